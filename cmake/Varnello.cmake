@@ -1,0 +1,31 @@
+# One static library per source folder: every .cpp/.h in the folder belongs to it, so adding a
+# file never needs a CMake edit. A folder without sources yet becomes an interface library.
+function(varnello_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB _headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(_sources)
+    add_library(${name} STATIC ${_sources} ${_headers})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# One test executable per tst_*.cpp in the folder, registered with CTest under the folder's name.
+function(varnello_tests folder)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+  foreach(_src IN LISTS _tests)
+    get_filename_component(_name ${_src} NAME_WE)
+    add_executable(${_name} ${_src})
+    target_link_libraries(${_name} PRIVATE ${ARG_LIBS} varnello_test_support Qt6::Test)
+    add_test(NAME ${folder}/${_name} COMMAND ${_name})
+    set_tests_properties(${folder}/${_name} PROPERTIES
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      TIMEOUT 300)
+  endforeach()
+endfunction()
