@@ -1,0 +1,230 @@
+#include "AppSettingsStore.h"
+
+#include "AppPaths.h"
+#include "PrivateFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+
+namespace varnello {
+
+namespace {
+AppSettingsStore *g_sharedOverride = nullptr;
+
+// Reads the whole settings file, or nothing when it is missing, unreadable or implausibly large.
+std::optional<QByteArray> readSettingsFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(SettingsDocument::maximumFileSize + 1);
+    if (bytes.size() > SettingsDocument::maximumFileSize || file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// Keeps a settings file this program could not use, so a hand edit or a newer program's document
+// survives the defaults that are about to replace it. Replaces an older kept copy.
+void keepBadFile(const QString &path, const QString &badPath)
+{
+    QFile::remove(badPath);
+    QFile::rename(path, badPath);
+}
+} // namespace
+
+AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter writer,
+                                   QObject *parent)
+    : QObject(parent), m_writer(std::move(writer))
+{
+    load(folder);
+}
+
+AppSettingsStore::~AppSettingsStore()
+{
+    if (g_sharedOverride == this)
+        g_sharedOverride = nullptr;
+}
+
+AppSettingsStore &AppSettingsStore::shared()
+{
+    if (g_sharedOverride)
+        return *g_sharedOverride;
+    // Created once, thread-safely, and kept for the life of the process.
+    static AppSettingsStore *const instance = new AppSettingsStore(AppPaths::dataFolder());
+    return *instance;
+}
+
+AppSettingsStore::SharedOverride::SharedOverride(AppSettingsStore &store)
+    : m_previous(g_sharedOverride)
+{
+    g_sharedOverride = &store;
+}
+
+AppSettingsStore::SharedOverride::~SharedOverride()
+{
+    g_sharedOverride = m_previous;
+}
+
+void AppSettingsStore::load(const std::optional<QString> &folder)
+{
+    if (!folder || folder->isEmpty())
+        return void(fillLoadDefaults());
+
+    // A failure here shows up as a failed read and failed saves: the program then runs on the
+    // values in memory.
+    PrivateFiles::ensureFolder(*folder);
+    const QString path = *folder + QLatin1Char('/') + fileName;
+    m_settingsPath = path;
+
+    const bool existed = QFileInfo::exists(path);
+    std::optional<SettingsDocument> document;
+    if (const auto bytes = readSettingsFile(path))
+        document = SettingsDocument::decode(*bytes);
+    if (document)
+        m_values = std::move(document->values);
+    else if (existed)
+        keepBadFile(path, *folder + QLatin1Char('/') + badFileName);
+
+    const bool changed = fillLoadDefaults();
+    if (changed || !QFileInfo::exists(path))
+        save();
+}
+
+bool AppSettingsStore::fillLoadDefaults()
+{
+    bool changed = false;
+    const auto fill = [&](QLatin1StringView key, StoredSetting value) {
+        if (!m_values.contains(key)) {
+            m_values.insert(key, std::move(value));
+            changed = true;
+        }
+    };
+    using namespace SettingsKeys;
+    fill(clusterHost.name, StoredSetting::string(clusterHost.defaultValue));
+    fill(clusterPort.name, StoredSetting::string(clusterPort.defaultValue));
+    const auto backupDefault = StoredSetting::string(backupClusterHost.defaultValue);
+    const auto backup = m_values.find(backupClusterHost.name);
+    if (backup != m_values.end() &&
+        *backup == StoredSetting::string(SettingsDefaults::legacyBackupClusterAddress)) {
+        *backup = backupDefault;
+        changed = true;
+    } else {
+        fill(backupClusterHost.name, backupDefault);
+    }
+    fill(backupClusterPort.name, StoredSetting::string(backupClusterPort.defaultValue));
+    fill(updateCheckFrequency.name, StoredSetting::string(updateCheckFrequency.defaultValue));
+    fill(autoReconnectEnabled.name, StoredSetting::boolean(autoReconnectEnabled.defaultValue));
+    fill(backupClusterEnabled.name, StoredSetting::boolean(backupClusterEnabled.defaultValue));
+    return changed;
+}
+
+bool AppSettingsStore::save()
+{
+    if (!m_settingsPath)
+        return false;
+    SettingsDocument document;
+    document.values = m_values;
+    const QByteArray bytes = document.encode();
+    return m_writer ? m_writer(*m_settingsPath, bytes)
+                    : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
+}
+
+std::optional<StoredSetting> AppSettingsStore::value(const QString &key) const
+{
+    const auto it = m_values.constFind(key);
+    if (it == m_values.cend())
+        return std::nullopt;
+    return *it;
+}
+
+QString AppSettingsStore::string(const QString &key, const QString &defaultValue) const
+{
+    const auto it = m_values.constFind(key);
+    return it == m_values.cend() ? defaultValue : it->stringValue().value_or(defaultValue);
+}
+
+bool AppSettingsStore::boolValue(const QString &key, bool defaultValue) const
+{
+    const auto it = m_values.constFind(key);
+    return it == m_values.cend() ? defaultValue : it->boolValue().value_or(defaultValue);
+}
+
+QByteArray AppSettingsStore::data(const QString &key, const QByteArray &defaultValue) const
+{
+    const auto it = m_values.constFind(key);
+    return it == m_values.cend() ? defaultValue : it->dataValue().value_or(defaultValue);
+}
+
+double AppSettingsStore::doubleValue(const QString &key, double defaultValue) const
+{
+    const auto it = m_values.constFind(key);
+    return it == m_values.cend() ? defaultValue : it->doubleValue().value_or(defaultValue);
+}
+
+std::optional<double> AppSettingsStore::doubleValue(const OptionalDoubleSettingKey &key) const
+{
+    const auto it = m_values.constFind(key.name);
+    return it == m_values.cend() ? std::nullopt : it->doubleValue();
+}
+
+void AppSettingsStore::store(const QString &key, StoredSetting value)
+{
+    if (m_factoryResetInProgress)
+        return;
+    const auto it = m_values.constFind(key);
+    if (it != m_values.cend() && *it == value)
+        return;
+    m_values.insert(key, std::move(value));
+    Q_EMIT valueChanged(key);
+    save();
+}
+
+void AppSettingsStore::setString(const QString &key, const QString &value)
+{
+    store(key, StoredSetting::string(value));
+}
+void AppSettingsStore::setBool(const QString &key, bool value)
+{
+    store(key, StoredSetting::boolean(value));
+}
+void AppSettingsStore::setData(const QString &key, const QByteArray &value)
+{
+    store(key, StoredSetting::data(value));
+}
+
+void AppSettingsStore::setDouble(const QString &key, double value)
+{
+    if (!std::isfinite(value))
+        return;
+    store(key, StoredSetting::number(value));
+}
+
+void AppSettingsStore::removeValue(const QString &key)
+{
+    if (m_factoryResetInProgress)
+        return;
+    if (m_values.remove(key) == 0)
+        return;
+    Q_EMIT valueChanged(key);
+    save();
+}
+
+void AppSettingsStore::factoryReset()
+{
+    const QString idKey = SettingsKeys::installationID.name;
+    const std::optional<StoredSetting> installationID = value(idKey);
+    m_factoryResetInProgress = true;
+    const QList<QString> oldKeys = m_values.keys();
+    m_values.clear();
+    if (installationID)
+        m_values.insert(idKey, *installationID);
+    if (!save() && m_settingsPath)
+        QFile::remove(*m_settingsPath);
+    for (const QString &key : oldKeys) {
+        if (key != idKey)
+            Q_EMIT valueChanged(key);
+    }
+}
+
+} // namespace varnello

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "SettingsDocument.h"
+#include "SettingsKeys.h"
+#include "StoredSetting.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace varnello {
+
+// The one settings store of the process: settings.json in the data folder, loaded at creation and
+// rewritten whole, atomically, at every real change. Lives on the main thread.
+//
+// Reads name their own default and never write. Writes of an equal value do nothing; every real
+// change emits valueChanged(key) once the new value is in place and then saves. After
+// factoryReset() every write is ignored until the process ends.
+//
+// Tests: construct a store on a temporary folder (or std::nullopt for "no folder") and, where code
+// under test calls shared(), install it with SharedOverride.
+class AppSettingsStore final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AppSettingsStore)
+
+public:
+    static constexpr QLatin1StringView fileName{"settings.json"};
+    // An unreadable or undecodable settings file is moved here before the defaults replace it.
+    static constexpr QLatin1StringView badFileName{"settings.json.bad"};
+
+    // Replaces the atomic file write of save(), so tests can watch every save (including the one
+    // at load) or make one fail; a full disk cannot be arranged in a test.
+    using FileWriter = std::function<bool(const QString &path, const QByteArray &bytes)>;
+
+    // Loads settings.json from `folder` (created 0700 when missing). Without a folder the store
+    // keeps its settings in memory only. An empty `writer` means the real atomic write.
+    explicit AppSettingsStore(std::optional<QString> folder, FileWriter writer = {},
+                              QObject *parent = nullptr);
+    ~AppSettingsStore() override;
+
+    // The process's store, created on first use on the data folder of AppPaths.
+    static AppSettingsStore &shared();
+
+    // Makes shared() return `store` while alive; restores the previous store when destroyed.
+    class SharedOverride final {
+    public:
+        explicit SharedOverride(AppSettingsStore &store);
+        ~SharedOverride();
+        SharedOverride(const SharedOverride &) = delete;
+        SharedOverride &operator=(const SharedOverride &) = delete;
+
+    private:
+        AppSettingsStore *m_previous;
+    };
+
+    // --- Getters: the stored payload when the key holds that case, otherwise the default.
+    QString string(const QString &key, const QString &defaultValue = {}) const;
+    bool boolValue(const QString &key, bool defaultValue = false) const;
+    QByteArray data(const QString &key, const QByteArray &defaultValue = {}) const;
+    double doubleValue(const QString &key, double defaultValue = 0.0) const;
+
+    QString string(const StringSettingKey &key) const { return string(key.name, key.defaultValue); }
+    bool boolValue(const BoolSettingKey &key) const
+    {
+        return boolValue(key.name, key.defaultValue);
+    }
+    QByteArray data(const DataSettingKey &key) const { return data(key.name); }
+    double doubleValue(const DoubleSettingKey &key) const
+    {
+        return doubleValue(key.name, key.defaultValue);
+    }
+    std::optional<double> doubleValue(const OptionalDoubleSettingKey &key) const;
+
+    // The stored value whatever its case, or nothing when absent.
+    std::optional<StoredSetting> value(const QString &key) const;
+    const QMap<QString, StoredSetting> &values() const { return m_values; }
+
+    // --- Setters: store the case named and save; an equal stored value makes them do nothing.
+    void setString(const QString &key, const QString &value);
+    void setBool(const QString &key, bool value);
+    void setData(const QString &key, const QByteArray &value);
+    // NaN and infinities are ignored: JSON cannot hold them, and a document holding null would be
+    // rejected at the next start, losing every setting.
+    void setDouble(const QString &key, double value);
+
+    void setString(const StringSettingKey &key, const QString &value)
+    {
+        setString(key.name, value);
+    }
+    void setBool(const BoolSettingKey &key, bool value) { setBool(key.name, value); }
+    void setData(const DataSettingKey &key, const QByteArray &value) { setData(key.name, value); }
+    void setDouble(const DoubleSettingKey &key, double value) { setDouble(key.name, value); }
+    void setDouble(const OptionalDoubleSettingKey &key, double value)
+    {
+        setDouble(key.name, value);
+    }
+
+    // Removes the key and saves; an absent key writes nothing.
+    void removeValue(const QString &key);
+
+    // Clears every setting except installationID and saves. From then on every setter and
+    // removeValue does nothing; the application is expected to quit. When the save fails the file
+    // is removed, so the next start still begins from the defaults.
+    void factoryReset();
+    bool isFactoryResetInProgress() const { return m_factoryResetInProgress; }
+
+    // Writes the whole document atomically. False when there is no folder or the write failed;
+    // callers drop the failure, the values in memory stay and the next save writes them.
+    bool save();
+
+    // Full path of settings.json, or nothing when running without a data folder.
+    const std::optional<QString> &settingsPath() const { return m_settingsPath; }
+
+Q_SIGNALS:
+    // Emitted after a key's value changed, was added or was removed.
+    void valueChanged(const QString &key);
+
+private:
+    void load(const std::optional<QString> &folder);
+    bool fillLoadDefaults();
+    void store(const QString &key, StoredSetting value);
+
+    QMap<QString, StoredSetting> m_values;
+    std::optional<QString> m_settingsPath;
+    bool m_factoryResetInProgress = false;
+    FileWriter m_writer;
+};
+
+} // namespace varnello
