@@ -1,0 +1,247 @@
+// Throughput of the cluster connection's inbound path: received bytes -> decoding -> framing ->
+// parse -> classify -> country lookups -> spot list insert (list at its cap), and the cost of a
+// node that never sends a line end.
+
+#include "AppPaths.h"
+#include "AppSettingsStore.h"
+#include "BundledResources.h"
+#include "CTYDatabase.h"
+#include "CTYFileManager.h"
+#include "ClusterConnection.h"
+#include "DXSpotParser.h"
+#include "SpotTypeClassifier.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+namespace varnello {
+
+struct ClusterConnectionTestAccess {
+    static void receive(ClusterConnection &connection, const QByteArray &chunk)
+    {
+        connection.receiveChunk(chunk);
+    }
+    // The state after a DXSpider login with every post-login step done.
+    static void pretendLoggedIn(ClusterConnection &connection)
+    {
+        connection.m_loginCallsign = QStringLiteral("N0CALL");
+        connection.m_hasSentCallsign = true;
+        connection.m_isLoggedIn = true;
+        connection.m_loginState = LoginState::loggedIn;
+    }
+};
+
+} // namespace varnello
+
+using namespace varnello;
+
+namespace {
+
+struct Environment {
+    QTemporaryDir dir;
+    std::unique_ptr<AppPaths::Override> paths;
+    std::unique_ptr<AppSettingsStore> store;
+    std::unique_ptr<CTYFileManager> manager;
+
+    Environment()
+    {
+        paths = std::make_unique<AppPaths::Override>(dir.path() + QStringLiteral("/Varnello"));
+        store = std::make_unique<AppSettingsStore>(dir.path() + QStringLiteral("/Varnello"));
+        manager = std::make_unique<CTYFileManager>();
+    }
+
+    std::unique_ptr<ClusterConnection> makeConnection()
+    {
+        ClusterConnectionEnvironment env;
+        env.settings = store.get();
+        auto connection = std::make_unique<ClusterConnection>(manager.get(), env);
+        ClusterConnectionTestAccess::pretendLoggedIn(*connection);
+        return connection;
+    }
+};
+
+Environment &environment()
+{
+    static Environment env;
+    return env;
+}
+
+// Callsigns that exercise the lookup: every prefix of the country file with a number and suffix.
+QStringList callsignPool()
+{
+    QStringList pool;
+    const auto &database = environment().manager->database();
+    if (database) {
+        for (const CTYDatabase::Rule &rule : database->prefixRules()) {
+            if (rule.key.size() <= 3)
+                pool.append(rule.key + (rule.key.back().isDigit() ? QStringLiteral("ABC")
+                                                                   : QStringLiteral("1ABC")));
+        }
+    }
+    if (pool.isEmpty())
+        pool = {QStringLiteral("DL1ABC"), QStringLiteral("W1AW"), QStringLiteral("JA1XYZ")};
+    return pool;
+}
+
+// About 10 MB of node output as a busy node with skimmer spots sends it: 90 % "DX de" lines
+// (skimmer CW with "-#" spotters, FT8, SSB with a locator), the rest announcements, WWV and talk.
+QByteArray recordedNodeOutput(qsizetype targetBytes, int *lineCount)
+{
+    QRandomGenerator random(20261207);
+    const QStringList calls = callsignPool();
+    const QStringList spotters{QStringLiteral("EA5WU-#"), QStringLiteral("W3LPL-#"),
+                               QStringLiteral("DK9IP-#"), QStringLiteral("K1TTT"),
+                               QStringLiteral("JA1ZGP-#"), QStringLiteral("G4ZFE")};
+    QByteArray out;
+    out.reserve(targetBytes + 200);
+    int lines = 0;
+    while (out.size() < targetBytes) {
+        const int kind = random.bounded(100);
+        const QString call = calls[random.bounded(calls.size())];
+        const QString spotter = spotters[random.bounded(spotters.size())];
+        const QString time = QStringLiteral("%1Z").arg(random.bounded(2400), 4, 10, QLatin1Char('0'));
+        QString line;
+        if (kind < 50) {
+            line = QStringLiteral("DX de %1:%2%3  %4CW %5 dB %6 WPM CQ%7%8")
+                       .arg(spotter, QString(18 - spotter.size(), u' '))
+                       .arg(7000.0 + random.bounded(3000) / 10.0, 8, 'f', 1)
+                       .arg(call.leftJustified(13))
+                       .arg(random.bounded(40))
+                       .arg(18 + random.bounded(20))
+                       .arg(QString(13, u' '), time);
+        } else if (kind < 75) {
+            line = QStringLiteral("DX de %1:%2%3  %4FT8 -%5 dB %6 Hz%7%8")
+                       .arg(spotter, QString(18 - spotter.size(), u' '))
+                       .arg(14074.0 + random.bounded(30) / 10.0, 8, 'f', 1)
+                       .arg(call.leftJustified(13))
+                       .arg(random.bounded(24))
+                       .arg(random.bounded(3000))
+                       .arg(QString(12, u' '), time);
+        } else if (kind < 90) {
+            line = QStringLiteral("DX de %1:%2%3  %4up 5 tnx QSO 59%5%6 FN42")
+                       .arg(spotter, QString(18 - spotter.size(), u' '))
+                       .arg(14150.0 + random.bounded(2000) / 10.0, 8, 'f', 1)
+                       .arg(call.leftJustified(13))
+                       .arg(QString(14, u' '), time);
+        } else if (kind < 94) {
+            line = QStringLiteral("WWV de W0MU <18>:   SFI=140, A=5, K=1, No Storms -> No Storms");
+        } else if (kind < 98) {
+            line = QStringLiteral("To ALL de %1: contest this weekend, please QSY up").arg(spotter);
+        } else {
+            line = QStringLiteral("N0CALL de NODE  7-Dec-2026 1200Z dxspider >");
+        }
+        out += line.toUtf8();
+        out += "\r\n";
+        ++lines;
+    }
+    *lineCount = lines;
+    return out;
+}
+
+void feed(ClusterConnection &connection, const QByteArray &data, qsizetype chunkBytes)
+{
+    for (qsizetype at = 0; at < data.size(); at += chunkBytes)
+        ClusterConnectionTestAccess::receive(connection, data.mid(at, chunkBytes));
+}
+
+qint64 residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    qint64 size = 0;
+    qint64 resident = 0;
+    statm >> size >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+void BM_ReceivePipeline_10MB_ListAtCap(benchmark::State &state)
+{
+    int lineCount = 0;
+    static const QByteArray data = recordedNodeOutput(10 * 1000 * 1000, &lineCount);
+    static const int lines = lineCount;
+    auto connection = environment().makeConnection();
+    // Fill the spot list to its cap first, so every insert also trims.
+    feed(*connection, data.left(1000 * 1000), ClusterConnection::receiveChunkBytes);
+    if (connection->spots().size() < ClusterConnection::maximumSpots)
+        feed(*connection, data.left(1000 * 1000), ClusterConnection::receiveChunkBytes);
+    for (auto _ : state) {
+        feed(*connection, data, ClusterConnection::receiveChunkBytes);
+        benchmark::DoNotOptimize(connection->spots().size());
+    }
+    state.SetItemsProcessed(state.iterations() * lines);
+    state.SetBytesProcessed(state.iterations() * data.size());
+    state.counters["spots"] = static_cast<double>(connection->spots().size());
+}
+BENCHMARK(BM_ReceivePipeline_10MB_ListAtCap)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The floor: the same lines through the parser and the classifier alone, already split.
+void BM_ParseAndClassifyOnly_10MB(benchmark::State &state)
+{
+    int lineCount = 0;
+    const QByteArray data = recordedNodeOutput(10 * 1000 * 1000, &lineCount);
+    const QStringList lines = QString::fromUtf8(data).split(QStringLiteral("\r\n"));
+    const CTYDatabase *database = environment().manager->database()
+                                      ? &*environment().manager->database()
+                                      : nullptr;
+    for (auto _ : state) {
+        for (const QString &line : lines) {
+            DXSpotParser::ParseResult result = DXSpotParser::parse(line, database);
+            if (result.spot)
+                benchmark::DoNotOptimize(classifySpotType(*result.spot));
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * lineCount);
+}
+BENCHMARK(BM_ParseAndClassifyOnly_10MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_NoLineEnd_1MB_In1KiBChunks(benchmark::State &state)
+{
+    const QByteArray chunk(1024, 'x');
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto connection = environment().makeConnection();
+        state.ResumeTiming();
+        for (int i = 0; i < 1024; ++i)
+            ClusterConnectionTestAccess::receive(*connection, chunk);
+        benchmark::DoNotOptimize(connection->lines().size());
+        state.PauseTiming();
+        connection.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * 1024 * 1024);
+}
+BENCHMARK(BM_NoLineEnd_1MB_In1KiBChunks)->Unit(benchmark::kMillisecond);
+
+void BM_NoLineEnd_10MB_ResidentGrowth(benchmark::State &state)
+{
+    const QByteArray chunk(ClusterConnection::receiveChunkBytes, 'x');
+    for (auto _ : state) {
+        auto connection = environment().makeConnection();
+        const qint64 before = residentBytes();
+        for (int i = 0; i < 160; ++i) // 10 MiB
+            ClusterConnectionTestAccess::receive(*connection, chunk);
+        state.counters["residentGrowthMiB"] =
+            static_cast<double>(residentBytes() - before) / (1024.0 * 1024.0);
+        benchmark::DoNotOptimize(connection->lines().size());
+    }
+}
+BENCHMARK(BM_NoLineEnd_10MB_ResidentGrowth)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    environment();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

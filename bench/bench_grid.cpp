@@ -1,0 +1,73 @@
+// Grid tables: loading both tables and radius searches of several sizes.
+#include "GridDXCCDatabase.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <benchmark/benchmark.h>
+
+using namespace varnello;
+
+namespace {
+
+// Resident memory of this process in kB.
+long residentKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toLong();
+    }
+    return -1;
+}
+
+void BM_LoadBothTables(benchmark::State &state)
+{
+    long before = 0;
+    long after = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        before = residentKb();
+        state.ResumeTiming();
+        GridDXCCDatabase db;
+        db.retainCachedTables();
+        // A radius so small only the home cell counts: the time is the table load.
+        auto r = db.searchNow(QStringLiteral("JO01MM"), 0.001, DistanceUnit::kilometres);
+        benchmark::DoNotOptimize(r);
+        state.PauseTiming();
+        after = residentKb();
+        state.ResumeTiming();
+    }
+    state.counters["resident_MB_added"] = double(after - before) / 1024.0;
+}
+BENCHMARK(BM_LoadBothTables)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Search(benchmark::State &state, const char *grid, double km)
+{
+    GridDXCCDatabase db;
+    db.retainCachedTables();
+    db.searchNow(QString::fromLatin1(grid), 1, DistanceUnit::kilometres); // load once
+    size_t found = 0;
+    for (auto _ : state) {
+        auto r = db.searchNow(QString::fromLatin1(grid), km, DistanceUnit::kilometres);
+        found = size_t(r.adifNumbers.size());
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["entities"] = double(found);
+}
+BENCHMARK_CAPTURE(BM_Search, JO01_100km, "JO01", 100.0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, JO01_2000km, "JO01", 2000.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, JO01_20000km, "JO01", 20000.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Search, AR09_500km_pole, "AR09", 500.0)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

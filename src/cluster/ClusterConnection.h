@@ -1,0 +1,438 @@
+#pragma once
+
+#include "AutoReconnectController.h"
+#include "ClusterFilterChecker.h"
+#include "ClusterTask.h"
+#include "ClusterTypes.h"
+#include "DXSpot.h"
+#include "RBNMode.h"
+#include "RbnSkimmerSettings.h"
+#include "SettingsKeys.h"
+#include "TcpConnection.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QTcpSocket;
+
+namespace varnello {
+
+class AppSettingsStore;
+class CTYDatabase;
+class CTYFileManager;
+class Clock;
+class PowerEvents;
+class PublicAddressSource;
+class UDPSpotFeedSender;
+class LocalSpotServer;
+
+// Every duration the connection waits for. Tests pass scaled values so that a 300 s timer runs
+// in a fraction of a second.
+struct ClusterTiming {
+    using ms = std::chrono::milliseconds;
+    ms primaryReconnectAttemptTimeout{5000};
+    ms backupConnectionAttemptTimeout{5000};
+    ms callsignSendWatchdog{5000};
+    ms backupRetryDelay{2000};
+    ms registrationRecheck{1800 * 1000};
+    ms keepaliveIdle{300 * 1000};
+    ms keepaliveResponseTimeout{5000};
+    ms systemWakeReconnectDelay{1000};
+    ms primaryRecoveryInterval{900 * 1000};
+    ms primaryRecoveryProbeTimeout{5000};
+    // A back-fill listing that no prompt ends is closed after this long, so that live spots are
+    // not held back for the rest of the session.
+    ms recentSpotsReplyTimeout{15000};
+    // How often an attempt that cannot reach the node tries again while it waits.
+    ms connectRetryInterval{1000};
+    // Timing of the automatic reconnect controller (pause and rate limit).
+    AutoReconnectController::Timing autoReconnect{};
+};
+
+// What the connection uses besides the data-file manager. Null members take the process-wide
+// instance (settings, clock) or mean "not available" (public address, sleep and wake notices).
+struct ClusterConnectionEnvironment {
+    AppSettingsStore *settings = nullptr;
+    const Clock *clock = nullptr;
+    PublicAddressSource *publicAddress = nullptr;
+    PowerEvents *powerEvents = nullptr;
+    ClusterTiming timing{};
+    // The node the program ships as its primary; registration notices are only believed from it.
+    QString defaultPrimaryHost = SettingsDefaults::primaryClusterHost;
+};
+
+// The one telnet connection to a DX cluster node, and everything the main window shows of it: the
+// spot list, the console, the status line, the login and node state, the RBN state and the
+// warnings. Confined to the main thread; created once by the application and kept for its life.
+//
+// The implementation is split by job: ClusterConnection.cpp (set-up, published state, console,
+// country data), _Connect.cpp (connect, connection states, teardown), _Send.cpp (sending),
+// _Receive.cpp (receive loop, framing, line dispatch, back-fill), _Login.cpp (login and node
+// type), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe, keepalive, sleep and wake),
+// _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local spot server and UDP feed).
+class ClusterConnection final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ClusterConnection)
+
+public:
+    static constexpr qsizetype maximumLines = 5000;
+    static constexpr qsizetype maximumSpots = 5000;
+    // Longer console lines are shortened (and end in "…").
+    static constexpr qsizetype maximumConsoleLineLength = 1024;
+    static constexpr qsizetype maximumPromptBufferLength = 4096;
+    // An unfinished line longer than this is handled as a line of its own, so that a node that
+    // never sends a line break can neither exhaust memory nor make every chunk re-parse the whole
+    // buffer.
+    static constexpr qsizetype maximumPartialLineLength = 8192;
+    // A back-fill batch larger than the spot list could never be shown in full.
+    static constexpr qsizetype maximumPendingRecentSpots = 5000;
+    static constexpr qint64 receiveChunkBytes = 65536;
+    static constexpr int primaryReconnectFailuresBeforeFailover = 3;
+    static constexpr int backupConnectionFailuresBeforeGivingUp = 3;
+    static constexpr quint16 defaultPrimaryPort = 7300;
+    static constexpr QLatin1StringView recentSpotsCommand{"sh/dx filter real 50"};
+    // Held in lower case: it is compared with lower-cased node lines.
+    static constexpr QLatin1StringView defaultNodeRegistrationAddress{"register@ka2pbt.com"};
+
+    ClusterConnection(CTYFileManager *ctyFileManager, ClusterConnectionEnvironment environment = {},
+                      QObject *parent = nullptr);
+    ~ClusterConnection() override;
+
+    // --- Published state (each has a change signal below).
+    const QList<DXSpot> &spots() const { return m_spots; }
+    const QList<ClusterLine> &lines() const { return m_lines; }
+    const QString &statusText() const { return m_statusText; }
+    bool isConnected() const { return m_isConnected; }
+    bool isLoggedIn() const { return m_isLoggedIn; }
+    LoginState loginState() const { return m_loginState; }
+    const QString &activeHost() const { return m_activeHost; }
+    std::optional<quint16> activePort() const { return m_activePort; }
+    const QString &activeCallsign() const { return m_activeCallsign; }
+    bool registrationRequired() const { return m_registrationRequired; }
+    bool isConnectionSequenceActive() const { return m_isConnectionSequenceActive; }
+    bool rbnStatusKnown() const { return m_rbnStatusKnown; }
+    bool rbnStatusLoading() const { return m_rbnStatusLoading; }
+    bool rbnEnabled() const { return m_rbnEnabled; }
+    const RBNModeSet &rbnModes() const { return m_rbnModes; }
+    qint64 rbnStateVersion() const { return m_rbnStateVersion; }
+    const std::optional<QString> &spotSubmissionAlertMessage() const
+    {
+        return m_spotSubmissionAlertMessage;
+    }
+    const std::optional<QStringList> &upstreamFilterWarningLines() const
+    {
+        return m_upstreamFilterWarningLines;
+    }
+    ClusterNodeType detectedNodeType() const { return m_detectedNodeType; }
+    const std::optional<ClusterNodeWarning> &clusterNodeWarning() const
+    {
+        return m_clusterNodeWarning;
+    }
+    // The main window's connect action and the start-up connect set this just before connect().
+    void setIsConnectionSequenceActive(bool active);
+
+    AutoReconnectController &autoReconnectController() { return *m_autoReconnectController; }
+    ClusterFilterChecker &clusterFilterChecker() { return m_clusterFilterChecker; }
+    const ClusterTiming &timing() const { return m_timing; }
+
+    // --- Console.
+    void appendConsoleLine(const QString &text);
+
+    // --- Connecting, disconnecting, sending.
+    void connect(const QString &host, quint16 port, const QString &callsign,
+                 const QString &password, ClusterNodeRole role, bool allowFailover,
+                 bool loadRecentSpotsAfterLogin, ConnectionOrigin origin);
+    void disconnect();
+    void sendUserCommand(const QString &text);
+    void sendSpot(const QString &callsign, const QString &frequency, const QString &comment);
+
+    // --- Login and node type.
+    void continueWithReducedFeatures();
+    void clearSuppressedNodeWarningIfChanged(const QString &host, const QString &portText);
+    static bool isARClusterPrompt(const QString &buffer, const QString &callsign);
+    static bool isCCClusterPrompt(const QString &buffer, const QString &callsign);
+    static bool isDXSpiderPrompt(const QString &buffer, const QString &callsign);
+    static bool containsCallsignPrompt(const QString &buffer);
+    static bool containsPasswordPrompt(const QString &buffer);
+    static std::optional<DuplicateConnection> parseDuplicateLoginLine(const QString &line);
+
+    // --- Back-fill of recent spots (also the filter warning sheet's "No" choices).
+    void loadRecentSpots();
+
+    // --- Failover, return to the primary node, registration re-check (ClusterConnection_Failover).
+    void stopPrimaryRecovery();
+    void restoreDefaultPrimaryNode();
+    void startRegistrationRecheck();
+
+    // --- RBN skimmer set-up (ClusterConnection_Rbn).
+    void requestRBNStatus(bool loadRecentSpotsAfter);
+    void applyRBNSettings(bool enabled, const RBNModeSet &modes);
+
+    // --- Upstream filter check (ClusterConnection_Filters).
+    void clearUpstreamFilters();
+    void clearSSIDFilterOverride();
+    bool warningIncludesSSIDFilterOverride() const { return m_warningIncludesSSIDFilterOverride; }
+    void setWarningIncludesSSIDFilterOverride(bool value)
+    {
+        m_warningIncludesSSIDFilterOverride = value;
+    }
+    void dismissUpstreamFilterWarning(); // clears upstreamFilterWarningLines
+
+    // --- Local telnet spot server and UDP feed (ClusterConnection_Feeds).
+    void startLocalSpotServer(quint16 port);
+    void stopLocalSpotServer();
+    std::optional<quint16> localServerPort() const;
+    bool isLocalSpotServerListening() const;
+    void broadcastSpot(const DXSpot &spot);
+    const QString &udpFeedMode() const { return m_udpFeedMode; }
+    void setUdpFeedMode(const QString &mode) { m_udpFeedMode = mode; }
+    UDPSpotFeedSender *udpFeedSender() const { return m_udpFeedSender; }
+
+signals:
+    void spotsChanged();
+    void linesChanged();
+    void statusTextChanged();
+    void isConnectedChanged();
+    void isLoggedInChanged();
+    void loginStateChanged();
+    void activeNodeChanged(); // activeHost, activePort, activeCallsign
+    void registrationRequiredChanged();
+    void isConnectionSequenceActiveChanged();
+    void rbnStateChanged(); // rbnStatusKnown, rbnStatusLoading, rbnEnabled, rbnModes, version
+    void spotSubmissionAlertMessageChanged();
+    void upstreamFilterWarningLinesChanged();
+    void detectedNodeTypeChanged();
+    void clusterNodeWarningChanged();
+    // The reconnect controller changed (its alert in particular).
+    void autoReconnectChanged();
+    // One value per live spot, right after it was inserted into spots(). Back-filled spots are
+    // never sent.
+    void liveSpotReceived(const varnello::DXSpot &spot);
+
+private:
+    // Benchmarks and white-box tests feed received bytes without a socket.
+    friend struct ClusterConnectionTestAccess;
+
+    // ===== Published-state setters (ClusterConnection.cpp): emit only on a real change.
+    void setStatusText(const QString &text);
+    void setIsConnected(bool value);
+    void setIsLoggedIn(bool value);
+    void setLoginState(LoginState state);
+    void setActiveNode(const QString &host, std::optional<quint16> port, const QString &callsign);
+    void setRegistrationRequired(bool value);
+    void setRbnStatusKnown(bool value);
+    void setRbnStatusLoading(bool value);
+    void setRbnEnabled(bool value);
+    void setRbnModes(const RBNModeSet &modes);
+    void bumpRbnStateVersion();
+    void setSpotSubmissionAlertMessage(const std::optional<QString> &message);
+    void setUpstreamFilterWarningLines(const std::optional<QStringList> &lines);
+    void setDetectedNodeType(ClusterNodeType type);
+    void setClusterNodeWarning(const std::optional<ClusterNodeWarning> &warning);
+    // Resets the RBN state to "unknown, disabled" and counts a new version.
+    void resetPublishedRbnState();
+
+    // ===== Settings and country data (ClusterConnection.cpp).
+    AppSettingsStore &settings() const { return *m_settings; }
+    const CTYDatabase *currentDatabase() const;
+    void subscribeToCountryDatabase();
+    void reapplyCountryData();
+    void applyStartupFeedSettings();
+
+    // ===== Connecting (ClusterConnection_Connect.cpp).
+    void teardownConnection();
+    void resetConnectionState();
+    void clearRegistrationState();
+    void resetSessionFlags(); // the login, RBN, back-fill, submission and filter flags
+    void handleConnectionState(TcpConnection *connection, TcpConnection::State state,
+                               const QString &reason);
+    void handleReady(TcpConnection *connection);
+    // Detaches every handler of the connection and ends it without a further report.
+    void releaseConnection();
+    bool isCurrent(const TcpConnection *connection) const
+    {
+        return connection && connection == m_connection;
+    }
+
+    // ===== Sending (ClusterConnection_Send.cpp).
+    void sendLine(const QString &text);
+    void echoAndSendLine(const QString &text);
+    // Writes bytes to the current connection; false (and a status) when it cannot.
+    bool writeToConnection(const QByteArray &bytes);
+
+    // ===== Receiving (ClusterConnection_Receive.cpp).
+    void readAvailable(TcpConnection *connection);
+    void handleSocketClosedOrFailed(TcpConnection *connection);
+    void receiveChunk(const QByteArray &data);
+    void decodeReceivedData(const QByteArray &data);
+    void splitReceivedLines(const QString &text);
+    void handleClusterLine(QStringView line);
+    void insertLiveSpot(DXSpot spot);
+    void trimSpotsToLimit();
+    void flushPartialLine();
+    void finishRecentSpots();
+    void handleReceiveEnded(const QString &statusText, LoginState state, const QString &consoleLine);
+
+    // ===== Login and node type (ClusterConnection_Login.cpp).
+    void advanceLogin(const QString &text);
+    bool runPendingPromptStep();
+    void detectNodeType();
+    bool matchesNodePrompt(const QString &buffer) const;
+    void completeLogin();
+    void handleUnsupportedNode();
+    void finishSilentRegistrationCheck();
+
+    // ===== Failover and registration re-check (ClusterConnection_Failover.cpp; the primary probe
+    // in ClusterConnection_Probe.cpp; h7).
+    void connectToPrimary();
+    void connectToBackup(bool isRetry);
+    void reconnectToRole(ClusterNodeRole role);
+    void armConnectionAttemptTimeout(TcpConnection *connection, ClusterNodeRole role);
+    void armCallsignWatchdog(TcpConnection *connection);
+    void handlePrimaryAttemptFailure();
+    void handleBackupAttemptFailure();
+    void applyConnectionLostPolicy(bool wasLoggedIn);
+    void startPrimaryRecovery();
+    void probePrimaryNode();
+    void returnToPrimary();
+    void scheduleRegistrationRecheck();
+    void runSilentRegistrationCheck();
+    bool isOnDefaultPrimaryNode() const;
+    // Registration re-check only: logged in on the default node, which asked for registration.
+    bool isOnDefaultNodeForRecheck() const;
+    // A return to the primary node that has not logged in yet.
+    bool isReturnFromBackupAttempt() const;
+    // Clears isConnectionSequenceActive when no reconnect, retry, wake reconnect or alert follows.
+    void endSequenceIfNothingScheduled();
+    void primaryRecoveryTick();
+    void dropPrimaryProbe();
+    void handleProbeState(TcpConnection *probe, TcpConnection::State state);
+    void handleProbeData(TcpConnection *probe);
+
+    // ===== Keepalive, sleep and wake (ClusterConnection_Keepalive.cpp; h7).
+    void scheduleKeepalivePing();
+    void noteKeepaliveActivity();
+    void cancelKeepalive();
+    void sendKeepalivePing();
+    void handleConnectionLost(TcpConnection *connection, const std::optional<QString> &error);
+    void handleSystemWillSleep();
+    void handleSystemDidWake();
+
+    // ===== RBN (ClusterConnection_Rbn.cpp; h8).
+    void parseRBNStatusLine(const QString &line);
+    void startRBNBootstrap();
+    void continueRBNBootstrap();
+    bool mirrorPrimaryRBNToBackup(bool loadRecentSpotsAfter);
+    void savePrimaryRBNStatus(bool enabled, const RBNModeSet &modes);
+    std::optional<PrimaryRBNStatus> loadPrimaryRBNStatus() const;
+
+    // ===== Upstream filter check (ClusterConnection_Filters.cpp; h8).
+    void startUpstreamFilterCheck();
+    void finishUpstreamFilterCheck();
+    void sendSSIDFilterOverride();
+    bool loginCallsignHasNumericSSID() const;
+
+    // ===== Published properties.
+    QList<DXSpot> m_spots;
+    QList<ClusterLine> m_lines;
+    QString m_statusText = QStringLiteral("Disconnected");
+    bool m_isConnected = false;
+    bool m_isLoggedIn = false;
+    LoginState m_loginState = LoginState::disconnected;
+    QString m_activeHost;
+    std::optional<quint16> m_activePort;
+    QString m_activeCallsign;
+    bool m_registrationRequired = false;
+    bool m_isConnectionSequenceActive = false;
+    bool m_rbnStatusKnown = false;
+    bool m_rbnStatusLoading = false;
+    bool m_rbnEnabled = false;
+    RBNModeSet m_rbnModes;
+    qint64 m_rbnStateVersion = 0;
+    std::optional<QString> m_spotSubmissionAlertMessage;
+    std::optional<QStringList> m_upstreamFilterWarningLines;
+    ClusterNodeType m_detectedNodeType = ClusterNodeType::unknown;
+    std::optional<ClusterNodeWarning> m_clusterNodeWarning;
+
+    // ===== Collaborators and environment.
+    CTYFileManager *m_ctyFileManager;
+    AppSettingsStore *m_settings;
+    const Clock *m_clock;
+    PowerEvents *m_powerEvents;
+    ClusterTiming m_timing;
+    QString m_defaultPrimaryHost;
+    std::unique_ptr<AutoReconnectController> m_autoReconnectController;
+    ClusterFilterChecker m_clusterFilterChecker;
+
+    // ===== The node connection.
+    // The current connection; every callback first checks that its connection is still this one.
+    QPointer<TcpConnection> m_connection;
+    // Counts connection changes, so work started for one connection stops when it is replaced.
+    std::uint64_t m_connectionGeneration = 0;
+    bool m_connectionIncidentHandled = false;
+    bool m_userRequestedRemoteLogout = false;
+    ClusterTask m_connectionAttemptTimeoutTask;
+    ClusterTask m_callsignSendWatchdogTask;
+    ClusterTask m_backupRetryTask;
+    ClusterTask m_registrationRecheckTask;
+    bool m_awaitingSilentRegistrationCheck = false;
+    bool m_silentRegistrationMarkerSeen = false;
+    ClusterTask m_keepaliveIdleTask;
+    ClusterTask m_keepaliveResponseTimeoutTask;
+    bool m_automaticPingOutstanding = false;
+    bool m_isPreparingForSystemSleep = false;
+    bool m_reconnectAfterSystemWake = false;
+    ClusterTask m_systemWakeReconnectTask;
+    std::optional<ClusterNodeRole> m_nodeRoleBeforeSystemSleep;
+    bool m_isPrimaryReconnectAttempt = false;
+    bool m_loadRecentSpotsAfterLogin = true;
+    int m_consecutivePrimaryReconnectFailures = 0;
+    bool m_isBackupConnectionAttempt = false;
+    int m_consecutiveBackupConnectionFailures = 0;
+    ClusterNodeRole m_activeNodeRole = ClusterNodeRole::primary;
+    ConnectionOrigin m_connectionOrigin = ConnectionOrigin::manual;
+    // Primary probe while on the backup node (filled in with the failover code).
+    ClusterTask m_primaryRecoveryTask;
+    QPointer<TcpConnection> m_primaryProbeConnection;
+    ClusterTask m_primaryProbeTimeoutTask;
+    QString m_primaryProbeBuffer;
+
+    // ===== Re-serving.
+    LocalSpotServer *m_localSpotServer = nullptr;
+    UDPSpotFeedSender *m_udpFeedSender = nullptr;
+    QString m_udpFeedMode = QStringLiteral("everything");
+
+    // ===== Receive and login state of the current connection.
+    QString m_partialLine;
+    QString m_promptBuffer;
+    QString m_loginCallsign;
+    QString m_loginPassword;
+    bool m_hasSentCallsign = false;
+    bool m_hasSentPassword = false;
+    bool m_awaitingRBNStatus = false;
+    bool m_loadRecentSpotsAfterRBNStatus = false;
+    bool m_sawRBNBeaconStatusField = false;
+    RBNBootstrapState m_rbnBootstrapState = RBNBootstrapState::idle;
+    bool m_rbnBootstrapAttempted = false;
+    bool m_awaitingRecentSpots = false;
+    QList<DXSpot> m_pendingRecentSpots;
+    ClusterTask m_recentSpotsTimeoutTask;
+    bool m_awaitingSpotSubmission = false;
+    bool m_awaitingUpstreamFilterClear = false;
+    bool m_awaitingSSIDFilterOverride = false;
+    bool m_awaitingSSIDFilterOverrideClear = false;
+    bool m_warningIncludesSSIDFilterOverride = false;
+    std::optional<bool> m_pendingRBNEnabled;
+    RBNModeSet m_pendingRBNModes;
+    bool m_awaitingBackupRBNMirrorPrompt = false;
+    bool m_loadRecentSpotsAfterBackupRBNMirror = false;
+};
+
+} // namespace varnello

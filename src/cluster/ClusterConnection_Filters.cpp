@@ -1,0 +1,96 @@
+// The upstream filter check after login: list the node's spot filters once per run, warn about
+// filters set up elsewhere, and keep or clear the program's own SSID filter.
+#include "ClusterConnection.h"
+
+#include "AppSettingsStore.h"
+
+namespace varnello {
+
+bool ClusterConnection::loginCallsignHasNumericSSID() const
+{
+    return callsignHasNumericSSID(m_loginCallsign);
+}
+
+void ClusterConnection::startUpstreamFilterCheck()
+{
+    if (m_activeNodeRole == ClusterNodeRole::backup) {
+        // Filters are only looked after on the primary node, and there is no back-fill here.
+        m_clusterFilterChecker.markCheckDone();
+        return;
+    }
+    // An operator who connects by hand with an SSID callsign gets the check again, since the
+    // own filter of that SSID may have been cleared meanwhile.
+    const bool force =
+        loginCallsignHasNumericSSID() && m_connectionOrigin == ConnectionOrigin::manual;
+    if (!m_clusterFilterChecker.begin(force)) {
+        loadRecentSpots();
+        return;
+    }
+    m_promptBuffer.clear();
+    sendLine(upstreamFilterListCommand.toString());
+}
+
+void ClusterConnection::finishUpstreamFilterCheck()
+{
+    const bool suppressed = settings().boolValue(SettingsKeys::suppressUpstreamFilterWarning);
+    const UpstreamFilterEvaluation evaluation =
+        m_clusterFilterChecker.evaluate(m_loginCallsign, suppressed);
+    if (evaluation.removeWarningSuppression)
+        settings().removeValue(QString(SettingsKeys::suppressUpstreamFilterWarning.name));
+
+    switch (followUpFor(evaluation.result)) {
+    case UpstreamFilterFollowUp::awaitOperatorChoice: {
+        const auto &found = std::get<ForeignFilters>(evaluation.result);
+        m_warningIncludesSSIDFilterOverride = found.includesOwnOverride;
+        setUpstreamFilterWarningLines(found.lines);
+        return; // the sequence waits for the operator's answer in the warning sheet
+    }
+    case UpstreamFilterFollowUp::sendSSIDFilterOverride:
+        sendSSIDFilterOverride();
+        return;
+    case UpstreamFilterFollowUp::clearSSIDFilterOverride:
+        clearSSIDFilterOverride();
+        return;
+    case UpstreamFilterFollowUp::loadRecentSpots:
+        loadRecentSpots();
+        return;
+    }
+}
+
+void ClusterConnection::sendSSIDFilterOverride()
+{
+    if (m_activeNodeRole == ClusterNodeRole::backup || !loginCallsignHasNumericSSID()) {
+        loadRecentSpots();
+        return;
+    }
+    m_awaitingSSIDFilterOverride = true;
+    m_promptBuffer.clear();
+    sendLine(ssidFilterOverrideCommand.toString());
+}
+
+void ClusterConnection::clearSSIDFilterOverride()
+{
+    if (m_activeNodeRole == ClusterNodeRole::backup || !loginCallsignHasNumericSSID()) {
+        loadRecentSpots();
+        return;
+    }
+    m_awaitingSSIDFilterOverrideClear = true;
+    m_promptBuffer.clear();
+    sendLine(ssidFilterOverrideClearCommand.toString());
+}
+
+void ClusterConnection::clearUpstreamFilters()
+{
+    setUpstreamFilterWarningLines(std::nullopt);
+    m_warningIncludesSSIDFilterOverride = false;
+    m_awaitingUpstreamFilterClear = true;
+    m_promptBuffer.clear();
+    sendLine(upstreamFilterClearAllCommand.toString());
+}
+
+void ClusterConnection::dismissUpstreamFilterWarning()
+{
+    setUpstreamFilterWarningLines(std::nullopt);
+}
+
+} // namespace varnello

@@ -1,0 +1,140 @@
+#include "ClusterConnection.h"
+
+#include "AppSettingsStore.h"
+
+#include <QTcpSocket>
+
+namespace varnello {
+
+namespace {
+
+const QByteArray kKeepaliveRequest = QByteArrayLiteral("ping\r\n");
+const QByteArray kSleepLogout = QByteArrayLiteral("bye\r\n");
+
+// Writes bytes straight to the node, outside the console and the command path.
+bool writeDirect(TcpConnection *connection, const QByteArray &bytes)
+{
+    QTcpSocket *socket = connection ? connection->socket() : nullptr;
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    if (socket->write(bytes) != bytes.size())
+        return false;
+    socket->flush();
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Keepalive: a logged-in link that has been silent for the idle time gets a "ping"; any data at
+// all within the reply time proves it alive.
+
+void ClusterConnection::scheduleKeepalivePing()
+{
+    m_keepaliveIdleTask.cancel();
+    if (!m_isLoggedIn || !m_connection)
+        return;
+    m_keepaliveIdleTask.start(this, m_timing.keepaliveIdle, [this] {
+        if (m_isLoggedIn && m_connection)
+            sendKeepalivePing();
+    });
+}
+
+void ClusterConnection::noteKeepaliveActivity()
+{
+    if (!m_isLoggedIn)
+        return;
+    m_keepaliveResponseTimeoutTask.cancel();
+    scheduleKeepalivePing();
+}
+
+void ClusterConnection::cancelKeepalive()
+{
+    m_keepaliveIdleTask.cancel();
+    m_keepaliveResponseTimeoutTask.cancel();
+    m_automaticPingOutstanding = false;
+}
+
+void ClusterConnection::sendKeepalivePing()
+{
+    if (!m_connection || !m_isLoggedIn)
+        return;
+    m_automaticPingOutstanding = true;
+    const QPointer<TcpConnection> pinged(m_connection);
+    m_keepaliveResponseTimeoutTask.start(this, m_timing.keepaliveResponseTimeout, [this, pinged] {
+        if (pinged && isCurrent(pinged) && m_isLoggedIn)
+            handleConnectionLost(pinged, std::nullopt);
+    });
+    if (!writeDirect(pinged, kKeepaliveRequest)) {
+        const QString reason = pinged->socket()->errorString();
+        // Reported from the event loop, as a send completion would be.
+        QMetaObject::invokeMethod(
+            this,
+            [this, pinged, reason] {
+                if (!pinged || !isCurrent(pinged))
+                    return;
+                m_keepaliveResponseTimeoutTask.cancel();
+                handleConnectionLost(pinged, reason);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void ClusterConnection::handleConnectionLost(TcpConnection *connection,
+                                             const std::optional<QString> &error)
+{
+    if (!isCurrent(connection))
+        return;
+    const bool wasLoggedIn = m_isLoggedIn;
+    cancelKeepalive();
+    releaseConnection();
+    setIsConnected(false);
+    setIsLoggedIn(false);
+    setLoginState(LoginState::failed);
+    setStatusText(error ? QStringLiteral("Connection lost: ") + *error
+                        : QStringLiteral("Connection lost"));
+    applyConnectionLostPolicy(wasLoggedIn);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sleep and wake
+
+void ClusterConnection::handleSystemWillSleep()
+{
+    m_systemWakeReconnectTask.cancel();
+    if (!settings().boolValue(SettingsKeys::autoReconnectEnabled) ||
+        (!m_isConnected && !m_isLoggedIn)) {
+        m_reconnectAfterSystemWake = false;
+        m_nodeRoleBeforeSystemSleep.reset();
+        return;
+    }
+    m_isPreparingForSystemSleep = true;
+    m_reconnectAfterSystemWake = true;
+    m_nodeRoleBeforeSystemSleep = m_activeNodeRole;
+    m_autoReconnectController->reset();
+    stopPrimaryRecovery();
+    cancelKeepalive();
+    // The connection stays: when the node closes it, the loss is shown but not acted on.
+    if (m_isLoggedIn && m_connection)
+        writeDirect(m_connection, kSleepLogout);
+}
+
+void ClusterConnection::handleSystemDidWake()
+{
+    if (!m_reconnectAfterSystemWake) {
+        m_isPreparingForSystemSleep = false;
+        return;
+    }
+    m_reconnectAfterSystemWake = false;
+    const ClusterNodeRole role = m_nodeRoleBeforeSystemSleep.value_or(ClusterNodeRole::primary);
+    m_nodeRoleBeforeSystemSleep.reset();
+    teardownConnection();
+    resetConnectionState();
+    m_autoReconnectController->reset();
+    m_isPreparingForSystemSleep = false;
+    setIsConnectionSequenceActive(true);
+    m_systemWakeReconnectTask.start(this, m_timing.systemWakeReconnectDelay,
+                                    [this, role] { reconnectToRole(role); });
+}
+
+} // namespace varnello

@@ -1,0 +1,414 @@
+#include "ClusterConnection.h"
+
+#include "AppSettingsStore.h"
+
+#include <QRegularExpression>
+
+#include <array>
+
+namespace varnello {
+
+namespace {
+
+constexpr std::array<QLatin1StringView, 8> callsignPromptWords{
+    QLatin1StringView("login:"),
+    QLatin1StringView("login :"),
+    QLatin1StringView("callsign:"),
+    QLatin1StringView("callsign :"),
+    QLatin1StringView("call:"),
+    QLatin1StringView("call :"),
+    QLatin1StringView("enter your callsign"),
+    QLatin1StringView("please enter your callsign"),
+};
+
+constexpr std::array<QLatin1StringView, 6> passwordPromptWords{
+    QLatin1StringView("password:"),    QLatin1StringView("password :"),
+    QLatin1StringView("passwd:"),      QLatin1StringView("passwd :"),
+    QLatin1StringView("enter password"), QLatin1StringView("please enter your password"),
+};
+
+enum class PromptKind { node, arCluster, ccCluster, dxSpider };
+
+// The prompt that ends every reply after login. ">" may follow the node name with or without a
+// blank, as the login tests accept it; a stricter test would leave such a node's post-login
+// steps waiting for ever.
+constexpr QLatin1StringView nodePromptSuffix{R"(\b\s+de\s+[^\r\n>]+\s*>\s*$)"};
+constexpr QLatin1StringView arClusterSuffix{R"(\b\s+de\s+[^\r\n>]+\s+arc\d*\s*>\s*$)"};
+constexpr QLatin1StringView ccClusterSuffix{R"(\b\s+de\s+[^\r\n>]+\s+ccc\s*>\s*$)"};
+constexpr QLatin1StringView dxSpiderSuffix{R"(\b\s+de\s+[^\r\n>]+\bdxspider\b\s*>\s*$)"};
+
+// The patterns depend on the login callsign, which changes rarely: keep the last one compiled
+// per kind instead of compiling on every chunk.
+const QRegularExpression &promptPattern(PromptKind kind, const QString &callsign)
+{
+    struct Cached {
+        QString callsign;
+        QRegularExpression pattern;
+        bool valid = false;
+    };
+    static std::array<Cached, 4> cache;
+    Cached &entry = cache[static_cast<size_t>(kind)];
+    if (!entry.valid || entry.callsign != callsign) {
+        QLatin1StringView suffix = nodePromptSuffix;
+        switch (kind) {
+        case PromptKind::node:
+            break;
+        case PromptKind::arCluster:
+            suffix = arClusterSuffix;
+            break;
+        case PromptKind::ccCluster:
+            suffix = ccClusterSuffix;
+            break;
+        case PromptKind::dxSpider:
+            suffix = dxSpiderSuffix;
+            break;
+        }
+        entry.callsign = callsign;
+        entry.pattern = QRegularExpression(
+            QStringLiteral("\\b") + QRegularExpression::escape(callsign) + suffix,
+            QRegularExpression::CaseInsensitiveOption |
+                QRegularExpression::UseUnicodePropertiesOption);
+        entry.valid = true;
+    }
+    return entry.pattern;
+}
+
+// Every prompt pattern ends in ">" and optional white space. Text that does not end so cannot
+// match, and ruling it out here keeps a flood of prompt-like text without ">" from costing a
+// backtracking search on every chunk.
+bool endsLikeAPrompt(const QString &buffer)
+{
+    qsizetype end = buffer.size();
+    while (end > 0 && buffer[end - 1].isSpace())
+        --end;
+    return end > 0 && buffer[end - 1] == u'>';
+}
+
+bool matchesPrompt(PromptKind kind, const QString &buffer, const QString &callsign)
+{
+    if (!endsLikeAPrompt(buffer))
+        return false;
+    const QRegularExpression &pattern = promptPattern(kind, callsign);
+    return pattern.isValid() && pattern.match(buffer).hasMatch();
+}
+
+bool matchesGenericPrompt(const QString &buffer)
+{
+    static const QRegularExpression pattern(QStringLiteral(R"((?:^|[\r\n])[^\r\n>]{1,250}>\s*$)"));
+    if (!endsLikeAPrompt(buffer))
+        return false;
+    return pattern.isValid() && pattern.match(buffer).hasMatch();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Prompt tests
+
+bool ClusterConnection::containsCallsignPrompt(const QString &buffer)
+{
+    for (QLatin1StringView word : callsignPromptWords)
+        if (buffer.contains(word))
+            return true;
+    return false;
+}
+
+bool ClusterConnection::containsPasswordPrompt(const QString &buffer)
+{
+    for (QLatin1StringView word : passwordPromptWords)
+        if (buffer.contains(word))
+            return true;
+    return false;
+}
+
+bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
+{
+    return matchesPrompt(PromptKind::node, buffer, m_loginCallsign.toLower());
+}
+
+bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)
+{
+    const QString call = callsign.trimmed();
+    return !call.isEmpty() && matchesPrompt(PromptKind::arCluster, buffer, call);
+}
+
+bool ClusterConnection::isCCClusterPrompt(const QString &buffer, const QString &callsign)
+{
+    const QString call = callsign.trimmed();
+    return !call.isEmpty() && matchesPrompt(PromptKind::ccCluster, buffer, call);
+}
+
+bool ClusterConnection::isDXSpiderPrompt(const QString &buffer, const QString &callsign)
+{
+    const QString call = callsign.trimmed();
+    return !call.isEmpty() && matchesPrompt(PromptKind::dxSpider, buffer, call);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The login dialogue
+
+void ClusterConnection::advanceLogin(const QString &text)
+{
+    // Only the last characters can stay in the buffer, so only they are lower-cased.
+    if (text.size() >= maximumPromptBufferLength) {
+        m_promptBuffer = text.right(maximumPromptBufferLength).toLower();
+    } else {
+        m_promptBuffer += text.toLower();
+    }
+    if (m_promptBuffer.size() > maximumPromptBufferLength)
+        m_promptBuffer.remove(0, m_promptBuffer.size() - maximumPromptBufferLength);
+
+    if (!m_hasSentCallsign) {
+        if (containsCallsignPrompt(m_promptBuffer)) {
+            m_hasSentCallsign = true;
+            setLoginState(LoginState::callsignSent);
+            setStatusText(QStringLiteral("Sending callsign…"));
+            appendConsoleLine(QStringLiteral("Login prompt detected. Sending callsign."));
+            sendLine(m_loginCallsign);
+            if (m_connection)
+                armCallsignWatchdog(m_connection.data());
+            m_promptBuffer.clear();
+            return;
+        }
+    } else if (!m_hasSentPassword && !m_isLoggedIn && containsPasswordPrompt(m_promptBuffer)) {
+        // Only a question during the login is one: once logged in, a node line that merely
+        // mentions "password:" must neither undo the login state nor draw the password out as a
+        // command.
+        m_callsignSendWatchdogTask.cancel();
+        if (m_loginPassword.isEmpty()) {
+            setLoginState(LoginState::waitingForPasswordPrompt);
+            setStatusText(QStringLiteral("Password required but none configured"));
+            appendConsoleLine(
+                QStringLiteral("The node requested a password, but no password is configured."));
+        } else {
+            m_hasSentPassword = true;
+            setLoginState(LoginState::passwordSent);
+            setStatusText(QStringLiteral("Sending password…"));
+            appendConsoleLine(QStringLiteral("Password prompt detected. Sending password."));
+            sendLine(m_loginPassword);
+        }
+        m_promptBuffer.clear();
+        return;
+    }
+
+    if (runPendingPromptStep())
+        return;
+
+    if (m_hasSentCallsign && !m_isLoggedIn)
+        detectNodeType();
+}
+
+bool ClusterConnection::runPendingPromptStep()
+{
+    // The post-login steps, in their fixed order; each waits for the prompt ending its reply.
+    const bool anyStepWaiting =
+        m_awaitingRBNStatus || m_rbnBootstrapState != RBNBootstrapState::idle ||
+        m_awaitingBackupRBNMirrorPrompt || m_clusterFilterChecker.isAwaitingResponse() ||
+        m_awaitingUpstreamFilterClear || m_awaitingSSIDFilterOverride ||
+        m_awaitingSSIDFilterOverrideClear || m_awaitingRecentSpots ||
+        m_awaitingSilentRegistrationCheck || m_awaitingSpotSubmission ||
+        m_automaticPingOutstanding;
+    if (!anyStepWaiting || !matchesNodePrompt(m_promptBuffer))
+        return false;
+
+    if (m_awaitingRBNStatus) { // a
+        startRBNBootstrap();
+    } else if (m_rbnBootstrapState != RBNBootstrapState::idle) { // b
+        continueRBNBootstrap();
+    } else if (m_awaitingBackupRBNMirrorPrompt) { // c
+        m_awaitingBackupRBNMirrorPrompt = false;
+        const bool load = std::exchange(m_loadRecentSpotsAfterBackupRBNMirror, false);
+        if (load)
+            loadRecentSpots();
+    } else if (m_clusterFilterChecker.isAwaitingResponse()) { // d
+        finishUpstreamFilterCheck();
+    } else if (m_awaitingUpstreamFilterClear) { // e
+        m_awaitingUpstreamFilterClear = false;
+        m_promptBuffer.clear();
+        if (loginCallsignHasNumericSSID())
+            sendSSIDFilterOverride();
+        else
+            loadRecentSpots();
+    } else if (m_awaitingSSIDFilterOverride) { // f
+        m_awaitingSSIDFilterOverride = false;
+        m_partialLine.clear();
+        m_promptBuffer.clear();
+        loadRecentSpots();
+    } else if (m_awaitingSSIDFilterOverrideClear) { // g
+        m_awaitingSSIDFilterOverrideClear = false;
+        m_partialLine.clear();
+        m_promptBuffer.clear();
+        loadRecentSpots();
+    } else if (m_awaitingRecentSpots) { // h
+        finishRecentSpots();
+    } else if (m_awaitingSilentRegistrationCheck) { // i
+        finishSilentRegistrationCheck();
+    } else if (m_awaitingSpotSubmission) { // j
+        m_awaitingSpotSubmission = false;
+    } else if (m_automaticPingOutstanding) { // k
+        m_partialLine.clear();
+    }
+    m_promptBuffer.clear();
+    return true;
+}
+
+void ClusterConnection::detectNodeType()
+{
+    if (isARClusterPrompt(m_promptBuffer, m_loginCallsign)) {
+        setDetectedNodeType(ClusterNodeType::arCluster);
+        handleUnsupportedNode();
+    } else if (isCCClusterPrompt(m_promptBuffer, m_loginCallsign)) {
+        setDetectedNodeType(ClusterNodeType::ccCluster);
+        completeLogin();
+    } else if (isDXSpiderPrompt(m_promptBuffer, m_loginCallsign)) {
+        setDetectedNodeType(ClusterNodeType::dxSpider);
+        completeLogin();
+    } else if (m_promptBuffer.contains(QLatin1String("email address:"), Qt::CaseInsensitive)) {
+        setDetectedNodeType(ClusterNodeType::other);
+        handleUnsupportedNode();
+    } else if (matchesGenericPrompt(m_promptBuffer)) {
+        setDetectedNodeType(ClusterNodeType::other);
+        handleUnsupportedNode();
+    }
+}
+
+void ClusterConnection::completeLogin()
+{
+    if (m_isLoggedIn)
+        return;
+    m_callsignSendWatchdogTask.cancel();
+    m_connectionAttemptTimeoutTask.cancel();
+    m_backupRetryTask.cancel();
+    m_isPrimaryReconnectAttempt = false;
+    m_isBackupConnectionAttempt = false;
+    const bool onBackup = m_activeNodeRole == ClusterNodeRole::backup;
+    if (onBackup)
+        m_consecutiveBackupConnectionFailures = 0;
+    else
+        m_consecutivePrimaryReconnectFailures = 0;
+
+    setIsLoggedIn(true);
+    setLoginState(LoginState::loggedIn);
+    setStatusText(QStringLiteral("Logged in"));
+    setIsConnectionSequenceActive(false);
+
+    m_autoReconnectController->noteLoginSucceeded();
+    scheduleKeepalivePing();
+
+    if (onBackup) {
+        m_clusterFilterChecker.markCheckDone();
+        appendConsoleLine(QStringLiteral("Login complete on backup cluster."));
+        startPrimaryRecovery();
+    } else {
+        appendConsoleLine(QStringLiteral("Login complete."));
+    }
+
+    m_promptBuffer.clear();
+    const bool load = std::exchange(m_loadRecentSpotsAfterLogin, true);
+
+    if (!onBackup && m_detectedNodeType == ClusterNodeType::ccCluster) {
+        m_clusterFilterChecker.markCheckDone();
+        resetPublishedRbnState();
+        if (m_activePort && *m_activePort != 0) {
+            const QString suppressed =
+                settings().string(SettingsKeys::suppressedUnsupportedPrimaryClusterWarningNode);
+            if (suppressed == nodeIdentity(m_activeHost, *m_activePort)) {
+                appendConsoleLine(QStringLiteral(
+                    "CC Cluster detected. Continuing with reduced Varnello features."));
+            } else {
+                setClusterNodeWarning(
+                    ClusterNodeWarning{ClusterNodeType::ccCluster, m_activeHost, *m_activePort});
+            }
+        }
+        return;
+    }
+    requestRBNStatus(load);
+}
+
+void ClusterConnection::handleUnsupportedNode()
+{
+    if (m_activeNodeRole != ClusterNodeRole::primary)
+        return;
+    m_callsignSendWatchdogTask.cancel();
+    m_connectionAttemptTimeoutTask.cancel();
+    m_backupRetryTask.cancel();
+    cancelKeepalive();
+    m_registrationRecheckTask.cancel();
+
+    m_isPrimaryReconnectAttempt = false;
+    m_isBackupConnectionAttempt = false;
+    setIsConnectionSequenceActive(false);
+    m_connectionIncidentHandled = true;
+    m_autoReconnectController->reset();
+
+    releaseConnection();
+
+    setIsConnected(false);
+    setIsLoggedIn(false);
+    setLoginState(LoginState::failed);
+    setStatusText(QStringLiteral("Unsupported DX Cluster node"));
+    m_clusterFilterChecker.markCheckDone();
+    setRegistrationRequired(false);
+    m_awaitingSilentRegistrationCheck = false;
+    m_silentRegistrationMarkerSeen = false;
+    resetPublishedRbnState();
+    m_promptBuffer.clear();
+
+    if (m_activePort && *m_activePort != 0) {
+        QString typeText;
+        switch (m_detectedNodeType) {
+        case ClusterNodeType::arCluster:
+            typeText = QStringLiteral("AR-Cluster");
+            break;
+        case ClusterNodeType::other:
+            typeText = QStringLiteral("unknown cluster type");
+            break;
+        default:
+            typeText = QStringLiteral("unsupported cluster type");
+            break;
+        }
+        appendConsoleLine(QStringLiteral("%1 detected on %2:%3. Varnello does not support this node.")
+                              .arg(typeText, m_activeHost)
+                              .arg(*m_activePort));
+        setClusterNodeWarning(ClusterNodeWarning{m_detectedNodeType, m_activeHost, *m_activePort});
+    }
+}
+
+void ClusterConnection::continueWithReducedFeatures()
+{
+    if (!m_clusterNodeWarning)
+        return;
+    const ClusterNodeWarning warning = *m_clusterNodeWarning;
+    setClusterNodeWarning(std::nullopt);
+    appendConsoleLine(QStringLiteral("Continuing on %1:%2 with reduced Varnello features.")
+                          .arg(warning.host)
+                          .arg(warning.port));
+}
+
+void ClusterConnection::clearSuppressedNodeWarningIfChanged(const QString &host,
+                                                            const QString &portText)
+{
+    const QString stored =
+        settings().string(SettingsKeys::suppressedUnsupportedPrimaryClusterWarningNode);
+    if (stored.isEmpty())
+        return;
+    const std::optional<quint16> port = parsePortText(portText.trimmed());
+    if (!port || stored != nodeIdentity(host, *port))
+        settings().removeValue(SettingsKeys::suppressedUnsupportedPrimaryClusterWarningNode.name);
+}
+
+void ClusterConnection::finishSilentRegistrationCheck()
+{
+    if (!m_awaitingSilentRegistrationCheck)
+        return;
+    m_awaitingSilentRegistrationCheck = false;
+    const bool seen = std::exchange(m_silentRegistrationMarkerSeen, false);
+    if (seen) {
+        scheduleRegistrationRecheck();
+    } else {
+        setRegistrationRequired(false);
+        m_registrationRecheckTask.cancel();
+    }
+}
+
+} // namespace varnello

@@ -1,0 +1,149 @@
+// RBN skimmer set-up after login: reading the node's status, the one-time beacon kick, the
+// operator's choice, and keeping the primary node's settings for the backup node.
+#include "ClusterConnection.h"
+
+#include "AppSettingsStore.h"
+
+#include <utility>
+
+namespace varnello {
+
+void ClusterConnection::requestRBNStatus(bool loadRecentSpotsAfter)
+{
+    if (!m_isLoggedIn || m_awaitingRBNStatus)
+        return;
+    m_awaitingRBNStatus = true;
+    m_loadRecentSpotsAfterRBNStatus = loadRecentSpotsAfter;
+    setRbnStatusLoading(true);
+    setRbnStatusKnown(false);
+    m_pendingRBNEnabled.reset();
+    m_pendingRBNModes.clear();
+    m_sawRBNBeaconStatusField = false;
+    m_promptBuffer.clear();
+    sendLine(rbnStatusCommand.toString());
+}
+
+void ClusterConnection::parseRBNStatusLine(const QString &line)
+{
+    RBNStatusReply reply{m_pendingRBNEnabled, m_pendingRBNModes, m_sawRBNBeaconStatusField};
+    if (!reply.apply(line))
+        return;
+    m_pendingRBNEnabled = reply.enabled;
+    m_pendingRBNModes = reply.modes;
+    m_sawRBNBeaconStatusField = reply.sawBeaconField;
+}
+
+void ClusterConnection::startRBNBootstrap()
+{
+    m_awaitingRBNStatus = false;
+    const bool load = std::exchange(m_loadRecentSpotsAfterRBNStatus, false);
+
+    // A node that does not list the beacon mode yet usually does after the mode was switched on
+    // and off once; it is tried once per connection, and only as part of the login.
+    if (load && !m_sawRBNBeaconStatusField && !m_rbnBootstrapAttempted) {
+        m_pendingRBNEnabled.reset();
+        m_pendingRBNModes.clear();
+        m_rbnBootstrapAttempted = true;
+        setRbnStatusLoading(true);
+        setRbnStatusKnown(false);
+        m_rbnBootstrapState = RBNBootstrapState::enablingBeacon;
+        m_promptBuffer.clear();
+        sendLine(rbnBeaconKickCommand.toString());
+        return;
+    }
+
+    setRbnStatusLoading(false);
+    if (!m_pendingRBNEnabled) {
+        setRbnStatusKnown(false);
+    } else {
+        const bool enabled = *m_pendingRBNEnabled;
+        setRbnEnabled(enabled);
+        setRbnModes(enabled ? m_pendingRBNModes : RBNModeSet{});
+        setRbnStatusKnown(true);
+        bumpRbnStateVersion();
+    }
+    m_pendingRBNEnabled.reset();
+    m_pendingRBNModes.clear();
+
+    if (m_rbnStatusKnown && m_activeNodeRole == ClusterNodeRole::primary)
+        savePrimaryRBNStatus(m_rbnEnabled, m_rbnModes);
+
+    if (!load)
+        return;
+    if (m_rbnStatusKnown && m_activeNodeRole == ClusterNodeRole::backup &&
+        mirrorPrimaryRBNToBackup(true))
+        return; // the sequence goes on at the mirror command's prompt
+    startUpstreamFilterCheck();
+}
+
+void ClusterConnection::continueRBNBootstrap()
+{
+    switch (m_rbnBootstrapState) {
+    case RBNBootstrapState::idle:
+        return;
+    case RBNBootstrapState::enablingBeacon:
+        m_rbnBootstrapState = RBNBootstrapState::disablingRBN;
+        m_promptBuffer.clear();
+        sendLine(rbnDisableCommand.toString());
+        return;
+    case RBNBootstrapState::disablingRBN:
+        m_rbnBootstrapState = RBNBootstrapState::idle;
+        m_promptBuffer.clear();
+        requestRBNStatus(true);
+        return;
+    }
+}
+
+void ClusterConnection::applyRBNSettings(bool enabled, const RBNModeSet &modes)
+{
+    if (!m_isLoggedIn)
+        return;
+    const std::optional<QString> command = rbnSettingsCommand(enabled, modes);
+    if (!command)
+        return; // enabled without any mode: the node has no command for it
+    echoAndSendLine(*command);
+
+    // The node's answer is not read back; what was sent is what is shown.
+    const RBNModeSet applied = enabled ? modes : RBNModeSet{};
+    setRbnEnabled(enabled);
+    setRbnModes(applied);
+    setRbnStatusKnown(true);
+    bumpRbnStateVersion();
+    if (m_activeNodeRole == ClusterNodeRole::primary)
+        savePrimaryRBNStatus(enabled, applied);
+}
+
+bool ClusterConnection::mirrorPrimaryRBNToBackup(bool loadRecentSpotsAfter)
+{
+    if (m_activeNodeRole != ClusterNodeRole::backup)
+        return false;
+    const std::optional<PrimaryRBNStatus> saved = loadPrimaryRBNStatus();
+    if (!saved)
+        return false;
+    const std::optional<QString> command =
+        backupMirrorCommand(*saved, m_rbnStatusKnown, m_rbnEnabled, m_rbnModes);
+    if (!command)
+        return false;
+
+    m_awaitingBackupRBNMirrorPrompt = true;
+    m_loadRecentSpotsAfterBackupRBNMirror = loadRecentSpotsAfter;
+    m_promptBuffer.clear();
+    sendLine(*command);
+    setRbnEnabled(saved->enabled);
+    setRbnModes(saved->enabled ? saved->modes : RBNModeSet{});
+    setRbnStatusKnown(true);
+    bumpRbnStateVersion();
+    return true;
+}
+
+void ClusterConnection::savePrimaryRBNStatus(bool enabled, const RBNModeSet &modes)
+{
+    writePrimaryRBNStatus(settings(), enabled, modes);
+}
+
+std::optional<PrimaryRBNStatus> ClusterConnection::loadPrimaryRBNStatus() const
+{
+    return readPrimaryRBNStatus(settings());
+}
+
+} // namespace varnello

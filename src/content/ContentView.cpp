@@ -1,0 +1,348 @@
+#include "ContentView.h"
+
+#include "AlertNotificationManager.h"
+#include "AlertSoundPlayer.h"
+#include "AppSettingsStore.h"
+#include "BundledResources.h"
+#include "CTYDatabase.h"
+#include "Clock.h"
+#include "ClusterConnection.h"
+#include "HttpClient.h"
+#include "NotificationHub.h"
+#include "SettingsKeys.h"
+#include "UDPSpotFeedSender.h"
+
+namespace varnello {
+
+ContentView::ContentView(ContentViewEnvironment environment, QObject *parent)
+    : QObject(parent),
+      m_settings(environment.settings ? *environment.settings : AppSettingsStore::shared()),
+      m_cluster(environment.cluster),
+      m_notifications(environment.notifications ? *environment.notifications
+                                                : AlertNotificationManager::shared()),
+      m_sounds(environment.sounds ? *environment.sounds : AlertSoundPlayer::shared()),
+      m_clock(environment.clock ? *environment.clock : Clock::system()),
+      m_http(environment.http ? *environment.http : HttpClient::shared()),
+      m_clubLog(std::move(environment.clubLog)), m_localFilter(std::move(environment.localFilter)),
+      m_udpFeedMode(std::move(environment.udpFeedMode)),
+      m_sendToUdpFeed(std::move(environment.sendToUdpFeed)), m_alerts(m_settings)
+{
+    if (m_cluster)
+        connect(m_cluster.data(), &ClusterConnection::liveSpotReceived, this,
+                &ContentView::handleLiveSpot);
+
+    m_newSlotRefreshAgeCheckTimer.setInterval(environment.newSlotRefreshCheckInterval);
+    connect(&m_newSlotRefreshAgeCheckTimer, &QTimer::timeout, this,
+            &ContentView::handleNewSlotRefreshTimer);
+    m_newSlotRefreshAgeCheckTimer.start();
+
+    if (environment.observeNotificationHub) {
+        connect(&NotificationHub::instance(), &NotificationHub::posted, this,
+                [this](const QString &name, const QVariantMap &) {
+                    if (name == QLatin1String("VarnelloInitialNewSlotRefresh"))
+                        handleInitialNewSlotRefresh();
+                });
+    }
+}
+
+ContentView::~ContentView() = default;
+
+ClusterConnection *ContentView::cluster() const
+{
+    return m_cluster.data();
+}
+
+void ContentView::handleAppear()
+{
+    loadAlertEntities();
+    migrateStoredAlerts();
+    loadNewSlotAlertRules();
+}
+
+// --- Spots -------------------------------------------------------------------------------------
+
+bool ContentView::spotPassesLocalFilters(const DXSpot &spot) const
+{
+    return !m_localFilter || m_localFilter(spot);
+}
+
+void ContentView::setLocalFilter(std::function<bool(const DXSpot &)> filter)
+{
+    m_localFilter = std::move(filter);
+}
+
+void ContentView::handleLiveSpot(const DXSpot &spot)
+{
+    if (spotPassesLocalFilters(spot) && m_cluster)
+        m_cluster->broadcastSpot(spot);
+    if (!m_spotListPaused) {
+        processSpotAlerts(spot);
+        return;
+    }
+    if (m_bufferedSpots.size() >= maximumBufferedSpots)
+        m_bufferedSpots.removeFirst();
+    m_bufferedSpots.append(spot);
+}
+
+void ContentView::setSpotListPaused(bool paused)
+{
+    if (m_spotListPaused == paused)
+        return;
+    if (paused)
+        m_spotListPaused = true;
+    else
+        resumeSpots();
+}
+
+void ContentView::resumeSpots()
+{
+    m_spotListPaused = false;
+    const QList<DXSpot> buffered = std::exchange(m_bufferedSpots, {});
+    for (const DXSpot &spot : buffered)
+        processSpotAlerts(spot);
+}
+
+QString ContentView::udpFeedMode() const
+{
+    if (m_udpFeedMode)
+        return m_udpFeedMode();
+    return m_cluster ? m_cluster->udpFeedMode() : QString();
+}
+
+void ContentView::sendToUdpFeed(const QString &rawLine)
+{
+    if (m_sendToUdpFeed) {
+        m_sendToUdpFeed(rawLine);
+        return;
+    }
+    if (m_cluster && m_cluster->udpFeedSender())
+        m_cluster->udpFeedSender()->send(rawLine);
+}
+
+// --- Stored alerts -------------------------------------------------------------------------------
+
+QList<SpotAlertConfiguration>
+ContentView::normalizedAlertConfigurations(const QList<SpotAlertConfiguration> &list)
+{
+    return AlertStore::normalizedAlertConfigurations(list);
+}
+
+NewSlotAlertConfiguration ContentView::loadNewSlotAlertConfiguration() const
+{
+    return m_alerts.loadNewSlotAlertConfiguration();
+}
+
+void ContentView::saveNewSlotAlertConfiguration(const NewSlotAlertConfiguration &configuration)
+{
+    ++m_newSlotGeneration;
+    m_alerts.saveNewSlotAlertConfiguration(configuration);
+    emit alertsChanged();
+}
+
+void ContentView::saveNewSlotAlertRules(const QList<ClubLogEntitySlotRule> &rules)
+{
+    ++m_newSlotGeneration;
+    m_alerts.saveNewSlotAlertRules(rules);
+    emit alertsChanged();
+}
+
+void ContentView::loadNewSlotAlertRules()
+{
+    m_alerts.loadNewSlotAlertRules();
+    emit alertsChanged();
+}
+
+NewSlotAlertConfiguration ContentView::migrateNewSlotAlertHighlightColour()
+{
+    return m_alerts.migrateNewSlotAlertHighlightColour();
+}
+
+void ContentView::loadAlertEntities()
+{
+    if (!m_alertEntities.isEmpty() || m_alertEntityLoadError)
+        return;
+    auto path = BundledResources::url(QStringLiteral("cty_wt"), QStringLiteral("dat"));
+    if (!path)
+        path = BundledResources::url(QStringLiteral("cty"), QStringLiteral("dat"));
+    if (!path) {
+        m_alertEntityLoadError =
+            QStringLiteral("cty_wt.dat was not found in the application bundle.");
+        emit alertEntitiesChanged();
+        return;
+    }
+    const CTYDatabase::ParseResult parsed = CTYDatabase::load(*path);
+    if (!parsed.database) {
+        m_alertEntityLoadError = parsed.error ? parsed.error->description() : QString();
+        emit alertEntitiesChanged();
+        return;
+    }
+    QList<CTYEntity> entities;
+    for (const CTYEntity &entity : parsed.database->entities()) {
+        if (!entity.isNonDXCCEntity)
+            entities.append(entity);
+    }
+    m_alertEntities = std::move(entities);
+    emit alertEntitiesChanged();
+}
+
+// --- Matching and actions ------------------------------------------------------------------------
+
+bool ContentView::matchesNewSlotAlert(const DXSpot &spot) const
+{
+    return newSlotRulesMatch(m_alerts.newSlotRuleIndex(), spot);
+}
+
+ContentView::AlertSnapshot ContentView::alertSnapshot() const
+{
+    return {m_alerts.alertMatcher(), m_alerts.loadAlertEnabledStates(),
+            m_alerts.newSlotAlertEnabled()};
+}
+
+bool ContentView::matchesEnabledAlert(const AlertSnapshot &snapshot, const DXSpot &spot) const
+{
+    if (snapshot.newSlotEnabled && matchesNewSlotAlert(spot))
+        return true;
+    for (int slot = 0; slot < alertSlotCount; ++slot) {
+        if (snapshot.flags[slot] && snapshot.matcher->isConfigured(slot) &&
+            snapshot.matcher->matches(slot, spot))
+            return true;
+    }
+    return false;
+}
+
+bool ContentView::spotMatchesEnabledAlert(const DXSpot &spot) const
+{
+    return matchesEnabledAlert(alertSnapshot(), spot);
+}
+
+QList<DXSpot> ContentView::alertMatchingSpots(const QList<DXSpot> &spots) const
+{
+    const AlertSnapshot snapshot = alertSnapshot();
+    QList<DXSpot> matching;
+    for (const DXSpot &spot : spots) {
+        if (matchesEnabledAlert(snapshot, spot))
+            matching.append(spot);
+    }
+    return matching;
+}
+
+bool ContentView::soundGranted(const std::optional<SteadyTime> &last, SteadyTime now) const
+{
+    return !last || now - *last >= alertSoundInterval;
+}
+
+void ContentView::processSpotAlerts(const DXSpot &spot)
+{
+    if (!spotPassesLocalFilters(spot))
+        return;
+    if (udpFeedMode() == QLatin1String("alerts") && spotMatchesEnabledAlert(spot))
+        sendToUdpFeed(spot.rawLine);
+
+    const auto matcher = m_alerts.alertMatcher();
+    const QList<SpotAlertConfiguration> &alerts = matcher->configurations();
+    const QList<bool> flags = m_alerts.loadAlertEnabledStates();
+    // Throttles run on the steady clock: a wall-clock step back must not silence an alert for
+    // hours.
+    const SteadyTime now = m_clock.steadyNow();
+
+    const auto slotMatches = [&](int slot) {
+        return flags[slot] && matcher->isConfigured(slot) && matcher->matches(slot, spot);
+    };
+
+    // The Callsign Alert outranks every other alert for this spot.
+    if (slotMatches(callsignAlertSlot)) {
+        const SpotAlertConfiguration &alert = alerts[callsignAlertSlot];
+        if (alert.showNotification)
+            m_notifications.postSpotNotification(spot, alert.name);
+        if (alert.playSound) {
+            if (alert.soundFrequency == AlertSoundFrequency::everySpot) {
+                m_sounds.play(alert.soundChoice);
+            } else if (soundGranted(m_lastAlertSoundDates[callsignAlertSlot], now)) {
+                m_lastAlertSoundDates[callsignAlertSlot] = now;
+                m_sounds.play(alert.soundChoice);
+            }
+        }
+        return;
+    }
+
+    std::optional<AlertSoundChoice> candidate;
+    if (m_alerts.newSlotAlertEnabled() && matchesNewSlotAlert(spot)) {
+        const NewSlotAlertConfiguration newSlot = m_alerts.loadNewSlotAlertConfiguration();
+        if (newSlot.showNotification)
+            m_notifications.postSpotNotification(spot, QStringLiteral("New Slot Alert"));
+        if (newSlot.playSound) {
+            if (newSlot.soundFrequency == AlertSoundFrequency::everySpot) {
+                candidate = newSlot.soundChoice;
+            } else if (soundGranted(m_lastNewSlotAlertSoundDate, now)) {
+                m_lastNewSlotAlertSoundDate = now;
+                candidate = newSlot.soundChoice;
+            }
+        }
+    }
+
+    for (int slot = 0; slot < callsignAlertSlot; ++slot) {
+        if (!slotMatches(slot))
+            continue;
+        const SpotAlertConfiguration &alert = alerts[slot];
+        if (alert.showNotification)
+            m_notifications.postSpotNotification(spot, alert.name);
+        if (!alert.playSound)
+            continue;
+        if (alert.soundFrequency == AlertSoundFrequency::everyFiveMinutes) {
+            if (!soundGranted(m_lastAlertSoundDates[size_t(slot)], now))
+                continue;
+            // Recorded even when an earlier alert already supplies the sound.
+            m_lastAlertSoundDates[size_t(slot)] = now;
+        }
+        if (!candidate)
+            candidate = alert.soundChoice;
+    }
+
+    if (candidate)
+        m_sounds.play(*candidate);
+}
+
+QHash<QUuid, SpotAlertColor> ContentView::alertHighlightColors(const QList<DXSpot> &spots) const
+{
+    QHash<QUuid, SpotAlertColor> colours;
+    const auto matcher = m_alerts.alertMatcher();
+    const QList<SpotAlertConfiguration> &alerts = matcher->configurations();
+    const QList<bool> flags = m_alerts.loadAlertEnabledStates();
+    const bool newSlotEnabled = m_alerts.newSlotAlertEnabled();
+    std::optional<NewSlotAlertConfiguration> newSlot;
+
+    bool callsignActive = flags[callsignAlertSlot] && matcher->isConfigured(callsignAlertSlot);
+    std::array<bool, callsignAlertSlot> slotActive{};
+    bool anyActive = callsignActive || (newSlotEnabled && !m_alerts.newSlotRuleIndex().isEmpty());
+    for (int slot = 0; slot < callsignAlertSlot; ++slot) {
+        slotActive[size_t(slot)] =
+            flags[slot] && alerts[slot].highlightRows && matcher->isConfigured(slot);
+        anyActive = anyActive || slotActive[size_t(slot)];
+    }
+    if (!anyActive)
+        return colours;
+
+    for (const DXSpot &spot : spots) {
+        if (callsignActive && matcher->matches(callsignAlertSlot, spot)) {
+            if (alerts[callsignAlertSlot].highlightRows)
+                colours.insert(spot.id, alerts[callsignAlertSlot].highlightColor);
+            continue;
+        }
+        if (newSlotEnabled && matchesNewSlotAlert(spot)) {
+            if (!newSlot)
+                newSlot = m_alerts.loadNewSlotAlertConfiguration();
+            if (newSlot->highlightRows)
+                colours.insert(spot.id, newSlot->highlightColor);
+            continue;
+        }
+        for (int slot = 0; slot < callsignAlertSlot; ++slot) {
+            if (slotActive[size_t(slot)] && matcher->matches(slot, spot)) {
+                colours.insert(spot.id, alerts[slot].highlightColor);
+                break;
+            }
+        }
+    }
+    return colours;
+}
+
+} // namespace varnello

@@ -1,0 +1,255 @@
+#pragma once
+
+#include "AlertModel.h"
+#include "AlertStore.h"
+#include "CTYResult.h"
+#include "ClubLogLookup.h"
+#include "DXSpot.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QTimer>
+#include <QUuid>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace varnello {
+
+class AlertNotificationManager;
+class AlertSoundPlayer;
+class AppSettingsStore;
+class Clock;
+class ClusterConnection;
+class HttpClient;
+
+// What the main window's state works with. Null members take the process-wide instance (settings,
+// notifications, sounds, clock, HTTP) or mean "not available" (cluster).
+struct ContentViewEnvironment {
+    AppSettingsStore *settings = nullptr;
+    ClusterConnection *cluster = nullptr;
+    AlertNotificationManager *notifications = nullptr;
+    AlertSoundPlayer *sounds = nullptr;
+    const Clock *clock = nullptr;
+    HttpClient *http = nullptr;
+    // The Club Log chart service, the build's API key and the request time-out.
+    ClubLogService clubLog = ClubLogService::standard();
+    // The main window's local spot filters; empty lets every spot pass.
+    std::function<bool(const DXSpot &)> localFilter;
+    // The UDP feed's mode and its sender; empty takes the cluster connection's.
+    std::function<QString()> udpFeedMode;
+    std::function<void(const QString &rawLine)> sendToUdpFeed;
+    // How often the age of the New Slot rules is checked.
+    std::chrono::milliseconds newSlotRefreshCheckInterval{60'000};
+    // Whether to listen for "VarnelloInitialNewSlotRefresh" on the notification hub.
+    bool observeNotificationHub = true;
+};
+
+// The main window's state and controller, without widgets: the alerts, their actions for each new
+// spot, the alert panels' operations and the Club Log lookups. The window owns one and observes
+// its signals. Lives on the main thread.
+class ContentView final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ContentView)
+
+public:
+    using SteadyTime = std::chrono::steady_clock::time_point;
+    // One sound per alert in this long at most, under the every-five-minutes frequency.
+    static constexpr std::chrono::seconds alertSoundInterval{300};
+    // Live spots held while the spot list is paused.
+    static constexpr qsizetype maximumBufferedSpots = 5000;
+
+    explicit ContentView(ContentViewEnvironment environment = {}, QObject *parent = nullptr);
+    ~ContentView() override;
+
+    ClusterConnection *cluster() const;
+    AlertStore &alertStore() { return m_alerts; }
+
+    // --- The window appears: entity list, one-time moves, New Slot rules, in this order.
+    void handleAppear();
+
+    // --- Spots from the connection.
+    void handleLiveSpot(const DXSpot &spot);
+    void setSpotListPaused(bool paused);
+    bool isSpotListPaused() const { return m_spotListPaused; }
+    void resumeSpots();
+    const QList<DXSpot> &bufferedSpots() const { return m_bufferedSpots; }
+    bool spotPassesLocalFilters(const DXSpot &spot) const;
+    void setLocalFilter(std::function<bool(const DXSpot &)> filter);
+
+    // --- Stored alerts.
+    static QList<SpotAlertConfiguration>
+    normalizedAlertConfigurations(const QList<SpotAlertConfiguration> &list);
+    QList<SpotAlertConfiguration> loadAlertConfigurations() const
+    {
+        return m_alerts.loadAlertConfigurations();
+    }
+    QList<bool> loadAlertEnabledStates() const { return m_alerts.loadAlertEnabledStates(); }
+    void saveAlertEnabledStates(const QList<bool> &flags)
+    {
+        m_alerts.saveAlertEnabledStates(flags);
+    }
+    void migrateStoredAlerts() { m_alerts.migrateStoredAlerts(); }
+    NewSlotAlertConfiguration loadNewSlotAlertConfiguration() const;
+    void saveNewSlotAlertConfiguration(const NewSlotAlertConfiguration &configuration);
+    void saveNewSlotAlertRules(const QList<ClubLogEntitySlotRule> &rules);
+    void loadNewSlotAlertRules();
+    NewSlotAlertConfiguration migrateNewSlotAlertHighlightColour();
+    bool isNewSlotRefreshDue(const QDateTime &now) const
+    {
+        return m_alerts.isNewSlotRefreshDue(now);
+    }
+    const QList<ClubLogEntitySlotRule> &newSlotAlertRules() const
+    {
+        return m_alerts.newSlotAlertRules();
+    }
+    void loadAlertEntities();
+    const QList<CTYEntity> &alertEntities() const { return m_alertEntities; }
+    const std::optional<QString> &alertEntityLoadError() const { return m_alertEntityLoadError; }
+
+    // --- Matching and actions.
+    bool matchesNewSlotAlert(const DXSpot &spot) const;
+    bool spotMatchesEnabledAlert(const DXSpot &spot) const;
+    // The Alerts Only list: the spots, in order, that match an enabled alert.
+    QList<DXSpot> alertMatchingSpots(const QList<DXSpot> &spots) const;
+    void processSpotAlerts(const DXSpot &spot);
+    QHash<QUuid, SpotAlertColor> alertHighlightColors(const QList<DXSpot> &spots) const;
+    const std::array<std::optional<SteadyTime>, alertSlotCount> &lastAlertSoundDates() const
+    {
+        return m_lastAlertSoundDates;
+    }
+    const std::optional<SteadyTime> &lastNewSlotAlertSoundDate() const
+    {
+        return m_lastNewSlotAlertSoundDate;
+    }
+
+    // --- Alert panels.
+    void clearAllAlerts();
+    void openAlertEditor(int slot);
+    void closeAlertEditor();
+    const std::optional<AlertEditorSession> &alertEditorSession() const
+    {
+        return m_alertEditorSession;
+    }
+    const SpotAlertConfiguration &alertDraft() const { return m_alertDraft; }
+    void setAlertDraft(const SpotAlertConfiguration &draft);
+    void saveAlertDraft();
+    NewSlotAlertConfiguration newSlotAlertRow();
+    const NewSlotAlertConfiguration &newSlotAlertDraft() const { return m_newSlotAlertDraft; }
+    void setNewSlotAlertDraft(const NewSlotAlertConfiguration &draft);
+    // The sheet's Apply after a successful lookup: stores the draft (its rules go to their key).
+    void storeNewSlotAlertDraft();
+
+    bool isNewSlotAlertSheetPresented() const { return m_newSlotAlertSheetPresented; }
+    bool isNewSlotAlertSummaryPresented() const { return m_newSlotAlertSummaryPresented; }
+    bool isClubLogAlertSheetPresented() const { return m_clubLogAlertSheetPresented; }
+    void setNewSlotAlertSheetPresented(bool presented);
+    void setNewSlotAlertSummaryPresented(bool presented);
+    void setClubLogAlertSheetPresented(bool presented);
+
+    // The Populate sheet's choices.
+    ClubLogWantedStatus clubLogWantedStatus = ClubLogWantedStatus::notWorked;
+    QSet<ClubLogMode> clubLogModes{ClubLogMode::mixed};
+    QSet<ClubLogBandGroup> clubLogBandGroups{ClubLogBandGroup::allBands};
+    QSet<QString> clubLogIndividualBands;
+    QSet<int> clubLogSelectedEntityADIFNumbers;
+    QSet<QString> clubLogSelectedBands() const;
+
+    // --- Club Log lookups.
+    bool isClubLogLookupInProgress() const { return m_clubLogLookupInProgress; }
+    const std::optional<QString> &clubLogLookupMessage() const { return m_clubLogLookupMessage; }
+    bool clubLogLookupFailed() const { return m_clubLogLookupFailed; }
+    void applyNewSlotAlertDraft(bool showSummary = true);
+    void runNewSlotSheetLookupTask(const ClubLogCredentials &credentials, const QString &apiKey,
+                                   const QList<ClubLogMode> &modes, const QSet<int> &entities,
+                                   ClubLogWantedStatus wantedStatus, const QSet<QString> &bands,
+                                   bool showSummary);
+    void populateFromClubLog();
+    void refreshNewSlotLookup(bool force);
+    void refreshNewSlotLookupWithCompletion(bool force, std::function<void()> completion);
+    bool isNewSlotRefreshRunning() const { return m_refreshLookup != nullptr; }
+
+    // --- New Slot refresh schedule.
+    void handleInitialNewSlotRefresh();
+    void handleNewSlotRefreshTimer();
+    void runPendingNewSlotRefresh();
+    bool newSlotRefreshPending() const { return m_newSlotRefreshPending; }
+    bool newSlotInitialRefreshCompleted() const { return m_newSlotInitialRefreshCompleted; }
+
+Q_SIGNALS:
+    // The stored alerts, their rules or the sound throttles changed.
+    void alertsChanged();
+    void alertEntitiesChanged();
+    void alertEditorChanged();
+    void alertDraftChanged();
+    void newSlotAlertDraftChanged();
+    void presentationChanged();
+    void clubLogLookupStateChanged();
+    void newSlotRefreshStateChanged();
+
+private:
+    // The alerts as stored now, read once for a batch of spots.
+    struct AlertSnapshot {
+        std::shared_ptr<const AlertMatcher> matcher;
+        QList<bool> flags;
+        bool newSlotEnabled = false;
+    };
+    AlertSnapshot alertSnapshot() const;
+    bool matchesEnabledAlert(const AlertSnapshot &snapshot, const DXSpot &spot) const;
+    QString udpFeedMode() const;
+    void sendToUdpFeed(const QString &rawLine);
+    bool soundGranted(const std::optional<SteadyTime> &last, SteadyTime now) const;
+    void setLookupState(bool inProgress, bool failed, std::optional<QString> message);
+    std::optional<QString> accountCheck(ClubLogCredentials &credentials) const;
+    void finishInitialRefresh();
+    static void retire(std::unique_ptr<ClubLogChartLookup> &lookup);
+
+    AppSettingsStore &m_settings;
+    QPointer<ClusterConnection> m_cluster;
+    AlertNotificationManager &m_notifications;
+    AlertSoundPlayer &m_sounds;
+    const Clock &m_clock;
+    HttpClient &m_http;
+    ClubLogService m_clubLog;
+    std::function<bool(const DXSpot &)> m_localFilter;
+    std::function<QString()> m_udpFeedMode;
+    std::function<void(const QString &)> m_sendToUdpFeed;
+    AlertStore m_alerts;
+
+    bool m_spotListPaused = false;
+    QList<DXSpot> m_bufferedSpots;
+
+    std::array<std::optional<SteadyTime>, alertSlotCount> m_lastAlertSoundDates{};
+    std::optional<SteadyTime> m_lastNewSlotAlertSoundDate;
+
+    QList<CTYEntity> m_alertEntities;
+    std::optional<QString> m_alertEntityLoadError;
+
+    std::optional<AlertEditorSession> m_alertEditorSession;
+    SpotAlertConfiguration m_alertDraft;
+    NewSlotAlertConfiguration m_newSlotAlertDraft;
+    bool m_newSlotAlertSheetPresented = false;
+    bool m_newSlotAlertSummaryPresented = false;
+    bool m_clubLogAlertSheetPresented = false;
+
+    bool m_clubLogLookupInProgress = false;
+    std::optional<QString> m_clubLogLookupMessage;
+    bool m_clubLogLookupFailed = false;
+    // The panel lookup and the automatic refresh run independently; destroying them aborts their
+    // requests and drops their completions.
+    std::unique_ptr<ClubLogChartLookup> m_panelLookup;
+    std::unique_ptr<ClubLogChartLookup> m_refreshLookup;
+    // Bumped by every change that a running refresh must not overwrite.
+    quint64 m_newSlotGeneration = 0;
+
+    bool m_newSlotRefreshPending = false;
+    bool m_newSlotInitialRefreshCompleted = false;
+    QTimer m_newSlotRefreshAgeCheckTimer;
+};
+
+} // namespace varnello

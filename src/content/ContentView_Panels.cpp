@@ -1,0 +1,146 @@
+// The alert panels' operations: the editor, the New Slot sheet, Clear All and the sheet states.
+#include "ContentView.h"
+
+#include "AppSettingsStore.h"
+#include "NewSlotRules.h"
+#include "SettingsKeys.h"
+
+namespace varnello {
+
+void ContentView::clearAllAlerts()
+{
+    ++m_newSlotGeneration;
+    m_alerts.storeAlertConfigurations(defaultAlertConfigurations());
+    m_alerts.saveAlertEnabledStates(QList<bool>(alertSlotCount, false));
+    m_lastAlertSoundDates = {};
+    m_lastNewSlotAlertSoundDate.reset();
+    closeAlertEditor();
+    m_settings.setBool(SettingsKeys::newSlotAlertEnabled, false);
+    m_alerts.saveNewSlotAlertConfiguration(NewSlotAlertConfiguration{});
+    m_settings.setData(SettingsKeys::newSlotAlertLookup, QByteArray());
+    m_alerts.setNewSlotAlertRules({});
+    m_newSlotAlertDraft = NewSlotAlertConfiguration{};
+    emit alertsChanged();
+    emit newSlotAlertDraftChanged();
+}
+
+void ContentView::openAlertEditor(int slot)
+{
+    if (slot < 0 || slot >= alertSlotCount)
+        return;
+    loadAlertEntities();
+    const QList<SpotAlertConfiguration> alerts = loadAlertConfigurations();
+    m_alertEditorSession = AlertEditorSession{slot, QUuid::createUuid(), alerts[slot]};
+    m_alertDraft = alerts[slot];
+    emit alertEditorChanged();
+    emit alertDraftChanged();
+}
+
+void ContentView::closeAlertEditor()
+{
+    if (!m_alertEditorSession)
+        return;
+    m_alertEditorSession.reset();
+    m_clubLogAlertSheetPresented = false;
+    emit alertEditorChanged();
+    emit presentationChanged();
+}
+
+void ContentView::setAlertDraft(const SpotAlertConfiguration &draft)
+{
+    if (m_alertDraft == draft)
+        return;
+    m_alertDraft = draft;
+    emit alertDraftChanged();
+}
+
+void ContentView::saveAlertDraft()
+{
+    if (!m_alertEditorSession)
+        return;
+    const int slot = m_alertEditorSession->index;
+    QList<SpotAlertConfiguration> alerts = loadAlertConfigurations();
+    alerts[slot] = m_alertDraft;
+    if (!m_alerts.storeAlertConfigurations(alerts))
+        return;
+    QList<bool> flags = loadAlertEnabledStates();
+    flags[slot] = true;
+    m_alerts.saveAlertEnabledStates(flags);
+    emit alertsChanged();
+}
+
+NewSlotAlertConfiguration ContentView::newSlotAlertRow()
+{
+    const NewSlotAlertConfiguration configuration = m_alerts.migrateNewSlotAlertHighlightColour();
+    m_newSlotAlertDraft = configuration;
+    emit newSlotAlertDraftChanged();
+    setNewSlotAlertSheetPresented(true);
+    return configuration;
+}
+
+void ContentView::setNewSlotAlertDraft(const NewSlotAlertConfiguration &draft)
+{
+    if (m_newSlotAlertDraft == draft)
+        return;
+    m_newSlotAlertDraft = draft;
+    emit newSlotAlertDraftChanged();
+}
+
+void ContentView::storeNewSlotAlertDraft()
+{
+    saveNewSlotAlertConfiguration(m_newSlotAlertDraft);
+}
+
+void ContentView::setNewSlotAlertSheetPresented(bool presented)
+{
+    if (m_newSlotAlertSheetPresented == presented)
+        return;
+    m_newSlotAlertSheetPresented = presented;
+    emit presentationChanged();
+    if (!presented)
+        runPendingNewSlotRefresh();
+}
+
+void ContentView::setNewSlotAlertSummaryPresented(bool presented)
+{
+    if (m_newSlotAlertSummaryPresented == presented)
+        return;
+    m_newSlotAlertSummaryPresented = presented;
+    emit presentationChanged();
+    if (!presented)
+        runPendingNewSlotRefresh();
+}
+
+void ContentView::setClubLogAlertSheetPresented(bool presented)
+{
+    if (m_clubLogAlertSheetPresented == presented)
+        return;
+    m_clubLogAlertSheetPresented = presented;
+    emit presentationChanged();
+}
+
+QSet<QString> ContentView::clubLogSelectedBands() const
+{
+    QSet<QString> bands;
+    if (clubLogBandGroups.contains(ClubLogBandGroup::allBands)) {
+        for (const QString &band : alertBandList())
+            bands.insert(band);
+        return bands;
+    }
+    for (ClubLogBandGroup group : clubLogBandGroups) {
+        for (const QString &band : bandsOfGroup(group))
+            bands.insert(band);
+    }
+    bands.unite(clubLogIndividualBands);
+    return bands;
+}
+
+void ContentView::setLookupState(bool inProgress, bool failed, std::optional<QString> message)
+{
+    m_clubLogLookupInProgress = inProgress;
+    m_clubLogLookupFailed = failed;
+    m_clubLogLookupMessage = std::move(message);
+    emit clubLogLookupStateChanged();
+}
+
+} // namespace varnello

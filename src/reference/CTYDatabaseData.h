@@ -1,0 +1,81 @@
+#pragma once
+
+// Internal to the country-file database: its tables and the index the lookup uses.
+
+#include "CTYDatabase.h"
+
+#include <QHashFunctions>
+#include <cstdint>
+#include <unordered_map>
+
+namespace varnello {
+
+struct CTYStringViewHash {
+    using is_transparent = void;
+    size_t operator()(QStringView s) const noexcept { return qHash(s); }
+};
+struct CTYStringViewEqual {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+using CTYKeyIndex = std::unordered_map<QString, int, CTYStringViewHash, CTYStringViewEqual>;
+
+// Up to 16 ASCII characters (no NUL) packed one byte each into two words. Nearly every key and
+// callsign fits, and comparing two words is far cheaper than hashing and comparing strings.
+struct CTYPackedKey {
+    uint64_t lo = 0;
+    uint64_t hi = 0;
+    friend bool operator==(const CTYPackedKey &, const CTYPackedKey &) = default;
+
+    static constexpr int maxLength = 16;
+    // Packs the leading characters of text, at most 16; returns how many could be packed
+    // (stops at the first character that is not ASCII or is NUL).
+    static int packLeading(QStringView text, CTYPackedKey *key);
+    // The key cut to its first length characters (length <= packed characters).
+    CTYPackedKey leading(int length) const;
+};
+
+// Open-addressing table from packed key to an index; the first value stored for a key stays.
+class CTYPackedKeyTable {
+public:
+    void reserve(size_t count);
+    void insertIfAbsent(const CTYPackedKey &key, int value);
+    int find(const CTYPackedKey &key) const; // -1 when absent
+    bool isEmpty() const { return m_count == 0; }
+
+private:
+    struct Slot {
+        CTYPackedKey key;
+        int value = -1;
+    };
+    size_t slotOf(const CTYPackedKey &key) const;
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+    size_t m_count = 0;
+};
+
+struct CTYDatabase::Data {
+    std::vector<Rule> prefixRules; // longest key first, then file order
+    std::vector<Rule> exactRules;  // file order, first definition of each callsign only
+
+    // Exact callsign -> index into exactRules. Keys that do not pack go to the string map.
+    CTYPackedKeyTable exactPacked;
+    CTYKeyIndex exactOther;
+
+    // Prefix key -> index into prefixRules of the earliest rule with that key. For one key
+    // length a candidate has exactly one possible matching key (its own first characters), so
+    // one probe per distinct length, longest first, finds the rule a front-to-back scan of
+    // prefixRules would find first.
+    std::vector<int> prefixLengths; // distinct key lengths, longest first
+    CTYPackedKeyTable prefixPacked;
+    CTYKeyIndex prefixOther;
+
+    QList<CTYEntity> entities;
+    int entityCount = 0;
+    int ruleCount = 0;
+    std::optional<QString> release;
+
+    void buildIndex();
+};
+
+} // namespace varnello

@@ -1,0 +1,355 @@
+#include "DXSpotParser.h"
+
+#include "CTYDatabase.h"
+#include "Clock.h"
+
+#include <QRandomGenerator>
+#include <QVarLengthArray>
+#include <charconv>
+#include <cmath>
+
+namespace varnello {
+
+namespace {
+
+// White space as the line pattern's \s sees it: tab, line feed, vertical tab, form feed,
+// carriage return, next line and the Unicode separators.
+bool isPatternSpace(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x80)
+        return u == u' ' || (u >= u'\t' && u <= u'\r');
+    if (u == 0x85)
+        return true;
+    const QChar::Category cat = c.category();
+    return cat == QChar::Separator_Space || cat == QChar::Separator_Line ||
+           cat == QChar::Separator_Paragraph;
+}
+
+bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+
+// Four ASCII digits and an upper-case "Z", such as 1234Z.
+bool isTimeWord(QStringView w)
+{
+    return w.size() == 5 && isAsciiDigit(w[0]) && isAsciiDigit(w[1]) && isAsciiDigit(w[2]) &&
+           isAsciiDigit(w[3]) && w[4] == u'Z';
+}
+
+bool inRange(QChar c, char16_t lo, char16_t hi)
+{
+    const char16_t u = c.unicode();
+    const char16_t lower = (u >= u'a' && u <= u'z') ? char16_t(u - 32) : u;
+    return lower >= lo && lower <= hi;
+}
+
+// A 4- or 6-character Maidenhead locator in either case.
+bool isLocator(QStringView w)
+{
+    if (w.size() != 4 && w.size() != 6)
+        return false;
+    if (!inRange(w[0], u'A', u'R') || !inRange(w[1], u'A', u'R') || !isAsciiDigit(w[2]) ||
+        !isAsciiDigit(w[3]))
+        return false;
+    return w.size() == 4 || (inRange(w[4], u'A', u'X') && inRange(w[5], u'A', u'X'));
+}
+
+QStringView withoutTrailingControls(QStringView line)
+{
+    while (!line.isEmpty() && line.back().category() == QChar::Other_Control)
+        line.chop(1);
+    return line;
+}
+
+// The frequency group holds only ASCII digits and at most one dot; a value that does not fit a
+// finite double (hundreds of digits) is not a usable frequency.
+std::optional<double> readFrequency(QStringView text)
+{
+    QVarLengthArray<char, 32> latin;
+    latin.reserve(text.size());
+    for (QChar c : text)
+        latin.append(char(c.unicode()));
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(latin.data(), latin.data() + latin.size(), value);
+    if (ec != std::errc() || ptr != latin.data() + latin.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Where the DX locator stands in the fixed-column layout of a long spot line (counted in UTF-8
+// bytes): the four bytes before the blank that precedes the time.
+QString fixedColumnLocator(QStringView line, QStringView timeWord)
+{
+    // Every UTF-16 unit gives at least one byte, so 76 units cover bytes 0 to 74 even when a
+    // surrogate pair straddles the cut.
+    const QByteArray head = line.first(std::min<qsizetype>(line.size(), 76)).toUtf8();
+    if (head.size() <= 74)
+        return {};
+    if (head[69] != ' ')
+        return {};
+    for (int i = 0; i < 5; ++i) {
+        if (head[70 + i] != char(timeWord[i].unicode()))
+            return {};
+    }
+    // A non-ASCII byte cannot be part of a locator; a byte below 0x80 is always a whole
+    // character in UTF-8.
+    QString candidate;
+    for (int i = 65; i <= 68; ++i) {
+        const unsigned char b = static_cast<unsigned char>(head[i]);
+        if (b >= 0x80)
+            return {};
+        candidate += QLatin1Char(char(b));
+    }
+    return isLocator(candidate) ? candidate : QString();
+}
+
+QUuid randomUuid()
+{
+    // Version 4 from the process generator: identities must be unique, not unguessable, and
+    // this avoids a system call per spot.
+    quint64 words[2];
+    QRandomGenerator::global()->fillRange(words);
+    QUuid id;
+    id.data1 = quint32(words[0] >> 32);
+    id.data2 = quint16(words[0] >> 16);
+    id.data3 = quint16((words[0] & 0x0fff) | 0x4000);
+    const quint64 low = (words[1] & 0x3fffffffffffffffULL) | 0x8000000000000000ULL;
+    for (int i = 0; i < 8; ++i)
+        id.data4[i] = uchar(low >> (56 - 8 * i));
+    return id;
+}
+
+} // namespace
+
+DXSpotParser::ParseResult DXSpotParser::parse(QStringView line, const CTYDatabase *database)
+{
+    return parse(line, database, Clock::system());
+}
+
+DXSpotParser::ParseResult DXSpotParser::parse(QStringView line,
+                                              const std::optional<CTYDatabase> &database)
+{
+    return parse(line, database ? &*database : nullptr, Clock::system());
+}
+
+DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYDatabase *database,
+                                              const Clock &clock)
+{
+    const QStringView line = withoutTrailingControls(rawLine);
+    const std::optional<LineParts> parts = matchSpotLine(line);
+    if (!parts)
+        return ParseResult::notSpot();
+
+    const std::optional<double> frequency = readFrequency(parts->frequency);
+    if (!frequency)
+        return ParseResult::notSpot();
+
+    QVarLengthArray<QStringView, 16> words;
+    {
+        const QStringView rest = parts->rest;
+        qsizetype i = 0;
+        while (i < rest.size()) {
+            while (i < rest.size() && rest[i].isSpace())
+                ++i;
+            const qsizetype start = i;
+            while (i < rest.size() && !rest[i].isSpace())
+                ++i;
+            if (i > start)
+                words.append(rest.sliced(start, i - start));
+        }
+    }
+    qsizetype timeIndex = -1;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        if (isTimeWord(words[i])) {
+            timeIndex = i;
+            break;
+        }
+    }
+    if (timeIndex < 0)
+        return ParseResult::notSpot();
+    const QStringView timeWord = words[timeIndex];
+    qsizetype commentEnd = timeIndex;
+
+    QString callsignLocator;
+    if (commentEnd > 0) {
+        const QString candidate = fixedColumnLocator(line, timeWord);
+        if (!candidate.isEmpty() &&
+            words[commentEnd - 1].compare(candidate, Qt::CaseInsensitive) == 0) {
+            callsignLocator = candidate.toUpper();
+            --commentEnd;
+        }
+    }
+
+    QString spotterLocator;
+    if (timeIndex + 1 < words.size() && isLocator(words[timeIndex + 1]))
+        spotterLocator = words[timeIndex + 1].toString().toUpper();
+
+    QString comment;
+    if (commentEnd > 0)
+        comment.reserve(words[commentEnd - 1].constEnd() - words[0].constBegin());
+    for (qsizetype i = 0; i < commentEnd; ++i) {
+        if (i > 0)
+            comment += QLatin1Char(' ');
+        comment += words[i];
+    }
+
+    if (!passesBandEdgeTestRule(comment, *frequency))
+        return ParseResult::rejected();
+
+    DXSpot spot;
+    spot.id = randomUuid();
+    spot.spotter = parts->spotter.toString();
+    if (spot.spotter.contains(QLatin1Char('#')))
+        spot.spotter.remove(QStringLiteral("/-#"));
+    spot.spotterLocator = std::move(spotterLocator);
+    spot.frequency = *frequency;
+    spot.callsign = parts->callsign.toString();
+    spot.callsignLocator = std::move(callsignLocator);
+    spot.comment = std::move(comment);
+    spot.time = timeWord.toString();
+    spot.band = bandName(*frequency);
+    spot.spotType = SpotType::unknown;
+    if (database) {
+        if (const auto dx = database->lookup(spot.callsign)) {
+            spot.dxcc = dx->entityName;
+            spot.dxccADIFNumber = dx->adifNumber;
+            spot.dxContinent = dx->continent;
+        }
+        if (const auto spotter = database->lookup(spot.spotter)) {
+            spot.spotterContinent = spotter->continent;
+            spot.spotterADIFNumber = spotter->adifNumber;
+        }
+    }
+    spot.receivedAt = clock.now();
+    spot.rawLine = line.toString();
+    return ParseResult::makeSpot(std::move(spot));
+}
+
+std::optional<DXSpotParser::LineParts> DXSpotParser::matchSpotLine(QStringView line)
+{
+    const qsizetype n = line.size();
+    if (!line.startsWith(u"DX de", Qt::CaseInsensitive))
+        return std::nullopt;
+    qsizetype i = 5;
+    const auto skipSpace = [&] {
+        const qsizetype start = i;
+        while (i < n && isPatternSpace(line[i]))
+            ++i;
+        return i > start;
+    };
+    // The next run of non-space characters, which must be followed by space.
+    const auto word = [&]() -> QStringView {
+        const qsizetype start = i;
+        while (i < n && !isPatternSpace(line[i]))
+            ++i;
+        if (i == start || i == n)
+            return {};
+        return line.sliced(start, i - start);
+    };
+
+    if (!skipSpace())
+        return std::nullopt;
+    const QStringView spotterWithColon = word();
+    if (spotterWithColon.size() < 2 || !spotterWithColon.endsWith(u':'))
+        return std::nullopt;
+    skipSpace();
+    const QStringView frequency = word();
+    if (frequency.isEmpty())
+        return std::nullopt;
+    {
+        qsizetype k = 0;
+        while (k < frequency.size() && isAsciiDigit(frequency[k]))
+            ++k;
+        if (k == 0)
+            return std::nullopt;
+        if (k < frequency.size()) {
+            if (frequency[k] != u'.' || k + 1 == frequency.size())
+                return std::nullopt;
+            for (++k; k < frequency.size(); ++k) {
+                if (!isAsciiDigit(frequency[k]))
+                    return std::nullopt;
+            }
+        }
+    }
+    skipSpace();
+    const QStringView callsign = word();
+    if (callsign.isEmpty())
+        return std::nullopt;
+    skipSpace();
+    // The rest is matched by ".*", which stops at a line feed.
+    const QStringView rest = line.sliced(i);
+    if (rest.contains(u'\n'))
+        return std::nullopt;
+    return LineParts{spotterWithColon.chopped(1), frequency, callsign, rest};
+}
+
+QString DXSpotParser::bandName(double kHz)
+{
+    struct Band {
+        QString name;
+        double from;
+        double below;
+    };
+    // Made once, so every spot shares the band texts instead of allocating its own.
+    static const Band bands[] = {
+        {QStringLiteral("160m"), 1800, 2000},
+        {QStringLiteral("80m"), 3500, 4000},
+        {QStringLiteral("60m"), 5250, 5500},
+        {QStringLiteral("40m"), 7000, 7300},
+        {QStringLiteral("30m"), 10100, 10150},
+        {QStringLiteral("20m"), 14000, 14350},
+        {QStringLiteral("17m"), 18068, 18168},
+        {QStringLiteral("15m"), 21000, 21450},
+        {QStringLiteral("12m"), 24890, 24990},
+        {QStringLiteral("10m"), 28000, 29700},
+        {QStringLiteral("6m"), 50000, 54000},
+        {QStringLiteral("4m"), 70000, 70500},
+        {QStringLiteral("2m"), 144000, 148000},
+        {QStringLiteral("70cm"), 430000, 450000},
+        {QStringLiteral("23cm"), 1240000, 1325000},
+        {QStringLiteral("13cm"), 2300000, 2500000},
+        {QStringLiteral("9cm"), 3300000, 3500000},
+        {QStringLiteral("6cm"), 5650000, 5925000},
+        {QStringLiteral("3cm"), 10000000, 10500000},
+        {QStringLiteral("1.2cm"), 24000000, 24250000},
+        {QStringLiteral("6mm"), 47000000, 47200000},
+        {QStringLiteral("4mm"), 75500000, 81500000},
+        {QStringLiteral("2mm"), 134000000, 141000000},
+    };
+    for (const Band &b : bands) {
+        if (kHz >= b.from && kHz < b.below)
+            return b.name;
+    }
+    return QStringLiteral("Other");
+}
+
+bool DXSpotParser::passesBandEdgeTestRule(QStringView comment, double kHz)
+{
+    static constexpr double bandEdges[] = {1810,  3500,  7000,  10100,  14000,  18068, 21000,
+                                           24890, 28000, 50000, 70000, 144000, 430000};
+    if (std::find(std::begin(bandEdges), std::end(bandEdges), kHz) == std::end(bandEdges))
+        return true;
+
+    const QString upper = comment.toString().toUpper();
+    bool anyWord = false;
+    bool hasCW = false;
+    qsizetype i = 0;
+    while (i < upper.size()) {
+        while (i < upper.size() && !upper[i].isLetter())
+            ++i;
+        const qsizetype start = i;
+        while (i < upper.size() && upper[i].isLetter())
+            ++i;
+        if (i == start)
+            continue;
+        anyWord = true;
+        const QStringView word = QStringView(upper).sliced(start, i - start);
+        if (word == u"TEST" || word == u"TESTING" || word == u"IGNORE" || word == u"PLEASE" ||
+            word == u"PSE")
+            return false;
+        if (word == u"CW" || word == u"CONTEST")
+            hasCW = true;
+    }
+    return anyWord && hasCW;
+}
+
+} // namespace varnello

@@ -1,0 +1,118 @@
+#pragma once
+
+// Shared set-up of the connection tests: a ClusterConnection on settings in a temporary folder,
+// with scaled timers, talking to a FakeClusterNode on 127.0.0.1.
+
+#include "AppSettingsStore.h"
+#include "ClusterConnection.h"
+#include "FakeClusterNode.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace varnello::test {
+
+using namespace std::chrono_literals;
+
+inline ClusterTiming fastTiming()
+{
+    ClusterTiming t;
+    t.primaryReconnectAttemptTimeout = 250ms;
+    t.backupConnectionAttemptTimeout = 250ms;
+    t.callsignSendWatchdog = 2000ms;
+    t.backupRetryDelay = 100ms;
+    t.registrationRecheck = 60s;
+    t.keepaliveIdle = 60s;
+    t.keepaliveResponseTimeout = 5s;
+    t.systemWakeReconnectDelay = 50ms;
+    t.primaryRecoveryInterval = 60s;
+    t.primaryRecoveryProbeTimeout = 250ms;
+    t.recentSpotsReplyTimeout = 400ms;
+    t.connectRetryInterval = 40ms;
+    t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
+    return t;
+}
+
+class ConnectionKit {
+public:
+    explicit ConnectionKit(ClusterTiming timing = fastTiming())
+        : store(std::make_unique<AppSettingsStore>(dir.path() + QStringLiteral("/Varnello"))),
+          storeOverride(*store)
+    {
+        ClusterConnectionEnvironment env;
+        env.settings = store.get();
+        env.timing = timing;
+        connection = std::make_unique<ClusterConnection>(nullptr, env);
+        QObject::connect(connection.get(), &ClusterConnection::liveSpotReceived,
+                         [this](const DXSpot &spot) { liveSpots.append(spot); });
+    }
+
+    void connectTo(FakeClusterNode &target, const QString &callsign = QStringLiteral("N0CALL"),
+                   const QString &password = {},
+                   ConnectionOrigin origin = ConnectionOrigin::manual)
+    {
+        connection->connect(QStringLiteral("127.0.0.1"), target.port(), callsign, password,
+                            ClusterNodeRole::primary, false, true, origin);
+    }
+
+    // Connects to the kit's node and waits for the login and the end of the post-login steps.
+    bool logIn(const QString &callsign = QStringLiteral("N0CALL"))
+    {
+        connectTo(node, callsign);
+        return waitFor([&] { return connection->isLoggedIn(); }) &&
+               waitFor([&] { return node.hasReceived(QString(ClusterConnection::recentSpotsCommand)); });
+    }
+
+    template <typename Predicate>
+    static bool waitFor(Predicate predicate, int timeoutMs = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!predicate()) {
+            if (timer.elapsed() > timeoutMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QTest::qWait(5);
+        }
+        return true;
+    }
+
+    // Lets queued network events run for a while (to show that something does NOT happen).
+    static void settle(int ms = 300) { QTest::qWait(ms); }
+
+    QStringList console() const
+    {
+        QStringList texts;
+        for (const ClusterLine &line : connection->lines())
+            texts.append(line.text);
+        return texts;
+    }
+    bool consoleHas(const QString &text) const { return console().contains(text); }
+
+    QStringList spotCalls() const
+    {
+        QStringList calls;
+        for (const DXSpot &spot : connection->spots())
+            calls.append(spot.callsign);
+        return calls;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<AppSettingsStore> store;
+    AppSettingsStore::SharedOverride storeOverride;
+    FakeClusterNode node;
+    std::unique_ptr<ClusterConnection> connection;
+    QList<DXSpot> liveSpots;
+};
+
+// A valid "DX de" line with a given DX callsign (14 MHz CW, clear of the band-edge rule).
+inline QString spotLineFor(const QString &call, int minute = 0)
+{
+    return QStringLiteral("DX de W1AW:      14025.0  %1        CW 599                 12%2Z")
+        .arg(call)
+        .arg(minute % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace varnello::test

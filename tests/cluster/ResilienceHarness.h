@@ -1,0 +1,168 @@
+#pragma once
+
+// Shared set-up of the connection-resilience tests: a ClusterConnection on in-memory settings, a
+// manual clock for the reconnect rate limit, hand-fired power events and scaled timers, plus a
+// log of every console line with the time it appeared.
+
+#include "AppSettingsStore.h"
+#include "Clock.h"
+#include "ClusterConnection.h"
+#include "FakeClusterNode.h"
+#include "PowerEvents.h"
+#include "PublicAddressSource.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+namespace varnello::test {
+
+using namespace std::chrono_literals;
+
+// The connection's durations divided by about twenty, with the long idle times shortened
+// further; the ratios that matter to the tests (time-out versus retry delay, spot interval
+// versus keepalive idle time) are kept.
+inline ClusterTiming scaledTiming()
+{
+    ClusterTiming t;
+    t.primaryReconnectAttemptTimeout = 250ms;
+    t.backupConnectionAttemptTimeout = 250ms;
+    t.callsignSendWatchdog = 250ms;
+    t.backupRetryDelay = 100ms;
+    t.registrationRecheck = 600ms;
+    t.keepaliveIdle = 600ms;
+    t.keepaliveResponseTimeout = 250ms;
+    t.systemWakeReconnectDelay = 50ms;
+    // Long enough not to interfere unless a test shortens it.
+    t.primaryRecoveryInterval = 60s;
+    t.primaryRecoveryProbeTimeout = 250ms;
+    t.connectRetryInterval = 40ms;
+    t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
+    return t;
+}
+
+// Answers the public-address question at once with a fixed value (or nothing).
+class FixedPublicAddress final : public PublicAddressSource {
+public:
+    std::optional<QString> answer;
+    void fetchPublicIPv4Address(QObject *context, Completion done) override
+    {
+        QTimer::singleShot(0, context, [done = std::move(done), a = answer] { done(a); });
+    }
+};
+
+struct ConsoleEntry {
+    qint64 msecs;
+    QString text;
+};
+
+class ResilienceHarness {
+public:
+    ManualClock clock;
+    AppSettingsStore settings{std::nullopt};
+    ManualPowerEvents power;
+    FixedPublicAddress publicAddress;
+    std::unique_ptr<ClusterConnection> conn;
+    QElapsedTimer elapsed;
+    QList<ConsoleEntry> console;
+    QStringList statuses;
+
+    explicit ResilienceHarness(ClusterTiming timing = scaledTiming(),
+                               QString defaultPrimaryHost = QStringLiteral("dx.invalid"),
+                               PublicAddressSource *address = nullptr)
+    {
+        elapsed.start();
+        settings.setString(QString(SettingsKeys::clusterCallsign.name), QStringLiteral("N0CALL"));
+        settings.setString(QString(SettingsKeys::clusterPassword.name), QString());
+        settings.setBool(QString(SettingsKeys::backupClusterEnabled.name), true);
+        settings.setBool(QString(SettingsKeys::autoReconnectEnabled.name), true);
+        ClusterConnectionEnvironment env;
+        env.settings = &settings;
+        env.clock = &clock;
+        env.publicAddress = address ? address : &publicAddress;
+        env.powerEvents = &power;
+        env.timing = timing;
+        env.defaultPrimaryHost = std::move(defaultPrimaryHost);
+        conn = std::make_unique<ClusterConnection>(nullptr, env);
+        QObject::connect(conn.get(), &ClusterConnection::linesChanged, conn.get(), [this] {
+            const QList<ClusterLine> &lines = conn->lines();
+            if (!lines.isEmpty() && (lastLineId.isNull() || lines.last().id != lastLineId)) {
+                lastLineId = lines.last().id;
+                console.append({elapsed.elapsed(), lines.last().text});
+            }
+        });
+        QObject::connect(conn.get(), &ClusterConnection::statusTextChanged, conn.get(),
+                         [this] { statuses.append(conn->statusText()); });
+    }
+
+    ~ResilienceHarness()
+    {
+        // Stop every timer before the nodes of the test go away.
+        conn->disconnect();
+        conn.reset();
+    }
+
+    void usePrimary(const FakeClusterNode &node)
+    {
+        settings.setString(QString(SettingsKeys::clusterHost.name), QStringLiteral("127.0.0.1"));
+        settings.setString(QString(SettingsKeys::clusterPort.name), QString::number(node.port()));
+    }
+    void useBackup(const FakeClusterNode &node)
+    {
+        settings.setString(QString(SettingsKeys::backupClusterHost.name),
+                           QStringLiteral("127.0.0.1"));
+        settings.setString(QString(SettingsKeys::backupClusterPort.name),
+                           QString::number(node.port()));
+    }
+    void setBool(const BoolSettingKey &key, bool value)
+    {
+        settings.setBool(QString(key.name), value);
+    }
+
+    // The main window's Connect command.
+    void connectAsWindowDoes()
+    {
+        conn->setIsConnectionSequenceActive(true);
+        conn->connect(settings.string(QString(SettingsKeys::clusterHost.name)),
+                      settings.string(QString(SettingsKeys::clusterPort.name)).toUShort(),
+                      settings.string(QString(SettingsKeys::clusterCallsign.name)), QString(),
+                      ClusterNodeRole::primary,
+                      settings.boolValue(QString(SettingsKeys::backupClusterEnabled.name), true),
+                      true, ConnectionOrigin::manual);
+    }
+
+    int consoleCount(const QString &text) const
+    {
+        int n = 0;
+        for (const ConsoleEntry &e : console)
+            n += e.text == text ? 1 : 0;
+        return n;
+    }
+    bool consoleHas(const QString &text) const { return consoleCount(text) > 0; }
+    QList<qint64> consoleTimes(const QString &text) const
+    {
+        QList<qint64> times;
+        for (const ConsoleEntry &e : console)
+            if (e.text == text)
+                times.append(e.msecs);
+        return times;
+    }
+    // Index of the first console line equal to text at or after from, or -1.
+    qsizetype consoleIndex(const QString &text, qsizetype from = 0) const
+    {
+        for (qsizetype i = from; i < console.size(); ++i)
+            if (console[i].text == text)
+                return i;
+        return -1;
+    }
+    static QString connectingTo(const FakeClusterNode &node)
+    {
+        return QStringLiteral("Connecting to 127.0.0.1:%1…").arg(node.port());
+    }
+
+private:
+    QUuid lastLineId;
+};
+
+} // namespace varnello::test

@@ -1,0 +1,287 @@
+#include "ClusterConnectionTestKit.h"
+
+using namespace varnello;
+using namespace varnello::test;
+
+class TestClusterConnectionLogin : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void dxSpider_logsInWithExactTextsAndAsksStatus()
+    {
+        ConnectionKit kit;
+        QVERIFY(kit.logIn());
+        const QString port = QString::number(kit.node.port());
+        const QStringList expected{
+            QStringLiteral("Connecting to 127.0.0.1:") + port + QStringLiteral("…"),
+            QStringLiteral("Connected. Waiting for login prompt…"),
+            QStringLiteral("Welcome to the test node"),
+            QStringLiteral("Login prompt detected. Sending callsign."),
+            QStringLiteral("Login complete."),
+        };
+        QCOMPARE(kit.console().mid(0, expected.size()), expected);
+        QCOMPARE(kit.connection->statusText(), QStringLiteral("Logged in"));
+        QCOMPARE(kit.connection->loginState(), LoginState::loggedIn);
+        QCOMPARE(kit.connection->detectedNodeType(), ClusterNodeType::dxSpider);
+        QVERIFY(kit.connection->isConnected());
+        const QStringList sent = kit.node.receivedLines();
+        QCOMPARE(sent.value(0), QStringLiteral("N0CALL"));
+        QCOMPARE(sent.value(1), QStringLiteral("stat/us"));
+        QVERIFY(!kit.connection->clusterNodeWarning());
+    }
+
+    void callsign_isTrimmedButKeepsItsCase()
+    {
+        ConnectionKit kit;
+        kit.connectTo(kit.node, QStringLiteral("  n0Call-2 \n"));
+        QVERIFY(kit.waitFor([&] { return kit.connection->isLoggedIn(); }));
+        QCOMPARE(kit.node.loginCallsign(), QStringLiteral("n0Call-2"));
+        QCOMPARE(kit.connection->activeCallsign(), QStringLiteral("n0Call-2"));
+    }
+
+    void password_isSentUntrimmedWhenSet()
+    {
+        ConnectionKit kit;
+        kit.node.setPassword(QStringLiteral("secret"));
+        kit.connectTo(kit.node, QStringLiteral("N0CALL"), QStringLiteral(" s3cret "));
+        QVERIFY(kit.waitFor([&] { return kit.connection->isLoggedIn(); }));
+        QCOMPARE(kit.node.loginPassword(), QStringLiteral(" s3cret "));
+        QVERIFY(kit.consoleHas(QStringLiteral("Password prompt detected. Sending password.")));
+    }
+
+    void passwordWordAfterLogin_isNoQuestion_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::newRow("password configured") << "s3cret";
+        QTest::newRow("none configured") << "";
+    }
+
+    void passwordWordAfterLogin_isNoQuestion()
+    {
+        QFETCH(QString, password);
+        ConnectionKit kit;
+        kit.connectTo(kit.node, QStringLiteral("N0CALL"), password);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(QString(ClusterConnection::recentSpotsCommand)); }));
+        kit.node.sendLine(QStringLiteral("Sysop: set your password: with set/password"));
+        kit.node.sendPrompt();
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("Sysop: set your password: with set/password")); }));
+        kit.settle(200);
+        QVERIFY(!kit.node.hasReceived(QStringLiteral("s3cret")));
+        QCOMPARE(kit.connection->loginState(), LoginState::loggedIn);
+        QCOMPARE(kit.connection->statusText(), QStringLiteral("Logged in"));
+    }
+
+    void password_missingStopsTheLoginWithItsTexts()
+    {
+        ConnectionKit kit;
+        kit.node.setPassword(QStringLiteral("secret"));
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] {
+            return kit.connection->loginState() == LoginState::waitingForPasswordPrompt;
+        }));
+        QCOMPARE(kit.connection->statusText(),
+                 QStringLiteral("Password required but none configured"));
+        QVERIFY(kit.consoleHas(
+            QStringLiteral("The node requested a password, but no password is configured.")));
+        kit.settle();
+        QCOMPARE(kit.node.receivedLines(), QStringList{QStringLiteral("N0CALL")});
+        QVERIFY(kit.connection->isConnected());
+        QVERIFY(!kit.connection->isLoggedIn());
+    }
+
+    void ccCluster_logsInAndPublishesTheWarningWithoutCommands()
+    {
+        ConnectionKit kit;
+        kit.node.setKind(FakeClusterNode::Kind::CCCluster);
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.connection->clusterNodeWarning().has_value(); }));
+        QVERIFY(kit.connection->isLoggedIn());
+        QCOMPARE(kit.connection->detectedNodeType(), ClusterNodeType::ccCluster);
+        const ClusterNodeWarning expected{ClusterNodeType::ccCluster, QStringLiteral("127.0.0.1"),
+                                          kit.node.port()};
+        QCOMPARE(*kit.connection->clusterNodeWarning(), expected);
+        kit.settle();
+        QCOMPARE(kit.node.receivedLines(), QStringList{QStringLiteral("N0CALL")});
+
+        kit.connection->continueWithReducedFeatures();
+        QVERIFY(!kit.connection->clusterNodeWarning());
+        QVERIFY(kit.consoleHas(QStringLiteral("Continuing on 127.0.0.1:%1 with reduced Varnello features.")
+                                   .arg(kit.node.port())));
+        QVERIFY(kit.connection->isLoggedIn());
+    }
+
+    void ccCluster_suppressedForThisNode_writesTheLineInstead()
+    {
+        ConnectionKit kit;
+        kit.node.setKind(FakeClusterNode::Kind::CCCluster);
+        kit.store->setString(SettingsKeys::suppressedUnsupportedPrimaryClusterWarningNode,
+                             nodeIdentity(QStringLiteral("127.0.0.1"), kit.node.port()));
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.connection->isLoggedIn(); }));
+        QVERIFY(kit.consoleHas(
+            QStringLiteral("CC Cluster detected. Continuing with reduced Varnello features.")));
+        QVERIFY(!kit.connection->clusterNodeWarning());
+    }
+
+    void unsupportedNodes_areDisconnectedWithoutReconnect_data()
+    {
+        QTest::addColumn<FakeClusterNode::Kind>("kind");
+        QTest::addColumn<ClusterNodeType>("type");
+        QTest::addColumn<QString>("typeText");
+        QTest::newRow("AR-Cluster") << FakeClusterNode::Kind::ARCluster
+                                    << ClusterNodeType::arCluster << QStringLiteral("AR-Cluster");
+        QTest::newRow("other prompt") << FakeClusterNode::Kind::Other << ClusterNodeType::other
+                                      << QStringLiteral("unknown cluster type");
+        QTest::newRow("e-mail question") << FakeClusterNode::Kind::EmailQuestion
+                                         << ClusterNodeType::other
+                                         << QStringLiteral("unknown cluster type");
+    }
+
+    void unsupportedNodes_areDisconnectedWithoutReconnect()
+    {
+        QFETCH(FakeClusterNode::Kind, kind);
+        QFETCH(ClusterNodeType, type);
+        QFETCH(QString, typeText);
+        ConnectionKit kit;
+        kit.node.setKind(kind);
+        kit.connection->setIsConnectionSequenceActive(true);
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.connection->clusterNodeWarning().has_value(); }));
+        QCOMPARE(kit.connection->statusText(), QStringLiteral("Unsupported DX Cluster node"));
+        QCOMPARE(kit.connection->loginState(), LoginState::failed);
+        QCOMPARE(kit.connection->detectedNodeType(), type);
+        QVERIFY(!kit.connection->isConnected());
+        QVERIFY(!kit.connection->isConnectionSequenceActive());
+        QVERIFY(kit.consoleHas(typeText + QStringLiteral(" detected on 127.0.0.1:%1. Varnello does "
+                                                         "not support this node.")
+                                              .arg(kit.node.port())));
+        QVERIFY(kit.waitFor([&] { return kit.node.openConnectionCount() == 0; }));
+        kit.settle(500); // several reconnect delays
+        QCOMPARE(kit.node.connectionCount(), 1);
+        QVERIFY(!kit.connection->autoReconnectController().alert());
+    }
+
+    void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()
+    {
+        ConnectionKit kit;
+        kit.node.setCustomPrompt(QStringLiteral("%1 de NODE 7-Dec-2026 1200Z dxspider>"));
+        kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
+                          {spotLineFor(QStringLiteral("DL1ABC"))});
+        // The back-fill is only asked for after "stat/us" ended at such a prompt, and it is only
+        // listed once its own reply ended at one.
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return kit.connection->spots().size() == 1; }));
+        QVERIFY(kit.liveSpots.isEmpty());
+        kit.node.sendLine(spotLineFor(QStringLiteral("EA8XX")));
+        QVERIFY(kit.waitFor([&] { return kit.liveSpots.size() == 1; }));
+        QCOMPARE(kit.spotCalls(), (QStringList{QStringLiteral("EA8XX"), QStringLiteral("DL1ABC")}));
+    }
+
+    void callsignQuestionSplitOverChunks_isAnswered()
+    {
+        ConnectionKit kit;
+        kit.node.setCallsignQuestion(QStringLiteral("Please enter your CALL: "));
+        kit.node.setSplitWrites(true);
+        QVERIFY(kit.logIn());
+        QCOMPARE(kit.node.countReceived(QStringLiteral("N0CALL")), 1);
+    }
+
+    void promptTests_data()
+    {
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<bool>("dxSpider");
+        QTest::addColumn<bool>("cc");
+        QTest::addColumn<bool>("ar");
+        QTest::newRow("dxspider") << "n0call de node  7-dec-2026 1200z dxspider >" << true << false << false;
+        QTest::newRow("dxspider no blank") << "n0call de node dxspider>" << true << false << false;
+        QTest::newRow("dxspider then text") << "n0call de node dxspider >x" << false << false << false;
+        QTest::newRow("cc") << "N0CALL de NODE 7-Dec 1200Z ccc >" << false << true << false;
+        QTest::newRow("arc6") << "n0call de node 7-dec 1200z arc6>" << false << false << true;
+        QTest::newRow("arc") << "n0call de node arc >\r\n" << false << false << true;
+        QTest::newRow("other call") << "k1abc de node dxspider >" << false << false << false;
+        QTest::newRow("call inside word") << "xn0call de node dxspider >" << false << false << false;
+    }
+
+    void promptTests()
+    {
+        QFETCH(QString, buffer);
+        QFETCH(bool, dxSpider);
+        QFETCH(bool, cc);
+        QFETCH(bool, ar);
+        const QString call = QStringLiteral(" N0CALL ");
+        QCOMPARE(ClusterConnection::isDXSpiderPrompt(buffer, call), dxSpider);
+        QCOMPARE(ClusterConnection::isCCClusterPrompt(buffer, call), cc);
+        QCOMPARE(ClusterConnection::isARClusterPrompt(buffer, call), ar);
+        QVERIFY(!ClusterConnection::isDXSpiderPrompt(buffer, QStringLiteral("  ")));
+    }
+
+    void callsignAndPasswordWords_data()
+    {
+        QTest::addColumn<QString>("buffer");
+        QTest::addColumn<bool>("callsign");
+        QTest::addColumn<bool>("password");
+        QTest::newRow("login") << "welcome\r\nlogin: " << true << false;
+        QTest::newRow("call with blank") << "your call : " << true << false;
+        QTest::newRow("enter callsign") << "please enter your callsign" << true << false;
+        QTest::newRow("password") << "password: " << false << true;
+        QTest::newRow("passwd blank") << "passwd : " << false << true;
+        QTest::newRow("neither") << "hello there" << false << false;
+    }
+
+    void callsignAndPasswordWords()
+    {
+        QFETCH(QString, buffer);
+        QFETCH(bool, callsign);
+        QFETCH(bool, password);
+        QCOMPARE(ClusterConnection::containsCallsignPrompt(buffer), callsign);
+        QCOMPARE(ClusterConnection::containsPasswordPrompt(buffer), password);
+    }
+
+    void clearSuppressedNodeWarning_followsThePrimaryPort()
+    {
+        ConnectionKit kit;
+        const auto key = SettingsKeys::suppressedUnsupportedPrimaryClusterWarningNode;
+        kit.store->setString(key, QStringLiteral("node.example:7300"));
+        kit.connection->clearSuppressedNodeWarningIfChanged(QStringLiteral(" Node.Example "),
+                                                            QStringLiteral(" 7300 "));
+        QCOMPARE(kit.store->string(key), QStringLiteral("node.example:7300"));
+        kit.connection->clearSuppressedNodeWarningIfChanged(QStringLiteral("node.example"),
+                                                            QStringLiteral("73x0"));
+        QVERIFY(!kit.store->value(key.name));
+        kit.store->setString(key, QStringLiteral("node.example:7300"));
+        kit.connection->clearSuppressedNodeWarningIfChanged(QStringLiteral("node.example"),
+                                                            QStringLiteral("7301"));
+        QVERIFY(!kit.store->value(key.name));
+    }
+
+    void invalidArguments_stopBeforeAnyConnection_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("blank host, blank call") << "  " << "" << 7300 << "Node address is empty";
+        QTest::newRow("blank call") << "127.0.0.1" << " \n" << 7300 << "Callsign is empty";
+        QTest::newRow("port 0") << "127.0.0.1" << "N0CALL" << 0 << "Invalid port";
+    }
+
+    void invalidArguments_stopBeforeAnyConnection()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, callsign);
+        QFETCH(int, port);
+        QFETCH(QString, status);
+        ConnectionKit kit;
+        kit.connection->setIsConnectionSequenceActive(true);
+        kit.connection->connect(host, static_cast<quint16>(port), callsign, {},
+                                ClusterNodeRole::primary, false, true, ConnectionOrigin::manual);
+        QCOMPARE(kit.connection->statusText(), status);
+        QCOMPARE(kit.connection->loginState(), LoginState::failed);
+        QVERIFY(kit.connection->isConnectionSequenceActive());
+        QVERIFY(kit.connection->lines().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClusterConnectionLogin)
+#include "tst_ClusterConnectionLogin.moc"

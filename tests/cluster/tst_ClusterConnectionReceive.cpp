@@ -1,0 +1,438 @@
+#include "ClusterConnectionTestKit.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QRandomGenerator>
+
+#include <fstream>
+
+namespace varnello {
+struct ClusterConnectionTestAccess {
+    static void receive(ClusterConnection &connection, const QByteArray &chunk)
+    {
+        connection.receiveChunk(chunk);
+    }
+};
+} // namespace varnello
+
+using namespace varnello;
+using namespace varnello::test;
+
+namespace {
+
+const QString backfillMarker = QStringLiteral("B4CKFILL");
+
+// Logs in and waits until the back-fill (one marker spot) was listed, so that every later spot is
+// a live one.
+bool logInPastBackfill(ConnectionKit &kit)
+{
+    kit.node.setReply(QString(ClusterConnection::recentSpotsCommand), {spotLineFor(backfillMarker)});
+    return kit.logIn() && kit.waitFor([&] { return kit.spotCalls().contains(backfillMarker); });
+}
+
+// A node that answers nothing: every received line is plain console text.
+bool connectSilent(ConnectionKit &kit)
+{
+    kit.node.setBehaviour(FakeClusterNode::Behaviour::Silent);
+    kit.connectTo(kit.node);
+    return kit.waitFor([&] { return kit.connection->isConnected(); });
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+qint64 residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    qint64 size = 0;
+    qint64 resident = 0;
+    statm >> size >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+} // namespace
+
+class TestClusterConnectionReceive : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // ----- Framing
+
+    void framing_handlesCrLfAndLoneCrAndKeepsTheTail()
+    {
+        ConnectionKit kit;
+        QVERIFY(connectSilent(kit));
+        kit.node.send("L1\r\nL2\rtail");
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("L2")); }));
+        kit.settle(100);
+        QVERIFY(kit.consoleHas(QStringLiteral("L1")));
+        QVERIFY(!kit.console().join(u'|').contains(QStringLiteral("tail")));
+        kit.node.send(" end\n\nafter\n");
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("after")); }));
+        const QStringList console = kit.console();
+        const qsizetype at = console.indexOf(QStringLiteral("tail end"));
+        QVERIFY(at > 0);
+        QCOMPARE(console.value(at + 1), QString()); // an empty line is a line
+        QCOMPARE(console.value(at + 2), QStringLiteral("after"));
+    }
+
+    void framing_splitWritesDeliverEverySpotOnce()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        kit.node.setSplitWrites(true);
+        QStringList calls;
+        for (int i = 0; i < 12; ++i) {
+            calls.prepend(QStringLiteral("DL%1XYZ").arg(i));
+            kit.node.sendLine(spotLineFor(calls.constFirst(), i));
+        }
+        QVERIFY(kit.waitFor([&] { return kit.liveSpots.size() >= 12; }, 20000));
+        kit.settle(200);
+        QCOMPARE(kit.liveSpots.size(), 12);
+        QCOMPARE(kit.spotCalls().mid(0, 12), calls);
+    }
+
+    void framing_invalidUtf8ShowsReplacementAndTheConnectionSurvives()
+    {
+        ConnectionKit kit;
+        QVERIFY(connectSilent(kit));
+        kit.node.send(QByteArray("ab\xff\xfe cd\0e\x07\r\n", 12));
+        QVERIFY(kit.waitFor([&] { return kit.console().size() >= 3; }));
+        QCOMPARE(kit.console().constLast(),
+                 QStringLiteral("ab\uFFFD\uFFFD cd") + QChar(0) + QStringLiteral("e\a"));
+        kit.node.sendLine(QStringLiteral("still here"));
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("still here")); }));
+        QVERIFY(kit.connection->isConnected());
+    }
+
+    void framing_promptWithoutLineEndDoesNotSwallowTheNextSpot_data()
+    {
+        QTest::addColumn<FakeClusterNode::LineBreak>("style");
+        QTest::newRow("break after the text") << FakeClusterNode::LineBreak::After;
+        QTest::newRow("break before the text") << FakeClusterNode::LineBreak::Before;
+    }
+
+    void framing_promptWithoutLineEndDoesNotSwallowTheNextSpot()
+    {
+        QFETCH(FakeClusterNode::LineBreak, style);
+        ConnectionKit kit;
+        kit.node.setLineBreak(style);
+        QVERIFY(logInPastBackfill(kit));
+        for (int i = 0; i < 3; ++i) {
+            kit.node.sendPrompt();
+            kit.settle(50); // the prompt arrives on its own, as from a real node
+            kit.node.sendLine(spotLineFor(QStringLiteral("K%1ABC").arg(i)));
+            QVERIFY(kit.waitFor([&] { return kit.liveSpots.size() == i + 1; }));
+        }
+        QCOMPARE(kit.spotCalls().mid(0, 3),
+                 (QStringList{QStringLiteral("K2ABC"), QStringLiteral("K1ABC"), QStringLiteral("K0ABC")}));
+    }
+
+    void framing_tenMegabytesWithoutLineEndStayBounded()
+    {
+        ConnectionKit kit;
+        QVERIFY(connectSilent(kit));
+        const qint64 residentBefore = residentBytes();
+        const double cpuBefore = cpuSeconds();
+        const QByteArray megabyte(1024 * 1024, 'x');
+        for (int i = 0; i < 10; ++i)
+            kit.node.sendBurst(megabyte);
+        // 10 MiB arrive as 1,280 pieces of 8,192 characters; the last piece waits for its end.
+        QVERIFY(kit.waitFor([&] { return kit.connection->lines().size() >= 2 + 1279; }, 60000));
+        kit.node.send("\r\n");
+        QVERIFY(kit.waitFor([&] { return kit.connection->lines().size() == 2 + 1280; }, 20000));
+        const double cpu = cpuSeconds() - cpuBefore;
+        const qint64 growth = residentBytes() - residentBefore;
+        const QString shown = kit.console().constLast();
+        QCOMPARE(shown.size(), ClusterConnection::maximumConsoleLineLength + 1);
+        QVERIFY(shown.endsWith(u'…'));
+        QVERIFY(kit.connection->isConnected());
+        qInfo("10 MiB without a line end: %.2f s CPU, resident growth %lld KiB", cpu,
+              growth / 1024);
+#if !defined(__SANITIZE_ADDRESS__)
+        // Under AddressSanitizer freed memory stays resident in its quarantine and every access is
+        // checked, so the budgets only hold for a plain build.
+        QVERIFY2(growth < 20 * 1024 * 1024, qPrintable(QString::number(growth)));
+        QVERIFY2(cpu < 2.0, qPrintable(QString::number(cpu)));
+#endif
+    }
+
+    void anyByteStream_leavesTheConnectionUpAndResponsive()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        QRandomGenerator random(7);
+        const QList<QByteArray> pieces{"DX de ", "N0CALL de NODE dxspider >", "\r", "\n", "\r\n",
+                                       QByteArray(1, '\0'), "\xff\xfe", "\xe2\x82", "14025.0 ",
+                                       "1234Z", "login: ", "password: ", ">", "pong\r\n"};
+        QByteArray noise;
+        while (noise.size() < 2 * 1024 * 1024) {
+            if (random.bounded(4) == 0) {
+                noise += pieces[random.bounded(pieces.size())];
+            } else {
+                for (int i = random.bounded(1, 200); i > 0; --i)
+                    noise += char(random.bounded(256));
+            }
+        }
+        kit.node.sendBurst(noise);
+        kit.node.sendLine(QString());
+        kit.node.sendLine(spotLineFor(QStringLiteral("AFTER1")));
+        QVERIFY(kit.waitFor([&] {
+            return !kit.liveSpots.isEmpty() &&
+                   kit.liveSpots.constLast().callsign == QStringLiteral("AFTER1");
+        }, 60000));
+        QVERIFY(kit.connection->isConnected());
+        QVERIFY(kit.connection->isLoggedIn());
+        QCOMPARE(kit.connection->statusText(), QStringLiteral("Logged in"));
+        QVERIFY(kit.connection->lines().size() <= ClusterConnection::maximumLines);
+        QVERIFY(kit.connection->spots().size() <= ClusterConnection::maximumSpots);
+    }
+
+    void closeAtAnyStepOfTheLogin_endsCleanly_data()
+    {
+        QTest::addColumn<FakeClusterNode::Behaviour>("behaviour");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<LoginState>("state");
+        QTest::newRow("close before the prompt") << FakeClusterNode::Behaviour::CloseBeforePrompt
+                                                 << "Connection closed" << LoginState::disconnected;
+        QTest::newRow("close after login") << FakeClusterNode::Behaviour::CloseAfterLogin
+                                           << "Connection closed" << LoginState::disconnected;
+    }
+
+    void closeAtAnyStepOfTheLogin_endsCleanly()
+    {
+        QFETCH(FakeClusterNode::Behaviour, behaviour);
+        QFETCH(QString, status);
+        QFETCH(LoginState, state);
+        ConnectionKit kit;
+        kit.node.setBehaviour(behaviour);
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("Connection closed by remote node.")); }));
+        QCOMPARE(kit.connection->statusText(), status);
+        QCOMPARE(kit.connection->loginState(), state);
+        QVERIFY(!kit.connection->isConnected());
+        QVERIFY(!kit.connection->isLoggedIn());
+    }
+
+    void resetDuringLogin_isAReceiveEnd()
+    {
+        ConnectionKit kit;
+        kit.node.setBehaviour(FakeClusterNode::Behaviour::StallAfterCallsign);
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(QStringLiteral("N0CALL")); }));
+        kit.node.resetConnection();
+        QVERIFY(kit.waitFor([&] { return !kit.connection->isConnected(); }));
+        QVERIFY(kit.connection->loginState() == LoginState::disconnected ||
+                kit.connection->loginState() == LoginState::failed);
+        QVERIFY(!kit.connection->isLoggedIn());
+    }
+
+    void promptLikeFloodInSmallChunks_staysLinear()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        // A step is waiting, so every chunk is tested for the node prompt as well.
+        kit.connection->sendSpot(QStringLiteral("DL1ABC"), QStringLiteral("14025"), {});
+        QByteArray flood;
+        while (flood.size() < 512 * 1024)
+            flood += "N0CALL de NODE 7-Dec-2026 1200Z dxspider ";
+        const double before = cpuSeconds();
+        for (qsizetype at = 0; at < flood.size(); at += 64)
+            ClusterConnectionTestAccess::receive(*kit.connection, flood.mid(at, 64));
+        const double cpu = cpuSeconds() - before;
+        qInfo("512 KiB of prompt-like text in 64-byte chunks: %.2f s CPU", cpu);
+        // Quadratic prompt tests take minutes here; linear ones well under a second.
+        QVERIFY2(cpu < 20.0, qPrintable(QString::number(cpu)));
+        QVERIFY(kit.connection->isLoggedIn());
+    }
+
+    // ----- Lists and their caps
+
+    void console_neverExceedsItsCap()
+    {
+        ConnectionKit kit;
+        QVERIFY(connectSilent(kit));
+        QByteArray burst;
+        for (int i = 0; i < 6000; ++i)
+            burst += "line " + QByteArray::number(i) + "\r\n";
+        QSignalSpy changes(kit.connection.get(), &ClusterConnection::linesChanged);
+        int largest = 0;
+        QObject::connect(kit.connection.get(), &ClusterConnection::linesChanged, [&] {
+            largest = std::max<int>(largest, kit.connection->lines().size());
+        });
+        kit.node.sendBurst(burst);
+        QVERIFY(kit.waitFor([&] { return kit.console().constLast() == QStringLiteral("line 5999"); }));
+        QCOMPARE(kit.connection->lines().size(), ClusterConnection::maximumLines);
+        QCOMPARE(largest, ClusterConnection::maximumLines);
+        QCOMPARE(kit.console().constFirst(), QStringLiteral("line 1000"));
+    }
+
+    void spots_newestFirstAndCapped()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        QStringList lines;
+        for (int i = 0; i < 6000; ++i)
+            lines.append(spotLineFor(QStringLiteral("S%1X").arg(i), i));
+        int largest = 0;
+        QObject::connect(kit.connection.get(), &ClusterConnection::spotsChanged, [&] {
+            largest = std::max<int>(largest, kit.connection->spots().size());
+        });
+        kit.node.sendLines(lines);
+        QVERIFY(kit.waitFor([&] { return kit.liveSpots.size() == 6000; }, 30000));
+        QCOMPARE(kit.connection->spots().size(), ClusterConnection::maximumSpots);
+        QCOMPARE(largest, ClusterConnection::maximumSpots);
+        QCOMPARE(kit.connection->spots().constFirst().callsign, QStringLiteral("S5999X"));
+        QCOMPARE(kit.connection->spots().constLast().callsign, QStringLiteral("S1000X"));
+        QCOMPARE(kit.liveSpots.constLast().callsign, QStringLiteral("S5999X"));
+    }
+
+    // ----- Back-fill
+
+    void backfill_appearsTogetherAtThePromptFirstListedFirstAndIsNotLive()
+    {
+        ConnectionKit kit;
+        const QStringList calls{QStringLiteral("A1AA"), QStringLiteral("B2BB"), QStringLiteral("C3CC")};
+        QStringList reply;
+        for (const QString &call : calls)
+            reply.append(spotLineFor(call));
+        reply.insert(1, QStringLiteral("a line that is no spot"));
+        kit.node.setReply(QString(ClusterConnection::recentSpotsCommand), reply);
+        QList<qsizetype> sizes;
+        QObject::connect(kit.connection.get(), &ClusterConnection::spotsChanged,
+                         [&] { sizes.append(kit.connection->spots().size()); });
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return kit.connection->spots().size() == 3; }));
+        QCOMPARE(kit.spotCalls(), calls);
+        QCOMPARE(sizes, QList<qsizetype>{3});
+        QVERIFY(kit.liveSpots.isEmpty());
+        QVERIFY(kit.consoleHas(QStringLiteral("a line that is no spot")));
+    }
+
+    void backfill_ofMoreThanTheCapKeepsTheFirstListed()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit)); // one older spot in the list
+        kit.connection->disconnect();
+        QStringList reply;
+        for (int i = 0; i < 5010; ++i)
+            reply.append(spotLineFor(QStringLiteral("R%1X").arg(i), i));
+        kit.node.setReply(QString(ClusterConnection::recentSpotsCommand), reply);
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.connection->spots().size() == 5000; }, 30000));
+        QCOMPARE(kit.connection->spots().constFirst().callsign, QStringLiteral("R0X"));
+        QCOMPARE(kit.connection->spots().constLast().callsign, QStringLiteral("R4999X"));
+        QVERIFY(!kit.spotCalls().contains(backfillMarker));
+        QVERIFY(kit.liveSpots.isEmpty());
+    }
+
+    void backfill_withoutClosingPromptEndsAfterItsTimeout()
+    {
+        ConnectionKit kit;
+        kit.node.setPromptAfterCommands(false);
+        kit.node.onLine = [&](int, const QString &line) {
+            if (line == QString(ClusterConnection::recentSpotsCommand))
+                kit.node.sendLines({spotLineFor(QStringLiteral("OLD1")), spotLineFor(QStringLiteral("OLD2"))});
+            else if (kit.node.loginCallsign() != line)
+                kit.node.sendPrompt();
+        };
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return kit.connection->spots().size() == 2; }));
+        QVERIFY(kit.liveSpots.isEmpty());
+        kit.node.sendLine(spotLineFor(QStringLiteral("LIVE1")));
+        QVERIFY(kit.waitFor([&] { return kit.liveSpots.size() == 1; }));
+        QCOMPARE(kit.spotCalls(),
+                 (QStringList{QStringLiteral("LIVE1"), QStringLiteral("OLD1"), QStringLiteral("OLD2")}));
+    }
+
+    // ----- Other node lines
+
+    void registrationNotice_onlyFromTheDefaultNode()
+    {
+        for (const bool isDefault : {true, false}) {
+            ClusterTiming timing = fastTiming();
+            ConnectionKit kit(timing);
+            ClusterConnectionEnvironment env;
+            env.settings = kit.store.get();
+            env.timing = timing;
+            env.defaultPrimaryHost = isDefault ? QStringLiteral("127.0.0.1") : QStringLiteral("node.example");
+            kit.connection = std::make_unique<ClusterConnection>(nullptr, env);
+            QVERIFY(logInPastBackfill(kit));
+            kit.node.sendLine(QStringLiteral("Please register: mail REGISTER@KA2PBT.COM"));
+            QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("Please register: mail REGISTER@KA2PBT.COM")); }));
+            QCOMPARE(kit.connection->registrationRequired(), isDefault);
+        }
+    }
+
+    void spotSubmissionRefusal_setsTheAlertMessage()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        kit.node.setReply(QStringLiteral("dx 14025.0 DL1ABC"),
+                          {QStringLiteral("Sorry, you need to be registered to send spots")});
+        kit.connection->sendSpot(QStringLiteral("dl1abc"), QStringLiteral("14025.0"), {});
+        QVERIFY(kit.waitFor([&] { return kit.connection->spotSubmissionAlertMessage().has_value(); }));
+        QCOMPARE(*kit.connection->spotSubmissionAlertMessage(),
+                 QStringLiteral("This DX cluster requires your callsign to be registered before you "
+                                "can submit spots."));
+    }
+
+    void duplicateLoginLine_isParsed_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<QString>("address");
+        QTest::newRow("record") << "Reconnected as N0CALL-3 at 192.0.2.10, this instance is disconnected"
+                                << "N0CALL-3" << "192.0.2.10";
+        QTest::newRow("blank callsign") << "Reconnected as   at 192.0.2.10, this instance is disconnected"
+                                        << "" << "";
+        QTest::newRow("no at") << "Reconnected as N0CALL, this instance is disconnected" << "" << "";
+        QTest::newRow("lower case") << "reconnected as N0CALL at 1.2.3.4, this instance is disconnected"
+                                    << "" << "";
+        QTest::newRow("overlapping ends") << "Reconnected as, this instance is disconnected" << "" << "";
+    }
+
+    void duplicateLoginLine_isParsed()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, callsign);
+        QFETCH(QString, address);
+        const std::optional<DuplicateConnection> record = ClusterConnection::parseDuplicateLoginLine(line);
+        QCOMPARE(record.has_value(), !callsign.isEmpty());
+        if (record)
+            QCOMPARE(*record, (DuplicateConnection{callsign, address}));
+    }
+
+    void duplicateLoginLine_isStoredAndShown()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        const QString line =
+            QStringLiteral("Reconnected as N0CALL at 192.0.2.10, this instance is disconnected");
+        kit.node.sendLine(line);
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(line); }));
+        QCOMPARE(kit.connection->autoReconnectController().pendingDuplicateConnection(),
+                 (DuplicateConnection{QStringLiteral("N0CALL"), QStringLiteral("192.0.2.10")}));
+    }
+
+    void rejectedTestSpot_leavesNoTrace()
+    {
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        kit.node.sendLine(QStringLiteral("DX de W1AW:      14000.0  DL1ABC       test          1200Z"));
+        kit.node.sendLine(QStringLiteral("pong"));
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("pong")); }));
+        QVERIFY(!kit.console().join(u'|').contains(QStringLiteral("DL1ABC")));
+        QVERIFY(!kit.spotCalls().contains(QStringLiteral("DL1ABC")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClusterConnectionReceive)
+#include "tst_ClusterConnectionReceive.moc"

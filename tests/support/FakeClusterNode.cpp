@@ -1,0 +1,381 @@
+#include "FakeClusterNode.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QNetworkProxy>
+#include <QThread>
+
+namespace varnello::test {
+
+FakeClusterNode::FakeClusterNode(QObject *parent) : QObject(parent)
+{
+    m_clock.start();
+    m_server.setProxy(QNetworkProxy::NoProxy);
+    connect(&m_server, &QTcpServer::newConnection, this, &FakeClusterNode::accept);
+    listenOn(0);
+    m_streamTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_streamTimer, &QTimer::timeout, this, [this] {
+        const int index = resolve(m_streamConnection);
+        if (index < 0 || m_streamRemaining == 0) {
+            m_streamTimer.stop();
+            return;
+        }
+        sendLine(spotLine(m_streamIndex++), index);
+        if (m_streamRemaining > 0)
+            --m_streamRemaining;
+    });
+}
+
+FakeClusterNode::~FakeClusterNode()
+{
+    for (Client *client : std::as_const(m_clients)) {
+        if (client->socket) {
+            client->socket->disconnect(this);
+            client->socket->abort();
+            delete client->socket;
+        }
+        delete client;
+    }
+}
+
+bool FakeClusterNode::listenOn(quint16 port)
+{
+    if (!m_server.listen(QHostAddress::LocalHost, port))
+        return false;
+    m_port = m_server.serverPort();
+    return true;
+}
+
+void FakeClusterNode::setBehaviour(Behaviour behaviour)
+{
+    m_behaviour = behaviour;
+    if (behaviour == Behaviour::Refuse) {
+        m_server.close();
+    } else if (!m_server.isListening()) {
+        // Same port again, so the connection under test keeps pointing at us.
+        for (int tries = 0; tries < 50 && !listenOn(m_port); ++tries)
+            QThread::msleep(20);
+    }
+}
+
+void FakeClusterNode::setReply(const QString &command, const QStringList &lines)
+{
+    m_replies.insert(command.trimmed().toLower(), lines);
+}
+
+QString FakeClusterNode::promptFor(const QString &callsign) const
+{
+    if (!m_customPrompt.isEmpty())
+        return m_customPrompt.contains(QLatin1String("%1")) ? m_customPrompt.arg(callsign)
+                                                             : m_customPrompt;
+    switch (m_kind) {
+    case Kind::DXSpider:
+        return QStringLiteral("%1 de %2  7-Dec-2026 1200Z dxspider >").arg(callsign, m_nodeName);
+    case Kind::CCCluster:
+        return QStringLiteral("%1 de %2  7-Dec-2026 1200Z ccc >").arg(callsign, m_nodeName);
+    case Kind::ARCluster:
+        return QStringLiteral("%1 de %2  7-Dec-2026 1200Z arc6>").arg(callsign, m_nodeName);
+    case Kind::Other:
+        return m_nodeName + QLatin1Char('>');
+    case Kind::EmailQuestion:
+        return QStringLiteral("Email address: ");
+    }
+    return {};
+}
+
+void FakeClusterNode::accept()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        const int index = static_cast<int>(m_clients.size());
+        auto *client = new Client;
+        client->socket = socket;
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_clients.append(client);
+        ++m_connectionCount;
+        connect(socket, &QTcpSocket::readyRead, this, [this, index] { readFrom(index); });
+        emit clientConnected(index);
+
+        switch (m_behaviour) {
+        case Behaviour::CloseBeforePrompt:
+            socket->disconnectFromHost();
+            break;
+        case Behaviour::Silent:
+            client->stage = Client::Stage::Stalled;
+            break;
+        default:
+            if (!m_banner.isEmpty())
+                sendLine(m_banner, index);
+            sendText((m_lineBreak == LineBreak::Before ? QStringLiteral("\r\n") : QString()) +
+                         m_callsignQuestion,
+                     index);
+            break;
+        }
+        if (onConnected)
+            onConnected(index);
+    }
+}
+
+void FakeClusterNode::readFrom(int index)
+{
+    Client *client = m_clients.value(index);
+    if (!client || !client->socket)
+        return;
+    client->inBuffer += client->socket->readAll();
+    for (;;) {
+        const qsizetype end = client->inBuffer.indexOf('\n');
+        if (end < 0)
+            break;
+        QByteArray raw = client->inBuffer.left(end);
+        client->inBuffer.remove(0, end + 1);
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        handleLine(index, QString::fromUtf8(raw));
+        if (!m_clients.value(index) || !m_clients.value(index)->socket)
+            return;
+    }
+}
+
+void FakeClusterNode::handleLine(int index, const QString &line)
+{
+    Client *client = m_clients[index];
+    m_received.append({m_clock.elapsed(), index, line});
+    emit lineReceived(index, line);
+
+    switch (m_silent ? Client::Stage::Stalled : client->stage) {
+    case Client::Stage::Callsign:
+        client->callsign = line.trimmed();
+        if (m_behaviour == Behaviour::StallAfterCallsign) {
+            client->stage = Client::Stage::Stalled;
+        } else if (!m_password.isEmpty()) {
+            client->stage = Client::Stage::Password;
+            sendText((m_lineBreak == LineBreak::Before ? QStringLiteral("\r\n") : QString()) +
+                         QStringLiteral("password: "),
+                     index);
+        } else {
+            client->stage = Client::Stage::Commands;
+            write(index, promptBytes(index));
+            if (m_behaviour == Behaviour::CloseAfterLogin)
+                closeConnection(index);
+        }
+        break;
+    case Client::Stage::Password:
+        client->password = line;
+        client->stage = Client::Stage::Commands;
+        write(index, promptBytes(index));
+        if (m_behaviour == Behaviour::CloseAfterLogin)
+            closeConnection(index);
+        break;
+    case Client::Stage::Commands: {
+        if (!m_promptAfterCommands)
+            break;
+        const QString key = line.trimmed().toLower();
+        sendLines(m_replies.value(key), index);
+        write(index, promptBytes(index));
+        if (!m_closeAfterCommand.isEmpty() &&
+            key == m_closeAfterCommand.trimmed().toLower())
+            closeConnection(index);
+        break;
+    }
+    case Client::Stage::Stalled:
+        break;
+    }
+    if (onLine)
+        onLine(index, line);
+}
+
+int FakeClusterNode::resolve(int connection) const
+{
+    const int index = connection < 0 ? static_cast<int>(m_clients.size()) - 1 : connection;
+    if (index < 0 || index >= m_clients.size() || !m_clients[index]->socket)
+        return -1;
+    return index;
+}
+
+QByteArray FakeClusterNode::lineBytes(const QString &text) const
+{
+    const QByteArray utf8 = text.toUtf8();
+    return m_lineBreak == LineBreak::After ? utf8 + "\r\n" : "\r\n" + utf8;
+}
+
+QByteArray FakeClusterNode::promptBytes(int index) const
+{
+    const QByteArray prompt = promptFor(m_clients[index]->callsign).toUtf8();
+    return m_lineBreak == LineBreak::After ? prompt : "\r\n" + prompt;
+}
+
+void FakeClusterNode::write(int index, const QByteArray &bytes, bool allowSplit)
+{
+    Client *client = m_clients[index];
+    if (!client->socket || bytes.isEmpty())
+        return;
+    if (!(allowSplit && m_splitWrites) && client->splitQueue.isEmpty()) {
+        client->socket->write(bytes);
+        client->socket->flush();
+        return;
+    }
+    // Keep order behind pieces still waiting to go out.
+    client->splitQueue += bytes;
+    if (!client->splitTimer) {
+        client->splitTimer = new QTimer(this);
+        client->splitTimer->setTimerType(Qt::PreciseTimer);
+        client->splitTimer->setInterval(2);
+        connect(client->splitTimer, &QTimer::timeout, this, [this, index] { pumpSplit(index); });
+    }
+    if (!client->splitTimer->isActive())
+        client->splitTimer->start();
+}
+
+void FakeClusterNode::pumpSplit(int index)
+{
+    Client *client = m_clients[index];
+    if (!client->socket || client->splitQueue.isEmpty()) {
+        client->splitTimer->stop();
+        return;
+    }
+    // Piece sizes cycle 1, 2, 3 so every boundary position occurs.
+    static int cycle = 0;
+    const int size = std::min<qsizetype>(1 + (cycle++ % 3), client->splitQueue.size());
+    client->socket->write(client->splitQueue.left(size));
+    client->socket->flush();
+    client->splitQueue.remove(0, size);
+    if (client->splitQueue.isEmpty())
+        client->splitTimer->stop();
+}
+
+void FakeClusterNode::send(const QByteArray &bytes, int connection)
+{
+    const int index = resolve(connection);
+    if (index >= 0)
+        write(index, bytes);
+}
+
+void FakeClusterNode::sendText(const QString &text, int connection)
+{
+    send(text.toUtf8(), connection);
+}
+
+void FakeClusterNode::sendLine(const QString &text, int connection)
+{
+    send(lineBytes(text), connection);
+}
+
+void FakeClusterNode::sendLines(const QStringList &lines, int connection)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += lineBytes(line);
+    send(bytes, connection);
+}
+
+void FakeClusterNode::sendPrompt(int connection)
+{
+    const int index = resolve(connection);
+    if (index >= 0)
+        write(index, promptBytes(index));
+}
+
+void FakeClusterNode::sendBurst(const QByteArray &bytes, int connection)
+{
+    const int index = resolve(connection);
+    if (index >= 0)
+        write(index, bytes, false);
+}
+
+QString FakeClusterNode::spotLine(int index)
+{
+    // Frequencies stay inside the 20 m CW segment, away from the band edge test rule.
+    const double khz = 14001.0 + (index % 600) * 0.1;
+    return QStringLiteral("DX de W%1AB-#:   %2  DL%3ABC       CW 12 dB 22 WPM CQ            %4Z")
+        .arg(index % 10)
+        .arg(khz, 0, 'f', 1)
+        .arg(index % 10)
+        .arg(1000 + index % 960, 4, 10, QLatin1Char('0'));
+}
+
+void FakeClusterNode::startSpotStream(int linesPerSecond, int count, int connection)
+{
+    m_streamConnection = connection;
+    m_streamRemaining = count;
+    m_streamTimer.setInterval(std::max(1, 1000 / std::max(1, linesPerSecond)));
+    m_streamTimer.start();
+}
+
+void FakeClusterNode::stopSpotStream()
+{
+    m_streamTimer.stop();
+}
+
+void FakeClusterNode::goSilent(bool silent)
+{
+    m_silent = silent;
+    if (silent)
+        m_streamTimer.stop();
+}
+
+void FakeClusterNode::closeConnection(int connection)
+{
+    const int index = resolve(connection);
+    if (index < 0)
+        return;
+    Client *client = m_clients[index];
+    if (!client->splitQueue.isEmpty()) {
+        // Let the split pieces go out first.
+        QTimer::singleShot(10, this, [this, index] { closeConnection(index); });
+        return;
+    }
+    client->socket->disconnectFromHost();
+}
+
+void FakeClusterNode::resetConnection(int connection)
+{
+    const int index = resolve(connection);
+    if (index < 0)
+        return;
+    m_clients[index]->socket->abort();
+}
+
+int FakeClusterNode::openConnectionCount() const
+{
+    int open = 0;
+    for (const Client *client : m_clients)
+        if (client->socket && client->socket->state() == QAbstractSocket::ConnectedState)
+            ++open;
+    return open;
+}
+
+QStringList FakeClusterNode::receivedLines(int connection) const
+{
+    QStringList lines;
+    for (const Received &r : m_received)
+        if (connection < 0 || r.connection == connection)
+            lines.append(r.line);
+    return lines;
+}
+
+bool FakeClusterNode::hasReceived(const QString &line, int connection) const
+{
+    return countReceived(line, connection) > 0;
+}
+
+int FakeClusterNode::countReceived(const QString &line, int connection) const
+{
+    int count = 0;
+    for (const Received &r : m_received)
+        if ((connection < 0 || r.connection == connection) && r.line == line)
+            ++count;
+    return count;
+}
+
+QString FakeClusterNode::loginCallsign(int connection) const
+{
+    const int index = connection < 0 ? static_cast<int>(m_clients.size()) - 1 : connection;
+    return index >= 0 && index < m_clients.size() ? m_clients[index]->callsign : QString();
+}
+
+QString FakeClusterNode::loginPassword(int connection) const
+{
+    const int index = connection < 0 ? static_cast<int>(m_clients.size()) - 1 : connection;
+    return index >= 0 && index < m_clients.size() ? m_clients[index]->password : QString();
+}
+
+} // namespace varnello::test
