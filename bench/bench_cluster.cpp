@@ -81,7 +81,7 @@ QStringList callsignPool()
         for (const CTYDatabase::Rule &rule : database->prefixRules()) {
             if (rule.key.size() <= 3)
                 pool.append(rule.key + (rule.key.back().isDigit() ? QStringLiteral("ABC")
-                                                                   : QStringLiteral("1ABC")));
+                                                                  : QStringLiteral("1ABC")));
         }
     }
     if (pool.isEmpty())
@@ -95,8 +95,8 @@ QByteArray recordedNodeOutput(qsizetype targetBytes, int *lineCount)
 {
     QRandomGenerator random(20261207);
     const QStringList calls = callsignPool();
-    const QStringList spotters{QStringLiteral("EA5WU-#"), QStringLiteral("W3LPL-#"),
-                               QStringLiteral("DK9IP-#"), QStringLiteral("K1TTT"),
+    const QStringList spotters{QStringLiteral("EA5WU-#"),  QStringLiteral("W3LPL-#"),
+                               QStringLiteral("DK9IP-#"),  QStringLiteral("K1TTT"),
                                QStringLiteral("JA1ZGP-#"), QStringLiteral("G4ZFE")};
     QByteArray out;
     out.reserve(targetBytes + 200);
@@ -105,7 +105,8 @@ QByteArray recordedNodeOutput(qsizetype targetBytes, int *lineCount)
         const int kind = random.bounded(100);
         const QString call = calls[random.bounded(calls.size())];
         const QString spotter = spotters[random.bounded(spotters.size())];
-        const QString time = QStringLiteral("%1Z").arg(random.bounded(2400), 4, 10, QLatin1Char('0'));
+        const QString time =
+            QStringLiteral("%1Z").arg(random.bounded(2400), 4, 10, QLatin1Char('0'));
         QString line;
         if (kind < 50) {
             line = QStringLiteral("DX de %1:%2%3  %4CW %5 dB %6 WPM CQ%7%8")
@@ -185,9 +186,8 @@ void BM_ParseAndClassifyOnly_10MB(benchmark::State &state)
     int lineCount = 0;
     const QByteArray data = recordedNodeOutput(10 * 1000 * 1000, &lineCount);
     const QStringList lines = QString::fromUtf8(data).split(QStringLiteral("\r\n"));
-    const CTYDatabase *database = environment().manager->database()
-                                      ? &*environment().manager->database()
-                                      : nullptr;
+    const CTYDatabase *database =
+        environment().manager->database() ? &*environment().manager->database() : nullptr;
     for (auto _ : state) {
         for (const QString &line : lines) {
             DXSpotParser::ParseResult result = DXSpotParser::parse(line, database);

@@ -38,12 +38,24 @@ QStringList sampleCalls(const CTYDatabase &db)
     for (int i = 0; i < 20000; ++i) {
         const QString base = prefixes[rng() % prefixes.size()].key + QStringLiteral("1ABC");
         switch (rng() % 8) {
-        case 0: calls << exact[rng() % exact.size()].key; break;
-        case 1: calls << base + QStringLiteral("/P"); break;
-        case 2: calls << QStringLiteral("EA8/") + base + QStringLiteral("/P"); break;
-        case 3: calls << base + QStringLiteral("-#"); break;
-        case 4: calls << base.toLower(); break;
-        default: calls << base; break;
+        case 0:
+            calls << exact[rng() % exact.size()].key;
+            break;
+        case 1:
+            calls << base + QStringLiteral("/P");
+            break;
+        case 2:
+            calls << QStringLiteral("EA8/") + base + QStringLiteral("/P");
+            break;
+        case 3:
+            calls << base + QStringLiteral("-#");
+            break;
+        case 4:
+            calls << base.toLower();
+            break;
+        default:
+            calls << base;
+            break;
         }
     }
     return calls;
@@ -58,9 +70,9 @@ void BM_Lookup(benchmark::State &state)
             benchmark::DoNotOptimize(db.lookup(c));
     }
     state.SetItemsProcessed(state.iterations() * calls.size());
-    state.counters["ns_per_lookup"] = benchmark::Counter(
-        double(state.iterations() * calls.size()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_lookup"] =
+        benchmark::Counter(double(state.iterations() * calls.size()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Lookup)->Unit(benchmark::kMillisecond);
 

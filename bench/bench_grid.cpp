@@ -9,17 +9,22 @@ using namespace varnello;
 
 namespace {
 
-// Resident memory of this process in kB.
-long residentKb()
+// A memory figure of this process from /proc/self/status ("VmRSS:", "VmHWM:"), in kB.
+long statusKb(const QByteArray &field)
 {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').front().toLong();
     }
     return -1;
+}
+
+long residentKb()
+{
+    return statusKb("VmRSS:");
 }
 
 void BM_LoadBothTables(benchmark::State &state)
@@ -40,6 +45,8 @@ void BM_LoadBothTables(benchmark::State &state)
         state.ResumeTiming();
     }
     state.counters["resident_MB_added"] = double(after - before) / 1024.0;
+    state.counters["resident_MB_total"] = double(after) / 1024.0;
+    state.counters["peak_MB_total"] = double(statusKb("VmHWM:")) / 1024.0;
 }
 BENCHMARK(BM_LoadBothTables)->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -5,9 +5,11 @@
 #include "SpotTypeClassifier.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <random>
 
 using namespace varnello;
@@ -47,8 +49,8 @@ QString padded(QString s, int width)
     return s;
 }
 
-// 100,000 lines in the node's column layout, written to a file so grep can be timed on the
-// same input.
+// 100,000 lines in the node's column layout, written to a temporary file so grep can be timed
+// on the same input.
 const QStringList &lines()
 {
     static const QStringList all = [] {
@@ -56,22 +58,28 @@ const QStringList &lines()
         const QStringList calls = homeCalls(rng, 5000);
         const QStringList skimmers = homeCalls(rng, 120);
         auto pick = [&](const QStringList &l) { return l[int(rng() % l.size())]; };
-        auto time = [&] { return QStringLiteral("%1Z").arg(int(rng() % 2400), 4, 10, QLatin1Char('0')); };
+        auto time = [&] {
+            return QStringLiteral("%1Z").arg(int(rng() % 2400), 4, 10, QLatin1Char('0'));
+        };
         QStringList out;
         for (int i = 0; i < 100000; ++i) {
             const int kind = int(rng() % 100);
             QString line;
             if (kind < 50) {
                 const double f = 14000.0 + (rng() % 700) / 10.0;
-                line = padded(QStringLiteral("DX de %1-#:").arg(pick(skimmers)), 16) +
-                       padded(QString::number(f, 'f', 1), 10) + QLatin1Char(' ') +
-                       padded(pick(calls), 13) +
-                       padded(QStringLiteral("CW %1 dB %2 WPM CQ").arg(rng() % 40).arg(18 + rng() % 20), 31) +
-                       time();
+                line =
+                    padded(QStringLiteral("DX de %1-#:").arg(pick(skimmers)), 16) +
+                    padded(QString::number(f, 'f', 1), 10) + QLatin1Char(' ') +
+                    padded(pick(calls), 13) +
+                    padded(
+                        QStringLiteral("CW %1 dB %2 WPM CQ").arg(rng() % 40).arg(18 + rng() % 20),
+                        31) +
+                    time();
             } else if (kind < 75) {
                 line = padded(QStringLiteral("DX de %1:").arg(pick(calls)), 16) + "14074.0  " +
                        padded(pick(calls), 13) +
-                       padded(QStringLiteral("FT8 -%1 dB %2 Hz").arg(rng() % 24).arg(rng() % 3000), 31) +
+                       padded(QStringLiteral("FT8 -%1 dB %2 Hz").arg(rng() % 24).arg(rng() % 3000),
+                              31) +
                        time() + " JO01";
             } else if (kind < 95) {
                 QString dx = pick(calls);
@@ -79,17 +87,20 @@ const QStringList &lines()
                     dx = QStringLiteral("EA8/") + dx + QStringLiteral("/P");
                 line = padded(QStringLiteral("DX de %1:").arg(pick(calls)), 16) +
                        padded(QString::number(14150.0 + (rng() % 2000) / 10.0, 'f', 1), 10) +
-                       QLatin1Char(' ') + padded(dx, 13) + padded(QStringLiteral("5/9 tnx QSO"), 31) +
-                       time();
+                       QLatin1Char(' ') + padded(dx, 13) +
+                       padded(QStringLiteral("5/9 tnx QSO"), 31) + time();
             } else {
-                line = (rng() % 2) ? QStringLiteral("WWV de W0MU <18>:   SFI=150, A=5, K=1, No Storms")
-                                   : QStringLiteral("DL1ABC de NODE-2 07-Dec-2026 1234Z dxspider >");
+                line = (rng() % 2)
+                           ? QStringLiteral("WWV de W0MU <18>:   SFI=150, A=5, K=1, No Storms")
+                           : QStringLiteral("DL1ABC de NODE-2 07-Dec-2026 1234Z dxspider >");
             }
             out << line;
         }
-        QFile f(QStringLiteral("bench_spots_lines.txt"));
-        if (f.open(QIODevice::WriteOnly))
+        QFile f(QDir::temp().filePath(QStringLiteral("varnello_bench_spots_lines.txt")));
+        if (f.open(QIODevice::WriteOnly)) {
             f.write(out.join(QLatin1Char('\n')).toUtf8() + '\n');
+            fprintf(stderr, "lines written to %s\n", qPrintable(f.fileName()));
+        }
         return out;
     }();
     return all;

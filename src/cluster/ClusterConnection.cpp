@@ -2,13 +2,9 @@
 
 #include "AppSettingsStore.h"
 #include "CTYDatabase.h"
+#include "CTYFileManager.h"
 #include "Clock.h"
 #include "PowerEvents.h"
-
-#if __has_include("CTYFileManager.h")
-#include "CTYFileManager.h"
-#define VARNELLO_HAS_CTY_FILE_MANAGER 1
-#endif
 
 #include <QTimer>
 
@@ -235,24 +231,19 @@ void ClusterConnection::appendConsoleLine(const QString &text)
 
 const CTYDatabase *ClusterConnection::currentDatabase() const
 {
-#ifdef VARNELLO_HAS_CTY_FILE_MANAGER
-    if (m_ctyFileManager) {
-        const auto &database = m_ctyFileManager->database();
-        return database ? &*database : nullptr;
-    }
-#endif
-    return nullptr;
+    if (!m_ctyFileManager)
+        return nullptr;
+    const std::optional<CTYDatabase> &database = m_ctyFileManager->database();
+    return database ? &*database : nullptr;
 }
 
 void ClusterConnection::subscribeToCountryDatabase()
 {
-#ifdef VARNELLO_HAS_CTY_FILE_MANAGER
     if (!m_ctyFileManager)
         return;
     // Later databases only: the one present now is what the spots were parsed with.
     QObject::connect(m_ctyFileManager, &CTYFileManager::databaseChanged, this,
                      &ClusterConnection::reapplyCountryData, Qt::QueuedConnection);
-#endif
 }
 
 void ClusterConnection::reapplyCountryData()

@@ -156,6 +156,11 @@ public:
     // --- Login and node type.
     void continueWithReducedFeatures();
     void clearSuppressedNodeWarningIfChanged(const QString &host, const QString &portText);
+    // What the warning sheet stores to silence the warning for one node.
+    static QString nodeIdentity(const QString &host, quint16 port)
+    {
+        return varnello::nodeIdentity(host, port);
+    }
     static bool isARClusterPrompt(const QString &buffer, const QString &callsign);
     static bool isCCClusterPrompt(const QString &buffer, const QString &callsign);
     static bool isDXSpiderPrompt(const QString &buffer, const QString &callsign);
@@ -290,7 +295,7 @@ private:
     void finishSilentRegistrationCheck();
 
     // ===== Failover and registration re-check (ClusterConnection_Failover.cpp; the primary probe
-    // in ClusterConnection_Probe.cpp; h7).
+    // in ClusterConnection_Probe.cpp).
     void connectToPrimary();
     void connectToBackup(bool isRetry);
     void reconnectToRole(ClusterNodeRole role);
@@ -316,7 +321,7 @@ private:
     void handleProbeState(TcpConnection *probe, TcpConnection::State state);
     void handleProbeData(TcpConnection *probe);
 
-    // ===== Keepalive, sleep and wake (ClusterConnection_Keepalive.cpp; h7).
+    // ===== Keepalive, sleep and wake (ClusterConnection_Keepalive.cpp).
     void scheduleKeepalivePing();
     void noteKeepaliveActivity();
     void cancelKeepalive();
@@ -325,7 +330,7 @@ private:
     void handleSystemWillSleep();
     void handleSystemDidWake();
 
-    // ===== RBN (ClusterConnection_Rbn.cpp; h8).
+    // ===== RBN (ClusterConnection_Rbn.cpp).
     void parseRBNStatusLine(const QString &line);
     void startRBNBootstrap();
     void continueRBNBootstrap();
@@ -333,7 +338,7 @@ private:
     void savePrimaryRBNStatus(bool enabled, const RBNModeSet &modes);
     std::optional<PrimaryRBNStatus> loadPrimaryRBNStatus() const;
 
-    // ===== Upstream filter check (ClusterConnection_Filters.cpp; h8).
+    // ===== Upstream filter check (ClusterConnection_Filters.cpp).
     void startUpstreamFilterCheck();
     void finishUpstreamFilterCheck();
     void sendSSIDFilterOverride();
@@ -411,6 +416,8 @@ private:
 
     // ===== Receive and login state of the current connection.
     QString m_partialLine;
+    // The last chunk ended in CR: an LF opening the next chunk completes that CR LF.
+    bool m_lastChunkEndedInCR = false;
     QString m_promptBuffer;
     QString m_loginCallsign;
     QString m_loginPassword;

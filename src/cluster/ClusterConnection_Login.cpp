@@ -22,8 +22,8 @@ constexpr std::array<QLatin1StringView, 8> callsignPromptWords{
 };
 
 constexpr std::array<QLatin1StringView, 6> passwordPromptWords{
-    QLatin1StringView("password:"),    QLatin1StringView("password :"),
-    QLatin1StringView("passwd:"),      QLatin1StringView("passwd :"),
+    QLatin1StringView("password:"),      QLatin1StringView("password :"),
+    QLatin1StringView("passwd:"),        QLatin1StringView("passwd :"),
     QLatin1StringView("enter password"), QLatin1StringView("please enter your password"),
 };
 
@@ -64,18 +64,17 @@ const QRegularExpression &promptPattern(PromptKind kind, const QString &callsign
             break;
         }
         entry.callsign = callsign;
-        entry.pattern = QRegularExpression(
-            QStringLiteral("\\b") + QRegularExpression::escape(callsign) + suffix,
-            QRegularExpression::CaseInsensitiveOption |
-                QRegularExpression::UseUnicodePropertiesOption);
+        entry.pattern = QRegularExpression(QStringLiteral("\\b") +
+                                               QRegularExpression::escape(callsign) + suffix,
+                                           QRegularExpression::CaseInsensitiveOption |
+                                               QRegularExpression::UseUnicodePropertiesOption);
         entry.valid = true;
     }
     return entry.pattern;
 }
 
-// Every prompt pattern ends in ">" and optional white space. Text that does not end so cannot
-// match, and ruling it out here keeps a flood of prompt-like text without ">" from costing a
-// backtracking search on every chunk.
+// Every prompt pattern ends in ">" and optional white space. Most received text does not end so,
+// and this look at its last characters spares the regular expression for it.
 bool endsLikeAPrompt(const QString &buffer)
 {
     qsizetype end = buffer.size();
@@ -206,8 +205,7 @@ bool ClusterConnection::runPendingPromptStep()
         m_awaitingBackupRBNMirrorPrompt || m_clusterFilterChecker.isAwaitingResponse() ||
         m_awaitingUpstreamFilterClear || m_awaitingSSIDFilterOverride ||
         m_awaitingSSIDFilterOverrideClear || m_awaitingRecentSpots ||
-        m_awaitingSilentRegistrationCheck || m_awaitingSpotSubmission ||
-        m_automaticPingOutstanding;
+        m_awaitingSilentRegistrationCheck || m_awaitingSpotSubmission || m_automaticPingOutstanding;
     if (!anyStepWaiting || !matchesNodePrompt(m_promptBuffer))
         return false;
 
@@ -367,9 +365,10 @@ void ClusterConnection::handleUnsupportedNode()
             typeText = QStringLiteral("unsupported cluster type");
             break;
         }
-        appendConsoleLine(QStringLiteral("%1 detected on %2:%3. Varnello does not support this node.")
-                              .arg(typeText, m_activeHost)
-                              .arg(*m_activePort));
+        appendConsoleLine(
+            QStringLiteral("%1 detected on %2:%3. Varnello does not support this node.")
+                .arg(typeText, m_activeHost)
+                .arg(*m_activePort));
         setClusterNodeWarning(ClusterNodeWarning{m_detectedNodeType, m_activeHost, *m_activePort});
     }
 }

@@ -117,13 +117,18 @@ void ClusterConnection::splitReceivedLines(const QString &text)
     QString buffer = std::exchange(m_partialLine, QString());
     // The old tail holds no line break, so the search can start where the new text begins.
     const qsizetype searchFrom = buffer.size();
-    if (text.contains(u'\r')) {
-        QString normalized = text;
+    QStringView incoming(text);
+    // A CR LF pair cut between two chunks is still one line break.
+    if (m_lastChunkEndedInCR && incoming.startsWith(u'\n'))
+        incoming = incoming.mid(1);
+    m_lastChunkEndedInCR = text.endsWith(u'\r');
+    if (incoming.contains(u'\r')) {
+        QString normalized = incoming.toString();
         normalized.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         normalized.replace(u'\r', u'\n');
         buffer += normalized;
     } else {
-        buffer += text;
+        buffer += incoming;
     }
 
     qsizetype lineStart = 0;

@@ -38,9 +38,9 @@ QString withInnerLineBreaksAsBlanks(QString text)
 bool isLogoutWord(const QString &lowerCommand)
 {
     static const std::array<QLatin1StringView, 9> words{
-        QLatin1StringView("q"),   QLatin1StringView("by"),  QLatin1StringView("bye"),
-        QLatin1StringView("ex"),  QLatin1StringView("exi"), QLatin1StringView("exit"),
-        QLatin1StringView("qu"),  QLatin1StringView("qui"), QLatin1StringView("quit")};
+        QLatin1StringView("q"),  QLatin1StringView("by"),  QLatin1StringView("bye"),
+        QLatin1StringView("ex"), QLatin1StringView("exi"), QLatin1StringView("exit"),
+        QLatin1StringView("qu"), QLatin1StringView("qui"), QLatin1StringView("quit")};
     for (QLatin1StringView word : words)
         if (lowerCommand == word)
             return true;

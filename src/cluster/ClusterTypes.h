@@ -21,7 +21,14 @@ enum class LoginState {
 
 // Why a connection attempt was started. Only `manual` changes behaviour (the upstream filter
 // check is forced again for a numeric-SSID callsign).
-enum class ConnectionOrigin { startup, manual, automaticReconnect, failover, returnFromBackup, wakeRecovery };
+enum class ConnectionOrigin {
+    startup,
+    manual,
+    automaticReconnect,
+    failover,
+    returnFromBackup,
+    wakeRecovery
+};
 
 // Which of the two configured nodes a connection goes to.
 enum class ClusterNodeRole { primary, backup };
@@ -61,6 +68,9 @@ std::optional<quint16> parsePortText(QStringView text);
 QString nodeIdentity(const QString &host, quint16 port);
 
 // Trims white space and line breaks at both ends (QString::trimmed covers both).
-inline QString trimmedText(const QString &text) { return text.trimmed(); }
+inline QString trimmedText(const QString &text)
+{
+    return text.trimmed();
+}
 
 } // namespace varnello

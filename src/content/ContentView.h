@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QStringList>
 #include <QTimer>
 #include <QUuid>
 #include <array>
@@ -159,6 +160,10 @@ public:
     QSet<QString> clubLogIndividualBands;
     QSet<int> clubLogSelectedEntityADIFNumbers;
     QSet<QString> clubLogSelectedBands() const;
+    // The band lists the alert panels offer, in display order.
+    static const QStringList &hfBands();
+    static const QStringList &vhfUHFBands();
+    static const QStringList &microwaveBands();
 
     // --- Club Log lookups.
     bool isClubLogLookupInProgress() const { return m_clubLogLookupInProgress; }

@@ -119,6 +119,19 @@ void ContentView::setClubLogAlertSheetPresented(bool presented)
     emit presentationChanged();
 }
 
+const QStringList &ContentView::hfBands()
+{
+    return varnello::hfBands();
+}
+const QStringList &ContentView::vhfUHFBands()
+{
+    return varnello::vhfUHFBands();
+}
+const QStringList &ContentView::microwaveBands()
+{
+    return varnello::microwaveBands();
+}
+
 QSet<QString> ContentView::clubLogSelectedBands() const
 {
     QSet<QString> bands;

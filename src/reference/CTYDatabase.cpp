@@ -12,8 +12,8 @@ namespace {
 // Portable suffixes that say nothing about the entity.
 bool isModifier(QStringView part)
 {
-    static constexpr std::u16string_view modifiers[] = {u"P",  u"M",   u"MM",   u"AM",
-                                                        u"A",  u"QRP", u"QRPP", u"LH"};
+    static constexpr std::u16string_view modifiers[] = {u"P", u"M",   u"MM",   u"AM",
+                                                        u"A", u"QRP", u"QRPP", u"LH"};
     for (auto m : modifiers) {
         if (part == QStringView(m.data(), qsizetype(m.size())))
             return true;
@@ -171,7 +171,8 @@ void CTYPackedKeyTable::reserve(size_t count)
 
 size_t CTYPackedKeyTable::slotOf(const CTYPackedKey &key) const
 {
-    uint64_t h = key.lo * 0x9E3779B97F4A7C15ULL ^ (key.hi + 0x632BE59BD9B4E019ULL) * 0xC2B2AE3D27D4EB4FULL;
+    uint64_t h =
+        key.lo * 0x9E3779B97F4A7C15ULL ^ (key.hi + 0x632BE59BD9B4E019ULL) * 0xC2B2AE3D27D4EB4FULL;
     h ^= h >> 29;
     return size_t(h) & m_mask;
 }
@@ -222,7 +223,8 @@ void CTYDatabase::Data::buildIndex()
     for (int i = 0; i < int(exactRules.size()); ++i) {
         const QString &key = exactRules[size_t(i)].key;
         CTYPackedKey packed;
-        if (key.size() <= CTYPackedKey::maxLength && CTYPackedKey::packLeading(key, &packed) == key.size())
+        if (key.size() <= CTYPackedKey::maxLength &&
+            CTYPackedKey::packLeading(key, &packed) == key.size())
             exactPacked.insertIfAbsent(packed, i);
         else
             exactOther.emplace(key, i);
@@ -247,10 +249,17 @@ void CTYDatabase::Data::buildIndex()
 
 std::optional<CTYResult> CTYDatabase::lookup(QStringView callsign) const
 {
+    if (const CTYResult *r = find(callsign))
+        return *r;
+    return std::nullopt;
+}
+
+const CTYResult *CTYDatabase::find(QStringView callsign) const
+{
     CallBuffer buffer;
     const QStringView n = normalisedCallsign(callsign, buffer);
     if (n.isEmpty())
-        return std::nullopt;
+        return nullptr;
     const Parts parts = splitAtSlash(n);
 
     for (QStringView candidate : exactCandidates(n, parts)) {
@@ -258,10 +267,10 @@ std::optional<CTYResult> CTYDatabase::lookup(QStringView callsign) const
         if (candidate.size() <= CTYPackedKey::maxLength &&
             CTYPackedKey::packLeading(candidate, &packed) == candidate.size()) {
             if (const int i = d->exactPacked.find(packed); i >= 0)
-                return d->exactRules[size_t(i)].result;
+                return &d->exactRules[size_t(i)].result;
         } else if (!d->exactOther.empty()) {
             if (auto it = d->exactOther.find(candidate); it != d->exactOther.end())
-                return d->exactRules[size_t(it->second)].result;
+                return &d->exactRules[size_t(it->second)].result;
         }
     }
     for (QStringView candidate : prefixCandidates(n, parts)) {
@@ -272,15 +281,15 @@ std::optional<CTYResult> CTYDatabase::lookup(QStringView callsign) const
                 continue;
             if (length <= packable) {
                 if (const int i = d->prefixPacked.find(packed.leading(length)); i >= 0)
-                    return d->prefixRules[size_t(i)].result;
+                    return &d->prefixRules[size_t(i)].result;
             } else if (!d->prefixOther.empty()) {
                 auto it = d->prefixOther.find(candidate.first(length));
                 if (it != d->prefixOther.end())
-                    return d->prefixRules[size_t(it->second)].result;
+                    return &d->prefixRules[size_t(it->second)].result;
             }
         }
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 QStringList CTYDatabase::exactLookupCandidates(QStringView callsign)
@@ -301,11 +310,29 @@ QStringList CTYDatabase::prefixLookupCandidates(QStringView callsign)
     return withoutDuplicates(prefixCandidates(n, splitAtSlash(n)));
 }
 
-const QList<CTYEntity> &CTYDatabase::entities() const { return d->entities; }
-int CTYDatabase::entityCount() const { return d->entityCount; }
-int CTYDatabase::ruleCount() const { return d->ruleCount; }
-std::optional<QString> CTYDatabase::release() const { return d->release; }
-const std::vector<CTYDatabase::Rule> &CTYDatabase::prefixRules() const { return d->prefixRules; }
-const std::vector<CTYDatabase::Rule> &CTYDatabase::exactRules() const { return d->exactRules; }
+const QList<CTYEntity> &CTYDatabase::entities() const
+{
+    return d->entities;
+}
+int CTYDatabase::entityCount() const
+{
+    return d->entityCount;
+}
+int CTYDatabase::ruleCount() const
+{
+    return d->ruleCount;
+}
+std::optional<QString> CTYDatabase::release() const
+{
+    return d->release;
+}
+const std::vector<CTYDatabase::Rule> &CTYDatabase::prefixRules() const
+{
+    return d->prefixRules;
+}
+const std::vector<CTYDatabase::Rule> &CTYDatabase::exactRules() const
+{
+    return d->exactRules;
+}
 
 } // namespace varnello

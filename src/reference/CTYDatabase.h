@@ -45,6 +45,9 @@ public:
     // The country data of a callsign as a spot carries it (any case, portable prefixes and
     // suffixes, skimmer "-#" marks); nullopt when nothing in the file matches.
     std::optional<CTYResult> lookup(QStringView callsign) const;
+    // The same answer without a copy; the pointer stays valid while any copy of this database
+    // exists.
+    const CTYResult *find(QStringView callsign) const;
 
     // The candidate orders the lookup tries; exposed for tests.
     static QStringList exactLookupCandidates(QStringView callsign);

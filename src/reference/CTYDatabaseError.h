@@ -9,9 +9,9 @@ struct CTYDatabaseError {
     enum class Kind { unreadableFile, malformedHeader, entryWithoutPrefixes, emptyFile };
 
     Kind kind = Kind::emptyFile;
-    QString path;   // unreadableFile: the file that could not be read
-    int line = 0;   // malformedHeader, entryWithoutPrefixes: 1-based line number
-    QString text;   // malformedHeader: the offending text; entryWithoutPrefixes: the entity name
+    QString path; // unreadableFile: the file that could not be read
+    int line = 0; // malformedHeader, entryWithoutPrefixes: 1-based line number
+    QString text; // malformedHeader: the offending text; entryWithoutPrefixes: the entity name
 
     static CTYDatabaseError unreadableFile(const QString &path);
     static CTYDatabaseError malformedHeader(int line, const QString &text);

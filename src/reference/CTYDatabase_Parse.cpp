@@ -149,8 +149,8 @@ const TokenPatterns &tokenPatterns()
             QRegularExpression(QStringLiteral(R"(\(\d{1,2}\))"), opt),
             QRegularExpression(QStringLiteral(R"(\[\d{1,2}\])"), opt),
             QRegularExpression(QStringLiteral(R"(\{[A-Z]{2}\})"), opt),
-            QRegularExpression(
-                QStringLiteral(R"(<\s*-?\d+(?:\.\d+)?\s*/\s*-?\d+(?:\.\d+)?\s*>)"), opt),
+            QRegularExpression(QStringLiteral(R"(<\s*-?\d+(?:\.\d+)?\s*/\s*-?\d+(?:\.\d+)?\s*>)"),
+                               opt),
             QRegularExpression(QStringLiteral(R"(~\s*-?\d+(?:\.\d+)?\s*~)"), opt),
         };
         for (auto *re : {&t.cq, &t.itu, &t.continent, &t.position, &t.utc, &t.removeCq,
@@ -180,8 +180,8 @@ std::optional<CTYDatabase::Rule> ruleOfToken(QStringView piece, const Entity &e)
     if (exact)
         token.remove(0, 1);
 
-    CTYResult r{e.adifNumber, e.name,      e.primaryPrefix, e.cqZone,    e.ituZone,
-                e.continent,  e.latitude,  e.longitude,     e.utcOffset, e.isNonDXCCEntity};
+    CTYResult r{e.adifNumber, e.name,     e.primaryPrefix, e.cqZone,    e.ituZone,
+                e.continent,  e.latitude, e.longitude,     e.utcOffset, e.isNonDXCCEntity};
 
     // Each override needs its own opening character; most tokens have none at all.
     const bool hasCq = token.contains(u'(');
@@ -323,8 +323,7 @@ CTYParseResult CTYDatabase::parse(const QString &input)
         while (end < lines.size() && !lines[end].contains(u';'))
             ++end;
         if (end >= lines.size()) {
-            return {std::nullopt,
-                    CTYDatabaseError::entryWithoutPrefixes(lineNumber, entity->name)};
+            return {std::nullopt, CTYDatabaseError::entryWithoutPrefixes(lineNumber, entity->name)};
         }
         QString joined;
         for (qsizetype k = i + 1; k <= end; ++k) {
@@ -354,9 +353,8 @@ CTYParseResult CTYDatabase::parse(const QString &input)
             }
         }
 
-        data->entities.append(
-            CTYEntity{entity->adifNumber, entity->name, entity->primaryPrefix,
-                      entity->isNonDXCCEntity});
+        data->entities.append(CTYEntity{entity->adifNumber, entity->name, entity->primaryPrefix,
+                                        entity->isNonDXCCEntity});
         ++data->entityCount;
         hasPendingADIF = false;
         i = end + 1;

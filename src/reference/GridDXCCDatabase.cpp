@@ -31,8 +31,8 @@ double haversineKm(double nearestLat, double homeLat, double dLonDeg)
 {
     const double sinLon = std::sin(radians(dLonDeg) / 2);
     const double sinLat = std::sin(radians(nearestLat - homeLat) / 2);
-    const double a =
-        std::cos(radians(nearestLat)) * std::cos(radians(homeLat)) * sinLon * sinLon + sinLat * sinLat;
+    const double a = std::cos(radians(nearestLat)) * std::cos(radians(homeLat)) * sinLon * sinLon +
+                     sinLat * sinLat;
     return earthDiameterKm * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1 - a)));
 }
 
@@ -106,8 +106,8 @@ QSet<int> searchTables(const GridLookupTables &tables, double homeLat, double ho
     const double columnWidth = 1.0 / 12.0;
     const int firstRow =
         std::max(0, int(std::floor((std::max(homeLat - dLat, -90.0) + 90.0) / rowHeight)));
-    const int lastRow =
-        std::min(cellRows - 1, int(std::floor((std::min(homeLat + dLat, 90.0) + 90.0) / rowHeight)));
+    const int lastRow = std::min(
+        cellRows - 1, int(std::floor((std::min(homeLat + dLat, 90.0) + 90.0) / rowHeight)));
     const int firstColumn = int(std::floor((homeLon - dLon + 180.0) / columnWidth));
     const int lastColumn = int(std::floor((homeLon + dLon + 180.0) / columnWidth));
 
@@ -136,8 +136,8 @@ QSet<int> searchTables(const GridLookupTables &tables, double homeLat, double ho
         while (dLonDeg < -180.0)
             dLonDeg += 360.0;
         const double s = std::sin(radians(dLonDeg) / 2);
-        columns.push_back({w, s * s,
-                           GridTable::squareNumber(w / 240, 0, (w % 240) / 24, 0), (w % 24) * 24});
+        columns.push_back(
+            {w, s * s, GridTable::squareNumber(w / 240, 0, (w % 240) / 24, 0), (w % 24) * 24});
     }
 
     const GridTable &six = tables.sixCharacter;
@@ -332,8 +332,7 @@ GridDXCCDatabase::SearchResult GridDXCCDatabase::searchNow(const QString &grid, 
 }
 
 QFuture<GridDXCCDatabase::SearchResult>
-GridDXCCDatabase::entitiesWithinRadiusOfGrid(const QString &grid, double radius,
-                                             DistanceUnit unit)
+GridDXCCDatabase::entitiesWithinRadiusOfGrid(const QString &grid, double radius, DistanceUnit unit)
 {
     // The instance outlives its searches: the shared one lives for the process, and a caller
     // with its own instance waits for the future before destroying it.

@@ -25,9 +25,18 @@ public:
         Kind kind = Kind::invalidGrid;
         QString resourceName; // without extension, for the three resource errors
 
-        static DatabaseError missingResource(const QString &name) { return {Kind::missingResource, name}; }
-        static DatabaseError unreadableResource(const QString &name) { return {Kind::unreadableResource, name}; }
-        static DatabaseError malformedResource(const QString &name) { return {Kind::malformedResource, name}; }
+        static DatabaseError missingResource(const QString &name)
+        {
+            return {Kind::missingResource, name};
+        }
+        static DatabaseError unreadableResource(const QString &name)
+        {
+            return {Kind::unreadableResource, name};
+        }
+        static DatabaseError malformedResource(const QString &name)
+        {
+            return {Kind::malformedResource, name};
+        }
         static DatabaseError invalidGrid() { return {Kind::invalidGrid, {}}; }
 
         // The sentence shown to the user.
@@ -75,7 +84,7 @@ private:
 
     mutable QMutex m_lock;
     std::shared_ptr<const GridLookupTables> m_cachedTables; // guarded by m_lock
-    bool m_shouldRetainCachedTables = false;               // guarded by m_lock
+    bool m_shouldRetainCachedTables = false;                // guarded by m_lock
     int m_tableLoadCount = 0;                               // guarded by m_lock
 };
 

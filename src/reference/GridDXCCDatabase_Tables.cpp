@@ -84,8 +84,8 @@ bool GridTable::parse(const QByteArray &bytes)
             ascii &= static_cast<unsigned char>(*lineEnd) < 0x80;
             ++lineEnd;
         }
-        const bool ok = ascii ? addAsciiRow(p, lineEnd)
-                              : addUnicodeRow(QString::fromUtf8(p, lineEnd - p));
+        const bool ok =
+            ascii ? addAsciiRow(p, lineEnd) : addUnicodeRow(QString::fromUtf8(p, lineEnd - p));
         if (!ok)
             return false;
         if (lineEnd == end)
@@ -129,8 +129,7 @@ bool GridTable::addUnicodeRow(QStringView line)
     // Unicode line separators end a row just as LF does.
     qsizetype start = 0;
     for (qsizetype i = 0; i <= line.size(); ++i) {
-        if (i < line.size() && line[i] != u'\u0085' && line[i] != u'\u2028' &&
-            line[i] != u'\u2029')
+        if (i < line.size() && line[i] != u'\u0085' && line[i] != u'\u2028' && line[i] != u'\u2029')
             continue;
         const QStringView row = line.sliced(start, i - start).trimmed();
         start = i + 1;
@@ -146,8 +145,7 @@ bool GridTable::addUnicodeRow(QStringView line)
             return false;
         const QString key = row.first(comma).toString().toUpper();
         const bool indexable = key.size() == 4 || key.size() == 6;
-        store(reinterpret_cast<const char16_t *>(key.utf16()), indexable ? key.size() : 0,
-              numbers);
+        store(reinterpret_cast<const char16_t *>(key.utf16()), indexable ? key.size() : 0, numbers);
     }
     return true;
 }

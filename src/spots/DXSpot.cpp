@@ -1,8 +1,8 @@
 #include "DXSpot.h"
 
+#include <QByteArray>
 #include <charconv>
 #include <cmath>
-#include <QByteArray>
 #include <string_view>
 
 namespace varnello {
@@ -14,8 +14,8 @@ namespace {
 QString roundedOneDecimal(double value)
 {
     char buffer[512];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                         std::chars_format::fixed);
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     if (ec != std::errc())
         return {};
     std::string_view text(buffer, size_t(end - buffer));

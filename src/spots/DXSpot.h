@@ -13,10 +13,10 @@ namespace varnello {
 // are equal only when every field, id included, is equal.
 struct DXSpot {
     QUuid id;
-    QString spotter;        // as on the line, with every "/-#" removed
-    QString spotterLocator; // 4 or 6 characters, upper case, or empty
-    double frequency = 0;   // kHz
-    QString callsign;       // the DX station, exactly as written
+    QString spotter;         // as on the line, with every "/-#" removed
+    QString spotterLocator;  // 4 or 6 characters, upper case, or empty
+    double frequency = 0;    // kHz
+    QString callsign;        // the DX station, exactly as written
     QString callsignLocator; // 4 characters, upper case, or empty
     QString comment;
     QString time; // such as "1234Z"

@@ -26,7 +26,10 @@ bool isPatternSpace(QChar c)
            cat == QChar::Separator_Paragraph;
 }
 
-bool isAsciiDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool isAsciiDigit(QChar c)
+{
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
 
 // Four ASCII digits and an upper-case "Z", such as 1234Z.
 bool isTimeWord(QStringView w)
@@ -143,25 +146,23 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYData
     if (!frequency)
         return ParseResult::notSpot();
 
+    // Words up to the time word and the one after it; the rest of a line is never used.
     QVarLengthArray<QStringView, 16> words;
+    qsizetype timeIndex = -1;
     {
         const QStringView rest = parts->rest;
         qsizetype i = 0;
-        while (i < rest.size()) {
+        while (i < rest.size() && (timeIndex < 0 || words.size() <= timeIndex + 1)) {
             while (i < rest.size() && rest[i].isSpace())
                 ++i;
             const qsizetype start = i;
             while (i < rest.size() && !rest[i].isSpace())
                 ++i;
-            if (i > start)
-                words.append(rest.sliced(start, i - start));
-        }
-    }
-    qsizetype timeIndex = -1;
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        if (isTimeWord(words[i])) {
-            timeIndex = i;
-            break;
+            if (i == start)
+                continue;
+            words.append(rest.sliced(start, i - start));
+            if (timeIndex < 0 && isTimeWord(words.back()))
+                timeIndex = words.size() - 1;
         }
     }
     if (timeIndex < 0)
@@ -209,12 +210,12 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYData
     spot.band = bandName(*frequency);
     spot.spotType = SpotType::unknown;
     if (database) {
-        if (const auto dx = database->lookup(spot.callsign)) {
+        if (const CTYResult *dx = database->find(spot.callsign)) {
             spot.dxcc = dx->entityName;
             spot.dxccADIFNumber = dx->adifNumber;
             spot.dxContinent = dx->continent;
         }
-        if (const auto spotter = database->lookup(spot.spotter)) {
+        if (const CTYResult *spotter = database->find(spot.spotter)) {
             spot.spotterContinent = spotter->continent;
             spot.spotterADIFNumber = spotter->adifNumber;
         }
@@ -324,7 +325,7 @@ QString DXSpotParser::bandName(double kHz)
 
 bool DXSpotParser::passesBandEdgeTestRule(QStringView comment, double kHz)
 {
-    static constexpr double bandEdges[] = {1810,  3500,  7000,  10100,  14000,  18068, 21000,
+    static constexpr double bandEdges[] = {1810,  3500,  7000,  10100, 14000,  18068, 21000,
                                            24890, 28000, 50000, 70000, 144000, 430000};
     if (std::find(std::begin(bandEdges), std::end(bandEdges), kHz) == std::end(bandEdges))
         return true;

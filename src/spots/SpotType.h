@@ -12,9 +12,9 @@ namespace varnello {
 enum class SpotType { beacon, ftx, otherDigital, cw, ssb, unknown };
 
 // Every case in menu order.
-inline constexpr std::array<SpotType, 6> allSpotTypes{SpotType::beacon, SpotType::ftx,
+inline constexpr std::array<SpotType, 6> allSpotTypes{SpotType::beacon,       SpotType::ftx,
                                                       SpotType::otherDigital, SpotType::cw,
-                                                      SpotType::ssb, SpotType::unknown};
+                                                      SpotType::ssb,          SpotType::unknown};
 
 // The stored text of a case ("otherData" for otherDigital).
 QString toRaw(SpotType type);

@@ -13,10 +13,9 @@ namespace {
 
 QRegularExpression wordPattern(const QStringList &words)
 {
-    QRegularExpression re(QStringLiteral("\\b(?:") + words.join(QLatin1Char('|')) +
-                              QStringLiteral(")\\b"),
-                          QRegularExpression::CaseInsensitiveOption |
-                              QRegularExpression::UseUnicodePropertiesOption);
+    QRegularExpression re(
+        QStringLiteral("\\b(?:") + words.join(QLatin1Char('|')) + QStringLiteral(")\\b"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     re.optimize();
     return re;
 }
@@ -24,11 +23,19 @@ QRegularExpression wordPattern(const QStringList &words)
 const QRegularExpression &ftPattern()
 {
     static const QRegularExpression re = wordPattern({
-        QStringLiteral("FT-?(?:8|4|2)"), QStringLiteral("MSHV"), QStringLiteral("WSJT"),
-        QStringLiteral("WSJTX"), QStringLiteral("WSJT-X"), QStringLiteral("SUPERFOX"),
-        QStringLiteral("SUPER\\s+FOX"), QStringLiteral("FOX\\s*/\\s*HOUND"),
-        QStringLiteral("FOX\\s+AND\\s+HOUND"), QStringLiteral("FOX\\s*&\\s*HOUND"),
-        QStringLiteral("FOX\\s+HOUND"), QStringLiteral("FOXHOUND"), QStringLiteral("F\\s*/\\s*H"),
+        QStringLiteral("FT-?(?:8|4|2)"),
+        QStringLiteral("MSHV"),
+        QStringLiteral("WSJT"),
+        QStringLiteral("WSJTX"),
+        QStringLiteral("WSJT-X"),
+        QStringLiteral("SUPERFOX"),
+        QStringLiteral("SUPER\\s+FOX"),
+        QStringLiteral("FOX\\s*/\\s*HOUND"),
+        QStringLiteral("FOX\\s+AND\\s+HOUND"),
+        QStringLiteral("FOX\\s*&\\s*HOUND"),
+        QStringLiteral("FOX\\s+HOUND"),
+        QStringLiteral("FOXHOUND"),
+        QStringLiteral("F\\s*/\\s*H"),
     });
     return re;
 }
@@ -36,15 +43,20 @@ const QRegularExpression &ftPattern()
 const QRegularExpression &otherDigitalPattern()
 {
     static const QRegularExpression re = wordPattern({
-        QStringLiteral("RTTY"),        QStringLiteral("RTT"),       QStringLiteral("JTTY"),
-        QStringLiteral("JTT"),         QStringLiteral("RTTYOPS"),   QStringLiteral("PSK(?:31|63|125)?"),
-        QStringLiteral("OLIVIA"),      QStringLiteral("MFSK"),      QStringLiteral("HELL"),
-        QStringLiteral("DOMINO(?:EX)?"), QStringLiteral("THOR"),    QStringLiteral("THROB"),
-        QStringLiteral("CONTESTIA"),   QStringLiteral("Q65"),       QStringLiteral("MSK(?:144)?"),
-        QStringLiteral("JT65"),        QStringLiteral("JT9"),       QStringLiteral("JS8"),
-        QStringLiteral("PACKET"),      QStringLiteral("PACTOR"),    QStringLiteral("VARA"),
-        QStringLiteral("WINLINK"),     QStringLiteral("ALE"),       QStringLiteral("FSQ"),
-        QStringLiteral("ROS"),         QStringLiteral("SSTV"),      QStringLiteral("FAX"),
+        QStringLiteral("RTTY"),        QStringLiteral("RTT"),
+        QStringLiteral("JTTY"),        QStringLiteral("JTT"),
+        QStringLiteral("RTTYOPS"),     QStringLiteral("PSK(?:31|63|125)?"),
+        QStringLiteral("OLIVIA"),      QStringLiteral("MFSK"),
+        QStringLiteral("HELL"),        QStringLiteral("DOMINO(?:EX)?"),
+        QStringLiteral("THOR"),        QStringLiteral("THROB"),
+        QStringLiteral("CONTESTIA"),   QStringLiteral("Q65"),
+        QStringLiteral("MSK(?:144)?"), QStringLiteral("JT65"),
+        QStringLiteral("JT9"),         QStringLiteral("JS8"),
+        QStringLiteral("PACKET"),      QStringLiteral("PACTOR"),
+        QStringLiteral("VARA"),        QStringLiteral("WINLINK"),
+        QStringLiteral("ALE"),         QStringLiteral("FSQ"),
+        QStringLiteral("ROS"),         QStringLiteral("SSTV"),
+        QStringLiteral("FAX"),
     });
     return re;
 }
@@ -58,8 +70,14 @@ const QRegularExpression &cwPattern()
 const QRegularExpression &phonePattern()
 {
     static const QRegularExpression re = wordPattern({
-        QStringLiteral("SSB"), QStringLiteral("USB"), QStringLiteral("LSB"), QStringLiteral("AM"),
-        QStringLiteral("FM"), QStringLiteral("PHONE"), QStringLiteral("PHO"), QStringLiteral("PH"),
+        QStringLiteral("SSB"),
+        QStringLiteral("USB"),
+        QStringLiteral("LSB"),
+        QStringLiteral("AM"),
+        QStringLiteral("FM"),
+        QStringLiteral("PHONE"),
+        QStringLiteral("PHO"),
+        QStringLiteral("PH"),
     });
     return re;
 }
@@ -71,10 +89,9 @@ const QSet<QString> &beaconCallsignSet()
 }
 
 constexpr double ftDialFrequencies[] = {
-    1840,  3573,  5357,  7074,  10136, 14074,  18100,  21074,  24915,  28074,
-    50313, 50323, 70154, 144174, 432174, 1296174, 3575,  7047.5, 10140, 14080,
-    18104, 21140, 24919, 28180, 50318, 70190,  144170, 1843,   3578,   7052,
-    10144, 14084, 18108, 21144, 24923, 28184,  50320,  144180};
+    1840,   3573,   5357,    7074, 10136,  14074, 18100, 21074, 24915, 28074, 50313, 50323, 70154,
+    144174, 432174, 1296174, 3575, 7047.5, 10140, 14080, 18104, 21140, 24919, 28180, 50318, 70190,
+    144170, 1843,   3578,    7052, 10144,  14084, 18108, 21144, 24923, 28184, 50320, 144180};
 constexpr double beaconFrequencies[] = {14100, 18110, 21150, 24930, 28200};
 constexpr double fixedDigitalFrequencies[] = {3733, 7171, 14230, 21340, 28680, 50630};
 
@@ -82,10 +99,9 @@ struct Segment {
     double from;
     double to;
 };
-constexpr Segment cwSegments[] = {{1810, 1838},   {3500, 3570},   {7000, 7040},
-                                  {10100, 10150}, {14000, 14070}, {18068, 18095},
-                                  {21000, 21070}, {24890, 24915}, {28000, 28070},
-                                  {50000, 50100}};
+constexpr Segment cwSegments[] = {{1810, 1838},   {3500, 3570},   {7000, 7040},   {10100, 10150},
+                                  {14000, 14070}, {18068, 18095}, {21000, 21070}, {24890, 24915},
+                                  {28000, 28070}, {50000, 50100}};
 constexpr Segment digitalSegments[] = {{1838, 1843},   {3570, 3620},   {7040, 7060},
                                        {14070, 14101}, {18095, 18111}, {21070, 21151},
                                        {24915, 24931}, {28070, 28225}};
@@ -93,8 +109,7 @@ constexpr Segment phoneSegments[] = {{1843, 2000},   {3620, 3800},   {7060, 7300
                                      {14101, 14350}, {18111, 18168}, {21151, 21450},
                                      {24931, 24990}, {28225, 29700}, {50100, 52000}};
 
-template <size_t N>
-bool inAnySegment(const Segment (&segments)[N], double f)
+template <size_t N> bool inAnySegment(const Segment (&segments)[N], double f)
 {
     for (const Segment &s : segments) {
         if (f >= s.from && f <= s.to)
@@ -144,8 +159,7 @@ constexpr std::string_view otherDigitalWords[] = {
     "RTT",    "RTTY",      "RTTYOPS", "SSTV",     "THOR",  "THROB", "VARA",   "WINLINK"};
 constexpr std::string_view phoneWords[] = {"AM", "FM", "LSB", "PH", "PHO", "PHONE", "SSB", "USB"};
 
-template <size_t N>
-bool isOneOf(const std::string_view (&sorted)[N], std::string_view word)
+template <size_t N> bool isOneOf(const std::string_view (&sorted)[N], std::string_view word)
 {
     return std::binary_search(std::begin(sorted), std::end(sorted), word);
 }
@@ -220,12 +234,12 @@ std::optional<SpotType> commentClass(const QString &comment)
 const QStringList &ncdxfBeaconCallsigns()
 {
     static const QStringList calls{
-        QStringLiteral("4U1UN"), QStringLiteral("VE8AT"),  QStringLiteral("W6WX"),
-        QStringLiteral("KH6RS"), QStringLiteral("ZL6B"),   QStringLiteral("VK6RBP"),
+        QStringLiteral("4U1UN"),  QStringLiteral("VE8AT"), QStringLiteral("W6WX"),
+        QStringLiteral("KH6RS"),  QStringLiteral("ZL6B"),  QStringLiteral("VK6RBP"),
         QStringLiteral("JA2IGY"), QStringLiteral("RR9O"),  QStringLiteral("VR2B"),
-        QStringLiteral("4S7B"),  QStringLiteral("ZS6DN"),  QStringLiteral("5Z4B"),
-        QStringLiteral("4X6TU"), QStringLiteral("OH2B"),   QStringLiteral("CS3B"),
-        QStringLiteral("LU4AA"), QStringLiteral("OA4B"),   QStringLiteral("YV5B"),
+        QStringLiteral("4S7B"),   QStringLiteral("ZS6DN"), QStringLiteral("5Z4B"),
+        QStringLiteral("4X6TU"),  QStringLiteral("OH2B"),  QStringLiteral("CS3B"),
+        QStringLiteral("LU4AA"),  QStringLiteral("OA4B"),  QStringLiteral("YV5B"),
     };
     return calls;
 }
@@ -245,8 +259,7 @@ SpotType classifySpotType(const DXSpot &spot)
             return SpotType::ftx;
     }
     for (double beacon : beaconFrequencies) {
-        if (std::abs(f - beacon) < 0.05 &&
-            beaconCallsignSet().contains(spot.callsign.toUpper()))
+        if (std::abs(f - beacon) < 0.05 && beaconCallsignSet().contains(spot.callsign.toUpper()))
             return SpotType::beacon;
     }
     for (double fixed : fixedDigitalFrequencies) {

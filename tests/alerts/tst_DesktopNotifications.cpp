@@ -44,9 +44,9 @@ private:
 
     void invokeAction(uint id)
     {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
-                                       QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
         signal << id << QStringLiteral("default");
         m_serviceBus.send(signal);
     }
@@ -57,16 +57,18 @@ private Q_SLOTS:
         const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
         if (daemon.isEmpty())
             QSKIP("dbus-daemon is not installed");
-        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                QStringLiteral("--print-address=1")});
         QVERIFY(m_daemon.waitForStarted(10000));
         QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
         const QByteArray address = m_daemon.readLine().trimmed();
         // Before the first use of the session bus, so that the code under test talks to this one.
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-        m_serviceBus = QDBusConnection::connectToBus(QString::fromLatin1(address), QStringLiteral("fake-service"));
+        m_serviceBus = QDBusConnection::connectToBus(QString::fromLatin1(address),
+                                                     QStringLiteral("fake-service"));
         QVERIFY(m_serviceBus.isConnected());
-        QVERIFY(m_serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &m_service,
-                                            QDBusConnection::ExportAllSlots));
+        QVERIFY(m_serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                            &m_service, QDBusConnection::ExportAllSlots));
         QVERIFY(m_serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
     }
 
@@ -81,7 +83,8 @@ private Q_SLOTS:
     {
         m_service.capabilities = {QStringLiteral("body"), QStringLiteral("actions")};
         DBusSystemNotifications notifications;
-        notifications.post(QStringLiteral("Varnello \u2013 Alert 1"), QStringLiteral("K1ABC \u2014 A & B <i>"));
+        notifications.post(QStringLiteral("Varnello \u2013 Alert 1"),
+                           QStringLiteral("K1ABC \u2014 A & B <i>"));
         notifications.post(QStringLiteral("Varnello \u2013 Alert 2"), QStringLiteral("second"));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.summaries.size(), 2, 10000);
         QCOMPARE(m_service.summaries[0], QStringLiteral("Varnello \u2013 Alert 1"));
@@ -95,7 +98,8 @@ private Q_SLOTS:
     {
         m_service.capabilities = {QStringLiteral("body"), QStringLiteral("body-markup")};
         DBusSystemNotifications notifications;
-        notifications.post(QStringLiteral("Varnello \u2013 Alert 1"), QStringLiteral("A & B <b>x</b>"));
+        notifications.post(QStringLiteral("Varnello \u2013 Alert 1"),
+                           QStringLiteral("A & B <b>x</b>"));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.bodies.size(), 1, 10000);
         QCOMPARE(m_service.bodies[0], QStringLiteral("A &amp; B &lt;b&gt;x&lt;/b&gt;"));
         m_service.bodies.clear();
@@ -109,7 +113,7 @@ private Q_SLOTS:
         const uint id = m_service.nextId;
         notifications.post(QStringLiteral("Varnello \u2013 Alert 1"), QStringLiteral("text"));
         QTRY_COMPARE_WITH_TIMEOUT(m_service.summaries.size(), 1, 10000);
-        QTest::qWait(100); // the id comes back with the reply
+        QTest::qWait(100);      // the id comes back with the reply
         invokeAction(id + 100); // someone else's notification
         invokeAction(id);
         QTRY_COMPARE_WITH_TIMEOUT(activated.count(), 1, 10000);

@@ -50,8 +50,7 @@ public:
     }
 
     void connectTo(FakeClusterNode &target, const QString &callsign = QStringLiteral("N0CALL"),
-                   const QString &password = {},
-                   ConnectionOrigin origin = ConnectionOrigin::manual)
+                   const QString &password = {}, ConnectionOrigin origin = ConnectionOrigin::manual)
     {
         connection->connect(QStringLiteral("127.0.0.1"), target.port(), callsign, password,
                             ClusterNodeRole::primary, false, true, origin);
@@ -61,12 +60,12 @@ public:
     bool logIn(const QString &callsign = QStringLiteral("N0CALL"))
     {
         connectTo(node, callsign);
-        return waitFor([&] { return connection->isLoggedIn(); }) &&
-               waitFor([&] { return node.hasReceived(QString(ClusterConnection::recentSpotsCommand)); });
+        return waitFor([&] { return connection->isLoggedIn(); }) && waitFor([&] {
+                   return node.hasReceived(QString(ClusterConnection::recentSpotsCommand));
+               });
     }
 
-    template <typename Predicate>
-    static bool waitFor(Predicate predicate, int timeoutMs = 10000)
+    template <typename Predicate> static bool waitFor(Predicate predicate, int timeoutMs = 10000)
     {
         QElapsedTimer timer;
         timer.start();

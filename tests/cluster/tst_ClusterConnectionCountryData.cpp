@@ -10,19 +10,21 @@ using namespace varnello::test;
 
 namespace {
 
-const QByteArray firstCountryFile = "# RELEASE 2026.01.01\n"
-                                    "# ADIF 230\n"
-                                    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
-                                    "    DA,DL;\n"
-                                    "# ADIF 291\n"
-                                    "United States:            05:  08:  NA:   37.53:    91.67:     5.0:  K:\n"
-                                    "    K,W;\n";
+const QByteArray firstCountryFile =
+    "# RELEASE 2026.01.01\n"
+    "# ADIF 230\n"
+    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+    "    DA,DL;\n"
+    "# ADIF 291\n"
+    "United States:            05:  08:  NA:   37.53:    91.67:     5.0:  K:\n"
+    "    K,W;\n";
 
 // Germany under another name and number, the United States gone.
-const QByteArray secondCountryFile = "# RELEASE 2026.02.01\n"
-                                     "# ADIF 999\n"
-                                     "Renamed Germany:          14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
-                                     "    DA,DL;\n";
+const QByteArray secondCountryFile =
+    "# RELEASE 2026.02.01\n"
+    "# ADIF 999\n"
+    "Renamed Germany:          14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+    "    DA,DL;\n";
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -63,14 +65,16 @@ private Q_SLOTS:
         env.timing = fastTiming();
         kit.connection = std::make_unique<ClusterConnection>(&manager, env);
         QSignalSpy spotChanges(kit.connection.get(), &ClusterConnection::spotsChanged);
-        kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
-                          {spotLineFor(QStringLiteral("DL1ABC")), spotLineFor(QStringLiteral("W1AW"))});
+        kit.node.setReply(
+            QString(ClusterConnection::recentSpotsCommand),
+            {spotLineFor(QStringLiteral("DL1ABC")), spotLineFor(QStringLiteral("W1AW"))});
         QVERIFY(kit.logIn());
         QVERIFY(kit.waitFor([&] { return kit.connection->spots().size() == 2; }));
         const DXSpot german = kit.connection->spots().at(0);
         QCOMPARE(german.dxcc, std::optional<QString>(QStringLiteral("Fed. Rep. of Germany")));
         QCOMPARE(german.dxccADIFNumber, std::optional<int>(230));
-        QCOMPARE(kit.connection->spots().at(1).dxContinent, std::optional<QString>(QStringLiteral("NA")));
+        QCOMPARE(kit.connection->spots().at(1).dxContinent,
+                 std::optional<QString>(QStringLiteral("NA")));
         QCOMPARE(spotChanges.size(), 1); // the database present at start changes nothing
 
         current = second;

@@ -62,10 +62,13 @@ private Q_SLOTS:
         QFETCH(QString, password);
         ConnectionKit kit;
         kit.connectTo(kit.node, QStringLiteral("N0CALL"), password);
-        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(QString(ClusterConnection::recentSpotsCommand)); }));
+        QVERIFY(kit.waitFor(
+            [&] { return kit.node.hasReceived(QString(ClusterConnection::recentSpotsCommand)); }));
         kit.node.sendLine(QStringLiteral("Sysop: set your password: with set/password"));
         kit.node.sendPrompt();
-        QVERIFY(kit.waitFor([&] { return kit.consoleHas(QStringLiteral("Sysop: set your password: with set/password")); }));
+        QVERIFY(kit.waitFor([&] {
+            return kit.consoleHas(QStringLiteral("Sysop: set your password: with set/password"));
+        }));
         kit.settle(200);
         QVERIFY(!kit.node.hasReceived(QStringLiteral("s3cret")));
         QCOMPARE(kit.connection->loginState(), LoginState::loggedIn);
@@ -77,9 +80,8 @@ private Q_SLOTS:
         ConnectionKit kit;
         kit.node.setPassword(QStringLiteral("secret"));
         kit.connectTo(kit.node);
-        QVERIFY(kit.waitFor([&] {
-            return kit.connection->loginState() == LoginState::waitingForPasswordPrompt;
-        }));
+        QVERIFY(kit.waitFor(
+            [&] { return kit.connection->loginState() == LoginState::waitingForPasswordPrompt; }));
         QCOMPARE(kit.connection->statusText(),
                  QStringLiteral("Password required but none configured"));
         QVERIFY(kit.consoleHas(
@@ -106,8 +108,9 @@ private Q_SLOTS:
 
         kit.connection->continueWithReducedFeatures();
         QVERIFY(!kit.connection->clusterNodeWarning());
-        QVERIFY(kit.consoleHas(QStringLiteral("Continuing on 127.0.0.1:%1 with reduced Varnello features.")
-                                   .arg(kit.node.port())));
+        QVERIFY(kit.consoleHas(
+            QStringLiteral("Continuing on 127.0.0.1:%1 with reduced Varnello features.")
+                .arg(kit.node.port())));
         QVERIFY(kit.connection->isLoggedIn());
     }
 
@@ -133,9 +136,9 @@ private Q_SLOTS:
                                     << ClusterNodeType::arCluster << QStringLiteral("AR-Cluster");
         QTest::newRow("other prompt") << FakeClusterNode::Kind::Other << ClusterNodeType::other
                                       << QStringLiteral("unknown cluster type");
-        QTest::newRow("e-mail question") << FakeClusterNode::Kind::EmailQuestion
-                                         << ClusterNodeType::other
-                                         << QStringLiteral("unknown cluster type");
+        QTest::newRow("e-mail question")
+            << FakeClusterNode::Kind::EmailQuestion << ClusterNodeType::other
+            << QStringLiteral("unknown cluster type");
     }
 
     void unsupportedNodes_areDisconnectedWithoutReconnect()
@@ -193,14 +196,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("dxSpider");
         QTest::addColumn<bool>("cc");
         QTest::addColumn<bool>("ar");
-        QTest::newRow("dxspider") << "n0call de node  7-dec-2026 1200z dxspider >" << true << false << false;
+        QTest::newRow("dxspider") << "n0call de node  7-dec-2026 1200z dxspider >" << true << false
+                                  << false;
         QTest::newRow("dxspider no blank") << "n0call de node dxspider>" << true << false << false;
-        QTest::newRow("dxspider then text") << "n0call de node dxspider >x" << false << false << false;
+        QTest::newRow("dxspider then text")
+            << "n0call de node dxspider >x" << false << false << false;
         QTest::newRow("cc") << "N0CALL de NODE 7-Dec 1200Z ccc >" << false << true << false;
         QTest::newRow("arc6") << "n0call de node 7-dec 1200z arc6>" << false << false << true;
         QTest::newRow("arc") << "n0call de node arc >\r\n" << false << false << true;
         QTest::newRow("other call") << "k1abc de node dxspider >" << false << false << false;
-        QTest::newRow("call inside word") << "xn0call de node dxspider >" << false << false << false;
+        QTest::newRow("call inside word")
+            << "xn0call de node dxspider >" << false << false << false;
     }
 
     void promptTests()
@@ -261,9 +267,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("callsign");
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("status");
-        QTest::newRow("blank host, blank call") << "  " << "" << 7300 << "Node address is empty";
-        QTest::newRow("blank call") << "127.0.0.1" << " \n" << 7300 << "Callsign is empty";
-        QTest::newRow("port 0") << "127.0.0.1" << "N0CALL" << 0 << "Invalid port";
+        QTest::newRow("blank host, blank call") << "  "
+                                                << "" << 7300 << "Node address is empty";
+        QTest::newRow("blank call") << "127.0.0.1"
+                                    << " \n"
+                                    << 7300 << "Callsign is empty";
+        QTest::newRow("port 0") << "127.0.0.1"
+                                << "N0CALL" << 0 << "Invalid port";
     }
 
     void invalidArguments_stopBeforeAnyConnection()

@@ -8,10 +8,10 @@ namespace {
 bool logInQuietly(ConnectionKit &kit)
 {
     return kit.logIn() && kit.waitFor([&] {
-               // The back-fill ends at the node's prompt; after that every line is the test's.
-               return kit.node.receivedLines().constLast() ==
-                      QString(ClusterConnection::recentSpotsCommand);
-           });
+        // The back-fill ends at the node's prompt; after that every line is the test's.
+        return kit.node.receivedLines().constLast() ==
+               QString(ClusterConnection::recentSpotsCommand);
+    });
 }
 
 } // namespace
@@ -27,10 +27,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("plain") << "sh/dx 20" << "sh/dx 20";
-        QTest::newRow("blanks and breaks around") << "  sh/wwv \r\n" << "sh/wwv";
-        QTest::newRow("pasted two lines") << "sh/dx\r\nDL1ABC" << "sh/dx DL1ABC";
-        QTest::newRow("lone breaks inside") << "a\rb\nc" << "a b c";
+        QTest::newRow("plain") << "sh/dx 20"
+                               << "sh/dx 20";
+        QTest::newRow("blanks and breaks around") << "  sh/wwv \r\n"
+                                                  << "sh/wwv";
+        QTest::newRow("pasted two lines") << "sh/dx\r\nDL1ABC"
+                                          << "sh/dx DL1ABC";
+        QTest::newRow("lone breaks inside") << "a\rb\nc"
+                                            << "a b c";
     }
 
     void userCommand_isEchoedAndSentAsOneLine()
@@ -80,9 +84,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("frequency");
         QTest::addColumn<QString>("comment");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("commas, no comment") << " dl1abc " << "14,025.5" << "  " << "dx 14025.5 DL1ABC";
-        QTest::newRow("comment") << "ea8xx" << " 7047 " << " up 2 " << "dx 7047 EA8XX up 2";
-        QTest::newRow("pasted comment") << "k1abc" << "3525" << "tnx\nqso" << "dx 3525 K1ABC tnx qso";
+        QTest::newRow("commas, no comment") << " dl1abc "
+                                            << "14,025.5"
+                                            << "  "
+                                            << "dx 14025.5 DL1ABC";
+        QTest::newRow("comment") << "ea8xx"
+                                 << " 7047 "
+                                 << " up 2 "
+                                 << "dx 7047 EA8XX up 2";
+        QTest::newRow("pasted comment") << "k1abc"
+                                        << "3525"
+                                        << "tnx\nqso"
+                                        << "dx 3525 K1ABC tnx qso";
     }
 
     void spot_isFormattedAndSent()
@@ -184,7 +197,8 @@ private Q_SLOTS:
         kit.node.closeConnection();
         kit.connectTo(other);
         QVERIFY(kit.waitFor([&] { return kit.connection->isLoggedIn(); }));
-        QVERIFY(kit.waitFor([&] { return other.hasReceived(QString(ClusterConnection::recentSpotsCommand)); }));
+        QVERIFY(kit.waitFor(
+            [&] { return other.hasReceived(QString(ClusterConnection::recentSpotsCommand)); }));
         kit.settle(300);
         QVERIFY(!kit.spotCalls().contains(QStringLiteral("STALE1")));
         QVERIFY(!kit.consoleHas(QStringLiteral("stale console text")));
@@ -218,7 +232,8 @@ private Q_SLOTS:
         ConnectionKit kit;
         kit.node.setBehaviour(FakeClusterNode::Behaviour::Refuse);
         kit.connectTo(kit.node);
-        QVERIFY(kit.waitFor([&] { return kit.connection->statusText().startsWith(QStringLiteral("Waiting: ")); }));
+        QVERIFY(kit.waitFor(
+            [&] { return kit.connection->statusText().startsWith(QStringLiteral("Waiting: ")); }));
         QCOMPARE(kit.connection->loginState(), LoginState::failed);
         QVERIFY(kit.console().constLast().startsWith(QStringLiteral("Connection waiting: ")));
         // The node comes up on the same port: the same attempt goes on to log in.

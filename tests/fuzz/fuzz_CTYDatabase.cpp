@@ -9,8 +9,8 @@ using namespace varnello;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
-                                                     qsizetype(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     const CTYDatabase::ParseResult result = CTYDatabase::parse(bytes);
     if (result.database) {
         const CTYDatabase &db = *result.database;

@@ -13,8 +13,8 @@ using namespace varnello;
 namespace {
 const CTYDatabase &database()
 {
-    static const CTYDatabase db =
-        CTYDatabase::load(QStringLiteral(":/resources/cty_wt.dat")).database.value_or(CTYDatabase());
+    static const CTYDatabase db = CTYDatabase::load(QStringLiteral(":/resources/cty_wt.dat"))
+                                      .database.value_or(CTYDatabase());
     return db;
 }
 } // namespace

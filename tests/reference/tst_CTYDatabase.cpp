@@ -23,15 +23,15 @@ QString errorText(const QString &text)
     return r.error->description();
 }
 
-const QString twoEntities = QStringLiteral(
-    "# RELEASE 2024.01.02\n"
-    "# ADIF 230\n"
-    "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
-    "    DA,DL,=DL0XYZ(5);\n"
-    "# ADIF 291\n"
-    "United States:            05:  08:  NA:   37.53:    91.67:     5.0:  K:\n"
-    "    K,W,\n"
-    "    =DL0XYZ;\n");
+const QString twoEntities =
+    QStringLiteral("# RELEASE 2024.01.02\n"
+                   "# ADIF 230\n"
+                   "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+                   "    DA,DL,=DL0XYZ(5);\n"
+                   "# ADIF 291\n"
+                   "United States:            05:  08:  NA:   37.53:    91.67:     5.0:  K:\n"
+                   "    K,W,\n"
+                   "    =DL0XYZ;\n");
 
 } // namespace
 
@@ -56,10 +56,14 @@ private slots:
         QTest::addColumn<QString>("entity");
         QTest::addColumn<int>("adif");
         QTest::addColumn<QString>("continent");
-        QTest::newRow("W1AW") << "W1AW" << "United States of America" << 291 << "NA";
-        QTest::newRow("DL1ABC") << "DL1ABC" << "Fed. Rep. of Germany" << 230 << "EU";
-        QTest::newRow("portable abroad") << "EA8/DL1ABC/P" << "Canary Islands" << 29 << "AF";
-        QTest::newRow("foreign prefix") << "KH6/K1ABC" << "Hawaii" << 110 << "OC";
+        QTest::newRow("W1AW") << "W1AW"
+                              << "United States of America" << 291 << "NA";
+        QTest::newRow("DL1ABC") << "DL1ABC"
+                                << "Fed. Rep. of Germany" << 230 << "EU";
+        QTest::newRow("portable abroad") << "EA8/DL1ABC/P"
+                                         << "Canary Islands" << 29 << "AF";
+        QTest::newRow("foreign prefix") << "KH6/K1ABC"
+                                        << "Hawaii" << 110 << "OC";
     }
     void builtInFile_answersWellKnownCalls()
     {
@@ -96,7 +100,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("only blanks") << " \n\t\r\n  \n" << "CTY.DAT is empty.";
+        QTest::newRow("only blanks") << " \n\t\r\n  \n"
+                                     << "CTY.DAT is empty.";
         QTest::newRow("missing ADIF after previous entry")
             << "# ADIF 1\nA:1:2:EU:1:2:3:A:\n  A;\n\n  B:  1:2:EU:1:2:3:B:\n  B;\n"
             << "Malformed CTY.DAT entity header at line 5: Missing # ADIF line before: "
@@ -109,8 +114,9 @@ private slots:
             << "#ADIF 7\n# ADIF\nA:1:2:EU:1:2:3:A:\n  A;\n"
             << "Malformed CTY.DAT entity header at line 3: Missing # ADIF line before: "
                "A:1:2:EU:1:2:3:A:";
-        QTest::newRow("seven fields") << "# ADIF 1\n  A:1:2:EU:1:2:3  \n  A;\n"
-                                      << "Malformed CTY.DAT entity header at line 2: A:1:2:EU:1:2:3";
+        QTest::newRow("seven fields")
+            << "# ADIF 1\n  A:1:2:EU:1:2:3  \n  A;\n"
+            << "Malformed CTY.DAT entity header at line 2: A:1:2:EU:1:2:3";
         QTest::newRow("letter in CQ zone") << "# ADIF 1\nA:1x:2:EU:1:2:3:A:\n  A;\n"
                                            << "Malformed CTY.DAT entity header at line 2: "
                                               "A:1x:2:EU:1:2:3:A:";
@@ -148,11 +154,13 @@ private slots:
     void release_onlyInFirstTenLinesAndNotBlank()
     {
         const QString entity = QStringLiteral("# ADIF 1\nA:1:2:EU:1:2:3:A:\n A;\n");
-        QCOMPARE(parsed(QStringLiteral("\n").repeated(10) + "# RELEASE 2024.1\n" + entity).release(),
-                 std::nullopt);
+        QCOMPARE(
+            parsed(QStringLiteral("\n").repeated(10) + "# RELEASE 2024.1\n" + entity).release(),
+            std::nullopt);
         QCOMPARE(parsed(QStringLiteral("\n").repeated(9) + "# RELEASE 2024.1\n" + entity).release(),
                  QStringLiteral("2024.1"));
-        QCOMPARE(parsed("# RELEASE     \n# RELEASE  v2 \n" + entity).release(), QStringLiteral("v2"));
+        QCOMPARE(parsed("# RELEASE     \n# RELEASE  v2 \n" + entity).release(),
+                 QStringLiteral("v2"));
     }
 
     void commentsOnly_giveAnEmptyDatabase()
@@ -183,9 +191,9 @@ private slots:
 
     void tokens_overridesReplaceEntityValues()
     {
-        const CTYDatabase db = parsed(QStringLiteral(
-            "# ADIF 7\nA:1:2:EU:10.5:20.5:3:A:\n"
-            "  =a1b(5)[9]{as}<-1.5/2.25>~-4~, b2(x), c3 <1/2, ~;\n"));
+        const CTYDatabase db =
+            parsed(QStringLiteral("# ADIF 7\nA:1:2:EU:10.5:20.5:3:A:\n"
+                                  "  =a1b(5)[9]{as}<-1.5/2.25>~-4~, b2(x), c3 <1/2, ~;\n"));
         QCOMPARE(db.exactRules().size(), size_t(1));
         const CTYDatabase::Rule exact = db.exactRules().front();
         QCOMPARE(exact.key, QStringLiteral("A1B"));

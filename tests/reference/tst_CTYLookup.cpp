@@ -74,14 +74,14 @@ CTYDatabase builtIn()
 // A small file whose entities are told apart by ADIF number.
 const CTYDatabase &testDatabase()
 {
-    static const CTYDatabase db = CTYDatabase::parse(QStringLiteral(
-        "# ADIF 1\nHome:1:1:EU:0:0:0:K:\n  K,K1,K1A;\n"
-        "# ADIF 2\nCanaries:33:36:AF:0:0:0:EA8:\n  EA8;\n"
-        "# ADIF 3\nHawaii:31:61:OC:0:0:0:KH6:\n  KH6;\n"
-        "# ADIF 4\nSpecial:5:5:NA:0:0:0:K:\n  =K1ABC(7){sa};\n"
-        "# ADIF 5\nGermany:14:28:EU:0:0:0:DL:\n  DL;\n"
-        "# ADIF 6\nWeird:1:1:EU:0:0:0:X:\n  K1ABC/;\n"))
-                                     .database.value();
+    static const CTYDatabase db =
+        CTYDatabase::parse(QStringLiteral("# ADIF 1\nHome:1:1:EU:0:0:0:K:\n  K,K1,K1A;\n"
+                                          "# ADIF 2\nCanaries:33:36:AF:0:0:0:EA8:\n  EA8;\n"
+                                          "# ADIF 3\nHawaii:31:61:OC:0:0:0:KH6:\n  KH6;\n"
+                                          "# ADIF 4\nSpecial:5:5:NA:0:0:0:K:\n  =K1ABC(7){sa};\n"
+                                          "# ADIF 5\nGermany:14:28:EU:0:0:0:DL:\n  DL;\n"
+                                          "# ADIF 6\nWeird:1:1:EU:0:0:0:X:\n  K1ABC/;\n"))
+            .database.value();
     return db;
 }
 
@@ -137,15 +137,16 @@ private slots:
         QTest::addColumn<QStringList>("exact");
         QTest::addColumn<QStringList>("prefix");
         QTest::newRow("plain") << "dl1abc" << QStringList{"DL1ABC"} << QStringList{"DL1ABC"};
-        QTest::newRow("portable abroad") << "EA8/DL1ABC/P"
-                                         << QStringList{"EA8/DL1ABC/P", "EA8", "DL1ABC", "P"}
-                                         << QStringList{"EA8", "EA8/DL1ABC/P", "DL1ABC"};
+        QTest::newRow("portable abroad")
+            << "EA8/DL1ABC/P" << QStringList{"EA8/DL1ABC/P", "EA8", "DL1ABC", "P"}
+            << QStringList{"EA8", "EA8/DL1ABC/P", "DL1ABC"};
         QTest::newRow("maritime mobile") << "DL1ABC/MM" << QStringList{"DL1ABC/MM", "DL1ABC", "MM"}
                                          << QStringList{"DL1ABC/MM", "DL1ABC"};
-        QTest::newRow("foreign suffix") << "DL1ABC/KH6" << QStringList{"DL1ABC/KH6", "DL1ABC", "KH6"}
-                                        << QStringList{"KH6", "DL1ABC/KH6", "DL1ABC"};
-        QTest::newRow("trailing slash") << "K1ABC/" << QStringList{"K1ABC/", "K1ABC"}
-                                        << QStringList{"K1ABC/"};
+        QTest::newRow("foreign suffix")
+            << "DL1ABC/KH6" << QStringList{"DL1ABC/KH6", "DL1ABC", "KH6"}
+            << QStringList{"KH6", "DL1ABC/KH6", "DL1ABC"};
+        QTest::newRow("trailing slash")
+            << "K1ABC/" << QStringList{"K1ABC/", "K1ABC"} << QStringList{"K1ABC/"};
         QTest::newRow("skimmer") << "EA5WU/-#" << QStringList{"EA5WU"} << QStringList{"EA5WU"};
         QTest::newRow("nothing left") << " -# " << QStringList{} << QStringList{};
     }
@@ -167,14 +168,17 @@ private slots:
         QStringList calls;
         for (const auto &rule : db.exactRules()) {
             const QString k = rule.key;
-            calls << k << k.toLower() << k + "/P" << "EA8/" + k + "/P" << k + "-#" << k + "/-#";
+            calls << k << k.toLower() << k + "/P"
+                  << "EA8/" + k + "/P" << k + "-#" << k + "/-#";
         }
         for (const auto &rule : db.prefixRules()) {
             const QString k = rule.key;
             const QString call = k + "1XYZ";
             calls << k << call << " " + call.toLower() + " " << call + "/P" << call + "/MM"
-                  << call + "/QRP" << "EA8/" + call + "/P" << call + "/KH6" << call + "-#"
-                  << call + "/-#" << "K1A/" + k << k + "/K1ABC" << call + "/" << "/" + k;
+                  << call + "/QRP"
+                  << "EA8/" + call + "/P" << call + "/KH6" << call + "-#" << call + "/-#"
+                  << "K1A/" + k << k + "/K1ABC" << call + "/"
+                  << "/" + k;
         }
         int mismatches = 0;
         for (const QString &call : std::as_const(calls)) {
@@ -193,17 +197,27 @@ private slots:
         const auto r = CTYDatabase::parse(QString::fromUtf8(
             "# ADIF 1\nA:1:1:EU:0:0:0:A:\n  \u00c9A,\u00c9,AB\u00c9C,ABCDEFGHIJKLMNOPQ,ABCDEFGH,"
             "=ABCDEFGHIJKLMNOPQRS/P,=\u00e9T1;\n"
-            "# ADIF 2\nB:1:1:EU:0:0:0:B:\n  A,ABCDEFGHIJKLMNOP,=ABCDEFGHIJKLMNOP,ABCDEFGHIJKLMNOPQR,=X\u00c9/P;\n"));
+            "# ADIF 2\nB:1:1:EU:0:0:0:B:\n  "
+            "A,ABCDEFGHIJKLMNOP,=ABCDEFGHIJKLMNOP,ABCDEFGHIJKLMNOPQR,=X\u00c9/P;\n"));
         QVERIFY(r.database);
         const CTYDatabase &db = *r.database;
         const ReferenceLookup reference(db);
         QStringList calls;
-        const QStringList stems{QString::fromUtf8("\u00e9a1"), QString::fromUtf8("ab\u00e9c9"),
-                                "ABCDEFGHIJKLMNOPQRS", "ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMNOP",
-                                "ABCDEFGHIJKLMNO", "ABCDEFGH1", "ABCDEFG", QString::fromUtf8("x\u00e9"),
-                                QString::fromUtf8("\u00e9t1"), "A\u0000B", "AB"};
+        const QStringList stems{QString::fromUtf8("\u00e9a1"),
+                                QString::fromUtf8("ab\u00e9c9"),
+                                "ABCDEFGHIJKLMNOPQRS",
+                                "ABCDEFGHIJKLMNOPQ",
+                                "ABCDEFGHIJKLMNOP",
+                                "ABCDEFGHIJKLMNO",
+                                "ABCDEFGH1",
+                                "ABCDEFG",
+                                QString::fromUtf8("x\u00e9"),
+                                QString::fromUtf8("\u00e9t1"),
+                                "A\u0000B",
+                                "AB"};
         for (const QString &stem : stems) {
-            calls << stem << stem + "/P" << "EA8/" + stem << stem + "/KH6" << stem + "-#"
+            calls << stem << stem + "/P"
+                  << "EA8/" + stem << stem + "/KH6" << stem + "-#"
                   << "K1/" + stem << stem.toLower();
         }
         for (const QString &call : std::as_const(calls))

@@ -69,9 +69,9 @@ QSet<int> referenceSearch(const Table &four, const Table &six, double lat, doubl
                 dl -= 360;
             while (dl < -180)
                 dl += 360;
-            const double a = std::cos(nLat * rad) * std::cos(lat * rad) *
-                                 std::pow(std::sin(dl * rad / 2), 2) +
-                             std::pow(std::sin((nLat - lat) * rad / 2), 2);
+            const double a =
+                std::cos(nLat * rad) * std::cos(lat * rad) * std::pow(std::sin(dl * rad / 2), 2) +
+                std::pow(std::sin((nLat - lat) * rad / 2), 2);
             const double d = 12742.0176 * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1 - a)));
             if (d > km)
                 continue;
@@ -217,7 +217,8 @@ private slots:
         // Cells round the pole at every longitude lie within 300 km of a point at 89.98 N.
         QByteArray six;
         for (int lonStep = -180; lonStep < 180; lonStep += 30)
-            six += cellKey(89.99, lonStep + 0.05).toLatin1() + "," + QByteArray::number(1000 + lonStep) + "\n";
+            six += cellKey(89.99, lonStep + 0.05).toLatin1() + "," +
+                   QByteArray::number(1000 + lonStep) + "\n";
         useTables("", six);
         const auto r = search("JR09XX", 300);
         QCOMPARE(r.adifNumbers.size(), 12);
@@ -241,7 +242,8 @@ private slots:
             for (int r = 0; r < 4320; r += 24) {
                 const QString key = keyOfCell(c, r).left(4);
                 four.insert(key, {c / 24 * 1000 + r / 24});
-                fourText += key.toLatin1() + "," + QByteArray::number(c / 24 * 1000 + r / 24) + "\n";
+                fourText +=
+                    key.toLatin1() + "," + QByteArray::number(c / 24 * 1000 + r / 24) + "\n";
             }
         }
         int next = 1000000;
@@ -252,7 +254,8 @@ private slots:
             for (int c = c0; c < c0 + 24; ++c) {
                 for (int r = r0; r < r0 + 24; r += (c % 3 == 0 ? 1 : 2)) {
                     six.insert(keyOfCell(c, r), {next, 7});
-                    sixText += keyOfCell(c, r).toLatin1() + "," + QByteArray::number(next++) + "|7\n";
+                    sixText +=
+                        keyOfCell(c, r).toLatin1() + "," + QByteArray::number(next++) + "|7\n";
                 }
             }
         }
@@ -262,14 +265,16 @@ private slots:
         const struct {
             const char *grid;
             double km;
-        } cases[] = {{"JO01", 0.5},  {"JO01MM", 3.3}, {"JO01", 61.7}, {"IO91VL", 123.4},
+        } cases[] = {{"JO01", 0.5},  {"JO01MM", 3.3}, {"JO01", 61.7},   {"IO91VL", 123.4},
                      {"RR73", 250},  {"AR03AA", 80},  {"JR09XX", 1000}, {"AR09", 1500},
                      {"JO01", 1200}, {"AA00", 700}};
         for (const auto &c : cases) {
             const auto home = GridDXCCDatabase::coordinatesOfGrid(QString::fromLatin1(c.grid));
-            const auto result = db.searchNow(QString::fromLatin1(c.grid), c.km, DistanceUnit::kilometres);
+            const auto result =
+                db.searchNow(QString::fromLatin1(c.grid), c.km, DistanceUnit::kilometres);
             QVERIFY(result);
-            QCOMPARE(result.adifNumbers, referenceSearch(four, six, home->first, home->second, c.km));
+            QCOMPARE(result.adifNumbers,
+                     referenceSearch(four, six, home->first, home->second, c.km));
         }
     }
 

@@ -48,51 +48,103 @@ private slots:
         QTest::addColumn<QString>("spotterLocator");
         QTest::addColumn<QString>("callsignLocator");
         QTest::newRow("plain") << "DX de K1ABC:     14025.0  dl1xyz       CQ          1234Z"
-                               << "K1ABC" << 14025.0 << "dl1xyz" << "CQ" << "1234Z" << "" << "";
+                               << "K1ABC" << 14025.0 << "dl1xyz"
+                               << "CQ"
+                               << "1234Z"
+                               << ""
+                               << "";
         QTest::newRow("lower-case dx de") << "dx DE K1ABC: 7001 DL1XYZ up 2 0001Z"
-                                          << "K1ABC" << 7001.0 << "DL1XYZ" << "up 2" << "0001Z"
-                                          << "" << "";
+                                          << "K1ABC" << 7001.0 << "DL1XYZ"
+                                          << "up 2"
+                                          << "0001Z"
+                                          << ""
+                                          << "";
         QTest::newRow("blanks collapse") << "DX de K1ABC:\t14025  DL1XYZ  CQ \t  NA   1234Z  "
-                                         << "K1ABC" << 14025.0 << "DL1XYZ" << "CQ NA" << "1234Z"
-                                         << "" << "";
-        QTest::newRow("empty comment") << "DX de K1ABC: 14025.3 DL1XYZ 1234Z" << "K1ABC" << 14025.3
-                                       << "DL1XYZ" << "" << "1234Z" << "" << "";
+                                         << "K1ABC" << 14025.0 << "DL1XYZ"
+                                         << "CQ NA"
+                                         << "1234Z"
+                                         << ""
+                                         << "";
+        QTest::newRow("empty comment") << "DX de K1ABC: 14025.3 DL1XYZ 1234Z"
+                                       << "K1ABC" << 14025.3 << "DL1XYZ"
+                                       << ""
+                                       << "1234Z"
+                                       << ""
+                                       << "";
         QTest::newRow("first time word ends comment")
-            << "DX de K1ABC: 14025 DL1XYZ QSX 0800Z 1234Z FN42" << "K1ABC" << 14025.0 << "DL1XYZ"
-            << "QSX" << "0800Z" << "" << "";
+            << "DX de K1ABC: 14025 DL1XYZ QSX 0800Z 1234Z FN42"
+            << "K1ABC" << 14025.0 << "DL1XYZ"
+            << "QSX"
+            << "0800Z"
+            << ""
+            << "";
         QTest::newRow("spotter locator, six characters")
-            << "DX de K1ABC: 14025 DL1XYZ CQ 1234Z fn42aa JO01" << "K1ABC" << 14025.0 << "DL1XYZ"
-            << "CQ" << "1234Z" << "FN42AA" << "";
+            << "DX de K1ABC: 14025 DL1XYZ CQ 1234Z fn42aa JO01"
+            << "K1ABC" << 14025.0 << "DL1XYZ"
+            << "CQ"
+            << "1234Z"
+            << "FN42AA"
+            << "";
         QTest::newRow("five characters are no locator")
-            << "DX de K1ABC: 14025 DL1XYZ CQ 1234Z FN42A" << "K1ABC" << 14025.0 << "DL1XYZ"
-            << "CQ" << "1234Z" << "" << "";
+            << "DX de K1ABC: 14025 DL1XYZ CQ 1234Z FN42A"
+            << "K1ABC" << 14025.0 << "DL1XYZ"
+            << "CQ"
+            << "1234Z"
+            << ""
+            << "";
         QTest::newRow("skimmer /-# removed") << "DX de EA5WU/-#: 14025 DL1XYZ CW 1234Z"
-                                             << "EA5WU" << 14025.0 << "DL1XYZ" << "CW" << "1234Z"
-                                             << "" << "";
+                                             << "EA5WU" << 14025.0 << "DL1XYZ"
+                                             << "CW"
+                                             << "1234Z"
+                                             << ""
+                                             << "";
         QTest::newRow("skimmer -# kept") << "DX de EA5WU-#: 14025 DL1XYZ CW 1234Z"
-                                         << "EA5WU-#" << 14025.0 << "DL1XYZ" << "CW" << "1234Z"
-                                         << "" << "";
+                                         << "EA5WU-#" << 14025.0 << "DL1XYZ"
+                                         << "CW"
+                                         << "1234Z"
+                                         << ""
+                                         << "";
         QTest::newRow("colon inside spotter") << "DX de A:B: 14025 DL1XYZ CW 1234Z"
-                                              << "A:B" << 14025.0 << "DL1XYZ" << "CW" << "1234Z"
-                                              << "" << "";
+                                              << "A:B" << 14025.0 << "DL1XYZ"
+                                              << "CW"
+                                              << "1234Z"
+                                              << ""
+                                              << "";
         QTest::newRow("fixed-column DX locator")
-            << fixedLine("CQ", "FN31") << "W3LPL" << 14025.0 << "DL1XYZ" << "CQ" << "1234Z"
-            << "" << "FN31";
+            << fixedLine("CQ", "FN31") << "W3LPL" << 14025.0 << "DL1XYZ"
+            << "CQ"
+            << "1234Z"
+            << ""
+            << "FN31";
         QTest::newRow("fixed-column locator in lower case")
-            << fixedLine("CQ", "fn31") << "W3LPL" << 14025.0 << "DL1XYZ" << "CQ" << "1234Z"
-            << "" << "FN31";
+            << fixedLine("CQ", "fn31") << "W3LPL" << 14025.0 << "DL1XYZ"
+            << "CQ"
+            << "1234Z"
+            << ""
+            << "FN31";
         QTest::newRow("locator elsewhere stays in comment")
-            << fixedLine("FN31 CQ", "QQQQ") << "W3LPL" << 14025.0 << "DL1XYZ" << "FN31 CQ QQQQ"
-            << "1234Z" << "" << "";
+            << fixedLine("FN31 CQ", "QQQQ") << "W3LPL" << 14025.0 << "DL1XYZ"
+            << "FN31 CQ QQQQ"
+            << "1234Z"
+            << ""
+            << "";
         QTest::newRow("column text inside a longer word")
             << fixedLine("CQ", "FN31").replace(64, 1, QLatin1Char('A')) << "W3LPL" << 14025.0
-            << "DL1XYZ" << "CQ AFN31" << "1234Z" << "" << "";
+            << "DL1XYZ"
+            << "CQ AFN31"
+            << "1234Z"
+            << ""
+            << "";
         QTest::newRow("two-byte character moves the column")
             << fixedLine(QString::fromUtf8("CQ Jos\u00e9 FN31"), "FN31", true) << "W3LPL" << 14025.0
-            << "DL1XYZ" << QString::fromUtf8("CQ Jos\u00e9 FN31 FN31") << "1234Z" << "" << "";
+            << "DL1XYZ" << QString::fromUtf8("CQ Jos\u00e9 FN31 FN31") << "1234Z"
+            << ""
+            << "";
         QTest::newRow("two-byte character counted in bytes")
             << fixedLine(QString::fromUtf8("CQ Jos\u00e9 FN31"), "FN31") << "W3LPL" << 14025.0
-            << "DL1XYZ" << QString::fromUtf8("CQ Jos\u00e9 FN31") << "1234Z" << "" << "FN31";
+            << "DL1XYZ" << QString::fromUtf8("CQ Jos\u00e9 FN31") << "1234Z"
+            << ""
+            << "FN31";
     }
     void parse_fields()
     {
@@ -175,7 +227,7 @@ private slots:
 
     void parse_testSpotsAtEveryBandEdgeAreRejected()
     {
-        const double edges[] = {1810,  3500,  7000,  10100,  14000,  18068, 21000,
+        const double edges[] = {1810,  3500,  7000,  10100, 14000,  18068, 21000,
                                 24890, 28000, 50000, 70000, 144000, 430000};
         for (double f : edges) {
             const QString base = QStringLiteral("DX de K1ABC: %1 DL1XYZ ").arg(f, 0, 'f', 1);
@@ -258,20 +310,21 @@ private slots:
             QRegularExpression::CaseInsensitiveOption |
                 QRegularExpression::UseUnicodePropertiesOption);
         const QStringList heads{"DX de", "dx DE", "DX  de", "DXde", "DX de:", "DX dex", "Dx De"};
-        const QStringList spaces{" ", "  ", "\t", "\u00a0", "\u2028", "\u0085", "", "\n", "\v",
-                                 "\u200b", "\u3000 "};
-        const QStringList spotters{"K1ABC:", "K1ABC", "K1:ABC:", ":", QString::fromUtf8("\u00e9:"),
-                                   "K1ABC::", "EA5WU-#:"};
-        const QStringList frequencies{"14025", "14025.5", "14025.", ".5", "1a", "1.2.3",
-                                      QString::fromUtf8("\u0661\u0664"), "7"};
+        const QStringList spaces{" ", "  ", "\t", "\u00a0", "\u2028", "\u0085",
+                                 "",  "\n", "\v", "\u200b", "\u3000 "};
+        const QStringList spotters{
+            "K1ABC:", "K1ABC", "K1:ABC:", ":", QString::fromUtf8("\u00e9:"), "K1ABC::", "EA5WU-#:"};
+        const QStringList frequencies{
+            "14025", "14025.5", "14025.", ".5", "1a", "1.2.3", QString::fromUtf8("\u0661\u0664"),
+            "7"};
         const QStringList calls{"DL1XYZ", "", QString::fromUtf8("\U0001D538"), "X:", "a\u00a0b"};
         const QStringList pieces{" ", "\t", "\u2028", "\n", "\r", "CQ", "1234Z", "x", "\u0085", ""};
         std::mt19937 rng(7);
         const auto any = [&](const QStringList &l) { return l[rng() % l.size()]; };
         int matched = 0;
         for (int i = 0; i < 40000; ++i) {
-            QString line = any(heads) + any(spaces) + any(spotters) + any(spaces) + any(frequencies) +
-                           any(spaces) + any(calls);
+            QString line = any(heads) + any(spaces) + any(spotters) + any(spaces) +
+                           any(frequencies) + any(spaces) + any(calls);
             for (int n = int(rng() % 6); n > 0; --n)
                 line += any(pieces);
             while (!line.isEmpty() && line.back().category() == QChar::Other_Control)

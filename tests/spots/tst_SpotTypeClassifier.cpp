@@ -18,9 +18,9 @@ std::optional<SpotType> referenceKeywordClass(const QString &comment)
                                   QRegularExpression::CaseInsensitiveOption |
                                       QRegularExpression::UseUnicodePropertiesOption);
     };
-    static const QRegularExpression ft = pattern(
-        "FT-?(?:8|4|2)|MSHV|WSJT|WSJTX|WSJT-X|SUPERFOX|SUPER\\s+FOX|FOX\\s*/\\s*HOUND|"
-        "FOX\\s+AND\\s+HOUND|FOX\\s*&\\s*HOUND|FOX\\s+HOUND|FOXHOUND|F\\s*/\\s*H");
+    static const QRegularExpression ft =
+        pattern("FT-?(?:8|4|2)|MSHV|WSJT|WSJTX|WSJT-X|SUPERFOX|SUPER\\s+FOX|FOX\\s*/\\s*HOUND|"
+                "FOX\\s+AND\\s+HOUND|FOX\\s*&\\s*HOUND|FOX\\s+HOUND|FOXHOUND|F\\s*/\\s*H");
     static const QRegularExpression other = pattern(
         "RTTY|RTT|JTTY|JTT|RTTYOPS|PSK(?:31|63|125)?|OLIVIA|MFSK|HELL|DOMINO(?:EX)?|THOR|THROB|"
         "CONTESTIA|Q65|MSK(?:144)?|JT65|JT9|JS8|PACKET|PACTOR|VARA|WINLINK|ALE|FSQ|ROS|SSTV|FAX");
@@ -107,16 +107,81 @@ private slots:
     // comments; it must agree with the patterns on every comment.
     void keywordSteps_agreeWithThePatterns()
     {
-        const QStringList pieces{
-            "FT8", "FT 8", "ft-4", "FT-2", "FT9", "mshv", "WSJT", "wsjtx", "WSJT-X", "superfox",
-            "Super  Fox", "fox/hound", "FOX & HOUND", "fox and hound", "foxhound", "F / H", "F/",
-            "RTTY", "rtt", "JTTY", "RTTYOPS", "PSK", "psk31", "PSK63", "PSK125", "PSK3", "olivia",
-            "MFSK", "hell", "DOMINO", "dominoex", "THOR", "throb", "CONTESTIA", "Q65", "MSK144",
-            "msk", "JT65", "JT9", "JS8", "packet", "PACTOR", "VARA", "winlink", "ALE", "FSQ",
-            "ros", "SSTV", "fax", "CW", "cw599", "_CW", "CW_", "CW2", "SSB", "usb", "LSB", "am",
-            "AMX", "FM", "phone", "PHO", "ph", "<ms>", "<MS", "599", "tnx", "x", "K",
-            QString::fromUtf8("\u00e9"), QString::fromUtf8("\u017fsb"), QString::fromUtf8("cw\u00e9"),
-            QString::fromUtf8("\u00a0"), "12", "Z"};
+        const QStringList pieces{"FT8",
+                                 "FT 8",
+                                 "ft-4",
+                                 "FT-2",
+                                 "FT9",
+                                 "mshv",
+                                 "WSJT",
+                                 "wsjtx",
+                                 "WSJT-X",
+                                 "superfox",
+                                 "Super  Fox",
+                                 "fox/hound",
+                                 "FOX & HOUND",
+                                 "fox and hound",
+                                 "foxhound",
+                                 "F / H",
+                                 "F/",
+                                 "RTTY",
+                                 "rtt",
+                                 "JTTY",
+                                 "RTTYOPS",
+                                 "PSK",
+                                 "psk31",
+                                 "PSK63",
+                                 "PSK125",
+                                 "PSK3",
+                                 "olivia",
+                                 "MFSK",
+                                 "hell",
+                                 "DOMINO",
+                                 "dominoex",
+                                 "THOR",
+                                 "throb",
+                                 "CONTESTIA",
+                                 "Q65",
+                                 "MSK144",
+                                 "msk",
+                                 "JT65",
+                                 "JT9",
+                                 "JS8",
+                                 "packet",
+                                 "PACTOR",
+                                 "VARA",
+                                 "winlink",
+                                 "ALE",
+                                 "FSQ",
+                                 "ros",
+                                 "SSTV",
+                                 "fax",
+                                 "CW",
+                                 "cw599",
+                                 "_CW",
+                                 "CW_",
+                                 "CW2",
+                                 "SSB",
+                                 "usb",
+                                 "LSB",
+                                 "am",
+                                 "AMX",
+                                 "FM",
+                                 "phone",
+                                 "PHO",
+                                 "ph",
+                                 "<ms>",
+                                 "<MS",
+                                 "599",
+                                 "tnx",
+                                 "x",
+                                 "K",
+                                 QString::fromUtf8("\u00e9"),
+                                 QString::fromUtf8("\u017fsb"),
+                                 QString::fromUtf8("cw\u00e9"),
+                                 QString::fromUtf8("\u00a0"),
+                                 "12",
+                                 "Z"};
         const QStringList separators{"", " ", "  ", "-", "/", ".", "_", "\t", ",", "&"};
         std::mt19937 rng(42);
         int compared = 0;
@@ -142,7 +207,9 @@ private slots:
     void beaconList_hasTheEighteenStations()
     {
         QCOMPARE(ncdxfBeaconCallsigns().size(), 18);
-        QCOMPARE(QSet<QString>(ncdxfBeaconCallsigns().cbegin(), ncdxfBeaconCallsigns().cend()).size(), 18);
+        QCOMPARE(
+            QSet<QString>(ncdxfBeaconCallsigns().cbegin(), ncdxfBeaconCallsigns().cend()).size(),
+            18);
         for (const QString &call : ncdxfBeaconCallsigns()) {
             DXSpot spot;
             spot.callsign = call;

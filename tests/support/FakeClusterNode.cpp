@@ -67,7 +67,7 @@ QString FakeClusterNode::promptFor(const QString &callsign) const
 {
     if (!m_customPrompt.isEmpty())
         return m_customPrompt.contains(QLatin1String("%1")) ? m_customPrompt.arg(callsign)
-                                                             : m_customPrompt;
+                                                            : m_customPrompt;
     switch (m_kind) {
     case Kind::DXSpider:
         return QStringLiteral("%1 de %2  7-Dec-2026 1200Z dxspider >").arg(callsign, m_nodeName);
@@ -171,8 +171,7 @@ void FakeClusterNode::handleLine(int index, const QString &line)
         const QString key = line.trimmed().toLower();
         sendLines(m_replies.value(key), index);
         write(index, promptBytes(index));
-        if (!m_closeAfterCommand.isEmpty() &&
-            key == m_closeAfterCommand.trimmed().toLower())
+        if (!m_closeAfterCommand.isEmpty() && key == m_closeAfterCommand.trimmed().toLower())
             closeConnection(index);
         break;
     }

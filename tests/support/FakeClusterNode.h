@@ -98,9 +98,9 @@ public:
     // Sending (to the most recent connection, or to a numbered one).
     void send(const QByteArray &bytes, int connection = -1);
     void sendText(const QString &text, int connection = -1);
-    void sendLine(const QString &text, int connection = -1);   // with the line-break style
+    void sendLine(const QString &text, int connection = -1); // with the line-break style
     void sendLines(const QStringList &lines, int connection = -1);
-    void sendPrompt(int connection = -1);                      // the prompt for the login callsign
+    void sendPrompt(int connection = -1); // the prompt for the login callsign
     void sendBurst(const QByteArray &bytes, int connection = -1); // one write, never split
     // "DX de" lines at a rate until count lines were sent (count < 0: for ever).
     void startSpotStream(int linesPerSecond, int count = -1, int connection = -1);
