@@ -11,7 +11,6 @@
 #include "SoundOutput.h"
 #include "SystemNotifications.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 
@@ -185,12 +184,3 @@ void BM_alertMatchingList5000(benchmark::State &state)
 BENCHMARK(BM_alertMatchingList5000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

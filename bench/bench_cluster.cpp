@@ -4,6 +4,7 @@
 
 #include "AppPaths.h"
 #include "AppSettingsStore.h"
+#include "BenchSupport.h"
 #include "BundledResources.h"
 #include "CTYDatabase.h"
 #include "CTYFileManager.h"
@@ -11,14 +12,11 @@
 #include "DXSpotParser.h"
 #include "SpotTypeClassifier.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-#include <fstream>
 #include <memory>
-#include <unistd.h>
 
 namespace varnello {
 
@@ -151,15 +149,6 @@ void feed(ClusterConnection &connection, const QByteArray &data, qsizetype chunk
         ClusterConnectionTestAccess::receive(connection, data.mid(at, chunkBytes));
 }
 
-qint64 residentBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    qint64 size = 0;
-    qint64 resident = 0;
-    statm >> size >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
-}
-
 void BM_ReceivePipeline_10MB_ListAtCap(benchmark::State &state)
 {
     int lineCount = 0;
@@ -222,26 +211,13 @@ void BM_NoLineEnd_10MB_ResidentGrowth(benchmark::State &state)
     const QByteArray chunk(ClusterConnection::receiveChunkBytes, 'x');
     for (auto _ : state) {
         auto connection = environment().makeConnection();
-        const qint64 before = residentBytes();
+        const double before = bench::residentMiB();
         for (int i = 0; i < 160; ++i) // 10 MiB
             ClusterConnectionTestAccess::receive(*connection, chunk);
-        state.counters["residentGrowthMiB"] =
-            static_cast<double>(residentBytes() - before) / (1024.0 * 1024.0);
+        state.counters["residentGrowthMiB"] = bench::residentMiB() - before;
         benchmark::DoNotOptimize(connection->lines().size());
     }
 }
 BENCHMARK(BM_NoLineEnd_10MB_ResidentGrowth)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    environment();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,7 +1,6 @@
 // Country file: parse of the built-in file and the callsign lookup.
 #include "CTYDatabase.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 #include <benchmark/benchmark.h>
@@ -77,12 +76,3 @@ void BM_Lookup(benchmark::State &state)
 BENCHMARK(BM_Lookup)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,39 +1,20 @@
 // Grid tables: loading both tables and radius searches of several sizes.
+#include "BenchSupport.h"
 #include "GridDXCCDatabase.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <benchmark/benchmark.h>
 
 using namespace varnello;
 
 namespace {
 
-// A memory figure of this process from /proc/self/status ("VmRSS:", "VmHWM:"), in kB.
-long statusKb(const QByteArray &field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').front().toLong();
-    }
-    return -1;
-}
-
-long residentKb()
-{
-    return statusKb("VmRSS:");
-}
-
 void BM_LoadBothTables(benchmark::State &state)
 {
-    long before = 0;
-    long after = 0;
+    double before = 0;
+    double after = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        before = residentKb();
+        before = bench::residentMiB();
         state.ResumeTiming();
         GridDXCCDatabase db;
         db.retainCachedTables();
@@ -41,12 +22,12 @@ void BM_LoadBothTables(benchmark::State &state)
         auto r = db.searchNow(QStringLiteral("JO01MM"), 0.001, DistanceUnit::kilometres);
         benchmark::DoNotOptimize(r);
         state.PauseTiming();
-        after = residentKb();
+        after = bench::residentMiB();
         state.ResumeTiming();
     }
-    state.counters["resident_MB_added"] = double(after - before) / 1024.0;
-    state.counters["resident_MB_total"] = double(after) / 1024.0;
-    state.counters["peak_MB_total"] = double(statusKb("VmHWM:")) / 1024.0;
+    state.counters["resident_MB_added"] = after - before;
+    state.counters["resident_MB_total"] = after;
+    state.counters["peak_MB_total"] = bench::peakResidentMiB();
 }
 BENCHMARK(BM_LoadBothTables)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -69,12 +50,3 @@ BENCHMARK_CAPTURE(BM_Search, JO01_20000km, "JO01", 20000.0)->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_Search, AR09_500km_pole, "AR09", 500.0)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

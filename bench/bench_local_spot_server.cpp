@@ -1,9 +1,9 @@
 // Load test of the local spot server on 127.0.0.1: 200 reading clients and one client that never
 // reads, a burst of 10,000 spots. Every reading client must receive every line in order, the
 // stalled client must be dropped, and the figures asked for are reported as counters.
+#include "BenchSupport.h"
 #include "LocalSpotServer.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -19,9 +19,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -44,17 +41,6 @@ double threadCpuSeconds()
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
-}
-
-double residentMegabytes(const char *field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field, 0) == 0)
-            return std::stod(line.substr(std::strlen(field))) / 1024.0;
-    }
-    return -1;
 }
 
 int connectNonBlocking(quint16 port, int receiveBuffer = 0)
@@ -227,8 +213,8 @@ void BM_LocalSpotServerBurst(benchmark::State &state)
         state.counters["broadcast_cpu_s"] = broadcastSeconds;
         state.counters["wall_s"] = wallSeconds;
         state.counters["max_latency_ms"] = outcome.maximumLatencyMs;
-        state.counters["peak_rss_MB"] = residentMegabytes("VmHWM:");
-        state.counters["rss_MB"] = residentMegabytes("VmRSS:");
+        state.counters["peak_rss_MB"] = bench::peakResidentMiB();
+        state.counters["rss_MB"] = bench::residentMiB();
         state.SetIterationTime(wallSeconds);
         std::fprintf(stderr,
                      "clients complete %d/%d, in order %d, stalled dropped %d, main-thread CPU "
@@ -236,7 +222,7 @@ void BM_LocalSpotServerBurst(benchmark::State &state)
                      "RSS %.1f MB\n",
                      outcome.completeClients, readingClients, int(outcome.allInOrder),
                      int(stalledDropped), mainThreadSeconds, broadcastSeconds, wallSeconds,
-                     outcome.maximumLatencyMs, residentMegabytes("VmHWM:"));
+                     outcome.maximumLatencyMs, bench::peakResidentMiB());
 
         for (const int fd : fds)
             ::close(fd);
@@ -247,19 +233,10 @@ void BM_LocalSpotServerBurst(benchmark::State &state)
             state.SkipWithError("the stalled client was not dropped");
         else if (mainThreadSeconds >= 1.0)
             state.SkipWithError("the main thread spent 1 s or more re-serving");
-        else if (residentMegabytes("VmHWM:") >= 300)
+        else if (bench::peakResidentMiB() >= 300)
             state.SkipWithError("resident memory reached 300 MB");
     }
 }
 BENCHMARK(BM_LocalSpotServerBurst)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

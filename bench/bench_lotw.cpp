@@ -3,7 +3,6 @@
 #include "CTYFileManager.h"
 #include "LoTWActivityLookup.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -117,12 +116,3 @@ void BM_HasRecentUploadPortable(benchmark::State &state)
 BENCHMARK(BM_HasRecentUploadPortable);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

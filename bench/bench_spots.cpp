@@ -4,7 +4,6 @@
 #include "DXSpotParser.h"
 #include "SpotTypeClassifier.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -153,12 +152,3 @@ void BM_ClassifyOnly(benchmark::State &state)
 BENCHMARK(BM_ClassifyOnly)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,14 +1,14 @@
 // The desktop notification layer against a notification service on a private session bus.
+#include "PrivateBusDaemon.h"
 #include "SystemNotifications.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace varnello;
+using namespace varnello::test;
 
 // Stands in for the desktop's org.freedesktop.Notifications service.
 class FakeNotificationService final : public QObject {
@@ -38,7 +38,7 @@ class tst_DesktopNotifications : public QObject {
     Q_OBJECT
 
 private:
-    QProcess m_daemon;
+    PrivateBusDaemon m_daemon;
     QDBusConnection m_serviceBus{QStringLiteral("none")};
     FakeNotificationService m_service;
 
@@ -54,14 +54,11 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        const QString daemon = PrivateBusDaemon::executable();
         if (daemon.isEmpty())
             QSKIP("dbus-daemon is not installed");
-        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
-        QVERIFY(m_daemon.waitForStarted(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
-        const QByteArray address = m_daemon.readLine().trimmed();
+        const QByteArray address = m_daemon.start(daemon).toUtf8();
+        QVERIFY(!address.isEmpty());
         // Before the first use of the session bus, so that the code under test talks to this one.
         qputenv("DBUS_SESSION_BUS_ADDRESS", address);
         m_serviceBus = QDBusConnection::connectToBus(QString::fromLatin1(address),
@@ -75,8 +72,7 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         QDBusConnection::disconnectFromBus(QStringLiteral("fake-service"));
-        m_daemon.kill();
-        m_daemon.waitForFinished(5000);
+        m_daemon.stop();
     }
 
     void posts_reachTheServiceAsPlainText()

@@ -5,6 +5,7 @@
 
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
+#include "ClusterTestTiming.h"
 #include "FakeClusterNode.h"
 
 #include <QSignalSpy>
@@ -15,25 +16,6 @@
 namespace varnello::test {
 
 using namespace std::chrono_literals;
-
-inline ClusterTiming fastTiming()
-{
-    ClusterTiming t;
-    t.primaryReconnectAttemptTimeout = 250ms;
-    t.backupConnectionAttemptTimeout = 250ms;
-    t.callsignSendWatchdog = 2000ms;
-    t.backupRetryDelay = 100ms;
-    t.registrationRecheck = 60s;
-    t.keepaliveIdle = 60s;
-    t.keepaliveResponseTimeout = 5s;
-    t.systemWakeReconnectDelay = 50ms;
-    t.primaryRecoveryInterval = 60s;
-    t.primaryRecoveryProbeTimeout = 250ms;
-    t.recentSpotsReplyTimeout = 400ms;
-    t.connectRetryInterval = 40ms;
-    t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
-    return t;
-}
 
 class ConnectionKit {
 public:

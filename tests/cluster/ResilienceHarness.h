@@ -7,6 +7,7 @@
 #include "AppSettingsStore.h"
 #include "Clock.h"
 #include "ClusterConnection.h"
+#include "ClusterTestTiming.h"
 #include "FakeClusterNode.h"
 #include "PowerEvents.h"
 #include "PublicAddressSource.h"
@@ -14,32 +15,25 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <QtTest>
 #include <memory>
 
 namespace varnello::test {
 
 using namespace std::chrono_literals;
 
-// The connection's durations divided by about twenty, with the long idle times shortened
-// further; the ratios that matter to the tests (time-out versus retry delay, spot interval
-// versus keepalive idle time) are kept.
-inline ClusterTiming scaledTiming()
+// Lets the timers of a scaled run play out for a while.
+inline void settle(std::chrono::milliseconds time)
 {
-    ClusterTiming t;
-    t.primaryReconnectAttemptTimeout = 250ms;
-    t.backupConnectionAttemptTimeout = 250ms;
-    t.callsignSendWatchdog = 250ms;
-    t.backupRetryDelay = 100ms;
-    t.registrationRecheck = 600ms;
-    t.keepaliveIdle = 600ms;
-    t.keepaliveResponseTimeout = 250ms;
-    t.systemWakeReconnectDelay = 50ms;
-    // Long enough not to interfere unless a test shortens it.
-    t.primaryRecoveryInterval = 60s;
-    t.primaryRecoveryProbeTimeout = 250ms;
-    t.connectRetryInterval = 40ms;
-    t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
-    return t;
+    QTest::qWait(int(time.count()));
+}
+
+// A node that answers the RBN status question with every field, so that the login play ends
+// after one "stat/us".
+inline void answerStatus(FakeClusterNode &node)
+{
+    node.setReply(QStringLiteral("stat/us"),
+                  {QStringLiteral("Want RBN Spots : No"), QStringLiteral("Want Beacon : No")});
 }
 
 // Answers the public-address question at once with a fixed value (or nothing).
@@ -164,5 +158,15 @@ public:
 private:
     QUuid lastLineId;
 };
+
+// Logs in on the node as the main window's Connect command does and waits until the post-login
+// commands are done.
+inline void logIn(ResilienceHarness &h, FakeClusterNode &node)
+{
+    h.usePrimary(node);
+    h.connectAsWindowDoes();
+    QTRY_VERIFY_WITH_TIMEOUT(h.conn->isLoggedIn(), 10000);
+    settle(150ms);
+}
 
 } // namespace varnello::test

@@ -11,11 +11,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void settle(std::chrono::milliseconds time)
-{
-    QTest::qWait(int(time.count()));
-}
-
 const QString kDuplicateLine =
     QStringLiteral("Reconnected as N0CALL-3 at 192.0.2.10, this instance is disconnected");
 
@@ -73,15 +68,11 @@ private Q_SLOTS:
         PublicAddressService address(http, echo.baseUrl());
 
         FakeClusterNode node;
-        node.setReply(QStringLiteral("stat/us"),
-                      {QStringLiteral("Want RBN Spots : No"), QStringLiteral("Want Beacon : No")});
+        answerStatus(node);
         ResilienceHarness h(scaledTiming(), QStringLiteral("dx.invalid"), &address);
         h.settings.setString(QString(SettingsKeys::clusterCallsign.name),
                              QStringLiteral("N0CALL-3"));
-        h.usePrimary(node);
-        h.connectAsWindowDoes();
-        QTRY_VERIFY_WITH_TIMEOUT(h.conn->isLoggedIn(), 10000);
-        settle(150ms);
+        logIn(h, node);
 
         node.sendLine(kDuplicateLine);
         node.closeConnection();
@@ -109,15 +100,11 @@ private Q_SLOTS:
     void duplicateLoginAsTheSuggestedCallsign_offersNothingNew()
     {
         FakeClusterNode node;
-        node.setReply(QStringLiteral("stat/us"),
-                      {QStringLiteral("Want RBN Spots : No"), QStringLiteral("Want Beacon : No")});
+        answerStatus(node);
         ResilienceHarness h;
         h.settings.setString(QString(SettingsKeys::clusterCallsign.name),
                              QStringLiteral("n0call-22"));
-        h.usePrimary(node);
-        h.connectAsWindowDoes();
-        QTRY_VERIFY_WITH_TIMEOUT(h.conn->isLoggedIn(), 10000);
-        settle(150ms);
+        logIn(h, node);
         node.sendLine(QStringLiteral(
             "Reconnected as N0CALL-22 at 192.0.2.10, this instance is disconnected"));
         node.closeConnection();

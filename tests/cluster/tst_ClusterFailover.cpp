@@ -16,28 +16,26 @@ const QString kPrimaryLogin = QStringLiteral("Login complete.");
 const QString kReturning = QStringLiteral("Primary cluster available — returning to primary.");
 const QString kUnavailable = QStringLiteral("Primary and backup clusters unavailable");
 
-// Lets the timers of a scaled run play out for a while.
-void settle(std::chrono::milliseconds time)
-{
-    QTest::qWait(int(time.count()));
-}
-
-// A node that answers the RBN status question with every field, so that the login play ends
-// after one "stat/us".
-void answerStatus(FakeClusterNode &node)
-{
-    node.setReply(QStringLiteral("stat/us"),
-                  {QStringLiteral("Want RBN Spots : No"), QStringLiteral("Want Beacon : No")});
-}
-
 } // namespace
 
 class TestClusterFailover : public QObject {
     Q_OBJECT
 
-    // Refuses the primary and lets a supervised attempt fail over to the backup node.
-    static void reachBackupThroughFailover(ResilienceHarness &h, FakeClusterNode &primary)
+    // The scaled durations with the primary probed for its return every `interval`.
+    static ClusterTiming recoveryTiming(std::chrono::milliseconds interval)
     {
+        ClusterTiming timing = scaledTiming();
+        timing.primaryRecoveryInterval = interval;
+        return timing;
+    }
+
+    // Points the harness at both nodes, refuses the primary and lets a supervised attempt fail
+    // over to the backup node.
+    static void reachBackupThroughFailover(ResilienceHarness &h, FakeClusterNode &primary,
+                                           const FakeClusterNode &backup)
+    {
+        h.usePrimary(primary);
+        h.useBackup(backup);
         primary.setBehaviour(FakeClusterNode::Behaviour::Refuse);
         h.connectAsWindowDoes();
         QTRY_VERIFY_WITH_TIMEOUT(h.consoleHas(kBackupLogin), 20000);
@@ -132,7 +130,9 @@ private Q_SLOTS:
         QCOMPARE(
             h.consoleCount(QStringLiteral("Primary reconnect attempt timed out after 5 seconds.")),
             0);
-        QVERIFY(h.conn->statusText().startsWith(QStringLiteral("Waiting: ")));
+        // The socket layer's retries pass through "Connecting…", so look until a wait shows.
+        QTRY_VERIFY_WITH_TIMEOUT(h.conn->statusText().startsWith(QStringLiteral("Waiting: ")),
+                                 5000);
         QCOMPARE(h.consoleCount(ResilienceHarness::connectingTo(primary)), 1);
         // Still trying: the node is reached as soon as it listens again.
         primary.setBehaviour(FakeClusterNode::Behaviour::Normal);
@@ -200,12 +200,8 @@ private Q_SLOTS:
         FakeClusterNode primary, backup;
         answerStatus(primary);
         answerStatus(backup);
-        ClusterTiming timing = scaledTiming();
-        timing.primaryRecoveryInterval = 700ms;
-        ResilienceHarness h(timing);
-        h.usePrimary(primary);
-        h.useBackup(backup);
-        reachBackupThroughFailover(h, primary);
+        ResilienceHarness h(recoveryTiming(700ms));
+        reachBackupThroughFailover(h, primary, backup);
         const qsizetype backupLogin = h.consoleIndex(kBackupLogin);
 
         if (splitQuestion) {
@@ -235,12 +231,8 @@ private Q_SLOTS:
     {
         FakeClusterNode primary, backup;
         answerStatus(backup);
-        ClusterTiming timing = scaledTiming();
-        timing.primaryRecoveryInterval = 300ms;
-        ResilienceHarness h(timing);
-        h.usePrimary(primary);
-        h.useBackup(backup);
-        reachBackupThroughFailover(h, primary);
+        ResilienceHarness h(recoveryTiming(300ms));
+        reachBackupThroughFailover(h, primary, backup);
         primary.setBehaviour(FakeClusterNode::Behaviour::Silent);
         QTRY_VERIFY_WITH_TIMEOUT(primary.connectionCount() >= 2, 10000);
         // Each silent probe is dropped after its time-out; the backup session goes on.
@@ -262,12 +254,8 @@ private Q_SLOTS:
         QFETCH(bool, refuseAfterProbe);
         FakeClusterNode primary, backup;
         answerStatus(backup);
-        ClusterTiming timing = scaledTiming();
-        timing.primaryRecoveryInterval = 500ms;
-        ResilienceHarness h(timing);
-        h.usePrimary(primary);
-        h.useBackup(backup);
-        reachBackupThroughFailover(h, primary);
+        ResilienceHarness h(recoveryTiming(500ms));
+        reachBackupThroughFailover(h, primary, backup);
 
         // The primary answers the probe and then fails the return attempt.
         primary.onConnected = [&primary, refuseAfterProbe](int connection) {

@@ -11,26 +11,6 @@ namespace {
 const QString kPing = QStringLiteral("ping");
 const QString kBye = QStringLiteral("bye");
 
-void settle(std::chrono::milliseconds time)
-{
-    QTest::qWait(int(time.count()));
-}
-
-void answerStatus(FakeClusterNode &node)
-{
-    node.setReply(QStringLiteral("stat/us"),
-                  {QStringLiteral("Want RBN Spots : No"), QStringLiteral("Want Beacon : No")});
-}
-
-// Logs in on the node and waits until the post-login commands are done.
-void logIn(ResilienceHarness &h, FakeClusterNode &node)
-{
-    h.usePrimary(node);
-    h.connectAsWindowDoes();
-    QTRY_VERIFY_WITH_TIMEOUT(h.conn->isLoggedIn(), 10000);
-    settle(150ms);
-}
-
 } // namespace
 
 class TestClusterKeepalive : public QObject {

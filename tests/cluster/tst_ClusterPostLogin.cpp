@@ -91,6 +91,21 @@ struct Rig {
             waitMs);
     }
 
+    // The node prompts only where the script says so: the status reply comes with its prompt, the
+    // filter list is answered by `filterReply`, which decides about the prompt itself.
+    void answerFilterListWith(std::function<void(int index)> filterReply)
+    {
+        node.setPromptAfterCommands(false);
+        onCommand = [this, filterReply = std::move(filterReply)](int index, const QString &line) {
+            if (line == statUs) {
+                node.sendLines(statusWithBeacon, index);
+                node.sendPrompt(index);
+            } else if (line == shFilter) {
+                filterReply(index);
+            }
+        };
+    }
+
     QStringList consoleTexts() const
     {
         QStringList texts;
@@ -371,19 +386,13 @@ private slots:
     void filterReply_withoutPromptIsCappedAndKeptOffConsole()
     {
         Rig rig;
-        rig.node.setPromptAfterCommands(false);
         FakeClusterNode &node = rig.node;
-        rig.onCommand = [&node](int index, const QString &line) {
-            if (line == QLatin1String("stat/us")) {
-                node.sendLines(statusWithBeacon, index);
-                node.sendPrompt(index);
-            } else if (line == QLatin1String("sh/filter")) {
-                QStringList flood;
-                for (int i = 0; i < 3000; ++i)
-                    flood.append(QStringLiteral("filter%1 reject on hf").arg(i));
-                node.sendLines(flood, index);
-            }
-        };
+        rig.answerFilterListWith([&node](int index) {
+            QStringList flood;
+            for (int i = 0; i < 3000; ++i)
+                flood.append(QStringLiteral("filter%1 reject on hf").arg(i));
+            node.sendLines(flood, index);
+        });
         rig.connectTo(QStringLiteral("N0CALL"), ConnectionOrigin::startup);
         QTRY_COMPARE_WITH_TIMEOUT(rig.connection->clusterFilterChecker().responseLines().size(),
                                   ClusterFilterChecker::maximumResponseLines, waitMs);
@@ -408,16 +417,10 @@ private slots:
         ClusterTiming timing;
         timing.keepaliveIdle = std::chrono::milliseconds(500);
         Rig rig(timing);
-        rig.node.setPromptAfterCommands(false);
         FakeClusterNode &node = rig.node;
-        rig.onCommand = [&node](int index, const QString &line) {
-            if (line == QLatin1String("stat/us")) {
-                node.sendLines(statusWithBeacon, index);
-                node.sendPrompt(index);
-            } else if (line == QLatin1String("sh/filter")) {
-                node.sendLine(QStringLiteral("filter1 accept on hf"), index); // and no prompt
-            }
-        };
+        rig.answerFilterListWith([&node](int index) {
+            node.sendLine(QStringLiteral("filter1 accept on hf"), index); // and no prompt
+        });
         rig.connectTo(QStringLiteral("N0CALL"), ConnectionOrigin::startup);
         QTRY_VERIFY_WITH_TIMEOUT(node.receivedLines(0).lastIndexOf(QStringLiteral("ping")) >
                                      node.receivedLines(0).indexOf(shFilter),

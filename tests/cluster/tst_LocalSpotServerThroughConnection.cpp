@@ -30,6 +30,15 @@ struct FeedSettings {
     QString udpMode = QStringLiteral("everything");
 };
 
+// Feed settings with the spot server switched on at `port`.
+FeedSettings serverOn(quint16 port)
+{
+    FeedSettings feeds;
+    feeds.serverEnabled = true;
+    feeds.serverPort = QString::number(port);
+    return feeds;
+}
+
 // A connection made after the feed settings were stored, as at program start.
 std::unique_ptr<ConnectionKit> kitWith(const FeedSettings &feeds)
 {
@@ -112,10 +121,7 @@ private slots:
     {
         QTcpServer occupant;
         QVERIFY(occupant.listen(QHostAddress::Any, 0));
-        FeedSettings feeds;
-        feeds.serverEnabled = true;
-        feeds.serverPort = QString::number(occupant.serverPort());
-        auto kit = kitWith(feeds);
+        auto kit = kitWith(serverOn(occupant.serverPort()));
 
         QTRY_VERIFY_WITH_TIMEOUT(
             consoleHasPrefix(*kit, QStringLiteral("Local spot server failed: ")), waitMs);
@@ -125,11 +131,8 @@ private slots:
 
     void enabledServerAtStartup_announcesItsPortOnConsole()
     {
-        FeedSettings feeds;
-        feeds.serverEnabled = true;
         const quint16 port = freePort();
-        feeds.serverPort = QString::number(port);
-        auto kit = kitWith(feeds);
+        auto kit = kitWith(serverOn(port));
 
         QCOMPARE(kit->connection->localServerPort(), std::optional<quint16>(port));
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -139,11 +142,8 @@ private slots:
 
     void portZeroStart_isRefusedOnConsole_andKeepsTheRunningServer()
     {
-        FeedSettings feeds;
-        feeds.serverEnabled = true;
         const quint16 port = freePort();
-        feeds.serverPort = QString::number(port);
-        auto kit = kitWith(feeds);
+        auto kit = kitWith(serverOn(port));
         kit->connection->startLocalSpotServer(0);
         QVERIFY(kit->consoleHas(QStringLiteral("Local server could not start: invalid port 0.")));
         QCOMPARE(kit->connection->localServerPort(), std::optional<quint16>(port));
@@ -164,10 +164,8 @@ private slots:
         QFETCH(QString, mode);
         QFETCH(bool, toUdpFeed);
         FeedReceiver receiver;
-        FeedSettings feeds;
-        feeds.serverEnabled = true;
         const quint16 port = freePort();
-        feeds.serverPort = QString::number(port);
+        FeedSettings feeds = serverOn(port);
         feeds.udpEnabled = true;
         feeds.udpPort = QString::number(receiver.socket.localPort());
         feeds.udpMode = mode;
@@ -201,11 +199,8 @@ private slots:
 
     void stopAndSamePortStart_followTheSettingsRules()
     {
-        FeedSettings feeds;
-        feeds.serverEnabled = true;
         const quint16 port = freePort();
-        feeds.serverPort = QString::number(port);
-        auto kit = kitWith(feeds);
+        auto kit = kitWith(serverOn(port));
         TelnetClient client(port);
         QVERIFY(waitUntilServed(*kit, client));
 

@@ -34,6 +34,19 @@ SpotAlertConfiguration callsignAlert(const QString &pattern)
     return c;
 }
 
+// CW spots with alert sound 1, played at most every five minutes.
+SpotAlertConfiguration throttledCwAlert()
+{
+    return withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
+                     AlertSoundFrequency::everyFiveMinutes);
+}
+
+// The throttled CW alert in slot 0 as the only alert switched on.
+void storeThrottledCwAlertOnly(ContentViewFixture &f)
+{
+    f.storeAlerts(alertsWith({{0, throttledCwAlert()}}), {true, false, false, false, false});
+}
+
 } // namespace
 
 class tst_ContentViewAlerts : public QObject {
@@ -44,8 +57,7 @@ private Q_SLOTS:
     {
         ContentViewFixture f;
         f.storeAlerts(
-            alertsWith({{0, withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                      AlertSoundFrequency::everyFiveMinutes)},
+            alertsWith({{0, throttledCwAlert()},
                         {1, withSound(modeAlert("B", SpotType::cw), AlertSoundChoice::alert2,
                                       AlertSoundFrequency::everySpot)}}),
             {true, true, false, false, false});
@@ -66,10 +78,7 @@ private Q_SLOTS:
     void wallClockStepBack_doesNotSilenceAnAlert()
     {
         ContentViewFixture f;
-        f.storeAlerts(
-            alertsWith({{0, withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                      AlertSoundFrequency::everyFiveMinutes)}}),
-            {true, false, false, false, false});
+        storeThrottledCwAlertOnly(f);
         ContentView &view = f.make();
         view.processSpotAlerts(makeSpot("K1A"));
         f.clock.setWall(f.clock.now().addSecs(-10 * 3600));
@@ -81,10 +90,7 @@ private Q_SLOTS:
     void newView_playsAtOnce()
     {
         ContentViewFixture f;
-        f.storeAlerts(
-            alertsWith({{0, withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                      AlertSoundFrequency::everyFiveMinutes)}}),
-            {true, false, false, false, false});
+        storeThrottledCwAlertOnly(f);
         f.make().processSpotAlerts(makeSpot("K1A"));
         f.make().processSpotAlerts(makeSpot("K1A"));
         QCOMPARE(f.takeEvents(), (QStringList{"sound:alert1.wav", "sound:alert1.wav"}));
@@ -95,9 +101,7 @@ private Q_SLOTS:
         ContentViewFixture f;
         f.storeAlerts(
             alertsWith(
-                {{0,
-                  withNotification(withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                             AlertSoundFrequency::everyFiveMinutes))},
+                {{0, withNotification(throttledCwAlert())},
                  {4, withNotification(withSound(callsignAlert("K1ABC"), AlertSoundChoice::alert2,
                                                 AlertSoundFrequency::everyFiveMinutes))}}),
             {true, false, false, false, true});
@@ -236,11 +240,8 @@ private Q_SLOTS:
     {
         ContentViewFixture f;
         f.udpMode = QStringLiteral("alerts");
-        f.storeAlerts(
-            alertsWith({{0, withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                      AlertSoundFrequency::everyFiveMinutes)},
-                        {4, callsignAlert("K1*")}}),
-            {true, false, false, false, true});
+        f.storeAlerts(alertsWith({{0, throttledCwAlert()}, {4, callsignAlert("K1*")}}),
+                      {true, false, false, false, true});
         ContentView &view = f.make();
         f.storeNewSlot(NewSlotAlertConfiguration{}, {{291, {{"20m", SpotType::cw}}}});
         QSignalSpy writes(&f.settings, &AppSettingsStore::valueChanged);
@@ -314,10 +315,7 @@ private Q_SLOTS:
     void clearAll_restoresDefaultsAndForgetsThrottles()
     {
         ContentViewFixture f;
-        f.storeAlerts(
-            alertsWith({{0, withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                      AlertSoundFrequency::everyFiveMinutes)}}),
-            {true, false, false, false, false});
+        storeThrottledCwAlertOnly(f);
         ContentView &view = f.make();
         f.storeNewSlot(NewSlotAlertConfiguration{}, {{291, {{"20m", SpotType::cw}}}});
         view.processSpotAlerts(makeSpot("K1A"));
@@ -333,10 +331,7 @@ private Q_SLOTS:
 
         // The same alert stored again plays at once: its five minutes were forgotten.
         f.takeEvents();
-        f.storeAlerts(
-            alertsWith({{0, withSound(modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
-                                      AlertSoundFrequency::everyFiveMinutes)}}),
-            {true, false, false, false, false});
+        storeThrottledCwAlertOnly(f);
         view.processSpotAlerts(makeSpot("K1A"));
         QCOMPARE(f.takeEvents(), QStringList{"sound:alert1.wav"});
     }

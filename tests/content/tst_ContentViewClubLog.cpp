@@ -60,6 +60,14 @@ struct ClubLogScene {
         stub.setResponse(chartPath(ClubLogMode::mixed), HttpStub::Response::ok("{}"));
     }
 
+    // Every chart answered empty, the CW one only after `delay`, so a refresh stays running.
+    void answerAllWithSlowCwChart(std::chrono::milliseconds delay)
+    {
+        answerAll("{}");
+        stub.setResponse(chartPath(ClubLogMode::cw),
+                         HttpStub::Response{.body = "{}", .delay = delay});
+    }
+
     // Every built-in entity worked on every band, except those listed.
     QByteArray chartWithout(const QSet<int> &missing)
     {
@@ -164,9 +172,7 @@ private Q_SLOTS:
     void overlappingRefresh_startsNothingAndCompletesAtOnce()
     {
         ClubLogScene s;
-        s.answerAll("{}");
-        s.stub.setResponse(chartPath(ClubLogMode::cw),
-                           HttpStub::Response{.body = "{}", .delay = 400ms});
+        s.answerAllWithSlowCwChart(400ms);
         s.storeRefreshableNewSlot();
         int first = 0, second = 0;
         s.view->refreshNewSlotLookupWithCompletion(true, [&] { ++first; });
@@ -179,9 +185,7 @@ private Q_SLOTS:
     void refreshFinishingAfterASave_isDiscarded()
     {
         ClubLogScene s;
-        s.answerAll("{}");
-        s.stub.setResponse(chartPath(ClubLogMode::cw),
-                           HttpStub::Response{.body = "{}", .delay = 300ms});
+        s.answerAllWithSlowCwChart(300ms);
         NewSlotAlertConfiguration saved = s.storeRefreshableNewSlot();
         bool completed = false;
         s.view->refreshNewSlotLookupWithCompletion(true, [&] { completed = true; });
@@ -195,9 +199,7 @@ private Q_SLOTS:
     void refreshFinishingAfterClearAll_doesNotResurrectRules()
     {
         ClubLogScene s;
-        s.answerAll("{}");
-        s.stub.setResponse(chartPath(ClubLogMode::cw),
-                           HttpStub::Response{.body = "{}", .delay = 300ms});
+        s.answerAllWithSlowCwChart(300ms);
         s.storeRefreshableNewSlot();
         bool completed = false;
         s.view->refreshNewSlotLookupWithCompletion(true, [&] { completed = true; });

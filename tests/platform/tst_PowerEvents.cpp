@@ -1,15 +1,15 @@
 #include "PowerEvents.h"
+#include "PrivateBusDaemon.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
 
 #include <poll.h>
 #include <unistd.h>
 
 using namespace varnello;
+using namespace varnello::test;
 using namespace std::chrono_literals;
 
 // Stands in for systemd-logind on a private bus: hands out inhibitor descriptors (the write ends
@@ -59,28 +59,20 @@ Q_SIGNALS:
 class TestPowerEvents : public QObject {
     Q_OBJECT
 
-    QProcess m_daemon;
+    PrivateBusDaemon m_daemon;
     QString m_address;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
+        const QString daemon = PrivateBusDaemon::executable();
         if (daemon.isEmpty())
             QSKIP("dbus-daemon is not installed");
-        m_daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
-        QVERIFY(m_daemon.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        m_address = m_daemon.start(daemon);
         QVERIFY(!m_address.isEmpty());
     }
 
-    void cleanupTestCase()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
+    void cleanupTestCase() { m_daemon.stop(); }
 
     void noBus_reportsNothingSilently()
     {

@@ -1,11 +1,4 @@
-#include "AppPaths.h"
-#include "BundledResources.h"
-#include "CTYFileManager.h"
-#include "HttpStub.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "CTYFileManagerTestKit.h"
 
 using namespace varnello;
 using namespace varnello::test;
@@ -24,36 +17,17 @@ QByteArray feed(const QByteArray &items)
            "</channel></rss>";
 }
 
-QByteArray generatedList(int count, const QByteArray &recentDate)
-{
-    QByteArray out;
-    for (int i = 0; i < count; ++i)
-        out += "K" + QByteArray::number(i) + "ABC," + recentDate + ",12:34:56\n";
-    return out;
-}
-
 } // namespace
 
-class TestCTYFileManagerChecks : public QObject {
+class TestCTYFileManagerChecks : public DataFileManagerTest {
     Q_OBJECT
 
-    QTemporaryDir m_tmp;
-    std::unique_ptr<AppPaths::Override> m_paths;
-    std::unique_ptr<HttpStub> m_stub;
-    std::unique_ptr<NetworkHttpClient> m_http;
-    ManualClock m_clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC)};
     QByteArray m_validList;
 
-    std::unique_ptr<CTYFileManager> makeManager(std::chrono::milliseconds timeout = 10s)
-    {
-        CTYFileManager::Dependencies deps;
-        deps.http = m_http.get();
-        deps.clock = &m_clock;
-        deps.endpoints = CTYFileManager::Endpoints::withBases(m_stub->baseUrl(), m_stub->baseUrl());
-        deps.timeouts = {timeout, timeout, timeout};
-        return std::make_unique<CTYFileManager>(deps);
-    }
+public:
+    TestCTYFileManagerChecks() { m_defaultTimeout = 10s; }
 
+private:
     DataFileOutcome<bool> checkCountry(CTYFileManager &m)
     {
         std::optional<DataFileOutcome<bool>> outcome;
@@ -81,17 +55,10 @@ private Q_SLOTS:
     {
         m_paths = std::make_unique<AppPaths::Override>(m_tmp.path() + QStringLiteral("/Varnello"));
         BundledResources::setResolverForTesting({});
-        m_stub = std::make_unique<HttpStub>();
-        QVERIFY(m_stub->listen());
-        m_http = std::make_unique<NetworkHttpClient>();
+        startStub();
     }
 
-    void cleanup()
-    {
-        m_http.reset();
-        m_stub.reset();
-        m_paths.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void feed_firstQualifyingItemWins()
     {

@@ -1,11 +1,5 @@
-#include "AppPaths.h"
-#include "BundledResources.h"
-#include "CTYFileManager.h"
-#include "HttpStub.h"
+#include "CTYFileManagerTestKit.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -18,17 +12,6 @@ namespace {
 
 const QByteArray kCountryPath = "/cty/cty_wt.dat";
 
-QByteArray builtInCountryFile()
-{
-    QFile f(QStringLiteral(":/resources/cty_wt.dat"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray withRelease(QByteArray bytes, const QByteArray &release)
-{
-    return bytes.replace("# RELEASE 2023.05.02", "# RELEASE " + release);
-}
-
 // The first `entities` entities of the built-in file.
 QByteArray truncatedCountryFile(int entities)
 {
@@ -40,18 +23,6 @@ QByteArray truncatedCountryFile(int entities)
             return all;
     }
     return all.left(at);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // Makes every file write of this process past `bytes` fail, as a full disk would.
@@ -73,41 +44,8 @@ private:
 
 } // namespace
 
-class TestCTYFileManagerCountryInstall : public QObject {
+class TestCTYFileManagerCountryInstall : public DataFileManagerTest {
     Q_OBJECT
-
-    QTemporaryDir m_tmp;
-    QString m_folder;
-    std::unique_ptr<AppPaths::Override> m_paths;
-    std::unique_ptr<HttpStub> m_stub;
-    std::unique_ptr<NetworkHttpClient> m_http;
-    ManualClock m_clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0), Qt::UTC)};
-    QMap<QString, QString> m_resources;
-
-    QString countryFile() const { return m_folder + QStringLiteral("/cty_wt.dat"); }
-
-    std::unique_ptr<CTYFileManager> makeManager(std::chrono::milliseconds timeout = 15s)
-    {
-        CTYFileManager::Dependencies deps;
-        deps.http = m_http.get();
-        deps.clock = &m_clock;
-        deps.endpoints = CTYFileManager::Endpoints::withBases(m_stub->baseUrl(), m_stub->baseUrl());
-        deps.timeouts = {timeout, timeout, timeout};
-        return std::make_unique<CTYFileManager>(deps);
-    }
-
-    std::optional<DataFileFailure> run(CTYFileManager &m,
-                                       void (CTYFileManager::*op)(CTYFileManager::Completion))
-    {
-        bool finished = false;
-        std::optional<DataFileFailure> failure;
-        (m.*op)([&](const std::optional<DataFileFailure> &f) {
-            finished = true;
-            failure = f;
-        });
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(finished, 30000); }();
-        return failure;
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -118,29 +56,11 @@ private Q_SLOTS:
 
     void init()
     {
-        m_folder = m_tmp.path() + QStringLiteral("/run") +
-                   QString::number(QRandomGenerator::global()->generate()) +
-                   QStringLiteral("/Varnello");
-        QVERIFY(QDir().mkpath(m_folder));
-        m_paths = std::make_unique<AppPaths::Override>(m_folder);
-        m_resources = {{QStringLiteral("cty_wt.dat"), QStringLiteral(":/resources/cty_wt.dat")}};
-        BundledResources::setResolverForTesting([this](const QString &name, const QString &ext) {
-            const QString key = name + QLatin1Char('.') + ext;
-            return m_resources.contains(key) ? std::optional<QString>(m_resources.value(key))
-                                             : std::nullopt;
-        });
-        m_stub = std::make_unique<HttpStub>();
-        QVERIFY(m_stub->listen());
-        m_http = std::make_unique<NetworkHttpClient>();
+        useFreshDataFolder();
+        startStub();
     }
 
-    void cleanup()
-    {
-        m_http.reset();
-        m_stub.reset();
-        BundledResources::setResolverForTesting({});
-        m_paths.reset();
-    }
+    void cleanup() { tearDown(); }
 
     // ---- Country file ----
 

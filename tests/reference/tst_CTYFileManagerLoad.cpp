@@ -1,26 +1,9 @@
-#include "AppPaths.h"
-#include "BundledResources.h"
-#include "CTYFileManager.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "CTYFileManagerTestKit.h"
 
 using namespace varnello;
+using namespace varnello::test;
 
 namespace {
-
-QByteArray builtInCountryFile()
-{
-    QFile f(QStringLiteral(":/resources/cty_wt.dat"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // A stub client: the loads never touch the network.
 class NoNetwork final : public HttpClient {
@@ -31,19 +14,15 @@ public:
 
 } // namespace
 
-class TestCTYFileManagerLoad : public QObject {
+class TestCTYFileManagerLoad : public DataFileManagerTest {
     Q_OBJECT
 
-    QTemporaryDir m_tmp;
-    std::unique_ptr<AppPaths::Override> m_paths;
-    NoNetwork m_http;
-    QString m_folder;
-    QMap<QString, QString> m_resources; // "name.ext" -> path; absent: no such resource
+    NoNetwork m_noNetwork;
 
     std::unique_ptr<CTYFileManager> makeManager()
     {
         CTYFileManager::Dependencies deps;
-        deps.http = &m_http;
+        deps.http = &m_noNetwork;
         return std::make_unique<CTYFileManager>(deps);
     }
 
@@ -57,24 +36,10 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(m_tmp.isValid());
-        m_folder = m_tmp.path() + QStringLiteral("/") +
-                   QString::number(QRandomGenerator::global()->generate()) +
-                   QStringLiteral("/Varnello");
-        QVERIFY(QDir().mkpath(m_folder));
-        m_paths = std::make_unique<AppPaths::Override>(m_folder);
-        m_resources = {{QStringLiteral("cty_wt.dat"), QStringLiteral(":/resources/cty_wt.dat")}};
-        BundledResources::setResolverForTesting([this](const QString &name, const QString &ext) {
-            return m_resources.contains(name + QLatin1Char('.') + ext)
-                       ? std::optional<QString>(m_resources.value(name + QLatin1Char('.') + ext))
-                       : std::nullopt;
-        });
+        useFreshDataFolder();
     }
 
-    void cleanup()
-    {
-        BundledResources::setResolverForTesting({});
-        m_paths.reset();
-    }
+    void cleanup() { tearDown(); }
 
     void builtInCountryFile_isLoadedWithItsRelease()
     {

@@ -1,0 +1,15 @@
+// The one main of every benchmark: several benchmarked classes are QObjects with timers and
+// sockets, so an application object must exist before any benchmark runs.
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
