@@ -186,6 +186,14 @@ void AutoReconnectController::noteLoginSucceeded()
     emit changed();
 }
 
+void AutoReconnectController::noteAttemptRefused()
+{
+    cancelReconnectTask();
+    m_incidentIsBeingHandled = false;
+    m_reconnectSequenceActive = false;
+    emit changed();
+}
+
 void AutoReconnectController::failOverNow()
 {
     cancelReconnectTask();

@@ -91,6 +91,9 @@ public:
     void recordDisconnect(bool reconnectRequested, bool attemptFailed);
     void noteConnectAttemptStarted();
     void noteLoginSucceeded();
+    // An attempt refused before any connection was made (empty address or callsign, port 0):
+    // no outcome will ever be reported for it, so the reconnect sequence ends here.
+    void noteAttemptRefused();
     void failOverNow();
     void reportAllClustersUnavailable();
     void reset();

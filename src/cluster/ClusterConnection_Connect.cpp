@@ -27,20 +27,25 @@ void ClusterConnection::connect(const QString &host, quint16 port, const QString
 
     const QString trimmedHost = host.trimmed();
     const QString trimmedCallsign = callsign.trimmed();
-    if (trimmedHost.isEmpty()) {
-        setStatusText(QStringLiteral("Node address is empty"));
+    const auto refuse = [this](const QString &status) {
+        setStatusText(status);
         setLoginState(LoginState::failed);
+        // An automatic attempt refused here schedules nothing more: the window must not go on
+        // offering to cancel it.
+        m_autoReconnectController->noteAttemptRefused();
+        endSequenceIfNothingScheduled();
+    };
+    if (trimmedHost.isEmpty()) {
+        refuse(QStringLiteral("Node address is empty"));
         return;
     }
     if (trimmedCallsign.isEmpty()) {
-        setStatusText(QStringLiteral("Callsign is empty"));
-        setLoginState(LoginState::failed);
+        refuse(QStringLiteral("Callsign is empty"));
         return;
     }
     // Port 0 cannot be connected to; every other 16-bit value is a port.
     if (port == 0) {
-        setStatusText(QStringLiteral("Invalid port"));
-        setLoginState(LoginState::failed);
+        refuse(QStringLiteral("Invalid port"));
         return;
     }
 
@@ -66,7 +71,10 @@ void ClusterConnection::connect(const QString &host, quint16 port, const QString
     setIsLoggedIn(false);
     setLoginState(LoginState::connecting);
     setStatusText(QStringLiteral("Connecting…"));
-    appendConsoleLine(QStringLiteral("Connecting to %1:%2…").arg(trimmedHost).arg(port));
+    // Built by concatenation: a host may hold "%" followed by digits (an IPv6 scope), which a
+    // chained arg() would take for a placeholder.
+    appendConsoleLine(QStringLiteral("Connecting to ") + trimmedHost + u':' +
+                      QString::number(port) + u'…');
 
     auto *connection = new TcpConnection(trimmedHost, port, m_timing.connectRetryInterval, this);
     m_connection = connection;

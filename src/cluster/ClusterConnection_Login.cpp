@@ -365,10 +365,9 @@ void ClusterConnection::handleUnsupportedNode()
             typeText = QStringLiteral("unsupported cluster type");
             break;
         }
-        appendConsoleLine(
-            QStringLiteral("%1 detected on %2:%3. Varnello does not support this node.")
-                .arg(typeText, m_activeHost)
-                .arg(*m_activePort));
+        appendConsoleLine(typeText + QStringLiteral(" detected on ") + m_activeHost + u':' +
+                          QString::number(*m_activePort) +
+                          QStringLiteral(". Varnello does not support this node."));
         setClusterNodeWarning(ClusterNodeWarning{m_detectedNodeType, m_activeHost, *m_activePort});
     }
 }
@@ -379,9 +378,9 @@ void ClusterConnection::continueWithReducedFeatures()
         return;
     const ClusterNodeWarning warning = *m_clusterNodeWarning;
     setClusterNodeWarning(std::nullopt);
-    appendConsoleLine(QStringLiteral("Continuing on %1:%2 with reduced Varnello features.")
-                          .arg(warning.host)
-                          .arg(warning.port));
+    appendConsoleLine(QStringLiteral("Continuing on ") + warning.host + u':' +
+                      QString::number(warning.port) +
+                      QStringLiteral(" with reduced Varnello features."));
 }
 
 void ClusterConnection::clearSuppressedNodeWarningIfChanged(const QString &host,

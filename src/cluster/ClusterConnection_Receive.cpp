@@ -105,8 +105,11 @@ void ClusterConnection::decodeReceivedData(const QByteArray &data)
 void ClusterConnection::splitReceivedLines(const QString &text)
 {
     // A node prompt that arrived without a line end is complete: hand it on before the next
-    // chunk glues the following "DX de" line onto it.
-    if (m_isLoggedIn && !m_partialLine.isEmpty() && matchesNodePrompt(m_partialLine.toLower())) {
+    // chunk glues the following "DX de" line onto it. A chunk that opens with a line break ends
+    // the prompt line itself; handing the prompt on first would add an empty line after it.
+    const bool opensWithLineBreak = text.startsWith(u'\r') || text.startsWith(u'\n');
+    if (m_isLoggedIn && !opensWithLineBreak && !m_partialLine.isEmpty() &&
+        matchesNodePrompt(m_partialLine.toLower())) {
         const QString prompt = std::exchange(m_partialLine, QString());
         handleClusterLine(prompt);
     }
@@ -239,10 +242,12 @@ void ClusterConnection::handleClusterLine(QStringView line)
 
 void ClusterConnection::insertLiveSpot(DXSpot spot)
 {
-    m_spots.prepend(std::move(spot));
+    m_spots.prepend(spot);
     trimSpotsToLimit();
     emit spotsChanged();
-    emit liveSpotReceived(m_spots.constFirst());
+    // Subscribers get their own copy: a slot that changes the list (a new database, a reset)
+    // must not leave later subscribers holding a reference into it.
+    emit liveSpotReceived(spot);
 }
 
 void ClusterConnection::trimSpotsToLimit()

@@ -166,7 +166,7 @@ void ContentView::loadAlertEntities()
         path = BundledResources::url(QStringLiteral("cty"), QStringLiteral("dat"));
     if (!path) {
         m_alertEntityLoadError =
-            QStringLiteral("cty_wt.dat was not found in the application bundle.");
+            QStringLiteral("cty_wt.dat was not found in the program's built-in data.");
         emit alertEntitiesChanged();
         return;
     }

@@ -55,6 +55,7 @@ struct NetworkHttpClient::Pending {
     qint64 cap = 0;
     QByteArray body;
     HttpErrorKind forcedError = HttpErrorKind::none; // our own reason for an abort
+    int statusAtAbort = 0;                           // the answer's status when cut off for size
 };
 
 NetworkHttpClient::NetworkHttpClient(QObject *parent)
@@ -108,6 +109,8 @@ void NetworkHttpClient::cancel(RequestId id)
 void NetworkHttpClient::abortForSize(Pending &pending)
 {
     pending.forcedError = HttpErrorKind::bodyTooLarge;
+    pending.statusAtAbort =
+        pending.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     pending.body.clear();
     pending.body.squeeze();
     pending.reply->abort();
@@ -197,6 +200,7 @@ void NetworkHttpClient::onFinished(RequestId id)
     HttpResult result;
     if (p->forcedError != HttpErrorKind::none) {
         result.error = p->forcedError;
+        result.status = p->statusAtAbort;
     } else {
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         const QNetworkReply::NetworkError error = reply->error();
@@ -204,7 +208,6 @@ void NetworkHttpClient::onFinished(RequestId id)
             result.status = status.toInt();
             const qint64 room = p->cap - p->body.size();
             if (reply->bytesAvailable() > room) {
-                result.status = 0;
                 result.error = HttpErrorKind::bodyTooLarge;
             } else {
                 p->body.append(reply->readAll());

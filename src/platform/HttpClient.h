@@ -41,7 +41,9 @@ struct HttpRequest {
 };
 
 struct HttpResult {
-    int status = 0; // 0 when no HTTP answer arrived
+    // 0 when no HTTP answer arrived. A body cut off by the cap (bodyTooLarge) keeps the status of
+    // its answer, so callers can still tell a refused request from an oversized file.
+    int status = 0;
     QByteArray body;
     HttpErrorKind error = HttpErrorKind::none;
     QString errorMessage; // httpErrorSentence(error), empty when none

@@ -113,7 +113,9 @@ void CTYFileManager::checkForLoTWActivityUpdate(CheckCompletion done)
                 done(outcome);
         };
         if (reply.error == HttpErrorKind::bodyTooLarge)
-            return finish(DataFileFailure(LoTWActivityFileError::downloadFailedValidation));
+            return finish(DataFileFailure(reply.status == 200
+                                              ? LoTWActivityFileError::downloadFailedValidation
+                                              : LoTWActivityFileError::invalidServerResponse));
         if (reply.isTransportFailure())
             return finish(DataFileFailure(TransportError{reply.error}));
         if (reply.status != 200)

@@ -87,8 +87,10 @@ void CTYFileManager::updateCountryFile(Completion done)
             if (done)
                 done(failure);
         };
+        // An oversized answer is judged as a file only when the server said 200.
         if (reply.error == HttpErrorKind::bodyTooLarge)
-            return fail(CTYFileManagerError::downloadFailedValidation);
+            return fail(reply.status == 200 ? CTYFileManagerError::downloadFailedValidation
+                                            : CTYFileManagerError::invalidServerResponse);
         if (reply.isTransportFailure())
             return fail(TransportError{reply.error});
         if (reply.status != 200)
@@ -136,7 +138,8 @@ void CTYFileManager::updateLoTWActivity(Completion done)
                 done(failure);
         };
         if (reply.error == HttpErrorKind::bodyTooLarge)
-            return fail(LoTWActivityFileError::downloadFailedValidation);
+            return fail(reply.status == 200 ? LoTWActivityFileError::downloadFailedValidation
+                                            : LoTWActivityFileError::invalidServerResponse);
         if (reply.isTransportFailure())
             return fail(TransportError{reply.error});
         if (reply.status != 200)

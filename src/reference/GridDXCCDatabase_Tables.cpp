@@ -22,11 +22,13 @@ bool isLineBreak(char c)
 // A decimal integer with an optional sign, nothing else.
 bool readInteger(const char *begin, const char *end, int32_t *out)
 {
-    if (begin < end && *begin == '+')
+    const bool plus = begin < end && *begin == '+';
+    if (plus)
         ++begin;
     if (begin == end)
         return false;
-    const char *digits = (*begin == '-') ? begin + 1 : begin;
+    // One sign at most: "+-5" is no number.
+    const char *digits = (!plus && *begin == '-') ? begin + 1 : begin;
     if (digits == end)
         return false;
     for (const char *p = digits; p < end; ++p) {

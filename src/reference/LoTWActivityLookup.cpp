@@ -35,11 +35,17 @@ QString normalisedWhole(QStringView callsign)
 }
 
 // The locale's long date pattern without its weekday, so "dddd, d MMMM yyyy" becomes
-// "d MMMM yyyy" and "dddd, MMMM d, yyyy" becomes "MMMM d, yyyy".
+// "d MMMM yyyy" and "dddd, MMMM d, yyyy" becomes "MMMM d, yyyy". A leading weekday takes the
+// words that belong to it along ("dddd 'den' d. MMMM" in Danish); a trailing one takes the
+// separators before it ("yyyy. MMMM d., dddd" in Hungarian), so no stray comma is left behind.
 QString longPatternWithoutWeekday(const QLocale &locale)
 {
-    static const QRegularExpression kWeekday(QStringLiteral("d{4}[\\s,.]*"));
-    QString pattern = locale.dateFormat(QLocale::LongFormat);
+    static const QRegularExpression kLeadingWeekday(QStringLiteral("^d{4}(?:'[^']*'|[^dMy'])*"));
+    static const QRegularExpression kTrailingWeekday(QStringLiteral("[\\s,\u060C]*d{4}$"));
+    static const QRegularExpression kWeekday(QStringLiteral("d{4}[\\s,.\u060C]*"));
+    QString pattern = locale.dateFormat(QLocale::LongFormat).trimmed();
+    pattern.remove(kLeadingWeekday);
+    pattern.remove(kTrailingWeekday);
     pattern.remove(kWeekday);
     return pattern.trimmed();
 }

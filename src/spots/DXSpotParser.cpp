@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <QVarLengthArray>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -56,9 +57,33 @@ bool isLocator(QStringView w)
     return w.size() == 4 || (inRange(w[4], u'A', u'X') && inRange(w[5], u'A', u'X'));
 }
 
-QStringView withoutTrailingControls(QStringView line)
+// A line break as the line pattern's "." and "$" see them: "." never crosses one, and "$" also
+// matches right before one that ends the text.
+bool isLineTerminator(char16_t u)
 {
-    while (!line.isEmpty() && line.back().category() == QChar::Other_Control)
+    return (char16_t(u - u'\n') <= 3) | (u == 0x85) | ((u & 0xfffe) == 0x2028);
+}
+
+bool isControl(QChar c)
+{
+    return c.category() == QChar::Other_Control;
+}
+
+// Removes the run of control characters at the end of the line. Like an end-of-text anchor, the
+// end also counts when only one line or paragraph separator follows the run; the separator then
+// stays. storage holds the result when it is no longer a piece of the line.
+QStringView withoutTrailingControls(QStringView line, QString &storage)
+{
+    if (!line.isEmpty() && isLineTerminator(line.back().unicode()) && !isControl(line.back())) {
+        qsizetype runStart = line.size() - 1;
+        while (runStart > 0 && isControl(line[runStart - 1]))
+            --runStart;
+        if (runStart == line.size() - 1)
+            return line;
+        storage = line.first(runStart).toString() + line.back();
+        return storage;
+    }
+    while (!line.isEmpty() && isControl(line.back()))
         line.chop(1);
     return line;
 }
@@ -72,8 +97,15 @@ std::optional<double> readFrequency(QStringView text)
     for (QChar c : text)
         latin.append(char(c.unicode()));
     double value = 0;
-    const auto [ptr, ec] = std::from_chars(latin.data(), latin.data() + latin.size(), value);
-    if (ec != std::errc() || ptr != latin.data() + latin.size() || !std::isfinite(value))
+    const char *const end = latin.data() + latin.size();
+    const auto [ptr, ec] = std::from_chars(latin.data(), end, value);
+    if (ec == std::errc::result_out_of_range && ptr == end &&
+        std::all_of(latin.cbegin(), std::find(latin.cbegin(), latin.cend(), '.'),
+                    [](char c) { return c == '0'; })) {
+        // Below one and too small for a double: a long run of zeros after the dot reads as 0.
+        return 0.0;
+    }
+    if (ec != std::errc() || ptr != end || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -137,7 +169,8 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView line,
 DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYDatabase *database,
                                               const Clock &clock)
 {
-    const QStringView line = withoutTrailingControls(rawLine);
+    QString cleanedStorage;
+    const QStringView line = withoutTrailingControls(rawLine, cleanedStorage);
     const std::optional<LineParts> parts = matchSpotLine(line);
     if (!parts)
         return ParseResult::notSpot();
@@ -276,10 +309,24 @@ std::optional<DXSpotParser::LineParts> DXSpotParser::matchSpotLine(QStringView l
     if (callsign.isEmpty())
         return std::nullopt;
     skipSpace();
-    // The rest is matched by ".*", which stops at a line feed.
-    const QStringView rest = line.sliced(i);
-    if (rest.contains(u'\n'))
-        return std::nullopt;
+    // The rest is matched by ".*$": it may hold a line break only as the last character, and
+    // that one is not part of it.
+    QStringView rest = line.sliced(i);
+    if (!rest.isEmpty()) {
+        // No early exit and no branches, so the compiler scans many characters at a time.
+        const char16_t *p = rest.utf16();
+        const char16_t *const last = p + rest.size() - 1;
+        char16_t lineBreaks = 0;
+        for (; p < last; ++p) {
+            const char16_t u = *p;
+            lineBreaks |= char16_t(char16_t(u - 0x0a) < 4) | char16_t(u == 0x85) |
+                          char16_t(char16_t(u & 0xfffe) == 0x2028);
+        }
+        if (lineBreaks)
+            return std::nullopt;
+        if (isLineTerminator(rest.back().unicode()))
+            rest.chop(1);
+    }
     return LineParts{spotterWithColon.chopped(1), frequency, callsign, rest};
 }
 

@@ -8,23 +8,26 @@ namespace varnello::test {
 
 using namespace std::chrono_literals;
 
-// The connection's durations divided by about twenty, with the long idle times shortened
-// further; the ratios that matter to the tests (time-out versus retry delay, spot interval
-// versus keepalive idle time) are kept.
+// The connection's durations shortened so a run takes seconds, not minutes; the ratios that
+// matter to the tests (time-out versus retry delay, spot interval versus keepalive idle time) are
+// kept. Every time-out that a working local node must beat (connection ready, login prompt,
+// keepalive answer, probe answer) stays at three quarters of a second or more: the tests run in
+// parallel under ASan on loaded machines, where the event loop can stall for a few hundred
+// milliseconds.
 inline ClusterTiming scaledTiming()
 {
     ClusterTiming t;
-    t.primaryReconnectAttemptTimeout = 250ms;
-    t.backupConnectionAttemptTimeout = 250ms;
-    t.callsignSendWatchdog = 250ms;
+    t.primaryReconnectAttemptTimeout = 750ms;
+    t.backupConnectionAttemptTimeout = 750ms;
+    t.callsignSendWatchdog = 1000ms;
     t.backupRetryDelay = 100ms;
-    t.registrationRecheck = 600ms;
-    t.keepaliveIdle = 600ms;
-    t.keepaliveResponseTimeout = 250ms;
+    t.registrationRecheck = 1500ms;
+    t.keepaliveIdle = 2000ms;
+    t.keepaliveResponseTimeout = 1000ms;
     t.systemWakeReconnectDelay = 50ms;
     // Long enough not to interfere unless a test shortens it.
     t.primaryRecoveryInterval = 60s;
-    t.primaryRecoveryProbeTimeout = 250ms;
+    t.primaryRecoveryProbeTimeout = 1000ms;
     t.connectRetryInterval = 40ms;
     t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
     return t;

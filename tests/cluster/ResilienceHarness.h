@@ -32,8 +32,8 @@ inline void settle(std::chrono::milliseconds time)
 // after one "stat/us".
 inline void answerStatus(FakeClusterNode &node)
 {
-    node.setReply(QStringLiteral("stat/us"),
-                  {QStringLiteral("Want RBN Spots : No"), QStringLiteral("Want Beacon : No")});
+    node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No"),
+                                              QStringLiteral("Want RBN Beacon : No")});
 }
 
 // Answers the public-address question at once with a fixed value (or nothing).
@@ -61,6 +61,8 @@ public:
     QElapsedTimer elapsed;
     QList<ConsoleEntry> console;
     QStringList statuses;
+    // Every status text with the time it was set.
+    QList<ConsoleEntry> statusLog;
 
     explicit ResilienceHarness(ClusterTiming timing = scaledTiming(),
                                QString defaultPrimaryHost = QStringLiteral("dx.invalid"),
@@ -87,7 +89,10 @@ public:
             }
         });
         QObject::connect(conn.get(), &ClusterConnection::statusTextChanged, conn.get(),
-                         [this] { statuses.append(conn->statusText()); });
+                         [this] {
+                             statuses.append(conn->statusText());
+                             statusLog.append({elapsed.elapsed(), conn->statusText()});
+                         });
     }
 
     ~ResilienceHarness()
@@ -134,6 +139,14 @@ public:
         return n;
     }
     bool consoleHas(const QString &text) const { return consoleCount(text) > 0; }
+    // When the status first read text, or -1.
+    qint64 statusTime(const QString &text) const
+    {
+        for (const ConsoleEntry &e : statusLog)
+            if (e.text == text)
+                return e.msecs;
+        return -1;
+    }
     QList<qint64> consoleTimes(const QString &text) const
     {
         QList<qint64> times;

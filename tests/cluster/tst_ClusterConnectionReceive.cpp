@@ -150,6 +150,31 @@ private Q_SLOTS:
                               QStringLiteral("K0ABC")}));
     }
 
+    // A prompt followed by a chunk that opens with the line break ending it is framed as if the
+    // two had come together: no empty line appears between them.
+    void framing_promptEndedByTheNextChunksLineBreakAddsNoEmptyLine_data()
+    {
+        QTest::addColumn<QByteArray>("next");
+        QTest::newRow("CR LF") << QByteArray("\r\nplain text\r\n");
+        QTest::newRow("LF") << QByteArray("\nplain text\n");
+        QTest::newRow("lone CR") << QByteArray("\rplain text\r");
+    }
+
+    void framing_promptEndedByTheNextChunksLineBreakAddsNoEmptyLine()
+    {
+        QFETCH(QByteArray, next);
+        ConnectionKit kit;
+        QVERIFY(logInPastBackfill(kit));
+        kit.settle(100);
+        const QString prompt = kit.node.promptFor(QStringLiteral("N0CALL"));
+        ClusterConnectionTestAccess::receive(*kit.connection, prompt.toUtf8());
+        ClusterConnectionTestAccess::receive(*kit.connection, next);
+        const QStringList console = kit.console();
+        const qsizetype at = console.lastIndexOf(prompt);
+        QVERIFY(at >= 0);
+        QCOMPARE(console.mid(at), (QStringList{prompt, QStringLiteral("plain text")}));
+    }
+
     void framing_tenMegabytesWithoutLineEndStayBounded()
     {
         ConnectionKit kit;

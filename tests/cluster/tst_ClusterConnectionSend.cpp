@@ -240,6 +240,20 @@ private Q_SLOTS:
         kit.node.setBehaviour(FakeClusterNode::Behaviour::Normal);
         QVERIFY(kit.waitFor([&] { return kit.connection->isLoggedIn(); }));
     }
+
+    // An IPv6 address with a numeric scope holds "%" and digits; the console shows it as given.
+    void connectingLine_showsAHostWithPercentDigitsAsGiven()
+    {
+        ConnectionKit kit;
+        kit.connection->connect(QStringLiteral(" ::1%1 "), kit.node.port(),
+                                QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary, false, true,
+                                ConnectionOrigin::manual);
+        const QString shown = kit.console().value(0);
+        kit.connection->disconnect();
+        QCOMPARE(shown, QStringLiteral("Connecting to ::1%1:") + QString::number(kit.node.port()) +
+                            QStringLiteral("…"));
+        QCOMPARE(kit.connection->activeHost(), QStringLiteral("::1%1"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestClusterConnectionSend)

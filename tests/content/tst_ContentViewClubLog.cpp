@@ -119,7 +119,7 @@ private Q_SLOTS:
         s.view->refreshNewSlotLookupWithCompletion(true, [&] { completed = true; });
         QVERIFY(completed);
         QCOMPARE(s.view->alertEntityLoadError(),
-                 QStringLiteral("cty_wt.dat was not found in the application bundle."));
+                 QStringLiteral("cty_wt.dat was not found in the program's built-in data."));
         QCOMPARE(s.stub.totalRequestCount(), 0);
     }
 

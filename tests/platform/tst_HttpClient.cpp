@@ -139,6 +139,22 @@ private Q_SLOTS:
         QCOMPARE(fit->body.size(), 1000);
         const auto over = fetch(client, stub.url(QStringLiteral("/over")), 1000);
         QCOMPARE(over->error, HttpErrorKind::bodyTooLarge);
+        QCOMPARE(over->status, 200);
+    }
+
+    void bodyCap_keepsTheStatusOfTheCutOffAnswer()
+    {
+        HttpStub stub;
+        QVERIFY(stub.listen());
+        stub.setResponse("/declared", {.status = 503, .generatedBodyBytes = 5000});
+        stub.setResponse("/streamed", {.status = 404, .generatedBodyBytes = 5000, .chunked = true});
+        NetworkHttpClient client;
+        const auto declared = fetch(client, stub.url(QStringLiteral("/declared")), 1000);
+        QCOMPARE(declared->error, HttpErrorKind::bodyTooLarge);
+        QCOMPARE(declared->status, 503);
+        const auto streamed = fetch(client, stub.url(QStringLiteral("/streamed")), 1000);
+        QCOMPARE(streamed->error, HttpErrorKind::bodyTooLarge);
+        QCOMPARE(streamed->status, 404);
     }
 
     void lies_aboutLengthOrClosing_areTransportFailures()

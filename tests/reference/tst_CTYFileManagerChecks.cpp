@@ -215,6 +215,19 @@ private Q_SLOTS:
                  LoTWActivityFileError::downloadFailedValidation);
         QTRY_COMPARE_WITH_TIMEOUT(m_stub->openConnectionCount(), 0, 20000);
     }
+
+    void lotwCheck_oversizeErrorPageIsInvalidResponse()
+    {
+        m_stub->setResponse(
+            "/lotw-user-activity.csv",
+            {.status = 503, .generatedBodyBytes = CTYFileManager::kLoTWListMaxBytes + 1});
+        const auto m = makeManager();
+        const auto outcome = checkLoTW(*m);
+        QVERIFY(!outcome.ok());
+        QVERIFY(outcome.failure().as<LoTWActivityFileError>());
+        QCOMPARE(*outcome.failure().as<LoTWActivityFileError>(),
+                 LoTWActivityFileError::invalidServerResponse);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCTYFileManagerChecks)

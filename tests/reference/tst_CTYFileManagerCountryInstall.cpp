@@ -157,6 +157,15 @@ private Q_SLOTS:
                  CTYFileManagerError::downloadFailedValidation);
         QVERIFY(!m->isUpdating());
 
+        // The same size behind another status is the server's failure, not a bad file.
+        m_stub->setResponse(
+            kCountryPath,
+            {.status = 503, .generatedBodyBytes = CTYFileManager::kCountryFileMaxBytes + 1});
+        failure = run(*m, &CTYFileManager::updateCountryFile);
+        QVERIFY(failure && failure->as<CTYFileManagerError>());
+        QCOMPARE(*failure->as<CTYFileManagerError>(), CTYFileManagerError::invalidServerResponse);
+        QVERIFY(!m->isUpdating());
+
         m_stub->setResponse(kCountryPath, {.hang = true});
         m = makeManager(300ms);
         failure = run(*m, &CTYFileManager::updateCountryFile);

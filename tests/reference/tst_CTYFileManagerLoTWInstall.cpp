@@ -112,6 +112,16 @@ private Q_SLOTS:
         QCOMPARE(*failure->as<LoTWActivityFileError>(),
                  LoTWActivityFileError::downloadFailedValidation);
         QVERIFY(!m->isUpdatingLoTW());
+
+        // The same size behind another status is the server's failure, not a bad list.
+        m_stub->setResponse(
+            kLoTWPath,
+            {.status = 404, .generatedBodyBytes = CTYFileManager::kLoTWListMaxBytes + 1});
+        const auto refused = run(*m, &CTYFileManager::updateLoTWActivity);
+        QVERIFY(refused && refused->as<LoTWActivityFileError>());
+        QCOMPARE(*refused->as<LoTWActivityFileError>(),
+                 LoTWActivityFileError::invalidServerResponse);
+        QVERIFY(!m->isUpdatingLoTW());
     }
 
     void reload_validatesInBackgroundAndPublishes()

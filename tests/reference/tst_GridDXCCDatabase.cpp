@@ -284,8 +284,8 @@ private slots:
         // like "|"; a later row replaces an earlier one; rows of unusable keys are harmless.
         useTables("  jo01 , 1|x| |2 3||\n\nJO02,5\nJO02,6\nJO01AY,8\nnot a grid,9\n", "");
         QCOMPARE(search("JO01", 1).adifNumbers, set({}));
-        useTables("jo01,1|x| |2 3||\n\nJO02,5\nJO02,6\nJO01AY,8\nnot a grid,9\r\n", "");
-        QCOMPARE(search("JO01", 1).adifNumbers, set({1, 2, 3}));
+        useTables("jo01,1|x| |2 3||+4|+-5|-+6\n\nJO02,5\nJO02,6\nJO01AY,8\nnot a grid,9\r\n", "");
+        QCOMPARE(search("JO01", 1).adifNumbers, set({1, 2, 3, 4}));
         QCOMPARE(search("JO02", 1).adifNumbers, set({6}));
     }
 

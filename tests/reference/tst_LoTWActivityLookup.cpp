@@ -105,6 +105,39 @@ private Q_SLOTS:
         QCOMPARE(endOfYear.value_or(QString()), QStringLiteral("31 December 2025"));
     }
 
+    void dateTexts_dropTheWeekdayWithItsWordsAndSeparators_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("longText"); // empty: check the shape only
+        QTest::newRow("en_US") << "en_US"
+                               << "January 5, 2026";
+        QTest::newRow("weekday last, Hungarian")
+            << "hu_HU" << QStringLiteral("2026. janu\u00e1r 5.");
+        QTest::newRow("weekday with its word, Danish") << "da_DK"
+                                                       << "5. januar 2026";
+        QTest::newRow("weekday last, Lithuanian") << "lt_LT" << QString();
+        QTest::newRow("Arabic comma") << "ar_SA" << QString();
+        QTest::newRow("weekday with its word, Thai") << "th_TH" << QString();
+    }
+    void dateTexts_dropTheWeekdayWithItsWordsAndSeparators()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, longText);
+        const QLocale l(locale);
+        const QDate date(2026, 1, 5);
+        const QString weekday = l.dayName(date.dayOfWeek(), QLocale::LongFormat);
+        const QString separators = QStringLiteral(", \u060C");
+        for (const QString &text :
+             {formatLongDateWithoutWeekday(date, l), formatAbbreviatedDate(date, l)}) {
+            QVERIFY2(!text.isEmpty(), qPrintable(locale));
+            QVERIFY2(!text.contains(weekday), qPrintable(text));
+            QVERIFY2(!separators.contains(text.front()), qPrintable(text));
+            QVERIFY2(!separators.contains(text.back()), qPrintable(text));
+        }
+        if (!longText.isEmpty())
+            QCOMPARE(formatLongDateWithoutWeekday(date, l), longText);
+    }
+
     void replaceAll_notifiesLaterOnTheMainThread()
     {
         QCoreApplication::sendPostedEvents(); // notices of earlier tests

@@ -268,6 +268,63 @@ private slots:
         QCOMPARE(r.spot->rawLine, QStringLiteral("DX de K1ABC: 14025 DL1XYZ CQ 1234Z "));
     }
 
+    // "." of the line pattern stops at every line break, and "$" (also that of the trailing
+    // control pattern) may stand before one final line or paragraph separator.
+    void parse_lineBreakCharacters_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("isSpot");
+        QTest::addColumn<QString>("rawLine");
+        QTest::addColumn<QString>("comment");
+        const QString head = QStringLiteral("DX de K1ABC: 14025 DL1XYZ ");
+        QTest::newRow("vertical tab in the rest") << head + "CQ\v1234Z" << false << ""
+                                                  << "";
+        QTest::newRow("form feed in the rest") << head + "CQ\f1234Z" << false << ""
+                                               << "";
+        QTest::newRow("next line in the rest") << head + "CQ\u00851234Z" << false << ""
+                                               << "";
+        QTest::newRow("line separator in the rest") << head + "CQ\u2028 1234Z" << false << ""
+                                                    << "";
+        QTest::newRow("line separator at the end")
+            << head + "CQ 1234Z\u2028" << true << head + "CQ 1234Z\u2028"
+            << "CQ";
+        QTest::newRow("controls before a final separator go")
+            << head + "CQ 1234Z\a\u0001\u2029" << true << head + "CQ 1234Z\u2029"
+            << "CQ";
+        QTest::newRow("two final separators") << head + "CQ 1234Z\u2028\u2028" << false << ""
+                                              << "";
+        QTest::newRow("line separator between the parts")
+            << "DX de K1ABC:\u2028 14025 DL1XYZ\v CQ 1234Z" << true
+            << "DX de K1ABC:\u2028 14025 DL1XYZ\v CQ 1234Z"
+            << "CQ";
+        QTest::newRow("other controls inside stay") << head + "CQ\u0001 1234Z\r\n"
+                                                    << true << head + "CQ\u0001 1234Z"
+                                                    << "CQ\u0001";
+    }
+    void parse_lineBreakCharacters()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, isSpot);
+        const auto r = DXSpotParser::parse(line, nullptr);
+        QCOMPARE(r.kind, isSpot ? Kind::spot : Kind::notASpot);
+        if (!isSpot)
+            return;
+        QTEST(r.spot->rawLine, "rawLine");
+        QTEST(r.spot->comment, "comment");
+        QCOMPARE(r.spot->time, QStringLiteral("1234Z"));
+    }
+
+    void parse_frequencyTooSmallForADoubleReadsAsZero()
+    {
+        const QString line =
+            "DX de K1ABC: 0." + QString(400, QLatin1Char('0')) + "1 DL1XYZ CQ 1234Z";
+        const auto r = DXSpotParser::parse(line, nullptr);
+        QCOMPARE(r.kind, Kind::spot);
+        QCOMPARE(r.spot->frequency, 0.0);
+        QCOMPARE(r.spot->band, QStringLiteral("Other"));
+        QCOMPARE(r.spot->frequencyText(), QStringLiteral("0.0"));
+    }
+
     void parse_countryFields()
     {
         const QString line = QStringLiteral("DX de EA5WU-#: 14025 EA8/DL1XYZ/P CW 1234Z JO01");
@@ -303,10 +360,12 @@ private slots:
     }
 
     // The line is matched by hand; it must split every line exactly as the line pattern does.
+    // "(*ANY)" gives the pattern the line breaks the parser follows: "." stops at any of LF, VT,
+    // FF, CR, NEL, LS, PS and "$" also matches before one at the end.
     void matchSpotLine_agreesWithThePattern()
     {
         static const QRegularExpression pattern(
-            QStringLiteral(R"(^DX de\s+(\S+):\s+([0-9]+(?:\.[0-9]+)?)\s+(\S+)(?:\s+(.*))?$)"),
+            QStringLiteral(R"((*ANY)^DX de\s+(\S+):\s+([0-9]+(?:\.[0-9]+)?)\s+(\S+)(?:\s+(.*))?$)"),
             QRegularExpression::CaseInsensitiveOption |
                 QRegularExpression::UseUnicodePropertiesOption);
         const QStringList heads{"DX de", "dx DE", "DX  de", "DXde", "DX de:", "DX dex", "Dx De"};
@@ -318,7 +377,10 @@ private slots:
             "14025", "14025.5", "14025.", ".5", "1a", "1.2.3", QString::fromUtf8("\u0661\u0664"),
             "7"};
         const QStringList calls{"DL1XYZ", "", QString::fromUtf8("\U0001D538"), "X:", "a\u00a0b"};
-        const QStringList pieces{" ", "\t", "\u2028", "\n", "\r", "CQ", "1234Z", "x", "\u0085", ""};
+        const QStringList pieces{" ", "\t",     "\u2028", "\n", "\r", "CQ",    "1234Z",
+                                 "x", "\u0085", "",       "\v", "\a", "\u2029"};
+        static const QRegularExpression trailingControls(
+            QStringLiteral(R"((*ANY)[\p{Cc}]+$)"), QRegularExpression::UseUnicodePropertiesOption);
         std::mt19937 rng(7);
         const auto any = [&](const QStringList &l) { return l[rng() % l.size()]; };
         int matched = 0;
@@ -327,8 +389,7 @@ private slots:
                            any(frequencies) + any(spaces) + any(calls);
             for (int n = int(rng() % 6); n > 0; --n)
                 line += any(pieces);
-            while (!line.isEmpty() && line.back().category() == QChar::Other_Control)
-                line.chop(1); // as the parser does before matching
+            line.remove(trailingControls); // as the parser does before matching
             const QRegularExpressionMatch m = pattern.match(line);
             const auto parts = DXSpotParser::matchSpotLine(line);
             const bool expected = m.hasMatch() && m.capturedStart(4) >= 0;

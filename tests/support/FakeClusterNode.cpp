@@ -5,6 +5,11 @@
 #include <QNetworkProxy>
 #include <QThread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace varnello::test {
 
 FakeClusterNode::FakeClusterNode(QObject *parent) : QObject(parent)
@@ -28,6 +33,7 @@ FakeClusterNode::FakeClusterNode(QObject *parent) : QObject(parent)
 
 FakeClusterNode::~FakeClusterNode()
 {
+    releasePort();
     for (Client *client : std::as_const(m_clients)) {
         if (client->socket) {
             client->socket->disconnect(this);
@@ -50,11 +56,43 @@ void FakeClusterNode::setBehaviour(Behaviour behaviour)
 {
     m_behaviour = behaviour;
     if (behaviour == Behaviour::Refuse) {
-        m_server.close();
+        if (m_server.isListening()) {
+            m_server.close();
+            reservePort();
+        }
     } else if (!m_server.isListening()) {
+        releasePort();
         // Same port again, so the connection under test keeps pointing at us.
         for (int tries = 0; tries < 50 && !listenOn(m_port); ++tries)
             QThread::msleep(20);
+    }
+}
+
+void FakeClusterNode::reservePort()
+{
+    releasePort();
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Connections the listener accepted may still hold the port; like the listener, allow that.
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return;
+    }
+    m_reservedSocket = fd;
+}
+
+void FakeClusterNode::releasePort()
+{
+    if (m_reservedSocket >= 0) {
+        ::close(m_reservedSocket);
+        m_reservedSocket = -1;
     }
 }
 

@@ -144,6 +144,10 @@ private:
     };
 
     bool listenOn(quint16 port);
+    // While refusing, the port stays bound (without listening) so that no other process on the
+    // machine can take it over and the connection under test is refused, not answered elsewhere.
+    void reservePort();
+    void releasePort();
     void accept();
     void readFrom(int index);
     void handleLine(int index, const QString &line);
@@ -155,6 +159,7 @@ private:
 
     QTcpServer m_server;
     quint16 m_port = 0;
+    int m_reservedSocket = -1;
     QElapsedTimer m_clock;
     QList<Client *> m_clients;
     int m_connectionCount = 0;
