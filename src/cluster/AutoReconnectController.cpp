@@ -186,6 +186,16 @@ void AutoReconnectController::noteLoginSucceeded()
     emit changed();
 }
 
+// Forgets the current incident and its disconnect history; nothing is pending afterwards.
+void AutoReconnectController::endIncident()
+{
+    cancelReconnectTask();
+    m_recentDisconnects.clear();
+    m_pendingDuplicate.reset();
+    m_incidentIsBeingHandled = false;
+    m_reconnectSequenceActive = false;
+}
+
 void AutoReconnectController::noteAttemptRefused()
 {
     cancelReconnectTask();
@@ -196,11 +206,7 @@ void AutoReconnectController::noteAttemptRefused()
 
 void AutoReconnectController::failOverNow()
 {
-    cancelReconnectTask();
-    m_recentDisconnects.clear();
-    m_pendingDuplicate.reset();
-    m_incidentIsBeingHandled = false;
-    m_reconnectSequenceActive = false;
+    endIncident();
     emit changed();
     if (m_failoverAction)
         m_failoverAction();
@@ -208,24 +214,16 @@ void AutoReconnectController::failOverNow()
 
 void AutoReconnectController::reportAllClustersUnavailable()
 {
-    cancelReconnectTask();
-    m_recentDisconnects.clear();
-    m_pendingDuplicate.reset();
-    m_incidentIsBeingHandled = false;
-    m_reconnectSequenceActive = false;
+    endIncident();
     setAlert(AutoReconnectAlert::allClustersUnavailable());
     emit changed();
 }
 
 void AutoReconnectController::reset()
 {
-    cancelReconnectTask();
     // A public-address lookup still under way belongs to the connection that was just ended.
     ++m_duplicateGeneration;
-    m_recentDisconnects.clear();
-    m_pendingDuplicate.reset();
-    m_incidentIsBeingHandled = false;
-    m_reconnectSequenceActive = false;
+    endIncident();
     setAlert(std::nullopt);
     emit changed();
 }

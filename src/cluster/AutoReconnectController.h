@@ -118,6 +118,7 @@ signals:
     void changed();
 
 private:
+    void endIncident();
     void setAlert(std::optional<AutoReconnectAlert> alert);
     void cancelReconnectTask();
     void startReconnectTask(bool attemptFailed);

@@ -255,7 +255,7 @@ private:
     void teardownConnection();
     void resetConnectionState();
     void clearRegistrationState();
-    void resetSessionFlags(); // the login, RBN, back-fill, submission and filter flags
+    void resetSessionFlags(); // login, RBN, back-fill, submission, filter flags; node type, warnings
     void handleConnectionState(TcpConnection *connection, TcpConnection::State state,
                                const QString &reason);
     void handleReady(TcpConnection *connection);

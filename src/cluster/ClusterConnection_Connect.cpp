@@ -57,14 +57,6 @@ void ClusterConnection::connect(const QString &host, quint16 port, const QString
     m_partialLine.clear();
     m_promptBuffer.clear();
     resetSessionFlags();
-
-    setSpotSubmissionAlertMessage(std::nullopt);
-    setDetectedNodeType(ClusterNodeType::unknown);
-    setClusterNodeWarning(std::nullopt);
-    m_pendingRBNEnabled.reset();
-    m_pendingRBNModes.clear();
-    m_awaitingBackupRBNMirrorPrompt = false;
-    m_loadRecentSpotsAfterBackupRBNMirror = false;
     resetPublishedRbnState();
 
     setIsConnected(false);
@@ -120,6 +112,13 @@ void ClusterConnection::resetSessionFlags()
     m_warningIncludesSSIDFilterOverride = false;
     m_rbnBootstrapState = RBNBootstrapState::idle;
     m_pendingRecentSpots.clear();
+    setSpotSubmissionAlertMessage(std::nullopt);
+    setDetectedNodeType(ClusterNodeType::unknown);
+    setClusterNodeWarning(std::nullopt);
+    m_pendingRBNEnabled.reset();
+    m_pendingRBNModes.clear();
+    m_awaitingBackupRBNMirrorPrompt = false;
+    m_loadRecentSpotsAfterBackupRBNMirror = false;
 }
 
 void ClusterConnection::handleConnectionState(TcpConnection *connection,
@@ -241,13 +240,6 @@ void ClusterConnection::resetConnectionState()
     m_promptBuffer.clear();
     resetSessionFlags();
     clearRegistrationState();
-    setSpotSubmissionAlertMessage(std::nullopt);
-    setDetectedNodeType(ClusterNodeType::unknown);
-    setClusterNodeWarning(std::nullopt);
-    m_pendingRBNEnabled.reset();
-    m_pendingRBNModes.clear();
-    m_awaitingBackupRBNMirrorPrompt = false;
-    m_loadRecentSpotsAfterBackupRBNMirror = false;
     setRbnStatusLoading(false);
     setIsConnected(false);
     setIsLoggedIn(false);
