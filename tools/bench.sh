@@ -6,5 +6,5 @@ bash tools/deps.sh
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNELLO_TESTS=OFF -DVARNELLO_BENCH=ON
 cmake --build build/bench --parallel "$(nproc)"
 for b in build/bench/bench/bench_*; do
-  [ -x "$b" ] && "$b" "$@"
+  if [ -f "$b" ] && [ -x "$b" ]; then "$b" "$@"; fi
 done
