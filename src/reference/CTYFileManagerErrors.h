@@ -84,4 +84,22 @@ private:
     std::optional<DataFileFailure> m_failure;
 };
 
+// How a data-file server's answer fails before its body is looked at: a transport failure, a
+// status other than 200, or an empty body. A body over the cap counts as a bad file only when the
+// server said 200 (`tooLargeAt200`); otherwise the answer itself was wrong. Nothing when the body
+// is there to be checked.
+template <typename Error>
+std::optional<DataFileFailure> replyFailure(const HttpResult &reply, Error tooLargeAt200)
+{
+    if (reply.error == HttpErrorKind::bodyTooLarge)
+        return DataFileFailure(reply.status == 200 ? tooLargeAt200 : Error::invalidServerResponse);
+    if (reply.isTransportFailure())
+        return DataFileFailure(TransportError{reply.error});
+    if (reply.status != 200)
+        return DataFileFailure(Error::invalidServerResponse);
+    if (reply.body.isEmpty())
+        return DataFileFailure(Error::emptyDownload);
+    return std::nullopt;
+}
+
 } // namespace varnello

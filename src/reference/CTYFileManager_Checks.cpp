@@ -82,14 +82,9 @@ void CTYFileManager::checkForCountryFileUpdate(CheckCompletion done)
             if (done)
                 done(outcome);
         };
-        if (reply.error == HttpErrorKind::bodyTooLarge)
-            return finish(DataFileFailure(CTYFileManagerError::invalidServerResponse));
-        if (reply.isTransportFailure())
-            return finish(DataFileFailure(TransportError{reply.error}));
-        if (reply.status != 200)
-            return finish(DataFileFailure(CTYFileManagerError::invalidServerResponse));
-        if (reply.body.isEmpty())
-            return finish(DataFileFailure(CTYFileManagerError::emptyDownload));
+        // An oversized feed is no feed at all, whatever the status.
+        if (auto failure = replyFailure(reply, CTYFileManagerError::invalidServerResponse))
+            return finish(std::move(*failure));
         const auto date = releaseDateFromFeed(decodeUtf8OrLatin1(reply.body));
         if (!date)
             return finish(false);
@@ -112,16 +107,8 @@ void CTYFileManager::checkForLoTWActivityUpdate(CheckCompletion done)
             if (done)
                 done(outcome);
         };
-        if (reply.error == HttpErrorKind::bodyTooLarge)
-            return finish(DataFileFailure(reply.status == 200
-                                              ? LoTWActivityFileError::downloadFailedValidation
-                                              : LoTWActivityFileError::invalidServerResponse));
-        if (reply.isTransportFailure())
-            return finish(DataFileFailure(TransportError{reply.error}));
-        if (reply.status != 200)
-            return finish(DataFileFailure(LoTWActivityFileError::invalidServerResponse));
-        if (reply.body.isEmpty())
-            return finish(DataFileFailure(LoTWActivityFileError::emptyDownload));
+        if (auto failure = replyFailure(reply, LoTWActivityFileError::downloadFailedValidation))
+            return finish(std::move(*failure));
         validateInBackground(
             reply.body, [this, finish](DataFileOutcome<LoTWValidationResult> outcome) {
                 if (!outcome.ok())

@@ -87,16 +87,8 @@ void CTYFileManager::updateCountryFile(Completion done)
             if (done)
                 done(failure);
         };
-        // An oversized answer is judged as a file only when the server said 200.
-        if (reply.error == HttpErrorKind::bodyTooLarge)
-            return fail(reply.status == 200 ? CTYFileManagerError::downloadFailedValidation
-                                            : CTYFileManagerError::invalidServerResponse);
-        if (reply.isTransportFailure())
-            return fail(TransportError{reply.error});
-        if (reply.status != 200)
-            return fail(CTYFileManagerError::invalidServerResponse);
-        if (reply.body.isEmpty())
-            return fail(CTYFileManagerError::emptyDownload);
+        if (auto failure = replyFailure(reply, CTYFileManagerError::downloadFailedValidation))
+            return fail(std::move(*failure));
         CTYDatabase::ParseResult parsed = CTYDatabase::parse(reply.body);
         if (!parsed.database)
             return fail(parsed.error.value_or(CTYDatabaseError::emptyFile()));
@@ -137,15 +129,8 @@ void CTYFileManager::updateLoTWActivity(Completion done)
             if (done)
                 done(failure);
         };
-        if (reply.error == HttpErrorKind::bodyTooLarge)
-            return fail(reply.status == 200 ? LoTWActivityFileError::downloadFailedValidation
-                                            : LoTWActivityFileError::invalidServerResponse);
-        if (reply.isTransportFailure())
-            return fail(TransportError{reply.error});
-        if (reply.status != 200)
-            return fail(LoTWActivityFileError::invalidServerResponse);
-        if (reply.body.isEmpty())
-            return fail(LoTWActivityFileError::emptyDownload);
+        if (auto failure = replyFailure(reply, LoTWActivityFileError::downloadFailedValidation))
+            return fail(std::move(*failure));
         const QByteArray body = reply.body;
         validateInBackground(
             body, [this, body, done, fail](DataFileOutcome<LoTWValidationResult> outcome) {
