@@ -84,11 +84,24 @@ QJsonObject writeClubLogSettings(const ClubLogAlertSettings &s)
     return o;
 }
 
-std::optional<QJsonObject> writeConfiguration(const SpotAlertConfiguration &c)
+// The highlight, sound and notification choices that every kind of alert carries. False when the
+// colour cannot be written (a non-finite component).
+template <typename Alert> bool writeActions(QJsonObject &o, const Alert &c)
 {
     const auto colour = writeColour(c.highlightColor);
     if (!colour)
-        return std::nullopt;
+        return false;
+    o.insert(QLatin1String("highlightRows"), c.highlightRows);
+    o.insert(QLatin1String("highlightColor"), *colour);
+    o.insert(QLatin1String("playSound"), c.playSound);
+    o.insert(QLatin1String("soundChoice"), toRaw(c.soundChoice));
+    o.insert(QLatin1String("soundFrequency"), toRaw(c.soundFrequency));
+    o.insert(QLatin1String("showNotification"), c.showNotification);
+    return true;
+}
+
+std::optional<QJsonObject> writeConfiguration(const SpotAlertConfiguration &c)
+{
     QJsonObject o;
     o.insert(QLatin1String("name"), c.name);
     o.insert(QLatin1String("selectedEntityADIFNumbers"), sortedInts(c.selectedEntityADIFNumbers));
@@ -96,12 +109,8 @@ std::optional<QJsonObject> writeConfiguration(const SpotAlertConfiguration &c)
     o.insert(QLatin1String("selectedBands"), sortedStrings(c.selectedBands));
     o.insert(QLatin1String("selectedModes"),
              sortedEnums<SpotType>(c.selectedModes, alertSpotTypeRaw));
-    o.insert(QLatin1String("highlightRows"), c.highlightRows);
-    o.insert(QLatin1String("highlightColor"), *colour);
-    o.insert(QLatin1String("playSound"), c.playSound);
-    o.insert(QLatin1String("soundChoice"), toRaw(c.soundChoice));
-    o.insert(QLatin1String("soundFrequency"), toRaw(c.soundFrequency));
-    o.insert(QLatin1String("showNotification"), c.showNotification);
+    if (!writeActions(o, c))
+        return std::nullopt;
     if (c.clubLogSettings)
         o.insert(QLatin1String("clubLogSettings"), writeClubLogSettings(*c.clubLogSettings));
     return o;
@@ -150,19 +159,12 @@ std::optional<QByteArray> encode(const QList<SpotAlertConfiguration> &value)
 
 std::optional<QByteArray> encode(const NewSlotAlertConfiguration &c)
 {
-    const auto colour = writeColour(c.highlightColor);
-    if (!colour)
-        return std::nullopt;
     QJsonObject o;
     o.insert(QLatin1String("wantedStatus"), toRaw(c.wantedStatus));
     o.insert(QLatin1String("modes"), sortedEnums<ClubLogMode>(c.modes, toRaw));
     o.insert(QLatin1String("bands"), sortedStrings(c.bands));
-    o.insert(QLatin1String("highlightRows"), c.highlightRows);
-    o.insert(QLatin1String("highlightColor"), *colour);
-    o.insert(QLatin1String("playSound"), c.playSound);
-    o.insert(QLatin1String("soundChoice"), toRaw(c.soundChoice));
-    o.insert(QLatin1String("soundFrequency"), toRaw(c.soundFrequency));
-    o.insert(QLatin1String("showNotification"), c.showNotification);
+    if (!writeActions(o, c))
+        return std::nullopt;
     if (c.lastSuccessfulRefresh) {
         const auto seconds = encodeDate(*c.lastSuccessfulRefresh);
         if (!seconds)
