@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages Varnello needs to build, test and run.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6dbus6 libqt6network6 libcanberra-dev
-          libbenchmark-dev libssl3 ca-certificates)
+          libbenchmark-dev libssl3 ca-certificates
+          libqt6svg6 xvfb xauth fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
