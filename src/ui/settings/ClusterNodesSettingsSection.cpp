@@ -68,8 +68,10 @@ ClusterNodesSettingsSection::ClusterNodesSettingsSection(AppSettingsStore &setti
         QString(SettingsDefaults::primaryClusterHost) + QStringLiteral(" (recommended)"), true);
     recommended->setObjectName(QStringLiteral("recommendedHostCaption"));
     hostStack->addWidget(recommended);
-    primaryGrid->addWidget(fieldLabel(QStringLiteral("Host"), labelWidth), 0, 0,
-                           Qt::AlignTop | Qt::AlignLeading);
+    // Level with the field, not with the field and its caption.
+    auto *hostLabel = fieldLabel(QStringLiteral("Host"), labelWidth);
+    hostLabel->setFixedHeight(m_host->sizeHint().height());
+    primaryGrid->addWidget(hostLabel, 0, 0, Qt::AlignTop | Qt::AlignLeading);
     primaryGrid->addLayout(hostStack, 0, 1, Qt::AlignLeading);
     primaryGrid->addWidget(fieldLabel(QStringLiteral("Port"), labelWidth), 1, 0);
     primaryGrid->addWidget(m_port, 1, 1, Qt::AlignLeading);

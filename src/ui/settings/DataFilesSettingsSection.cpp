@@ -79,7 +79,7 @@ QWidget *DataFilesSettingsSection::buildColumn(Column &column, const QString &ti
     auto *spinner = new QProgressBar;
     spinner->setRange(0, 0); // busy, no figure
     spinner->setTextVisible(false);
-    spinner->setFixedSize(48, 12);
+    spinner->setFixedSize(32, 10);
     progressRow->addWidget(spinner);
     progressRow->addWidget(SettingsLayout::secondaryText(QStringLiteral("Downloading…")));
     buttons->addWidget(column.progress);
