@@ -1,3 +1,5 @@
+#include "AppPaths.h"
+#include "CTYFileManager.h"
 #include "ClusterConnection.h"
 #include "NotificationHub.h"
 #include "SettingsTestKit.h"
@@ -357,6 +359,63 @@ private slots:
         QCOMPARE(kit.opened.size(), 1);
         QCOMPARE(kit.opened[0].path(), QStringLiteral("/edituser.php"));
         QCOMPARE(kit.opened[0].query(), QStringLiteral("tab=7"));
+    }
+
+    void messageBoxes_oneAtATimeAsPlainText()
+    {
+        QWidget parent;
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        MessageBoxAlertPresenter presenter;
+        QList<int> answers;
+        SettingsAlert first;
+        first.title = QStringLiteral("Country file update failed");
+        first.message = QStringLiteral("<img src=x> <b>not bold</b>");
+        first.buttons = {{QStringLiteral("Factory Reset"), QMessageBox::DestructiveRole},
+                         {QStringLiteral("Cancel"), QMessageBox::RejectRole}};
+        SettingsAlert second = first;
+        second.title = QStringLiteral("LoTW activity update failed");
+        presenter.present(&parent, first, [&](int b) { answers.append(b); });
+        presenter.present(&parent, second, [&](int b) { answers.append(10 + b); });
+        const auto boxes = [&] { return parent.findChildren<QMessageBox *>(); };
+        QTRY_COMPARE(boxes().size(), 1);
+        QMessageBox *box = boxes().constFirst();
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
+        auto *message = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"));
+        QVERIFY(message);
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        QCOMPARE(box->buttons().size(), 2);
+        for (QAbstractButton *b : box->buttons())
+            if (b->text() == QLatin1String("Cancel"))
+                b->click();
+        QTRY_COMPARE(answers, QList<int>{1});
+        QTRY_COMPARE(boxes().size(), 1); // the second one, now
+        box = boxes().constFirst();
+        QCOMPARE(box->text(), second.title);
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_COMPARE(answers, (QList<int>{1, 11}));
+        QTRY_COMPARE(boxes().size(), 0);
+    }
+
+    void realServices_showManagerAndFollowConnection()
+    {
+        StoreKit store;
+        QTemporaryDir data;
+        AppPaths::Override paths(data.path());
+        CTYFileManager manager;
+        ClusterConnectionEnvironment env;
+        env.settings = store.store.get();
+        ClusterConnection cluster(&manager, env);
+        SettingsWindow window(manager, cluster);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(findNamed<QLabel>(&window, "countryStatusLine1")->text(),
+                 manager.installedDescription());
+        QVERIFY(manager.installedDescription().startsWith(QStringLiteral("Bundled")));
+        cluster.setIsConnectionSequenceActive(true);
+        QVERIFY(!findNamed<QWidget>(&window, "primaryHostField")->isEnabled());
+        cluster.setIsConnectionSequenceActive(false);
+        QVERIFY(findNamed<QWidget>(&window, "primaryHostField")->isEnabled());
     }
 
     void pictures_bothTabs()
