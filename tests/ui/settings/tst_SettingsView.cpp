@@ -392,6 +392,13 @@ private slots:
         kit.window->setMinimumSize(QSize(0, 0));
         kit.window->resize(
             SettingsWindow::clampedSize(SettingsWindow::preferredSize, QRect(0, 0, 800, 560)));
+        SettingsAlert alert;
+        alert.title = QStringLiteral("Unable to change login item");
+        alert.message = QStringLiteral("The folder “/home/ann/.config/autostart” could not be "
+                                       "created: File exists.");
+        std::unique_ptr<QMessageBox> box(MessageBoxAlertPresenter::makeMessageBox(nullptr, alert));
+        box->show();
+        QVERIFY(box->grab().save(dir + QStringLiteral("/settings-alert.png")));
         QTest::qWait(20); // the scroll bars follow the new size a turn later
         QVERIFY(kit.window->grab().save(dir + QStringLiteral("/settings-small-screen.png")));
     }
