@@ -96,34 +96,34 @@ void ContentView::runNewSlotSheetLookupTask(const ClubLogCredentials &credential
     const quint64 opening = m_newSlotSheetOpening;
     setLookupState(true, false, std::nullopt);
     m_panelLookup = std::make_unique<ClubLogChartLookup>(m_http, service, this);
-    m_panelLookup->start(credentials, modes,
-                         [this, modes, entities, wantedStatus, bands, showSummary,
-                          opening](const ClubLogChartLookup::Result &r) {
-                             retire(m_panelLookup);
-                             // A summary flag left set behind a closed sheet would hold back
-                             // the automatic refresh for good.
-                             if (!m_newSlotAlertSheetPresented ||
-                                 opening != m_newSlotSheetOpening) {
-                                 setLookupState(false, false, std::nullopt);
-                                 return;
-                             }
-                             if (!r.charts) {
-                                 setLookupState(false, true, clubLogLookupFailureMessage(*r.error));
-                                 return;
-                             }
-                             NewSlotAlertConfiguration draft = m_newSlotAlertDraft;
-                             draft.entitySlotRules = clubLogEntitySlotRules(
-                                 entities, *r.charts, modes, wantedStatus, bands);
-                             const ClubLogNeededCounts counts = clubLogNeededCounts(
-                                 entities, *r.charts, modes, wantedStatus, bands);
-                             draft.neededEntityCount = counts.neededEntityCount;
-                             draft.neededSlotCount = counts.neededSlotCount;
-                             draft.lastSuccessfulRefresh = m_clock.now();
-                             setNewSlotAlertDraft(draft);
-                             setLookupState(false, false, std::nullopt);
-                             if (showSummary)
-                                 setNewSlotAlertSummaryPresented(true);
-                         });
+    m_panelLookup->start(
+        credentials, modes,
+        [this, modes, entities, wantedStatus, bands, showSummary,
+         opening](const ClubLogChartLookup::Result &r) {
+            retire(m_panelLookup);
+            // A summary flag left set behind a closed sheet would hold back
+            // the automatic refresh for good.
+            if (!m_newSlotAlertSheetPresented || opening != m_newSlotSheetOpening) {
+                setLookupState(false, false, std::nullopt);
+                return;
+            }
+            if (!r.charts) {
+                setLookupState(false, true, clubLogLookupFailureMessage(*r.error));
+                return;
+            }
+            NewSlotAlertConfiguration draft = m_newSlotAlertDraft;
+            draft.entitySlotRules =
+                clubLogEntitySlotRules(entities, *r.charts, modes, wantedStatus, bands);
+            const ClubLogNeededCounts counts =
+                clubLogNeededCounts(entities, *r.charts, modes, wantedStatus, bands);
+            draft.neededEntityCount = counts.neededEntityCount;
+            draft.neededSlotCount = counts.neededSlotCount;
+            draft.lastSuccessfulRefresh = m_clock.now();
+            setNewSlotAlertDraft(draft);
+            setLookupState(false, false, std::nullopt);
+            if (showSummary)
+                setNewSlotAlertSummaryPresented(true);
+        });
 }
 
 // --- Populate from Club Log ----------------------------------------------------------------------

@@ -19,31 +19,6 @@ using namespace alertstyle;
 
 namespace {
 
-QWidget *sheetHeader(const QString &trailing, QLabel **trailingLabel, QWidget *parent)
-{
-    auto *header = new QWidget(parent);
-    auto *layout = new QHBoxLayout(header);
-    layout->setContentsMargins(20, 14, 20, 14);
-    QLabel *title = plainLabel(QStringLiteral("New Slot Alert"), header);
-    setTextStyle(title, TextStyle::title2);
-    layout->addWidget(title);
-    layout->addStretch(1);
-    QLabel *right = plainLabel(trailing, header);
-    setSecondary(right);
-    layout->addWidget(right);
-    if (trailingLabel)
-        *trailingLabel = right;
-    return header;
-}
-
-QPushButton *sheetButton(const QString &text, const char *name, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 // A headline over a value text.
 QLabel *addBlock(QVBoxLayout *into, const QString &heading, QWidget *parent)
 {
@@ -123,24 +98,61 @@ void NewSlotAlertSheet::render()
         renderForm(draft);
 }
 
-QWidget *NewSlotAlertSheet::buildSummaryFace()
+NewSlotAlertSheet::FaceFrame
+NewSlotAlertSheet::buildFaceFrame(QWidget *face, const QString &headerTrailing, int columnSpacing)
 {
-    auto *face = new QWidget(this);
-    face->setObjectName(QStringLiteral("newSlotSummaryFace"));
-    m_summary.face = face;
+    FaceFrame frame;
     auto *layout = new QVBoxLayout(face);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(sheetHeader(QStringLiteral("Summary"), nullptr, face));
+
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(20, 14, 20, 14);
+    QLabel *title = plainLabel(QStringLiteral("New Slot Alert"), face);
+    setTextStyle(title, TextStyle::title2);
+    header->addWidget(title);
+    header->addStretch(1);
+    frame.headerTrailing = plainLabel(headerTrailing, face);
+    setSecondary(frame.headerTrailing);
+    header->addWidget(frame.headerTrailing);
+    layout->addLayout(header);
     layout->addWidget(divider(face));
 
     auto *scroll = new QScrollArea(face);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
-    auto *content = new QWidget(scroll);
-    auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(20, 20, 20, 20);
-    column->setSpacing(22);
+    frame.content = new QWidget(scroll);
+    frame.column = new QVBoxLayout(frame.content);
+    frame.column->setContentsMargins(20, 20, 20, 20);
+    frame.column->setSpacing(columnSpacing);
+    scroll->setWidget(frame.content);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(divider(face));
+
+    frame.bar = new QHBoxLayout;
+    frame.bar->setContentsMargins(20, 12, 20, 12);
+    frame.bar->setSpacing(8);
+    layout->addLayout(frame.bar);
+    return frame;
+}
+
+QPushButton *NewSlotAlertSheet::sheetButton(const QString &text, const char *name, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    // Only the face's main action answers Return.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QWidget *NewSlotAlertSheet::buildSummaryFace()
+{
+    auto *face = new QWidget(this);
+    face->setObjectName(QStringLiteral("newSlotSummaryFace"));
+    m_summary.face = face;
+    const FaceFrame frame = buildFaceFrame(face, QStringLiteral("Summary"), 22);
+    QWidget *content = frame.content;
+    QVBoxLayout *column = frame.column;
     m_summary.explanation = plainLabel(QString(), content);
     m_summary.explanation->setObjectName(QStringLiteral("newSlotSummaryExplanation"));
     m_summary.explanation->setWordWrap(true);
@@ -177,12 +189,8 @@ QWidget *NewSlotAlertSheet::buildSummaryFace()
     blocks->addLayout(data);
     column->addWidget(m_summary.blocks);
     column->addStretch(1);
-    scroll->setWidget(content);
-    layout->addWidget(scroll, 1);
-    layout->addWidget(divider(face));
 
-    auto *bar = new QHBoxLayout;
-    bar->setContentsMargins(20, 12, 20, 12);
+    QHBoxLayout *bar = frame.bar;
     QPushButton *clubLog =
         sheetButton(QStringLiteral("Club Log\u2026"), "newSlotClubLogButton", face);
     connect(clubLog, &QPushButton::clicked, this,
@@ -200,7 +208,6 @@ QWidget *NewSlotAlertSheet::buildSummaryFace()
     connect(m_summary.saveAndEnable, &QPushButton::clicked, this,
             [this] { m_view.saveAndEnableNewSlotAlert(); });
     bar->addWidget(m_summary.saveAndEnable);
-    layout->addLayout(bar);
     return face;
 }
 

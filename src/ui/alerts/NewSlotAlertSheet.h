@@ -7,6 +7,7 @@
 #include <QMap>
 
 class QButtonGroup;
+class QHBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -14,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class QToolButton;
+class QVBoxLayout;
 
 namespace varnello {
 
@@ -38,6 +40,17 @@ public:
     void reject() override;
 
 private:
+    // What both faces share: the header, a scrolling column and the button bar.
+    struct FaceFrame {
+        QWidget *content = nullptr;
+        QVBoxLayout *column = nullptr;
+        QLabel *headerTrailing = nullptr;
+        QHBoxLayout *bar = nullptr;
+    };
+    static FaceFrame buildFaceFrame(QWidget *face, const QString &headerTrailing,
+                                    int columnSpacing);
+    static QPushButton *sheetButton(const QString &text, const char *name, QWidget *parent);
+
     QWidget *buildSummaryFace();
     QWidget *buildFormFace();
     QWidget *buildModeSection();

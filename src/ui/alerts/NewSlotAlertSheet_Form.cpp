@@ -56,31 +56,11 @@ QWidget *NewSlotAlertSheet::buildFormFace()
     auto *face = new QWidget(this);
     face->setObjectName(QStringLiteral("newSlotFormFace"));
     m_form.face = face;
-    auto *layout = new QVBoxLayout(face);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-
-    auto *header = new QWidget(face);
-    auto *headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(20, 14, 20, 14);
-    QLabel *title = plainLabel(QStringLiteral("New Slot Alert"), header);
-    setTextStyle(title, TextStyle::title2);
-    headerLayout->addWidget(title);
-    headerLayout->addStretch(1);
-    m_form.refreshDate = plainLabel(QString(), header);
+    const FaceFrame frame = buildFaceFrame(face, QString(), 18);
+    m_form.refreshDate = frame.headerTrailing;
     m_form.refreshDate->setObjectName(QStringLiteral("newSlotFormRefreshDate"));
-    setSecondary(m_form.refreshDate);
-    headerLayout->addWidget(m_form.refreshDate);
-    layout->addWidget(header);
-    layout->addWidget(divider(face));
-
-    auto *scroll = new QScrollArea(face);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    auto *content = new QWidget(scroll);
-    auto *sections = new QVBoxLayout(content);
-    sections->setContentsMargins(20, 20, 20, 20);
-    sections->setSpacing(18);
+    QWidget *content = frame.content;
+    QVBoxLayout *sections = frame.column;
 
     auto *neededFor = new QWidget(content);
     QVBoxLayout *neededLayout = sectionLayout(neededFor, 10);
@@ -119,17 +99,10 @@ QWidget *NewSlotAlertSheet::buildFormFace()
     m_form.failure->setPalette(red);
     sections->addWidget(m_form.failure);
     sections->addStretch(1);
-    scroll->setWidget(content);
-    layout->addWidget(scroll, 1);
-    layout->addWidget(divider(face));
 
-    auto *bar = new QHBoxLayout;
-    bar->setContentsMargins(20, 12, 20, 12);
+    QHBoxLayout *bar = frame.bar;
     const auto button = [face](const QString &text, const char *name) {
-        auto *b = new QPushButton(text, face);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
+        return sheetButton(text, name, face);
     };
     QPushButton *reset = button(QStringLiteral("Reset"), "newSlotResetButton");
     connect(reset, &QPushButton::clicked, this, [this] {
@@ -149,7 +122,6 @@ QWidget *NewSlotAlertSheet::buildFormFace()
     connect(m_form.apply, &QPushButton::clicked, this,
             [this] { m_view.applyNewSlotAlertDraft(true); });
     bar->addWidget(m_form.apply);
-    layout->addLayout(bar);
     return face;
 }
 
@@ -335,7 +307,7 @@ QWidget *NewSlotAlertSheet::buildActionSection()
     play->setObjectName(QStringLiteral("newSlotPlayButton"));
     play->setAutoRaise(true);
     play->setIcon(symbol(u"play.fill"));
-    play->setToolTip(QStringLiteral("Play"));
+    play->setAccessibleName(QStringLiteral("Play"));
     connect(play, &QToolButton::clicked, this, [this] { m_view.previewNewSlotAlertSound(); });
     soundLayout->addWidget(play);
     soundLayout->addStretch(1);

@@ -280,9 +280,12 @@ void SpotAlertsSidebar::followPresentations()
         m_confirmation->close();
 
     if (m_view.isNewSlotAlertSheetPresented() && !m_newSlotSheet) {
-        m_newSlotSheet = new NewSlotAlertSheet(m_view, this);
-        m_newSlotSheet->setAttribute(Qt::WA_DeleteOnClose);
-        m_newSlotSheet->open();
+        auto *sheet = new NewSlotAlertSheet(m_view, this);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        // Gone for us when it closes, though deleted only later: a new opening gets a new sheet.
+        connect(sheet, &QDialog::finished, this, [this] { m_newSlotSheet = nullptr; });
+        m_newSlotSheet = sheet;
+        sheet->open();
     }
 }
 
@@ -305,6 +308,7 @@ void SpotAlertsSidebar::showClearAllConfirmation()
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::finished, this, [this, box, clear] {
+        m_confirmation = nullptr;
         if (box->clickedButton() == clear)
             m_view.clearAllAlerts();
         m_view.setClearAllAlertsConfirmationPresented(false);
