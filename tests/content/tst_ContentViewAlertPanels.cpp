@@ -426,18 +426,6 @@ private Q_SLOTS:
         QVERIFY(!s.view->newSlotRefreshPending());
         QVERIFY(s.view->isNewSlotRefreshRunning());
     }
-
-    void openingTheSheet_alwaysShowsTheStoredSummary()
-    {
-        SheetScene s;
-        NewSlotAlertConfiguration edited = s.view->newSlotAlertDraft();
-        edited.bands = {"6m"};
-        s.view->setNewSlotAlertDraft(edited);
-        s.view->cancelNewSlotAlertSheet();
-        s.view->openNewSlotAlertSheet();
-        QVERIFY(s.view->isNewSlotAlertSheetPresented() && s.view->isNewSlotAlertSummaryPresented());
-        QCOMPARE(s.view->newSlotAlertDraft(), s.view->loadNewSlotAlertConfiguration());
-    }
 };
 
 QTEST_GUILESS_MAIN(tst_ContentViewAlertPanels)

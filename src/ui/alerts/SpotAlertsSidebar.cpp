@@ -36,6 +36,7 @@ QToolButton *gearButton(const QString &toolTip, QWidget *parent)
     gear->setIconSize({16, 16});
     gear->setFixedSize(20, 20);
     gear->setToolTip(toolTip);
+    gear->setAccessibleName(toolTip);
     return gear;
 }
 
@@ -43,6 +44,7 @@ QCheckBox *enableCheckBox(const QString &toolTip, QWidget *parent)
 {
     auto *box = new QCheckBox(parent);
     box->setToolTip(toolTip);
+    box->setAccessibleName(toolTip);
     box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return box;
 }
@@ -261,6 +263,7 @@ void SpotAlertsSidebar::refresh()
         r.dot->setColor(alert.highlightColor, alert.highlightRows);
         r.title->setText(title);
         r.gear->setToolTip(plainToolTip(QStringLiteral("Configure ") + title));
+        r.gear->setAccessibleName(QStringLiteral("Configure ") + title);
         r.entitySummary->setText(alertEntitySummaryText(alert, slot, m_view.alertEntities()));
         const QString slotLine = alertSlotSummaryText(alert, slot);
         r.slotSummary->setText(slotLine);
