@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QHash>
 #include <QMap>
+#include <functional>
 
 class QButtonGroup;
 class QHBoxLayout;

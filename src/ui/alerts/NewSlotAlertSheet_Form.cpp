@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
