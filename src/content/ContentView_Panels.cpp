@@ -71,11 +71,8 @@ void ContentView::saveAlertDraft()
 
 NewSlotAlertConfiguration ContentView::newSlotAlertRow()
 {
-    const NewSlotAlertConfiguration configuration = m_alerts.migrateNewSlotAlertHighlightColour();
-    m_newSlotAlertDraft = configuration;
-    emit newSlotAlertDraftChanged();
-    setNewSlotAlertSheetPresented(true);
-    return configuration;
+    openNewSlotAlertSheet();
+    return m_newSlotAlertDraft;
 }
 
 void ContentView::setNewSlotAlertDraft(const NewSlotAlertConfiguration &draft)
