@@ -132,15 +132,18 @@ void ContentView::populateFromClubLog()
         setLookupState(false, true, QStringLiteral("Select at least one Club Log mode."));
         return;
     }
+    const QSet<QString> bands = clubLogSelectedBands();
+    // With no band ticked the stored groups would read as every band, the opposite of the choice.
+    if (bands.isEmpty()) {
+        setLookupState(false, true, QStringLiteral("Select at least one band."));
+        return;
+    }
     const ClubLogWantedStatus wantedStatus = clubLogWantedStatus;
     const QSet<ClubLogMode> sheetModes = clubLogModes;
     QSet<ClubLogBandGroup> bandGroups = clubLogBandGroups;
     const QSet<QString> individualBands = clubLogIndividualBands;
-    if (bandGroups.isEmpty() && individualBands.isEmpty()) {
+    if (bandGroups.isEmpty() && individualBands.isEmpty())
         bandGroups = {ClubLogBandGroup::allBands};
-        clubLogBandGroups = bandGroups;
-    }
-    const QSet<QString> bands = clubLogSelectedBands();
     static const QString nothingNeeded =
         QStringLiteral("Club Log shows no needed DXCC entities for these choices.");
     if (chosenEntities.isEmpty()) {
