@@ -262,6 +262,48 @@ public:
     void refreshNewSlotLookupWithCompletion(bool force, std::function<void()> completion);
     bool isNewSlotRefreshRunning() const { return m_refreshLookup != nullptr; }
 
+    // --- Spot Alerts sidebar and New Slot sheet
+    // The sidebar rows: every call reads the stored alerts afresh.
+    bool alertsAreAtDefaults() const;
+    bool isClearAllAlertsConfirmationPresented() const
+    {
+        return m_clearAllAlertsConfirmationPresented;
+    }
+    void setClearAllAlertsConfirmationPresented(bool presented);
+    QString alertDisplayName(int slot) const;
+    QString alertEntitySummary(int slot) const;
+    QString alertSlotSummary(int slot) const;
+    QString alertActionSummary(int slot) const;
+    bool alertIsEnabled(int slot) const;
+    void setAlertEnabled(int slot, bool enabled);
+    bool newSlotAlertEnabled() const;
+    void setNewSlotAlertEnabled(bool enabled);
+    // Seeds the draft from the stored (colour-migrated) configuration and shows the summary face.
+    void openNewSlotAlertSheet();
+    // The form's bindings: each changes only the draft.
+    bool newSlotDraftModeIsSelected(ClubLogMode mode) const;
+    void setNewSlotDraftMode(ClubLogMode mode, bool on);
+    void selectAllNewSlotModes();
+    bool newSlotDraftBandIsSelected(const QString &band) const;
+    void setNewSlotDraftBand(const QString &band, bool on);
+    void toggleAllNewSlotBands();
+    void toggleNewSlotBandGroup(const QStringList &group);
+    void toggleNewSlotHFBands();
+    SpotAlertColor newSlotDraftHighlightColor() const;
+    void setNewSlotDraftHighlightColor(const SpotAlertColor &colour);
+    bool newSlotDraftSoundFrequencyIs(AlertSoundFrequency frequency) const;
+    void setNewSlotDraftSoundFrequency(AlertSoundFrequency frequency, bool on);
+    void newSlotNotificationToggleChanged(bool on);
+    void toggleAllNewSlotActions();
+    void previewNewSlotAlertSound();
+    void resetNewSlotAlertDraft();
+    // The form's Cancel and the summary's four buttons.
+    void cancelNewSlotAlertSheet();
+    void showNewSlotClubLogConfiguration();
+    void cancelNewSlotAlertSummary();
+    void saveNewSlotAlertDraft();
+    void saveAndEnableNewSlotAlert();
+
     // --- New Slot refresh schedule.
     void handleInitialNewSlotRefresh();
     void handleNewSlotRefreshTimer();
@@ -338,6 +380,11 @@ private:
     std::unique_ptr<ClubLogChartLookup> m_refreshLookup;
     // Bumped by every change that a running refresh must not overwrite.
     quint64 m_newSlotGeneration = 0;
+
+    // --- Spot Alerts sidebar and New Slot sheet
+    bool m_clearAllAlertsConfirmationPresented = false;
+    // Bumped at every opening of the New Slot sheet; a lookup result belongs to one opening.
+    quint64 m_newSlotSheetOpening = 0;
 
     bool m_newSlotRefreshPending = false;
     bool m_newSlotInitialRefreshCompleted = false;

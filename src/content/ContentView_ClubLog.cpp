@@ -56,11 +56,6 @@ void ContentView::applyNewSlotAlertDraft(bool showSummary)
         setLookupState(false, true, *failure);
         return;
     }
-    const QList<ClubLogMode> modes = newSlotLookupModes(m_newSlotAlertDraft.modes);
-    if (modes.isEmpty()) {
-        setLookupState(false, true, QStringLiteral("Select at least one Club Log mode."));
-        return;
-    }
     QSet<QString> bands;
     for (const QString &band : m_newSlotAlertDraft.bands) {
         if (clubLogBandKey(band))
@@ -70,6 +65,13 @@ void ContentView::applyNewSlotAlertDraft(bool showSummary)
         setLookupState(false, true, QStringLiteral("Select at least one band."));
         return;
     }
+    const QList<ClubLogMode> modes = newSlotLookupModes(m_newSlotAlertDraft.modes);
+    if (modes.isEmpty()) {
+        setLookupState(false, true, QStringLiteral("Select at least one mode."));
+        return;
+    }
+    // Without entities the lookup would succeed with no rules, and saving that would replace
+    // good stored rules by none.
     loadAlertEntities();
     if (m_alertEntities.isEmpty()) {
         setLookupState(false, true,
@@ -90,12 +92,21 @@ void ContentView::runNewSlotSheetLookupTask(const ClubLogCredentials &credential
 {
     ClubLogService service = m_clubLog;
     service.apiKey = apiKey;
+    // The result belongs to this opening of the sheet only.
+    const quint64 opening = m_newSlotSheetOpening;
     setLookupState(true, false, std::nullopt);
     m_panelLookup = std::make_unique<ClubLogChartLookup>(m_http, service, this);
     m_panelLookup->start(credentials, modes,
-                         [this, modes, entities, wantedStatus, bands,
-                          showSummary](const ClubLogChartLookup::Result &r) {
+                         [this, modes, entities, wantedStatus, bands, showSummary,
+                          opening](const ClubLogChartLookup::Result &r) {
                              retire(m_panelLookup);
+                             // A summary flag left set behind a closed sheet would hold back
+                             // the automatic refresh for good.
+                             if (!m_newSlotAlertSheetPresented ||
+                                 opening != m_newSlotSheetOpening) {
+                                 setLookupState(false, false, std::nullopt);
+                                 return;
+                             }
                              if (!r.charts) {
                                  setLookupState(false, true, clubLogLookupFailureMessage(*r.error));
                                  return;

@@ -59,11 +59,8 @@ void ContentView::setAlertDraft(const SpotAlertConfiguration &draft)
 
 NewSlotAlertConfiguration ContentView::newSlotAlertRow()
 {
-    const NewSlotAlertConfiguration configuration = m_alerts.migrateNewSlotAlertHighlightColour();
-    m_newSlotAlertDraft = configuration;
-    emit newSlotAlertDraftChanged();
-    setNewSlotAlertSheetPresented(true);
-    return configuration;
+    openNewSlotAlertSheet();
+    return m_newSlotAlertDraft;
 }
 
 void ContentView::setNewSlotAlertDraft(const NewSlotAlertConfiguration &draft)

@@ -249,6 +249,8 @@ private Q_SLOTS:
     {
         ClubLogScene s;
         s.answerAll(R"({"291":{"20":1}})");
+        s.view->openNewSlotAlertSheet();
+        s.view->showNewSlotClubLogConfiguration();
         NewSlotAlertConfiguration draft;
         draft.modes = {ClubLogMode::cw};
         draft.bands = {"20m", "2200m"};

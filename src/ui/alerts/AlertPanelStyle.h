@@ -1,0 +1,35 @@
+#pragma once
+
+// The type styles, dividers, header buttons and symbols that the alert panels share.
+
+#include <QFont>
+#include <QIcon>
+#include <QString>
+#include <QStringView>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace varnello::alertstyle {
+
+enum class TextStyle { title2, headline, subheadlineSemibold, body, callout, caption };
+
+QFont font(TextStyle style);
+// Applies the style's font; `semibold` for titles inside rows.
+void setTextStyle(QWidget *widget, TextStyle style, bool semibold = false);
+// Dimmed text for secondary information, from the palette.
+void setSecondary(QWidget *widget);
+QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
+// A tooltip that shows `text` as typed, even when it looks like markup.
+QString plainToolTip(const QString &text);
+QFrame *divider(QWidget *parent = nullptr);
+// A flat header button whose label reads like a heading.
+QPushButton *headerButton(const QString &text, TextStyle style, const QString &toolTip,
+                          QWidget *parent = nullptr);
+// A symbol by its design name ("bell", "gearshape", "speaker.wave.2", "highlighter", "play.fill"):
+// the desktop theme's icon when there is one, else a standard icon of the style.
+QIcon symbol(QStringView name);
+
+} // namespace varnello::alertstyle

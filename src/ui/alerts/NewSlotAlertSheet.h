@@ -1,0 +1,92 @@
+#pragma once
+
+#include "AlertModel.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QMap>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace varnello {
+
+class ColorSwatchButton;
+class ContentView;
+
+// The New Slot Alert sheet with its two faces: the summary, from which the configuration is
+// stored, and the configuration form, whose controls edit only the view's draft and whose Apply
+// runs the Club Log lookup. It shows the face the view asks for and closes itself when the view
+// no longer presents it; Escape is the Cancel of the face shown.
+class NewSlotAlertSheet final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NewSlotAlertSheet)
+
+public:
+    static constexpr QSize summarySize{700, 620};
+    static constexpr QSize formSize{700, 760};
+
+    NewSlotAlertSheet(ContentView &view, QWidget *parent);
+    ~NewSlotAlertSheet() override;
+
+    void reject() override;
+
+private:
+    QWidget *buildSummaryFace();
+    QWidget *buildFormFace();
+    QWidget *buildModeSection();
+    QWidget *buildBandSection();
+    QWidget *buildActionSection();
+    QCheckBox *bandCheckBox(const QString &band, QWidget *parent);
+    void followPresentation();
+    void render();
+    void renderSummary(const NewSlotAlertConfiguration &draft);
+    void renderForm(const NewSlotAlertConfiguration &draft);
+    void editDraft(const std::function<void(NewSlotAlertConfiguration &)> &change);
+
+    ContentView &m_view;
+    QStackedWidget *m_faces = nullptr;
+    bool m_showingSummary = true;
+
+    struct Summary {
+        QWidget *face = nullptr;
+        QLabel *explanation = nullptr;
+        QWidget *blocks = nullptr;
+        QLabel *neededFor = nullptr;
+        QLabel *modes = nullptr;
+        QLabel *bands = nullptr;
+        QLabel *actions = nullptr;
+        QLabel *refreshDate = nullptr;
+        QLabel *counts = nullptr;
+        QPushButton *saveAndEnable = nullptr;
+    } m_summary;
+
+    struct Form {
+        QWidget *face = nullptr;
+        QLabel *refreshDate = nullptr;
+        QRadioButton *notWorked = nullptr;
+        QRadioButton *notConfirmed = nullptr;
+        QMap<ClubLogMode, QCheckBox *> modes;
+        QHash<QString, QCheckBox *> bands;
+        QCheckBox *highlight = nullptr;
+        QWidget *colourGroup = nullptr;
+        ColorSwatchButton *colour = nullptr;
+        QCheckBox *playSound = nullptr;
+        QWidget *soundGroup = nullptr;
+        QComboBox *soundChoice = nullptr;
+        QCheckBox *everySpot = nullptr;
+        QCheckBox *everyFiveMinutes = nullptr;
+        QCheckBox *notification = nullptr;
+        QLabel *failure = nullptr;
+        QPushButton *refresh = nullptr;
+        QPushButton *apply = nullptr;
+    } m_form;
+};
+
+} // namespace varnello

@@ -1,0 +1,408 @@
+// The sheet's configuration face: needed-for, modes, bands, actions and the lookup buttons. Every
+// control edits the view's draft; the draft is drawn back into the controls after each change, so
+// a control the rules refuse to change (Mixed off, the current frequency off) shows so at once.
+#include "NewSlotAlertSheet.h"
+
+#include "AlertPanelStyle.h"
+#include "AlertSummaryText.h"
+#include "ColorSwatchButton.h"
+#include "ContentView.h"
+#include "NewSlotRules.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace varnello {
+
+using namespace alertstyle;
+
+namespace {
+
+QVBoxLayout *sectionLayout(QWidget *section, int spacing)
+{
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+void setChecked(QAbstractButton *button, bool checked)
+{
+    const QSignalBlocker block(button);
+    button->setChecked(checked);
+}
+
+} // namespace
+
+void NewSlotAlertSheet::editDraft(const std::function<void(NewSlotAlertConfiguration &)> &change)
+{
+    NewSlotAlertConfiguration draft = m_view.newSlotAlertDraft();
+    change(draft);
+    m_view.setNewSlotAlertDraft(draft);
+    render();
+}
+
+QWidget *NewSlotAlertSheet::buildFormFace()
+{
+    auto *face = new QWidget(this);
+    face->setObjectName(QStringLiteral("newSlotFormFace"));
+    m_form.face = face;
+    auto *layout = new QVBoxLayout(face);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto *header = new QWidget(face);
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(20, 14, 20, 14);
+    QLabel *title = plainLabel(QStringLiteral("New Slot Alert"), header);
+    setTextStyle(title, TextStyle::title2);
+    headerLayout->addWidget(title);
+    headerLayout->addStretch(1);
+    m_form.refreshDate = plainLabel(QString(), header);
+    m_form.refreshDate->setObjectName(QStringLiteral("newSlotFormRefreshDate"));
+    setSecondary(m_form.refreshDate);
+    headerLayout->addWidget(m_form.refreshDate);
+    layout->addWidget(header);
+    layout->addWidget(divider(face));
+
+    auto *scroll = new QScrollArea(face);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto *content = new QWidget(scroll);
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(20, 20, 20, 20);
+    sections->setSpacing(18);
+
+    auto *neededFor = new QWidget(content);
+    QVBoxLayout *neededLayout = sectionLayout(neededFor, 10);
+    QLabel *neededTitle = plainLabel(QStringLiteral("Needed for"), neededFor);
+    setTextStyle(neededTitle, TextStyle::headline);
+    neededLayout->addWidget(neededTitle);
+    m_form.notWorked = new QRadioButton(QStringLiteral("Not worked"), neededFor);
+    m_form.notWorked->setObjectName(QStringLiteral("newSlotNotWorkedRadio"));
+    m_form.notConfirmed = new QRadioButton(QStringLiteral("Not confirmed"), neededFor);
+    m_form.notConfirmed->setObjectName(QStringLiteral("newSlotNotConfirmedRadio"));
+    auto *wanted = new QButtonGroup(neededFor);
+    wanted->addButton(m_form.notWorked);
+    wanted->addButton(m_form.notConfirmed);
+    connect(m_form.notWorked, &QRadioButton::clicked, this, [this] {
+        editDraft([](auto &d) { d.wantedStatus = ClubLogWantedStatus::notWorked; });
+    });
+    connect(m_form.notConfirmed, &QRadioButton::clicked, this, [this] {
+        editDraft([](auto &d) { d.wantedStatus = ClubLogWantedStatus::notConfirmed; });
+    });
+    neededLayout->addWidget(m_form.notWorked);
+    neededLayout->addWidget(m_form.notConfirmed);
+    sections->addWidget(neededFor);
+    sections->addWidget(divider(content));
+    sections->addWidget(buildModeSection());
+    sections->addWidget(divider(content));
+    sections->addWidget(buildBandSection());
+    sections->addWidget(divider(content));
+    sections->addWidget(buildActionSection());
+
+    m_form.failure = plainLabel(QString(), content);
+    m_form.failure->setObjectName(QStringLiteral("newSlotFailureLabel"));
+    m_form.failure->setWordWrap(true);
+    setTextStyle(m_form.failure, TextStyle::caption);
+    QPalette red = m_form.failure->palette();
+    red.setColor(QPalette::WindowText, QColor(0xd7, 0x26, 0x1e));
+    m_form.failure->setPalette(red);
+    sections->addWidget(m_form.failure);
+    sections->addStretch(1);
+    scroll->setWidget(content);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(divider(face));
+
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(20, 12, 20, 12);
+    const auto button = [face](const QString &text, const char *name) {
+        auto *b = new QPushButton(text, face);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        return b;
+    };
+    QPushButton *reset = button(QStringLiteral("Reset"), "newSlotResetButton");
+    connect(reset, &QPushButton::clicked, this, [this] {
+        m_view.resetNewSlotAlertDraft();
+        render();
+    });
+    bar->addWidget(reset);
+    m_form.refresh = button(QStringLiteral("Refresh"), "newSlotRefreshButton");
+    connect(m_form.refresh, &QPushButton::clicked, this,
+            [this] { m_view.applyNewSlotAlertDraft(false); });
+    bar->addWidget(m_form.refresh);
+    bar->addStretch(1);
+    QPushButton *cancel = button(QStringLiteral("Cancel"), "newSlotCancelButton");
+    connect(cancel, &QPushButton::clicked, this, [this] { m_view.cancelNewSlotAlertSheet(); });
+    bar->addWidget(cancel);
+    m_form.apply = button(QStringLiteral("Apply"), "newSlotApplyButton");
+    connect(m_form.apply, &QPushButton::clicked, this,
+            [this] { m_view.applyNewSlotAlertDraft(true); });
+    bar->addWidget(m_form.apply);
+    layout->addLayout(bar);
+    return face;
+}
+
+QWidget *NewSlotAlertSheet::buildModeSection()
+{
+    auto *section = new QWidget(this);
+    QVBoxLayout *layout = sectionLayout(section, 10);
+    QPushButton *header = headerButton(QStringLiteral("Mode"), TextStyle::headline,
+                                       QStringLiteral("Select or deselect all modes"), section);
+    header->setObjectName(QStringLiteral("newSlotModeHeader"));
+    connect(header, &QPushButton::clicked, this, [this] {
+        m_view.selectAllNewSlotModes();
+        render();
+    });
+    layout->addWidget(header);
+
+    auto *columns = new QHBoxLayout;
+    columns->setSpacing(46);
+    const auto column = [&](std::initializer_list<std::pair<ClubLogMode, const char *>> modes) {
+        auto *stack = new QVBoxLayout;
+        stack->setSpacing(10);
+        for (const auto &[mode, text] : modes) {
+            auto *box = new QCheckBox(QString::fromLatin1(text), section);
+            box->setObjectName(QStringLiteral("newSlotMode_") + toRaw(mode));
+            connect(box, &QCheckBox::clicked, this, [this, mode = mode](bool on) {
+                m_view.setNewSlotDraftMode(mode, on);
+                render();
+            });
+            m_form.modes.insert(mode, box);
+            stack->addWidget(box);
+        }
+        columns->addLayout(stack);
+    };
+    column({{ClubLogMode::mixed, "Mixed"}, {ClubLogMode::cw, "CW"}});
+    column({{ClubLogMode::ssb, "SSB"}, {ClubLogMode::data, "Data"}});
+    columns->addStretch(1);
+    layout->addLayout(columns);
+    QLabel *note =
+        plainLabel(QStringLiteral("Data enables both FTx and Other Data in the alert."), section);
+    setTextStyle(note, TextStyle::caption);
+    setSecondary(note);
+    layout->addWidget(note);
+    return section;
+}
+
+QCheckBox *NewSlotAlertSheet::bandCheckBox(const QString &band, QWidget *parent)
+{
+    auto *box = new QCheckBox(band, parent);
+    box->setObjectName(QStringLiteral("newSlotBand_") + band);
+    connect(box, &QCheckBox::clicked, this, [this, band](bool on) {
+        m_view.setNewSlotDraftBand(band, on);
+        render();
+    });
+    m_form.bands.insert(band, box);
+    return box;
+}
+
+QWidget *NewSlotAlertSheet::buildBandSection()
+{
+    auto *section = new QWidget(this);
+    QVBoxLayout *layout = sectionLayout(section, 10);
+    const auto header = [&](const QString &text, TextStyle style, const QString &toolTip,
+                            const char *name, std::function<void()> action) {
+        QPushButton *button = headerButton(text, style, toolTip, section);
+        button->setObjectName(QString::fromLatin1(name));
+        connect(button, &QPushButton::clicked, this, [this, action] {
+            action();
+            render();
+        });
+        return button;
+    };
+    layout->addWidget(header(QStringLiteral("Bands"), TextStyle::headline,
+                             QStringLiteral("Select or deselect all bands"), "newSlotBandsHeader",
+                             [this] { m_view.toggleAllNewSlotBands(); }));
+    layout->addWidget(header(QStringLiteral("HF"), TextStyle::subheadlineSemibold,
+                             QStringLiteral("Select or deselect all HF bands"), "newSlotHFHeader",
+                             [this] { m_view.toggleNewSlotHFBands(); }));
+    // Five columns of two, so the top row reads 160m to 30m and the bottom row 20m to 10m.
+    auto *grid = new QHBoxLayout;
+    grid->setSpacing(14);
+    const QStringList &hf = hfBands();
+    for (int column = 0; column < 5; ++column) {
+        auto *stack = new QVBoxLayout;
+        stack->setSpacing(8);
+        stack->addWidget(bandCheckBox(hf[column], section));
+        stack->addWidget(bandCheckBox(hf[column + 5], section));
+        grid->addLayout(stack);
+    }
+    grid->addStretch(1);
+    layout->addLayout(grid);
+
+    layout->addSpacing(4);
+    layout->addWidget(header(QStringLiteral("VHF/UHF"), TextStyle::subheadlineSemibold,
+                             QStringLiteral("Select or deselect all VHF/UHF bands"),
+                             "newSlotVHFUHFHeader",
+                             [this] { m_view.toggleNewSlotBandGroup(vhfUHFBands()); }));
+    auto *vhf = new QHBoxLayout;
+    vhf->setSpacing(20);
+    for (const QString &band : vhfUHFBands())
+        vhf->addWidget(bandCheckBox(band, section));
+    vhf->addStretch(1);
+    layout->addLayout(vhf);
+
+    layout->addSpacing(4);
+    const QStringList microwave{QStringLiteral("13cm")};
+    layout->addWidget(header(QStringLiteral("Microwave"), TextStyle::subheadlineSemibold,
+                             QStringLiteral("Select or deselect all microwave bands"),
+                             "newSlotMicrowaveHeader",
+                             [this, microwave] { m_view.toggleNewSlotBandGroup(microwave); }));
+    layout->addWidget(bandCheckBox(microwave.first(), section));
+    return section;
+}
+
+QWidget *NewSlotAlertSheet::buildActionSection()
+{
+    auto *section = new QWidget(this);
+    QVBoxLayout *layout = sectionLayout(section, 12);
+    QPushButton *header = headerButton(QStringLiteral("Actions"), TextStyle::headline,
+                                       QStringLiteral("Select or deselect all actions"), section);
+    header->setObjectName(QStringLiteral("newSlotActionsHeader"));
+    connect(header, &QPushButton::clicked, this, [this] {
+        m_view.toggleAllNewSlotActions();
+        render();
+    });
+    layout->addWidget(header);
+
+    const auto row = [](int alignment) {
+        auto *line = new QHBoxLayout;
+        line->setSpacing(28);
+        line->setAlignment(Qt::Alignment(alignment));
+        return line;
+    };
+
+    QHBoxLayout *highlightRow = row(Qt::AlignVCenter);
+    m_form.highlight = new QCheckBox(QStringLiteral("Highlight matching rows"), section);
+    m_form.highlight->setObjectName(QStringLiteral("newSlotHighlightCheckBox"));
+    connect(m_form.highlight, &QCheckBox::clicked, this,
+            [this](bool on) { editDraft([on](auto &d) { d.highlightRows = on; }); });
+    highlightRow->addWidget(m_form.highlight, 1);
+    m_form.colourGroup = new QWidget(section);
+    auto *colourLayout = new QHBoxLayout(m_form.colourGroup);
+    colourLayout->setContentsMargins(0, 0, 0, 0);
+    colourLayout->setSpacing(8);
+    colourLayout->addWidget(plainLabel(QStringLiteral("Highlight colour"), m_form.colourGroup));
+    m_form.colour = new ColorSwatchButton(m_form.colourGroup);
+    m_form.colour->setObjectName(QStringLiteral("newSlotColourWell"));
+    m_form.colour->setDialogTitle(QStringLiteral("Highlight colour"));
+    m_form.colour->setAccessibleName(QStringLiteral("Highlight colour"));
+    connect(m_form.colour, &ColorSwatchButton::colorPicked, this,
+            [this](const SpotAlertColor &colour) {
+                m_view.setNewSlotDraftHighlightColor(colour);
+                render();
+            });
+    colourLayout->addWidget(m_form.colour);
+    colourLayout->addStretch(1);
+    highlightRow->addWidget(m_form.colourGroup, 1);
+    layout->addLayout(highlightRow);
+
+    QHBoxLayout *soundRow = row(Qt::AlignVCenter);
+    m_form.playSound = new QCheckBox(QStringLiteral("Play an alert sound"), section);
+    m_form.playSound->setObjectName(QStringLiteral("newSlotPlaySoundCheckBox"));
+    connect(m_form.playSound, &QCheckBox::clicked, this,
+            [this](bool on) { editDraft([on](auto &d) { d.playSound = on; }); });
+    soundRow->addWidget(m_form.playSound, 1);
+    m_form.soundGroup = new QWidget(section);
+    auto *soundLayout = new QHBoxLayout(m_form.soundGroup);
+    soundLayout->setContentsMargins(0, 0, 0, 0);
+    soundLayout->setSpacing(6);
+    m_form.soundChoice = new QComboBox(m_form.soundGroup);
+    m_form.soundChoice->setObjectName(QStringLiteral("newSlotSoundChoice"));
+    m_form.soundChoice->setAccessibleName(QStringLiteral("Alert sound"));
+    // The stored value of the system beep keeps its original name; only its title differs.
+    m_form.soundChoice->addItem(QStringLiteral("System Default"),
+                                int(AlertSoundChoice::appleDefault));
+    m_form.soundChoice->addItem(QStringLiteral("Alert 1"), int(AlertSoundChoice::alert1));
+    m_form.soundChoice->addItem(QStringLiteral("Alert 2"), int(AlertSoundChoice::alert2));
+    connect(m_form.soundChoice, &QComboBox::activated, this, [this](int index) {
+        const auto choice = AlertSoundChoice(m_form.soundChoice->itemData(index).toInt());
+        editDraft([choice](auto &d) { d.soundChoice = choice; });
+    });
+    soundLayout->addWidget(m_form.soundChoice);
+    auto *play = new QToolButton(m_form.soundGroup);
+    play->setObjectName(QStringLiteral("newSlotPlayButton"));
+    play->setAutoRaise(true);
+    play->setIcon(symbol(u"play.fill"));
+    play->setToolTip(QStringLiteral("Play"));
+    connect(play, &QToolButton::clicked, this, [this] { m_view.previewNewSlotAlertSound(); });
+    soundLayout->addWidget(play);
+    soundLayout->addStretch(1);
+    soundRow->addWidget(m_form.soundGroup, 1);
+    layout->addLayout(soundRow);
+
+    QHBoxLayout *frequencyRow = row(Qt::AlignTop);
+    const auto frequencyBox = [&](const QString &text, const char *name,
+                                  AlertSoundFrequency frequency) {
+        auto *box = new QCheckBox(text, section);
+        box->setObjectName(QString::fromLatin1(name));
+        connect(box, &QCheckBox::clicked, this, [this, frequency](bool on) {
+            m_view.setNewSlotDraftSoundFrequency(frequency, on);
+            render();
+        });
+        frequencyRow->addWidget(box, 1, Qt::AlignTop | Qt::AlignLeft);
+        return box;
+    };
+    m_form.everySpot = frequencyBox(QStringLiteral("Alert every matching spot"),
+                                    "newSlotEverySpotCheckBox", AlertSoundFrequency::everySpot);
+    m_form.everyFiveMinutes =
+        frequencyBox(QStringLiteral("Maximum once every five minutes"),
+                     "newSlotEveryFiveMinutesCheckBox", AlertSoundFrequency::everyFiveMinutes);
+    layout->addLayout(frequencyRow);
+
+    m_form.notification = new QCheckBox(QStringLiteral("Show system notification"), section);
+    m_form.notification->setObjectName(QStringLiteral("newSlotNotificationCheckBox"));
+    connect(m_form.notification, &QCheckBox::clicked, this, [this](bool on) {
+        editDraft([on](auto &d) { d.showNotification = on; });
+        m_view.newSlotNotificationToggleChanged(on);
+    });
+    layout->addWidget(m_form.notification);
+    return section;
+}
+
+void NewSlotAlertSheet::renderForm(const NewSlotAlertConfiguration &draft)
+{
+    m_form.refreshDate->setText(clubLogRefreshDateText(draft));
+    setChecked(m_form.notWorked, draft.wantedStatus == ClubLogWantedStatus::notWorked);
+    setChecked(m_form.notConfirmed, draft.wantedStatus == ClubLogWantedStatus::notConfirmed);
+    for (auto it = m_form.modes.cbegin(); it != m_form.modes.cend(); ++it)
+        setChecked(it.value(), draft.modes.contains(it.key()));
+    for (auto it = m_form.bands.cbegin(); it != m_form.bands.cend(); ++it)
+        setChecked(it.value(), draft.bands.contains(it.key()));
+
+    setChecked(m_form.highlight, draft.highlightRows);
+    m_form.colourGroup->setEnabled(draft.highlightRows);
+    m_form.colour->setColor(draft.highlightColor);
+    setChecked(m_form.playSound, draft.playSound);
+    m_form.soundGroup->setEnabled(draft.playSound);
+    {
+        const QSignalBlocker block(m_form.soundChoice);
+        m_form.soundChoice->setCurrentIndex(m_form.soundChoice->findData(int(draft.soundChoice)));
+    }
+    setChecked(m_form.everySpot, draft.soundFrequency == AlertSoundFrequency::everySpot);
+    setChecked(m_form.everyFiveMinutes,
+               draft.soundFrequency == AlertSoundFrequency::everyFiveMinutes);
+    m_form.everySpot->setEnabled(draft.playSound);
+    m_form.everyFiveMinutes->setEnabled(draft.playSound);
+    setChecked(m_form.notification, draft.showNotification);
+
+    const bool showFailure = m_view.clubLogLookupFailed() && m_view.clubLogLookupMessage();
+    m_form.failure->setText(showFailure ? *m_view.clubLogLookupMessage() : QString());
+    m_form.failure->setVisible(showFailure);
+    const bool canLookUp = !m_view.isClubLogLookupInProgress() && !draft.bands.isEmpty();
+    m_form.refresh->setEnabled(canLookUp);
+    m_form.apply->setEnabled(canLookUp);
+}
+
+} // namespace varnello
