@@ -172,23 +172,4 @@ std::optional<CTYEntity> clubLogAlertEntityOf(const SpotAlertConfiguration &draf
     return std::nullopt;
 }
 
-QString alertModeLabel(SpotType mode)
-{
-    switch (mode) {
-    case SpotType::beacon:
-        return QStringLiteral("Beacon");
-    case SpotType::ftx:
-        return QStringLiteral("FTx");
-    case SpotType::otherDigital:
-        return QStringLiteral("Other Data");
-    case SpotType::cw:
-        return QStringLiteral("CW");
-    case SpotType::ssb:
-        return QStringLiteral("SSB (Phone)");
-    case SpotType::unknown:
-        return QStringLiteral("Unknown");
-    }
-    return {};
-}
-
 } // namespace varnello

@@ -58,7 +58,4 @@ QList<CTYEntity> searchedUnselectedEntitiesOf(const QList<CTYEntity> &entities,
 std::optional<CTYEntity> clubLogAlertEntityOf(const SpotAlertConfiguration &draft,
                                               const QList<CTYEntity> &entities);
 
-// The mode labels of the editor's checkboxes.
-QString alertModeLabel(SpotType mode);
-
 } // namespace varnello
