@@ -7,14 +7,13 @@
 #include "ClubLogPopulateSheet.h"
 #include "ContentView.h"
 #include "EntityPickerList.h"
+#include "ScrollingSheet.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 
@@ -70,18 +69,7 @@ AlertEditorSheet::AlertEditorSheet(ContentView &view, QWidget *parent)
     layout->addWidget(divider(content));
     buildButtons(layout);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("alertEditorScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidget(content);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
-    QSize size(designWidth, designHeight);
-    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
-    resize(size);
+    wrapInScrollingSheet(this, content);
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);

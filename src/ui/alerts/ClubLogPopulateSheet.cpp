@@ -6,16 +6,15 @@
 #include "ClubLogSelection.h"
 #include "ContentView.h"
 #include "EntityPickerList.h"
+#include "ScrollingSheet.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QTextLayout>
 
@@ -28,29 +27,27 @@ namespace {
 constexpr int maximumMessageLines = 3;
 constexpr int entityListHeight = 475;
 
-// The text wrapped to `width`, cut at the tail after `lines` lines.
+// The text broken into lines of at most `width`, cut at the tail after `lines` lines.
 QString elidedToLines(const QString &text, const QFont &font, int width, int lines)
 {
-    if (width <= 0)
-        return text;
     QTextLayout layout(text, font);
     layout.beginLayout();
-    QString result;
-    for (int n = 0; n < lines; ++n) {
+    QStringList shown;
+    while (shown.size() < lines) {
         QTextLine line = layout.createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(width);
-        const QString part = text.mid(line.textStart(), line.textLength());
-        if (n == lines - 1 && line.textStart() + line.textLength() < text.size()) {
-            result +=
-                QFontMetrics(font).elidedText(text.mid(line.textStart()), Qt::ElideRight, width);
+        const bool more = line.textStart() + line.textLength() < text.size();
+        if (shown.size() == lines - 1 && more) {
+            shown.append(QFontMetrics(font).elidedText(text.mid(line.textStart()).simplified(),
+                                                       Qt::ElideRight, width));
             break;
         }
-        result += part;
+        shown.append(text.mid(line.textStart(), line.textLength()).trimmed());
     }
     layout.endLayout();
-    return result;
+    return shown.join(QLatin1Char('\n'));
 }
 
 QLabel *headline(const QString &text, QWidget *parent)
@@ -84,7 +81,10 @@ ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
     setObjectName(QStringLiteral("clubLogPopulateSheet"));
     setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("Populate from Club Log"));
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget;
+    content->setObjectName(QStringLiteral("populateContent"));
+    content->setFixedWidth(designWidth);
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
@@ -132,12 +132,7 @@ ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
     buttons->addWidget(m_apply);
     layout->addLayout(buttons);
 
-    // 800 wide, or the screen's width on a smaller screen.
-    int width = designWidth;
-    const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        width = qMin(width, screen->availableGeometry().width() - 16);
-    setFixedWidth(width);
+    wrapInScrollingSheet(this, content);
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
@@ -319,7 +314,8 @@ QWidget *ClubLogPopulateSheet::buildStatusArea(QWidget *parent)
     // Text from Club Log: never read as markup.
     m_message = plainLabel(QString(), message);
     m_message->setObjectName(QStringLiteral("lookupMessage"));
-    m_message->setWordWrap(true);
+    // Broken into lines by hand, so that a long text stops after three of them.
+    m_message->setWordWrap(false);
     setTextStyle(m_message, TextStyle::callout);
     messageRow->addWidget(m_message, 1, Qt::AlignTop);
     m_status->addWidget(message);
@@ -431,9 +427,9 @@ void ClubLogPopulateSheet::refreshStatus()
     palette.setColor(QPalette::WindowText, colour);
     m_message->setPalette(palette);
     m_message->setToolTip(plainToolTip(*message));
-    m_message->setText(elidedToLines(*message, m_message->font(),
-                                     m_message->width() > 40 ? m_message->width() : 330,
-                                     maximumMessageLines));
+    // The settings column is fixed: its width less the margins and the symbol.
+    const int width = m_status->width() > 100 ? m_status->width() - 26 : 334;
+    m_message->setText(elidedToLines(*message, m_message->font(), width, maximumMessageLines));
 }
 
 } // namespace varnello
