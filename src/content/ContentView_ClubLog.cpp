@@ -167,12 +167,15 @@ void ContentView::populateFromClubLog()
     // The result belongs to this opening of the editor only.
     const std::optional<QUuid> session =
         m_alertEditorSession ? std::optional<QUuid>(m_alertEditorSession->id) : std::nullopt;
+    // ... and to this showing of the sheet: after Cancel the draft stays as the user left it.
+    const quint64 sheetGeneration = m_clubLogSheetGeneration;
 
     setLookupState(true, false, std::nullopt);
     m_panelLookup = std::make_unique<ClubLogChartLookup>(m_http, m_clubLog, this);
     m_panelLookup->start(credentials, modes, [=, this](const ClubLogChartLookup::Result &r) {
         retire(m_panelLookup);
-        if (!session || !m_alertEditorSession || m_alertEditorSession->id != *session) {
+        if (!session || !m_alertEditorSession || m_alertEditorSession->id != *session ||
+            !m_clubLogAlertSheetPresented || sheetGeneration != m_clubLogSheetGeneration) {
             setLookupState(false, false, std::nullopt);
             return;
         }

@@ -233,38 +233,6 @@ private Q_SLOTS:
         QCOMPARE(view.loadAlertConfigurations()[0].soundChoice, AlertSoundChoice::appleDefault);
     }
 
-    void soundFrequency_behavesAsRadio()
-    {
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.openAlertEditor(0);
-        view.setAlertDraftSoundFrequency(AlertSoundFrequency::everyFiveMinutes, false);
-        QVERIFY(view.alertDraftSoundFrequencyIs(AlertSoundFrequency::everyFiveMinutes));
-        view.setAlertDraftSoundFrequency(AlertSoundFrequency::everySpot, true);
-        QVERIFY(view.alertDraftSoundFrequencyIs(AlertSoundFrequency::everySpot));
-        QVERIFY(!view.alertDraftSoundFrequencyIs(AlertSoundFrequency::everyFiveMinutes));
-    }
-
-    void callsignEntry_addsNormalisedOrKeepsTheText()
-    {
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.openAlertEditor(4);
-        view.prepareAlertEditorDraft();
-        view.setAlertCallsignEntry(QStringLiteral(" k1abc/p "));
-        view.addAlertCallsignEntry();
-        QCOMPARE(view.alertCallsignEntry(), QString());
-        view.setAlertCallsignEntry(QStringLiteral("K1ABC/P"));
-        view.addAlertCallsignEntry();
-        view.setAlertCallsignEntry(QStringLiteral("K1-ABC"));
-        view.addAlertCallsignEntry();
-        QCOMPARE(view.alertCallsignEntry(), QStringLiteral("K1-ABC"));
-        QCOMPARE(view.sortedAlertCallsigns(), QStringList{"K1ABC/P"});
-        QCOMPARE(view.alertEditorSelectionSummary(), QStringLiteral("1 callsign"));
-        view.removeAlertCallsign(QStringLiteral("K1ABC/P"));
-        QCOMPARE(view.alertEditorSelectionSummary(), QStringLiteral("0 callsigns"));
-    }
-
     void appear_resetsFieldsAndOpensTheFocusGateNextTurn()
     {
         ContentViewFixture f;
@@ -279,16 +247,6 @@ private Q_SLOTS:
         QTRY_VERIFY(view.alertNameAcceptsFocus());
         view.openAlertEditor(1);
         QVERIFY(!view.alertNameAcceptsFocus());
-    }
-
-    void callsignAlert_doesNotLoadEntities()
-    {
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.openAlertEditor(4);
-        QVERIFY(view.alertEntities().isEmpty());
-        view.openAlertEditor(3);
-        QVERIFY(!view.alertEntities().isEmpty());
     }
 };
 

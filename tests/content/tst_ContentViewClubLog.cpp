@@ -358,6 +358,7 @@ private Q_SLOTS:
     {
         ClubLogScene s;
         s.view->openAlertEditor(1);
+        s.view->openClubLogAlertSheet();
         const SpotAlertConfiguration before = s.view->alertDraft();
         s.answerAll("{}");
         s.stub.setResponse(chartPath(ClubLogMode::mixed),
@@ -374,6 +375,7 @@ private Q_SLOTS:
     {
         ClubLogScene s;
         s.view->openAlertEditor(2);
+        s.view->openClubLogAlertSheet();
         s.answerAll(R"({"291":{"20":1}})");
         s.view->clubLogSelectedEntityADIFNumbers = {291};
         s.view->clubLogBandGroups = {ClubLogBandGroup::hf};

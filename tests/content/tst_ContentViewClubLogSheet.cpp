@@ -180,6 +180,21 @@ private Q_SLOTS:
         QCOMPARE(s.view->alertEditorClubLogSlotLines(), QStringList{"CW: 40m"});
     }
 
+    void cancelDuringALookup_dropsTheLateResult()
+    {
+        SheetScene s;
+        s.openSheet();
+        s.stub.setResponse(chartPath(ClubLogMode::mixed),
+                           HttpStub::Response{.body = "{}", .delay = 200ms});
+        const SpotAlertConfiguration before = s.view->alertDraft();
+        s.view->populateFromClubLog();
+        s.view->closeClubLogAlertSheet();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.view->isClubLogLookupInProgress(), 20000);
+        QCOMPARE(s.stub.totalRequestCount(), 1);
+        QCOMPARE(s.view->alertDraft(), before);
+        QVERIFY(!s.view->clubLogLookupFailed());
+    }
+
     void apply_forbidden_showsTheLoginSentenceAndKeepsTheSheet()
     {
         SheetScene s;

@@ -21,22 +21,6 @@ namespace varnello {
 
 using namespace alertstyle;
 
-namespace {
-
-QFrame *verticalDivider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedWidth(1);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Midlight));
-    line->setPalette(palette);
-    return line;
-}
-
-} // namespace
-
 AlertEditorSheet::AlertEditorSheet(ContentView &view, QWidget *parent)
     : QDialog(parent), m_view(view)
 {

@@ -63,16 +63,6 @@ void setChecked(QCheckBox *box, bool on)
     box->setChecked(on);
 }
 
-QFrame *verticalLine(QWidget *parent)
-{
-    QFrame *line = divider(parent);
-    line->setFrameShape(QFrame::VLine);
-    line->setFixedHeight(QWIDGETSIZE_MAX);
-    line->setMinimumHeight(0);
-    line->setFixedWidth(1);
-    return line;
-}
-
 } // namespace
 
 ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
@@ -105,7 +95,7 @@ ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
     auto *body = new QHBoxLayout;
     body->setSpacing(0);
     body->addWidget(buildSettingsColumn(), 0, Qt::AlignTop);
-    body->addWidget(verticalLine(this));
+    body->addWidget(verticalDivider(this));
     body->addWidget(buildEntityPanel(), 1, Qt::AlignTop);
     layout->addLayout(body, 1);
     layout->addWidget(divider(this));

@@ -1,5 +1,7 @@
 #include "ScrollingSheet.h"
 
+#include "AlertPanelStyle.h"
+
 #include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
@@ -26,6 +28,16 @@ void wrapInScrollingSheet(QDialog *dialog, QWidget *content)
     if (screen)
         size = size.boundedTo(screen->availableGeometry().size() - QSize(16, 48));
     dialog->resize(size);
+}
+
+QFrame *verticalDivider(QWidget *parent)
+{
+    QFrame *line = alertstyle::divider(parent);
+    line->setFrameShape(QFrame::VLine);
+    line->setMinimumHeight(0);
+    line->setMaximumHeight(QWIDGETSIZE_MAX);
+    line->setFixedWidth(1);
+    return line;
 }
 
 } // namespace varnello

@@ -6,6 +6,7 @@
 #include "ColorSwatchButton.h"
 #include "EntityPickerList.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -156,8 +157,6 @@ private Q_SLOTS:
         EditorScene::settle();
         QVERIFY(!fiveMinutes->isChecked());
         QCOMPARE(s.view->alertDraft().soundFrequency, AlertSoundFrequency::everySpot);
-        QTest::mouseClick(s.child<QToolButton>("playAlertSound"), Qt::LeftButton);
-        QCOMPARE(s.f.takeEvents(), QStringList{"sound:beep"});
     }
 
     void entityPicker_searchSelectionAndPicture()
@@ -171,6 +170,7 @@ private Q_SLOTS:
         QTest::keyClicks(s.child<QLineEdit>("entitySearch"), "230");
         EditorScene::settle();
         QVERIFY(entityRow(list, 230));
+        QVERIFY(s.sheet->findChild<QAction *>("entitySearchClear")->isVisible());
         clickRow(list, entityRow(list, 230));
         EditorScene::settle();
         QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers, QSet<int>{230});
