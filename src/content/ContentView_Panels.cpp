@@ -45,6 +45,8 @@ void ContentView::closeAlertEditor()
         return;
     m_alertEditorSession.reset();
     m_clubLogAlertSheetPresented = false;
+    ++m_clubLogSheetGeneration;
+    m_clubLogExplanationPresented = false;
     emit alertEditorChanged();
     emit presentationChanged();
 }
