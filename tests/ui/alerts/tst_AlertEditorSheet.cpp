@@ -12,6 +12,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolButton>
 
@@ -121,6 +124,11 @@ private Q_SLOTS:
     {
         EditorScene s;
         s.open(2);
+        // Taller than the test screen: clamped, and the buttons are reached by scrolling.
+        const QRect screen = s.sheet->screen()->availableGeometry();
+        QVERIFY(s.sheet->height() <= screen.height());
+        if (screen.height() < AlertEditorSheet::designHeight + 48)
+            QVERIFY(s.child<QScrollArea>("sheetScroll")->verticalScrollBar()->maximum() > 0);
         QVERIFY(s.child<QPushButton>("clubLog"));
         QVERIFY(!s.child<QPushButton>("clearAll")->isEnabled());
         clickBox(s.child<QCheckBox>("band:20m"));
