@@ -28,6 +28,7 @@ class AppSettingsStore;
 class Clock;
 class ClusterConnection;
 class HttpClient;
+struct ClubLogBandSelection;
 
 // What the main window's state works with. Null members take the process-wide instance (settings,
 // notifications, sounds, clock, HTTP) or mean "not available" (cluster).
@@ -139,7 +140,8 @@ public:
     }
     const SpotAlertConfiguration &alertDraft() const { return m_alertDraft; }
     void setAlertDraft(const SpotAlertConfiguration &draft);
-    void saveAlertDraft();
+    // Stores the draft in its slot and closes the editor; only `enable` switches the slot on.
+    void saveAlertDraft(bool enable);
     NewSlotAlertConfiguration newSlotAlertRow();
     const NewSlotAlertConfiguration &newSlotAlertDraft() const { return m_newSlotAlertDraft; }
     void setNewSlotAlertDraft(const NewSlotAlertConfiguration &draft);
@@ -164,6 +166,87 @@ public:
     static const QStringList &hfBands();
     static const QStringList &vhfUHFBands();
     static const QStringList &microwaveBands();
+
+    // --- Alert editor
+    bool alertNameAcceptsFocus() const { return m_alertNameAcceptsFocus; }
+    // The editor comes on screen: fresh draft, empty search and entry, focus on the next turn.
+    void prepareAlertEditorDraft();
+    QString defaultAlertName() const;
+    // Every change of the name field; longer names are cut to their first 30 characters.
+    void setAlertDraftName(const QString &name);
+    bool alertDraftBandIsSelected(const QString &band) const;
+    void setAlertDraftBand(const QString &band, bool on);
+    bool alertDraftModeIsSelected(SpotType mode) const;
+    void setAlertDraftMode(SpotType mode, bool on);
+    bool alertDraftSoundFrequencyIs(AlertSoundFrequency option) const;
+    void setAlertDraftSoundFrequency(AlertSoundFrequency option, bool on);
+    bool alertDraftHasAllBands() const;
+    void toggleAllAlertBands();
+    void toggleAlertBandGroup(const QStringList &bands);
+    void toggleAllAlertModes();
+    bool alertDraftHasAllActions() const;
+    void toggleAllAlertActions();
+    void setAlertDraftHighlightRows(bool on);
+    void setAlertDraftHighlightColor(const SpotAlertColor &color);
+    void setAlertDraftPlaySound(bool on);
+    void setAlertDraftSoundChoice(AlertSoundChoice choice);
+    void setAlertDraftShowNotification(bool on);
+    // Plays the menu's choice now, saved or not, ignoring the alert throttle.
+    void playAlertDraftSound();
+    // A hand edit of bands, modes or entities invalidates the slots Club Log chose.
+    void dropClubLogSlotRulesFromDraft();
+    // "Clear All" is disabled exactly when this holds.
+    bool isAlertDraftClear() const;
+    // Resets the draft and stores the slot's flag as off at once.
+    void clearAlertDraft();
+    void cancelAlertEditor() { closeAlertEditor(); }
+    void openClubLogAlertSheet();
+    QString alertEditorSelectionSummary() const;
+    QStringList alertEditorClubLogSlotLines() const;
+    const QString &alertEntitySearch() const { return m_alertEntitySearch; }
+    void setAlertEntitySearch(const QString &text);
+    void clearAlertEntitySearch() { setAlertEntitySearch(QString()); }
+    QList<CTYEntity> selectedAlertEntities() const;
+    QList<CTYEntity> searchedUnselectedAlertEntities() const;
+    void toggleAlertEntity(int adifNumber);
+    std::optional<CTYEntity> clubLogAlertEntity() const;
+    const QString &alertCallsignEntry() const { return m_alertCallsignEntry; }
+    void setAlertCallsignEntry(const QString &text);
+    std::optional<QString> sanitizeAlertCallsignEntry() const;
+    void addAlertCallsignEntry();
+    void removeAlertCallsign(const QString &pattern);
+    QStringList sortedAlertCallsigns() const;
+
+    // --- Populate from Club Log
+    // The sheet comes on screen: choices from the draft's Club Log part, explanation scheduled.
+    void loadClubLogSheetState();
+    void closeClubLogAlertSheet() { setClubLogAlertSheetPresented(false); }
+    bool isClubLogExplanationPresented() const { return m_clubLogExplanationPresented; }
+    bool clubLogExplanationDontShowAgain() const { return m_clubLogExplanationDontShowAgain; }
+    void setClubLogExplanationDontShowAgain(bool on);
+    void dismissClubLogExplanation();
+    // How long after appearing the sheet offers its explanation.
+    void setClubLogExplanationDelay(std::chrono::milliseconds delay)
+    {
+        m_clubLogExplanationDelay = delay;
+    }
+    bool clubLogWantedStatusIs(ClubLogWantedStatus status) const;
+    void setClubLogWantedStatus(ClubLogWantedStatus status, bool on);
+    bool clubLogModeIsSelected(ClubLogMode mode) const;
+    void setClubLogMode(ClubLogMode mode, bool on);
+    bool clubLogBandIsSelected(const QString &band) const;
+    void setClubLogBand(const QString &band, bool on);
+    void toggleAllClubLogBands();
+    void toggleClubLogHFBands();
+    void toggleClubLogVHFUHFBands();
+    void toggleClubLogMicrowaveBands();
+    void toggleClubLogEntity(int adifNumber);
+    void clearClubLogEntitySelection();
+    QList<CTYEntity> clubLogSelectedEntities() const;
+    QList<CTYEntity> clubLogFilteredEntities() const;
+    const QString &clubLogEntitySearch() const { return m_clubLogEntitySearch; }
+    void setClubLogEntitySearch(const QString &text);
+    void clearClubLogEntitySearch() { setClubLogEntitySearch(QString()); }
 
     // --- Club Log lookups.
     bool isClubLogLookupInProgress() const { return m_clubLogLookupInProgress; }
@@ -238,6 +321,10 @@ Q_SIGNALS:
     void presentationChanged();
     void clubLogLookupStateChanged();
     void newSlotRefreshStateChanged();
+    // The editor's own fields: name focus gate, entity search, callsign entry.
+    void alertEditorFieldsChanged();
+    // The Populate sheet's choices, search or explanation.
+    void clubLogSheetChanged();
 
 private:
     // The alerts as stored now, read once for a batch of spots.
@@ -302,6 +389,21 @@ private:
     bool m_newSlotRefreshPending = false;
     bool m_newSlotInitialRefreshCompleted = false;
     QTimer m_newSlotRefreshAgeCheckTimer;
+
+    // --- Alert editor
+    void editAlertDraft(const std::function<void(SpotAlertConfiguration &)> &edit);
+    bool m_alertNameAcceptsFocus = false;
+    QString m_alertEntitySearch;
+    QString m_alertCallsignEntry;
+
+    // --- Populate from Club Log
+    void editClubLogBands(const std::function<void(ClubLogBandSelection &)> &edit);
+    bool m_clubLogExplanationPresented = false;
+    bool m_clubLogExplanationDontShowAgain = false;
+    QString m_clubLogEntitySearch;
+    std::chrono::milliseconds m_clubLogExplanationDelay{200};
+    // Bumped whenever the sheet closes, so a pending explanation never opens over a later one.
+    quint64 m_clubLogSheetGeneration = 0;
 };
 
 } // namespace varnello

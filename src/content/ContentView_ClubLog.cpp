@@ -143,15 +143,18 @@ void ContentView::populateFromClubLog()
         setLookupState(false, true, QStringLiteral("Select at least one Club Log mode."));
         return;
     }
+    const QSet<QString> bands = clubLogSelectedBands();
+    // With no band ticked the stored groups would read as every band, the opposite of the choice.
+    if (bands.isEmpty()) {
+        setLookupState(false, true, QStringLiteral("Select at least one band."));
+        return;
+    }
     const ClubLogWantedStatus wantedStatus = clubLogWantedStatus;
     const QSet<ClubLogMode> sheetModes = clubLogModes;
     QSet<ClubLogBandGroup> bandGroups = clubLogBandGroups;
     const QSet<QString> individualBands = clubLogIndividualBands;
-    if (bandGroups.isEmpty() && individualBands.isEmpty()) {
+    if (bandGroups.isEmpty() && individualBands.isEmpty())
         bandGroups = {ClubLogBandGroup::allBands};
-        clubLogBandGroups = bandGroups;
-    }
-    const QSet<QString> bands = clubLogSelectedBands();
     static const QString nothingNeeded =
         QStringLiteral("Club Log shows no needed DXCC entities for these choices.");
     if (chosenEntities.isEmpty()) {
@@ -164,12 +167,15 @@ void ContentView::populateFromClubLog()
     // The result belongs to this opening of the editor only.
     const std::optional<QUuid> session =
         m_alertEditorSession ? std::optional<QUuid>(m_alertEditorSession->id) : std::nullopt;
+    // ... and to this showing of the sheet: after Cancel the draft stays as the user left it.
+    const quint64 sheetGeneration = m_clubLogSheetGeneration;
 
     setLookupState(true, false, std::nullopt);
     m_panelLookup = std::make_unique<ClubLogChartLookup>(m_http, m_clubLog, this);
     m_panelLookup->start(credentials, modes, [=, this](const ClubLogChartLookup::Result &r) {
         retire(m_panelLookup);
-        if (!session || !m_alertEditorSession || m_alertEditorSession->id != *session) {
+        if (!session || !m_alertEditorSession || m_alertEditorSession->id != *session ||
+            !m_clubLogAlertSheetPresented || sheetGeneration != m_clubLogSheetGeneration) {
             setLookupState(false, false, std::nullopt);
             return;
         }

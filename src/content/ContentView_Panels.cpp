@@ -28,7 +28,10 @@ void ContentView::openAlertEditor(int slot)
 {
     if (slot < 0 || slot >= alertSlotCount)
         return;
-    loadAlertEntities();
+    m_alertNameAcceptsFocus = false;
+    // The Callsign Alert has no entity picker.
+    if (slot != callsignAlertSlot)
+        loadAlertEntities();
     const QList<SpotAlertConfiguration> alerts = loadAlertConfigurations();
     m_alertEditorSession = AlertEditorSession{slot, QUuid::createUuid(), alerts[slot]};
     m_alertDraft = alerts[slot];
@@ -42,6 +45,8 @@ void ContentView::closeAlertEditor()
         return;
     m_alertEditorSession.reset();
     m_clubLogAlertSheetPresented = false;
+    ++m_clubLogSheetGeneration;
+    m_clubLogExplanationPresented = false;
     emit alertEditorChanged();
     emit presentationChanged();
 }
@@ -52,21 +57,6 @@ void ContentView::setAlertDraft(const SpotAlertConfiguration &draft)
         return;
     m_alertDraft = draft;
     emit alertDraftChanged();
-}
-
-void ContentView::saveAlertDraft()
-{
-    if (!m_alertEditorSession)
-        return;
-    const int slot = m_alertEditorSession->index;
-    QList<SpotAlertConfiguration> alerts = loadAlertConfigurations();
-    alerts[slot] = m_alertDraft;
-    if (!m_alerts.storeAlertConfigurations(alerts))
-        return;
-    QList<bool> flags = loadAlertEnabledStates();
-    flags[slot] = true;
-    m_alerts.saveAlertEnabledStates(flags);
-    emit alertsChanged();
 }
 
 NewSlotAlertConfiguration ContentView::newSlotAlertRow()
@@ -113,6 +103,10 @@ void ContentView::setClubLogAlertSheetPresented(bool presented)
     if (m_clubLogAlertSheetPresented == presented)
         return;
     m_clubLogAlertSheetPresented = presented;
+    if (!presented) {
+        ++m_clubLogSheetGeneration;
+        m_clubLogExplanationPresented = false;
+    }
     emit presentationChanged();
 }
 
@@ -127,22 +121,6 @@ const QStringList &ContentView::vhfUHFBands()
 const QStringList &ContentView::microwaveBands()
 {
     return varnello::microwaveBands();
-}
-
-QSet<QString> ContentView::clubLogSelectedBands() const
-{
-    QSet<QString> bands;
-    if (clubLogBandGroups.contains(ClubLogBandGroup::allBands)) {
-        for (const QString &band : alertBandList())
-            bands.insert(band);
-        return bands;
-    }
-    for (ClubLogBandGroup group : clubLogBandGroups) {
-        for (const QString &band : bandsOfGroup(group))
-            bands.insert(band);
-    }
-    bands.unite(clubLogIndividualBands);
-    return bands;
 }
 
 void ContentView::setLookupState(bool inProgress, bool failed, std::optional<QString> message)

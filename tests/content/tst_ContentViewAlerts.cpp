@@ -346,11 +346,12 @@ private Q_SLOTS:
         draft.name = QStringLiteral("  ");
         draft.selectedBands = {"6m"};
         view.setAlertDraft(draft);
-        view.saveAlertDraft();
+        const QUuid first = view.alertEditorSession()->id;
+        view.saveAlertDraft(true);
+        QVERIFY(!view.alertEditorSession());
         draft.name = QStringLiteral("Alert 4");
         QCOMPARE(view.loadAlertConfigurations()[3], draft);
         QCOMPARE(view.loadAlertEnabledStates(), (QList<bool>{false, false, false, true, false}));
-        const QUuid first = view.alertEditorSession()->id;
         view.openAlertEditor(3);
         QVERIFY(view.alertEditorSession()->id != first);
     }

@@ -1,6 +1,7 @@
 #include "ClubLogScene.h"
 
 #include "BundledResources.h"
+#include "ClubLogSelection.h"
 #include "HttpClient.h"
 #include "NotificationHub.h"
 
@@ -229,14 +230,16 @@ private Q_SLOTS:
     void populateSheet_effectiveBands()
     {
         ClubLogScene s;
-        QCOMPARE(s.view->clubLogSelectedBands().size(), 23);
+        // Every band of the sheet: 160m to 13cm.
+        QCOMPARE(s.view->clubLogSelectedBands().size(), 16);
+        // Stored hf adds nothing by itself; vhfUhf still ticks its five bands.
         s.view->clubLogBandGroups = {ClubLogBandGroup::hf, ClubLogBandGroup::vhfUhf};
         s.view->clubLogIndividualBands = {"2200m", "20m"};
-        QCOMPARE(s.view->clubLogSelectedBands().size(), 16);
+        QCOMPARE(s.view->clubLogSelectedBands().size(), 7);
         QVERIFY(s.view->clubLogSelectedBands().contains("2200m"));
         s.view->clubLogBandGroups = {ClubLogBandGroup::hfPlus6m};
         s.view->clubLogIndividualBands.clear();
-        QCOMPARE(s.view->clubLogSelectedBands().size(), 11);
+        QCOMPARE(s.view->clubLogSelectedBands().size(), 0);
     }
 
     void populate_withoutModes_fails()
@@ -258,7 +261,6 @@ private Q_SLOTS:
                   c = entities[2].adifNumber;
         s.answerAll(s.chartWithout({a, b}), s.chartWithout({b, c}));
         s.view->clubLogModes = {ClubLogMode::cw, ClubLogMode::ssb};
-        s.view->clubLogBandGroups.clear();
         s.view->setClubLogAlertSheetPresented(true);
         s.view->populateFromClubLog();
         QTRY_VERIFY_WITH_TIMEOUT(!s.view->isClubLogLookupInProgress(), 20000);
@@ -267,7 +269,7 @@ private Q_SLOTS:
         const SpotAlertConfiguration draft = s.view->alertDraft();
         QCOMPARE(draft.selectedEntityADIFNumbers, QSet<int>{b});
         QCOMPARE(draft.selectedModes, (QSet<SpotType>{SpotType::cw, SpotType::ssb}));
-        QCOMPARE(draft.selectedBands.size(), 23);
+        QCOMPARE(draft.selectedBands.size(), 16);
         QVERIFY(draft.clubLogSettings);
         QCOMPARE(draft.clubLogSettings->bandGroups,
                  QSet<ClubLogBandGroup>{ClubLogBandGroup::allBands});
@@ -281,6 +283,7 @@ private Q_SLOTS:
     {
         ClubLogScene s;
         s.view->openAlertEditor(1);
+        s.view->openClubLogAlertSheet();
         const SpotAlertConfiguration before = s.view->alertDraft();
         s.answerAll("{}");
         s.stub.setResponse(chartPath(ClubLogMode::mixed),
@@ -297,9 +300,11 @@ private Q_SLOTS:
     {
         ClubLogScene s;
         s.view->openAlertEditor(2);
+        s.view->openClubLogAlertSheet();
         s.answerAll(R"({"291":{"20":1}})");
         s.view->clubLogSelectedEntityADIFNumbers = {291};
         s.view->clubLogBandGroups = {ClubLogBandGroup::hf};
+        s.view->clubLogIndividualBands = clubLogBandsForGroups(s.view->clubLogBandGroups);
         s.view->populateFromClubLog();
         QTRY_VERIFY_WITH_TIMEOUT(!s.view->isClubLogLookupInProgress(), 20000);
         QCOMPARE(s.stub.totalRequestCount(), 3);
@@ -312,7 +317,7 @@ private Q_SLOTS:
         QCOMPARE(draft.clubLogSettings->entitySlotRules.size(), 1);
         QVERIFY(!draft.clubLogSettings->entitySlotRules[0].slotSet.contains({"20m", SpotType::cw}));
         QVERIFY(draft.clubLogSettings->entitySlotRules[0].slotSet.contains({"20m", SpotType::ssb}));
-        s.view->saveAlertDraft();
+        s.view->saveAlertDraft(true);
         QCOMPARE(s.view->loadAlertConfigurations()[2], draft);
         QVERIFY(s.view->loadAlertEnabledStates()[2]);
     }

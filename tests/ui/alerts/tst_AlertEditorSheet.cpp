@@ -1,0 +1,293 @@
+#include "AlertSheetTestSupport.h"
+
+#include "AlertEditorSheet.h"
+#include "AlertEmptyState.h"
+#include "BundledResources.h"
+#include "ColorSwatchButton.h"
+#include "EntityPickerList.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QToolButton>
+
+using namespace varnello;
+using namespace varnello::test;
+
+namespace {
+
+struct EditorScene {
+    ContentViewFixture f;
+    SheetHost host;
+    ContentView *view = nullptr;
+    std::unique_ptr<AlertEditorSheet> sheet;
+
+    explicit EditorScene(const QList<SpotAlertConfiguration> &alerts = defaultAlertConfigurations(),
+                         const QList<bool> &flags = QList<bool>(5, false))
+    {
+        f.storeAlerts(alerts, flags);
+        view = &f.make();
+    }
+
+    AlertEditorSheet &open(int slot)
+    {
+        view->openAlertEditor(slot);
+        sheet = std::make_unique<AlertEditorSheet>(*view, &host.window);
+        sheet->open();
+        QTest::qWait(0);
+        return *sheet;
+    }
+
+    template <typename T> T *child(const QString &name) const
+    {
+        return findNamed<T>(sheet.get(), name);
+    }
+
+    // Lets the coalesced refresh run.
+    static void settle() { QTest::qWait(10); }
+};
+
+QListWidgetItem *entityRow(QListWidget *list, int adif)
+{
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->data(EntityPickerList::adifRole).toInt() == adif &&
+            list->item(i)->data(Qt::DisplayRole).isValid() &&
+            !list->item(i)->data(EntityPickerList::captionRole).toString().isEmpty())
+            return list->item(i);
+    }
+    return nullptr;
+}
+
+QStringList rowTexts(QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+// On its indicator: a check box wider than its text ignores clicks beside the text.
+void clickBox(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+void clickRow(QListWidget *list, QListWidgetItem *item)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+} // namespace
+
+class tst_AlertEditorSheet : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { BundledResources::setResolverForTesting({}); }
+
+    void typedName_isCutToThirtyCharactersAtOnce()
+    {
+        EditorScene s;
+        s.open(0);
+        auto *name = s.child<QLineEdit>("alertName");
+        QTRY_VERIFY(name->hasFocus());
+        name->selectAll();
+        QTest::keyClicks(name, QString(31, 'w'));
+        QCOMPARE(name->text(), QString(30, 'w'));
+        QCOMPARE(s.view->alertDraft().name, QString(30, 'w'));
+    }
+
+    void openingAndSaving_writesNoColourOfItsOwn()
+    {
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        alerts[1].highlightColor = {0.8, 0.1, 0.3};
+        EditorScene s(alerts);
+        s.open(1);
+        EditorScene::settle();
+        QCOMPARE(s.child<ColorSwatchButton>("highlightColour")->color(),
+                 (SpotAlertColor{0.8, 0.1, 0.3}));
+        QCOMPARE(s.view->alertDraft().highlightColor, (SpotAlertColor{0.8, 0.1, 0.3}));
+        QTest::mouseClick(s.child<QPushButton>("save"), Qt::LeftButton);
+        QCOMPARE(s.view->loadAlertConfigurations()[1].highlightColor,
+                 (SpotAlertColor{0.8, 0.1, 0.3}));
+        QTRY_VERIFY(!s.sheet->isVisible());
+    }
+
+    void buttons_returnSavesAndEnables_escapeCancels_clubLogOnlyForEntitySlots()
+    {
+        EditorScene s;
+        s.open(2);
+        // Taller than the test screen: clamped, and the buttons are reached by scrolling.
+        const QRect screen = s.sheet->screen()->availableGeometry();
+        QVERIFY(s.sheet->height() <= screen.height());
+        if (screen.height() < AlertEditorSheet::designHeight + 48)
+            QVERIFY(s.child<QScrollArea>("sheetScroll")->verticalScrollBar()->maximum() > 0);
+        QVERIFY(s.child<QPushButton>("clubLog"));
+        QVERIFY(!s.child<QPushButton>("clearAll")->isEnabled());
+        clickBox(s.child<QCheckBox>("band:20m"));
+        EditorScene::settle();
+        QVERIFY(s.child<QPushButton>("clearAll")->isEnabled());
+        QTest::keyClick(s.sheet.get(), Qt::Key_Return);
+        QVERIFY(!s.view->alertEditorSession());
+        QCOMPARE(s.view->loadAlertEnabledStates()[2], true);
+
+        s.open(4);
+        QVERIFY(!s.sheet->findChild<QPushButton *>("clubLog"));
+        clickBox(s.child<QCheckBox>("mode:cw"));
+        QTest::keyClick(s.sheet.get(), Qt::Key_Escape);
+        QVERIFY(!s.view->alertEditorSession());
+        QVERIFY(s.view->loadAlertConfigurations()[4].selectedModes.isEmpty());
+    }
+
+    void soundControls_followPlaySoundAndKeepTheirValues()
+    {
+        EditorScene s;
+        s.open(0);
+        EditorScene::settle();
+        auto *fiveMinutes = s.child<QCheckBox>("everyFiveMinutes");
+        QVERIFY(!fiveMinutes->isEnabled());
+        QVERIFY(fiveMinutes->isChecked());
+        clickBox(s.child<QCheckBox>("playSound"));
+        EditorScene::settle();
+        QVERIFY(fiveMinutes->isEnabled());
+        // Unticking the chosen frequency leaves it ticked.
+        clickBox(fiveMinutes);
+        EditorScene::settle();
+        QVERIFY(fiveMinutes->isChecked());
+        clickBox(s.child<QCheckBox>("everySpot"));
+        EditorScene::settle();
+        QVERIFY(!fiveMinutes->isChecked());
+        QCOMPARE(s.view->alertDraft().soundFrequency, AlertSoundFrequency::everySpot);
+    }
+
+    void entityPicker_searchSelectionAndPicture()
+    {
+        EditorScene s;
+        s.open(0);
+        EditorScene::settle();
+        auto *list = s.child<QListWidget>("entityList");
+        QCOMPARE(list->item(0)->text(), QStringLiteral("All DXCC Entities"));
+        // The search 230 lists the entity with that number.
+        QTest::keyClicks(s.child<QLineEdit>("entitySearch"), "230");
+        EditorScene::settle();
+        QVERIFY(entityRow(list, 230));
+        QVERIFY(s.sheet->findChild<QAction *>("entitySearchClear")->isVisible());
+        clickRow(list, entityRow(list, 230));
+        EditorScene::settle();
+        QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers, QSet<int>{230});
+        QCOMPARE(list->item(0)->text(), QStringLiteral("Selected DXCC Entities"));
+        QCOMPARE(s.child<QLabel>("selectionSummary")->text(), QStringLiteral("1 selected"));
+
+        s.view->setAlertEntitySearch(QStringLiteral("ita"));
+        s.view->toggleAlertEntity(248);
+        s.view->setAlertDraftBand(QStringLiteral("20m"), true);
+        s.view->setAlertDraftBand(QStringLiteral("40m"), true);
+        s.view->setAlertDraftMode(SpotType::cw, true);
+        s.view->setAlertDraftName(QStringLiteral("DL and I on CW"));
+        EditorScene::settle();
+        QVERIFY(rowTexts(list).contains(QStringLiteral("Fed. Rep. of Germany")));
+        QCOMPARE(s.child<QLabel>("selectionSummary")->text(), QStringLiteral("2 selected"));
+        savePicture(s.child<QWidget>("alertEditorContent"), "alert-editor-slot0-selection");
+
+        // Unticking a selected entity the search does not match makes it vanish from both.
+        clickRow(list, entityRow(list, 230));
+        EditorScene::settle();
+        QVERIFY(!rowTexts(list).contains(QStringLiteral("Fed. Rep. of Germany")));
+    }
+
+    void callsignAlert_threeCallsignsAndPicture()
+    {
+        EditorScene s;
+        s.open(4);
+        EditorScene::settle();
+        auto *pages = s.child<AlertEmptyState>("noCallsigns");
+        QVERIFY(pages->isVisible());
+        auto *entry = s.child<QLineEdit>("callsignEntry");
+        auto *add = s.child<QPushButton>("callsignAdd");
+        for (const char *call : {" vp2e* ", "k1abc/p", "dl1zz"}) {
+            QTest::keyClicks(entry, call);
+            EditorScene::settle();
+            QVERIFY(add->isEnabled());
+            QTest::keyClick(entry, Qt::Key_Return);
+            EditorScene::settle();
+        }
+        // Return in the entry adds; it does not save the alert.
+        QVERIFY(s.view->alertEditorSession());
+        QTest::keyClicks(entry, "k1-abc");
+        EditorScene::settle();
+        QVERIFY(!add->isEnabled());
+        QCOMPARE(s.child<QLabel>("selectionSummary")->text(), QStringLiteral("3 callsigns"));
+        QVERIFY(!pages->isVisible());
+        savePicture(s.child<QWidget>("alertEditorContent"), "alert-editor-slot4-callsigns");
+        auto *remove = s.child<QToolButton>("remove:DL1ZZ");
+        QCOMPARE(remove->toolTip(), QStringLiteral("Remove DL1ZZ"));
+        QTest::mouseClick(remove, Qt::LeftButton);
+        EditorScene::settle();
+        QCOMPARE(s.view->sortedAlertCallsigns(), (QStringList{"K1ABC/P", "VP2E*"}));
+    }
+
+    void clubLogDraft_isLockedAndNamesTheLowestEntity()
+    {
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        SpotAlertConfiguration &a = alerts[0];
+        a.name = QStringLiteral("Needed: DL");
+        a.selectedEntityADIFNumbers = {230};
+        a.clubLogSettings = ClubLogAlertSettings{};
+        a.clubLogSettings->wantedStatus = ClubLogWantedStatus::notConfirmed;
+        a.clubLogSettings->entityFilterADIFNumbers = {291, 230};
+        a.clubLogSettings->entitySlotRules = {
+            {230,
+             {{"20m", SpotType::cw}, {"40m", SpotType::ftx}, {"20m", SpotType::otherDigital}}}};
+        EditorScene s(alerts);
+        s.open(0);
+        EditorScene::settle();
+        QVERIFY(s.child<QWidget>("clubLogSection")->isVisible());
+        QVERIFY(!s.child<QCheckBox>("band:20m")->isVisible());
+        QVERIFY(s.child<QWidget>("clubLogEntityView")->isVisible());
+        QCOMPARE(s.child<QLabel>("clubLogEntityName")->text(),
+                 QStringLiteral("Fed. Rep. of Germany"));
+        QCOMPARE(s.child<QLabel>("clubLogAlertType")->text(),
+                 QStringLiteral("Alert type: Not confirmed"));
+        QStringList lines;
+        for (QLabel *label : s.sheet->findChildren<QLabel *>("clubLogSlotLine"))
+            lines.append(label->text());
+        QCOMPARE(lines, (QStringList{"CW: 20m", "Data: 40m, 20m"}));
+        savePicture(s.child<QWidget>("alertEditorContent"), "alert-editor-club-log-locked");
+        // Clear All unlocks: the picker and the bands come back.
+        QTest::mouseClick(s.child<QPushButton>("clearAll"), Qt::LeftButton);
+        EditorScene::settle();
+        QVERIFY(s.child<QCheckBox>("band:20m")->isVisible());
+        QVERIFY(s.child<EntityPickerList>("alertEntityPicker")->isVisible());
+    }
+
+    void entityLoadFailure_blocksEntitySlotsOnly()
+    {
+        BundledResources::setResolverForTesting(
+            [](const QString &, const QString &) { return std::nullopt; });
+        EditorScene s;
+        s.open(0);
+        EditorScene::settle();
+        auto *unavailable = s.child<AlertEmptyState>("entitiesUnavailable");
+        QVERIFY(unavailable->isVisible());
+        QCOMPARE(unavailable->title(), QStringLiteral("DXCC Entities Unavailable"));
+        QCOMPARE(unavailable->description(), *s.view->alertEntityLoadError());
+        QVERIFY(s.child<QPushButton>("saveAndEnable")->isVisible());
+        savePicture(s.child<QWidget>("alertEditorContent"), "alert-editor-entity-load-failure");
+        s.view->cancelAlertEditor();
+
+        s.open(4);
+        EditorScene::settle();
+        QVERIFY(!s.child<AlertEmptyState>("entitiesUnavailable")->isVisible());
+        QVERIFY(s.child<QLineEdit>("callsignEntry")->isVisible());
+    }
+};
+
+QTEST_MAIN(tst_AlertEditorSheet)
+#include "tst_AlertEditorSheet.moc"
