@@ -73,6 +73,12 @@ LoginItem::Status XdgAutostartLoginItem::status() const
     return Status::enabled;
 }
 
+bool XdgAutostartLoginItem::hasRegistration() const
+{
+    const QFileInfo info(entryPath());
+    return info.isFile() || info.isSymLink();
+}
+
 std::optional<QString> XdgAutostartLoginItem::registerItem()
 {
     if (auto failure = makeFolder(m_folder))
