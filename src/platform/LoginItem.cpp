@@ -31,6 +31,8 @@ std::optional<QString> makeFolder(const QString &path)
         .arg(info.absoluteFilePath(), qt_error_string(errno));
 }
 
+// Whether the desktop has switched the entry off while keeping the file: "Hidden=true", or
+// GNOME's "X-GNOME-Autostart-enabled=false". Blanks around "=" do not count.
 bool isHiddenEntry(const QString &path)
 {
     QFile file(path);
@@ -39,7 +41,13 @@ bool isHiddenEntry(const QString &path)
     // An autostart entry is a few hundred bytes; a huge file is not ours to read whole.
     const QByteArray text = file.read(64 * 1024);
     for (const QByteArray &line : text.split('\n')) {
-        if (line.trimmed() == "Hidden=true")
+        const qsizetype equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        const QByteArray key = line.left(equals).trimmed();
+        const QByteArray value = line.mid(equals + 1).trimmed();
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false"))
             return true;
     }
     return false;
@@ -71,6 +79,12 @@ LoginItem::Status XdgAutostartLoginItem::status() const
     if (!info.isFile() || isHiddenEntry(info.filePath()))
         return Status::notRegistered;
     return Status::enabled;
+}
+
+bool XdgAutostartLoginItem::hasRegistration() const
+{
+    const QFileInfo info(entryPath());
+    return info.isFile() || info.isSymLink();
 }
 
 std::optional<QString> XdgAutostartLoginItem::registerItem()

@@ -17,6 +17,8 @@ public:
     // Both return nothing on success, else the failure's sentence.
     virtual std::optional<QString> registerItem() = 0;
     virtual std::optional<QString> unregisterItem() = 0;
+    // Whether anything of the registration is left to remove, on or off.
+    virtual bool hasRegistration() const { return isOn(status()); }
 
     // What the start-at-login checkbox shows for a status.
     static bool isOn(Status status)
@@ -39,6 +41,8 @@ public:
     Status status() const override;
     std::optional<QString> registerItem() override;
     std::optional<QString> unregisterItem() override;
+    // A hidden entry is still our file.
+    bool hasRegistration() const override;
 
     QString entryPath() const;
     // The entry written for an executable, "Exec" quoted by the Desktop Entry rules.

@@ -97,15 +97,34 @@ private slots:
         QCOMPARE(item.status(), LoginItem::Status::notRegistered);
     }
 
-    void status_hiddenEntryCountsAsOff()
+    void status_switchedOffEntryCountsAsOff_data()
     {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<LoginItem::Status>("status");
+        QTest::newRow("hidden") << QByteArray("Hidden=true") << LoginItem::Status::notRegistered;
+        QTest::newRow("hidden, blanks around =")
+            << QByteArray("Hidden = true") << LoginItem::Status::notRegistered;
+        QTest::newRow("GNOME switch off")
+            << QByteArray("X-GNOME-Autostart-enabled=false") << LoginItem::Status::notRegistered;
+        QTest::newRow("GNOME switch on")
+            << QByteArray("X-GNOME-Autostart-enabled=true") << LoginItem::Status::enabled;
+        QTest::newRow("not hidden") << QByteArray("Hidden=false") << LoginItem::Status::enabled;
+    }
+    void status_switchedOffEntryCountsAsOff()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(LoginItem::Status, status);
         QTemporaryDir dir;
         XdgAutostartLoginItem item(dir.path(), QStringLiteral("/usr/bin/varnello"));
         QFile file(item.entryPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\nExec=varnello\nHidden=true\n");
+        file.write("[Desktop Entry]\nType=Application\nExec=varnello\n" + line + '\n');
         file.close();
-        QCOMPARE(item.status(), LoginItem::Status::notRegistered);
+        QCOMPARE(item.status(), status);
+        // Off or on, the file is ours and goes with the registration.
+        QVERIFY(item.hasRegistration());
+        QCOMPARE(item.unregisterItem(), std::nullopt);
+        QVERIFY(!item.hasRegistration());
     }
 
     void register_failureGivesSystemSentence()

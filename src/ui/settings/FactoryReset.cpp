@@ -69,7 +69,7 @@ void FactoryReset::reset()
             return fail(*failure);
     }
     LoginItem &item = *m_services.loginItem;
-    if (LoginItem::isOn(item.status())) {
+    if (item.hasRegistration()) {
         if (const auto failure = item.unregisterItem())
             return fail(*failure);
     }

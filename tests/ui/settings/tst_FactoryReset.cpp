@@ -95,9 +95,24 @@ private slots:
         QVERIFY(kit.alerts.shown.isEmpty());
     }
 
+    void confirm_removesEverythingKeepsInstallationIDAndQuits_data()
+    {
+        QTest::addColumn<bool>("entryHidden");
+        QTest::newRow("autostart entry on") << false;
+        // The desktop's own switch hides the entry; the file is still ours to remove.
+        QTest::newRow("autostart entry hidden") << true;
+    }
     void confirm_removesEverythingKeepsInstallationIDAndQuits()
     {
+        QFETCH(bool, entryHidden);
         ResetKit kit;
+        if (entryHidden) {
+            QFile entry(kit.loginItem.entryPath());
+            QVERIFY(entry.open(QIODevice::Append));
+            entry.write("Hidden=true\n");
+            entry.close();
+            QCOMPARE(kit.loginItem.status(), LoginItem::Status::notRegistered);
+        }
         kit.reset->confirmFactoryReset();
         kit.alerts.answer(0);
         QVERIFY(!QFile::exists(kit.country()));
