@@ -10,6 +10,8 @@
 #include "RefreshCoalescer.h"
 #include "SheetPresenter.h"
 #include "SidePanel.h"
+#include "SpotTableView.h"
+#include "UrlOpener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,29 +113,22 @@ QWidget *MainWindow::buildTableArea()
     m_emptyState->setAutoFillBackground(true);
     connect(m_emptyState, &EmptyStateView::actionTriggered, this,
             [this] { m_view.runEmptyStateAction(m_emptyStateAction); });
+    SpotTableEnvironment tableEnvironment;
+    tableEnvironment.settings = &m_view.settingsStore();
+    tableEnvironment.openUrl = [](const QUrl &url) { return UrlOpener::shared().open(url); };
+    m_table = new SpotTableView(tableEnvironment, tableArea);
+    m_table->setObjectName(QStringLiteral("spotTable"));
+    connect(m_table, &SpotTableView::loTWFilterToggled, &m_view,
+            [this] { m_view.setShowLoTWOnly(!m_view.showLoTWOnly()); });
+    m_tableLayers->addWidget(m_table);
+    // The empty-state panel lies over the table.
     m_tableLayers->addWidget(m_emptyState);
-    setSpotTable(new QWidget);
+    m_emptyState->raise();
 
     m_console = new ConsoleView(m_stack);
     m_stack->addWidget(tableArea);
     m_stack->addWidget(m_console);
     return m_stack;
-}
-
-void MainWindow::setSpotTable(QWidget *widget)
-{
-    if (m_table) {
-        m_tableLayers->removeWidget(m_table);
-        m_table->deleteLater();
-    }
-    m_table = widget;
-    if (widget) {
-        widget->setObjectName(widget->objectName().isEmpty() ? QStringLiteral("spotTable")
-                                                             : widget->objectName());
-        m_tableLayers->insertWidget(0, widget);
-    }
-    // The empty-state panel lies over the table.
-    m_emptyState->raise();
 }
 
 void MainWindow::setLeftPanelWidget(QWidget *widget)
@@ -271,7 +266,13 @@ void MainWindow::refreshToolbar()
 
 void MainWindow::refreshTableArea()
 {
-    const bool empty = shownSpotCount() == 0;
+    SpotTableInput input;
+    input.spots = tableSpots();
+    input.highlightColorsBySpotID = m_view.alertHighlightColors(input.spots);
+    input.showLoTWOnly = m_view.showLoTWOnly();
+    input.isAlertsOnly = m_view.alertsOnlyTableIsSelected();
+    const bool empty = input.spots.isEmpty();
+    m_table->update(input);
     m_emptyState->setVisible(empty);
     if (empty) {
         const EmptyStateContent content = m_view.emptyState();
@@ -293,23 +294,23 @@ void MainWindow::refreshTableArea()
     m_shownTab = tab;
 }
 
-qsizetype MainWindow::shownSpotCount() const
+QList<DXSpot> MainWindow::tableSpots() const
 {
     ClusterConnection *cluster = m_view.cluster();
     if (!cluster)
-        return 0;
+        return {};
     const QString search = m_view.spotCallsignSearch().trimmed();
-    qsizetype count = 0;
+    const bool alertsOnly = m_view.alertsOnlyTableIsSelected();
+    QList<DXSpot> spots;
     for (const DXSpot &spot : cluster->spots()) {
         if (!m_view.spotPassesLocalFilters(spot))
             continue;
-        if (m_view.alertsOnlyTableIsSelected()
-                ? !m_view.spotMatchesEnabledAlert(spot)
-                : !spot.callsign.contains(search, Qt::CaseInsensitive))
+        if (alertsOnly ? !m_view.spotMatchesEnabledAlert(spot)
+                       : !spot.callsign.contains(search, Qt::CaseInsensitive))
             continue;
-        ++count;
+        spots.append(spot);
     }
-    return count;
+    return spots;
 }
 
 } // namespace varnello

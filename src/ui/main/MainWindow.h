@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DXSpot.h"
 #include "MainTab.h"
 #include "MainWindowTexts.h"
 
@@ -25,6 +26,7 @@ class EmptyStateView;
 class RefreshCoalescer;
 class SheetPresenter;
 class SidePanel;
+class SpotTableView;
 class StatusDot;
 
 // The main window: toolbar with the panel buttons and the callsign search; the main column with
@@ -51,8 +53,6 @@ public:
     // The status bar's Filters and RBN controls.
     void setFiltersControl(QWidget *widget);
     void setRBNControl(QWidget *widget);
-    // The spot table in the table layer (under the empty-state panel).
-    void setSpotTable(QWidget *widget);
 
     SheetPresenter &presenter() { return *m_presenter; }
     // Asks for a refresh on a later turn of the event loop.
@@ -79,8 +79,8 @@ private:
     void refreshBottomBar();
     void connectShortcut();
     void togglePause();
-    // The number of spots the table shows now.
-    qsizetype shownSpotCount() const;
+    // The list the table shows now: the Alerts Only list or the Spots list.
+    QList<DXSpot> tableSpots() const;
 
     ContentView &m_view;
     RefreshCoalescer *m_refresh = nullptr;
@@ -106,7 +106,7 @@ private:
     QButtonGroup *m_tabs = nullptr;
     QStackedWidget *m_stack = nullptr;
     QStackedLayout *m_tableLayers = nullptr;
-    QPointer<QWidget> m_table;
+    SpotTableView *m_table = nullptr;
     EmptyStateView *m_emptyState = nullptr;
     EmptyStateAction m_emptyStateAction = EmptyStateAction::none;
     ConsoleView *m_console = nullptr;
