@@ -10,7 +10,7 @@ namespace varnello {
 
 namespace {
 constexpr int iconSize = 40;
-constexpr int textWidth = 360;
+constexpr int sideMargin = 48;
 } // namespace
 
 EmptyStateView::EmptyStateView(QWidget *parent)
@@ -27,7 +27,6 @@ EmptyStateView::EmptyStateView(QWidget *parent)
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignHCenter);
         label->setWordWrap(true);
-        label->setMaximumWidth(textWidth);
     }
     m_icon->setAlignment(Qt::AlignHCenter);
     m_title->setFont(styledFont(TextStyle::title2, true));
@@ -38,10 +37,13 @@ EmptyStateView::EmptyStateView(QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(8);
+    layout->setContentsMargins(sideMargin, 0, sideMargin, 0);
     layout->addStretch(1);
     layout->addWidget(m_icon, 0, Qt::AlignHCenter);
-    layout->addWidget(m_title, 0, Qt::AlignHCenter);
-    layout->addWidget(m_description, 0, Qt::AlignHCenter);
+    // Wrapped labels measure their height at the width the layout gives them: they take the
+    // whole width and centre their lines.
+    layout->addWidget(m_title);
+    layout->addWidget(m_description);
     layout->addSpacing(6);
     layout->addWidget(m_action, 0, Qt::AlignHCenter);
     layout->addStretch(1);
