@@ -238,8 +238,8 @@ private slots:
         pause->click();
         QTRY_COMPARE(pause->text(), QStringLiteral("Resume"));
         QCOMPARE(kit.text(QStringLiteral("pauseLabel")), QStringLiteral("Paused"));
-        kit.net.node.sendLines({spotLineFor(QStringLiteral("DL1XYZ"), 1),
-                                spotLineFor(QStringLiteral("JA1AAA"), 2)});
+        kit.net.node.sendLines(
+            {spotLineFor(QStringLiteral("DL1XYZ"), 1), spotLineFor(QStringLiteral("JA1AAA"), 2)});
         QTRY_COMPARE(kit.text(QStringLiteral("pauseLabel")), QStringLiteral("Paused — 2 new"));
         QCOMPARE(kit.text(QStringLiteral("spotCount")), QStringLiteral("— 3 spots"));
 

@@ -3,6 +3,8 @@
 #include "MainWindowKit.h"
 
 #include "SheetPresenter.h"
+#include "UnsupportedClusterWarningView.h"
+#include "UpstreamFilterWarningView.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -60,6 +62,18 @@ private slots:
         QTRY_VERIFY(kit.window->presenter().currentDialog());
         QTest::qWait(200);
         QVERIFY(save(kit.window->presenter().currentDialog(), QStringLiteral("sheet-ccc")));
+
+        UpstreamFilterWarningView filters(
+            {QStringLiteral("filter1 accept/spots on hf/cw"),
+             QStringLiteral("filter2 reject/spots on 6m"),
+             QStringLiteral("filter9 reject/spots by_dxcc 100000/100001 and not call K1ABC")},
+            {});
+        filters.show();
+        QVERIFY(save(&filters, QStringLiteral("sheet-filters")));
+        UnsupportedClusterWarningView other(
+            {ClusterNodeType::other, QStringLiteral("node.example"), 7300}, {});
+        other.show();
+        QVERIFY(save(&other, QStringLiteral("sheet-unsupported")));
         qInfo("pictures in %s", qPrintable(QFileInfo(picturePath("x")).absolutePath()));
     }
 };
