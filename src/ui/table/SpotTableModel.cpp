@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -276,10 +277,14 @@ void SpotTableModel::updateFonts()
 {
     QFont base = QGuiApplication::font();
     if (m_small) {
-        if (base.pointSizeF() > 0)
-            base.setPointSizeF(std::max(base.pointSizeF() - 2.0, 10.0));
-        else if (base.pixelSize() > 0)
-            base.setPixelSize(std::max(base.pixelSize() - 2, 10));
+        // Sizes of the small preset are in logical pixels, whatever unit the desktop font uses.
+        double pixels = base.pixelSize();
+        if (base.pointSizeF() > 0) {
+            const QScreen *screen = QGuiApplication::primaryScreen();
+            pixels = base.pointSizeF() * (screen ? screen->logicalDotsPerInchY() : 96.0) / 72.0;
+        }
+        if (pixels > 0)
+            base.setPixelSize(static_cast<int>(std::lround(std::max(pixels - 2.0, 10.0))));
     }
     m_baseFont = base;
     m_digitsFont = base;

@@ -331,16 +331,22 @@ void tst_SpotTableModel::smallPresentation_fontsTwoPointsSmallerNotBelowTen()
 {
     SpotTableFixture f;
     const QFont original = QGuiApplication::font();
-    for (const auto &[size, small] : {std::pair{13.0, 11.0}, std::pair{11.0, 10.0}}) {
+    for (const auto &[size, small] : {std::pair{15, 13}, std::pair{11, 10}, std::pair{9, 10}}) {
         QFont font = original;
-        font.setPointSizeF(size);
+        font.setPixelSize(size);
         QGuiApplication::setFont(font);
         SpotTableModel model(f.lotw, f.clock);
         model.reloadSpots(makeSpots(1));
-        QCOMPARE(model.index(0, 3).data(Qt::FontRole).value<QFont>().pointSizeF(), size);
+        const auto fontOf = [&model](int column) {
+            return model.index(0, column).data(Qt::FontRole).value<QFont>();
+        };
+        QCOMPARE(fontOf(3).pixelSize(), size);
         model.setSmallPresentation(true);
-        QCOMPARE(model.index(0, 3).data(Qt::FontRole).value<QFont>().pointSizeF(), small);
-        QCOMPARE(model.index(0, 1).data(Qt::FontRole).value<QFont>().weight(), QFont::Medium);
+        for (int column = 0; column < spotTableColumnCount; ++column)
+            QCOMPARE(fontOf(column).pixelSize(), small);
+        QCOMPARE(fontOf(col(SpotTableColumn::dx)).weight(), QFont::Medium);
+        model.setSmallPresentation(false);
+        QCOMPARE(fontOf(3).pixelSize(), size);
     }
     QGuiApplication::setFont(original);
 }
