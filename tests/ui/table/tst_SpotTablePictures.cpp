@@ -16,13 +16,13 @@ namespace {
 
 QList<DXSpot> realisticSpots(int count)
 {
-    const QStringList calls{"VP2E/K1ABC", "JA1XYZ", "ZL2AB", "EA8/G4ABC/P", "PY2XX", "VK9DX",
-                            "3B8CF", "K5ZD", "OH2BH", "9M2TO"};
-    const QStringList entities{"Anguilla", "Japan", "New Zealand", "Canary Islands", "Brazil",
-                               "Norfolk Island", "Mauritius", "United States", "Finland",
-                               "West Malaysia"};
-    const QStringList comments{"CQ UP 2", "", "FT8 -12 dB", "tnx QSO <b>73</b>", "599 in EU",
-                               "QSX 14.025", "loud", "SSB pileup", "CW 24 WPM", ""};
+    const QStringList calls{"VP2E/K1ABC", "JA1XYZ", "ZL2AB", "EA8/G4ABC/P", "PY2XX",
+                            "VK9DX",      "3B8CF",  "K5ZD",  "OH2BH",       "9M2TO"};
+    const QStringList entities{"Anguilla", "Japan",          "New Zealand", "Canary Islands",
+                               "Brazil",   "Norfolk Island", "Mauritius",   "United States",
+                               "Finland",  "West Malaysia"};
+    const QStringList comments{"CQ UP 2",    "",     "FT8 -12 dB", "tnx QSO <b>73</b>", "599 in EU",
+                               "QSX 14.025", "loud", "SSB pileup", "CW 24 WPM",         ""};
     QList<DXSpot> spots;
     for (int i = 0; i < count; ++i) {
         DXSpot spot = makeSpot(i);
@@ -64,6 +64,7 @@ class tst_SpotTablePictures : public QObject {
 private Q_SLOTS:
     void alertRows_filledUnlessSelected_inBothPresets_data();
     void alertRows_filledUnlessSelected_inBothPresets();
+    void networkMarkup_paintedAsTyped();
 };
 
 void tst_SpotTablePictures::alertRows_filledUnlessSelected_inBothPresets_data()
@@ -119,11 +120,43 @@ void tst_SpotTablePictures::alertRows_filledUnlessSelected_inBothPresets()
     // Rows 0 and 2 are even rows on the base colour, rows 1 and 3 on the alternate base.
     QVERIFY(near(rowColour(1), blended(QColor::fromRgbF(1.0, 0.8, 0.0), 0.38,
                                        palette.color(QPalette::AlternateBase))));
-    QVERIFY(near(rowColour(4), blended(QColor::fromRgbF(0.35, 0.8, 0.45), 0.38,
-                                       palette.color(QPalette::Base))));
+    QVERIFY(near(rowColour(4),
+                 blended(QColor::fromRgbF(0.35, 0.8, 0.45), 0.38, palette.color(QPalette::Base))));
     QVERIFY(near(rowColour(0), palette.color(QPalette::Base)));
     QVERIFY(near(rowColour(8), palette.color(QPalette::Active, QPalette::Highlight)) ||
             near(rowColour(8), palette.color(QPalette::Inactive, QPalette::Highlight)));
+}
+
+void tst_SpotTablePictures::networkMarkup_paintedAsTyped()
+{
+    SpotTableFixture f;
+    SpotTableView view(f.environment());
+    view.resize(900, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    SpotTableInput input;
+    input.spots = {makeSpot(1, QStringLiteral("<b>WW</b>")), makeSpot(2, QStringLiteral("WW"))};
+    view.update(input);
+    QTest::qWait(20);
+
+    // The rightmost inked pixel of each comment cell: markup drawn as text is much wider.
+    const QImage image = view.viewport()->grab().toImage();
+    const int comment = spotTableColumnIndex(u"comment");
+    const auto inkWidth = [&](int row) {
+        const QRect cell = view.visualRect(view.model()->index(row, comment));
+        const QColor background = image.pixelColor(cell.right() - 1, cell.top() + 1);
+        int right = cell.left();
+        for (int x = cell.left(); x < cell.right(); ++x) {
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                if (!near(image.pixelColor(x, y), background))
+                    right = x;
+            }
+        }
+        return right - cell.left();
+    };
+    const QFontMetrics metrics(view.font());
+    QVERIFY(inkWidth(0) > metrics.horizontalAdvance(QStringLiteral("<b></b>")));
+    QVERIFY(inkWidth(1) < metrics.horizontalAdvance(QStringLiteral("WW")) + 10);
 }
 
 QTEST_MAIN(tst_SpotTablePictures)
