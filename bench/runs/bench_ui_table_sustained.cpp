@@ -8,7 +8,7 @@
 // longest lateness of a 10 ms probe timer, refreshes, and resident memory once the 5,000-spot
 // cap is reached and at the end.
 //
-//   bench_ui_table_sustained [--seconds=60] [--rates=200,1000]
+//   bench_ui_table_sustained [--seconds=60] [--rates=200,1000] [--without-table]
 
 #include "AlertCoding.h"
 #include "AppPaths.h"
@@ -104,6 +104,7 @@ struct RunResult {
     double rssAtCapMiB = -1;
     double rssEndMiB = 0;
     double capReachedAfter = -1;
+    QList<double> rssEvery10s;
 };
 
 bool waitFor(const std::function<bool()> &predicate, int timeoutMs)
@@ -119,7 +120,7 @@ bool waitFor(const std::function<bool()> &predicate, int timeoutMs)
     return true;
 }
 
-RunResult run(TimedApplication &app, int rate, int seconds)
+RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
 {
     QTemporaryDir dir;
     AppPaths::Override paths(dir.path() + QStringLiteral("/Varnello"));
@@ -154,7 +155,8 @@ RunResult run(TimedApplication &app, int rate, int seconds)
     tableEnvironment.settings = &settings;
     auto *table = new SpotTableView(tableEnvironment, &window);
     table->setGeometry(0, 120, 1000, 640);
-    window.show();
+    if (withTable)
+        window.show();
 
     // The window's refresh.
     RunResult result;
@@ -182,7 +184,8 @@ RunResult run(TimedApplication &app, int rate, int seconds)
         input.highlightColorsBySpotID = content.alertHighlightColors(list);
         const qint64 coloured = timer.nsecsElapsed();
         input.spots = std::move(list);
-        table->update(input);
+        if (withTable)
+            table->update(input);
         listNs += listed;
         coloursNs += coloured - listed;
         tableNs += timer.nsecsElapsed() - coloured;
@@ -240,6 +243,8 @@ RunResult run(TimedApplication &app, int rate, int seconds)
             result.capReachedAfter = wall.elapsed() / 1000.0;
             result.rssAtCapMiB = bench::residentMiB();
         }
+        if (wall.elapsed() / 10000 > result.rssEvery10s.size() - 1 || result.rssEvery10s.isEmpty())
+            result.rssEvery10s.append(bench::residentMiB());
     });
     capWatch.start(250);
     QEventLoop loop;
@@ -281,6 +286,7 @@ int main(int argc, char **argv)
     TimedApplication app(argc, argv);
     int seconds = 60;
     QList<int> rates{200, 1000};
+    bool withTable = true;
     for (const QString &argument : QCoreApplication::arguments().mid(1)) {
         if (argument.startsWith(QLatin1StringView("--seconds=")))
             seconds = std::max(1, argument.mid(10).toInt());
@@ -288,18 +294,23 @@ int main(int argc, char **argv)
             rates.clear();
             for (const QString &rate : argument.mid(8).split(QLatin1Char(',')))
                 rates.append(std::max(1, rate.toInt()));
-        }
+        } else if (argument == QLatin1StringView("--without-table"))
+            withTable = false; // the same road without the table, for comparison
         // Other arguments (Google Benchmark's, from tools/bench.sh) are ignored.
     }
     std::printf("%-6s %8s %8s %9s %8s %12s %13s %10s %10s %9s\n", "rate", "seconds", "spots",
                 "refreshes", "cpu %", "longest ms", "probe late ms", "cap at s", "RSS cap",
                 "RSS end");
     for (const int rate : rates) {
-        const RunResult r = run(app, rate, seconds);
+        const RunResult r = run(app, rate, seconds, withTable);
         std::printf("%-6d %8.1f %8lld %9lld %8.1f %12.1f %13.1f %10.1f %10.1f %9.1f\n", r.rate,
                     r.seconds, static_cast<long long>(r.spots), static_cast<long long>(r.refreshes),
                     r.cpuPercent, r.longestDispatchMs, r.longestProbeLatenessMs, r.capReachedAfter,
                     r.rssAtCapMiB, r.rssEndMiB);
+        std::printf("  resident MiB every 10 s:");
+        for (const double mib : r.rssEvery10s)
+            std::printf(" %.1f", mib);
+        std::printf("\n");
         std::fflush(stdout);
     }
     return 0;

@@ -8,8 +8,8 @@ namespace varnello {
 
 namespace {
 
-// Enough for every text of several screens of rows; cleared whole when full.
-constexpr qsizetype maximumCachedTexts = 4096;
+// Several screens of cells; cleared whole when full.
+constexpr qsizetype maximumCachedTexts = 1024;
 
 } // namespace
 
