@@ -25,6 +25,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -106,19 +107,6 @@ struct RunResult {
     double capReachedAfter = -1;
     QList<double> rssEvery10s;
 };
-
-bool waitFor(const std::function<bool()> &predicate, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!predicate()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
 {
@@ -209,11 +197,11 @@ RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
 
     connection.connect(QStringLiteral("127.0.0.1"), node->port(), QStringLiteral("N0CALL"), {},
                        ClusterNodeRole::primary, false, false, ConnectionOrigin::manual);
-    if (!waitFor([&] { return connection.isLoggedIn(); }, 10000)) {
+    if (!QTest::qWaitFor([&] { return connection.isLoggedIn(); }, 10000)) {
         std::fprintf(stderr, "login to the fake node failed\n");
         std::exit(1);
     }
-    waitFor([] { return false; }, 500); // let the post-login commands settle
+    QTest::qWait(500); // let the post-login commands settle
 
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);

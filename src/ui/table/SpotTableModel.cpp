@@ -238,10 +238,7 @@ void SpotTableModel::setHighlightColors(const QHash<QUuid, SpotAlertColor> &colo
     if (colors == m_colors)
         return;
     m_colors = colors;
-    if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, 0),
-                           index(static_cast<int>(m_rowCount) - 1, spotTableColumnCount - 1),
-                           {Qt::BackgroundRole});
+    emitAllRowsChanged(0, spotTableColumnCount - 1, {Qt::BackgroundRole});
 }
 
 void SpotTableModel::setShowsLocalTime(bool local)
@@ -251,19 +248,14 @@ void SpotTableModel::setShowsLocalTime(bool local)
     m_showsLocalTime = local;
     m_localTimeByTime.clear();
     const int column = static_cast<int>(SpotTableColumn::time);
-    if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, column), index(static_cast<int>(m_rowCount) - 1, column),
-                           {Qt::DisplayRole});
+    emitAllRowsChanged(column, column, {Qt::DisplayRole});
 }
 
 void SpotTableModel::setSmallPresentation(bool small)
 {
     m_small = small;
     updateFonts();
-    if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, 0),
-                           index(static_cast<int>(m_rowCount) - 1, spotTableColumnCount - 1),
-                           {Qt::FontRole});
+    emitAllRowsChanged(0, spotTableColumnCount - 1, {Qt::FontRole});
 }
 
 void SpotTableModel::setShowLoTWOnly(bool on)
@@ -279,9 +271,14 @@ void SpotTableModel::reloadLoTW()
 {
     m_lotwTextByCallsign.clear();
     m_localTimeByTime.clear();
+    emitAllRowsChanged(0, spotTableColumnCount - 1);
+}
+
+void SpotTableModel::emitAllRowsChanged(int firstColumn, int lastColumn, const QList<int> &roles)
+{
     if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, 0),
-                           index(static_cast<int>(m_rowCount) - 1, spotTableColumnCount - 1));
+        Q_EMIT dataChanged(index(0, firstColumn),
+                           index(static_cast<int>(m_rowCount) - 1, lastColumn), roles);
 }
 
 void SpotTableModel::updateFonts()

@@ -82,6 +82,7 @@ private:
     std::optional<QString> lotwText(const QString &callsign) const;
     void updateFonts();
     void emitRowsChanged(int first, int last);
+    void emitAllRowsChanged(int firstColumn, int lastColumn, const QList<int> &roles = {});
 
     const LoTWActivityLookup &m_lotw;
     const Clock &m_clock;
