@@ -1,0 +1,71 @@
+#include "FilterPanelParts.h"
+
+#include <QApplication>
+#include <QStyle>
+
+namespace varnello::filterparts {
+
+QFont headlineFont(const QFont &base)
+{
+    QFont font = base;
+    font.setBold(true);
+    return font;
+}
+
+QFont subheadlineFont(const QFont &base, bool semibold)
+{
+    QFont font = base;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 0.92);
+    font.setWeight(semibold ? QFont::DemiBold : QFont::Normal);
+    return font;
+}
+
+QFont captionFont(const QFont &base)
+{
+    QFont font = base;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
+
+QLabel *plainLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel *secondaryLabel(const QString &text, QWidget *parent)
+{
+    QLabel *label = plainLabel(text, parent);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QPushButton *plainButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setAutoDefault(false);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; padding: 0; text-align: left; }"));
+    return button;
+}
+
+QFrame *divider(Qt::Orientation orientation, QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QIcon icon(QStringView themeName, int fallback)
+{
+    return QIcon::fromTheme(themeName.toString(),
+                            QApplication::style()->standardIcon(QStyle::StandardPixmap(fallback)));
+}
+
+} // namespace varnello::filterparts

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QFont>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringView>
+
+namespace varnello::filterparts {
+
+// Small pieces the filter panels share: fonts, a text-only button, a separator, icons.
+QFont headlineFont(const QFont &base);
+QFont subheadlineFont(const QFont &base, bool semibold);
+QFont captionFont(const QFont &base);
+// A label in the secondary (dimmed) text colour; always plain text.
+QLabel *secondaryLabel(const QString &text, QWidget *parent = nullptr);
+QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
+// A button drawn as its label only, without chrome.
+QPushButton *plainButton(const QString &text, QWidget *parent = nullptr);
+QFrame *divider(Qt::Orientation orientation = Qt::Horizontal, QWidget *parent = nullptr);
+// A themed icon with a style fallback.
+QIcon icon(QStringView themeName, int fallback);
+
+} // namespace varnello::filterparts
