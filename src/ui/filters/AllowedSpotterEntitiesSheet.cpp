@@ -23,7 +23,7 @@ constexpr int adifRole = Qt::UserRole + 1;
 void addSection(QListWidget *list, const QString &title)
 {
     auto *item = new QListWidgetItem(title, list);
-    item->setFlags(Qt::NoItemFlags);
+    item->setFlags(Qt::ItemIsEnabled);
     QFont font = list->font();
     font.setBold(true);
     item->setFont(font);
@@ -35,8 +35,7 @@ void addEntity(QListWidget *list, const CTYEntity &entity, bool selected)
     auto *item = new QListWidgetItem(list);
     item->setText(entity.name + QLatin1Char('\n') + entity.primaryPrefix +
                   QStringLiteral(" \u00b7 ADIF ") + QString::number(entity.adifNumber));
-    item->setIcon(icon(selected ? u"checkbox-checked" : u"checkbox",
-                       selected ? QStyle::SP_DialogApplyButton : QStyle::SP_DialogNoButton));
+    item->setIcon(QIcon(checkBoxPixmap(selected, list)));
     item->setData(adifRole, entity.adifNumber);
     item->setFlags(Qt::ItemIsEnabled);
 }
@@ -63,6 +62,9 @@ AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWid
     title->setFont(titleFont);
     m_count = secondaryLabel(QString(), this);
     m_count->setObjectName(QStringLiteral("selectedCount"));
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_count->setMinimumWidth(
+        m_count->fontMetrics().horizontalAdvance(QStringLiteral("00000 selected")));
     header->addWidget(title);
     header->addStretch();
     header->addWidget(m_count);

@@ -27,6 +27,13 @@ const Group groups[] = {
     {"Microwave", &ContentView::microwaveBands},
 };
 
+QPixmap checkMark()
+{
+    static const QPixmap pixmap =
+        icon(u"object-select", QStyle::SP_DialogApplyButton).pixmap(16, 16);
+    return pixmap;
+}
+
 } // namespace
 
 BandFiltersSidebar::BandFiltersSidebar(ContentView &view, QWidget *parent)
@@ -75,12 +82,17 @@ BandFiltersSidebar::BandFiltersSidebar(ContentView &view, QWidget *parent)
     layout->addWidget(scroll, 1);
 
     layout->addWidget(divider(Qt::Horizontal, this));
-    m_summary = secondaryLabel(QString(), this);
+    auto *footer = new QWidget(this);
+    footer->setBackgroundRole(QPalette::Window);
+    footer->setAutoFillBackground(true);
+    auto *footerLayout = new QVBoxLayout(footer);
+    footerLayout->setContentsMargins(12, 8, 12, 8);
+    m_summary = secondaryLabel(QString(), footer);
     m_summary->setObjectName(QStringLiteral("bandSummary"));
     m_summary->setFont(captionFont(font()));
     m_summary->setWordWrap(true);
-    m_summary->setContentsMargins(12, 8, 12, 8);
-    layout->addWidget(m_summary);
+    footerLayout->addWidget(m_summary);
+    layout->addWidget(footer);
 
     connect(&m_view, &ContentView::spotFiltersChanged, this, &BandFiltersSidebar::refresh);
     refresh();
@@ -107,8 +119,9 @@ QWidget *BandFiltersSidebar::addRow(QWidget *list, const QString &name, const QS
     }
     layout->addWidget(plainLabel(title, row));
     layout->addStretch();
-    auto *check = plainLabel(QStringLiteral("\u2713"), row);
-    check->setForegroundRole(QPalette::Highlight);
+    auto *check = new QLabel(row);
+    check->setObjectName(name + QStringLiteral("_check"));
+    check->setFixedSize(16, 16);
     layout->addWidget(check);
     row->setMinimumHeight(row->sizeHint().height() + 2 * verticalInset);
     m_checks.insert(name, check);
@@ -149,9 +162,12 @@ void BandFiltersSidebar::refresh()
             ticked = selected.contains(name.mid(5));
         }
         // The mark keeps its room, so rows do not shift when it comes and goes.
-        it.value()->setText(ticked ? QStringLiteral("\u2713") : QStringLiteral(" "));
+        it.value()->setPixmap(ticked ? checkMark() : QPixmap());
+        it.value()->setProperty("ticked", ticked);
     }
     m_summary->setText(m_view.bandFilterSummary());
+    // A wrapped label does not claim its height in this layout by itself.
+    m_summary->setMinimumHeight(m_summary->heightForWidth(width() - 24));
 }
 
 } // namespace varnello

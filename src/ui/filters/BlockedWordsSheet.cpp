@@ -60,6 +60,9 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     title->setFont(titleFont);
     m_count = secondaryLabel(QString(), this);
     m_count->setObjectName(QStringLiteral("entryCount"));
+    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_count->setMinimumWidth(
+        m_count->fontMetrics().horizontalAdvance(QStringLiteral("00000 entries")));
     header->addWidget(title);
     header->addStretch();
     header->addWidget(m_count);
@@ -110,8 +113,10 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     rightLayout->setSpacing(0);
     auto *listTitle = plainLabel(QStringLiteral("Blocked words and phrases"), right);
     listTitle->setFont(headlineFont(font()));
-    listTitle->setContentsMargins(20, 20, 20, 10);
-    rightLayout->addWidget(listTitle);
+    auto *listTitleRow = new QHBoxLayout;
+    listTitleRow->setContentsMargins(20, 20, 20, 10);
+    listTitleRow->addWidget(listTitle);
+    rightLayout->addLayout(listTitleRow);
     m_listArea = new QStackedWidget(right);
     m_list = new QListWidget(m_listArea);
     m_list->setObjectName(QStringLiteral("terms"));

@@ -1,7 +1,9 @@
 #include "FilterPanelParts.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QStyle>
+#include <QStyleOptionButton>
 
 namespace varnello::filterparts {
 
@@ -60,6 +62,22 @@ QFrame *divider(Qt::Orientation orientation, QWidget *parent)
     line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
+}
+
+QPixmap checkBoxPixmap(bool ticked, const QWidget *widget)
+{
+    QStyle *style = widget->style();
+    QStyleOptionButton option;
+    option.initFrom(widget);
+    const int width = style->pixelMetric(QStyle::PM_IndicatorWidth, &option, widget);
+    const int height = style->pixelMetric(QStyle::PM_IndicatorHeight, &option, widget);
+    option.rect = QRect(0, 0, width, height);
+    option.state = QStyle::State_Enabled | (ticked ? QStyle::State_On : QStyle::State_Off);
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, widget);
+    return pixmap;
 }
 
 QIcon icon(QStringView themeName, int fallback)

@@ -19,6 +19,8 @@ QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
 // A button drawn as its label only, without chrome.
 QPushButton *plainButton(const QString &text, QWidget *parent = nullptr);
 QFrame *divider(Qt::Orientation orientation = Qt::Horizontal, QWidget *parent = nullptr);
+// The style's check box indicator, ticked or not, as a picture for list rows.
+QPixmap checkBoxPixmap(bool ticked, const QWidget *widget);
 // A themed icon with a style fallback.
 QIcon icon(QStringView themeName, int fallback);
 

@@ -159,7 +159,7 @@ QWidget *SpotFiltersPopover::buildContinentColumn(bool dxColumn)
     if (dxColumn) {
         m_sameEntity =
             switchBox(m_view, Switch::hideSameDXCCSpots, QStringLiteral("hideSameDXCCSpots"),
-                      QStringLiteral("Hide spots within same\nDXCC entity"), column);
+                      QStringLiteral("Hide spots within\nsame DXCC entity"), column);
         m_sameEntity->setToolTip(QStringLiteral(
             "Hide spots where the DX station and spotter are in the same DXCC entity."));
         layout->addWidget(m_sameEntity);
