@@ -4,6 +4,8 @@
 #include "AllowedSpotterEntitiesSheet.h"
 #include "BandFiltersSidebar.h"
 #include "BlockedWordsSheet.h"
+#include "FiltersButton.h"
+#include "RBNButton.h"
 #include "RBNPopover.h"
 #include "SpotFiltersPopover.h"
 
@@ -87,6 +89,25 @@ private Q_SLOTS:
         QVERIFY(!view.isFiltersPopoverPresented());
         QVERIFY(!view.customSpotterEntitySession());
         QTRY_VERIFY(view.customSpotterEntitySession());
+    }
+
+    void buttons_openTheirPopovers()
+    {
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        QWidget row;
+        auto *filters = new FiltersButton(view, &row);
+        auto *rbn = new RBNButton(view, &row);
+        row.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&row));
+        filters->click();
+        QVERIFY(view.isFiltersPopoverPresented());
+        QVERIFY(filters->popover()->isVisible());
+        child<QPushButton>(*filters->popover(), "done")->click();
+        QVERIFY(!filters->popover()->isVisible());
+        // Without a DXSpider login the RBN button stays disabled and reads "RBN".
+        QVERIFY(!rbn->isEnabled());
+        QCOMPARE(rbn->text(), QStringLiteral("RBN"));
     }
 
     void bandSidebar_rowsFooterAndTicks()
