@@ -5,6 +5,7 @@
 #include "AlertNotificationManager.h"
 #include "AlertSoundPlayer.h"
 #include "AppSettingsStore.h"
+#include "BenchOutputs.h"
 #include "Clock.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
@@ -31,30 +32,18 @@ using namespace varnello;
 
 namespace {
 
-class NullNotifications final : public SystemNotifications {
-public:
-    void post(const QString &, const QString &) override {}
-};
-
-class NullSound final : public SoundOutput {
-public:
-    void playBeep() override { ++played; }
-    void playFile(const QString &) override { ++played; }
-    long played = 0;
-};
-
 const QStringList bands{"160m", "80m", "40m", "30m", "20m", "17m", "15m", "12m", "10m", "6m"};
 const QList<SpotType> types{SpotType::cw,           SpotType::ssb,    SpotType::ftx,
                             SpotType::otherDigital, SpotType::beacon, SpotType::unknown};
 const QStringList continents{"AF", "AN", "AS", "EU", "NA", "OC", "SA"};
-const QStringList comments{"CQ",        "TNX QSO 73", "FT8 -12 dB from JO31", "up 2",
-                           "CQ CONTEST", "599 TU",     "CW 24 dB 28 WPM CQ",   "",
-                           "QSX 14.195", "Sébastien op", "via LoTW only",     "heard in Köln"};
+const QStringList comments{"CQ",         "TNX QSO 73",   "FT8 -12 dB from JO31", "up 2",
+                           "CQ CONTEST", "599 TU",       "CW 24 dB 28 WPM CQ",   "",
+                           "QSX 14.195", "Sébastien op", "via LoTW only",        "heard in Köln"};
 // Twenty blocked terms, some with diacritics.
-const QStringList blockedTerms{"café",   "Zürich",  "señal",   "contest", "ärger",  "crème",
-                               "piñata", "naïve",   "façade",  "smørbrød", "spam",  "über",
-                               "test",   "beacon",  "rtty",    "skimmer", "déjà",   "garçon",
-                               "ångström", "résumé"};
+const QStringList blockedTerms{"café",    "Zürich", "señal",  "contest",  "ärger",
+                               "crème",   "piñata", "naïve",  "façade",   "smørbrød",
+                               "spam",    "über",   "test",   "beacon",   "rtty",
+                               "skimmer", "déjà",   "garçon", "ångström", "résumé"};
 
 DXSpot realisticSpot(QRandomGenerator &random)
 {
@@ -77,7 +66,8 @@ DXSpot realisticSpot(QRandomGenerator &random)
     }
     if (random.bounded(20) != 0) {
         // Most spotters come from the entities the operator allows.
-        spot.spotterADIFNumber = random.bounded(4) ? 1 + random.bounded(50) : 1 + random.bounded(400);
+        spot.spotterADIFNumber =
+            random.bounded(4) ? 1 + random.bounded(50) : 1 + random.bounded(400);
         spot.spotterContinent = continents[random.bounded(int(continents.size()))];
     }
     spot.rawLine = QStringLiteral("DX de %1:%2%3  %4  %5  1234Z")
@@ -91,10 +81,7 @@ DXSpot realisticSpot(QRandomGenerator &random)
 
 struct Scene {
     AppSettingsStore settings{std::nullopt};
-    NullNotifications notificationOutput;
-    NullSound soundOutput;
-    AlertNotificationManager notifications{notificationOutput};
-    AlertSoundPlayer sounds{soundOutput};
+    bench::AlertOutputs outputs;
     ManualClock clock;
     LoTWActivityLookup lotw;
     std::unique_ptr<ClusterConnection> cluster;
@@ -128,8 +115,7 @@ struct Scene {
         ContentViewEnvironment e;
         e.settings = &settings;
         e.cluster = cluster.get();
-        e.notifications = &notifications;
-        e.sounds = &sounds;
+        outputs.install(e);
         e.clock = &clock;
         e.lotw = &lotw;
         e.observeNotificationHub = false;
@@ -219,10 +205,10 @@ void BM_resumeWithFullBuffer(benchmark::State &state)
         s.view->pauseSpots(true);
         for (const DXSpot &spot : arrivals)
             s.view->handleLiveSpot(spot);
-        const long soundsBefore = s.soundOutput.played;
+        const long soundsBefore = s.outputs.soundOutput.played;
         state.ResumeTiming();
         s.view->resumeSpots();
-        state.counters["sounds"] = double(s.soundOutput.played - soundsBefore);
+        state.counters["sounds"] = double(s.outputs.soundOutput.played - soundsBefore);
     }
 }
 BENCHMARK(BM_resumeWithFullBuffer)->Unit(benchmark::kMillisecond)->Iterations(10);

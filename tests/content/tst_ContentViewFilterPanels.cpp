@@ -17,6 +17,25 @@ using Change = std::function<void(ContentView &)>;
 const QStringList fiveModes{"hideCWSpots", "hideSSBSpots", "hideFTxSpots", "hideOtherDigitalSpots",
                             "hideBeaconSpots"};
 
+// A view whose radius searches use a database of its own, with the entity sheet open.
+struct GridScene {
+    ContentViewFixture f;
+    GridDXCCDatabase database;
+    std::unique_ptr<ContentView> view;
+
+    ContentView &openSheet()
+    {
+        ContentViewEnvironment e = f.environment();
+        e.grid = &database;
+        view = std::make_unique<ContentView>(e);
+        view->openCustomSpotterEntitySheet();
+        if (!QTest::qWaitFor([this] { return view->customSpotterEntitySession().has_value(); }))
+            qFatal("the spotter entity sheet did not open");
+        view->beginCustomSpotterEntitySheet();
+        return *view;
+    }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Change)
@@ -321,14 +340,10 @@ private Q_SLOTS:
         QFETCH(QSet<int>, draft);
         QFETCH(QString, message);
         useSmallGridTables();
-        ContentViewFixture f;
-        GridDXCCDatabase database;
-        ContentViewEnvironment e = f.environment();
-        e.grid = &database;
-        ContentView view(e);
-        view.openCustomSpotterEntitySheet();
-        QTRY_VERIFY(view.customSpotterEntitySession());
-        view.beginCustomSpotterEntitySheet();
+        GridScene s;
+        ContentView &view = s.openSheet();
+        ContentViewFixture &f = s.f;
+        GridDXCCDatabase &database = s.database;
         view.toggleSpotterEntity(7);
         view.setCustomSpotterHomeGrid(grid);
         view.setCustomSpotterRadius(radius);
@@ -350,16 +365,10 @@ private Q_SLOTS:
     void radiusResult_ofAClosedSheet_isDropped()
     {
         useSmallGridTables();
-        ContentViewFixture f;
-        GridDXCCDatabase database;
-        ContentViewEnvironment e = f.environment();
-        e.grid = &database;
-        ContentView view(e);
+        GridScene s;
+        ContentView &view = s.openSheet();
         view.setCustomSpotterHomeGrid("JO01");
         view.setCustomSpotterRadius("150");
-        view.openCustomSpotterEntitySheet();
-        QTRY_VERIFY(view.customSpotterEntitySession());
-        view.beginCustomSpotterEntitySheet();
         view.selectSpotterEntitiesWithinRadius();
         QVERIFY(view.isSelectingCustomSpotterEntitiesAutomatically());
         view.cancelCustomSpotterEntities();

@@ -53,22 +53,9 @@ AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWid
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(20, 14, 20, 14);
-    auto *title = plainLabel(QStringLiteral("Allowed Spotter Entities"), this);
-    QFont titleFont = font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
-    m_count = secondaryLabel(QString(), this);
-    m_count->setObjectName(QStringLiteral("selectedCount"));
-    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_count->setMinimumWidth(
-        m_count->fontMetrics().horizontalAdvance(QStringLiteral("00000 selected")));
-    header->addWidget(title);
-    header->addStretch();
-    header->addWidget(m_count);
-    layout->addLayout(header);
+    layout->addLayout(sheetHeader(this, QStringLiteral("Allowed Spotter Entities"),
+                                  QStringLiteral("selectedCount"), QStringLiteral("00000 selected"),
+                                  &m_count));
     layout->addWidget(divider(Qt::Horizontal, this));
 
     auto *body = new QHBoxLayout;
@@ -79,31 +66,15 @@ AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWid
     layout->addLayout(body, 1);
     layout->addWidget(divider(Qt::Horizontal, this));
 
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(16, 16, 16, 16);
-    m_clearAll = new QPushButton(QStringLiteral("Clear All"), this);
-    m_clearAll->setObjectName(QStringLiteral("clearAll"));
-    m_clearAll->setAutoDefault(false);
-    connect(m_clearAll, &QPushButton::clicked, &m_view, &ContentView::clearSpotterEntityDraft);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &AllowedSpotterEntitiesSheet::reject);
-    auto *save = new QPushButton(QStringLiteral("Save"), this);
-    save->setObjectName(QStringLiteral("save"));
-    save->setAutoDefault(false);
-    connect(save, &QPushButton::clicked, &m_view, &ContentView::saveCustomSpotterEntities);
-    auto *saveAndEnable = new QPushButton(QStringLiteral("Save and Enable"), this);
-    saveAndEnable->setObjectName(QStringLiteral("saveAndEnable"));
-    saveAndEnable->setDefault(true);
-    connect(saveAndEnable, &QPushButton::clicked, &m_view,
+    const SheetButtons buttons = sheetButtons(this);
+    m_clearAll = buttons.clearAll;
+    connect(buttons.clearAll, &QPushButton::clicked, &m_view,
+            &ContentView::clearSpotterEntityDraft);
+    connect(buttons.cancel, &QPushButton::clicked, this, &AllowedSpotterEntitiesSheet::reject);
+    connect(buttons.save, &QPushButton::clicked, &m_view, &ContentView::saveCustomSpotterEntities);
+    connect(buttons.saveAndEnable, &QPushButton::clicked, &m_view,
             &ContentView::saveAndEnableCustomSpotterEntities);
-    buttons->addWidget(m_clearAll);
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(save);
-    buttons->addWidget(saveAndEnable);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
 
     connect(&m_view, &ContentView::filterPanelsChanged, this, [this] {
         if (!m_view.customSpotterEntitySession()) {

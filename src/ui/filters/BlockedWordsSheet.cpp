@@ -51,22 +51,9 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(20, 14, 20, 14);
-    auto *title = plainLabel(QStringLiteral("Custom Info Filter"), this);
-    QFont titleFont = font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-    titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
-    m_count = secondaryLabel(QString(), this);
-    m_count->setObjectName(QStringLiteral("entryCount"));
-    m_count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_count->setMinimumWidth(
-        m_count->fontMetrics().horizontalAdvance(QStringLiteral("00000 entries")));
-    header->addWidget(title);
-    header->addStretch();
-    header->addWidget(m_count);
-    layout->addLayout(header);
+    layout->addLayout(sheetHeader(this, QStringLiteral("Custom Info Filter"),
+                                  QStringLiteral("entryCount"), QStringLiteral("00000 entries"),
+                                  &m_count));
     layout->addWidget(divider(Qt::Horizontal, this));
 
     auto *body = new QHBoxLayout;
@@ -128,31 +115,16 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     layout->addLayout(body, 1);
     layout->addWidget(divider(Qt::Horizontal, this));
 
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(16, 16, 16, 16);
-    m_clearAll = new QPushButton(QStringLiteral("Clear All"), this);
-    m_clearAll->setObjectName(QStringLiteral("clearAll"));
-    m_clearAll->setAutoDefault(false);
-    connect(m_clearAll, &QPushButton::clicked, &m_view, &ContentView::clearCustomInfoFilterDraft);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("cancel"));
-    cancel->setAutoDefault(false);
-    connect(cancel, &QPushButton::clicked, this, &BlockedWordsSheet::reject);
-    auto *save = new QPushButton(QStringLiteral("Save"), this);
-    save->setObjectName(QStringLiteral("save"));
-    save->setAutoDefault(false);
-    connect(save, &QPushButton::clicked, &m_view, &ContentView::saveCustomInfoFilter);
-    m_saveAndEnable = new QPushButton(QStringLiteral("Save and Enable"), this);
-    m_saveAndEnable->setObjectName(QStringLiteral("saveAndEnable"));
-    m_saveAndEnable->setDefault(true);
-    connect(m_saveAndEnable, &QPushButton::clicked, &m_view,
+    const SheetButtons buttons = sheetButtons(this);
+    m_clearAll = buttons.clearAll;
+    m_saveAndEnable = buttons.saveAndEnable;
+    connect(buttons.clearAll, &QPushButton::clicked, &m_view,
+            &ContentView::clearCustomInfoFilterDraft);
+    connect(buttons.cancel, &QPushButton::clicked, this, &BlockedWordsSheet::reject);
+    connect(buttons.save, &QPushButton::clicked, &m_view, &ContentView::saveCustomInfoFilter);
+    connect(buttons.saveAndEnable, &QPushButton::clicked, &m_view,
             &ContentView::saveAndEnableCustomInfoFilter);
-    buttons->addWidget(m_clearAll);
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(save);
-    buttons->addWidget(m_saveAndEnable);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.layout);
 
     connect(&m_view, &ContentView::filterPanelsChanged, this, [this] {
         if (!m_view.customInfoFilterSession()) {

@@ -80,6 +80,51 @@ QPixmap checkBoxPixmap(bool ticked, const QWidget *widget)
     return pixmap;
 }
 
+QHBoxLayout *sheetHeader(QWidget *sheet, const QString &title, const QString &countName,
+                         const QString &widestCount, QLabel **count)
+{
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(20, 14, 20, 14);
+    auto *titleLabel = plainLabel(title, sheet);
+    QFont titleFont = sheet->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    titleFont.setWeight(QFont::DemiBold);
+    titleLabel->setFont(titleFont);
+    *count = secondaryLabel(QString(), sheet);
+    (*count)->setObjectName(countName);
+    (*count)->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    (*count)->setMinimumWidth((*count)->fontMetrics().horizontalAdvance(widestCount));
+    header->addWidget(titleLabel);
+    header->addStretch();
+    header->addWidget(*count);
+    return header;
+}
+
+SheetButtons sheetButtons(QWidget *sheet)
+{
+    SheetButtons buttons;
+    buttons.layout = new QHBoxLayout;
+    buttons.layout->setContentsMargins(16, 16, 16, 16);
+    const auto make = [sheet](const QString &text, const QString &name) {
+        auto *button = new QPushButton(text, sheet);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        return button;
+    };
+    buttons.clearAll = make(QStringLiteral("Clear All"), QStringLiteral("clearAll"));
+    buttons.cancel = make(QStringLiteral("Cancel"), QStringLiteral("cancel"));
+    buttons.save = make(QStringLiteral("Save"), QStringLiteral("save"));
+    buttons.saveAndEnable =
+        make(QStringLiteral("Save and Enable"), QStringLiteral("saveAndEnable"));
+    buttons.saveAndEnable->setDefault(true);
+    buttons.layout->addWidget(buttons.clearAll);
+    buttons.layout->addStretch();
+    buttons.layout->addWidget(buttons.cancel);
+    buttons.layout->addWidget(buttons.save);
+    buttons.layout->addWidget(buttons.saveAndEnable);
+    return buttons;
+}
+
 QIcon icon(QStringView themeName, int fallback)
 {
     return QIcon::fromTheme(themeName.toString(),

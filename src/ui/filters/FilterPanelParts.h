@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBoxLayout>
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
@@ -21,6 +22,20 @@ QPushButton *plainButton(const QString &text, QWidget *parent = nullptr);
 QFrame *divider(Qt::Orientation orientation = Qt::Horizontal, QWidget *parent = nullptr);
 // The style's check box indicator, ticked or not, as a picture for list rows.
 QPixmap checkBoxPixmap(bool ticked, const QWidget *widget);
+// The top of an editing sheet: its title and, at the right, a count label named `countName`
+// wide enough for `widestCount`.
+QHBoxLayout *sheetHeader(QWidget *sheet, const QString &title, const QString &countName,
+                         const QString &widestCount, QLabel **count);
+// The bottom row of an editing sheet: Clear All, then Cancel, Save and the default Save and
+// Enable.
+struct SheetButtons {
+    QHBoxLayout *layout = nullptr;
+    QPushButton *clearAll = nullptr;
+    QPushButton *cancel = nullptr;
+    QPushButton *save = nullptr;
+    QPushButton *saveAndEnable = nullptr;
+};
+SheetButtons sheetButtons(QWidget *sheet);
 // A themed icon with a style fallback.
 QIcon icon(QStringView themeName, int fallback);
 
