@@ -46,10 +46,10 @@ private slots:
         kit.net.node.sendLines(spots);
         kit.net.node.sendLine(QStringLiteral("<b>node notice</b> kept as typed"));
         QTRY_COMPARE(kit.cluster().spots().size(), 30);
-        kit.view->setAlertSidebarIsVisible(true);
+        kit.view->setSidebarIsVisible(true);
         QTest::qWait(400);
         QVERIFY(save(kit.window.get(), QStringLiteral("main-spots")));
-        kit.view->setAlertSidebarIsVisible(false);
+        kit.view->setSidebarIsVisible(false);
 
         kit.find<QAbstractButton>(QStringLiteral("tabConsole"))->click();
         QTest::qWait(300);
