@@ -312,6 +312,44 @@ private slots:
         QVERIFY(kit.cluster().isConnected());
     }
 
+    // "No" on the filter warning: the window's own SSID filter (when the warning included it) is
+    // removed instead of loading the recent spots at once; "don't ask again" is stored first.
+    void upstreamFilterNo_removesTheOwnFilterOrLoadsRecentSpots_data()
+    {
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<bool>("dontAskAgain");
+        QTest::addColumn<QString>("firstCommandAfter");
+        QTest::newRow("own filter included") << "N0CALL-2" << false << "clear/spots 9";
+        QTest::newRow("foreign only, don't ask again")
+            << "N0CALL" << true << "sh/dx filter real 50";
+    }
+
+    void upstreamFilterNo_removesTheOwnFilterOrLoadsRecentSpots()
+    {
+        QFETCH(QString, callsign);
+        QFETCH(bool, dontAskAgain);
+        WindowStateKit kit;
+        kit.net.node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No"),
+                                                          QStringLiteral("Want RBN Beacon : No")});
+        kit.net.node.setReply(QStringLiteral("sh/filter"),
+                              {QStringLiteral("filter1 accept on hf/cw"),
+                               QStringLiteral("filter9 reject on 100000/100001")});
+        kit.configure(callsign);
+        kit.view->connect(ConnectionOrigin::startup);
+        QTRY_VERIFY_WITH_TIMEOUT(kit.cluster().upstreamFilterWarningLines().has_value(), 15000);
+        const qsizetype before = kit.net.node.receivedLines().size();
+
+        if (dontAskAgain)
+            kit.view->keepUpstreamFiltersAndDontAskAgain();
+        else
+            kit.view->keepUpstreamFilters();
+        QVERIFY(!kit.cluster().upstreamFilterWarningLines());
+        QCOMPARE(kit.settings().boolValue(SettingsKeys::suppressUpstreamFilterWarning),
+                 dontAskAgain);
+        QTRY_VERIFY(kit.net.node.receivedLines().size() > before);
+        QTEST(kit.net.node.receivedLines().at(before), "firstCommandAfter");
+    }
+
     void clearSpots_emptiesOnlyTheSpotList()
     {
         WindowStateKit kit;
