@@ -8,6 +8,7 @@
 #include "FilterSheetSessions.h"
 #include "LocalSpotFilter.h"
 #include "MainTab.h"
+#include "MainWindowTexts.h"
 #include "RBNMode.h"
 #include "SpotListsSnapshot.h"
 
@@ -35,6 +36,7 @@ class ClusterConnection;
 class GridDXCCDatabase;
 class HttpClient;
 class LoTWActivityLookup;
+enum class ConnectionOrigin;
 
 // What the main window's state works with. Null members take the process-wide instance (settings,
 // notifications, sounds, clock, HTTP) or mean "not available" (cluster).
@@ -371,6 +373,59 @@ public:
     void runPendingNewSlotRefresh();
     bool newSlotRefreshPending() const { return m_newSlotRefreshPending; }
     bool newSlotInitialRefreshCompleted() const { return m_newSlotInitialRefreshCompleted; }
+
+    // --- Window: tabs, search, command field, status bar, connect, empty state, warnings
+    // (ContentView_Window.cpp)
+    using QObject::connect;
+    AppSettingsStore &settingsStore() const { return m_settings; }
+    void setOnOpenSettings(std::function<void()> action) { m_onOpenSettings = std::move(action); }
+    void openSettings();
+    // The table shows the Alerts Only list; kept while the Console tab is shown.
+    bool alertsOnlyTableIsSelected() const { return m_alertsOnlyTableIsSelected; }
+    void postMainTabChanged() const;
+    bool sidebarIsVisible() const { return m_sidebarIsVisible; }
+    void setSidebarIsVisible(bool visible);
+    bool alertSidebarIsVisible() const { return m_alertSidebarIsVisible; }
+    void setAlertSidebarIsVisible(bool visible);
+    const QString &command() const { return m_command; }
+    void setCommand(const QString &text);
+    bool canSendCommand() const;
+    void sendCommand();
+    StatusColor statusColor() const;
+    QString statusText() const;
+    // "host:port" of the node in use, or of the settings while the connection has none.
+    QString nodeAddressText() const;
+    ConnectButtonRole connectButtonRole() const;
+    void pressConnectButton();
+    void connect(ConnectionOrigin origin);
+    void manualDisconnect();
+    void clearSpots();
+    bool hasConfiguredCallsign() const;
+    bool hasConfiguredNode() const;
+    EmptyStateContent emptyState() const;
+    void runEmptyStateAction(EmptyStateAction action);
+    void fixUnsupportedNode();
+    void continueWithReducedFeatures();
+    void continueAndDontAskAgain();
+    void clearUpstreamFilters();
+    void keepUpstreamFilters();
+    void keepUpstreamFiltersAndDontAskAgain();
+    void dismissSpotSubmissionAlert();
+    void dismissAutoReconnectAlert();
+    void reconnectWithCallsign(const QString &callsign);
+
+Q_SIGNALS:
+    // Sidebars or command text changed.
+    void windowStateChanged();
+
+private:
+    std::function<void()> m_onOpenSettings;
+    // Runs the tab change: the table's list and the notice to the shell.
+    void handleTabChange();
+    bool m_alertsOnlyTableIsSelected = false;
+    bool m_sidebarIsVisible = false;
+    bool m_alertSidebarIsVisible = false;
+    QString m_command;
 
 Q_SIGNALS:
     // The stored alerts, their rules or the sound throttles changed.

@@ -125,6 +125,7 @@ void ContentView::setSelectedTab(MainTab tab)
     if (m_selectedTab == tab)
         return;
     m_selectedTab = tab;
+    handleTabChange();
     emit selectedTabChanged();
 }
 
