@@ -4,6 +4,7 @@
 #include "CTYFileManager.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
+#include "FilterPanelsInstaller.h"
 #include "MainWindow.h"
 #include "SettingsKeys.h"
 
@@ -27,6 +28,8 @@ MainWindowHost::MainWindowHost()
     m_view = std::make_unique<ContentView>(environment);
     m_view->setOnOpenSettings([] { qCInfo(launchDiag, "Settings window requested"); });
     m_window = std::make_unique<MainWindow>(*m_view);
+    // The registration mail link is built by the Settings window's code.
+    installFilterPanels(*m_window, *m_view, {});
     scheduleStartupConnect();
 }
 

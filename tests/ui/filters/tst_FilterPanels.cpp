@@ -164,6 +164,12 @@ private Q_SLOTS:
         QVERIFY(view.customInfoFilterSession());
         QCOMPARE(view.customInfoFilterTerms(), QStringList{"cafe"});
         QCOMPARE(child<QLabel>(sheet, "entryCount")->text(), QStringLiteral("2 entries"));
+        bool shownAsTyped = false;
+        for (const QLabel *label : sheet.findChildren<QLabel *>()) {
+            if (label->text() == QLatin1String("<b>spam</b>"))
+                shownAsTyped = label->textFormat() == Qt::PlainText;
+        }
+        QVERIFY(shownAsTyped);
         savePicture(sheet, "blocked-words-sheet.png");
 
         child<QPushButton>(sheet, "saveAndEnable")->click();
