@@ -1,19 +1,13 @@
 #include "MainWindow.h"
 
-#include "AllowedSpotterEntitiesSheet.h"
 #include "AppSettingsStore.h"
-#include "BandFiltersSidebar.h"
-#include "BlockedWordsSheet.h"
 #include "CallsignSearchField.h"
 #include "ClusterConnection.h"
 #include "ConsoleView.h"
 #include "ContentView.h"
 #include "EmptyStateView.h"
-#include "FiltersButton.h"
 #include "Icons.h"
-#include "RBNButton.h"
 #include "RefreshCoalescer.h"
-#include "SendSpotBar.h"
 #include "SheetPresenter.h"
 #include "SidePanel.h"
 #include "SpotTableView.h"
@@ -57,26 +51,11 @@ MainWindow::MainWindow(ContentView &view, QWidget *parent) : QMainWindow(parent)
     m_leftPanel->setObjectName(QStringLiteral("leftPanel"));
     m_rightPanel = new SidePanel(SidePanel::Edge::trailing, rightPanelWidth, m_body);
     m_rightPanel->setObjectName(QStringLiteral("rightPanel"));
-    setLeftPanelWidget(new BandFiltersSidebar(m_view));
-    // The Spot Alerts sidebar comes with the alert panels.
+    // Their contents come from the filter and alert panels (installFilterPanels, ...).
+    setLeftPanelWidget(new QWidget);
     setRightPanelWidget(new QWidget);
-    setFiltersControl(new FiltersButton(m_view));
-    setRBNControl(new RBNButton(m_view));
-    if (ClusterConnection *cluster = m_view.cluster()) {
-        // No registration mail until the build knows where such requests go.
-        setSendSpotBar(new SendSpotBar(
-            *cluster, {}, [](const QUrl &url) { return UrlOpener::shared().open(url); }));
-    }
 
     m_presenter = new SheetPresenter(m_view, this);
-    m_presenter->setEditorSheet(
-        SheetPresenter::Presentation::allowedSpotterEntities,
-        {[this] { return m_view.customSpotterEntitySession().has_value(); },
-         [this](QWidget *window) { return new AllowedSpotterEntitiesSheet(m_view, window); }});
-    m_presenter->setEditorSheet(
-        SheetPresenter::Presentation::blockedWords,
-        {[this] { return m_view.customInfoFilterSession().has_value(); },
-         [this](QWidget *window) { return new BlockedWordsSheet(m_view, window); }});
     connectShortcut();
     observeState();
     m_refresh->request();

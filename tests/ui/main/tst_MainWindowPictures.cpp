@@ -2,6 +2,7 @@
 // never compared): logged in with spots, the console, a warning sheet, the empty state.
 #include "MainWindowKit.h"
 
+#include "FilterPanelsInstaller.h"
 #include "SheetPresenter.h"
 #include "UnsupportedClusterWarningView.h"
 #include "UpstreamFilterWarningView.h"
@@ -31,6 +32,7 @@ private slots:
     void pictures()
     {
         MainWindowKit kit;
+        installFilterPanels(*kit.window, *kit.view, {});
         kit.window->resize(1000, 640);
         QVERIFY(kit.showWindow());
         QTRY_VERIFY(kit.find<QWidget>(QStringLiteral("emptyState"))->isVisible());
