@@ -5,6 +5,12 @@
 #include "CTYResult.h"
 #include "ClubLogLookup.h"
 #include "DXSpot.h"
+#include "FilterSheetSessions.h"
+#include "LocalSpotFilter.h"
+#include "MainTab.h"
+#include "MainWindowTexts.h"
+#include "RBNMode.h"
+#include "SpotListsSnapshot.h"
 
 #include <QHash>
 #include <QList>
@@ -27,8 +33,11 @@ class AlertSoundPlayer;
 class AppSettingsStore;
 class Clock;
 class ClusterConnection;
+class GridDXCCDatabase;
 class HttpClient;
 struct ClubLogBandSelection;
+class LoTWActivityLookup;
+enum class ConnectionOrigin;
 
 // What the main window's state works with. Null members take the process-wide instance (settings,
 // notifications, sounds, clock, HTTP) or mean "not available" (cluster).
@@ -41,8 +50,10 @@ struct ContentViewEnvironment {
     HttpClient *http = nullptr;
     // The Club Log chart service, the build's API key and the request time-out.
     ClubLogService clubLog = ClubLogService::standard();
-    // The main window's local spot filters; empty lets every spot pass.
-    std::function<bool(const DXSpot &)> localFilter;
+    // The LoTW activity table of the LoTW-only filter.
+    const LoTWActivityLookup *lotw = nullptr;
+    // The grid-square tables of the spotter-entity radius search.
+    GridDXCCDatabase *grid = nullptr;
     // The UDP feed's mode and its sender; empty takes the cluster connection's.
     std::function<QString()> udpFeedMode;
     std::function<void(const QString &rawLine)> sendToUdpFeed;
@@ -75,14 +86,191 @@ public:
     // --- The window appears: entity list, one-time moves, New Slot rules, in this order.
     void handleAppear();
 
-    // --- Spots from the connection.
-    void handleLiveSpot(const DXSpot &spot);
-    void setSpotListPaused(bool paused);
-    bool isSpotListPaused() const { return m_spotListPaused; }
-    void resumeSpots();
-    const QList<DXSpot> &bufferedSpots() const { return m_bufferedSpots; }
+    // --- Spot filters (ContentView_Filters.cpp)
+    // The Bool switches live in the settings store; the sets and lists are view state mirrored
+    // into their settings keys, loaded on appear and saved after every change.
+    enum class FilterSwitch {
+        hideCWSpots,
+        hideSSBSpots,
+        hideFTxSpots,
+        hideOtherDigitalSpots,
+        hideBeaconSpots,
+        hideQRPSpots,
+        hideSameDXCCSpots,
+        customSpotterEntityFilterEnabled,
+        customInfoFilterEnabled,
+    };
+    bool filterSwitch(FilterSwitch which) const;
+    void setFilterSwitch(FilterSwitch which, bool on);
+    const QSet<QString> &selectedBands() const { return m_filterState.selectedBands; }
+    void setSelectedBands(const QSet<QString> &bands);
+    const QSet<QString> &hiddenDXFromContinents() const
+    {
+        return m_filterState.hiddenDXFromContinents;
+    }
+    void setHiddenDXFromContinents(const QSet<QString> &codes);
+    const QSet<QString> &hiddenDXByContinents() const { return m_filterState.hiddenDXByContinents; }
+    void setHiddenDXByContinents(const QSet<QString> &codes);
+    const QSet<int> &customSpotterEntityADIFNumbers() const
+    {
+        return m_filterState.customSpotterEntityADIFNumbers;
+    }
+    void setCustomSpotterEntityADIFNumbers(const QSet<int> &numbers);
+    const QStringList &customInfoFilterTerms() const { return m_filterState.customInfoFilterTerms; }
+    void setCustomInfoFilterTerms(const QStringList &terms);
+    bool showLoTWOnly() const { return m_filterState.showLoTWOnly; }
+    void setShowLoTWOnly(bool on);
+    bool advancedMode() const;
+
+    void loadSelectedBands();
+    void loadHiddenContinents();
+    QSet<int> loadCustomSpotterEntityADIFNumbers() const;
+    QStringList loadCustomInfoFilterTerms() const;
+    void saveSelectedBands();
+    void saveHiddenContinents();
+    void saveCustomSpotterEntityADIFNumbers();
+    void saveCustomInfoFilterTerms();
+    bool hasActiveSpotFilters() const;
+    void clearSpotFilters();
+    static bool bandSortsBefore(QStringView a, QStringView b);
+    // The 23 catalogue bands, then "Other".
+    static const QStringList &bandOrder();
+
     bool spotPassesLocalFilters(const DXSpot &spot) const;
-    void setLocalFilter(std::function<bool(const DXSpot &)> filter);
+    static bool spotIsQRP(const DXSpot &spot) { return LocalSpotFilter::isQRP(spot); }
+
+    // --- Spot lists, counts and pausing (ContentView_Lists.cpp)
+    void handleLiveSpot(const DXSpot &spot);
+    MainTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(MainTab tab);
+    const QString &spotCallsignSearch() const { return m_spotCallsignSearch; }
+    void setSpotCallsignSearch(const QString &text);
+    void clearCallsignSearch();
+
+    QList<DXSpot> filteredSpots() const;
+    QList<DXSpot> alertMatchingSpots() const;
+    QList<DXSpot> displayedSpots() const;
+    QList<DXSpot> alertsOnlySpots() const;
+    QString spotCountLabel() const;
+    // Everything one refresh of the window shows, with the filter run once over the spot list.
+    SpotListsSnapshot spotListsSnapshot() const;
+
+    bool isManuallyPaused() const { return m_isManuallyPaused; }
+    bool isAutomaticallyPaused() const { return m_isAutomaticallyPaused; }
+    bool isSpotsPaused() const { return m_isManuallyPaused || m_isAutomaticallyPaused; }
+    bool isAlertsManuallyPaused() const { return m_isAlertsManuallyPaused; }
+    bool isAlertsAutomaticallyPaused() const { return m_isAlertsAutomaticallyPaused; }
+    bool isAlertsPaused() const
+    {
+        return m_isAlertsManuallyPaused || m_isAlertsAutomaticallyPaused;
+    }
+    bool isCurrentTabPaused() const;
+    const QSet<QUuid> &pausedSpotIDs() const { return m_pausedSpotIDs; }
+    const QList<DXSpot> &bufferedSpots() const { return m_bufferedSpots; }
+    const QSet<QUuid> &pausedAlertSpotIDs() const { return m_pausedAlertSpotIDs; }
+    // Only the ids the connection still holds.
+    const QSet<QUuid> &bufferedAlertSpotIDs() const;
+    int scrollToTopRequest() const { return m_scrollToTopRequest; }
+    int newBufferedSpotCount() const;
+    QString spotsPauseLabel() const;
+    QString alertsPauseLabel() const;
+    void pauseSpots(bool manual);
+    void resumeSpots();
+    void pauseAlerts(bool manual);
+    void resumeAlerts();
+    // The pause bar's button: pauses the current tab's list by hand, or resumes it.
+    void togglePauseOfCurrentTab();
+    void handleTableTopStateChange(bool isAtTop, bool isAlertsOnly);
+
+    // --- Filter panels (ContentView_FilterPanels.cpp, ContentView_SpotterEntities.cpp)
+    // Spot Filters popover.
+    bool isFiltersPopoverPresented() const { return m_filtersPopoverPresented; }
+    void setFiltersPopoverPresented(bool presented);
+    void toggleFiltersPopover() { setFiltersPopoverPresented(!m_filtersPopoverPresented); }
+    void toggleAllModeFilters();
+    enum class ContinentSet { hiddenDXFrom, hiddenDXBy };
+    void toggleAllContinents(ContinentSet which);
+    void setContinentHidden(ContinentSet which, const QString &code, bool hidden);
+    // "Custom…" or "Custom (3)…".
+    static QString customFilterButtonTitle(qsizetype count);
+    void openCustomInfoFilterSheet();
+    void openCustomSpotterEntitySheet();
+
+    // Band Filters sidebar.
+    void showAllBands() { setSelectedBands({}); }
+    void toggleBand(const QString &band);
+    void toggleBandGroup(const QStringList &bands);
+    QString bandFilterSummary() const;
+
+    // Blocked words sheet.
+    const std::optional<CustomInfoFilterSession> &customInfoFilterSession() const
+    {
+        return m_customInfoFilterSession;
+    }
+    const QStringList &customInfoFilterDraft() const { return m_customInfoFilterDraft; }
+    const QString &customInfoFilterEntry() const { return m_customInfoFilterEntry; }
+    void beginCustomInfoFilterSheet(); // the sheet appears
+    void setCustomInfoFilterEntry(const QString &text);
+    bool canAddCustomInfoFilterTerm() const;
+    void addCustomInfoFilterTerm();
+    void removeCustomInfoFilterTerm(qsizetype index);
+    void clearCustomInfoFilterDraft();
+    void cancelCustomInfoFilter();
+    void saveCustomInfoFilter();
+    void saveAndEnableCustomInfoFilter();
+
+    // Allowed Spotter Entities sheet.
+    const std::optional<CustomSpotterEntitySession> &customSpotterEntitySession() const
+    {
+        return m_customSpotterEntitySession;
+    }
+    const QSet<int> &customSpotterEntityDraft() const { return m_customSpotterEntityDraft; }
+    const QString &customSpotterEntitySearch() const { return m_customSpotterEntitySearch; }
+    bool isSelectingCustomSpotterEntitiesAutomatically() const
+    {
+        return m_selectingSpotterEntities;
+    }
+    const std::optional<QString> &customSpotterAutomaticSelectionMessage() const
+    {
+        return m_spotterSelectionMessage;
+    }
+    void beginCustomSpotterEntitySheet(); // the sheet appears
+    void endCustomSpotterEntitySheet();   // the sheet went away
+    void setCustomSpotterEntitySearch(const QString &text);
+    QString customSpotterHomeGrid() const;
+    void setCustomSpotterHomeGrid(const QString &text);
+    QString customSpotterRadius() const;
+    void setCustomSpotterRadius(const QString &text);
+    QString customSpotterDistanceUnit() const;
+    void setCustomSpotterDistanceUnit(const QString &raw);
+    bool canSelectSpotterEntitiesAutomatically() const;
+    void selectSpotterEntitiesWithinRadius();
+    void applyAutomaticSpotterEntitySelection(const QSet<int> &adifNumbers);
+    QList<CTYEntity> selectedSpotterEntities() const;
+    QList<CTYEntity> filterEntityList() const;
+    void toggleSpotterEntity(int adifNumber);
+    void clearSpotterEntityDraft();
+    void cancelCustomSpotterEntities();
+    void saveCustomSpotterEntities();
+    void saveAndEnableCustomSpotterEntities();
+
+    // RBN button and popover.
+    bool draftRBNEnabled() const { return m_draftRBNEnabled; }
+    const RBNModeSet &draftRBNModes() const { return m_draftRBNModes; }
+    bool isRBNPopoverPresented() const { return m_rbnPopoverPresented; }
+    void setRBNPopoverPresented(bool presented);
+    void seedRBNDrafts();
+    QString rbnButtonTitle() const;
+    bool isRBNButtonEnabled() const;
+    bool canRefreshRBNStatus() const;
+    bool canApplyRBNSettings() const;
+    void toggleRBNPopover();
+    void setDraftRBNEnabled(bool enabled);
+    void setDraftRBNMode(RBNMode mode, bool on);
+    void toggleAllRBNModes();
+    void refreshRBNStatus();
+    void cancelRBNChanges();
+    void applyRBNSettings();
 
     // --- Stored alerts.
     static QList<SpotAlertConfiguration>
@@ -117,7 +305,7 @@ public:
     // --- Matching and actions.
     bool matchesNewSlotAlert(const DXSpot &spot) const;
     bool spotMatchesEnabledAlert(const DXSpot &spot) const;
-    // The Alerts Only list: the spots, in order, that match an enabled alert.
+    // The spots of `spots`, in order, that match an enabled alert.
     QList<DXSpot> alertMatchingSpots(const QList<DXSpot> &spots) const;
     void processSpotAlerts(const DXSpot &spot);
     QHash<QUuid, SpotAlertColor> alertHighlightColors(const QList<DXSpot> &spots) const;
@@ -311,6 +499,59 @@ public:
     bool newSlotRefreshPending() const { return m_newSlotRefreshPending; }
     bool newSlotInitialRefreshCompleted() const { return m_newSlotInitialRefreshCompleted; }
 
+    // --- Window: tabs, search, command field, status bar, connect, empty state, warnings
+    // (ContentView_Window.cpp)
+    using QObject::connect;
+    AppSettingsStore &settingsStore() const { return m_settings; }
+    void setOnOpenSettings(std::function<void()> action) { m_onOpenSettings = std::move(action); }
+    void openSettings();
+    // The table shows the Alerts Only list; kept while the Console tab is shown.
+    bool alertsOnlyTableIsSelected() const { return m_alertsOnlyTableIsSelected; }
+    void postMainTabChanged() const;
+    bool sidebarIsVisible() const { return m_sidebarIsVisible; }
+    void setSidebarIsVisible(bool visible);
+    bool alertSidebarIsVisible() const { return m_alertSidebarIsVisible; }
+    void setAlertSidebarIsVisible(bool visible);
+    const QString &command() const { return m_command; }
+    void setCommand(const QString &text);
+    bool canSendCommand() const;
+    void sendCommand();
+    StatusColor statusColor() const;
+    QString statusText() const;
+    // "host:port" of the node in use, or of the settings while the connection has none.
+    QString nodeAddressText() const;
+    ConnectButtonRole connectButtonRole() const;
+    void pressConnectButton();
+    void connect(ConnectionOrigin origin);
+    void manualDisconnect();
+    void clearSpots();
+    bool hasConfiguredCallsign() const;
+    bool hasConfiguredNode() const;
+    EmptyStateContent emptyState() const;
+    void runEmptyStateAction(EmptyStateAction action);
+    void fixUnsupportedNode();
+    void continueWithReducedFeatures();
+    void continueAndDontAskAgain();
+    void clearUpstreamFilters();
+    void keepUpstreamFilters();
+    void keepUpstreamFiltersAndDontAskAgain();
+    void dismissSpotSubmissionAlert();
+    void dismissAutoReconnectAlert();
+    void reconnectWithCallsign(const QString &callsign);
+
+Q_SIGNALS:
+    // Sidebars or command text changed.
+    void windowStateChanged();
+
+private:
+    std::function<void()> m_onOpenSettings;
+    // Runs the tab change: the table's list and the notice to the shell.
+    void handleTabChange();
+    bool m_alertsOnlyTableIsSelected = false;
+    bool m_sidebarIsVisible = false;
+    bool m_alertSidebarIsVisible = false;
+    QString m_command;
+
 Q_SIGNALS:
     // The stored alerts, their rules or the sound throttles changed.
     void alertsChanged();
@@ -325,6 +566,17 @@ Q_SIGNALS:
     void alertEditorFieldsChanged();
     // The Populate sheet's choices, search or explanation.
     void clubLogSheetChanged();
+    // --- Spot filters, lists and pausing: one signal per group, for a coalesced refresh.
+    void spotFiltersChanged();
+    // The connection's spot list changed (a spot arrived, the list was cleared).
+    void spotsChanged();
+    // Pause flags, snapshots, buffers and scrollToTopRequest.
+    void pauseStateChanged();
+    void selectedTabChanged();
+    void spotCallsignSearchChanged();
+    // Popover flags, sheet sessions, their drafts, entries and messages.
+    void filterPanelsChanged();
+    void rbnDraftsChanged();
 
 private:
     // The alerts as stored now, read once for a batch of spots.
@@ -350,13 +602,59 @@ private:
     const Clock &m_clock;
     HttpClient &m_http;
     ClubLogService m_clubLog;
-    std::function<bool(const DXSpot &)> m_localFilter;
+    const LoTWActivityLookup &m_lotw;
     std::function<QString()> m_udpFeedMode;
     std::function<void(const QString &)> m_sendToUdpFeed;
     AlertStore m_alerts;
 
-    bool m_spotListPaused = false;
+    // --- Filter panels
+    GridDXCCDatabase &m_grid;
+    bool m_filtersPopoverPresented = false;
+    std::optional<CustomInfoFilterSession> m_customInfoFilterSession;
+    QStringList m_customInfoFilterDraft;
+    QString m_customInfoFilterEntry;
+    std::optional<CustomSpotterEntitySession> m_customSpotterEntitySession;
+    QSet<int> m_customSpotterEntityDraft;
+    QString m_customSpotterEntitySearch;
+    bool m_selectingSpotterEntities = false;
+    std::optional<QString> m_spotterSelectionMessage;
+    bool m_retainingGridTables = false;
+    bool m_draftRBNEnabled = false;
+    RBNModeSet m_draftRBNModes;
+    bool m_rbnPopoverPresented = false;
+    qint64 m_seededRBNStateVersion = 0;
+
+    // --- Spot filters, lists and pausing
+    void handleSettingChanged(const QString &key);
+    void filterStateChanged();
+    const LocalSpotFilter &currentFilter() const;
+    void bufferSpot(const DXSpot &spot, bool passes);
+    void noteAlertSpot(const QUuid &id);
+    void pruneBufferedAlertSpotIDs() const;
+    void replayBufferedSpots(const QList<DXSpot> &spots);
+    struct ListIndices;
+    ListIndices listIndices() const;
+    QString spotCountLabel(const ListIndices &lists, qsizetype total) const;
+
+    LocalSpotFilterState m_filterState;
+    mutable std::unique_ptr<const LocalSpotFilter> m_compiledFilter;
+    quint64 m_filterGeneration = 0;
+    MainTab m_selectedTab = MainTab::spots;
+    QString m_spotCallsignSearch;
+    bool m_isManuallyPaused = false;
+    bool m_isAutomaticallyPaused = false;
+    QSet<QUuid> m_pausedSpotIDs;
     QList<DXSpot> m_bufferedSpots;
+    bool m_isAlertsManuallyPaused = false;
+    bool m_isAlertsAutomaticallyPaused = false;
+    QSet<QUuid> m_pausedAlertSpotIDs;
+    mutable QSet<QUuid> m_bufferedAlertSpotIDs;
+    int m_scrollToTopRequest = 0;
+    // How many buffered spots pass the filter of generation m_bufferedCountGeneration.
+    mutable int m_bufferedPassingCount = 0;
+    mutable std::optional<quint64> m_bufferedCountGeneration;
+    // While a resume replays its buffer: the alerts (slots, then New Slot) that already sounded.
+    std::optional<std::array<bool, alertSlotCount + 1>> m_replaySounded;
 
     std::array<std::optional<SteadyTime>, alertSlotCount> m_lastAlertSoundDates{};
     std::optional<SteadyTime> m_lastNewSlotAlertSoundDate;
