@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <unordered_map>
 
 namespace varnello {
 
@@ -64,6 +65,15 @@ private:
     ContinentSet m_hiddenDXBy;
     bool m_allowListOn;
     QSet<int> m_allowedSpotterEntities;
+
+    // LoTW answers by DX call, so each call costs one table look-up per filter. The filter is
+    // rebuilt whenever the LoTW table is replaced; the cap bounds what a long session collects.
+    struct CallHash {
+        size_t operator()(const QString &call) const noexcept;
+    };
+    static constexpr size_t maximumRememberedCalls = 20000;
+    mutable std::unordered_map<QString, bool, CallHash> m_recentUploadByCall;
+    bool hasRecentUpload(const QString &callsign) const;
 };
 
 } // namespace varnello

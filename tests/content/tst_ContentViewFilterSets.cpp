@@ -183,6 +183,20 @@ private Q_SLOTS:
         QCOMPARE(view.customInfoFilterTerms(), QStringList{"cq"});
     }
 
+    // The filter remembers LoTW answers per call until the LoTW table is replaced.
+    void newLoTWTable_changesTheLoTWOnlyFilter()
+    {
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.setShowLoTWOnly(true);
+        const DXSpot spot = makeSpot("K1ABC");
+        QVERIFY(!view.spotPassesLocalFilters(spot));
+        QSignalSpy changes(&view, &ContentView::spotFiltersChanged);
+        f.lotw.replaceAll({{QStringLiteral("K1ABC"), QDate(2026, 11, 1)}});
+        QTRY_VERIFY(!changes.isEmpty());
+        QVERIFY(view.spotPassesLocalFilters(spot));
+    }
+
     void leavingAdvancedMode_turnsTheQrpFilterOff()
     {
         ContentViewFixture f;
