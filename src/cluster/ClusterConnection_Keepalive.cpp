@@ -60,6 +60,7 @@ void ClusterConnection::sendKeepalivePing()
     if (!m_connection || !m_isLoggedIn)
         return;
     m_automaticPingOutstanding = true;
+    m_promptBuffer.clear(); // only a prompt after the ping answers it
     const QPointer<TcpConnection> pinged(m_connection);
     m_keepaliveResponseTimeoutTask.start(this, m_timing.keepaliveResponseTimeout, [this, pinged] {
         if (pinged && isCurrent(pinged) && m_isLoggedIn)

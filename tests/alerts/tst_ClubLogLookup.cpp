@@ -74,6 +74,8 @@ private Q_SLOTS:
                                  << "Club Log could not be reached.";
         QTest::newRow("lost") << ClubLogLookupError::transport(HttpErrorKind::connectionLost)
                               << "The Club Log request failed: The network connection was lost.";
+        QTest::newRow("offline") << ClubLogLookupError::transport(HttpErrorKind::notConnected)
+                                 << "There is no internet connection.";
     }
     void errorTexts()
     {
@@ -207,6 +209,33 @@ private Q_SLOTS:
         server.close();
         QCOMPARE(failureText(lookup(service, {ClubLogMode::cw})),
                  QStringLiteral("Club Log could not be reached."));
+    }
+
+    // A failure while the system reports no network at all is told as such; with a network,
+    // the same failure keeps its own sentence.
+    void closedPort_withoutNetwork_saysThereIsNoConnection_data()
+    {
+        QTest::addColumn<bool>("offline");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("offline") << true << "There is no internet connection.";
+        QTest::newRow("online") << false << "Club Log could not be reached.";
+    }
+
+    void closedPort_withoutNetwork_saysThereIsNoConnection()
+    {
+        QFETCH(bool, offline);
+        QFETCH(QString, text);
+        setNetworkConnectionProbeForTesting([offline] { return offline; });
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        ClubLogService service;
+        service.chartUrl =
+            QUrl(QStringLiteral("http://127.0.0.1:%1/json_dxccchart.php").arg(server.serverPort()));
+        service.apiKey = testApiKey;
+        server.close();
+        const QString shown = failureText(lookup(service, {ClubLogMode::cw}));
+        setNetworkConnectionProbeForTesting({});
+        QCOMPARE(shown, text);
     }
 
     void modesAreFetchedInTurn_andTheFirstFailureStopsTheRest()
