@@ -15,10 +15,10 @@ namespace {
 constexpr qint64 socketReadBufferBytes = 1024 * 1024;
 // One read's worth of work: small enough that handling it never holds up the event loop for
 // long, large enough that a fast node is still read at full speed.
-constexpr qint64 readSliceBytes = 16 * 1024;
+constexpr qint64 readSliceBytes = 8 * 1024;
 // Reading stops for this event-loop turn once this much time went into it; the rest follows on
 // the next turn, so timers and the window keep running under a firehose.
-constexpr qint64 readTurnBudgetNs = 4'000'000;
+constexpr qint64 readTurnBudgetNs = 2'000'000;
 
 bool isLineBreak(QChar c)
 {

@@ -1,0 +1,177 @@
+// The receive path over a real socket while a node writes as fast as the socket takes: how long
+// the event loop is held up at most (the longest gap of a 10 ms timer) and how many lines per
+// second go from the socket into the spot list and the console.
+
+#include "AppPaths.h"
+#include "AppSettingsStore.h"
+#include "CTYFileManager.h"
+#include "ClusterConnection.h"
+#include "NodeTranscript.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace varnello;
+
+namespace {
+
+const QString endMarker = QStringLiteral("ENDMARK");
+
+// A node on its own thread: greets, reads the callsign, sends the prompt, then writes the whole
+// transcript and a final marker spot with blocking writes, as fast as the socket drains.
+class FloodingNode {
+public:
+    explicit FloodingNode(QByteArray payload) : m_payload(std::move(payload))
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+
+    ~FloodingNode()
+    {
+        m_stop = true;
+        ::shutdown(m_listener, SHUT_RDWR);
+        if (m_client >= 0)
+            ::shutdown(m_client, SHUT_RDWR);
+        m_thread.join();
+        if (m_client >= 0)
+            ::close(m_client);
+        ::close(m_listener);
+    }
+
+    quint16 port() const { return m_port; }
+
+private:
+    void writeAll(const QByteArray &bytes)
+    {
+        qsizetype at = 0;
+        while (at < bytes.size() && !m_stop) {
+            const ssize_t sent =
+                ::send(m_client, bytes.constData() + at, bytes.size() - at, MSG_NOSIGNAL);
+            if (sent <= 0)
+                return;
+            at += sent;
+        }
+    }
+
+    void run()
+    {
+        m_client = ::accept(m_listener, nullptr, nullptr);
+        if (m_client < 0)
+            return;
+        writeAll("Welcome to the benchmark node\r\nlogin: ");
+        char c = 0;
+        while (!m_stop && ::recv(m_client, &c, 1, 0) == 1 && c != '\n') {
+        }
+        writeAll("N0CALL de GB7TST  7-Dec-2026 1200Z dxspider >\r\n");
+        writeAll(m_payload);
+        writeAll(("DX de W1AW:      14025.0  " + endMarker + "      CW 599          1200Z\r\n")
+                     .toUtf8());
+        // Keep the connection open; the client's own commands are simply never answered.
+        char sink[4096];
+        while (!m_stop && ::recv(m_client, sink, sizeof sink, 0) > 0) {
+        }
+    }
+
+    QByteArray m_payload;
+    int m_listener = -1;
+    int m_client = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+void BM_SocketFirehose_TimerGapAndLineRate(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    AppPaths::Override paths(dir.path() + QStringLiteral("/Varnello"));
+    AppSettingsStore store(dir.path() + QStringLiteral("/Varnello"));
+    CTYFileManager manager;
+    const qsizetype lineCount = state.range(0);
+    const QStringList lines = bench::realisticNodeLines(
+        lineCount, 20261207, manager.database() ? &*manager.database() : nullptr);
+    const QByteArray payload = bench::joinedWithCrLf(lines);
+
+    for (auto _ : state) {
+        FloodingNode node(payload);
+        ClusterConnectionEnvironment environment;
+        environment.settings = &store;
+        ClusterConnection connection(&manager, environment);
+
+        QEventLoop loop;
+        QElapsedTimer clock;
+        qint64 streamStart = -1;
+        qint64 streamEnd = -1;
+        QObject::connect(&connection, &ClusterConnection::isLoggedInChanged, &loop, [&] {
+            if (connection.isLoggedIn() && streamStart < 0)
+                streamStart = clock.nsecsElapsed();
+        });
+        QObject::connect(&connection, &ClusterConnection::liveSpotReceived, &loop,
+                         [&](const DXSpot &spot) {
+                             if (spot.callsign == endMarker) {
+                                 streamEnd = clock.nsecsElapsed();
+                                 loop.quit();
+                             }
+                         });
+        // The event loop's responsiveness: a 10 ms timer's gaps while the stream runs.
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(10);
+        qint64 lastTick = -1;
+        qint64 longestGap = 0;
+        QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            if (streamStart >= 0 && lastTick >= 0)
+                longestGap = std::max(longestGap, now - lastTick);
+            lastTick = now;
+        });
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
+        giveUp.start(120'000);
+
+        clock.start();
+        ticker.start();
+        connection.connect(QStringLiteral("127.0.0.1"), node.port(), QStringLiteral("N0CALL"),
+                           QString(), ClusterNodeRole::primary, false, true,
+                           ConnectionOrigin::manual);
+        loop.exec();
+        ticker.stop();
+        if (streamEnd < 0 || streamStart < 0) {
+            state.SkipWithError("the end marker never arrived");
+            break;
+        }
+        const double seconds = double(streamEnd - streamStart) / 1e9;
+        state.counters["lines_per_s"] = double(lineCount) / seconds;
+        state.counters["longest_10ms_timer_gap_ms"] = double(longestGap) / 1e6;
+        state.counters["spots"] = double(connection.spots().size());
+        state.SetIterationTime(seconds);
+        connection.disconnect();
+    }
+}
+BENCHMARK(BM_SocketFirehose_TimerGapAndLineRate)
+    ->Arg(1'000'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+} // namespace
