@@ -4,15 +4,6 @@
 #include "ClusterConnectionTestKit.h"
 #include "ResilienceHarness.h"
 
-namespace varnello {
-struct ClusterConnectionTestAccess {
-    static void receive(ClusterConnection &connection, const QByteArray &chunk)
-    {
-        connection.receiveChunk(chunk);
-    }
-};
-} // namespace varnello
-
 using namespace varnello;
 using namespace varnello::test;
 
@@ -20,13 +11,6 @@ namespace {
 
 // Two-, three- and four-byte characters, with Cyrillic as in real comments.
 const QString mixedText = QStringLiteral("Grüße из Москвы 日本 \U0001F600 ok");
-
-bool connectSilent(ConnectionKit &kit)
-{
-    kit.node.setBehaviour(FakeClusterNode::Behaviour::Silent);
-    kit.connectTo(kit.node);
-    return kit.waitFor([&] { return kit.connection->isConnected(); });
-}
 
 QString spotWithComment(const QString &comment)
 {
