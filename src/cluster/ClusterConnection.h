@@ -345,6 +345,7 @@ private:
 
     // ===== Keepalive, sleep and wake (ClusterConnection_Keepalive.cpp).
     void scheduleKeepalivePing();
+    void armKeepaliveIdleCheck(std::chrono::milliseconds delay);
     void noteKeepaliveActivity();
     void cancelKeepalive();
     void sendKeepalivePing();
@@ -412,6 +413,7 @@ private:
     bool m_awaitingSilentRegistrationCheck = false;
     bool m_silentRegistrationMarkerSeen = false;
     ClusterTask m_keepaliveIdleTask;
+    std::chrono::steady_clock::time_point m_lastReceiveTime;
     ClusterTask m_keepaliveResponseTimeoutTask;
     bool m_automaticPingOutstanding = false;
     bool m_isPreparingForSystemSleep = false;

@@ -20,6 +20,11 @@ struct ClusterConnectionTestAccess {
     {
         connection.receiveChunk(chunk);
     }
+    // What the prompt logic has collected of the current line.
+    static const QString &promptBuffer(const ClusterConnection &connection)
+    {
+        return connection.m_promptBuffer;
+    }
 };
 } // namespace varnello
 
