@@ -48,6 +48,13 @@ QString spotLine(const QString &spotter, double khz, const QString &call, const 
 
 } // namespace
 
+const CTYDatabase &builtInCountryDatabase()
+{
+    static const CTYDatabase database =
+        CTYDatabase::load(QStringLiteral(":/resources/cty_wt.dat")).database.value();
+    return database;
+}
+
 QStringList realisticNodeLines(qsizetype count, quint32 seed, const CTYDatabase *database)
 {
     std::mt19937 rng(seed);

@@ -11,6 +11,9 @@ class CTYDatabase;
 
 namespace varnello::bench {
 
+// The program's built-in country file, loaded once.
+const CTYDatabase &builtInCountryDatabase();
+
 // Lines (without line ends) of the mix: 55 % skimmer CW and RTTY spots with "-#" spotters, 20 %
 // FT8, 12 % SSB with locators, 5 % beacons and odd calls, 8 % other lines (announcements, WWV,
 // talk, prompts); some comments in Cyrillic. DX calls are drawn from the country file's prefixes

@@ -19,9 +19,7 @@ namespace {
 
 const CTYDatabase &database()
 {
-    static const CTYDatabase db =
-        CTYDatabase::load(QStringLiteral(":/resources/cty_wt.dat")).database.value();
-    return db;
+    return bench::builtInCountryDatabase();
 }
 
 struct Transcript {

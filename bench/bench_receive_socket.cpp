@@ -6,6 +6,7 @@
 #include "AppSettingsStore.h"
 #include "CTYFileManager.h"
 #include "ClusterConnection.h"
+#include "LoopbackNode.h"
 #include "NodeTranscript.h"
 
 #include <QElapsedTimer>
@@ -14,13 +15,8 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <atomic>
 #include <memory>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace varnello;
 
@@ -28,77 +24,22 @@ namespace {
 
 const QString endMarker = QStringLiteral("ENDMARK");
 
-// A node on its own thread: greets, reads the callsign, sends the prompt, then writes the whole
-// transcript and a final marker spot with blocking writes, as fast as the socket drains.
-class FloodingNode {
-public:
-    explicit FloodingNode(QByteArray payload) : m_payload(std::move(payload))
-    {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { run(); });
+// Greets, reads the callsign, sends the prompt, then writes the whole transcript and a final
+// marker spot as fast as the socket drains; the client's own commands are never answered.
+void flood(bench::LoopbackNode &node, int socket, const QByteArray &payload)
+{
+    const auto write = [&](const QByteArray &bytes) {
+        bench::LoopbackNode::writeAll(socket, bytes.constData(), bytes.size(), node);
+    };
+    write("Welcome to the benchmark node\r\nlogin: ");
+    bench::LoopbackNode::readLine(socket, node);
+    write("N0CALL de GB7TST  7-Dec-2026 1200Z dxspider >\r\n");
+    write(payload);
+    write(("DX de W1AW:      14025.0  " + endMarker + "      CW 599          1200Z\r\n").toUtf8());
+    char sink[4096];
+    while (!node.stopping() && ::recv(socket, sink, sizeof sink, 0) > 0) {
     }
-
-    ~FloodingNode()
-    {
-        m_stop = true;
-        ::shutdown(m_listener, SHUT_RDWR);
-        if (m_client >= 0)
-            ::shutdown(m_client, SHUT_RDWR);
-        m_thread.join();
-        if (m_client >= 0)
-            ::close(m_client);
-        ::close(m_listener);
-    }
-
-    quint16 port() const { return m_port; }
-
-private:
-    void writeAll(const QByteArray &bytes)
-    {
-        qsizetype at = 0;
-        while (at < bytes.size() && !m_stop) {
-            const ssize_t sent =
-                ::send(m_client, bytes.constData() + at, bytes.size() - at, MSG_NOSIGNAL);
-            if (sent <= 0)
-                return;
-            at += sent;
-        }
-    }
-
-    void run()
-    {
-        m_client = ::accept(m_listener, nullptr, nullptr);
-        if (m_client < 0)
-            return;
-        writeAll("Welcome to the benchmark node\r\nlogin: ");
-        char c = 0;
-        while (!m_stop && ::recv(m_client, &c, 1, 0) == 1 && c != '\n') {
-        }
-        writeAll("N0CALL de GB7TST  7-Dec-2026 1200Z dxspider >\r\n");
-        writeAll(m_payload);
-        writeAll(("DX de W1AW:      14025.0  " + endMarker + "      CW 599          1200Z\r\n")
-                     .toUtf8());
-        // Keep the connection open; the client's own commands are simply never answered.
-        char sink[4096];
-        while (!m_stop && ::recv(m_client, sink, sizeof sink, 0) > 0) {
-        }
-    }
-
-    QByteArray m_payload;
-    int m_listener = -1;
-    int m_client = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::thread m_thread;
-};
+}
 
 void BM_SocketFirehose_TimerGapAndLineRate(benchmark::State &state)
 {
@@ -112,7 +53,8 @@ void BM_SocketFirehose_TimerGapAndLineRate(benchmark::State &state)
     const QByteArray payload = bench::joinedWithCrLf(lines);
 
     for (auto _ : state) {
-        FloodingNode node(payload);
+        bench::LoopbackNode node(
+            [&payload](bench::LoopbackNode &self, int socket) { flood(self, socket, payload); });
         ClusterConnectionEnvironment environment;
         environment.settings = &store;
         ClusterConnection connection(&manager, environment);

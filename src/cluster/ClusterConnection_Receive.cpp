@@ -78,7 +78,8 @@ void ClusterConnection::readAvailable(TcpConnection *connection)
         QTcpSocket *socket = connection->socket();
         if (socket->readBufferSize() != socketReadBufferBytes)
             socket->setReadBufferSize(socketReadBufferBytes);
-        if (socket->bytesAvailable() <= 0)
+        const qint64 available = socket->bytesAvailable();
+        if (available <= 0)
             break;
         if (turn.nsecsElapsed() >= readTurnBudgetNs) {
             const QPointer<TcpConnection> reading(connection);
@@ -92,7 +93,7 @@ void ClusterConnection::readAvailable(TcpConnection *connection)
             });
             return;
         }
-        const QByteArray data = socket->read(readSliceBytes);
+        const QByteArray data = socket->read(std::min(available, readSliceBytes));
         if (data.isEmpty())
             break;
         receiveChunk(data);
