@@ -496,10 +496,6 @@ void ClusterConnection::trimSpotsToLimit()
 {
     if (m_spots.size() > maximumSpots)
         m_spots.remove(maximumSpots, m_spots.size() - maximumSpots);
-    // Inserting at the front and trimming at the end leaves room that the list never gives back
-    // on its own (several times the content); keep its memory near what it holds.
-    if (m_spots.capacity() > 2 * maximumSpots)
-        m_spots.squeeze();
 }
 
 std::optional<DuplicateConnection> ClusterConnection::parseDuplicateLoginLine(const QString &line)

@@ -1,6 +1,5 @@
-// The fixed work of the spot road: the connection's timers are re-armed, never re-made; a read
-// after the login does no prompt work while no step waits; the spot list's memory stays near its
-// content.
+// The fixed work of the spot road: the connection's timers are re-armed, never re-made, and a
+// read after the login does no prompt work while no step waits.
 
 #include "ClusterConnectionTestKit.h"
 #include "ClusterTask.h"
@@ -84,28 +83,6 @@ private Q_SLOTS:
         ClusterConnectionTestAccess::receive(*kit.connection, "ne\r\nN0CALL de NO");
         QCOMPARE(ClusterConnectionTestAccess::promptBuffer(*kit.connection),
                  QStringLiteral("n0call de no"));
-    }
-
-    // Inserting at the front and trimming at the end must not leave the list holding room for
-    // several times its content.
-    void spotListAtItsCap_keepsItsMemoryNearItsContent()
-    {
-        ConnectionKit kit;
-        QVERIFY(connectSilent(kit));
-        QByteArray burst;
-        for (int i = 0; i < 3 * ClusterConnection::maximumSpots; ++i) {
-            burst += spotLineFor(QStringLiteral("S%1X").arg(i), i).toUtf8() + "\r\n";
-            if (burst.size() > 60'000) {
-                ClusterConnectionTestAccess::receive(*kit.connection, burst);
-                burst.clear();
-            }
-        }
-        ClusterConnectionTestAccess::receive(*kit.connection, burst);
-        QCOMPARE(kit.connection->spots().size(), ClusterConnection::maximumSpots);
-        QCOMPARE(kit.connection->spots().constFirst().callsign,
-                 QStringLiteral("S%1X").arg(3 * ClusterConnection::maximumSpots - 1));
-        QVERIFY2(kit.connection->spots().capacity() <= 2 * ClusterConnection::maximumSpots,
-                 qPrintable(QString::number(kit.connection->spots().capacity())));
     }
 };
 
