@@ -126,6 +126,8 @@ QString clubLogLookupFailureMessage(const ClubLogLookupError &error)
     switch (error.transportError) {
     case HttpErrorKind::timeout:
         return QStringLiteral("The Club Log request timed out.");
+    case HttpErrorKind::notConnected:
+        return QStringLiteral("There is no internet connection.");
     case HttpErrorKind::hostNotFound:
     case HttpErrorKind::cannotConnect:
         return QStringLiteral("Club Log could not be reached.");

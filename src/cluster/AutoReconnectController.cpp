@@ -159,8 +159,14 @@ void AutoReconnectController::recordDisconnect(bool reconnectRequested, bool att
         emit changed();
         return;
     }
+    reportRepeatedFailures();
+}
+
+void AutoReconnectController::reportRepeatedFailures()
+{
     // Giving up keeps the incident open, so later reports stay ignored until the operator or
     // a new connection clears it.
+    m_incidentIsBeingHandled = true;
     cancelReconnectTask();
     m_recentDisconnects.clear();
     m_pendingDuplicate.reset();

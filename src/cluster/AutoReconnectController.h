@@ -95,6 +95,9 @@ public:
     // no outcome will ever be reported for it, so the reconnect sequence ends here.
     void noteAttemptRefused();
     void failOverNow();
+    // The connection gave up after logins that never completed: the same end as too many
+    // disconnects in the window.
+    void reportRepeatedFailures();
     void reportAllClustersUnavailable();
     void reset();
     void reconnectWithCallsign(const QString &callsign);

@@ -47,9 +47,12 @@ struct ClusterTiming {
     ms systemWakeReconnectDelay{1000};
     ms primaryRecoveryInterval{900 * 1000};
     ms primaryRecoveryProbeTimeout{5000};
-    // A back-fill listing that no prompt ends is closed after this long, so that live spots are
-    // not held back for the rest of the session.
-    ms recentSpotsReplyTimeout{15000};
+    // A post-login step whose closing prompt never comes (or was missed) is ended after this
+    // long, so that the sequence goes on and the node's lines reach the console again.
+    ms stepReplyTimeout{15000};
+    // An unfinished line that already reads as a spot, or as the prompt of an unknown node, is
+    // taken as complete only when nothing more arrived for this long.
+    ms tailSettleDelay{40};
     // How often an attempt that cannot reach the node tries again while it waits.
     ms connectRetryInterval{1000};
     // Timing of the automatic reconnect controller (pause and rate limit).
@@ -96,6 +99,9 @@ public:
     static constexpr qint64 receiveChunkBytes = 65536;
     static constexpr int primaryReconnectFailuresBeforeFailover = 3;
     static constexpr int backupConnectionFailuresBeforeGivingUp = 3;
+    // Logins in a row that never completed (no prompt, stalled, closed) before the automatic
+    // reconnect gives up with an alert; at five to seven seconds per try, well under a minute.
+    static constexpr int failedLoginsBeforeGivingUp = 7;
     static constexpr quint16 defaultPrimaryPort = 7300;
     static constexpr QLatin1StringView recentSpotsCommand{"sh/dx filter real 50"};
     // Held in lower case: it is compared with lower-cased node lines.
@@ -283,7 +289,11 @@ private:
     void handleSocketClosedOrFailed(TcpConnection *connection);
     void receiveChunk(const QByteArray &data);
     void decodeReceivedData(const QByteArray &data);
-    void splitReceivedLines(const QString &text);
+    void splitReceivedLines(QStringView text);
+    void handleCompleteLine(QStringView piece);
+    void handleUnfinishedTail(QStringView tail);
+    void handleSettledTail(std::uint64_t receiveSerial);
+    void dispatchLine(QStringView line);
     void handleClusterLine(QStringView line);
     void insertLiveSpot(DXSpot spot);
     void trimSpotsToLimit();
@@ -292,8 +302,16 @@ private:
     void handleReceiveEnded(const QString &statusText, LoginState state, const QString &consoleLine);
 
     // ===== Login and node type (ClusterConnection_Login.cpp).
-    void advanceLogin(const QString &text);
+    enum class PromptMatch { none, loginQuestion, stepPrompt, nodeType, unknownNodePrompt };
+    // Prompt work runs line by line while logging in or while a step waits for its prompt.
+    bool needsPromptWork() const { return !m_isLoggedIn || anyStepWaiting(); }
+    bool anyStepWaiting() const;
+    void appendToPromptBuffer(QStringView text);
+    PromptMatch matchPrompt(bool lineIsComplete) const;
+    void answerLoginQuestion();
+    // Runs the step ended by a prompt; true when the prompt line itself is not to be shown.
     bool runPendingPromptStep();
+    void handleStepReplyTimeout();
     void detectNodeType();
     bool matchesNodePrompt(const QString &buffer) const;
     void completeLogin();
@@ -309,6 +327,10 @@ private:
     void armCallsignWatchdog(TcpConnection *connection);
     void handlePrimaryAttemptFailure();
     void handleBackupAttemptFailure();
+    // Routes an attempt that ended before its login completed to the failure policy.
+    void handleAttemptEndedBeforeLogin();
+    // Counts a login that never completed; true when the automatic reconnect gave up.
+    bool giveUpAfterRepeatedFailedLogins();
     void applyConnectionLostPolicy(bool wasLoggedIn);
     void startPrimaryRecovery();
     void probePrimaryNode();
@@ -329,6 +351,7 @@ private:
 
     // ===== Keepalive, sleep and wake (ClusterConnection_Keepalive.cpp).
     void scheduleKeepalivePing();
+    void armKeepaliveIdleCheck(std::chrono::milliseconds delay);
     void noteKeepaliveActivity();
     void cancelKeepalive();
     void sendKeepalivePing();
@@ -396,6 +419,7 @@ private:
     bool m_awaitingSilentRegistrationCheck = false;
     bool m_silentRegistrationMarkerSeen = false;
     ClusterTask m_keepaliveIdleTask;
+    std::chrono::steady_clock::time_point m_lastReceiveTime;
     ClusterTask m_keepaliveResponseTimeoutTask;
     bool m_automaticPingOutstanding = false;
     bool m_isPreparingForSystemSleep = false;
@@ -436,7 +460,18 @@ private:
     bool m_rbnBootstrapAttempted = false;
     bool m_awaitingRecentSpots = false;
     QList<DXSpot> m_pendingRecentSpots;
-    ClusterTask m_recentSpotsTimeoutTask;
+    ClusterTask m_stepReplyTimeoutTask;
+    // Receive path: bytes of a character cut by the end of a read, a line break to skip after a
+    // line handed on early, the rest of a spot line handled before its end arrived, the tail's
+    // settle timer and the continuation of a read that used up its share of the event loop.
+    QByteArray m_utf8Carry;
+    bool m_skipLeadingLineBreak = false;
+    bool m_dropSpotRemainder = false;
+    std::uint64_t m_receiveSerial = 0;
+    ClusterTask m_tailSettleTask;
+    ClusterTask m_readContinuationTask;
+    bool m_receiveEndPending = false;
+    int m_consecutiveFailedLogins = 0;
     bool m_awaitingSpotSubmission = false;
     bool m_awaitingUpstreamFilterClear = false;
     bool m_awaitingSSIDFilterOverride = false;

@@ -19,6 +19,9 @@ void ClusterConnection::connect(const QString &host, quint16 port, const QString
     m_isPreparingForSystemSleep = false;
 
     m_connectionIncidentHandled = false;
+    // The operator starts afresh; automatic attempts keep counting logins that never completed.
+    if (origin == ConnectionOrigin::manual || origin == ConnectionOrigin::startup)
+        m_consecutiveFailedLogins = 0;
     m_activeNodeRole = role;
     m_connectionOrigin = origin;
     m_loadRecentSpotsAfterLogin = loadRecentSpotsAfterLogin;
@@ -104,7 +107,11 @@ void ClusterConnection::resetSessionFlags()
     m_sawRBNBeaconStatusField = false;
     m_rbnBootstrapAttempted = false;
     m_awaitingRecentSpots = false;
-    m_recentSpotsTimeoutTask.cancel();
+    m_stepReplyTimeoutTask.cancel();
+    m_utf8Carry.clear();
+    m_skipLeadingLineBreak = false;
+    m_dropSpotRemainder = false;
+    m_tailSettleTask.cancel();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
     m_awaitingSSIDFilterOverride = false;
@@ -121,8 +128,8 @@ void ClusterConnection::resetSessionFlags()
     m_loadRecentSpotsAfterBackupRBNMirror = false;
 }
 
-void ClusterConnection::handleConnectionState(TcpConnection *connection,
-                                              TcpConnection::State state, const QString &reason)
+void ClusterConnection::handleConnectionState(TcpConnection *connection, TcpConnection::State state,
+                                              const QString &reason)
 {
     if (!isCurrent(connection))
         return;
@@ -182,7 +189,11 @@ void ClusterConnection::handleConnectionState(TcpConnection *connection,
 
 void ClusterConnection::handleReady(TcpConnection *connection)
 {
-    m_connectionAttemptTimeoutTask.cancel();
+    // The attempt's time-out goes on until the node asks for the callsign; an attempt without
+    // one gets it now, since a node that accepts and never asks would otherwise hold the
+    // connection for good.
+    if (!m_connectionAttemptTimeoutTask.isActive())
+        armConnectionAttemptTimeout(connection, m_activeNodeRole);
     setIsConnected(true);
     setIsLoggedIn(false);
     setLoginState(LoginState::waitingForCallsignPrompt);
@@ -209,6 +220,8 @@ void ClusterConnection::releaseConnection()
     TcpConnection *connection = m_connection.data();
     m_connection.clear();
     ++m_connectionGeneration;
+    m_readContinuationTask.cancel();
+    m_receiveEndPending = false;
     if (!connection)
         return;
     // Order matters: abort() reports synchronously, so nobody may be listening any more.

@@ -33,12 +33,10 @@ void ClusterConnection::connectToPrimary()
         endSequenceIfNothingScheduled();
         return;
     }
+    // An empty address is refused by connect() with its own status; no node was tried, so no
+    // alert about unavailable nodes follows.
     connect(host, *port, callsign, password, ClusterNodeRole::primary, true, true,
             ConnectionOrigin::automaticReconnect);
-    if (host.trimmed().isEmpty()) {
-        // connect() refused the empty address; without an alert the sequence would just stop.
-        m_autoReconnectController->reportAllClustersUnavailable();
-    }
 }
 
 void ClusterConnection::connectToBackup(bool isRetry)
@@ -107,29 +105,33 @@ void ClusterConnection::armConnectionAttemptTimeout(TcpConnection *connection, C
     const QPointer<TcpConnection> armedFor(connection);
     const auto delay = role == ClusterNodeRole::primary ? m_timing.primaryReconnectAttemptTimeout
                                                         : m_timing.backupConnectionAttemptTimeout;
+    // Covers the way to a ready connection and, once ready, the wait for the callsign question.
     m_connectionAttemptTimeoutTask.start(this, delay, [this, armedFor, role] {
-        if (!armedFor || !isCurrent(armedFor) || m_activeNodeRole != role || m_isConnected)
+        if (!armedFor || !isCurrent(armedFor) || m_activeNodeRole != role || m_hasSentCallsign ||
+            m_isLoggedIn)
             return;
-        const bool attemptFlag = role == ClusterNodeRole::primary
-                                     ? (m_isPrimaryReconnectAttempt || isReturnFromBackupAttempt())
-                                     : m_isBackupConnectionAttempt;
-        if (!attemptFlag)
-            return;
+        const bool supervised = role == ClusterNodeRole::primary
+                                    ? (m_isPrimaryReconnectAttempt || isReturnFromBackupAttempt())
+                                    : m_isBackupConnectionAttempt;
+        if (!supervised && !m_isConnected)
+            return; // an unsupervised attempt waits for the platform until it is ready
         releaseConnection();
         setIsConnected(false);
         setIsLoggedIn(false);
         setLoginState(LoginState::failed);
-        if (role == ClusterNodeRole::primary) {
+        if (!supervised) {
+            appendConsoleLine(QStringLiteral("No login prompt from the node. Reconnecting…"));
+            setStatusText(QStringLiteral("No login prompt — reconnecting…"));
+        } else if (role == ClusterNodeRole::primary) {
             setStatusText(QStringLiteral("Primary cluster connection timed out"));
             appendConsoleLine(
                 QStringLiteral("Primary reconnect attempt timed out after 5 seconds."));
-            handlePrimaryAttemptFailure();
         } else {
             setStatusText(QStringLiteral("Backup cluster connection timed out"));
             appendConsoleLine(
                 QStringLiteral("Backup connection attempt timed out after 5 seconds."));
-            handleBackupAttemptFailure();
         }
+        handleAttemptEndedBeforeLogin();
     });
 }
 
@@ -146,16 +148,38 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection)
         setIsConnected(false);
         setIsLoggedIn(false);
         setLoginState(LoginState::failed);
-        if (m_activeNodeRole == ClusterNodeRole::backup && m_isBackupConnectionAttempt) {
-            handleBackupAttemptFailure();
-        } else if (m_activeNodeRole == ClusterNodeRole::primary && m_isPrimaryReconnectAttempt) {
-            handlePrimaryAttemptFailure();
-        } else {
-            m_connectionIncidentHandled = true;
-            m_autoReconnectController->recordDisconnect(false, true);
-            endSequenceIfNothingScheduled();
-        }
+        handleAttemptEndedBeforeLogin();
     });
+}
+
+void ClusterConnection::handleAttemptEndedBeforeLogin()
+{
+    m_connectionAttemptTimeoutTask.cancel();
+    if (m_activeNodeRole == ClusterNodeRole::backup && m_isBackupConnectionAttempt) {
+        handleBackupAttemptFailure();
+    } else if (m_activeNodeRole == ClusterNodeRole::primary && m_isPrimaryReconnectAttempt) {
+        handlePrimaryAttemptFailure();
+    } else if (isReturnFromBackupAttempt() || m_connectionIncidentHandled ||
+               m_isPreparingForSystemSleep || m_userRequestedRemoteLogout) {
+        applyConnectionLostPolicy(false);
+    } else {
+        if (giveUpAfterRepeatedFailedLogins())
+            return;
+        m_connectionIncidentHandled = true;
+        m_autoReconnectController->recordDisconnect(false, true);
+        endSequenceIfNothingScheduled();
+    }
+}
+
+bool ClusterConnection::giveUpAfterRepeatedFailedLogins()
+{
+    if (++m_consecutiveFailedLogins < failedLoginsBeforeGivingUp)
+        return false;
+    m_consecutiveFailedLogins = 0;
+    m_connectionIncidentHandled = true;
+    m_autoReconnectController->reportRepeatedFailures();
+    setIsConnectionSequenceActive(false);
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -177,6 +201,12 @@ void ClusterConnection::handlePrimaryAttemptFailure()
         return;
     }
     m_isPrimaryReconnectAttempt = false;
+    // Without a backup node a primary that never lets the login complete would be tried for
+    // ever, each try too slow for the reconnect controller's rate limit to notice.
+    if (m_activeNodeRole == ClusterNodeRole::primary && !m_connectionIncidentHandled &&
+        !m_userRequestedRemoteLogout && !m_isPreparingForSystemSleep &&
+        giveUpAfterRepeatedFailedLogins())
+        return;
     applyConnectionLostPolicy(false);
 }
 

@@ -34,8 +34,22 @@ void ClusterConnection::scheduleKeepalivePing()
     m_keepaliveIdleTask.cancel();
     if (!m_isLoggedIn || !m_connection)
         return;
-    m_keepaliveIdleTask.start(this, m_timing.keepaliveIdle, [this] {
-        if (m_isLoggedIn && m_connection)
+    m_lastReceiveTime = std::chrono::steady_clock::now();
+    armKeepaliveIdleCheck(m_timing.keepaliveIdle);
+}
+
+// The idle time is a deadline counted from the last received data; the one idle timer re-checks
+// it when it fires, so received data never has to touch a timer.
+void ClusterConnection::armKeepaliveIdleCheck(std::chrono::milliseconds delay)
+{
+    m_keepaliveIdleTask.start(this, delay, [this] {
+        if (!m_isLoggedIn || !m_connection)
+            return;
+        const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_lastReceiveTime);
+        if (idle < m_timing.keepaliveIdle)
+            armKeepaliveIdleCheck(m_timing.keepaliveIdle - idle);
+        else
             sendKeepalivePing();
     });
 }
@@ -44,8 +58,12 @@ void ClusterConnection::noteKeepaliveActivity()
 {
     if (!m_isLoggedIn)
         return;
-    m_keepaliveResponseTimeoutTask.cancel();
-    scheduleKeepalivePing();
+    m_lastReceiveTime = std::chrono::steady_clock::now();
+    // After a ping the idle timer has fired and the reply timer runs: this data is the answer.
+    if (m_keepaliveResponseTimeoutTask.isActive())
+        m_keepaliveResponseTimeoutTask.cancel();
+    if (!m_keepaliveIdleTask.isActive())
+        armKeepaliveIdleCheck(m_timing.keepaliveIdle);
 }
 
 void ClusterConnection::cancelKeepalive()
@@ -60,6 +78,7 @@ void ClusterConnection::sendKeepalivePing()
     if (!m_connection || !m_isLoggedIn)
         return;
     m_automaticPingOutstanding = true;
+    m_promptBuffer.clear(); // only a prompt after the ping answers it
     const QPointer<TcpConnection> pinged(m_connection);
     m_keepaliveResponseTimeoutTask.start(this, m_timing.keepaliveResponseTimeout, [this, pinged] {
         if (pinged && isCurrent(pinged) && m_isLoggedIn)

@@ -31,11 +31,13 @@ enum class PromptKind { node, arCluster, ccCluster, dxSpider };
 
 // The prompt that ends every reply after login. ">" may follow the node name with or without a
 // blank, as the login tests accept it; a stricter test would leave such a node's post-login
-// steps waiting for ever.
-constexpr QLatin1StringView nodePromptSuffix{R"(\b\s+de\s+[^\r\n>]+\s*>\s*$)"};
-constexpr QLatin1StringView arClusterSuffix{R"(\b\s+de\s+[^\r\n>]+\s+arc\d*\s*>\s*$)"};
-constexpr QLatin1StringView ccClusterSuffix{R"(\b\s+de\s+[^\r\n>]+\s+ccc\s*>\s*$)"};
-constexpr QLatin1StringView dxSpiderSuffix{R"(\b\s+de\s+[^\r\n>]+\bdxspider\b\s*>\s*$)"};
+// steps waiting for ever. The word after "de" is the node's name, never a word ending in ":" as
+// in a talk line ("N0CALL de K1ABC: see you at <1800Z>").
+constexpr QLatin1StringView nodePromptSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*$)"};
+constexpr QLatin1StringView arClusterSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+arc\d*\s*>\s*$)"};
+constexpr QLatin1StringView ccClusterSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+ccc\s*>\s*$)"};
+constexpr QLatin1StringView dxSpiderSuffix{
+    R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\bdxspider\b\s*>\s*$)"};
 
 // The patterns depend on the login callsign, which changes rarely: keep the last one compiled
 // per kind instead of compiling on every chunk.
@@ -144,71 +146,98 @@ bool ClusterConnection::isDXSpiderPrompt(const QString &buffer, const QString &c
 }
 
 // ---------------------------------------------------------------------------------------------
-// The login dialogue
+// The login dialogue. The prompt buffer holds the current line, lower-cased, from where it began
+// or from the last command sent, whichever is later; the receive path feeds it and asks
+// matchPrompt() at every line end and at the unfinished end of every read.
 
-void ClusterConnection::advanceLogin(const QString &text)
+bool ClusterConnection::anyStepWaiting() const
 {
+    return m_awaitingRBNStatus || m_rbnBootstrapState != RBNBootstrapState::idle ||
+           m_awaitingBackupRBNMirrorPrompt || m_clusterFilterChecker.isAwaitingResponse() ||
+           m_awaitingUpstreamFilterClear || m_awaitingSSIDFilterOverride ||
+           m_awaitingSSIDFilterOverrideClear || m_awaitingRecentSpots ||
+           m_awaitingSilentRegistrationCheck || m_awaitingSpotSubmission ||
+           m_automaticPingOutstanding;
+}
+
+void ClusterConnection::appendToPromptBuffer(QStringView text)
+{
+    if (text.isEmpty())
+        return;
     // Only the last characters can stay in the buffer, so only they are lower-cased.
     if (text.size() >= maximumPromptBufferLength) {
-        m_promptBuffer = text.right(maximumPromptBufferLength).toLower();
-    } else {
-        m_promptBuffer += text.toLower();
+        m_promptBuffer = text.right(maximumPromptBufferLength).toString().toLower();
+        return;
     }
+    m_promptBuffer += text.toString().toLower();
     if (m_promptBuffer.size() > maximumPromptBufferLength)
         m_promptBuffer.remove(0, m_promptBuffer.size() - maximumPromptBufferLength);
+}
 
+ClusterConnection::PromptMatch ClusterConnection::matchPrompt(bool lineIsComplete) const
+{
+    if (m_promptBuffer.isEmpty())
+        return PromptMatch::none;
     if (!m_hasSentCallsign) {
-        if (containsCallsignPrompt(m_promptBuffer)) {
-            m_hasSentCallsign = true;
-            setLoginState(LoginState::callsignSent);
-            setStatusText(QStringLiteral("Sending callsign…"));
-            appendConsoleLine(QStringLiteral("Login prompt detected. Sending callsign."));
-            sendLine(m_loginCallsign);
-            if (m_connection)
-                armCallsignWatchdog(m_connection.data());
-            m_promptBuffer.clear();
-            return;
-        }
+        if (containsCallsignPrompt(m_promptBuffer))
+            return PromptMatch::loginQuestion;
     } else if (!m_hasSentPassword && !m_isLoggedIn && containsPasswordPrompt(m_promptBuffer)) {
         // Only a question during the login is one: once logged in, a node line that merely
         // mentions "password:" must neither undo the login state nor draw the password out as a
         // command.
-        m_callsignSendWatchdogTask.cancel();
-        if (m_loginPassword.isEmpty()) {
-            setLoginState(LoginState::waitingForPasswordPrompt);
-            setStatusText(QStringLiteral("Password required but none configured"));
-            appendConsoleLine(
-                QStringLiteral("The node requested a password, but no password is configured."));
-        } else {
-            m_hasSentPassword = true;
-            setLoginState(LoginState::passwordSent);
-            setStatusText(QStringLiteral("Sending password…"));
-            appendConsoleLine(QStringLiteral("Password prompt detected. Sending password."));
-            sendLine(m_loginPassword);
-        }
+        return PromptMatch::loginQuestion;
+    }
+    if (anyStepWaiting() && matchesNodePrompt(m_promptBuffer))
+        return PromptMatch::stepPrompt;
+    if (!m_hasSentCallsign || m_isLoggedIn)
+        return PromptMatch::none;
+    if (isARClusterPrompt(m_promptBuffer, m_loginCallsign) ||
+        isCCClusterPrompt(m_promptBuffer, m_loginCallsign) ||
+        isDXSpiderPrompt(m_promptBuffer, m_loginCallsign) ||
+        m_promptBuffer.contains(QLatin1String("email address:")))
+        return PromptMatch::nodeType;
+    // Any other line ending in ">" is an unknown node's prompt only when it is the last thing the
+    // node sent, and never when the ">" closes a placeholder such as "<your name>" of a greeting.
+    if (!lineIsComplete && !m_promptBuffer.contains(u'<') && matchesGenericPrompt(m_promptBuffer))
+        return PromptMatch::unknownNodePrompt;
+    return PromptMatch::none;
+}
+
+void ClusterConnection::answerLoginQuestion()
+{
+    if (!m_hasSentCallsign) {
+        m_hasSentCallsign = true;
+        // From here the login watchdog watches the login.
+        m_connectionAttemptTimeoutTask.cancel();
+        setLoginState(LoginState::callsignSent);
+        setStatusText(QStringLiteral("Sending callsign…"));
+        appendConsoleLine(QStringLiteral("Login prompt detected. Sending callsign."));
+        sendLine(m_loginCallsign);
+        if (m_connection)
+            armCallsignWatchdog(m_connection.data());
         m_promptBuffer.clear();
         return;
     }
-
-    if (runPendingPromptStep())
-        return;
-
-    if (m_hasSentCallsign && !m_isLoggedIn)
-        detectNodeType();
+    m_callsignSendWatchdogTask.cancel();
+    if (m_loginPassword.isEmpty()) {
+        setLoginState(LoginState::waitingForPasswordPrompt);
+        setStatusText(QStringLiteral("Password required but none configured"));
+        appendConsoleLine(
+            QStringLiteral("The node requested a password, but no password is configured."));
+    } else {
+        m_hasSentPassword = true;
+        setLoginState(LoginState::passwordSent);
+        setStatusText(QStringLiteral("Sending password…"));
+        appendConsoleLine(QStringLiteral("Password prompt detected. Sending password."));
+        sendLine(m_loginPassword);
+    }
+    m_promptBuffer.clear();
 }
 
 bool ClusterConnection::runPendingPromptStep()
 {
     // The post-login steps, in their fixed order; each waits for the prompt ending its reply.
-    const bool anyStepWaiting =
-        m_awaitingRBNStatus || m_rbnBootstrapState != RBNBootstrapState::idle ||
-        m_awaitingBackupRBNMirrorPrompt || m_clusterFilterChecker.isAwaitingResponse() ||
-        m_awaitingUpstreamFilterClear || m_awaitingSSIDFilterOverride ||
-        m_awaitingSSIDFilterOverrideClear || m_awaitingRecentSpots ||
-        m_awaitingSilentRegistrationCheck || m_awaitingSpotSubmission || m_automaticPingOutstanding;
-    if (!anyStepWaiting || !matchesNodePrompt(m_promptBuffer))
-        return false;
-
+    bool dropPromptLine = false;
     if (m_awaitingRBNStatus) { // a
         startRBNBootstrap();
     } else if (m_rbnBootstrapState != RBNBootstrapState::idle) { // b
@@ -229,12 +258,12 @@ bool ClusterConnection::runPendingPromptStep()
             loadRecentSpots();
     } else if (m_awaitingSSIDFilterOverride) { // f
         m_awaitingSSIDFilterOverride = false;
-        m_partialLine.clear();
+        dropPromptLine = true;
         m_promptBuffer.clear();
         loadRecentSpots();
     } else if (m_awaitingSSIDFilterOverrideClear) { // g
         m_awaitingSSIDFilterOverrideClear = false;
-        m_partialLine.clear();
+        dropPromptLine = true;
         m_promptBuffer.clear();
         loadRecentSpots();
     } else if (m_awaitingRecentSpots) { // h
@@ -244,10 +273,21 @@ bool ClusterConnection::runPendingPromptStep()
     } else if (m_awaitingSpotSubmission) { // j
         m_awaitingSpotSubmission = false;
     } else if (m_automaticPingOutstanding) { // k
-        m_partialLine.clear();
+        dropPromptLine = true;
     }
     m_promptBuffer.clear();
-    return true;
+    if (!anyStepWaiting())
+        m_stepReplyTimeoutTask.cancel();
+    return dropPromptLine;
+}
+
+void ClusterConnection::handleStepReplyTimeout()
+{
+    // The prompt that should have ended the step never came (or was not recognised): the
+    // sequence goes on as if it had, and lines no step claims reach the console again.
+    if (!m_connection || !m_isLoggedIn || !anyStepWaiting())
+        return;
+    runPendingPromptStep();
 }
 
 void ClusterConnection::detectNodeType()
@@ -264,9 +304,6 @@ void ClusterConnection::detectNodeType()
     } else if (m_promptBuffer.contains(QLatin1String("email address:"), Qt::CaseInsensitive)) {
         setDetectedNodeType(ClusterNodeType::other);
         handleUnsupportedNode();
-    } else if (matchesGenericPrompt(m_promptBuffer)) {
-        setDetectedNodeType(ClusterNodeType::other);
-        handleUnsupportedNode();
     }
 }
 
@@ -279,6 +316,7 @@ void ClusterConnection::completeLogin()
     m_backupRetryTask.cancel();
     m_isPrimaryReconnectAttempt = false;
     m_isBackupConnectionAttempt = false;
+    m_consecutiveFailedLogins = 0;
     const bool onBackup = m_activeNodeRole == ClusterNodeRole::backup;
     if (onBackup)
         m_consecutiveBackupConnectionFailures = 0;

@@ -3,6 +3,8 @@
 #include "DXSpotParser.h"
 #include "SpotTypeClassifier.h"
 
+#include <QElapsedTimer>
+#include <QSet>
 #include <QTcpSocket>
 
 namespace varnello {
@@ -11,6 +13,56 @@ namespace {
 // Qt reads from the kernel into this buffer only while there is room, so a node that floods us
 // cannot make the socket hold more than this while a chunk is being handled.
 constexpr qint64 socketReadBufferBytes = 1024 * 1024;
+// One read's worth of work: small enough that handling it never holds up the event loop for
+// long, large enough that a fast node is still read at full speed.
+constexpr qint64 readSliceBytes = 8 * 1024;
+// Reading stops for this event-loop turn once this much time went into it; the rest follows on
+// the next turn, so timers and the window keep running under a firehose.
+constexpr qint64 readTurnBudgetNs = 2'000'000;
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
+// Blanks and BEL characters only: what is left of a spot line after its text, never a line of
+// its own worth showing.
+bool isBlankOrBellOnly(QStringView line)
+{
+    if (line.isEmpty())
+        return false;
+    for (QChar c : line)
+        if (c != u' ' && c != u'\a' && c != u'\t')
+            return false;
+    return true;
+}
+
+// How many bytes at the end of a read begin a UTF-8 character whose remaining bytes have not
+// arrived yet (0 to 3).
+qsizetype incompleteUtf8Tail(const QByteArray &data)
+{
+    const qsizetype size = data.size();
+    for (qsizetype back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = static_cast<unsigned char>(data[size - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue; // a continuation byte: look further back for its lead
+        qsizetype length = 0;
+        if ((byte & 0xE0) == 0xC0)
+            length = 2;
+        else if ((byte & 0xF0) == 0xE0)
+            length = 3;
+        else if ((byte & 0xF8) == 0xF0)
+            length = 4;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
+bool mayBeSpotLine(QStringView line)
+{
+    return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -18,15 +70,30 @@ constexpr qint64 socketReadBufferBytes = 1024 * 1024;
 
 void ClusterConnection::readAvailable(TcpConnection *connection)
 {
-    // readyRead is not repeated for data left unread, so read until the socket is empty; each
-    // chunk may end or replace the connection, which ends the loop.
+    QElapsedTimer turn;
+    turn.start();
+    // readyRead is not repeated for data left unread, so what this turn leaves is read by a
+    // continuation on the next turn; each chunk may end or replace the connection.
     while (isCurrent(connection)) {
         QTcpSocket *socket = connection->socket();
         if (socket->readBufferSize() != socketReadBufferBytes)
             socket->setReadBufferSize(socketReadBufferBytes);
-        if (socket->bytesAvailable() <= 0)
+        const qint64 available = socket->bytesAvailable();
+        if (available <= 0)
             break;
-        const QByteArray data = socket->read(receiveChunkBytes);
+        if (turn.nsecsElapsed() >= readTurnBudgetNs) {
+            const QPointer<TcpConnection> reading(connection);
+            m_readContinuationTask.start(this, std::chrono::milliseconds(0), [this, reading] {
+                if (!reading || !isCurrent(reading))
+                    return;
+                readAvailable(reading);
+                if (m_receiveEndPending && isCurrent(reading) &&
+                    reading->socket()->bytesAvailable() <= 0)
+                    handleSocketClosedOrFailed(reading);
+            });
+            return;
+        }
+        const QByteArray data = socket->read(std::min(available, readSliceBytes));
         if (data.isEmpty())
             break;
         receiveChunk(data);
@@ -37,11 +104,17 @@ void ClusterConnection::handleSocketClosedOrFailed(TcpConnection *connection)
 {
     if (!isCurrent(connection))
         return;
-    // A close arrives with the node's last words still buffered: handle them first.
+    // A close arrives with the node's last words still buffered: handle them first, and end the
+    // connection only once they are all read.
     readAvailable(connection);
     if (!isCurrent(connection))
         return;
     QTcpSocket *socket = connection->socket();
+    if (socket->bytesAvailable() > 0) {
+        m_receiveEndPending = true;
+        return;
+    }
+    m_receiveEndPending = false;
     const QAbstractSocket::SocketError error = socket->error();
     if (error == QAbstractSocket::RemoteHostClosedError ||
         (error == QAbstractSocket::UnknownSocketError &&
@@ -69,7 +142,7 @@ void ClusterConnection::handleReceiveEnded(const QString &statusText, LoginState
     m_awaitingRBNStatus = false;
     m_loadRecentSpotsAfterRBNStatus = false;
     m_awaitingRecentSpots = false;
-    m_recentSpotsTimeoutTask.cancel();
+    m_stepReplyTimeoutTask.cancel();
     m_awaitingSpotSubmission = false;
     m_pendingRecentSpots.clear();
     appendConsoleLine(consoleLine);
@@ -77,105 +150,269 @@ void ClusterConnection::handleReceiveEnded(const QString &statusText, LoginState
     // The socket is finished; let go of it so nothing more can be sent or reported on it.
     m_connectionAttemptTimeoutTask.cancel();
     releaseConnection();
-    applyConnectionLostPolicy(wasLoggedIn);
+    // A node that closes before the login completed failed this attempt, as a stalled login
+    // does; counting it lets the failover happen.
+    const bool supervisedAttempt = m_activeNodeRole == ClusterNodeRole::primary
+                                       ? m_isPrimaryReconnectAttempt
+                                       : m_isBackupConnectionAttempt;
+    if (!wasLoggedIn && supervisedAttempt)
+        handleAttemptEndedBeforeLogin();
+    else
+        applyConnectionLostPolicy(wasLoggedIn);
 }
 
 void ClusterConnection::receiveChunk(const QByteArray &data)
 {
     if (data.isEmpty())
         return;
+    ++m_receiveSerial;
     noteKeepaliveActivity();
     decodeReceivedData(data);
 }
 
 void ClusterConnection::decodeReceivedData(const QByteArray &data)
 {
-    // Valid UTF-8 decodes the same either way; every invalid sequence becomes U+FFFD, so a node
-    // sending Latin-1 or garbage never stops the connection.
-    const QString text = QString::fromUtf8(data);
-    const std::uint64_t generation = m_connectionGeneration;
+    // A character cut by the end of a read is completed by the next one: its first bytes wait
+    // here. Every invalid sequence becomes U+FFFD, so a node sending Latin-1 or garbage never
+    // stops the connection.
+    QByteArray bytes;
+    QByteArrayView view(data);
+    if (!m_utf8Carry.isEmpty()) {
+        bytes = std::exchange(m_utf8Carry, QByteArray()) + data;
+        view = bytes;
+    }
+    const qsizetype carry = incompleteUtf8Tail(bytes.isEmpty() ? data : bytes);
+    if (carry > 0) {
+        m_utf8Carry = view.last(carry).toByteArray();
+        view.chop(carry);
+    }
+    const QString text = QString::fromUtf8(view);
     splitReceivedLines(text);
-    if (generation == m_connectionGeneration)
-        advanceLogin(text);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Framing
+// Framing: lines end in CR LF, LF or a lone CR. Each line is dispatched, and while the login or
+// a post-login step waits for a prompt, the prompt logic looks at each line as it completes and
+// at the unfinished tail, so a prompt followed by more data in the same read is still seen.
 
-void ClusterConnection::splitReceivedLines(const QString &text)
+void ClusterConnection::splitReceivedLines(QStringView text)
 {
-    // A node prompt that arrived without a line end is complete: hand it on before the next
-    // chunk glues the following "DX de" line onto it. A chunk that opens with a line break ends
-    // the prompt line itself; handing the prompt on first would add an empty line after it.
-    const bool opensWithLineBreak = text.startsWith(u'\r') || text.startsWith(u'\n');
-    if (m_isLoggedIn && !opensWithLineBreak && !m_partialLine.isEmpty() &&
-        matchesNodePrompt(m_partialLine.toLower())) {
-        const QString prompt = std::exchange(m_partialLine, QString());
-        handleClusterLine(prompt);
+    if (text.isEmpty())
+        return;
+    // A CR LF pair cut between two reads is still one line break.
+    if (m_lastChunkEndedInCR) {
+        m_lastChunkEndedInCR = false;
+        if (text.startsWith(u'\n'))
+            text = text.mid(1);
     }
-
-    // Work on a local buffer: a subscriber of a spot may end the connection in the middle of a
-    // chunk, and then the rest of the chunk belongs to nobody.
-    const std::uint64_t generation = m_connectionGeneration;
-    QString buffer = std::exchange(m_partialLine, QString());
-    // The old tail holds no line break, so the search can start where the new text begins.
-    const qsizetype searchFrom = buffer.size();
-    QStringView incoming(text);
-    // A CR LF pair cut between two chunks is still one line break.
-    if (m_lastChunkEndedInCR && incoming.startsWith(u'\n'))
-        incoming = incoming.mid(1);
-    m_lastChunkEndedInCR = text.endsWith(u'\r');
-    if (incoming.contains(u'\r')) {
-        QString normalized = incoming.toString();
-        normalized.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        normalized.replace(u'\r', u'\n');
-        buffer += normalized;
-    } else {
-        buffer += incoming;
-    }
-
-    qsizetype lineStart = 0;
-    const QStringView view(buffer);
-    for (qsizetype i = buffer.indexOf(u'\n', searchFrom); i >= 0;
-         i = buffer.indexOf(u'\n', lineStart)) {
-        const qsizetype length = i - lineStart;
-        // Overlong lines are handled in pieces of the cap, like an overlong tail.
-        if (length <= maximumPartialLineLength) {
-            handleClusterLine(view.mid(lineStart, length));
-        } else {
-            for (qsizetype at = 0; at < length; at += maximumPartialLineLength)
-                handleClusterLine(
-                    view.mid(lineStart + at, std::min(maximumPartialLineLength, length - at)));
+    // A line handed on before its line break arrived (a question, a prompt, a spot) is ended by
+    // the break that opens the next read; that break adds no empty line.
+    if (m_skipLeadingLineBreak && !text.isEmpty()) {
+        m_skipLeadingLineBreak = false;
+        if (text.startsWith(QLatin1StringView("\r\n")))
+            text = text.mid(2);
+        else if (isLineBreak(text.front())) {
+            m_lastChunkEndedInCR = text.front() == u'\r' && text.size() == 1;
+            text = text.mid(1);
         }
-        lineStart = i + 1;
+    }
+    if (text.isEmpty())
+        return;
+
+    const std::uint64_t generation = m_connectionGeneration;
+    // A node prompt that arrived without a line end is complete: hand it on before this read
+    // glues the following line onto it.
+    if (m_isLoggedIn && !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
+        !m_dropSpotRemainder && matchesNodePrompt(m_partialLine)) {
+        const QString prompt = std::exchange(m_partialLine, QString());
+        m_promptBuffer.clear();
+        dispatchLine(prompt);
         if (generation != m_connectionGeneration)
             return;
     }
-    buffer.remove(0, lineStart);
 
-    while (buffer.size() > maximumPartialLineLength) {
-        const QString piece = buffer.left(maximumPartialLineLength);
-        buffer.remove(0, maximumPartialLineLength);
-        handleClusterLine(piece);
+    qsizetype position = 0;
+    const qsizetype size = text.size();
+    const QChar *data = text.data();
+    while (position < size) {
+        qsizetype end = position;
+        while (end < size && data[end] != u'\n' && data[end] != u'\r')
+            ++end;
+        if (end == size)
+            break;
+        const QStringView piece = text.sliced(position, end - position);
+        if (data[end] == u'\r') {
+            if (end + 1 < size && data[end + 1] == u'\n')
+                ++end;
+            else if (end + 1 == size)
+                m_lastChunkEndedInCR = true;
+        }
+        position = end + 1;
+        handleCompleteLine(piece);
+        if (generation != m_connectionGeneration)
+            return;
+    }
+    handleUnfinishedTail(text.sliced(position));
+}
+
+void ClusterConnection::handleCompleteLine(QStringView piece)
+{
+    const std::uint64_t generation = m_connectionGeneration;
+    const bool promptWork = needsPromptWork();
+    if (promptWork)
+        appendToPromptBuffer(piece);
+    // The line may begin in an earlier read; it is taken out of partialLine first, since what
+    // the line sets off may start a new line.
+    QString joined;
+    QStringView line = piece;
+    if (!m_partialLine.isEmpty()) {
+        joined = std::exchange(m_partialLine, QString());
+        joined += piece;
+        line = joined;
+    }
+    if (std::exchange(m_dropSpotRemainder, false) && !mayBeSpotLine(line)) {
+        // The rest of a spot line that was already handled (its locator, its BEL characters).
+        m_promptBuffer.clear();
+        return;
+    }
+    if (line.size() > maximumPartialLineLength) {
+        // Overlong lines are handled in pieces of the cap, like an overlong tail.
+        m_promptBuffer.clear();
+        for (qsizetype at = 0; at < line.size(); at += maximumPartialLineLength) {
+            dispatchLine(line.mid(at, std::min(maximumPartialLineLength, line.size() - at)));
+            if (generation != m_connectionGeneration)
+                return;
+        }
+        return;
+    }
+
+    switch (promptWork ? matchPrompt(true) : PromptMatch::none) {
+    case PromptMatch::loginQuestion:
+        dispatchLine(line);
+        if (generation == m_connectionGeneration)
+            answerLoginQuestion();
+        break;
+    case PromptMatch::stepPrompt:
+        // The step ends before the prompt line is handled, so the prompt is not taken for part
+        // of the reply.
+        if (!runPendingPromptStep() && generation == m_connectionGeneration)
+            dispatchLine(line);
+        break;
+    case PromptMatch::nodeType:
+        detectNodeType();
+        if (generation == m_connectionGeneration)
+            dispatchLine(line);
+        break;
+    case PromptMatch::unknownNodePrompt: // only ever an unfinished line
+    case PromptMatch::none:
+        dispatchLine(line);
+        break;
+    }
+    if (generation == m_connectionGeneration)
+        m_promptBuffer.clear();
+}
+
+void ClusterConnection::handleUnfinishedTail(QStringView tail)
+{
+    if (tail.isEmpty())
+        return;
+    const std::uint64_t generation = m_connectionGeneration;
+    const bool promptWork = needsPromptWork();
+    if (promptWork)
+        appendToPromptBuffer(tail);
+    m_partialLine += tail;
+    while (m_partialLine.size() > maximumPartialLineLength) {
+        // A node that never ends its line can neither exhaust memory nor make every read
+        // re-parse the whole buffer.
+        const QString piece = m_partialLine.left(maximumPartialLineLength);
+        m_partialLine.remove(0, maximumPartialLineLength);
+        m_promptBuffer.clear();
+        m_dropSpotRemainder = false;
+        dispatchLine(piece);
         if (generation != m_connectionGeneration)
             return;
     }
 
-    if (buffer.isEmpty())
+    switch (promptWork ? matchPrompt(false) : PromptMatch::none) {
+    case PromptMatch::loginQuestion: {
+        // The question is a console line of its own: what the node says next must not be glued
+        // to it.
+        const QString question = std::exchange(m_partialLine, QString());
+        m_skipLeadingLineBreak = true;
+        dispatchLine(question);
+        if (generation == m_connectionGeneration)
+            answerLoginQuestion();
+        return;
+    }
+    case PromptMatch::stepPrompt:
+        if (runPendingPromptStep() && generation == m_connectionGeneration) {
+            m_partialLine.clear();
+            m_skipLeadingLineBreak = true;
+        }
+        return;
+    case PromptMatch::nodeType:
+        detectNodeType();
+        return;
+    case PromptMatch::unknownNodePrompt:
+        // Only a prompt when nothing follows it: a greeting line may end in ">" too, and its
+        // line break may simply not have arrived yet.
+        m_tailSettleTask.start(this, m_timing.tailSettleDelay,
+                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+        return;
+    case PromptMatch::none:
+        break;
+    }
+
+    // A spot line cut by the read may still be missing its end (the spotter's locator); it is
+    // handled once nothing more arrives for a moment, so a node that leaves the line open is
+    // still served quickly.
+    if (!mayBeSpotLine(m_partialLine))
         return;
     const DXSpotParser::ParseResult result =
-        DXSpotParser::parse(buffer, currentDatabase(), *m_clock);
+        DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock);
     if (result.kind != DXSpotParser::ParseResult::Kind::notASpot)
-        handleClusterLine(buffer);
-    else
-        m_partialLine = std::move(buffer);
+        m_tailSettleTask.start(this, m_timing.tailSettleDelay,
+                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+}
+
+void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
+{
+    if (receiveSerial != m_receiveSerial || !m_connection || m_partialLine.isEmpty())
+        return;
+    // Data the kernel holds but the socket has not picked up yet counts as arrived: a busy event
+    // loop must not make the wait look longer than it was.
+    if (QTcpSocket *socket = m_connection->socket();
+        (socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)
+        return; // the read that follows handles the tail
+    if (matchPrompt(false) == PromptMatch::unknownNodePrompt) {
+        setDetectedNodeType(ClusterNodeType::other);
+        handleUnsupportedNode();
+        return;
+    }
+    const DXSpotParser::ParseResult result =
+        DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock);
+    if (result.kind == DXSpotParser::ParseResult::Kind::notASpot)
+        return;
+    const QString line = std::exchange(m_partialLine, QString());
+    m_promptBuffer.clear();
+    m_dropSpotRemainder = true;
+    dispatchLine(line);
 }
 
 void ClusterConnection::flushPartialLine()
 {
+    m_tailSettleTask.cancel();
+    m_dropSpotRemainder = false;
     if (m_partialLine.isEmpty())
         return;
     const QString line = std::exchange(m_partialLine, QString());
+    dispatchLine(line);
+}
+
+void ClusterConnection::dispatchLine(QStringView line)
+{
+    if (isBlankOrBellOnly(line))
+        return;
     handleClusterLine(line);
 }
 
@@ -212,9 +449,14 @@ void ClusterConnection::handleClusterLine(QStringView line)
             m_autoReconnectController->setPendingDuplicateConnection(std::move(duplicate));
     }
 
-    if (m_automaticPingOutstanding && lower.trimmed().startsWith(QLatin1String("pong"))) {
-        m_automaticPingOutstanding = false;
-        return;
+    // The answer to our own "ping": a pong, or the refusal of nodes that do not let users ping.
+    if (m_automaticPingOutstanding) {
+        const QString answer = lower.trimmed();
+        if (answer.startsWith(QLatin1String("pong")) ||
+            answer.endsWith(QLatin1String("not allowed"))) {
+            m_automaticPingOutstanding = false;
+            return;
+        }
     }
 
     if (m_awaitingSilentRegistrationCheck) {
@@ -283,23 +525,33 @@ void ClusterConnection::loadRecentSpots()
     m_pendingRecentSpots.clear();
     m_promptBuffer.clear();
     sendLine(recentSpotsCommand);
-    // A node that never ends the listing with a prompt must not hold live spots back for good.
-    m_recentSpotsTimeoutTask.start(this, m_timing.recentSpotsReplyTimeout, [this] {
-        if (m_awaitingRecentSpots)
-            finishRecentSpots();
-    });
 }
 
 void ClusterConnection::finishRecentSpots()
 {
     m_awaitingRecentSpots = false;
-    m_recentSpotsTimeoutTask.cancel();
     if (!m_pendingRecentSpots.isEmpty()) {
-        QList<DXSpot> batch = std::exchange(m_pendingRecentSpots, {});
-        batch.append(m_spots);
-        m_spots = std::move(batch);
-        trimSpotsToLimit();
-        emit spotsChanged();
+        // The listing repeats spots that already came in live just before it was asked for.
+        const auto key = [](const DXSpot &spot) {
+            return spot.spotter + u'|' + spot.callsign + u'|' +
+                   QString::number(spot.frequency, 'f', 3) + u'|' + spot.time;
+        };
+        QSet<QString> listed;
+        listed.reserve(m_spots.size());
+        for (const DXSpot &spot : std::as_const(m_spots))
+            listed.insert(key(spot));
+        QList<DXSpot> batch;
+        batch.reserve(m_pendingRecentSpots.size() + m_spots.size());
+        for (DXSpot &spot : m_pendingRecentSpots)
+            if (!listed.contains(key(spot)))
+                batch.append(std::move(spot));
+        m_pendingRecentSpots.clear();
+        if (!batch.isEmpty()) {
+            batch.append(m_spots);
+            m_spots = std::move(batch);
+            trimSpotsToLimit();
+            emit spotsChanged();
+        }
     }
     m_pendingRecentSpots.clear();
 }

@@ -79,7 +79,9 @@ void ClusterConnection::sendLine(const QString &text)
         setStatusText(QStringLiteral("Could not encode outgoing text"));
         return;
     }
-    writeToConnection(bytes);
+    if (writeToConnection(bytes) && anyStepWaiting())
+        m_stepReplyTimeoutTask.start(this, m_timing.stepReplyTimeout,
+                                     [this] { handleStepReplyTimeout(); });
 }
 
 void ClusterConnection::echoAndSendLine(const QString &text)

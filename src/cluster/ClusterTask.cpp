@@ -4,44 +4,43 @@
 
 namespace varnello {
 
-ClusterTask::~ClusterTask()
+ClusterTask::ClusterTask() : m_timer(std::make_unique<QTimer>())
 {
-    cancel();
+    m_timer->setSingleShot(true);
+    m_timer->setTimerType(Qt::PreciseTimer);
 }
+
+ClusterTask::~ClusterTask() = default;
 
 void ClusterTask::start(QObject *context, std::chrono::milliseconds delay,
                         std::function<void()> action)
 {
-    cancel();
-    const std::uint64_t generation = ++m_generation;
+    if (!m_connected) {
+        // Delivered only while the context lives; a timer event of an earlier start() never
+        // arrives, since restarting the timer gives it a new id.
+        QObject::connect(m_timer.get(), &QTimer::timeout, context, [this] { fire(); });
+        m_connected = true;
+    }
     m_action = std::move(action);
-    m_timer = std::make_unique<QTimer>();
-    m_timer->setSingleShot(true);
-    m_timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(m_timer.get(), &QTimer::timeout, context,
-                     [this, generation] { fire(generation); });
     m_timer->start(delay);
 }
 
 void ClusterTask::cancel()
 {
-    ++m_generation;
+    m_timer->stop();
     m_action = nullptr;
-    if (m_timer) {
-        m_timer->stop();
-        // The timer may be the one whose signal is being delivered right now.
-        m_timer.release()->deleteLater();
-    }
 }
 
-void ClusterTask::fire(std::uint64_t generation)
+bool ClusterTask::isActive() const
 {
-    if (generation != m_generation || !m_timer)
-        return;
+    return m_timer->isActive();
+}
+
+void ClusterTask::fire()
+{
     std::function<void()> action = std::move(m_action);
     m_action = nullptr;
-    m_timer.release()->deleteLater();
-    // The action may start this task again; that is a new generation.
+    // The action may start this task again.
     if (action)
         action();
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
+#include <QNetworkInformation>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
@@ -28,10 +29,38 @@ QString httpErrorSentence(HttpErrorKind kind)
         return QStringLiteral("The request was cancelled.");
     case HttpErrorKind::bodyTooLarge:
         return QStringLiteral("The server sent more data than expected.");
+    case HttpErrorKind::notConnected:
+        return QStringLiteral("The Internet connection appears to be offline.");
     case HttpErrorKind::other:
         break;
     }
     return QStringLiteral("The request could not be completed.");
+}
+
+namespace {
+
+std::function<bool()> &networkConnectionProbe()
+{
+    static std::function<bool()> probe;
+    return probe;
+}
+
+} // namespace
+
+bool systemReportsNoNetworkConnection()
+{
+    if (const auto &probe = networkConnectionProbe())
+        return probe();
+    static const bool loaded =
+        QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
+    const QNetworkInformation *information = loaded ? QNetworkInformation::instance() : nullptr;
+    return information &&
+           information->reachability() == QNetworkInformation::Reachability::Disconnected;
+}
+
+void setNetworkConnectionProbeForTesting(std::function<bool()> reportsNoConnection)
+{
+    networkConnectionProbe() = std::move(reportsNoConnection);
 }
 
 HttpClient &HttpClient::shared()
@@ -215,6 +244,11 @@ void NetworkHttpClient::onFinished(RequestId id)
             }
         } else {
             result.error = kindOf(error);
+            // Without any network the platform's own reason (no host, refused, timed out) only
+            // hides the real one.
+            if (result.error != HttpErrorKind::secureConnectionFailed &&
+                systemReportsNoNetworkConnection())
+                result.error = HttpErrorKind::notConnected;
         }
     }
     result.errorMessage = httpErrorSentence(result.error);

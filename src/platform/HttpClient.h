@@ -25,8 +25,15 @@ enum class HttpErrorKind {
     secureConnectionFailed,
     cancelled,    // HttpClient::cancel
     bodyTooLarge, // declared or received body passed the request's cap
+    notConnected, // failed while the system reports no network connection at all
     other,
 };
+
+// Whether the system reports that this machine has no network connection (Qt's network
+// information, where a backend is available; unknown counts as connected). Tests replace the
+// probe; an empty function restores the system's.
+bool systemReportsNoNetworkConnection();
+void setNetworkConnectionProbeForTesting(std::function<bool()> reportsNoConnection);
 
 // One user-facing sentence per kind. It never names the address, which may carry credentials.
 QString httpErrorSentence(HttpErrorKind kind);

@@ -4,6 +4,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/ioctl.h>
+
 namespace varnello {
 
 TcpConnection::TcpConnection(QString host, quint16 port, QObject *parent)
@@ -75,6 +77,16 @@ void TcpConnection::onError()
     m_retryTimer->start(m_retryInterval);
     if (report)
         setState(State::waiting, reason);
+}
+
+qint64 TcpConnection::unreadSystemBytes() const
+{
+    if (!m_socket || m_socket->socketDescriptor() < 0)
+        return 0;
+    int pending = 0;
+    if (::ioctl(int(m_socket->socketDescriptor()), FIONREAD, &pending) != 0)
+        return 0;
+    return pending;
 }
 
 void TcpConnection::cancel(bool quiet)

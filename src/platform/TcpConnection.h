@@ -41,6 +41,9 @@ public:
     // The socket for reading and writing once ready; owned by this object.
     QTcpSocket *socket() const { return m_socket; }
 
+    // Received bytes the system holds for the socket that it has not read yet (0 when unknown).
+    qint64 unreadSystemBytes() const;
+
     void start();
     // Ends the connection at once. Reports cancelled, unless quiet, in which case no signal at
     // all follows (the owner has already let go of it).

@@ -231,19 +231,26 @@ void CTYDatabase::Data::buildIndex()
     }
 
     prefixLengths.clear();
+    prefixLeadingPairs.clear();
     prefixPacked.reserve(prefixRules.size());
     prefixOther.clear();
     for (int i = 0; i < int(prefixRules.size()); ++i) {
         const QString &key = prefixRules[size_t(i)].key;
         const int length = int(key.size());
-        if (prefixLengths.empty() || prefixLengths.back() != length)
+        if (prefixLengths.empty() || prefixLengths.back() != length) {
             prefixLengths.push_back(length);
+            prefixLeadingPairs.emplace_back();
+        }
         // Rules are in file order within a length, so the first stored is the earliest.
         CTYPackedKey packed;
-        if (length <= CTYPackedKey::maxLength && CTYPackedKey::packLeading(key, &packed) == length)
+        if (length <= CTYPackedKey::maxLength &&
+            CTYPackedKey::packLeading(key, &packed) == length) {
             prefixPacked.insertIfAbsent(packed, i);
-        else
+            if (length >= 2)
+                prefixLeadingPairs.back().set(size_t(key[0].unicode()) * 128 + key[1].unicode());
+        } else {
             prefixOther.emplace(key, i);
+        }
     }
 }
 
@@ -276,10 +283,15 @@ const CTYResult *CTYDatabase::find(QStringView callsign) const
     for (QStringView candidate : prefixCandidates(n, parts)) {
         CTYPackedKey packed;
         const int packable = CTYPackedKey::packLeading(candidate, &packed);
-        for (const int length : d->prefixLengths) {
+        const size_t leadingPair =
+            packable >= 2 ? size_t(candidate[0].unicode()) * 128 + candidate[1].unicode() : 0;
+        for (size_t j = 0; j < d->prefixLengths.size(); ++j) {
+            const int length = d->prefixLengths[j];
             if (length > candidate.size())
                 continue;
             if (length <= packable) {
+                if (length >= 2 && !d->prefixLeadingPairs[j].test(leadingPair))
+                    continue; // no packed key of this length begins like the candidate
                 if (const int i = d->prefixPacked.find(packed.leading(length)); i >= 0)
                     return &d->prefixRules[size_t(i)].result;
             } else if (!d->prefixOther.empty()) {

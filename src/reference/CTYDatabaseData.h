@@ -5,6 +5,7 @@
 #include "CTYDatabase.h"
 
 #include <QHashFunctions>
+#include <bitset>
 #include <cstdint>
 #include <unordered_map>
 
@@ -67,6 +68,10 @@ struct CTYDatabase::Data {
     // one probe per distinct length, longest first, finds the rule a front-to-back scan of
     // prefixRules would find first.
     std::vector<int> prefixLengths; // distinct key lengths, longest first
+    // Per entry of prefixLengths: which first two characters (both ASCII) packed keys of that
+    // length begin with. Most probes of a lookup are for lengths with no key beginning like the
+    // candidate, and this small table rules them out before the hash table is touched.
+    std::vector<std::bitset<128 * 128>> prefixLeadingPairs;
     CTYPackedKeyTable prefixPacked;
     CTYKeyIndex prefixOther;
 

@@ -114,9 +114,17 @@ std::optional<double> readFrequency(QStringView text)
 // bytes): the four bytes before the blank that precedes the time.
 QString fixedColumnLocator(QStringView line, QStringView timeWord)
 {
+    const QStringView units = line.first(std::min<qsizetype>(line.size(), 76));
+    if (std::all_of(units.begin(), units.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        // The usual all-ASCII head: bytes and units are the same, nothing to encode.
+        if (units.size() <= 74 || units[69] != u' ' || units.sliced(70, 5) != timeWord)
+            return {};
+        const QStringView candidate = units.sliced(65, 4);
+        return isLocator(candidate) ? candidate.toString() : QString();
+    }
     // Every UTF-16 unit gives at least one byte, so 76 units cover bytes 0 to 74 even when a
     // surrogate pair straddles the cut.
-    const QByteArray head = line.first(std::min<qsizetype>(line.size(), 76)).toUtf8();
+    const QByteArray head = units.toUtf8();
     if (head.size() <= 74)
         return {};
     if (head[69] != ' ')
@@ -141,8 +149,10 @@ QUuid randomUuid()
 {
     // Version 4 from the process generator: identities must be unique, not unguessable, and
     // this avoids a system call per spot.
+    // One generator per thread, seeded once: the shared one takes a lock per call.
+    static thread_local QRandomGenerator generator = QRandomGenerator::securelySeeded();
     quint64 words[2];
-    QRandomGenerator::global()->fillRange(words);
+    generator.fillRange(words);
     QUuid id;
     id.data1 = quint32(words[0] >> 32);
     id.data2 = quint16(words[0] >> 16);
@@ -217,13 +227,25 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYData
     if (timeIndex + 1 < words.size() && isLocator(words[timeIndex + 1]))
         spotterLocator = words[timeIndex + 1].toString().toUpper();
 
+    // The comment's words joined by single blanks; usually that is the line's own text, which
+    // is then taken in one piece.
     QString comment;
-    if (commentEnd > 0)
-        comment.reserve(words[commentEnd - 1].constEnd() - words[0].constBegin());
-    for (qsizetype i = 0; i < commentEnd; ++i) {
-        if (i > 0)
-            comment += QLatin1Char(' ');
-        comment += words[i];
+    if (commentEnd > 0) {
+        const QStringView span(words[0].constBegin(), words[commentEnd - 1].constEnd());
+        bool singleBlanks = true;
+        for (qsizetype i = 1; i < commentEnd && singleBlanks; ++i)
+            singleBlanks = words[i].constBegin() - words[i - 1].constEnd() == 1 &&
+                           *words[i - 1].constEnd() == u' ';
+        if (singleBlanks) {
+            comment = span.toString();
+        } else {
+            comment.reserve(span.size());
+            for (qsizetype i = 0; i < commentEnd; ++i) {
+                if (i > 0)
+                    comment += QLatin1Char(' ');
+                comment += words[i];
+            }
+        }
     }
 
     if (!passesBandEdgeTestRule(comment, *frequency))
@@ -232,8 +254,14 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYData
     DXSpot spot;
     spot.id = randomUuid();
     spot.spotter = parts->spotter.toString();
-    if (spot.spotter.contains(QLatin1Char('#')))
-        spot.spotter.remove(QStringLiteral("/-#"));
+    // Skimmer spotters end in "-#"; only "/-#" is removed, so look for that before searching.
+    for (qsizetype i = 2; i < parts->spotter.size(); ++i) {
+        if (parts->spotter[i] == u'#' && parts->spotter[i - 1] == u'-' &&
+            parts->spotter[i - 2] == u'/') {
+            spot.spotter.remove(QStringLiteral("/-#"));
+            break;
+        }
+    }
     spot.spotterLocator = std::move(spotterLocator);
     spot.frequency = *frequency;
     spot.callsign = parts->callsign.toString();

@@ -4,7 +4,9 @@
 #include <QSet>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 namespace varnello {
@@ -131,18 +133,29 @@ bool isBandPlanBand(QStringView band)
 
 using UpperAscii = QVarLengthArray<char, 128>;
 
-// The comment in ASCII upper case, or false when it holds any other character.
-bool toUpperAscii(const QString &text, UpperAscii &out)
+// The comment in ASCII upper case, or false when it holds any other character. letters gets
+// one bit per letter that occurs (A is bit 0), so searches for words with absent letters can be
+// skipped.
+bool toUpperAscii(const QString &text, UpperAscii &out, std::uint32_t &letters)
 {
     out.resize(text.size());
     char *o = out.data();
+    letters = 0;
     for (QChar ch : text) {
         const char16_t c = ch.unicode();
         if (c >= 0x80)
             return false;
-        *o++ = char((c >= u'a' && c <= u'z') ? c - 32 : c);
+        const char upper = char((c >= u'a' && c <= u'z') ? c - 32 : c);
+        if (upper >= 'A' && upper <= 'Z')
+            letters |= std::uint32_t(1) << (upper - 'A');
+        *o++ = upper;
     }
     return true;
+}
+
+constexpr std::uint32_t letterBit(char c)
+{
+    return std::uint32_t(1) << (c - 'A');
 }
 
 bool isAsciiWordCharacter(char c)
@@ -159,25 +172,53 @@ constexpr std::string_view otherDigitalWords[] = {
     "RTT",    "RTTY",      "RTTYOPS", "SSTV",     "THOR",  "THROB", "VARA",   "WINLINK"};
 constexpr std::string_view phoneWords[] = {"AM", "FM", "LSB", "PH", "PHO", "PHONE", "SSB", "USB"};
 
-template <size_t N> bool isOneOf(const std::string_view (&sorted)[N], std::string_view word)
+// Which (first letter, length) pairs the words of a list have: most words of a comment (numbers,
+// "DB", "WPM", "CQ") are ruled out by this before any string comparison.
+template <size_t N> struct FirstLetterAndLength {
+    std::array<std::uint16_t, 26> lengthsByLetter{};
+    constexpr explicit FirstLetterAndLength(const std::string_view (&words)[N])
+    {
+        for (std::string_view w : words)
+            lengthsByLetter[size_t(w[0] - 'A')] |= std::uint16_t(1u << w.size());
+    }
+    constexpr bool mayHold(std::string_view word) const
+    {
+        return word[0] >= 'A' && word[0] <= 'Z' && word.size() < 16 &&
+               (lengthsByLetter[size_t(word[0] - 'A')] >> word.size()) & 1u;
+    }
+};
+
+template <size_t N>
+bool isOneOf(const std::string_view (&sorted)[N], const FirstLetterAndLength<N> &filter,
+             std::string_view word)
 {
-    return std::binary_search(std::begin(sorted), std::end(sorted), word);
+    return filter.mayHold(word) && std::binary_search(std::begin(sorted), std::end(sorted), word);
 }
+
+constexpr FirstLetterAndLength otherDigitalFilter(otherDigitalWords);
+constexpr FirstLetterAndLength phoneFilter(phoneWords);
 
 // Steps 2 to 7 for a comment of ASCII characters (upper-cased in `upper`). Each of the
 // other-digital, CW and phone patterns is "\b(?:words)\b" over words made of word characters
 // only, so in ASCII text a match is exactly a whole run of word characters equal to one of the
 // words. The FT pattern (with its blanks, "/" and "&") still runs as a regular expression, but
 // only when the comment holds a letter that every FT word needs.
-std::optional<SpotType> asciiCommentClass(const QString &comment, std::string_view upper)
+std::optional<SpotType> asciiCommentClass(const QString &comment, std::string_view upper,
+                                          std::uint32_t letters)
 {
     const auto has = [&](std::string_view what) { return upper.find(what) != upper.npos; };
-    if (has("BCN") || has("DXF") || has("BEACON"))
+    const auto hasLetters = [&](std::uint32_t needed) { return (letters & needed) == needed; };
+    if ((hasLetters(letterBit('B') | letterBit('C') | letterBit('N')) && has("BCN")) ||
+        (hasLetters(letterBit('D') | letterBit('X') | letterBit('F')) && has("DXF")) ||
+        (hasLetters(letterBit('B') | letterBit('E') | letterBit('A')) && has("BEACON")))
         return SpotType::beacon;
-    const bool mayBeFT = has("F") || has("MSHV") || has("WSJT");
+    const bool mayBeFT =
+        hasLetters(letterBit('F')) ||
+        (hasLetters(letterBit('M') | letterBit('S') | letterBit('H')) && has("MSHV")) ||
+        (hasLetters(letterBit('W') | letterBit('S') | letterBit('J')) && has("WSJT"));
     if (mayBeFT && ftPattern().match(comment).hasMatch())
         return SpotType::ftx;
-    if (has("<MS>"))
+    if (hasLetters(letterBit('M') | letterBit('S')) && has("<MS>"))
         return SpotType::otherDigital;
 
     bool cw = false;
@@ -192,10 +233,10 @@ std::optional<SpotType> asciiCommentClass(const QString &comment, std::string_vi
         if (i == start || i - start > 9)
             continue;
         const std::string_view w = upper.substr(start, i - start);
-        if (isOneOf(otherDigitalWords, w))
+        if (isOneOf(otherDigitalWords, otherDigitalFilter, w))
             return SpotType::otherDigital;
         cw = cw || w == "CW";
-        phone = phone || isOneOf(phoneWords, w);
+        phone = phone || isOneOf(phoneWords, phoneFilter, w);
     }
     if (cw)
         return SpotType::cw;
@@ -210,8 +251,10 @@ std::optional<SpotType> commentClass(const QString &comment)
     if (comment.isEmpty())
         return std::nullopt;
     UpperAscii upper;
-    if (toUpperAscii(comment, upper))
-        return asciiCommentClass(comment, std::string_view(upper.data(), size_t(upper.size())));
+    std::uint32_t letters = 0;
+    if (toUpperAscii(comment, upper, letters))
+        return asciiCommentClass(comment, std::string_view(upper.data(), size_t(upper.size())),
+                                 letters);
     if (comment.contains(QStringLiteral("BCN"), Qt::CaseInsensitive) ||
         comment.contains(QStringLiteral("DXF"), Qt::CaseInsensitive) ||
         comment.contains(QStringLiteral("BEACON"), Qt::CaseInsensitive))
@@ -249,8 +292,12 @@ SpotType classifySpotType(const DXSpot &spot)
     const QString &comment = spot.comment;
     const double f = spot.frequency;
 
-    if (spot.callsign.contains(QStringLiteral("/B"), Qt::CaseInsensitive))
-        return SpotType::beacon;
+    // "/B" in either case, without a case-folding search per spot.
+    const QStringView call(spot.callsign);
+    for (qsizetype i = 0; i + 1 < call.size(); ++i) {
+        if (call[i] == u'/' && (call[i + 1] == u'B' || call[i + 1] == u'b'))
+            return SpotType::beacon;
+    }
     if (const std::optional<SpotType> byComment = commentClass(comment))
         return *byComment;
 

@@ -74,6 +74,8 @@ private Q_SLOTS:
                                  << "Club Log could not be reached.";
         QTest::newRow("lost") << ClubLogLookupError::transport(HttpErrorKind::connectionLost)
                               << "The Club Log request failed: The network connection was lost.";
+        QTest::newRow("offline") << ClubLogLookupError::transport(HttpErrorKind::notConnected)
+                                 << "There is no internet connection.";
     }
     void errorTexts()
     {
@@ -196,8 +198,21 @@ private Q_SLOTS:
         QCOMPARE(failureText(result), QStringLiteral("The Club Log request timed out."));
     }
 
+    // A refused connection cannot reach the service; while the system reports no network at
+    // all, the same failure is told as the missing connection.
+    void closedPort_cannotBeReached_data()
+    {
+        QTest::addColumn<bool>("offline");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("online") << false << "Club Log could not be reached.";
+        QTest::newRow("offline") << true << "There is no internet connection.";
+    }
+
     void closedPort_cannotBeReached()
     {
+        QFETCH(bool, offline);
+        QFETCH(QString, text);
+        setNetworkConnectionProbeForTesting([offline] { return offline; });
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         ClubLogService service;
@@ -205,8 +220,9 @@ private Q_SLOTS:
             QUrl(QStringLiteral("http://127.0.0.1:%1/json_dxccchart.php").arg(server.serverPort()));
         service.apiKey = testApiKey;
         server.close();
-        QCOMPARE(failureText(lookup(service, {ClubLogMode::cw})),
-                 QStringLiteral("Club Log could not be reached."));
+        const QString shown = failureText(lookup(service, {ClubLogMode::cw}));
+        setNetworkConnectionProbeForTesting({});
+        QCOMPARE(shown, text);
     }
 
     void modesAreFetchedInTurn_andTheFirstFailureStopsTheRest()

@@ -13,6 +13,21 @@
 #include <QtTest>
 #include <memory>
 
+namespace varnello {
+// Feeds received bytes straight into the receive path, cut exactly where a test wants.
+struct ClusterConnectionTestAccess {
+    static void receive(ClusterConnection &connection, const QByteArray &chunk)
+    {
+        connection.receiveChunk(chunk);
+    }
+    // What the prompt logic has collected of the current line.
+    static const QString &promptBuffer(const ClusterConnection &connection)
+    {
+        return connection.m_promptBuffer;
+    }
+};
+} // namespace varnello
+
 namespace varnello::test {
 
 using namespace std::chrono_literals;
@@ -87,6 +102,14 @@ public:
     std::unique_ptr<ClusterConnection> connection;
     QList<DXSpot> liveSpots;
 };
+
+// Connects to a node that answers nothing: every received line is plain console text.
+inline bool connectSilent(ConnectionKit &kit)
+{
+    kit.node.setBehaviour(FakeClusterNode::Behaviour::Silent);
+    kit.connectTo(kit.node);
+    return ConnectionKit::waitFor([&] { return kit.connection->isConnected(); });
+}
 
 // A valid "DX de" line with a given DX callsign (14 MHz CW, clear of the band-edge rule).
 inline QString spotLineFor(const QString &call, int minute = 0)

@@ -33,17 +33,19 @@ inline ClusterTiming scaledTiming()
     return t;
 }
 
-// The scaled durations with the keepalive, registration recheck and login watchdog left long
-// enough never to fire while a single-connection test runs, and a short wait for the reply to
-// the recent-spots command.
+// The scaled durations with the keepalive, registration recheck, attempt time-out (which also
+// covers the wait for the callsign question) and login watchdog left long enough never to fire
+// while a single-connection test runs, and a short wait for the reply to a post-login command.
 inline ClusterTiming fastTiming()
 {
     ClusterTiming t = scaledTiming();
+    t.primaryReconnectAttemptTimeout = 60s;
+    t.backupConnectionAttemptTimeout = 60s;
     t.callsignSendWatchdog = 2000ms;
     t.registrationRecheck = 60s;
     t.keepaliveIdle = 60s;
     t.keepaliveResponseTimeout = 5s;
-    t.recentSpotsReplyTimeout = 400ms;
+    t.stepReplyTimeout = 400ms;
     return t;
 }
 

@@ -17,6 +17,8 @@ private Q_SLOTS:
             QStringLiteral("Connecting to 127.0.0.1:") + port + QStringLiteral("…"),
             QStringLiteral("Connected. Waiting for login prompt…"),
             QStringLiteral("Welcome to the test node"),
+            // The question is a line of its own, not glued to what the node says next.
+            QStringLiteral("login: "),
             QStringLiteral("Login prompt detected. Sending callsign."),
             QStringLiteral("Login complete."),
         };

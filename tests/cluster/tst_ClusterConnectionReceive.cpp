@@ -7,15 +7,6 @@
 
 #include <fstream>
 
-namespace varnello {
-struct ClusterConnectionTestAccess {
-    static void receive(ClusterConnection &connection, const QByteArray &chunk)
-    {
-        connection.receiveChunk(chunk);
-    }
-};
-} // namespace varnello
-
 using namespace varnello;
 using namespace varnello::test;
 
@@ -30,14 +21,6 @@ bool logInPastBackfill(ConnectionKit &kit)
     kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
                       {spotLineFor(backfillMarker)});
     return kit.logIn() && kit.waitFor([&] { return kit.spotCalls().contains(backfillMarker); });
-}
-
-// A node that answers nothing: every received line is plain console text.
-bool connectSilent(ConnectionKit &kit)
-{
-    kit.node.setBehaviour(FakeClusterNode::Behaviour::Silent);
-    kit.connectTo(kit.node);
-    return kit.waitFor([&] { return kit.connection->isConnected(); });
 }
 
 double cpuSeconds()

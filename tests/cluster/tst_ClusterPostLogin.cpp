@@ -37,6 +37,7 @@ struct Rig {
     // Extra script for commands the canned replies do not cover.
     std::function<void(int index, const QString &line)> onCommand;
     qsizetype spotsBeforeLogin = 0;
+    int backFillsListed = 0;
 
     explicit Rig(ClusterTiming timing = {})
     {
@@ -48,6 +49,9 @@ struct Rig {
         // The back-fill lists one spot, so its end shows as a new entry in the spot list.
         node.setReply(backFill, {FakeClusterNode::spotLine(1)});
         node.onLine = [this](int index, const QString &line) {
+            // A spot already in the list is not listed twice, so each back-fill brings a new one.
+            if (line == backFill)
+                node.setReply(backFill, {FakeClusterNode::spotLine(++backFillsListed + 1)});
             // Answered after the prompt, so by the time this line shows in the console every
             // prompt before it has been dealt with.
             if (line.startsWith(QLatin1String("settle")))

@@ -25,6 +25,8 @@ FakeClusterNode::FakeClusterNode(QObject *parent) : QObject(parent)
             m_streamTimer.stop();
             return;
         }
+        if (m_clients[index]->stage != Client::Stage::Commands)
+            return; // a real node streams spots only to users who logged in
         sendLine(spotLine(m_streamIndex++), index);
         if (m_streamRemaining > 0)
             --m_streamRemaining;
@@ -184,24 +186,21 @@ void FakeClusterNode::handleLine(int index, const QString &line)
         client->callsign = line.trimmed();
         if (m_behaviour == Behaviour::StallAfterCallsign) {
             client->stage = Client::Stage::Stalled;
+        } else if (m_behaviour == Behaviour::CloseAfterCallsign) {
+            client->stage = Client::Stage::Stalled;
+            closeConnection(index);
         } else if (!m_password.isEmpty()) {
             client->stage = Client::Stage::Password;
             sendText((m_lineBreak == LineBreak::Before ? QStringLiteral("\r\n") : QString()) +
                          QStringLiteral("password: "),
                      index);
         } else {
-            client->stage = Client::Stage::Commands;
-            write(index, promptBytes(index));
-            if (m_behaviour == Behaviour::CloseAfterLogin)
-                closeConnection(index);
+            finishLogin(index);
         }
         break;
     case Client::Stage::Password:
         client->password = line;
-        client->stage = Client::Stage::Commands;
-        write(index, promptBytes(index));
-        if (m_behaviour == Behaviour::CloseAfterLogin)
-            closeConnection(index);
+        finishLogin(index);
         break;
     case Client::Stage::Commands: {
         if (!m_promptAfterCommands)
@@ -220,6 +219,38 @@ void FakeClusterNode::handleLine(int index, const QString &line)
         onLine(index, line);
 }
 
+void FakeClusterNode::finishLogin(int index)
+{
+    Client *client = m_clients[index];
+    if (m_greeting.isEmpty()) {
+        client->stage = Client::Stage::Commands;
+        write(index, promptBytes(index));
+        if (m_behaviour == Behaviour::CloseAfterLogin)
+            closeConnection(index);
+        return;
+    }
+    // The greeting goes out line by line; the prompt follows the last line's break.
+    client->stage = Client::Stage::Stalled;
+    QList<QByteArray> writes;
+    for (qsizetype i = 0; i < m_greeting.size(); ++i)
+        writes.append((i > 0 ? QByteArray("\r\n") : QByteArray()) + m_greeting[i].toUtf8());
+    writes.append(QByteArray("\r\n"));
+    for (qsizetype i = 0; i < writes.size(); ++i) {
+        QTimer::singleShot(int(i) * m_greetingPauseMs, this, [this, index, bytes = writes[i]] {
+            if (resolve(index) >= 0)
+                write(index, bytes);
+        });
+    }
+    QTimer::singleShot(int(writes.size()) * m_greetingPauseMs, this, [this, index] {
+        if (resolve(index) < 0)
+            return;
+        m_clients[index]->stage = Client::Stage::Commands;
+        write(index, promptBytes(index));
+        if (m_behaviour == Behaviour::CloseAfterLogin)
+            closeConnection(index);
+    });
+}
+
 int FakeClusterNode::resolve(int connection) const
 {
     const int index = connection < 0 ? static_cast<int>(m_clients.size()) - 1 : connection;
@@ -234,10 +265,13 @@ QByteArray FakeClusterNode::lineBytes(const QString &text) const
     return m_lineBreak == LineBreak::After ? utf8 + "\r\n" : "\r\n" + utf8;
 }
 
-QByteArray FakeClusterNode::promptBytes(int index) const
+QByteArray FakeClusterNode::promptBytes(int index)
 {
     const QByteArray prompt = promptFor(m_clients[index]->callsign).toUtf8();
-    return m_lineBreak == LineBreak::After ? prompt : "\r\n" + prompt;
+    QByteArray bytes = m_lineBreak == LineBreak::After ? prompt : "\r\n" + prompt;
+    if (m_spotAfterPrompt)
+        bytes += "\r\n" + spotLine(m_streamIndex++).toUtf8() + "\r\n";
+    return bytes;
 }
 
 void FakeClusterNode::write(int index, const QByteArray &bytes, bool allowSplit)
@@ -271,7 +305,8 @@ void FakeClusterNode::pumpSplit(int index)
     }
     // Piece sizes cycle 1, 2, 3 so every boundary position occurs.
     static int cycle = 0;
-    const int size = std::min<qsizetype>(1 + (cycle++ % 3), client->splitQueue.size());
+    const int size = std::min<qsizetype>(
+        m_splitPieceBytes > 0 ? m_splitPieceBytes : 1 + (cycle++ % 3), client->splitQueue.size());
     client->socket->write(client->splitQueue.left(size));
     client->socket->flush();
     client->splitQueue.remove(0, size);

@@ -61,6 +61,7 @@ public:
         StallAfterCallsign, // ask the callsign, then never answer again
         CloseAfterLogin,    // close right after sending the node prompt
         Silent,             // accept and never send anything
+        CloseAfterCallsign, // ask the callsign, then close as soon as it arrives
     };
     enum class LineBreak { After, Before };
 
@@ -86,11 +87,27 @@ public:
     void setCustomPrompt(const QString &promptTemplate) { m_customPrompt = promptTemplate; }
     void setBehaviour(Behaviour behaviour);
     void setLineBreak(LineBreak style) { m_lineBreak = style; }
-    void setSplitWrites(bool split) { m_splitWrites = split; }
+    // pieceBytes > 0: every piece has that size instead of cycling through 1 to 3 bytes.
+    void setSplitWrites(bool split, int pieceBytes = 0)
+    {
+        m_splitWrites = split;
+        m_splitPieceBytes = pieceBytes;
+    }
     void setPromptAfterCommands(bool on) { m_promptAfterCommands = on; }
     void setReply(const QString &command, const QStringList &lines);
     // When set, the node closes the connection right after answering this command.
     void setCloseAfterCommand(const QString &command) { m_closeAfterCommand = command; }
+    // Lines the node sends between the callsign (or password) and its first prompt, one write
+    // each, pauseMs apart; each line's break goes out with the next write, so a read can end
+    // right after a line's text.
+    void setGreeting(const QStringList &lines, int pauseMs)
+    {
+        m_greeting = lines;
+        m_greetingPauseMs = pauseMs;
+    }
+    // Every prompt goes out in one write together with a following "DX de" line, as a busy node
+    // sends another user's spot right behind it.
+    void setSpotAfterPrompt(bool on) { m_spotAfterPrompt = on; }
 
     // The prompt of kind() for a callsign.
     QString promptFor(const QString &callsign) const;
@@ -102,7 +119,8 @@ public:
     void sendLines(const QStringList &lines, int connection = -1);
     void sendPrompt(int connection = -1); // the prompt for the login callsign
     void sendBurst(const QByteArray &bytes, int connection = -1); // one write, never split
-    // "DX de" lines at a rate until count lines were sent (count < 0: for ever).
+    // "DX de" lines at a rate until count lines were sent (count < 0: for ever); only to a
+    // connection that got past the login.
     void startSpotStream(int linesPerSecond, int count = -1, int connection = -1);
     void stopSpotStream();
     static QString spotLine(int index); // the i-th line of the stream (valid "DX de" line)
@@ -155,7 +173,8 @@ private:
     void pumpSplit(int index);
     int resolve(int connection) const;
     QByteArray lineBytes(const QString &text) const;
-    QByteArray promptBytes(int index) const;
+    QByteArray promptBytes(int index);
+    void finishLogin(int index);
 
     QTcpServer m_server;
     quint16 m_port = 0;
@@ -174,10 +193,14 @@ private:
     QString m_callsignQuestion = QStringLiteral("login: ");
     QString m_customPrompt;
     bool m_splitWrites = false;
+    int m_splitPieceBytes = 0;
     bool m_promptAfterCommands = true;
     bool m_silent = false;
     QString m_closeAfterCommand;
     QHash<QString, QStringList> m_replies;
+    QStringList m_greeting;
+    int m_greetingPauseMs = 0;
+    bool m_spotAfterPrompt = false;
 
     QTimer m_streamTimer;
     int m_streamRemaining = 0;
