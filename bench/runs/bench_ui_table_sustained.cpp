@@ -57,9 +57,20 @@ class TimedApplication final : public QApplication {
 public:
     using QApplication::QApplication;
     qint64 longestDispatchNs = 0;
+    qint64 paintNs = 0; // every widget's paint events
 
     bool notify(QObject *receiver, QEvent *event) override
     {
+        if (event->type() == QEvent::Paint) {
+            // Widgets are painted one after the other, never inside each other's paint.
+            QElapsedTimer timer;
+            timer.start();
+            ++m_depth;
+            const bool handled = QApplication::notify(receiver, event);
+            --m_depth;
+            paintNs += timer.nsecsElapsed();
+            return handled;
+        }
         if (m_depth++ > 0) {
             const bool handled = QApplication::notify(receiver, event);
             --m_depth;
@@ -102,6 +113,7 @@ struct RunResult {
     qint64 spots = 0;
     double cpuPercent = 0;
     double longestDispatchMs = 0;
+    double paintPercent = 0;
     double longestProbeLatenessMs = 0;
     double rssAtCapMiB = -1;
     double capReachedAfter = -1;
@@ -251,6 +263,7 @@ RunResult run(TimedApplication &app, Road road, int rate, int seconds)
     if (tableOnly)
         tableOnly->startClock();
     app.longestDispatchNs = 0;
+    app.paintNs = 0;
     const double cpuStart = threadCpuSeconds();
     wall.start();
     probeClock.start();
@@ -262,6 +275,7 @@ RunResult run(TimedApplication &app, Road road, int rate, int seconds)
     result.seconds = wall.elapsed() / 1000.0;
     result.cpuPercent = 100.0 * (threadCpuSeconds() - cpuStart) / result.seconds;
     result.longestDispatchMs = app.longestDispatchNs / 1e6;
+    result.paintPercent = app.paintNs / 1e7 / result.seconds;
     result.longestProbeLatenessMs = double(longestLateness);
     result.rssEvery10s.append(bench::residentMiB());
     probe.stop();
@@ -303,13 +317,14 @@ int main(int argc, char **argv)
         }
         // Other arguments (Google Benchmark's, from tools/bench.sh) are ignored.
     }
-    std::printf("%-6s %8s %8s %8s %12s %13s %10s %9s\n", "rate", "seconds", "spots", "cpu %",
-                "longest ms", "probe late ms", "cap at s", "RSS cap");
+    std::printf("%-6s %8s %8s %8s %8s %12s %13s %10s %9s\n", "rate", "seconds", "spots", "cpu %",
+                "paint %", "longest ms", "probe late ms", "cap at s", "RSS cap");
     for (const int rate : rates) {
         const RunResult r = run(app, road, rate, seconds);
-        std::printf("%-6d %8.1f %8lld %8.1f %12.1f %13.1f %10.1f %9.1f\n", rate, r.seconds,
-                    static_cast<long long>(r.spots), r.cpuPercent, r.longestDispatchMs,
-                    r.longestProbeLatenessMs, r.capReachedAfter, r.rssAtCapMiB);
+        std::printf("%-6d %8.1f %8lld %8.1f %8.1f %12.1f %13.1f %10.1f %9.1f\n", rate, r.seconds,
+                    static_cast<long long>(r.spots), r.cpuPercent, r.paintPercent,
+                    r.longestDispatchMs, r.longestProbeLatenessMs, r.capReachedAfter,
+                    r.rssAtCapMiB);
         std::printf("  resident MiB every 10 s:");
         for (const double mib : r.rssEvery10s)
             std::printf(" %.1f", mib);

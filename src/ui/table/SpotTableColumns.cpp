@@ -10,9 +10,9 @@ namespace varnello {
 
 using L1 = QLatin1StringView;
 
-const std::array<SpotTableColumnSpec, spotTableColumnCount> &spotTableColumns()
+const std::array<SpotTableColumnInfo, spotTableColumnCount> &spotTableColumns()
 {
-    static const std::array<SpotTableColumnSpec, spotTableColumnCount> columns{{
+    static const std::array<SpotTableColumnInfo, spotTableColumnCount> columns{{
         {SpotTableColumn::time, L1("time"), L1("Time"), 62, 45, 90, false, false},
         {SpotTableColumn::dx, L1("dx"), L1("DX"), 100, 85, 220, false, false},
         {SpotTableColumn::frequency, L1("frequency"), L1("Frequency"), 100, 70, 150, true, false},
@@ -25,7 +25,7 @@ const std::array<SpotTableColumnSpec, spotTableColumnCount> &spotTableColumns()
     return columns;
 }
 
-const SpotTableColumnSpec &spotTableColumnSpec(int column)
+const SpotTableColumnInfo &spotTableColumnInfo(int column)
 {
     return spotTableColumns().at(static_cast<std::size_t>(column));
 }
@@ -42,18 +42,18 @@ int spotTableColumnIndex(QStringView identifier)
 
 int clampedColumnWidth(int column, double width)
 {
-    const SpotTableColumnSpec &spec = spotTableColumnSpec(column);
+    const SpotTableColumnInfo &info = spotTableColumnInfo(column);
     if (!std::isfinite(width))
-        return spec.defaultWidth;
-    const double bounded = std::clamp(width, double(spec.minimumWidth), double(spec.maximumWidth));
+        return info.defaultWidth;
+    const double bounded = std::clamp(width, double(info.minimumWidth), double(info.maximumWidth));
     return static_cast<int>(std::lround(bounded));
 }
 
-const SpotTablePresetSpec &spotTablePresetSpec(SpotTableViewPreset preset)
+const SpotTablePresetInfo &spotTablePresetInfo(SpotTableViewPreset preset)
 {
-    static const SpotTablePresetSpec defaultView{
+    static const SpotTablePresetInfo defaultView{
         L1("default"), 22, {62, 100, 100, 58, 90, 240, 195, 52}, 1000, 800};
-    static const SpotTablePresetSpec small{
+    static const SpotTablePresetInfo small{
         L1("small"), 18, {45, 85, 70, 45, 70, 195, 135, 52}, 803, 410};
     return preset == SpotTableViewPreset::small ? small : defaultView;
 }

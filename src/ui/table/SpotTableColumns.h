@@ -17,7 +17,7 @@ enum class SpotTableColumn { time, dx, frequency, band, spotter, comment, dxcc, 
 
 inline constexpr int spotTableColumnCount = 8;
 
-struct SpotTableColumnSpec {
+struct SpotTableColumnInfo {
     SpotTableColumn column;
     QLatin1StringView identifier;
     QLatin1StringView title;
@@ -28,15 +28,15 @@ struct SpotTableColumnSpec {
     bool alignCentre;
 };
 
-const std::array<SpotTableColumnSpec, spotTableColumnCount> &spotTableColumns();
-const SpotTableColumnSpec &spotTableColumnSpec(int column);
+const std::array<SpotTableColumnInfo, spotTableColumnCount> &spotTableColumns();
+const SpotTableColumnInfo &spotTableColumnInfo(int column);
 // -1 for an identifier that names no column.
 int spotTableColumnIndex(QStringView identifier);
 int clampedColumnWidth(int column, double width);
 
 enum class SpotTableViewPreset { defaultView, small };
 
-struct SpotTablePresetSpec {
+struct SpotTablePresetInfo {
     QLatin1StringView name; // as stored under DXSpotTableViewPreset
     int rowHeight;
     std::array<int, spotTableColumnCount> widths;
@@ -44,7 +44,7 @@ struct SpotTablePresetSpec {
     int windowHeight;
 };
 
-const SpotTablePresetSpec &spotTablePresetSpec(SpotTableViewPreset preset);
+const SpotTablePresetInfo &spotTablePresetInfo(SpotTableViewPreset preset);
 inline constexpr QLatin1StringView customPresetName{"custom"};
 
 // Named notifications of the view presets (posted through NotificationHub).

@@ -137,15 +137,15 @@ QVariant SpotTableModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= spotTableColumnCount)
         return {};
-    const SpotTableColumnSpec &spec = spotTableColumnSpec(section);
+    const SpotTableColumnInfo &info = spotTableColumnInfo(section);
     switch (role) {
     case Qt::DisplayRole:
-        if (spec.column == SpotTableColumn::lotw && m_showLoTWOnly)
+        if (info.column == SpotTableColumn::lotw && m_showLoTWOnly)
             return QStringLiteral("LoTW ✓");
-        return QString(spec.title);
+        return QString(info.title);
     case Qt::TextAlignmentRole: {
-        const Qt::Alignment horizontal = spec.alignRight    ? Qt::AlignRight
-                                         : spec.alignCentre ? Qt::AlignHCenter
+        const Qt::Alignment horizontal = info.alignRight    ? Qt::AlignRight
+                                         : info.alignCentre ? Qt::AlignHCenter
                                                             : Qt::AlignLeft;
         return QVariant::fromValue(horizontal | Qt::AlignVCenter);
     }

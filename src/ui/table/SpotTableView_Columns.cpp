@@ -29,7 +29,7 @@ void SpotTableView::configureTable()
     rows->hide();
     rows->setMinimumSectionSize(1);
     rows->setSectionResizeMode(QHeaderView::Fixed);
-    rows->setDefaultSectionSize(spotTablePresetSpec(SpotTableViewPreset::defaultView).rowHeight);
+    rows->setDefaultSectionSize(spotTablePresetInfo(SpotTableViewPreset::defaultView).rowHeight);
 
     QHeaderView *columns = horizontalHeader();
     columns->setSectionsMovable(true);
@@ -41,7 +41,7 @@ void SpotTableView::configureTable()
     // Per-column limits are applied in handleSectionResized; the header only knows one minimum.
     columns->setMinimumSectionSize(20);
     for (int column = 0; column < spotTableColumnCount; ++column)
-        columns->resizeSection(column, spotTableColumnSpec(column).defaultWidth);
+        columns->resizeSection(column, spotTableColumnInfo(column).defaultWidth);
 }
 
 void SpotTableView::restoreColumnLayout()
@@ -59,7 +59,7 @@ void SpotTableView::restoreColumnLayout()
     }
     QStringList current;
     for (int visual = 0; visual < spotTableColumnCount; ++visual)
-        current.append(spotTableColumnSpec(header->logicalIndex(visual)).identifier);
+        current.append(spotTableColumnInfo(header->logicalIndex(visual)).identifier);
     const QStringList order = restoredColumnOrder(current, layout->order);
     for (int visual = 0; visual < spotTableColumnCount; ++visual) {
         const int from = header->visualIndex(spotTableColumnIndex(order.at(visual)));
@@ -78,7 +78,7 @@ void SpotTableView::saveColumnLayout()
     SavedColumnLayout layout;
     for (int visual = 0; visual < spotTableColumnCount; ++visual) {
         const int column = header->logicalIndex(visual);
-        const QString identifier = spotTableColumnSpec(column).identifier;
+        const QString identifier = spotTableColumnInfo(column).identifier;
         layout.order.append(identifier);
         layout.widths.insert(identifier, header->sectionSize(column));
     }
@@ -134,7 +134,7 @@ void SpotTableView::handleHeaderClick(int logical)
 {
     if (logical < 0 || logical >= spotTableColumnCount)
         return;
-    switch (spotTableColumnSpec(logical).column) {
+    switch (spotTableColumnInfo(logical).column) {
     case SpotTableColumn::time: {
         const bool local = !m_model->showsLocalTime();
         m_settings.setBool(SettingsKeys::DXSpotTableShowLocalTime, local);
@@ -151,14 +151,14 @@ void SpotTableView::handleHeaderClick(int logical)
 
 void SpotTableView::applyViewPreset(SpotTableViewPreset preset)
 {
-    const SpotTablePresetSpec &spec = spotTablePresetSpec(preset);
+    const SpotTablePresetInfo &info = spotTablePresetInfo(preset);
     m_isApplyingViewPreset = true;
     m_model->setSmallPresentation(preset == SpotTableViewPreset::small);
-    verticalHeader()->setDefaultSectionSize(spec.rowHeight);
-    m_settings.setString(SettingsKeys::DXSpotTableViewPreset, spec.name);
-    applyColumnWidths(spec.widths);
+    verticalHeader()->setDefaultSectionSize(info.rowHeight);
+    m_settings.setString(SettingsKeys::DXSpotTableViewPreset, info.name);
+    applyColumnWidths(info.widths);
     if (QWidget *top = window())
-        top->resize(spec.windowWidth, spec.windowHeight);
+        top->resize(info.windowWidth, info.windowHeight);
     endPresetApplicationLater();
 }
 
@@ -191,18 +191,18 @@ void SpotTableView::attachToWindow()
     QTimer::singleShot(0, this, [this] { m_windowResizesCount = true; });
 
     const bool small = m_settings.string(SettingsKeys::DXSpotTableViewPreset) ==
-                       spotTablePresetSpec(SpotTableViewPreset::small).name;
+                       spotTablePresetInfo(SpotTableViewPreset::small).name;
     m_model->setSmallPresentation(small);
     verticalHeader()->setDefaultSectionSize(
-        spotTablePresetSpec(small ? SpotTableViewPreset::small : SpotTableViewPreset::defaultView)
+        spotTablePresetInfo(small ? SpotTableViewPreset::small : SpotTableViewPreset::defaultView)
             .rowHeight);
     postPresetState();
     if (small) {
         m_isApplyingViewPreset = true;
         QTimer::singleShot(0, this, [this] {
-            const SpotTablePresetSpec &spec = spotTablePresetSpec(SpotTableViewPreset::small);
+            const SpotTablePresetInfo &info = spotTablePresetInfo(SpotTableViewPreset::small);
             if (m_window)
-                m_window->resize(spec.windowWidth, spec.windowHeight);
+                m_window->resize(info.windowWidth, info.windowHeight);
             endPresetApplicationLater();
         });
     }

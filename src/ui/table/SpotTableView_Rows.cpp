@@ -63,7 +63,7 @@ void SpotTableView::handleDoubleClick(const QModelIndex &index)
         return;
     const DXSpot &spot = m_model->spotAt(index.row());
     QString call;
-    switch (spotTableColumnSpec(index.column()).column) {
+    switch (spotTableColumnInfo(index.column()).column) {
     case SpotTableColumn::dx:
         call = spot.callsign;
         break;

@@ -59,7 +59,7 @@ QStringList visualOrder(const QHeaderView &header)
 {
     QStringList order;
     for (int visual = 0; visual < header.count(); ++visual)
-        order.append(spotTableColumnSpec(header.logicalIndex(visual)).identifier);
+        order.append(spotTableColumnInfo(header.logicalIndex(visual)).identifier);
     return order;
 }
 
@@ -288,7 +288,7 @@ void tst_SpotTableView::columnLayout_roundTripAndSmallPreset()
     t.view.applyViewPreset(SpotTableViewPreset::small);
     QCOMPARE(visualOrder(header).join(u','), moved);
     for (int column = 0; column < spotTableColumnCount; ++column)
-        QCOMPARE(header.sectionSize(column), spotTableColumnSpec(column).minimumWidth);
+        QCOMPARE(header.sectionSize(column), spotTableColumnInfo(column).minimumWidth);
     QCOMPARE(t.view.verticalHeader()->defaultSectionSize(), 18);
     const auto saved =
         SavedColumnLayout::decode(f.settings.data(SettingsKeys::DXSpotTableColumnLayout));
