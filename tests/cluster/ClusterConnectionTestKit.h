@@ -5,6 +5,7 @@
 
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
+#include "ClusterConnectionTestAccess.h"
 #include "ClusterTestTiming.h"
 #include "FakeClusterNode.h"
 
@@ -12,21 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
-
-namespace varnello {
-// Feeds received bytes straight into the receive path, cut exactly where a test wants.
-struct ClusterConnectionTestAccess {
-    static void receive(ClusterConnection &connection, const QByteArray &chunk)
-    {
-        connection.receiveChunk(chunk);
-    }
-    // What the prompt logic has collected of the current line.
-    static const QString &promptBuffer(const ClusterConnection &connection)
-    {
-        return connection.m_promptBuffer;
-    }
-};
-} // namespace varnello
 
 namespace varnello::test {
 

@@ -4,37 +4,8 @@
 // list the way its receive loop does, so the lists, counts and pausing see the real list.
 
 #include "ClusterConnection.h"
+#include "ClusterConnectionTestAccess.h"
 #include "ContentViewFixture.h"
-
-namespace varnello {
-
-struct ClusterConnectionTestAccess {
-    static void insertLiveSpot(ClusterConnection &connection, const DXSpot &spot)
-    {
-        connection.insertLiveSpot(spot);
-    }
-    static void logIn(ClusterConnection &connection, ClusterNodeType type)
-    {
-        connection.setIsLoggedIn(true);
-        connection.setDetectedNodeType(type);
-    }
-    static void setRbnState(ClusterConnection &connection, bool loading, bool known, bool enabled,
-                            RBNModeSet modes)
-    {
-        connection.setRbnStatusLoading(loading);
-        connection.setRbnStatusKnown(known);
-        connection.setRbnEnabled(enabled);
-        connection.setRbnModes(modes);
-        connection.bumpRbnStateVersion();
-    }
-    static void clearSpots(ClusterConnection &connection)
-    {
-        connection.m_spots.clear();
-        emit connection.spotsChanged();
-    }
-};
-
-} // namespace varnello
 
 namespace varnello::test {
 

@@ -2,6 +2,7 @@
 // texts, and the registration path.
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
+#include "ClusterConnectionTestAccess.h"
 #include "FakeClusterNode.h"
 #include "SendSpotBar.h"
 
@@ -13,14 +14,6 @@
 using namespace varnello;
 using namespace varnello::test;
 
-namespace varnello {
-struct ClusterConnectionTestAccess {
-    static void requireRegistration(ClusterConnection &connection)
-    {
-        connection.setRegistrationRequired(true);
-    }
-};
-} // namespace varnello
 
 namespace {
 

@@ -4,26 +4,9 @@
 #include "SheetPresenter.h"
 #include "UnsupportedClusterWarningView.h"
 #include "UpstreamFilterWarningView.h"
+#include "ClusterConnectionTestAccess.h"
 
 #include <QMessageBox>
-
-namespace varnello {
-// Puts the connection's published warnings in place without a node that would raise them.
-struct ClusterConnectionTestAccess {
-    static void setWarning(ClusterConnection &c, std::optional<ClusterNodeWarning> warning)
-    {
-        c.setClusterNodeWarning(std::move(warning));
-    }
-    static void setFilterLines(ClusterConnection &c, std::optional<QStringList> lines)
-    {
-        c.setUpstreamFilterWarningLines(std::move(lines));
-    }
-    static void setSubmissionMessage(ClusterConnection &c, std::optional<QString> message)
-    {
-        c.setSpotSubmissionAlertMessage(std::move(message));
-    }
-};
-} // namespace varnello
 
 using namespace varnello;
 using namespace varnello::test;

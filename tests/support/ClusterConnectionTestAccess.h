@@ -1,0 +1,62 @@
+#pragma once
+
+// The one friend of ClusterConnection that tests use to reach its private state: feeding received
+// bytes, placing published values without a node that would raise them, and editing the spot list.
+
+#include "ClusterConnection.h"
+
+namespace varnello {
+
+struct ClusterConnectionTestAccess {
+    static void receive(ClusterConnection &connection, const QByteArray &chunk)
+    {
+        connection.receiveChunk(chunk);
+    }
+    // What the prompt logic has collected of the current line.
+    static const QString &promptBuffer(const ClusterConnection &connection)
+    {
+        return connection.m_promptBuffer;
+    }
+    static void insertLiveSpot(ClusterConnection &connection, const DXSpot &spot)
+    {
+        connection.insertLiveSpot(spot);
+    }
+    static void logIn(ClusterConnection &connection, ClusterNodeType type)
+    {
+        connection.setIsLoggedIn(true);
+        connection.setDetectedNodeType(type);
+    }
+    static void setRbnState(ClusterConnection &connection, bool loading, bool known, bool enabled,
+                            RBNModeSet modes)
+    {
+        connection.setRbnStatusLoading(loading);
+        connection.setRbnStatusKnown(known);
+        connection.setRbnEnabled(enabled);
+        connection.setRbnModes(modes);
+        connection.bumpRbnStateVersion();
+    }
+    static void clearSpots(ClusterConnection &connection)
+    {
+        connection.m_spots.clear();
+        emit connection.spotsChanged();
+    }
+    static void requireRegistration(ClusterConnection &connection)
+    {
+        connection.setRegistrationRequired(true);
+    }
+    static void setWarning(ClusterConnection &connection, std::optional<ClusterNodeWarning> warning)
+    {
+        connection.setClusterNodeWarning(std::move(warning));
+    }
+    static void setFilterLines(ClusterConnection &connection, std::optional<QStringList> lines)
+    {
+        connection.setUpstreamFilterWarningLines(std::move(lines));
+    }
+    static void setSubmissionMessage(ClusterConnection &connection,
+                                     std::optional<QString> message)
+    {
+        connection.setSpotSubmissionAlertMessage(std::move(message));
+    }
+};
+
+} // namespace varnello
