@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 namespace varnello::alertstyle {
 
@@ -59,6 +60,29 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+QLabel *caption(const QString &text, QWidget *parent)
+{
+    auto *label = plainLabel(text, parent);
+    label->setWordWrap(true);
+    setTextStyle(label, TextStyle::caption);
+    setSecondary(label);
+    return label;
+}
+
+QVBoxLayout *sectionLayout(QWidget *section, int spacing)
+{
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+void setCheckedQuietly(QAbstractButton *button, bool checked)
+{
+    const QSignalBlocker block(button);
+    button->setChecked(checked);
 }
 
 QString plainToolTip(const QString &text)

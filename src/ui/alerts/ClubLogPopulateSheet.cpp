@@ -57,12 +57,6 @@ QLabel *headline(const QString &text, QWidget *parent)
     return label;
 }
 
-void setChecked(QCheckBox *box, bool on)
-{
-    const QSignalBlocker block(box);
-    box->setChecked(on);
-}
-
 } // namespace
 
 ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
@@ -193,11 +187,8 @@ QWidget *ClubLogPopulateSheet::buildSettingsColumn()
     }
     modeGrid->setColumnStretch(2, 1);
     modes->addLayout(modeGrid);
-    auto *dataCaption =
-        plainLabel(QStringLiteral("Data enables both FTx and Other Data in the alert."), column);
-    setTextStyle(dataCaption, TextStyle::caption);
-    setSecondary(dataCaption);
-    modes->addWidget(dataCaption);
+    modes->addWidget(
+        caption(QStringLiteral("Data enables both FTx and Other Data in the alert."), column));
     layout->addLayout(modes);
     layout->addWidget(divider(column));
 
@@ -380,13 +371,14 @@ void ClubLogPopulateSheet::refresh()
     m_summary->setText(m_view.clubLogSelectedEntityADIFNumbers.isEmpty()
                            ? QStringLiteral("All DXCC entities")
                            : QStringLiteral("1 selected"));
-    setChecked(m_notWorked, m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notWorked));
-    setChecked(m_notConfirmed, m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notConfirmed));
+    setCheckedQuietly(m_notWorked, m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notWorked));
+    setCheckedQuietly(m_notConfirmed,
+                      m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notConfirmed));
     for (auto it = m_modeBoxes.cbegin(); it != m_modeBoxes.cend(); ++it)
-        setChecked(it.value(), m_view.clubLogModeIsSelected(ClubLogMode(it.key())));
+        setCheckedQuietly(it.value(), m_view.clubLogModeIsSelected(ClubLogMode(it.key())));
     const QSet<QString> ticked = m_view.clubLogSelectedBands();
     for (auto it = m_bandBoxes.cbegin(); it != m_bandBoxes.cend(); ++it)
-        setChecked(it.value(), ticked.contains(it.key()));
+        setCheckedQuietly(it.value(), ticked.contains(it.key()));
     m_picker->setContent(m_view.clubLogEntitySearch(), m_view.clubLogSelectedEntities(),
                          m_view.clubLogFilteredEntities());
     m_clearSelection->setEnabled(!m_view.clubLogSelectedEntityADIFNumbers.isEmpty());
