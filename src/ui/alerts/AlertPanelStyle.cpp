@@ -52,6 +52,8 @@ void setSecondary(QWidget *widget)
     const QColor dimmed = palette.color(QPalette::PlaceholderText);
     palette.setColor(QPalette::WindowText, dimmed);
     palette.setColor(QPalette::Text, dimmed);
+    // Flat header buttons draw their label in the button text colour.
+    palette.setColor(QPalette::ButtonText, dimmed);
     widget->setPalette(palette);
 }
 
@@ -133,6 +135,13 @@ QIcon symbol(QStringView name)
         {"speaker.wave.2", "audio-volume-medium", QStyle::SP_MediaVolume},
         {"highlighter", "format-fill-color", QStyle::SP_DialogApplyButton},
         {"play.fill", "media-playback-start", QStyle::SP_MediaPlay},
+        {"magnifyingglass", "edit-find", QStyle::SP_FileDialogContentsView},
+        {"xmark.circle.fill", "edit-clear", QStyle::SP_LineEditClearButton},
+        {"trash", "edit-delete", QStyle::SP_TrashIcon},
+        {"exclamationmark.triangle", "dialog-warning", QStyle::SP_MessageBoxWarning},
+        {"exclamationmark.triangle.fill", "dialog-warning", QStyle::SP_MessageBoxWarning},
+        {"checkmark.circle.fill", "emblem-ok", QStyle::SP_DialogApplyButton},
+        {"person.crop.circle.badge.plus", "contact-new", QStyle::SP_FileDialogNewFolder},
     };
     for (const Entry &entry : table) {
         if (name == QLatin1String(entry.design))

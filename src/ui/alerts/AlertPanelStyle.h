@@ -37,7 +37,7 @@ QFrame *divider(QWidget *parent = nullptr);
 // A flat header button whose label reads like a heading.
 QPushButton *headerButton(const QString &text, TextStyle style, const QString &toolTip,
                           QWidget *parent = nullptr);
-// A symbol by its design name ("bell", "gearshape", "speaker.wave.2", "highlighter", "play.fill"):
+// A symbol by its design name ("bell", "gearshape", "play.fill", "magnifyingglass", "trash", ...):
 // the desktop theme's icon when there is one, else a standard icon of the style.
 QIcon symbol(QStringView name);
 

@@ -1,6 +1,5 @@
 #include "ClubLogPopulateSheet.h"
 
-#include "AlertEditorSymbols.h"
 #include "AlertPanelStyle.h"
 #include "ClubLogExplanationSheet.h"
 #include "ClubLogSelection.h"
@@ -403,7 +402,7 @@ void ClubLogPopulateSheet::refreshStatus()
     const bool failed = m_view.clubLogLookupFailed();
     const QColor colour = failed ? QColor(0xE0, 0x7B, 0x00) : QColor(0x2E, 0x9D, 0x3A);
     m_messageIcon->setPixmap(
-        alertEditorSymbol(failed ? u"exclamationmark.triangle.fill" : u"checkmark.circle.fill")
+        alertstyle::symbol(failed ? u"exclamationmark.triangle.fill" : u"checkmark.circle.fill")
             .pixmap(16, 16));
     QPalette palette = m_message->palette();
     palette.setColor(QPalette::WindowText, colour);
