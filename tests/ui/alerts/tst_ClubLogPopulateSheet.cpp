@@ -67,6 +67,7 @@ private Q_SLOTS:
         PopulateScene s;
         ClubLogPopulateSheet *sheet = s.openSheet();
         QTRY_VERIFY(sheet->explanation() && sheet->explanation()->isVisible());
+        savePicture(sheet->explanation(), "club-log-explanation");
         QTest::mouseClick(findNamed<QPushButton>(sheet->explanation(), "ok"), Qt::LeftButton);
         QTRY_VERIFY(!sheet->explanation());
         QVERIFY(!s.view->isClubLogExplanationPresented());
