@@ -16,12 +16,25 @@ using namespace alertstyle;
 
 namespace {
 
-QHBoxLayout *actionRow(Qt::Alignment alignment)
+// A checkbox with its controls to the right, which it enables as one group.
+struct ControlledRow {
+    QWidget *group;
+    QHBoxLayout *groupLayout;
+};
+
+ControlledRow controlledRow(QVBoxLayout *layout, QCheckBox *box, QWidget *section, int spacing)
 {
     auto *row = new QHBoxLayout;
     row->setSpacing(28);
-    row->setAlignment(alignment);
-    return row;
+    row->setAlignment(Qt::AlignVCenter);
+    row->addWidget(box, 1);
+    auto *group = new QWidget(section);
+    auto *groupLayout = new QHBoxLayout(group);
+    groupLayout->setContentsMargins(0, 0, 0, 0);
+    groupLayout->setSpacing(spacing);
+    row->addWidget(group, 1);
+    layout->addLayout(row);
+    return {group, groupLayout};
 }
 
 QCheckBox *namedBox(const QString &text, const char *name, QWidget *parent)
@@ -38,31 +51,23 @@ AlertActionControls AlertActionControls::build(QWidget *section, QVBoxLayout *la
 {
     AlertActionControls c;
 
-    QHBoxLayout *highlightRow = actionRow(Qt::AlignVCenter);
     c.highlight = namedBox(QStringLiteral("Highlight matching rows"), names.highlight, section);
-    highlightRow->addWidget(c.highlight, 1);
     // The label belongs to the well: both dim together while highlighting is off.
-    c.colourGroup = new QWidget(section);
-    auto *colourLayout = new QHBoxLayout(c.colourGroup);
-    colourLayout->setContentsMargins(0, 0, 0, 0);
-    colourLayout->setSpacing(8);
-    colourLayout->addWidget(plainLabel(QStringLiteral("Highlight colour"), c.colourGroup));
+    const ControlledRow highlightRow = controlledRow(layout, c.highlight, section, 8);
+    c.colourGroup = highlightRow.group;
+    highlightRow.groupLayout->addWidget(
+        plainLabel(QStringLiteral("Highlight colour"), c.colourGroup));
     c.colour = new ColorSwatchButton(c.colourGroup);
     c.colour->setObjectName(QString::fromLatin1(names.colour));
     c.colour->setDialogTitle(QStringLiteral("Highlight colour"));
     c.colour->setAccessibleName(QStringLiteral("Highlight colour"));
-    colourLayout->addWidget(c.colour);
-    colourLayout->addStretch(1);
-    highlightRow->addWidget(c.colourGroup, 1);
-    layout->addLayout(highlightRow);
+    highlightRow.groupLayout->addWidget(c.colour);
+    highlightRow.groupLayout->addStretch(1);
 
-    QHBoxLayout *soundRow = actionRow(Qt::AlignVCenter);
     c.playSound = namedBox(QStringLiteral("Play an alert sound"), names.playSound, section);
-    soundRow->addWidget(c.playSound, 1);
-    c.soundGroup = new QWidget(section);
-    auto *soundLayout = new QHBoxLayout(c.soundGroup);
-    soundLayout->setContentsMargins(0, 0, 0, 0);
-    soundLayout->setSpacing(6);
+    const ControlledRow soundRow = controlledRow(layout, c.playSound, section, 6);
+    c.soundGroup = soundRow.group;
+    QHBoxLayout *soundLayout = soundRow.groupLayout;
     c.soundChoice = new QComboBox(c.soundGroup);
     c.soundChoice->setObjectName(QString::fromLatin1(names.soundChoice));
     c.soundChoice->setAccessibleName(QStringLiteral("Alert sound"));
@@ -79,14 +84,14 @@ AlertActionControls AlertActionControls::build(QWidget *section, QVBoxLayout *la
     c.play->setAccessibleName(QStringLiteral("Play"));
     soundLayout->addWidget(c.play);
     soundLayout->addStretch(1);
-    soundRow->addWidget(c.soundGroup, 1);
-    layout->addLayout(soundRow);
 
     c.everySpot = namedBox(QStringLiteral("Alert every matching spot"), names.everySpot, section);
     c.everyFiveMinutes = namedBox(QStringLiteral("Maximum once every five minutes"),
                                   names.everyFiveMinutes, section);
     if (frequencyLayout == FrequencyLayout::row) {
-        QHBoxLayout *frequencyRow = actionRow(Qt::AlignTop);
+        auto *frequencyRow = new QHBoxLayout;
+        frequencyRow->setSpacing(28);
+        frequencyRow->setAlignment(Qt::AlignTop);
         frequencyRow->addWidget(c.everySpot, 1, Qt::AlignTop | Qt::AlignLeft);
         frequencyRow->addWidget(c.everyFiveMinutes, 1, Qt::AlignTop | Qt::AlignLeft);
         layout->addLayout(frequencyRow);
