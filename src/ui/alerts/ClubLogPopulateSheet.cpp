@@ -26,9 +26,14 @@ namespace {
 constexpr int maximumMessageLines = 3;
 constexpr int entityListHeight = 475;
 
-// The text broken into lines of at most `width`, cut at the tail after `lines` lines.
-QString elidedToLines(const QString &text, const QFont &font, int width, int lines)
+// The text broken into lines of at most `width`, cut at the tail after `lines` lines. Line
+// breaks in the text (a page from the server) start new lines and count against the limit.
+QString elidedToLines(const QString &message, const QFont &font, int width, int lines)
 {
+    QString text = message;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(text, font);
     layout.beginLayout();
     QStringList shown;

@@ -141,6 +141,22 @@ private Q_SLOTS:
         savePicture(findNamed<QWidget>(sheet, "populateContent"), "club-log-populate-result");
     }
 
+    void clubLogPageWithLineBreaks_staysWithinThreeLines()
+    {
+        PopulateScene s;
+        s.f.settings.setBool(SettingsKeys::clubLogPopulateExplanationDismissed, true);
+        ClubLogPopulateSheet *sheet = s.openSheet();
+        s.stub.setResponse(chartPath(ClubLogMode::mixed),
+                           HttpStub::Response::ok("Account locked\n\nOne\r\nTwo\nThree\nFour"));
+        QTest::mouseClick(findNamed<QPushButton>(sheet, "apply"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(s.view->clubLogLookupFailed(), 20000);
+        QTest::qWait(10);
+        const QString shown = findNamed<QLabel>(sheet, "lookupMessage")->text();
+        QVERIFY2(shown.count(QLatin1Char('\n')) <= 2, qPrintable(shown));
+        QVERIFY(!shown.contains(QLatin1Char('\r')));
+        QVERIFY(shown.startsWith(QStringLiteral("Club Log returned an error: Account locked")));
+    }
+
     void escapeCloses_andTheEditorStaysOpen()
     {
         PopulateScene s;
