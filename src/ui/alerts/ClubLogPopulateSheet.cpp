@@ -35,6 +35,10 @@ QString elidedToLines(const QString &message, const QFont &font, int width, int 
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(text, font);
+    // A token wider than the column (a long address, a run of symbols) is broken too.
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
     layout.beginLayout();
     QStringList shown;
     while (shown.size() < lines) {
