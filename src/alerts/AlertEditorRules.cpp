@@ -91,9 +91,16 @@ bool carriesClubLogEntityFilter(const SpotAlertConfiguration &draft)
 
 QStringList alertEditorClubLogSlotLines(const SpotAlertConfiguration &draft)
 {
-    if (!carriesClubLogEntityFilter(draft) || draft.clubLogSettings->entitySlotRules.isEmpty())
+    if (!carriesClubLogEntityFilter(draft))
         return {};
-    const ClubLogEntitySlotRule &rule = draft.clubLogSettings->entitySlotRules.first();
+    return clubLogSlotLines(draft.clubLogSettings->entitySlotRules);
+}
+
+QStringList clubLogSlotLines(const QList<ClubLogEntitySlotRule> &rules)
+{
+    if (rules.isEmpty())
+        return {};
+    const ClubLogEntitySlotRule &rule = rules.first();
     QStringList slotBands;
     for (const QString &band : alertBandList()) {
         for (const ClubLogAlertSlot &slot : rule.slotSet) {

@@ -36,8 +36,11 @@ QStringList sortedAlertCallsigns(const QSet<QString> &patterns);
 QStringList clubLogSlotBandsForModes(const QSet<SpotType> &modes, const QStringList &bands,
                                      int entityADIFNumber, const QSet<ClubLogAlertSlot> &slotSet);
 
-// The read-only lines of a Club Log alert ("CW: 160m, 80m", "SSB: ...", "Data: ..."), from the
-// first slot rule; none without an entity filter or rules.
+// The outstanding slots of the first rule, one line a mode kind ("CW: 160m, 80m", "SSB: ...",
+// "Data: ..."), bands in band-list order; none without rules or slots.
+QStringList clubLogSlotLines(const QList<ClubLogEntitySlotRule> &rules);
+
+// The read-only lines of a Club Log alert: the slot lines, none without an entity filter.
 QStringList alertEditorClubLogSlotLines(const SpotAlertConfiguration &draft);
 
 // True when Club Log chose the alert's entity: the editor then locks bands, modes and entities.

@@ -1,5 +1,6 @@
 #include "AlertSummaryText.h"
 
+#include "AlertEditorRules.h"
 #include "NewSlotRules.h"
 
 #include <QLocale>
@@ -41,28 +42,10 @@ QString entityName(int adifNumber, const QList<CTYEntity> &entities)
 
 QString clubLogSlotSummary(const QList<ClubLogEntitySlotRule> &rules)
 {
-    static const QString nothingOutstanding = QStringLiteral("No outstanding band/mode slots");
-    if (rules.isEmpty())
-        return nothingOutstanding;
     // Only the first rule: the row has room for one entity's slots.
-    const QSet<ClubLogAlertSlot> &firstSlots = rules.first().slotSet;
-    const auto bandsWith = [&](std::initializer_list<SpotType> modes) {
-        QSet<QString> bands;
-        for (const ClubLogAlertSlot &slot : firstSlots) {
-            if (std::find(modes.begin(), modes.end(), slot.mode) != modes.end())
-                bands.insert(slot.band);
-        }
-        return bandsInOrder(alertBandList(), bands);
-    };
-    QStringList parts;
-    const auto addPart = [&parts](const QString &label, const QStringList &bands) {
-        if (!bands.isEmpty())
-            parts.append(label + bands.join(QStringLiteral(", ")));
-    };
-    addPart(QStringLiteral("CW: "), bandsWith({SpotType::cw}));
-    addPart(QStringLiteral("SSB: "), bandsWith({SpotType::ssb}));
-    addPart(QStringLiteral("Data: "), bandsWith({SpotType::ftx, SpotType::otherDigital}));
-    return parts.isEmpty() ? nothingOutstanding : parts.join(middleDot);
+    const QStringList lines = clubLogSlotLines(rules);
+    return lines.isEmpty() ? QStringLiteral("No outstanding band/mode slots")
+                           : lines.join(middleDot);
 }
 
 } // namespace

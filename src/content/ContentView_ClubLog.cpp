@@ -159,8 +159,11 @@ void ContentView::populateFromClubLog()
         QStringLiteral("Club Log shows no needed DXCC entities for these choices.");
     if (chosenEntities.isEmpty()) {
         loadAlertEntities();
+        // Club Log has not been asked yet: say why there is nothing to look up.
         if (m_alertEntities.isEmpty()) {
-            setLookupState(false, true, nothingNeeded);
+            setLookupState(false, true,
+                           m_alertEntityLoadError.value_or(
+                               QStringLiteral("The DXCC entity list is not available.")));
             return;
         }
     }

@@ -1,6 +1,7 @@
 #include "../alerts/ClubLogTestSupport.h"
 #include "ContentViewFixture.h"
 
+#include "BundledResources.h"
 #include "ClubLogSelection.h"
 #include "HttpClient.h"
 
@@ -53,6 +54,8 @@ class tst_ContentViewClubLogSheet : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void cleanup() { BundledResources::setResolverForTesting({}); }
+
     void setUp_fromTheDraftsClubLogSettings()
     {
         SheetScene s;
@@ -145,6 +148,22 @@ private Q_SLOTS:
         QVERIFY(s.view->clubLogLookupFailed());
         QVERIFY(!s.view->isClubLogLookupInProgress());
         QVERIFY(s.view->isClubLogAlertSheetPresented());
+        QCOMPARE(s.view->alertDraft(), before);
+        QTest::qWait(50);
+        QCOMPARE(s.stub.totalRequestCount(), 0);
+    }
+
+    void apply_catchAllWithoutTheEntityList_givesTheLoadErrorBeforeAnyRequest()
+    {
+        BundledResources::setResolverForTesting(
+            [](const QString &, const QString &) { return std::nullopt; });
+        SheetScene s;
+        s.openSheet();
+        const SpotAlertConfiguration before = s.view->alertDraft();
+        s.view->populateFromClubLog();
+        QVERIFY(s.view->alertEntityLoadError());
+        QCOMPARE(s.view->clubLogLookupMessage(), s.view->alertEntityLoadError());
+        QVERIFY(s.view->clubLogLookupFailed());
         QCOMPARE(s.view->alertDraft(), before);
         QTest::qWait(50);
         QCOMPARE(s.stub.totalRequestCount(), 0);

@@ -1,6 +1,5 @@
 #include "AlertCallsignList.h"
 
-#include "AlertEditorSymbols.h"
 #include "AlertEmptyState.h"
 #include "AlertPanelStyle.h"
 #include "ContentView.h"
@@ -111,7 +110,7 @@ void AlertCallsignList::refresh()
         auto *remove = new QToolButton(row);
         remove->setObjectName(QStringLiteral("remove:") + pattern);
         remove->setAutoRaise(true);
-        remove->setIcon(alertEditorSymbol(u"trash"));
+        remove->setIcon(alertstyle::symbol(u"trash"));
         remove->setToolTip(plainToolTip(QStringLiteral("Remove ") + pattern));
         connect(remove, &QToolButton::clicked, &m_view,
                 [this, pattern] { m_view.removeAlertCallsign(pattern); });

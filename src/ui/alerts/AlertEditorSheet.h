@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertActionControls.h"
 #include "AlertModel.h"
 
 #include <QDialog>
@@ -9,12 +10,10 @@
 #include <QUuid>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
-class QToolButton;
 class QVBoxLayout;
 
 namespace varnello {
@@ -22,7 +21,6 @@ namespace varnello {
 class AlertCallsignList;
 class AlertEmptyState;
 class ClubLogPopulateSheet;
-class ColorSwatchButton;
 class ContentView;
 class EntityPickerList;
 
@@ -85,14 +83,7 @@ private:
     QHash<QString, QCheckBox *> m_bandBoxes;
     QHash<int, QCheckBox *> m_modeBoxes;
 
-    QCheckBox *m_highlight = nullptr;
-    ColorSwatchButton *m_colour = nullptr;
-    QCheckBox *m_playSound = nullptr;
-    QWidget *m_soundChoiceControls = nullptr;
-    QComboBox *m_soundChoice = nullptr;
-    QCheckBox *m_everySpot = nullptr;
-    QCheckBox *m_everyFiveMinutes = nullptr;
-    QCheckBox *m_notification = nullptr;
+    AlertActionControls m_actions;
     QLabel *m_noActionCaption = nullptr;
 
     QStackedWidget *m_rightColumn = nullptr;

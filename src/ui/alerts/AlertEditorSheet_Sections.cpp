@@ -2,6 +2,7 @@
 // section.
 #include "AlertEditorSheet.h"
 
+#include "AlertActionControls.h"
 #include "AlertEditorRules.h"
 #include "AlertPanelStyle.h"
 #include "AlertSummaryText.h"
@@ -18,33 +19,6 @@
 namespace varnello {
 
 using namespace alertstyle;
-
-namespace {
-
-QVBoxLayout *sectionLayout(QWidget *section, int spacing)
-{
-    auto *layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
-QLabel *caption(const QString &text, QWidget *parent)
-{
-    auto *label = plainLabel(text, parent);
-    label->setWordWrap(true);
-    setTextStyle(label, TextStyle::caption);
-    setSecondary(label);
-    return label;
-}
-
-void setChecked(QCheckBox *box, bool on)
-{
-    const QSignalBlocker block(box);
-    box->setChecked(on);
-}
-
-} // namespace
 
 QWidget *AlertEditorSheet::buildSettingsColumn()
 {
@@ -160,86 +134,35 @@ QWidget *AlertEditorSheet::buildActionsSection()
 
     auto *controls = new QVBoxLayout;
     controls->setSpacing(8);
-    auto *highlightRow = new QHBoxLayout;
-    highlightRow->setSpacing(28);
-    m_highlight = new QCheckBox(QStringLiteral("Highlight matching rows"), section);
-    m_highlight->setObjectName(QStringLiteral("highlightRows"));
-    connect(m_highlight, &QCheckBox::clicked, &m_view, &ContentView::setAlertDraftHighlightRows);
-    highlightRow->addWidget(m_highlight, 1);
-    auto *colourGroup = new QHBoxLayout;
-    colourGroup->setSpacing(8);
-    m_colour = new ColorSwatchButton(section);
-    m_colour->setObjectName(QStringLiteral("highlightColour"));
-    m_colour->setDialogTitle(QStringLiteral("Highlight colour"));
-    m_colour->setAccessibleName(QStringLiteral("Highlight colour"));
+    // Side by side the two frequencies would not fit the column.
+    m_actions = AlertActionControls::build(section, controls,
+                                           {"highlightRows", "highlightColour", "playSound",
+                                            "soundChoice", "playAlertSound", "everySpot",
+                                            "everyFiveMinutes", "showNotification"},
+                                           AlertActionControls::FrequencyLayout::indentedColumn);
+    connect(m_actions.highlight, &QCheckBox::clicked, &m_view,
+            &ContentView::setAlertDraftHighlightRows);
     // Only a colour the user picks reaches the draft.
-    connect(m_colour, &ColorSwatchButton::colorPicked, &m_view,
+    connect(m_actions.colour, &ColorSwatchButton::colorPicked, &m_view,
             &ContentView::setAlertDraftHighlightColor);
-    colourGroup->addWidget(m_colour);
-    colourGroup->addWidget(plainLabel(QStringLiteral("Highlight colour"), section));
-    colourGroup->addStretch(1);
-    highlightRow->addLayout(colourGroup, 1);
-    controls->addLayout(highlightRow);
-
-    auto *soundRow = new QHBoxLayout;
-    soundRow->setSpacing(28);
-    m_playSound = new QCheckBox(QStringLiteral("Play an alert sound"), section);
-    m_playSound->setObjectName(QStringLiteral("playSound"));
-    connect(m_playSound, &QCheckBox::clicked, &m_view, &ContentView::setAlertDraftPlaySound);
-    soundRow->addWidget(m_playSound, 1);
-    m_soundChoiceControls = new QWidget(section);
-    auto *choice = new QHBoxLayout(m_soundChoiceControls);
-    choice->setContentsMargins(0, 0, 0, 0);
-    choice->setSpacing(6);
-    m_soundChoice = new QComboBox(m_soundChoiceControls);
-    m_soundChoice->setObjectName(QStringLiteral("soundChoice"));
-    m_soundChoice->setAccessibleName(QStringLiteral("Alert sound"));
-    // The stored value of the system beep keeps its original name; only its title differs.
-    m_soundChoice->addItem(QStringLiteral("System Default"), int(AlertSoundChoice::appleDefault));
-    m_soundChoice->addItem(QStringLiteral("Alert 1"), int(AlertSoundChoice::alert1));
-    m_soundChoice->addItem(QStringLiteral("Alert 2"), int(AlertSoundChoice::alert2));
-    connect(m_soundChoice, &QComboBox::activated, this, [this](int index) {
-        m_view.setAlertDraftSoundChoice(AlertSoundChoice(m_soundChoice->itemData(index).toInt()));
+    connect(m_actions.playSound, &QCheckBox::clicked, &m_view,
+            &ContentView::setAlertDraftPlaySound);
+    connect(m_actions.soundChoice, &QComboBox::activated, this, [this](int index) {
+        m_view.setAlertDraftSoundChoice(
+            AlertSoundChoice(m_actions.soundChoice->itemData(index).toInt()));
     });
-    choice->addWidget(m_soundChoice);
-    auto *play = new QToolButton(m_soundChoiceControls);
-    play->setObjectName(QStringLiteral("playAlertSound"));
-    play->setAutoRaise(true);
-    play->setIcon(symbol(u"play.fill"));
-    play->setToolTip(QStringLiteral("Play selected alert sound"));
-    connect(play, &QToolButton::clicked, &m_view, &ContentView::playAlertDraftSound);
-    choice->addWidget(play);
-    choice->addStretch(1);
-    soundRow->addWidget(m_soundChoiceControls, 1);
-    controls->addLayout(soundRow);
-
-    // One above the other: side by side they would not fit the column.
-    auto *frequencyRow = new QVBoxLayout;
-    frequencyRow->setContentsMargins(22, 0, 0, 0);
-    frequencyRow->setSpacing(8);
-    const auto frequencyBox = [&](const QString &text, const char *name,
-                                  AlertSoundFrequency option) {
-        auto *box = new QCheckBox(text, section);
-        box->setObjectName(QString::fromLatin1(name));
+    connect(m_actions.play, &QToolButton::clicked, &m_view, &ContentView::playAlertDraftSound);
+    for (const auto &[box, option] :
+         {std::pair{m_actions.everySpot, AlertSoundFrequency::everySpot},
+          std::pair{m_actions.everyFiveMinutes, AlertSoundFrequency::everyFiveMinutes}}) {
         connect(box, &QCheckBox::clicked, this, [this, option](bool on) {
             m_view.setAlertDraftSoundFrequency(option, on);
             // Unticking the chosen one changes nothing: show it ticked again.
             refreshActions();
         });
-        frequencyRow->addWidget(box, 0, Qt::AlignLeft);
-        return box;
-    };
-    m_everySpot = frequencyBox(QStringLiteral("Alert every matching spot"), "everySpot",
-                               AlertSoundFrequency::everySpot);
-    m_everyFiveMinutes = frequencyBox(QStringLiteral("Maximum once every five minutes"),
-                                      "everyFiveMinutes", AlertSoundFrequency::everyFiveMinutes);
-    controls->addLayout(frequencyRow);
-
-    m_notification = new QCheckBox(QStringLiteral("Show system notification"), section);
-    m_notification->setObjectName(QStringLiteral("showNotification"));
-    connect(m_notification, &QCheckBox::clicked, &m_view,
+    }
+    connect(m_actions.notification, &QCheckBox::clicked, &m_view,
             &ContentView::setAlertDraftShowNotification);
-    controls->addWidget(m_notification);
     layout->addLayout(controls);
 
     m_noActionCaption = caption(
@@ -278,21 +201,7 @@ QWidget *AlertEditorSheet::buildClubLogSection()
 void AlertEditorSheet::refreshActions()
 {
     const SpotAlertConfiguration &draft = m_view.alertDraft();
-    setChecked(m_highlight, draft.highlightRows);
-    m_colour->setColor(draft.highlightColor);
-    m_colour->setEnabled(draft.highlightRows);
-    setChecked(m_playSound, draft.playSound);
-    m_soundChoiceControls->setEnabled(draft.playSound);
-    {
-        const QSignalBlocker block(m_soundChoice);
-        m_soundChoice->setCurrentIndex(m_soundChoice->findData(int(draft.soundChoice)));
-    }
-    setChecked(m_everySpot, m_view.alertDraftSoundFrequencyIs(AlertSoundFrequency::everySpot));
-    setChecked(m_everyFiveMinutes,
-               m_view.alertDraftSoundFrequencyIs(AlertSoundFrequency::everyFiveMinutes));
-    m_everySpot->setEnabled(draft.playSound);
-    m_everyFiveMinutes->setEnabled(draft.playSound);
-    setChecked(m_notification, draft.showNotification);
+    m_actions.render(draft);
     m_noActionCaption->setVisible(!draft.highlightRows && !draft.playSound &&
                                   !draft.showNotification);
 }

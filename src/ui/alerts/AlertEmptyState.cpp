@@ -1,6 +1,5 @@
 #include "AlertEmptyState.h"
 
-#include "AlertEditorSymbols.h"
 #include "AlertPanelStyle.h"
 
 #include <QLabel>
@@ -18,7 +17,7 @@ AlertEmptyState::AlertEmptyState(const QString &symbol, const QString &title, QW
     layout->setSpacing(8);
     layout->addStretch(1);
     auto *icon = new QLabel(this);
-    icon->setPixmap(alertEditorSymbol(symbol).pixmap(40, 40));
+    icon->setPixmap(alertstyle::symbol(symbol).pixmap(40, 40));
     icon->setAlignment(Qt::AlignCenter);
     layout->addWidget(icon);
     setTextStyle(m_title, TextStyle::title2);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 namespace varnello::alertstyle {
 
@@ -51,6 +52,8 @@ void setSecondary(QWidget *widget)
     const QColor dimmed = palette.color(QPalette::PlaceholderText);
     palette.setColor(QPalette::WindowText, dimmed);
     palette.setColor(QPalette::Text, dimmed);
+    // Flat header buttons draw their label in the button text colour.
+    palette.setColor(QPalette::ButtonText, dimmed);
     widget->setPalette(palette);
 }
 
@@ -59,6 +62,29 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
     auto *label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+QLabel *caption(const QString &text, QWidget *parent)
+{
+    auto *label = plainLabel(text, parent);
+    label->setWordWrap(true);
+    setTextStyle(label, TextStyle::caption);
+    setSecondary(label);
+    return label;
+}
+
+QVBoxLayout *sectionLayout(QWidget *section, int spacing)
+{
+    auto *layout = new QVBoxLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+void setCheckedQuietly(QAbstractButton *button, bool checked)
+{
+    const QSignalBlocker block(button);
+    button->setChecked(checked);
 }
 
 QString plainToolTip(const QString &text)
@@ -109,6 +135,13 @@ QIcon symbol(QStringView name)
         {"speaker.wave.2", "audio-volume-medium", QStyle::SP_MediaVolume},
         {"highlighter", "format-fill-color", QStyle::SP_DialogApplyButton},
         {"play.fill", "media-playback-start", QStyle::SP_MediaPlay},
+        {"magnifyingglass", "edit-find", QStyle::SP_FileDialogContentsView},
+        {"xmark.circle.fill", "edit-clear", QStyle::SP_LineEditClearButton},
+        {"trash", "edit-delete", QStyle::SP_TrashIcon},
+        {"exclamationmark.triangle", "dialog-warning", QStyle::SP_MessageBoxWarning},
+        {"exclamationmark.triangle.fill", "dialog-warning", QStyle::SP_MessageBoxWarning},
+        {"checkmark.circle.fill", "emblem-ok", QStyle::SP_DialogApplyButton},
+        {"person.crop.circle.badge.plus", "contact-new", QStyle::SP_FileDialogNewFolder},
     };
     for (const Entry &entry : table) {
         if (name == QLatin1String(entry.design))

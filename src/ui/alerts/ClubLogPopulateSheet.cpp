@@ -1,6 +1,5 @@
 #include "ClubLogPopulateSheet.h"
 
-#include "AlertEditorSymbols.h"
 #include "AlertPanelStyle.h"
 #include "ClubLogExplanationSheet.h"
 #include "ClubLogSelection.h"
@@ -27,10 +26,19 @@ namespace {
 constexpr int maximumMessageLines = 3;
 constexpr int entityListHeight = 475;
 
-// The text broken into lines of at most `width`, cut at the tail after `lines` lines.
-QString elidedToLines(const QString &text, const QFont &font, int width, int lines)
+// The text broken into lines of at most `width`, cut at the tail after `lines` lines. Line
+// breaks in the text (a page from the server) start new lines and count against the limit.
+QString elidedToLines(const QString &message, const QFont &font, int width, int lines)
 {
+    QString text = message;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(text, font);
+    // A token wider than the column (a long address, a run of symbols) is broken too.
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
     layout.beginLayout();
     QStringList shown;
     while (shown.size() < lines) {
@@ -55,12 +63,6 @@ QLabel *headline(const QString &text, QWidget *parent)
     auto *label = plainLabel(text, parent);
     setTextStyle(label, TextStyle::headline);
     return label;
-}
-
-void setChecked(QCheckBox *box, bool on)
-{
-    const QSignalBlocker block(box);
-    box->setChecked(on);
 }
 
 } // namespace
@@ -193,11 +195,8 @@ QWidget *ClubLogPopulateSheet::buildSettingsColumn()
     }
     modeGrid->setColumnStretch(2, 1);
     modes->addLayout(modeGrid);
-    auto *dataCaption =
-        plainLabel(QStringLiteral("Data enables both FTx and Other Data in the alert."), column);
-    setTextStyle(dataCaption, TextStyle::caption);
-    setSecondary(dataCaption);
-    modes->addWidget(dataCaption);
+    modes->addWidget(
+        caption(QStringLiteral("Data enables both FTx and Other Data in the alert."), column));
     layout->addLayout(modes);
     layout->addWidget(divider(column));
 
@@ -380,13 +379,14 @@ void ClubLogPopulateSheet::refresh()
     m_summary->setText(m_view.clubLogSelectedEntityADIFNumbers.isEmpty()
                            ? QStringLiteral("All DXCC entities")
                            : QStringLiteral("1 selected"));
-    setChecked(m_notWorked, m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notWorked));
-    setChecked(m_notConfirmed, m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notConfirmed));
+    setCheckedQuietly(m_notWorked, m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notWorked));
+    setCheckedQuietly(m_notConfirmed,
+                      m_view.clubLogWantedStatusIs(ClubLogWantedStatus::notConfirmed));
     for (auto it = m_modeBoxes.cbegin(); it != m_modeBoxes.cend(); ++it)
-        setChecked(it.value(), m_view.clubLogModeIsSelected(ClubLogMode(it.key())));
+        setCheckedQuietly(it.value(), m_view.clubLogModeIsSelected(ClubLogMode(it.key())));
     const QSet<QString> ticked = m_view.clubLogSelectedBands();
     for (auto it = m_bandBoxes.cbegin(); it != m_bandBoxes.cend(); ++it)
-        setChecked(it.value(), ticked.contains(it.key()));
+        setCheckedQuietly(it.value(), ticked.contains(it.key()));
     m_picker->setContent(m_view.clubLogEntitySearch(), m_view.clubLogSelectedEntities(),
                          m_view.clubLogFilteredEntities());
     m_clearSelection->setEnabled(!m_view.clubLogSelectedEntityADIFNumbers.isEmpty());
@@ -411,7 +411,7 @@ void ClubLogPopulateSheet::refreshStatus()
     const bool failed = m_view.clubLogLookupFailed();
     const QColor colour = failed ? QColor(0xE0, 0x7B, 0x00) : QColor(0x2E, 0x9D, 0x3A);
     m_messageIcon->setPixmap(
-        alertEditorSymbol(failed ? u"exclamationmark.triangle.fill" : u"checkmark.circle.fill")
+        alertstyle::symbol(failed ? u"exclamationmark.triangle.fill" : u"checkmark.circle.fill")
             .pixmap(16, 16));
     QPalette palette = m_message->palette();
     palette.setColor(QPalette::WindowText, colour);

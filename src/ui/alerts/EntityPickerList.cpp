@@ -1,6 +1,5 @@
 #include "EntityPickerList.h"
 
-#include "AlertEditorSymbols.h"
 #include "AlertPanelStyle.h"
 
 #include <QAction>
@@ -104,9 +103,9 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     bar->setContentsMargins(12, 12, 12, 8);
     m_search->setObjectName(QStringLiteral("entitySearch"));
     m_search->setPlaceholderText(QStringLiteral("Entity, prefix or ADIF number"));
-    m_search->addAction(alertEditorSymbol(u"magnifyingglass"), QLineEdit::LeadingPosition);
+    m_search->addAction(alertstyle::symbol(u"magnifyingglass"), QLineEdit::LeadingPosition);
     m_clear =
-        m_search->addAction(alertEditorSymbol(u"xmark.circle.fill"), QLineEdit::TrailingPosition);
+        m_search->addAction(alertstyle::symbol(u"xmark.circle.fill"), QLineEdit::TrailingPosition);
     m_clear->setObjectName(QStringLiteral("entitySearchClear"));
     m_clear->setToolTip(QStringLiteral("Clear"));
     m_clear->setVisible(false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertActionControls.h"
 #include "AlertModel.h"
 
 #include <QDialog>
@@ -10,17 +11,14 @@
 class QButtonGroup;
 class QHBoxLayout;
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
-class QToolButton;
 class QVBoxLayout;
 
 namespace varnello {
 
-class ColorSwatchButton;
 class ContentView;
 
 // The New Slot Alert sheet with its two faces: the summary, from which the configuration is
@@ -88,15 +86,7 @@ private:
         QRadioButton *notConfirmed = nullptr;
         QMap<ClubLogMode, QCheckBox *> modes;
         QHash<QString, QCheckBox *> bands;
-        QCheckBox *highlight = nullptr;
-        QWidget *colourGroup = nullptr;
-        ColorSwatchButton *colour = nullptr;
-        QCheckBox *playSound = nullptr;
-        QWidget *soundGroup = nullptr;
-        QComboBox *soundChoice = nullptr;
-        QCheckBox *everySpot = nullptr;
-        QCheckBox *everyFiveMinutes = nullptr;
-        QCheckBox *notification = nullptr;
+        AlertActionControls actions;
         QLabel *failure = nullptr;
         QPushButton *refresh = nullptr;
         QPushButton *apply = nullptr;

@@ -3,6 +3,7 @@
 // a control the rules refuse to change (Mixed off, the current frequency off) shows so at once.
 #include "NewSlotAlertSheet.h"
 
+#include "AlertActionControls.h"
 #include "AlertPanelStyle.h"
 #include "AlertSummaryText.h"
 #include "ColorSwatchButton.h"
@@ -23,24 +24,6 @@
 namespace varnello {
 
 using namespace alertstyle;
-
-namespace {
-
-QVBoxLayout *sectionLayout(QWidget *section, int spacing)
-{
-    auto *layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
-
-void setChecked(QAbstractButton *button, bool checked)
-{
-    const QSignalBlocker block(button);
-    button->setChecked(checked);
-}
-
-} // namespace
 
 void NewSlotAlertSheet::editDraft(const std::function<void(NewSlotAlertConfiguration &)> &change)
 {
@@ -158,11 +141,8 @@ QWidget *NewSlotAlertSheet::buildModeSection()
     column({{ClubLogMode::ssb, "SSB"}, {ClubLogMode::data, "Data"}});
     columns->addStretch(1);
     layout->addLayout(columns);
-    QLabel *note =
-        plainLabel(QStringLiteral("Data enables both FTx and Other Data in the alert."), section);
-    setTextStyle(note, TextStyle::caption);
-    setSecondary(note);
-    layout->addWidget(note);
+    layout->addWidget(
+        caption(QStringLiteral("Data enables both FTx and Other Data in the alert."), section));
     return section;
 }
 
@@ -247,126 +227,52 @@ QWidget *NewSlotAlertSheet::buildActionSection()
     });
     layout->addWidget(header);
 
-    const auto row = [](int alignment) {
-        auto *line = new QHBoxLayout;
-        line->setSpacing(28);
-        line->setAlignment(Qt::Alignment(alignment));
-        return line;
-    };
-
-    QHBoxLayout *highlightRow = row(Qt::AlignVCenter);
-    m_form.highlight = new QCheckBox(QStringLiteral("Highlight matching rows"), section);
-    m_form.highlight->setObjectName(QStringLiteral("newSlotHighlightCheckBox"));
-    connect(m_form.highlight, &QCheckBox::clicked, this,
+    m_form.actions = AlertActionControls::build(
+        section, layout,
+        {"newSlotHighlightCheckBox", "newSlotColourWell", "newSlotPlaySoundCheckBox",
+         "newSlotSoundChoice", "newSlotPlayButton", "newSlotEverySpotCheckBox",
+         "newSlotEveryFiveMinutesCheckBox", "newSlotNotificationCheckBox"},
+        AlertActionControls::FrequencyLayout::row);
+    const AlertActionControls &c = m_form.actions;
+    connect(c.highlight, &QCheckBox::clicked, this,
             [this](bool on) { editDraft([on](auto &d) { d.highlightRows = on; }); });
-    highlightRow->addWidget(m_form.highlight, 1);
-    m_form.colourGroup = new QWidget(section);
-    auto *colourLayout = new QHBoxLayout(m_form.colourGroup);
-    colourLayout->setContentsMargins(0, 0, 0, 0);
-    colourLayout->setSpacing(8);
-    colourLayout->addWidget(plainLabel(QStringLiteral("Highlight colour"), m_form.colourGroup));
-    m_form.colour = new ColorSwatchButton(m_form.colourGroup);
-    m_form.colour->setObjectName(QStringLiteral("newSlotColourWell"));
-    m_form.colour->setDialogTitle(QStringLiteral("Highlight colour"));
-    m_form.colour->setAccessibleName(QStringLiteral("Highlight colour"));
-    connect(m_form.colour, &ColorSwatchButton::colorPicked, this,
-            [this](const SpotAlertColor &colour) {
-                m_view.setNewSlotDraftHighlightColor(colour);
-                render();
-            });
-    colourLayout->addWidget(m_form.colour);
-    colourLayout->addStretch(1);
-    highlightRow->addWidget(m_form.colourGroup, 1);
-    layout->addLayout(highlightRow);
-
-    QHBoxLayout *soundRow = row(Qt::AlignVCenter);
-    m_form.playSound = new QCheckBox(QStringLiteral("Play an alert sound"), section);
-    m_form.playSound->setObjectName(QStringLiteral("newSlotPlaySoundCheckBox"));
-    connect(m_form.playSound, &QCheckBox::clicked, this,
+    connect(c.colour, &ColorSwatchButton::colorPicked, this, [this](const SpotAlertColor &colour) {
+        m_view.setNewSlotDraftHighlightColor(colour);
+        render();
+    });
+    connect(c.playSound, &QCheckBox::clicked, this,
             [this](bool on) { editDraft([on](auto &d) { d.playSound = on; }); });
-    soundRow->addWidget(m_form.playSound, 1);
-    m_form.soundGroup = new QWidget(section);
-    auto *soundLayout = new QHBoxLayout(m_form.soundGroup);
-    soundLayout->setContentsMargins(0, 0, 0, 0);
-    soundLayout->setSpacing(6);
-    m_form.soundChoice = new QComboBox(m_form.soundGroup);
-    m_form.soundChoice->setObjectName(QStringLiteral("newSlotSoundChoice"));
-    m_form.soundChoice->setAccessibleName(QStringLiteral("Alert sound"));
-    // The stored value of the system beep keeps its original name; only its title differs.
-    m_form.soundChoice->addItem(QStringLiteral("System Default"),
-                                int(AlertSoundChoice::appleDefault));
-    m_form.soundChoice->addItem(QStringLiteral("Alert 1"), int(AlertSoundChoice::alert1));
-    m_form.soundChoice->addItem(QStringLiteral("Alert 2"), int(AlertSoundChoice::alert2));
-    connect(m_form.soundChoice, &QComboBox::activated, this, [this](int index) {
-        const auto choice = AlertSoundChoice(m_form.soundChoice->itemData(index).toInt());
+    connect(c.soundChoice, &QComboBox::activated, this, [this](int index) {
+        const auto choice = AlertSoundChoice(m_form.actions.soundChoice->itemData(index).toInt());
         editDraft([choice](auto &d) { d.soundChoice = choice; });
     });
-    soundLayout->addWidget(m_form.soundChoice);
-    auto *play = new QToolButton(m_form.soundGroup);
-    play->setObjectName(QStringLiteral("newSlotPlayButton"));
-    play->setAutoRaise(true);
-    play->setIcon(symbol(u"play.fill"));
-    play->setAccessibleName(QStringLiteral("Play"));
-    connect(play, &QToolButton::clicked, this, [this] { m_view.previewNewSlotAlertSound(); });
-    soundLayout->addWidget(play);
-    soundLayout->addStretch(1);
-    soundRow->addWidget(m_form.soundGroup, 1);
-    layout->addLayout(soundRow);
-
-    QHBoxLayout *frequencyRow = row(Qt::AlignTop);
-    const auto frequencyBox = [&](const QString &text, const char *name,
-                                  AlertSoundFrequency frequency) {
-        auto *box = new QCheckBox(text, section);
-        box->setObjectName(QString::fromLatin1(name));
+    connect(c.play, &QToolButton::clicked, this, [this] { m_view.previewNewSlotAlertSound(); });
+    for (const auto &[box, frequency] :
+         {std::pair{c.everySpot, AlertSoundFrequency::everySpot},
+          std::pair{c.everyFiveMinutes, AlertSoundFrequency::everyFiveMinutes}}) {
         connect(box, &QCheckBox::clicked, this, [this, frequency](bool on) {
             m_view.setNewSlotDraftSoundFrequency(frequency, on);
             render();
         });
-        frequencyRow->addWidget(box, 1, Qt::AlignTop | Qt::AlignLeft);
-        return box;
-    };
-    m_form.everySpot = frequencyBox(QStringLiteral("Alert every matching spot"),
-                                    "newSlotEverySpotCheckBox", AlertSoundFrequency::everySpot);
-    m_form.everyFiveMinutes =
-        frequencyBox(QStringLiteral("Maximum once every five minutes"),
-                     "newSlotEveryFiveMinutesCheckBox", AlertSoundFrequency::everyFiveMinutes);
-    layout->addLayout(frequencyRow);
-
-    m_form.notification = new QCheckBox(QStringLiteral("Show system notification"), section);
-    m_form.notification->setObjectName(QStringLiteral("newSlotNotificationCheckBox"));
-    connect(m_form.notification, &QCheckBox::clicked, this, [this](bool on) {
+    }
+    connect(c.notification, &QCheckBox::clicked, this, [this](bool on) {
         editDraft([on](auto &d) { d.showNotification = on; });
         m_view.newSlotNotificationToggleChanged(on);
     });
-    layout->addWidget(m_form.notification);
     return section;
 }
 
 void NewSlotAlertSheet::renderForm(const NewSlotAlertConfiguration &draft)
 {
     m_form.refreshDate->setText(clubLogRefreshDateText(draft));
-    setChecked(m_form.notWorked, draft.wantedStatus == ClubLogWantedStatus::notWorked);
-    setChecked(m_form.notConfirmed, draft.wantedStatus == ClubLogWantedStatus::notConfirmed);
+    setCheckedQuietly(m_form.notWorked, draft.wantedStatus == ClubLogWantedStatus::notWorked);
+    setCheckedQuietly(m_form.notConfirmed, draft.wantedStatus == ClubLogWantedStatus::notConfirmed);
     for (auto it = m_form.modes.cbegin(); it != m_form.modes.cend(); ++it)
-        setChecked(it.value(), draft.modes.contains(it.key()));
+        setCheckedQuietly(it.value(), draft.modes.contains(it.key()));
     for (auto it = m_form.bands.cbegin(); it != m_form.bands.cend(); ++it)
-        setChecked(it.value(), draft.bands.contains(it.key()));
+        setCheckedQuietly(it.value(), draft.bands.contains(it.key()));
 
-    setChecked(m_form.highlight, draft.highlightRows);
-    m_form.colourGroup->setEnabled(draft.highlightRows);
-    m_form.colour->setColor(draft.highlightColor);
-    setChecked(m_form.playSound, draft.playSound);
-    m_form.soundGroup->setEnabled(draft.playSound);
-    {
-        const QSignalBlocker block(m_form.soundChoice);
-        m_form.soundChoice->setCurrentIndex(m_form.soundChoice->findData(int(draft.soundChoice)));
-    }
-    setChecked(m_form.everySpot, draft.soundFrequency == AlertSoundFrequency::everySpot);
-    setChecked(m_form.everyFiveMinutes,
-               draft.soundFrequency == AlertSoundFrequency::everyFiveMinutes);
-    m_form.everySpot->setEnabled(draft.playSound);
-    m_form.everyFiveMinutes->setEnabled(draft.playSound);
-    setChecked(m_form.notification, draft.showNotification);
+    m_form.actions.render(draft);
 
     const bool showFailure = m_view.clubLogLookupFailed() && m_view.clubLogLookupMessage();
     m_form.failure->setText(showFailure ? *m_view.clubLogLookupMessage() : QString());

@@ -167,6 +167,29 @@ private Q_SLOTS:
         QCOMPARE(s.view->alertDraft().soundFrequency, AlertSoundFrequency::everySpot);
     }
 
+    void dimmedTexts_groupTitlesAndTheColourLabelWithItsWell()
+    {
+        EditorScene s;
+        s.open(0);
+        EditorScene::settle();
+        for (const char *title : {"HF", "VHF / UHF", "Microwave"}) {
+            const QPalette p =
+                s.child<QPushButton>(QStringLiteral("bandGroup:") + title)->palette();
+            QCOMPARE(p.color(QPalette::ButtonText), p.color(QPalette::PlaceholderText));
+        }
+        auto *well = s.child<ColorSwatchButton>("highlightColour");
+        QLabel *label = nullptr;
+        for (QLabel *candidate : well->parentWidget()->findChildren<QLabel *>()) {
+            if (candidate->text() == QStringLiteral("Highlight colour"))
+                label = candidate;
+        }
+        QVERIFY(label && label->isEnabled());
+        clickBox(s.child<QCheckBox>("highlightRows"));
+        EditorScene::settle();
+        QVERIFY(!well->isEnabled());
+        QVERIFY(!label->isEnabled());
+    }
+
     void entityPicker_searchSelectionAndPicture()
     {
         EditorScene s;

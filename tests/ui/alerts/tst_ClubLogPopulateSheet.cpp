@@ -67,6 +67,7 @@ private Q_SLOTS:
         PopulateScene s;
         ClubLogPopulateSheet *sheet = s.openSheet();
         QTRY_VERIFY(sheet->explanation() && sheet->explanation()->isVisible());
+        savePicture(sheet->explanation(), "club-log-explanation");
         QTest::mouseClick(findNamed<QPushButton>(sheet->explanation(), "ok"), Qt::LeftButton);
         QTRY_VERIFY(!sheet->explanation());
         QVERIFY(!s.view->isClubLogExplanationPresented());
@@ -138,6 +139,32 @@ private Q_SLOTS:
         QCOMPARE(message->text().count(QLatin1Char('\n')), 2);
         QVERIFY(message->width() <= findNamed<QWidget>(sheet, "lookupStatus")->width());
         savePicture(findNamed<QWidget>(sheet, "populateContent"), "club-log-populate-result");
+    }
+
+    void clubLogPage_staysWithinThreeLinesOfTheColumn_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::newRow("line breaks") << QByteArray("Account locked\n\nOne\r\nTwo\nThree\nFour");
+        QTest::newRow("one long token") << QByteArray(400, 'W');
+    }
+    void clubLogPage_staysWithinThreeLinesOfTheColumn()
+    {
+        QFETCH(QByteArray, page);
+        PopulateScene s;
+        s.f.settings.setBool(SettingsKeys::clubLogPopulateExplanationDismissed, true);
+        ClubLogPopulateSheet *sheet = s.openSheet();
+        s.stub.setResponse(chartPath(ClubLogMode::mixed), HttpStub::Response::ok(page));
+        QTest::mouseClick(findNamed<QPushButton>(sheet, "apply"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(s.view->clubLogLookupFailed(), 20000);
+        QTest::qWait(10);
+        auto *message = findNamed<QLabel>(sheet, "lookupMessage");
+        const QString shown = message->text();
+        QVERIFY2(shown.count(QLatin1Char('\n')) <= 2, qPrintable(shown));
+        QVERIFY(!shown.contains(QLatin1Char('\r')));
+        QVERIFY(shown.startsWith(QStringLiteral("Club Log returned an error:")));
+        const int room = findNamed<QWidget>(sheet, "lookupStatus")->width();
+        for (const QString &line : shown.split(QLatin1Char('\n')))
+            QVERIFY2(message->fontMetrics().horizontalAdvance(line) <= room, qPrintable(line));
     }
 
     void escapeCloses_andTheEditorStaysOpen()
