@@ -38,4 +38,19 @@ QUrl usageEndpoint()
     return QUrl(QStringLiteral(VARNELLO_STATS_ENDPOINT), QUrl::StrictMode);
 }
 
+QUrl makerSite()
+{
+    return QUrl(QStringLiteral(VARNELLO_MAKER_SITE), QUrl::StrictMode);
+}
+
+QString supportGroupHost()
+{
+    return QStringLiteral(VARNELLO_SUPPORT_GROUP_HOST);
+}
+
+QString contactAddress()
+{
+    return QStringLiteral(VARNELLO_CONTACT_ADDRESS);
+}
+
 } // namespace varnello::BuildInfo

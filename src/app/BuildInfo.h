@@ -23,6 +23,12 @@ QUrl updateSite();
 QString updateTarballPath();
 // The usage ping's address, or an empty URL.
 QUrl usageEndpoint();
+// Root of the maker's web site, or an empty URL.
+QUrl makerSite();
+// Host name of the support group's site, or empty.
+QString supportGroupHost();
+// The author's e-mail address, or empty.
+QString contactAddress();
 
 } // namespace BuildInfo
 
