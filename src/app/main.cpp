@@ -1,10 +1,8 @@
 #include "AppSettingsStore.h"
 #include "CTYFileManager.h"
+#include "LaunchDiag.h"
 
 #include <QCoreApplication>
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(launchDiag, "brenik.varnello.LaunchDiag")
 
 int main(int argc, char **argv)
 {
