@@ -51,6 +51,8 @@ struct Rig {
         {.dataFiles = &files,
          .cluster = &cluster,
          .settings = &settings,
+         .startUpdateSchedule = {},
+         .startUsagePingSchedule = {},
          .timing = {.afterLoTWReload = 1ms, .afterCountryCheck = 1ms}}};
     MainWindowHostState state{{.dataFiles = &files,
                                .coordinator = &coordinator,
