@@ -1,22 +1,18 @@
 #include "AppSettingsStore.h"
-#include "CTYFileManager.h"
-#include "LaunchDiag.h"
+#include "MainWindowHost.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Varnello"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VARNELLO_VERSION));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnello"));
+    QApplication::setApplicationVersion(QStringLiteral(VARNELLO_VERSION));
 
     // Loads settings.json (writing the defaults on a first run) before anything else reads it.
     varnello::AppSettingsStore::shared();
 
-    // Loads the downloaded or built-in country file at once; the LoTW list is read later.
-    varnello::CTYFileManager dataFiles;
-    qCInfo(launchDiag, "Varnello %s started; country file: %s", VARNELLO_VERSION,
-           qUtf8Printable(dataFiles.installedDescription()));
-
+    varnello::MainWindowHost host;
+    host.show();
     return app.exec();
 }

@@ -226,6 +226,14 @@ void ClusterConnection::appendConsoleLine(const QString &text)
     emit linesChanged();
 }
 
+void ClusterConnection::clearSpots()
+{
+    if (m_spots.isEmpty())
+        return;
+    m_spots.clear();
+    emit spotsChanged();
+}
+
 // ---------------------------------------------------------------------------------------------
 // Country data
 

@@ -145,6 +145,12 @@ public:
     // --- Console.
     void appendConsoleLine(const QString &text);
 
+    // --- Main window actions.
+    // "Clear Spots": empties the spot list and nothing else.
+    void clearSpots();
+    // The "Unable to send spot" alert was dismissed.
+    void dismissSpotSubmissionAlert() { setSpotSubmissionAlertMessage(std::nullopt); }
+
     // --- Connecting, disconnecting, sending.
     void connect(const QString &host, quint16 port, const QString &callsign,
                  const QString &password, ClusterNodeRole role, bool allowFailover,

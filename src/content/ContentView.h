@@ -5,6 +5,8 @@
 #include "CTYResult.h"
 #include "ClubLogLookup.h"
 #include "DXSpot.h"
+#include "MainTab.h"
+#include "MainWindowTexts.h"
 
 #include <QHash>
 #include <QList>
@@ -28,6 +30,7 @@ class AppSettingsStore;
 class Clock;
 class ClusterConnection;
 class HttpClient;
+enum class ConnectionOrigin;
 
 // What the main window's state works with. Null members take the process-wide instance (settings,
 // notifications, sounds, clock, HTTP) or mean "not available" (cluster).
@@ -185,6 +188,66 @@ public:
     void runPendingNewSlotRefresh();
     bool newSlotRefreshPending() const { return m_newSlotRefreshPending; }
     bool newSlotInitialRefreshCompleted() const { return m_newSlotInitialRefreshCompleted; }
+
+    // --- Window: tabs, search, command field, status bar, connect, empty state, warnings
+    // (ContentView_Window.cpp)
+    using QObject::connect;
+    AppSettingsStore &settingsStore() const { return m_settings; }
+    void setOnOpenSettings(std::function<void()> action) { m_onOpenSettings = std::move(action); }
+    void openSettings();
+    MainTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(MainTab tab);
+    bool alertsOnlyTableIsSelected() const { return m_alertsOnlyTableIsSelected; }
+    void postMainTabChanged() const;
+    const QString &spotCallsignSearch() const { return m_spotCallsignSearch; }
+    void setSpotCallsignSearch(const QString &text);
+    void clearCallsignSearch();
+    bool showLoTWOnly() const { return m_showLoTWOnly; }
+    void setShowLoTWOnly(bool on);
+    bool sidebarIsVisible() const { return m_sidebarIsVisible; }
+    void setSidebarIsVisible(bool visible);
+    bool alertSidebarIsVisible() const { return m_alertSidebarIsVisible; }
+    void setAlertSidebarIsVisible(bool visible);
+    const QString &command() const { return m_command; }
+    void setCommand(const QString &text);
+    bool canSendCommand() const;
+    void sendCommand();
+    StatusColor statusColor() const;
+    QString statusText() const;
+    // "host:port" of the node in use, or of the settings while the connection has none.
+    QString nodeAddressText() const;
+    ConnectButtonRole connectButtonRole() const;
+    void pressConnectButton();
+    void connect(ConnectionOrigin origin);
+    void manualDisconnect();
+    void clearSpots();
+    bool hasConfiguredCallsign() const;
+    bool hasConfiguredNode() const;
+    EmptyStateContent emptyState() const;
+    void runEmptyStateAction(EmptyStateAction action);
+    void fixUnsupportedNode();
+    void continueWithReducedFeatures();
+    void continueAndDontAskAgain();
+    void clearUpstreamFilters();
+    void keepUpstreamFilters();
+    void keepUpstreamFiltersAndDontAskAgain();
+    void dismissSpotSubmissionAlert();
+    void dismissAutoReconnectAlert();
+    void reconnectWithCallsign(const QString &callsign);
+
+Q_SIGNALS:
+    // Tab, search, sidebars, command text or the LoTW-only switch changed.
+    void windowStateChanged();
+
+private:
+    std::function<void()> m_onOpenSettings;
+    MainTab m_selectedTab = MainTab::spots;
+    bool m_alertsOnlyTableIsSelected = false;
+    QString m_spotCallsignSearch;
+    bool m_showLoTWOnly = false;
+    bool m_sidebarIsVisible = false;
+    bool m_alertSidebarIsVisible = false;
+    QString m_command;
 
 Q_SIGNALS:
     // The stored alerts, their rules or the sound throttles changed.

@@ -1,0 +1,74 @@
+#include "ConsoleView.h"
+
+#include <QFontDatabase>
+#include <QScrollBar>
+
+namespace varnello {
+
+ConsoleView::ConsoleView(QWidget *parent) : QPlainTextEdit(parent)
+{
+    setObjectName(QStringLiteral("console"));
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setUndoRedoEnabled(false);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setMaximumBlockCount(maximumLines);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSizeF(QFontInfo(this->font()).pointSizeF() * 12.0 / 13.0);
+    setFont(font);
+    setPlaceholderText(QStringLiteral("No cluster output."));
+    document()->setDocumentMargin(8);
+}
+
+void ConsoleView::sync(const QList<ClusterLine> &lines)
+{
+    if (lines.isEmpty()) {
+        if (m_lineCount == 0)
+            return;
+        clear();
+        m_lastLineID = QUuid();
+        m_lineCount = 0;
+        if (m_followsBottom)
+            scrollToBottom();
+        return;
+    }
+    if (lines.constLast().id == m_lastLineID)
+        return;
+
+    // The last line shown is usually near the end: search backwards from there.
+    qsizetype from = -1;
+    if (!m_lastLineID.isNull()) {
+        for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+            if (lines.at(i).id == m_lastLineID) {
+                from = i + 1;
+                break;
+            }
+        }
+    }
+    if (from < 0) {
+        clear();
+        m_lineCount = 0;
+        from = std::max<qsizetype>(0, lines.size() - maximumLines);
+    }
+    appendLines(lines, from);
+    m_lastLineID = lines.constLast().id;
+    if (m_followsBottom)
+        scrollToBottom();
+}
+
+void ConsoleView::appendLines(const QList<ClusterLine> &lines, qsizetype from)
+{
+    // More new lines than fit: only the newest can stay.
+    from = std::max(from, lines.size() - maximumLines);
+    for (qsizetype i = from; i < lines.size(); ++i)
+        appendPlainText(lines.at(i).text);
+    m_lineCount = std::min<qsizetype>(m_lineCount + (lines.size() - from), maximumLines);
+}
+
+void ConsoleView::scrollToBottom()
+{
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+} // namespace varnello

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ClusterTypes.h"
+
+#include <QList>
+#include <QPlainTextEdit>
+#include <QUuid>
+
+namespace varnello {
+
+// The node's output as a read-only, selectable, monospaced transcript. Lines are appended as they
+// arrive (never the whole text again); the view keeps at most maximumLines lines, as the
+// connection does.
+class ConsoleView final : public QPlainTextEdit {
+    Q_OBJECT
+
+public:
+    static constexpr int maximumLines = 5000;
+
+    explicit ConsoleView(QWidget *parent = nullptr);
+
+    // Brings the text in line with the connection's lines (oldest first): appends what is new
+    // since the last call, or starts again when the earlier lines are gone.
+    void sync(const QList<ClusterLine> &lines);
+    // While following, every new line brings the view to the bottom.
+    void setFollowsBottom(bool follow) { m_followsBottom = follow; }
+    bool followsBottom() const { return m_followsBottom; }
+    void scrollToBottom();
+
+private:
+    void appendLines(const QList<ClusterLine> &lines, qsizetype from);
+
+    QUuid m_lastLineID;
+    qsizetype m_lineCount = 0;
+    bool m_followsBottom = false;
+};
+
+} // namespace varnello

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "DXSpot.h"
+#include "MainTab.h"
+#include "MainWindowTexts.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedLayout;
+class QStackedWidget;
+class QToolButton;
+class QVBoxLayout;
+
+namespace varnello {
+
+class CallsignSearchField;
+class ConsoleView;
+class ContentView;
+class EmptyStateView;
+class RefreshCoalescer;
+class SheetPresenter;
+class SidePanel;
+class SpotTableView;
+class StatusDot;
+
+// The main window: toolbar with the panel buttons and the callsign search; the main column with
+// the status bar, the tabs, the table or console, and the bottom bars; the two floating panels;
+// and the presenter of its sheets and alerts. It renders ContentView's state, at most once per
+// turn of the event loop, and calls its actions.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int minimumContentWidth = 803;
+    static constexpr int minimumContentHeight = 410;
+    static constexpr int leftPanelWidth = 190;
+    static constexpr int rightPanelWidth = 260;
+
+    explicit MainWindow(ContentView &view, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Contents of the floating panels (band filters at the left, spot alerts at the right).
+    void setLeftPanelWidget(QWidget *widget);
+    void setRightPanelWidget(QWidget *widget);
+    // The send-spot bar under the command field.
+    void setSendSpotBar(QWidget *widget);
+    // The status bar's Filters and RBN controls.
+    void setFiltersControl(QWidget *widget);
+    void setRBNControl(QWidget *widget);
+
+    SheetPresenter &presenter() { return *m_presenter; }
+    // Asks for a refresh on a later turn of the event loop.
+    void scheduleRefresh();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildToolbar();
+    QWidget *buildStatusRow();
+    QWidget *buildTabPicker();
+    QWidget *buildTableArea();
+    QWidget *buildBottomBar();
+    void observeState();
+    void replaceSlot(QPointer<QWidget> &slot, QWidget *widget);
+
+    void refresh();
+    void refreshToolbar();
+    void refreshStatusRow();
+    void refreshTabs();
+    void refreshTableArea();
+    void refreshBottomBar();
+    void connectShortcut();
+    void togglePause();
+    // The list the table shows now: the Alerts Only list or the Spots list.
+    QList<DXSpot> tableSpots() const;
+
+    ContentView &m_view;
+    RefreshCoalescer *m_refresh = nullptr;
+    SheetPresenter *m_presenter = nullptr;
+    bool m_appeared = false;
+
+    QAction *m_leftPanelAction = nullptr;
+    QAction *m_rightPanelAction = nullptr;
+    CallsignSearchField *m_search = nullptr;
+    QWidget *m_body = nullptr;
+    SidePanel *m_leftPanel = nullptr;
+    SidePanel *m_rightPanel = nullptr;
+
+    StatusDot *m_statusDot = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    QLabel *m_addressLabel = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QPointer<QWidget> m_filtersControl;
+    QPointer<QWidget> m_rbnControl;
+    QPushButton *m_connectButton = nullptr;
+    QPushButton *m_clearSpotsButton = nullptr;
+
+    QButtonGroup *m_tabs = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QStackedLayout *m_tableLayers = nullptr;
+    SpotTableView *m_table = nullptr;
+    EmptyStateView *m_emptyState = nullptr;
+    EmptyStateAction m_emptyStateAction = EmptyStateAction::none;
+    ConsoleView *m_console = nullptr;
+    MainTab m_shownTab = MainTab::spots;
+
+    QLineEdit *m_commandField = nullptr;
+    QPushButton *m_sendButton = nullptr;
+    QVBoxLayout *m_commandBlock = nullptr;
+    QPointer<QWidget> m_sendSpotBar;
+    QPushButton *m_pauseButton = nullptr;
+    QLabel *m_pauseLabel = nullptr;
+};
+
+} // namespace varnello

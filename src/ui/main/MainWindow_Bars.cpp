@@ -1,0 +1,220 @@
+// The main column's bars: status bar, tab picker and the bottom bars (command field, send-spot
+// bar, pause control).
+#include "MainWindow.h"
+
+#include "ClusterConnection.h"
+#include "ContentView.h"
+#include "Icons.h"
+#include "StatusDot.h"
+#include "Typography.h"
+
+#include <QButtonGroup>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace varnello {
+
+namespace {
+
+constexpr int bottomBarSpacing = 16;
+constexpr int dividerHeight = 58;
+constexpr int pauseBlockWidth = 150;
+constexpr int pauseButtonWidth = 110;
+constexpr int pauseLabelHeight = 16;
+
+QLabel *statusLabel(const QString &objectName, QWidget *parent, bool secondary)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    // Long texts give way before the buttons do.
+    label->setMinimumWidth(1);
+    if (secondary)
+        makeSecondary(label);
+    return label;
+}
+
+// Stands in for a control that another panel provides.
+QPushButton *placeholderButton(const QString &text, const QString &objectName, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setEnabled(false);
+    return button;
+}
+
+} // namespace
+
+QWidget *MainWindow::buildStatusRow()
+{
+    auto *row = new QWidget(m_body);
+    row->setObjectName(QStringLiteral("statusRow"));
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    m_statusDot = new StatusDot(row);
+    m_statusLabel = statusLabel(QStringLiteral("statusText"), row, false);
+    m_addressLabel = statusLabel(QStringLiteral("nodeAddress"), row, true);
+    m_countLabel = statusLabel(QStringLiteral("spotCount"), row, true);
+    m_filtersControl =
+        placeholderButton(QStringLiteral("Filters"), QStringLiteral("filtersButton"), row);
+    m_rbnControl = placeholderButton(QStringLiteral("RBN"), QStringLiteral("rbnButton"), row);
+
+    m_connectButton = new QPushButton(row);
+    m_connectButton->setObjectName(QStringLiteral("connectButton"));
+    connect(m_connectButton, &QPushButton::clicked, &m_view, &ContentView::pressConnectButton);
+    m_clearSpotsButton = new QPushButton(QStringLiteral("Clear Spots"), row);
+    m_clearSpotsButton->setObjectName(QStringLiteral("clearSpotsButton"));
+    connect(m_clearSpotsButton, &QPushButton::clicked, &m_view, &ContentView::clearSpots);
+
+    layout->addWidget(m_statusDot);
+    layout->addWidget(m_statusLabel);
+    layout->addWidget(m_addressLabel);
+    layout->addWidget(m_countLabel);
+    layout->addStretch(1);
+    layout->addWidget(m_filtersControl);
+    layout->addWidget(m_rbnControl);
+    layout->addWidget(m_connectButton);
+    layout->addWidget(m_clearSpotsButton);
+    return row;
+}
+
+QWidget *MainWindow::buildTabPicker()
+{
+    auto *row = new QWidget(m_body);
+    row->setObjectName(QStringLiteral("tabPicker"));
+    row->setAccessibleName(QStringLiteral("View"));
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addStretch(1);
+
+    m_tabs = new QButtonGroup(row);
+    m_tabs->setExclusive(true);
+    struct Segment {
+        MainTab tab;
+        QString text;
+        QStringView symbol;
+        QString objectName;
+    };
+    const Segment segments[] = {
+        {MainTab::spots, QStringLiteral("Spots"), u"antenna.radiowaves.left.and.right",
+         QStringLiteral("tabSpots")},
+        {MainTab::alertsOnly, QStringLiteral("Alerts Only"), u"bell",
+         QStringLiteral("tabAlertsOnly")},
+        {MainTab::console, QStringLiteral("Console"), u"terminal", QStringLiteral("tabConsole")},
+    };
+    for (const Segment &segment : segments) {
+        auto *button = new QToolButton(row);
+        button->setObjectName(segment.objectName);
+        button->setText(segment.text);
+        button->setIcon(themedIcon(segment.symbol));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setCheckable(true);
+        m_tabs->addButton(button, static_cast<int>(segment.tab));
+        layout->addWidget(button);
+    }
+    connect(m_tabs, &QButtonGroup::idClicked, this,
+            [this](int id) { m_view.setSelectedTab(static_cast<MainTab>(id)); });
+    layout->addStretch(1);
+    return row;
+}
+
+QWidget *MainWindow::buildBottomBar()
+{
+    auto *bar = new QWidget(m_body);
+    bar->setObjectName(QStringLiteral("bottomBar"));
+    auto *layout = new QHBoxLayout(bar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(bottomBarSpacing);
+
+    m_commandBlock = new QVBoxLayout;
+    m_commandBlock->setSpacing(10);
+    auto *commandRow = new QHBoxLayout;
+    m_commandField = new QLineEdit(bar);
+    m_commandField->setObjectName(QStringLiteral("commandField"));
+    m_commandField->setPlaceholderText(QStringLiteral("Cluster command"));
+    m_commandField->setClearButtonEnabled(false);
+    connect(m_commandField, &QLineEdit::textEdited, &m_view, &ContentView::setCommand);
+    connect(m_commandField, &QLineEdit::returnPressed, &m_view, &ContentView::sendCommand);
+    m_sendButton = new QPushButton(QStringLiteral("Send"), bar);
+    m_sendButton->setObjectName(QStringLiteral("sendButton"));
+    connect(m_sendButton, &QPushButton::clicked, &m_view, &ContentView::sendCommand);
+    commandRow->addWidget(m_commandField, 1);
+    commandRow->addWidget(m_sendButton);
+    m_commandBlock->addLayout(commandRow);
+    layout->addLayout(m_commandBlock, 1);
+
+    auto *divider = new QFrame(bar);
+    divider->setFrameShape(QFrame::VLine);
+    divider->setFrameShadow(QFrame::Sunken);
+    divider->setFixedHeight(dividerHeight);
+    layout->addWidget(divider);
+
+    auto *pauseBlock = new QWidget(bar);
+    pauseBlock->setFixedWidth(pauseBlockWidth);
+    auto *pauseLayout = new QVBoxLayout(pauseBlock);
+    pauseLayout->setContentsMargins(0, 0, 0, 0);
+    pauseLayout->setSpacing(6);
+    m_pauseButton = new QPushButton(QStringLiteral("Pause"), pauseBlock);
+    m_pauseButton->setObjectName(QStringLiteral("pauseButton"));
+    m_pauseButton->setFixedWidth(pauseButtonWidth);
+    connect(m_pauseButton, &QPushButton::clicked, this, &MainWindow::togglePause);
+    m_pauseLabel = statusLabel(QStringLiteral("pauseLabel"), pauseBlock, true);
+    m_pauseLabel->setFont(styledFont(TextStyle::caption));
+    m_pauseLabel->setFixedHeight(pauseLabelHeight);
+    m_pauseLabel->setAlignment(Qt::AlignCenter);
+    pauseLayout->addStretch(1);
+    pauseLayout->addWidget(m_pauseButton, 0, Qt::AlignHCenter);
+    pauseLayout->addWidget(m_pauseLabel);
+    pauseLayout->addStretch(1);
+    layout->addWidget(pauseBlock);
+    return bar;
+}
+
+void MainWindow::refreshStatusRow()
+{
+    ClusterConnection *cluster = m_view.cluster();
+    const bool loggedIn = cluster && cluster->isLoggedIn();
+    m_statusDot->setStatusColor(m_view.statusColor());
+    m_statusLabel->setText(m_view.statusText());
+    const QString address = m_view.nodeAddressText();
+    m_addressLabel->setVisible(loggedIn && !address.isEmpty());
+    m_addressLabel->setText(QStringLiteral("— ") + address);
+    m_countLabel->setVisible(loggedIn);
+    if (loggedIn) {
+        m_countLabel->setText(QStringLiteral("— ") + QString::number(cluster->spots().size()) +
+                              QStringLiteral(" spots"));
+    }
+    m_connectButton->setText(connectButtonTitle(m_view.connectButtonRole()));
+    m_clearSpotsButton->setEnabled(cluster && !cluster->spots().isEmpty());
+}
+
+void MainWindow::refreshTabs()
+{
+    if (QAbstractButton *button = m_tabs->button(static_cast<int>(m_view.selectedTab())))
+        button->setChecked(true);
+}
+
+void MainWindow::refreshBottomBar()
+{
+    if (m_commandField->text() != m_view.command())
+        m_commandField->setText(m_view.command());
+    m_sendButton->setEnabled(m_view.canSendCommand());
+    const bool paused = m_view.isSpotListPaused();
+    m_pauseButton->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+    // A blank keeps the row's height while nothing is paused.
+    m_pauseLabel->setText(paused ? QStringLiteral("Paused") : QStringLiteral(" "));
+}
+
+void MainWindow::togglePause()
+{
+    m_view.setSpotListPaused(!m_view.isSpotListPaused());
+    scheduleRefresh();
+}
+
+} // namespace varnello

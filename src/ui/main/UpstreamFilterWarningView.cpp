@@ -1,0 +1,92 @@
+#include "UpstreamFilterWarningView.h"
+
+#include "WarningSheetLayout.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBoundaryFinder>
+#include <QVBoxLayout>
+
+namespace varnello {
+
+namespace {
+
+constexpr int narrowWidth = 520;
+constexpr int wideWidth = 760;
+constexpr qsizetype maximumNarrowLines = 3;
+constexpr qsizetype maximumNarrowLineLength = 47;
+
+qsizetype graphemeCount(const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+int UpstreamFilterWarningView::sheetWidth(const QStringList &filters)
+{
+    if (filters.size() > maximumNarrowLines)
+        return wideWidth;
+    for (const QString &line : filters) {
+        if (graphemeCount(line) > maximumNarrowLineLength)
+            return wideWidth;
+    }
+    return narrowWidth;
+}
+
+UpstreamFilterWarningView::UpstreamFilterWarningView(const QStringList &filters, Actions actions,
+                                                     QWidget *parent)
+    : QDialog(parent), m_actions(std::move(actions))
+{
+    using namespace warningsheet;
+    setObjectName(QStringLiteral("upstreamFilterWarning"));
+    setFixedWidth(sheetWidth(filters));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->setSpacing(28);
+    layout->addWidget(paragraph(QStringLiteral("DX cluster filters detected"), this, true));
+    layout->addWidget(
+        paragraph(QStringLiteral("Varnello works best with an unfiltered feed from the DX cluster. "
+                                 "You have the following filters configured:"),
+                  this));
+    QLabel *lines = paragraph(filters.join(u'\n'), this);
+    lines->setObjectName(QStringLiteral("filterLines"));
+    lines->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(lines);
+    layout->addWidget(paragraph(QStringLiteral("Do you want to clear them?"), this));
+
+    QPushButton *yes = button(QStringLiteral("Yes"), QStringLiteral("yesButton"), this);
+    QPushButton *never = button(QStringLiteral("No and don't ask again"),
+                                QStringLiteral("noAndDontAskAgainButton"), this);
+    QPushButton *no = button(QStringLiteral("No"), QStringLiteral("noButton"), this);
+    yes->setDefault(true);
+    connect(yes, &QPushButton::clicked, this, [this] {
+        if (m_actions.onYes)
+            m_actions.onYes();
+    });
+    connect(never, &QPushButton::clicked, this, [this] {
+        if (m_actions.onNoAndDontAskAgain)
+            m_actions.onNoAndDontAskAgain();
+    });
+    connect(no, &QPushButton::clicked, this, &UpstreamFilterWarningView::reject);
+    layout->addLayout(buttonRow({yes, never, no}));
+}
+
+void UpstreamFilterWarningView::reject()
+{
+    if (m_actions.onNo)
+        m_actions.onNo();
+}
+
+void UpstreamFilterWarningView::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+}
+
+} // namespace varnello

@@ -1,0 +1,225 @@
+#include "AppSettingsStore.h"
+#include "NotificationHub.h"
+#include "SpotTableModel.h"
+#include "SpotTableView.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QTimer>
+
+namespace varnello {
+
+void SpotTableView::configureTable()
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(true);
+    setSortingEnabled(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setCornerButtonEnabled(false);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+
+    QHeaderView *rows = verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(spotTablePresetSpec(SpotTableViewPreset::defaultView).rowHeight);
+
+    QHeaderView *columns = horizontalHeader();
+    columns->setSectionsMovable(true);
+    columns->setSectionsClickable(true);
+    columns->setHighlightSections(false);
+    columns->setSortIndicatorShown(false);
+    columns->setStretchLastSection(false);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    // Per-column limits are applied in handleSectionResized; the header only knows one minimum.
+    columns->setMinimumSectionSize(20);
+    for (int column = 0; column < spotTableColumnCount; ++column)
+        columns->resizeSection(column, spotTableColumnSpec(column).defaultWidth);
+}
+
+void SpotTableView::restoreColumnLayout()
+{
+    const std::optional<SavedColumnLayout> layout =
+        SavedColumnLayout::decode(m_settings.data(SettingsKeys::DXSpotTableColumnLayout));
+    if (!layout)
+        return;
+    m_isRestoringColumnLayout = true;
+    QHeaderView *header = horizontalHeader();
+    for (auto it = layout->widths.cbegin(); it != layout->widths.cend(); ++it) {
+        const int column = spotTableColumnIndex(it.key());
+        if (column >= 0)
+            header->resizeSection(column, clampedColumnWidth(column, it.value()));
+    }
+    QStringList current;
+    for (int visual = 0; visual < spotTableColumnCount; ++visual)
+        current.append(spotTableColumnSpec(header->logicalIndex(visual)).identifier);
+    const QStringList order = restoredColumnOrder(current, layout->order);
+    for (int visual = 0; visual < spotTableColumnCount; ++visual) {
+        const int from = header->visualIndex(spotTableColumnIndex(order.at(visual)));
+        if (from != visual)
+            header->moveSection(from, visual);
+    }
+    m_isRestoringColumnLayout = false;
+    postPresetState();
+}
+
+void SpotTableView::saveColumnLayout()
+{
+    if (m_isRestoringColumnLayout)
+        return;
+    const QHeaderView *header = horizontalHeader();
+    SavedColumnLayout layout;
+    for (int visual = 0; visual < spotTableColumnCount; ++visual) {
+        const int column = header->logicalIndex(visual);
+        const QString identifier = spotTableColumnSpec(column).identifier;
+        layout.order.append(identifier);
+        layout.widths.insert(identifier, header->sectionSize(column));
+    }
+    m_settings.setData(SettingsKeys::DXSpotTableColumnLayout, layout.encode());
+}
+
+void SpotTableView::applyColumnWidths(const std::array<int, spotTableColumnCount> &widths)
+{
+    m_isRestoringColumnLayout = true;
+    for (int column = 0; column < spotTableColumnCount; ++column)
+        horizontalHeader()->resizeSection(column,
+                                          clampedColumnWidth(column, widths[std::size_t(column)]));
+    m_isRestoringColumnLayout = false;
+    saveColumnLayout();
+}
+
+void SpotTableView::handleSectionResized(int logical, int, int newSize)
+{
+    if (m_isClampingSection || logical < 0 || logical >= spotTableColumnCount)
+        return;
+    const int clamped = clampedColumnWidth(logical, newSize);
+    if (clamped != newSize) {
+        m_isClampingSection = true;
+        horizontalHeader()->resizeSection(logical, clamped);
+        m_isClampingSection = false;
+    }
+    handleColumnChangedByUser();
+}
+
+void SpotTableView::handleColumnChangedByUser()
+{
+    if (m_isRestoringColumnLayout)
+        return;
+    saveColumnLayout();
+    if (!m_isApplyingViewPreset)
+        markCustomPreset();
+}
+
+void SpotTableView::markCustomPreset()
+{
+    m_settings.setString(SettingsKeys::DXSpotTableViewPreset, customPresetName);
+    postPresetState();
+}
+
+void SpotTableView::postPresetState()
+{
+    NotificationHub::instance().post(
+        viewPresetStateChangedNotification,
+        {{QStringLiteral("state"), m_settings.string(SettingsKeys::DXSpotTableViewPreset)}});
+}
+
+void SpotTableView::handleHeaderClick(int logical)
+{
+    if (logical < 0 || logical >= spotTableColumnCount)
+        return;
+    switch (spotTableColumnSpec(logical).column) {
+    case SpotTableColumn::time: {
+        const bool local = !m_model->showsLocalTime();
+        m_settings.setBool(SettingsKeys::DXSpotTableShowLocalTime, local);
+        m_model->setShowsLocalTime(local);
+        break;
+    }
+    case SpotTableColumn::lotw:
+        Q_EMIT loTWFilterToggled();
+        break;
+    default:
+        break;
+    }
+}
+
+void SpotTableView::applyViewPreset(SpotTableViewPreset preset)
+{
+    const SpotTablePresetSpec &spec = spotTablePresetSpec(preset);
+    m_isApplyingViewPreset = true;
+    m_model->setSmallPresentation(preset == SpotTableViewPreset::small);
+    verticalHeader()->setDefaultSectionSize(spec.rowHeight);
+    m_settings.setString(SettingsKeys::DXSpotTableViewPreset, spec.name);
+    applyColumnWidths(spec.widths);
+    if (QWidget *top = window())
+        top->resize(spec.windowWidth, spec.windowHeight);
+    endPresetApplicationLater();
+}
+
+void SpotTableView::endPresetApplicationLater()
+{
+    const quint64 generation = ++m_presetGeneration;
+    QTimer::singleShot(m_presetSettleTime, this, [this, generation] {
+        if (generation != m_presetGeneration)
+            return;
+        m_isApplyingViewPreset = false;
+        postPresetState();
+    });
+}
+
+void SpotTableView::showEvent(QShowEvent *event)
+{
+    QTableView::showEvent(event);
+    if (window() != m_window)
+        attachToWindow();
+}
+
+void SpotTableView::attachToWindow()
+{
+    if (m_window)
+        m_window->removeEventFilter(this);
+    m_window = window();
+    m_windowResizesCount = false;
+    m_window->installEventFilter(this);
+    // Placing and first showing the window resize it; only later resizes are the user's.
+    QTimer::singleShot(0, this, [this] { m_windowResizesCount = true; });
+
+    const bool small = m_settings.string(SettingsKeys::DXSpotTableViewPreset) ==
+                       spotTablePresetSpec(SpotTableViewPreset::small).name;
+    m_model->setSmallPresentation(small);
+    verticalHeader()->setDefaultSectionSize(
+        spotTablePresetSpec(small ? SpotTableViewPreset::small : SpotTableViewPreset::defaultView)
+            .rowHeight);
+    postPresetState();
+    if (small) {
+        m_isApplyingViewPreset = true;
+        QTimer::singleShot(0, this, [this] {
+            const SpotTablePresetSpec &spec = spotTablePresetSpec(SpotTableViewPreset::small);
+            if (m_window)
+                m_window->resize(spec.windowWidth, spec.windowHeight);
+            endPresetApplicationLater();
+        });
+    }
+}
+
+bool SpotTableView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Resize)
+        handleWindowResized();
+    return QTableView::eventFilter(watched, event);
+}
+
+void SpotTableView::handleWindowResized()
+{
+    if (!m_windowResizesCount || m_isApplyingViewPreset || !m_window || !m_window->isVisible())
+        return;
+    markCustomPreset();
+}
+
+} // namespace varnello
