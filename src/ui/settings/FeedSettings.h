@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace varnello {
+
+class AppSettingsStore;
+class SettingsConnectionLink;
+
+// A feed port as the Settings window reads it: the whole text, not trimmed, one or more decimal
+// digits after at most one "+", from 1 to 65535.
+std::optional<quint16> feedPortNumber(QStringView text);
+
+// Re-applies the stored local server and UDP feed settings to the running connection, connected
+// or not. Every value not handed in is read from the settings.
+class FeedSettingsApplier final {
+public:
+    FeedSettingsApplier(AppSettingsStore &settings, SettingsConnectionLink &connection);
+
+    // Starts, restarts or stops the local telnet server. An unusable port while the server is
+    // enabled leaves whatever runs on its old port.
+    void applyLocalServerSettings();
+
+    struct UDPFeedChange {
+        std::optional<bool> enabled;
+        std::optional<QString> destination;
+        std::optional<QString> port;
+        std::optional<QString> mode;
+    };
+    // Sets the connection's feed mode and reconfigures the feed; an unusable port closes it.
+    void applyUDPFeedSettings(const UDPFeedChange &change = {});
+
+private:
+    AppSettingsStore &m_settings;
+    SettingsConnectionLink &m_connection;
+};
+
+} // namespace varnello

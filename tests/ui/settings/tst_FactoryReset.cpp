@@ -1,0 +1,134 @@
+#include "AppPaths.h"
+#include "CTYFileManager.h"
+#include "FactoryReset.h"
+#include "SettingsTestKit.h"
+
+#include "SettingsDocument.h"
+
+using namespace varnello;
+using namespace varnello::test;
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A data folder with both downloaded files, settings and an autostart entry, and a reset over
+// the real data-file manager.
+struct ResetKit {
+    QTemporaryDir dir;
+    QString folder = dir.path() + QStringLiteral("/Varnello");
+    AppPaths::Override paths{folder};
+    StoreKit store;
+    XdgAutostartLoginItem loginItem{dir.path() + QStringLiteral("/autostart"),
+                                    QStringLiteral("/usr/bin/varnello")};
+    RecordingAlerts alerts;
+    int quits = 0;
+    std::unique_ptr<CTYFileManager> manager;
+    std::unique_ptr<FactoryReset> reset;
+
+    QString country() const { return folder + QStringLiteral("/cty_wt.dat"); }
+    QString lotw() const { return folder + QStringLiteral("/lotw-user-activity.csv"); }
+
+    ResetKit()
+    {
+        QDir().mkpath(folder);
+        manager = std::make_unique<CTYFileManager>();
+        writeFile(country(), "downloaded country file");
+        writeFile(lotw(), "downloaded list");
+        loginItem.registerItem();
+        store.store->setString(SettingsKeys::installationID, QStringLiteral("id-1"));
+        store.store->setString(SettingsKeys::clusterCallsign, QStringLiteral("N0CALL"));
+        FactoryReset defaults(*manager); // the real services build without a fault
+        FactoryReset::Services services = {store.store.get(),
+                                           [this]() -> std::optional<QString> {
+                                               if (const auto failure =
+                                                       manager->removeDownloadedFiles())
+                                                   return failure->description();
+                                               return std::nullopt;
+                                           },
+                                           &loginItem, &alerts, [this] { ++quits; }};
+        reset = std::make_unique<FactoryReset>(services);
+    }
+
+    // The keys in settings.json on disk.
+    QStringList storedKeys() const
+    {
+        QFile f(*store.store->settingsPath());
+        if (!f.open(QIODevice::ReadOnly))
+            return {QStringLiteral("<unreadable>")};
+        const auto document = SettingsDocument::decode(f.readAll());
+        return document ? document->values.keys() : QStringList{QStringLiteral("<undecodable>")};
+    }
+};
+
+} // namespace
+
+class tst_FactoryReset final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void warning_cancelChangesNothing()
+    {
+        ResetKit kit;
+        kit.reset->confirmFactoryReset();
+        QCOMPARE(kit.alerts.titles(), QStringList{QStringLiteral("Factory Reset Varnello?")});
+        const SettingsAlert &warning = kit.alerts.shown[0].alert;
+        QCOMPARE(warning.icon, QMessageBox::Warning);
+        QVERIFY(warning.message.startsWith(QStringLiteral(
+            "This will return Varnello to its original settings and remove downloaded data "
+            "files.\n\nYour cluster")));
+        QCOMPARE(warning.buttons,
+                 (QList<SettingsAlert::Button>{
+                     {QStringLiteral("Factory Reset"), QMessageBox::DestructiveRole},
+                     {QStringLiteral("Cancel"), QMessageBox::RejectRole}}));
+        kit.alerts.answer(1);
+        QVERIFY(QFile::exists(kit.country()) && QFile::exists(kit.lotw()));
+        QVERIFY(QFile::exists(kit.loginItem.entryPath()));
+        QCOMPARE(kit.store.store->string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL"));
+        QCOMPARE(kit.quits, 0);
+        QVERIFY(kit.alerts.shown.isEmpty());
+    }
+
+    void confirm_removesEverythingKeepsInstallationIDAndQuits()
+    {
+        ResetKit kit;
+        kit.reset->confirmFactoryReset();
+        kit.alerts.answer(0);
+        QVERIFY(!QFile::exists(kit.country()));
+        QVERIFY(!QFile::exists(kit.lotw()));
+        QVERIFY(!QFile::exists(kit.loginItem.entryPath()));
+        QCOMPARE(kit.storedKeys(), QStringList{QStringLiteral("installationID")});
+        QCOMPARE(kit.quits, 1);
+        QVERIFY(kit.alerts.shown.isEmpty());
+        // Nothing that runs while the program quits can write a setting back.
+        kit.store.store->setString(SettingsKeys::VarnelloMainWindowFrame, QStringLiteral("x"));
+        QCOMPARE(kit.storedKeys(), QStringList{QStringLiteral("installationID")});
+    }
+
+    void deletionFailure_reportsAndKeepsSettingsAndRuns()
+    {
+        ResetKit kit;
+        // A folder in the LoTW list's place cannot be removed as a file, even by root.
+        QVERIFY(QFile::remove(kit.lotw()));
+        QVERIFY(QDir().mkpath(kit.lotw() + QStringLiteral("/inside")));
+        kit.reset->confirmFactoryReset();
+        kit.alerts.answer(0);
+        QCOMPARE(kit.alerts.titles(), QStringList{QStringLiteral("Factory Reset Failed")});
+        QCOMPARE(kit.alerts.shown[0].alert.icon, QMessageBox::Critical);
+        QVERIFY2(kit.alerts.shown[0].alert.message.contains(QStringLiteral("could not be removed")),
+                 qPrintable(kit.alerts.shown[0].alert.message));
+        QCOMPARE(kit.quits, 0);
+        QVERIFY(QFile::exists(kit.loginItem.entryPath()));
+        QCOMPARE(kit.store.store->string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL"));
+        QVERIFY(kit.storedKeys().contains(QStringLiteral("clusterCallsign")));
+    }
+};
+
+QTEST_MAIN(tst_FactoryReset)
+#include "tst_FactoryReset.moc"
