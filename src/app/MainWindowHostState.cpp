@@ -1,8 +1,8 @@
 #include "MainWindowHostState.h"
 
-#include "DataFileDates.h"
+#include "LoTWActivityLookup.h"
 #include "NotificationHub.h"
-#include "ShellAlertPresenter.h"
+#include "SettingsAlertPresenter.h"
 #include "ShellDataFiles.h"
 #include "VarnelloStartupCoordinator.h"
 
@@ -113,7 +113,9 @@ QString MainWindowHostState::alertTitle(AlertKind kind) const
 QString MainWindowHostState::alertMessage(AlertKind kind) const
 {
     const ShellDataFiles &files = *m_setup.dataFiles;
-    auto date = [this](const QDate &day) { return longDateText(day, m_setup.locale); };
+    auto date = [this](const QDate &day) {
+        return formatLongDateWithoutWeekday(day, m_setup.locale);
+    };
     switch (kind) {
     case AlertKind::staleLoTW: {
         const std::optional<QDate> installed = files.lotwLatestActivityDate();
@@ -155,10 +157,13 @@ void MainWindowHostState::presentWantedAlert()
         return;
     m_shownAlert = kind;
     const bool offer = *kind == AlertKind::staleLoTW || *kind == AlertKind::staleCountry;
-    const QStringList buttons =
-        offer ? QStringList{QStringLiteral("Update"), QStringLiteral("Cancel")}
-              : QStringList{QStringLiteral("OK")};
-    m_setup.alerts->present({alertTitle(*kind), alertMessage(*kind), buttons},
+    SettingsAlert alert{QMessageBox::Information, alertTitle(*kind), alertMessage(*kind), {}};
+    if (offer)
+        alert.buttons = {{QStringLiteral("Update"), QMessageBox::AcceptRole},
+                         {QStringLiteral("Cancel"), QMessageBox::RejectRole}};
+    else
+        alert.buttons = {{QStringLiteral("OK"), QMessageBox::AcceptRole}};
+    m_setup.alerts->present(m_alertWindow, alert,
                             [guard = QPointer(this), kind = *kind](int button) {
                                 if (guard)
                                     guard->answerAlert(kind, button);

@@ -4,17 +4,19 @@
 
 #include <QLocale>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <QWidget>
 #include <chrono>
 #include <functional>
 #include <optional>
 
 namespace varnello {
 
-class ShellAlertPresenter;
+class SettingsAlertPresenter;
 class ShellDataFiles;
 class VarnelloStartupCoordinator;
 
@@ -32,7 +34,7 @@ public:
     struct Setup {
         ShellDataFiles *dataFiles = nullptr;
         VarnelloStartupCoordinator *coordinator = nullptr;
-        ShellAlertPresenter *alerts = nullptr;
+        SettingsAlertPresenter *alerts = nullptr;
         std::function<void()> checkForUpdates; // a user-initiated update check
         MainViewPresetState initialPreset = MainViewPresetState::defaultView;
         QLocale locale{};
@@ -40,6 +42,9 @@ public:
     };
 
     explicit MainWindowHostState(Setup setup, QObject *parent = nullptr);
+
+    // The window the data-file alerts belong to (window-modal); none: application-modal.
+    void setAlertWindow(QWidget *window) { m_alertWindow = window; }
 
     // The data-file age check, its offers and, 1 s later, the first New Slot refresh: once per
     // process, whatever calls it again.
@@ -87,6 +92,7 @@ private:
     bool m_isTableTabSelected = true;
     MainViewPresetState m_presetState;
     std::optional<AlertKind> m_shownAlert;
+    QPointer<QWidget> m_alertWindow;
 };
 
 } // namespace varnello

@@ -2,7 +2,7 @@
 
 #include "AppSettingsStore.h"
 #include "Clock.h"
-#include "ShellAlertPresenter.h"
+#include "SettingsAlertPresenter.h"
 #include "UpdateDownloadFile.h"
 
 namespace varnello {
@@ -140,28 +140,39 @@ void UpdateChecker::finishCheck()
     Q_EMIT checkFinished();
 }
 
+void UpdateChecker::showAlert(const QString &title, const QString &text,
+                              const QList<Button> &buttons, std::function<void(int)> answered)
+{
+    SettingsAlert alert{QMessageBox::Information, title, text, {}};
+    for (const Button &button : buttons)
+        alert.buttons.append({button.text, button.role});
+    m_setup.alerts->present(nullptr, alert,
+                            [guard = QPointer(this), answered = std::move(answered)](int index) {
+                                if (guard && answered)
+                                    answered(index);
+                            });
+}
+
 void UpdateChecker::showMessage(const QString &title, const QString &text,
                                 std::function<void()> closed)
 {
-    m_setup.alerts->present({title, text, {QStringLiteral("OK")}},
-                            [guard = QPointer(this), closed = std::move(closed)](int) {
-                                if (guard && closed)
-                                    closed();
-                            });
+    showAlert(title, text, {{QStringLiteral("OK"), QMessageBox::AcceptRole}},
+              [closed = std::move(closed)](int) {
+                  if (closed)
+                      closed();
+              });
 }
 
 void UpdateChecker::showUpdateAvailable(const VersionInfo &info)
 {
-    m_setup.alerts->present({availableTitle(info),
-                             availableText(info),
-                             {QStringLiteral("Download"), QStringLiteral("Later")}},
-                            [guard = QPointer(this), info](int button) {
-                                if (!guard)
-                                    return;
-                                guard->finishCheck();
-                                if (button == 0)
-                                    guard->downloadUpdate(info);
-                            });
+    showAlert(availableTitle(info), availableText(info),
+              {{QStringLiteral("Download"), QMessageBox::AcceptRole},
+               {QStringLiteral("Later"), QMessageBox::RejectRole}},
+              [this, info](int button) {
+                  finishCheck();
+                  if (button == 0)
+                      downloadUpdate(info);
+              });
 }
 
 QString UpdateChecker::availableTitle(const VersionInfo &info)

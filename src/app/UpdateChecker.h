@@ -3,6 +3,7 @@
 #include "HttpClient.h"
 #include "UpdateVersionFile.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,7 +18,7 @@ namespace varnello {
 
 class AppSettingsStore;
 class Clock;
-class ShellAlertPresenter;
+class SettingsAlertPresenter;
 class UpdateDownloadFile;
 
 // Looks for a newer release on the update site, on the operator's schedule and on request, and
@@ -42,8 +43,8 @@ public:
         HttpClient *http = nullptr;
         AppSettingsStore *settings = nullptr;
         const Clock *clock = nullptr;
-        ShellAlertPresenter *alerts = nullptr;
-        QUrl updateSite;     // empty: this build has no update server
+        SettingsAlertPresenter *alerts = nullptr; // application-modal alerts
+        QUrl updateSite;                          // empty: this build has no update server
         QString tarballPath; // below the site, e.g. "varnello/varnello-linux-x86_64.tar.gz"
         std::optional<qint64> localBuild;
         std::optional<QString> localVersion;
@@ -72,6 +73,8 @@ public:
 
     // Ignored while a download runs.
     void downloadUpdate(const VersionInfo &info);
+
+    void setAlertPresenter(SettingsAlertPresenter *alerts) { m_setup.alerts = alerts; }
 
     bool isChecking() const { return m_isChecking; }
     bool isDownloading() const { return m_isDownloading; }
@@ -102,6 +105,14 @@ private:
     void runScheduledTurn();
     void finishCheck();
     void onVersionFile(const HttpResult &result, bool userInitiated);
+    struct Button {
+        QString text;
+        QMessageBox::ButtonRole role;
+    };
+    // Shows an alert; `answered` gets the index of the chosen button, or -1 when the alert went
+    // away without one.
+    void showAlert(const QString &title, const QString &text, const QList<Button> &buttons,
+                   std::function<void(int)> answered);
     void showMessage(const QString &title, const QString &text, std::function<void()> closed);
     void showUpdateAvailable(const VersionInfo &info);
     void failDownload(const QString &sentence);

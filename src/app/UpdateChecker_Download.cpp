@@ -1,5 +1,6 @@
-#include "ShellAlertPresenter.h"
 #include "UpdateChecker.h"
+
+#include "SettingsAlertPresenter.h"
 #include "UpdateDownloadFile.h"
 
 #include <QDir>
@@ -83,19 +84,17 @@ void UpdateChecker::failDownload(const QString &sentence)
 void UpdateChecker::showUpdateDownloaded(const QString &version, const QString &filePath)
 {
     const QString name = QFileInfo(filePath).fileName();
-    m_setup.alerts->present({downloadedTitle(version),
-                             downloadedText(name),
-                             {QStringLiteral("Show in Folder"), QStringLiteral("Close Varnello"),
-                              QStringLiteral("Later")}},
-                            [guard = QPointer(this), filePath](int button) {
-                                if (!guard)
-                                    return;
-                                guard->finishDownload();
-                                if (button == 0 && guard->m_setup.showInFolder)
-                                    guard->m_setup.showInFolder(filePath);
-                                else if (button == 1 && guard->m_setup.quitApplication)
-                                    guard->m_setup.quitApplication();
-                            });
+    showAlert(downloadedTitle(version), downloadedText(name),
+              {{QStringLiteral("Show in Folder"), QMessageBox::AcceptRole},
+               {QStringLiteral("Close Varnello"), QMessageBox::DestructiveRole},
+               {QStringLiteral("Later"), QMessageBox::RejectRole}},
+              [this, filePath](int button) {
+                  finishDownload();
+                  if (button == 0 && m_setup.showInFolder)
+                      m_setup.showInFolder(filePath);
+                  else if (button == 1 && m_setup.quitApplication)
+                      m_setup.quitApplication();
+              });
 }
 
 void UpdateChecker::finishDownload()

@@ -2,6 +2,7 @@
 
 // Scripted stand-ins for the data-file manager and the connection, for the shell's tests.
 
+#include "SettingsAlertPresenter.h"
 #include "ShellDataFiles.h"
 #include "VarnelloStartupCoordinator.h"
 
@@ -54,6 +55,29 @@ private:
         calls.append(name);
         QTimer::singleShot(0, [answer = std::move(answer)] { answer(); });
     }
+};
+
+// Records the alerts and leaves them open until the test answers them.
+class FakeAlerts final : public SettingsAlertPresenter {
+public:
+    struct Shown {
+        QString title;
+        QString text;
+        QStringList buttons;
+        bool windowModal = false;
+    };
+    QList<Shown> shown;
+    QList<Answer> pending;
+
+    void present(QWidget *parent, const SettingsAlert &alert, Answer answer) override
+    {
+        QStringList buttons;
+        for (const auto &button : alert.buttons)
+            buttons.append(button.text);
+        shown.append({alert.title, alert.message, buttons, parent != nullptr});
+        pending.append(std::move(answer));
+    }
+    void answer(int button) { pending.takeFirst()(button); }
 };
 
 class FakeConnection final : public StartupConnection {

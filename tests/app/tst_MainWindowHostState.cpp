@@ -1,8 +1,6 @@
 #include "AppSettingsStore.h"
-#include "DataFileDates.h"
 #include "MainWindowHostState.h"
 #include "NotificationHub.h"
-#include "ShellAlertPresenter.h"
 #include "ShellFakes.h"
 
 #include <QtTest>
@@ -13,17 +11,6 @@ using namespace std::chrono_literals;
 using AlertKind = MainWindowHostState::AlertKind;
 
 namespace {
-
-class FakeAlerts final : public ShellAlertPresenter {
-public:
-    void present(const ShellAlert &alert, Done done) override
-    {
-        shown.append(alert);
-        pending.append(std::move(done));
-    }
-    QList<ShellAlert> shown;
-    QList<Done> pending;
-};
 
 // Records the shell notifications posted while it lives.
 struct PostLog {
@@ -202,7 +189,7 @@ private Q_SLOTS:
         }
         QTest::qWait(50);
         QStringList shownTitles;
-        for (const ShellAlert &alert : rig.alerts.shown)
+        for (const FakeAlerts::Shown &alert : rig.alerts.shown)
             shownTitles.append(alert.title);
         QCOMPARE(shownTitles, titles);
         if (!lotwFailure.isEmpty())
@@ -242,24 +229,6 @@ private Q_SLOTS:
                  QStringLiteral("The installed country file was released on 31 December 2025. A "
                                 "newer version dated 1 January 2026 is available. Would you like "
                                 "to update it?"));
-    }
-
-    void longDate_hasNoWeekday_data()
-    {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("British") << QLocale(QLocale::English, QLocale::UnitedKingdom)
-                                 << "5 March 2026";
-        QTest::newRow("American") << QLocale(QLocale::English, QLocale::UnitedStates)
-                                  << "March 5, 2026";
-        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << "5. März 2026";
-        QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << "5 mars 2026";
-    }
-    void longDate_hasNoWeekday()
-    {
-        QFETCH(QLocale, locale);
-        QFETCH(QString, text);
-        QCOMPARE(longDateText(QDate(2026, 3, 5), locale), text);
     }
 };
 

@@ -1,9 +1,11 @@
 #include "AppSettingsStore.h"
 #include "Clock.h"
 #include "HttpStub.h"
-#include "ShellAlertPresenter.h"
+#include "SettingsAlertPresenter.h"
+#include "ShellFakes.h"
 #include "UpdateChecker.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QLabel>
 #include <QMessageBox>
@@ -18,19 +20,6 @@ using namespace varnello::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-class FakeAlerts final : public ShellAlertPresenter {
-public:
-    void present(const ShellAlert &alert, Done done) override
-    {
-        shown.append(alert);
-        pending.append(std::move(done));
-    }
-    void answer(int button) { pending.takeFirst()(button); }
-
-    QList<ShellAlert> shown;
-    QList<Done> pending;
-};
 
 const QByteArray kVersionPath = "/varnello/version.txt";
 const QByteArray kTarballPath = "/varnello/varnello-linux-x86_64.tar.gz";
@@ -391,7 +380,7 @@ private Q_SLOTS:
         rig.alerts.answer(0);
         QVERIFY(rig.checker->isDownloading());
         QTRY_COMPARE(rig.alerts.shown.size(), 2);
-        const ShellAlert done = rig.alerts.shown[1];
+        const FakeAlerts::Shown done = rig.alerts.shown[1];
         QCOMPARE(done.title, QStringLiteral("Varnello 2.4 has been downloaded"));
         QVERIFY(done.text.startsWith("The update has been saved in your Downloads folder as " +
                                      kTarballName + ".\n\n"));
@@ -487,23 +476,34 @@ private Q_SLOTS:
 
     void alerts_showNetworkTextAsPlainText()
     {
-        const VersionInfo info{
-            6, QStringLiteral("<i>2.4</i>"),
-            QStringLiteral("<b>Big</b> <img src=\"http://x/y.png\"> <a href=x>x</a>"),
-            std::nullopt};
-        std::unique_ptr<QMessageBox> box(
-            MessageBoxAlertPresenter::makeMessageBox({UpdateChecker::availableTitle(info),
-                                                      UpdateChecker::availableText(info),
-                                                      {"Download", "Later"}}));
-        box->show();
+        Rig rig;
+        MessageBoxAlertPresenter presenter;
+        rig.checker->setAlertPresenter(&presenter);
+        const QByteArray note = "<b>Big</b> <img src=\"http://x/y.png\"> <a href=x>x</a>";
+        rig.stub.setResponse(kVersionPath, HttpStub::Response::ok("build=6\nversion=<i>2.4</i>\n"
+                                                                  "note=" +
+                                                                  note));
+        rig.checker->checkForUpdates(false);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())));
+        QCOMPARE(box->text(), QStringLiteral("Varnello <i>2.4</i> (6) is available"));
+        QCOMPARE(box->informativeText(),
+                 QString::fromLatin1(note) +
+                     QStringLiteral("\n\nWould you like to download it now?"));
         for (const char *name : {"qt_msgbox_label", "qt_msgbox_informativelabel"}) {
             auto *label = box->findChild<QLabel *>(QLatin1String(name));
             QVERIFY2(label, name);
             QCOMPARE(label->textFormat(), Qt::PlainText);
         }
-        QCOMPARE(box->informativeText(), UpdateChecker::availableText(info));
         QCOMPARE(box->defaultButton()->text(), QStringLiteral("Download"));
-        QCOMPARE(box->escapeButton()->text(), QStringLiteral("Later"));
+        const auto buttons = box->buttons();
+        const auto later = std::find_if(buttons.begin(), buttons.end(), [](QAbstractButton *b) {
+            return b->text() == QLatin1String("Later");
+        });
+        QVERIFY(later != buttons.end());
+        (*later)->click();
+        QTRY_VERIFY(!rig.checker->isChecking());
+        QVERIFY(!rig.checker->isDownloading());
     }
 };
 
