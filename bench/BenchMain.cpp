@@ -1,11 +1,17 @@
 // The one main of every benchmark: several benchmarked classes are QObjects with timers and
 // sockets, so an application object must exist before any benchmark runs.
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
+#ifdef VARNELLO_BENCH_WIDGETS
+#include <QApplication>
+using BenchApplication = QApplication;
+#else
+#include <QCoreApplication>
+using BenchApplication = QCoreApplication;
+#endif
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    BenchApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

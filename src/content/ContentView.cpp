@@ -8,6 +8,7 @@
 #include "Clock.h"
 #include "ClusterConnection.h"
 #include "HttpClient.h"
+#include "LoTWActivityLookup.h"
 #include "NotificationHub.h"
 #include "SettingsKeys.h"
 #include "UDPSpotFeedSender.h"
@@ -23,13 +24,24 @@ ContentView::ContentView(ContentViewEnvironment environment, QObject *parent)
       m_sounds(environment.sounds ? *environment.sounds : AlertSoundPlayer::shared()),
       m_clock(environment.clock ? *environment.clock : Clock::system()),
       m_http(environment.http ? *environment.http : HttpClient::shared()),
-      m_clubLog(std::move(environment.clubLog)), m_localFilter(std::move(environment.localFilter)),
+      m_clubLog(std::move(environment.clubLog)),
+      m_lotw(environment.lotw ? *environment.lotw : LoTWActivityLookup::shared()),
       m_udpFeedMode(std::move(environment.udpFeedMode)),
       m_sendToUdpFeed(std::move(environment.sendToUdpFeed)), m_alerts(m_settings)
 {
-    if (m_cluster)
+    if (m_cluster) {
         connect(m_cluster.data(), &ClusterConnection::liveSpotReceived, this,
                 &ContentView::handleLiveSpot);
+        connect(m_cluster.data(), &ClusterConnection::spotsChanged, this,
+                &ContentView::spotsChanged);
+    }
+    connect(&m_settings, &AppSettingsStore::valueChanged, this, &ContentView::handleSettingChanged);
+    // A new LoTW table changes what the LoTW-only filter lets through.
+    connect(&NotificationHub::instance(), &NotificationHub::posted, this,
+            [this](const QString &name, const QVariantMap &) {
+                if (name == QLatin1String(kLoTWActivityLookupDidReload))
+                    filterStateChanged();
+            });
 
     m_newSlotRefreshAgeCheckTimer.setInterval(environment.newSlotRefreshCheckInterval);
     connect(&m_newSlotRefreshAgeCheckTimer, &QTimer::timeout, this,
@@ -54,52 +66,14 @@ ClusterConnection *ContentView::cluster() const
 
 void ContentView::handleAppear()
 {
+    loadSelectedBands();
+    loadHiddenContinents();
+    setCustomSpotterEntityADIFNumbers(loadCustomSpotterEntityADIFNumbers());
+    // The blocked terms follow one turn later, after the alert state below.
+    QTimer::singleShot(0, this, [this] { setCustomInfoFilterTerms(loadCustomInfoFilterTerms()); });
     loadAlertEntities();
     migrateStoredAlerts();
     loadNewSlotAlertRules();
-}
-
-// --- Spots -------------------------------------------------------------------------------------
-
-bool ContentView::spotPassesLocalFilters(const DXSpot &spot) const
-{
-    return !m_localFilter || m_localFilter(spot);
-}
-
-void ContentView::setLocalFilter(std::function<bool(const DXSpot &)> filter)
-{
-    m_localFilter = std::move(filter);
-}
-
-void ContentView::handleLiveSpot(const DXSpot &spot)
-{
-    if (spotPassesLocalFilters(spot) && m_cluster)
-        m_cluster->broadcastSpot(spot);
-    if (!m_spotListPaused) {
-        processSpotAlerts(spot);
-        return;
-    }
-    if (m_bufferedSpots.size() >= maximumBufferedSpots)
-        m_bufferedSpots.removeFirst();
-    m_bufferedSpots.append(spot);
-}
-
-void ContentView::setSpotListPaused(bool paused)
-{
-    if (m_spotListPaused == paused)
-        return;
-    if (paused)
-        m_spotListPaused = true;
-    else
-        resumeSpots();
-}
-
-void ContentView::resumeSpots()
-{
-    m_spotListPaused = false;
-    const QList<DXSpot> buffered = std::exchange(m_bufferedSpots, {});
-    for (const DXSpot &spot : buffered)
-        processSpotAlerts(spot);
 }
 
 QString ContentView::udpFeedMode() const
@@ -248,34 +222,45 @@ void ContentView::processSpotAlerts(const DXSpot &spot)
     const auto slotMatches = [&](int slot) {
         return flags[slot] && matcher->isConfigured(slot) && matcher->matches(slot, spot);
     };
+    // A resume replays a whole buffer at once: there every alert sounds once at most, whatever
+    // its frequency.
+    constexpr int newSlotSound = alertSlotCount;
+    const auto maySound = [this](int alert) {
+        return !m_replaySounded || !(*m_replaySounded)[size_t(alert)];
+    };
+    const auto play = [this](int alert, AlertSoundChoice choice) {
+        if (m_replaySounded)
+            (*m_replaySounded)[size_t(alert)] = true;
+        m_sounds.play(choice);
+    };
 
     // The Callsign Alert outranks every other alert for this spot.
     if (slotMatches(callsignAlertSlot)) {
         const SpotAlertConfiguration &alert = alerts[callsignAlertSlot];
         if (alert.showNotification)
             m_notifications.postSpotNotification(spot, alert.name);
-        if (alert.playSound) {
+        if (alert.playSound && maySound(callsignAlertSlot)) {
             if (alert.soundFrequency == AlertSoundFrequency::everySpot) {
-                m_sounds.play(alert.soundChoice);
+                play(callsignAlertSlot, alert.soundChoice);
             } else if (soundGranted(m_lastAlertSoundDates[callsignAlertSlot], now)) {
                 m_lastAlertSoundDates[callsignAlertSlot] = now;
-                m_sounds.play(alert.soundChoice);
+                play(callsignAlertSlot, alert.soundChoice);
             }
         }
         return;
     }
 
-    std::optional<AlertSoundChoice> candidate;
+    std::optional<std::pair<int, AlertSoundChoice>> candidate;
     if (m_alerts.newSlotAlertEnabled() && matchesNewSlotAlert(spot)) {
         const NewSlotAlertConfiguration newSlot = m_alerts.loadNewSlotAlertConfiguration();
         if (newSlot.showNotification)
             m_notifications.postSpotNotification(spot, QStringLiteral("New Slot Alert"));
-        if (newSlot.playSound) {
+        if (newSlot.playSound && maySound(newSlotSound)) {
             if (newSlot.soundFrequency == AlertSoundFrequency::everySpot) {
-                candidate = newSlot.soundChoice;
+                candidate = {newSlotSound, newSlot.soundChoice};
             } else if (soundGranted(m_lastNewSlotAlertSoundDate, now)) {
                 m_lastNewSlotAlertSoundDate = now;
-                candidate = newSlot.soundChoice;
+                candidate = {newSlotSound, newSlot.soundChoice};
             }
         }
     }
@@ -286,7 +271,7 @@ void ContentView::processSpotAlerts(const DXSpot &spot)
         const SpotAlertConfiguration &alert = alerts[slot];
         if (alert.showNotification)
             m_notifications.postSpotNotification(spot, alert.name);
-        if (!alert.playSound)
+        if (!alert.playSound || !maySound(slot))
             continue;
         if (alert.soundFrequency == AlertSoundFrequency::everyFiveMinutes) {
             if (!soundGranted(m_lastAlertSoundDates[size_t(slot)], now))
@@ -295,11 +280,11 @@ void ContentView::processSpotAlerts(const DXSpot &spot)
             m_lastAlertSoundDates[size_t(slot)] = now;
         }
         if (!candidate)
-            candidate = alert.soundChoice;
+            candidate = {slot, alert.soundChoice};
     }
 
     if (candidate)
-        m_sounds.play(*candidate);
+        play(candidate->first, candidate->second);
 }
 
 QHash<QUuid, SpotAlertColor> ContentView::alertHighlightColors(const QList<DXSpot> &spots) const

@@ -5,8 +5,10 @@
 #include "CTYResult.h"
 #include "ClubLogLookup.h"
 #include "DXSpot.h"
+#include "LocalSpotFilter.h"
 #include "MainTab.h"
 #include "MainWindowTexts.h"
+#include "SpotListsSnapshot.h"
 
 #include <QHash>
 #include <QList>
@@ -30,6 +32,7 @@ class AppSettingsStore;
 class Clock;
 class ClusterConnection;
 class HttpClient;
+class LoTWActivityLookup;
 enum class ConnectionOrigin;
 
 // What the main window's state works with. Null members take the process-wide instance (settings,
@@ -43,8 +46,8 @@ struct ContentViewEnvironment {
     HttpClient *http = nullptr;
     // The Club Log chart service, the build's API key and the request time-out.
     ClubLogService clubLog = ClubLogService::standard();
-    // The main window's local spot filters; empty lets every spot pass.
-    std::function<bool(const DXSpot &)> localFilter;
+    // The LoTW activity table of the LoTW-only filter.
+    const LoTWActivityLookup *lotw = nullptr;
     // The UDP feed's mode and its sender; empty takes the cluster connection's.
     std::function<QString()> udpFeedMode;
     std::function<void(const QString &rawLine)> sendToUdpFeed;
@@ -77,14 +80,101 @@ public:
     // --- The window appears: entity list, one-time moves, New Slot rules, in this order.
     void handleAppear();
 
-    // --- Spots from the connection.
-    void handleLiveSpot(const DXSpot &spot);
-    void setSpotListPaused(bool paused);
-    bool isSpotListPaused() const { return m_spotListPaused; }
-    void resumeSpots();
-    const QList<DXSpot> &bufferedSpots() const { return m_bufferedSpots; }
+    // --- Spot filters (ContentView_Filters.cpp)
+    // The Bool switches live in the settings store; the sets and lists are view state mirrored
+    // into their settings keys, loaded on appear and saved after every change.
+    enum class FilterSwitch {
+        hideCWSpots,
+        hideSSBSpots,
+        hideFTxSpots,
+        hideOtherDigitalSpots,
+        hideBeaconSpots,
+        hideQRPSpots,
+        hideSameDXCCSpots,
+        customSpotterEntityFilterEnabled,
+        customInfoFilterEnabled,
+    };
+    bool filterSwitch(FilterSwitch which) const;
+    void setFilterSwitch(FilterSwitch which, bool on);
+    const QSet<QString> &selectedBands() const { return m_filterState.selectedBands; }
+    void setSelectedBands(const QSet<QString> &bands);
+    const QSet<QString> &hiddenDXFromContinents() const
+    {
+        return m_filterState.hiddenDXFromContinents;
+    }
+    void setHiddenDXFromContinents(const QSet<QString> &codes);
+    const QSet<QString> &hiddenDXByContinents() const { return m_filterState.hiddenDXByContinents; }
+    void setHiddenDXByContinents(const QSet<QString> &codes);
+    const QSet<int> &customSpotterEntityADIFNumbers() const
+    {
+        return m_filterState.customSpotterEntityADIFNumbers;
+    }
+    void setCustomSpotterEntityADIFNumbers(const QSet<int> &numbers);
+    const QStringList &customInfoFilterTerms() const { return m_filterState.customInfoFilterTerms; }
+    void setCustomInfoFilterTerms(const QStringList &terms);
+    bool showLoTWOnly() const { return m_filterState.showLoTWOnly; }
+    void setShowLoTWOnly(bool on);
+    bool advancedMode() const;
+
+    void loadSelectedBands();
+    void loadHiddenContinents();
+    QSet<int> loadCustomSpotterEntityADIFNumbers() const;
+    QStringList loadCustomInfoFilterTerms() const;
+    void saveSelectedBands();
+    void saveHiddenContinents();
+    void saveCustomSpotterEntityADIFNumbers();
+    void saveCustomInfoFilterTerms();
+    bool hasActiveSpotFilters() const;
+    void clearSpotFilters();
+    static bool bandSortsBefore(QStringView a, QStringView b);
+    // The 23 catalogue bands, then "Other".
+    static const QStringList &bandOrder();
+
     bool spotPassesLocalFilters(const DXSpot &spot) const;
-    void setLocalFilter(std::function<bool(const DXSpot &)> filter);
+    static bool spotIsQRP(const DXSpot &spot) { return LocalSpotFilter::isQRP(spot); }
+
+    // --- Spot lists, counts and pausing (ContentView_Lists.cpp)
+    void handleLiveSpot(const DXSpot &spot);
+    MainTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(MainTab tab);
+    const QString &spotCallsignSearch() const { return m_spotCallsignSearch; }
+    void setSpotCallsignSearch(const QString &text);
+    void clearCallsignSearch();
+
+    QList<DXSpot> filteredSpots() const;
+    QList<DXSpot> alertMatchingSpots() const;
+    QList<DXSpot> displayedSpots() const;
+    QList<DXSpot> alertsOnlySpots() const;
+    QString spotCountLabel() const;
+    // Everything one refresh of the window shows, with the filter run once over the spot list.
+    SpotListsSnapshot spotListsSnapshot() const;
+
+    bool isManuallyPaused() const { return m_isManuallyPaused; }
+    bool isAutomaticallyPaused() const { return m_isAutomaticallyPaused; }
+    bool isSpotsPaused() const { return m_isManuallyPaused || m_isAutomaticallyPaused; }
+    bool isAlertsManuallyPaused() const { return m_isAlertsManuallyPaused; }
+    bool isAlertsAutomaticallyPaused() const { return m_isAlertsAutomaticallyPaused; }
+    bool isAlertsPaused() const
+    {
+        return m_isAlertsManuallyPaused || m_isAlertsAutomaticallyPaused;
+    }
+    bool isCurrentTabPaused() const;
+    const QSet<QUuid> &pausedSpotIDs() const { return m_pausedSpotIDs; }
+    const QList<DXSpot> &bufferedSpots() const { return m_bufferedSpots; }
+    const QSet<QUuid> &pausedAlertSpotIDs() const { return m_pausedAlertSpotIDs; }
+    // Only the ids the connection still holds.
+    const QSet<QUuid> &bufferedAlertSpotIDs() const;
+    int scrollToTopRequest() const { return m_scrollToTopRequest; }
+    int newBufferedSpotCount() const;
+    QString spotsPauseLabel() const;
+    QString alertsPauseLabel() const;
+    void pauseSpots(bool manual);
+    void resumeSpots();
+    void pauseAlerts(bool manual);
+    void resumeAlerts();
+    // The pause bar's button: pauses the current tab's list by hand, or resumes it.
+    void togglePauseOfCurrentTab();
+    void handleTableTopStateChange(bool isAtTop, bool isAlertsOnly);
 
     // --- Stored alerts.
     static QList<SpotAlertConfiguration>
@@ -119,7 +209,7 @@ public:
     // --- Matching and actions.
     bool matchesNewSlotAlert(const DXSpot &spot) const;
     bool spotMatchesEnabledAlert(const DXSpot &spot) const;
-    // The Alerts Only list: the spots, in order, that match an enabled alert.
+    // The spots of `spots`, in order, that match an enabled alert.
     QList<DXSpot> alertMatchingSpots(const QList<DXSpot> &spots) const;
     void processSpotAlerts(const DXSpot &spot);
     QHash<QUuid, SpotAlertColor> alertHighlightColors(const QList<DXSpot> &spots) const;
@@ -195,15 +285,9 @@ public:
     AppSettingsStore &settingsStore() const { return m_settings; }
     void setOnOpenSettings(std::function<void()> action) { m_onOpenSettings = std::move(action); }
     void openSettings();
-    MainTab selectedTab() const { return m_selectedTab; }
-    void setSelectedTab(MainTab tab);
+    // The table shows the Alerts Only list; kept while the Console tab is shown.
     bool alertsOnlyTableIsSelected() const { return m_alertsOnlyTableIsSelected; }
     void postMainTabChanged() const;
-    const QString &spotCallsignSearch() const { return m_spotCallsignSearch; }
-    void setSpotCallsignSearch(const QString &text);
-    void clearCallsignSearch();
-    bool showLoTWOnly() const { return m_showLoTWOnly; }
-    void setShowLoTWOnly(bool on);
     bool sidebarIsVisible() const { return m_sidebarIsVisible; }
     void setSidebarIsVisible(bool visible);
     bool alertSidebarIsVisible() const { return m_alertSidebarIsVisible; }
@@ -236,15 +320,14 @@ public:
     void reconnectWithCallsign(const QString &callsign);
 
 Q_SIGNALS:
-    // Tab, search, sidebars, command text or the LoTW-only switch changed.
+    // Sidebars or command text changed.
     void windowStateChanged();
 
 private:
     std::function<void()> m_onOpenSettings;
-    MainTab m_selectedTab = MainTab::spots;
+    // Runs the tab change: the table's list and the notice to the shell.
+    void handleTabChange();
     bool m_alertsOnlyTableIsSelected = false;
-    QString m_spotCallsignSearch;
-    bool m_showLoTWOnly = false;
     bool m_sidebarIsVisible = false;
     bool m_alertSidebarIsVisible = false;
     QString m_command;
@@ -259,6 +342,14 @@ Q_SIGNALS:
     void presentationChanged();
     void clubLogLookupStateChanged();
     void newSlotRefreshStateChanged();
+    // --- Spot filters, lists and pausing: one signal per group, for a coalesced refresh.
+    void spotFiltersChanged();
+    // The connection's spot list changed (a spot arrived, the list was cleared).
+    void spotsChanged();
+    // Pause flags, snapshots, buffers and scrollToTopRequest.
+    void pauseStateChanged();
+    void selectedTabChanged();
+    void spotCallsignSearchChanged();
 
 private:
     // The alerts as stored now, read once for a batch of spots.
@@ -284,13 +375,42 @@ private:
     const Clock &m_clock;
     HttpClient &m_http;
     ClubLogService m_clubLog;
-    std::function<bool(const DXSpot &)> m_localFilter;
+    const LoTWActivityLookup &m_lotw;
     std::function<QString()> m_udpFeedMode;
     std::function<void(const QString &)> m_sendToUdpFeed;
     AlertStore m_alerts;
 
-    bool m_spotListPaused = false;
+    // --- Spot filters, lists and pausing
+    void handleSettingChanged(const QString &key);
+    void filterStateChanged();
+    const LocalSpotFilter &currentFilter() const;
+    void bufferSpot(const DXSpot &spot, bool passes);
+    void noteAlertSpot(const QUuid &id);
+    void pruneBufferedAlertSpotIDs() const;
+    void replayBufferedSpots(const QList<DXSpot> &spots);
+    struct ListIndices;
+    ListIndices listIndices() const;
+    QString spotCountLabel(const ListIndices &lists, qsizetype total) const;
+
+    LocalSpotFilterState m_filterState;
+    mutable std::unique_ptr<const LocalSpotFilter> m_compiledFilter;
+    quint64 m_filterGeneration = 0;
+    MainTab m_selectedTab = MainTab::spots;
+    QString m_spotCallsignSearch;
+    bool m_isManuallyPaused = false;
+    bool m_isAutomaticallyPaused = false;
+    QSet<QUuid> m_pausedSpotIDs;
     QList<DXSpot> m_bufferedSpots;
+    bool m_isAlertsManuallyPaused = false;
+    bool m_isAlertsAutomaticallyPaused = false;
+    QSet<QUuid> m_pausedAlertSpotIDs;
+    mutable QSet<QUuid> m_bufferedAlertSpotIDs;
+    int m_scrollToTopRequest = 0;
+    // How many buffered spots pass the filter of generation m_bufferedCountGeneration.
+    mutable int m_bufferedPassingCount = 0;
+    mutable std::optional<quint64> m_bufferedCountGeneration;
+    // While a resume replays its buffer: the alerts (slots, then New Slot) that already sounded.
+    std::optional<std::array<bool, alertSlotCount + 1>> m_replaySounded;
 
     std::array<std::optional<SteadyTime>, alertSlotCount> m_lastAlertSoundDates{};
     std::optional<SteadyTime> m_lastNewSlotAlertSoundDate;

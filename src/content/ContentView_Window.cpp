@@ -15,15 +15,11 @@ void ContentView::openSettings()
         m_onOpenSettings();
 }
 
-void ContentView::setSelectedTab(MainTab tab)
+void ContentView::handleTabChange()
 {
-    if (m_selectedTab == tab)
-        return;
-    m_selectedTab = tab;
     // The table keeps showing the last table tab's list behind the console.
-    if (tab != MainTab::console)
-        m_alertsOnlyTableIsSelected = tab == MainTab::alertsOnly;
-    emit windowStateChanged();
+    if (m_selectedTab != MainTab::console)
+        m_alertsOnlyTableIsSelected = m_selectedTab == MainTab::alertsOnly;
     postMainTabChanged();
 }
 
@@ -32,27 +28,6 @@ void ContentView::postMainTabChanged() const
     NotificationHub::instance().post(
         QStringLiteral("varnelloMainTabChanged"),
         {{QStringLiteral("isTable"), m_selectedTab != MainTab::console}});
-}
-
-void ContentView::setSpotCallsignSearch(const QString &text)
-{
-    if (m_spotCallsignSearch == text)
-        return;
-    m_spotCallsignSearch = text;
-    emit windowStateChanged();
-}
-
-void ContentView::clearCallsignSearch()
-{
-    setSpotCallsignSearch(QString());
-}
-
-void ContentView::setShowLoTWOnly(bool on)
-{
-    if (m_showLoTWOnly == on)
-        return;
-    m_showLoTWOnly = on;
-    emit windowStateChanged();
 }
 
 void ContentView::setSidebarIsVisible(bool visible)
@@ -199,8 +174,17 @@ EmptyStateContent ContentView::emptyState() const
     facts.alertsOnlyTab = m_selectedTab == MainTab::alertsOnly;
     facts.hasSpots = m_cluster && !m_cluster->spots().isEmpty();
     facts.trimmedSearch = m_spotCallsignSearch.trimmed();
-    facts.anyFilterActive = m_showLoTWOnly || !facts.trimmedSearch.isEmpty();
-    facts.clearableFilters = false;
+    // The same-entity switch hides spots but is not counted here.
+    facts.anyFilterActive =
+        !selectedBands().isEmpty() || filterSwitch(FilterSwitch::hideCWSpots) ||
+        filterSwitch(FilterSwitch::hideSSBSpots) || filterSwitch(FilterSwitch::hideFTxSpots) ||
+        filterSwitch(FilterSwitch::hideOtherDigitalSpots) ||
+        filterSwitch(FilterSwitch::hideBeaconSpots) || filterSwitch(FilterSwitch::hideQRPSpots) ||
+        showLoTWOnly() || !hiddenDXFromContinents().isEmpty() ||
+        !hiddenDXByContinents().isEmpty() ||
+        filterSwitch(FilterSwitch::customSpotterEntityFilterEnabled) ||
+        filterSwitch(FilterSwitch::customInfoFilterEnabled) || !facts.trimmedSearch.isEmpty();
+    facts.clearableFilters = !selectedBands().isEmpty() || hasActiveSpotFilters();
     return emptyStateContent(facts);
 }
 
@@ -220,6 +204,9 @@ void ContentView::runEmptyStateAction(EmptyStateAction action)
         setSpotCallsignSearch(QString());
         break;
     case EmptyStateAction::clearFilters:
+        setSelectedBands({});
+        clearSpotFilters();
+        break;
     case EmptyStateAction::none:
         break;
     }

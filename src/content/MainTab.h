@@ -2,7 +2,7 @@
 
 namespace varnello {
 
-// The main window's tabs, in the order the tab picker shows them. View state only.
+// The main window's tabs, in display order.
 enum class MainTab { spots, alertsOnly, console };
 
 } // namespace varnello

@@ -10,6 +10,7 @@
 #include "AppSettingsStore.h"
 #include "Clock.h"
 #include "ContentView.h"
+#include "LoTWActivityLookup.h"
 #include "SettingsKeys.h"
 
 #include <memory>
@@ -24,8 +25,8 @@ struct ContentViewFixture {
     AlertNotificationManager notifications{notificationOutput};
     AlertSoundPlayer sounds{soundOutput};
     ManualClock clock;
+    LoTWActivityLookup lotw;
     QString udpMode = QStringLiteral("everything");
-    std::function<bool(const DXSpot &)> filter;
     std::unique_ptr<ContentView> view;
 
     ContentViewEnvironment environment(HttpClient *http = nullptr, ClubLogService clubLog = {})
@@ -35,9 +36,9 @@ struct ContentViewFixture {
         e.notifications = &notifications;
         e.sounds = &sounds;
         e.clock = &clock;
+        e.lotw = &lotw;
         e.http = http;
         e.clubLog = std::move(clubLog);
-        e.localFilter = [this](const DXSpot &spot) { return !filter || filter(spot); };
         e.udpFeedMode = [this] { return udpMode; };
         e.sendToUdpFeed = [this](const QString &line) {
             log.events.append(QStringLiteral("udp:") + line);

@@ -19,7 +19,6 @@ struct WindowStateKit {
         ContentViewEnvironment environment = outputs.environment();
         environment.settings = net.store.get();
         environment.cluster = net.connection.get();
-        environment.localFilter = {};
         view = std::make_unique<ContentView>(environment);
         view->setOnOpenSettings([this] { ++settingsOpened; });
     }

@@ -179,7 +179,7 @@ private Q_SLOTS:
     {
         ContentViewFixture f;
         f.udpMode = QStringLiteral("alerts");
-        f.filter = [](const DXSpot &) { return false; };
+        f.settings.setBool(SettingsKeys::hideCWSpots, true);
         f.storeAlerts(alertsWith({{0, withNotification(withSound(
                                           modeAlert("A", SpotType::cw), AlertSoundChoice::alert1,
                                           AlertSoundFrequency::everySpot))}}),
@@ -261,12 +261,12 @@ private Q_SLOTS:
         SpotAlertConfiguration callsigns = withNotification(callsignAlert("*"));
         f.storeAlerts(alertsWith({{4, callsigns}}), {false, false, false, false, true});
         ContentView &view = f.make();
-        view.setSpotListPaused(true);
+        view.pauseSpots(true);
         view.handleLiveSpot(makeSpot("K1A"));
         view.handleLiveSpot(makeSpot("K2B"));
         QCOMPARE(f.notificationOutput.texts.size(), 0);
         QCOMPARE(view.bufferedSpots().size(), 2);
-        view.setSpotListPaused(false);
+        view.resumeSpots();
         QCOMPARE(f.notificationOutput.texts.size(), 2);
         QVERIFY(f.notificationOutput.texts[0].contains("K1A"));
         QVERIFY(f.notificationOutput.texts[1].contains("K2B"));

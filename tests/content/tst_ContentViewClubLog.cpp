@@ -227,6 +227,28 @@ private Q_SLOTS:
         QCOMPARE(s.stub.totalRequestCount(), 3);
     }
 
+    void dueRefresh_waitsUntilBothNewSlotSheetsAreClosed()
+    {
+        ClubLogScene s;
+        s.answerAll("{}");
+        s.storeRefreshableNewSlot();
+        s.view->handleInitialNewSlotRefresh();
+        QTRY_VERIFY_WITH_TIMEOUT(s.view->newSlotInitialRefreshCompleted(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.view->isNewSlotRefreshRunning(), 20000);
+        const int before = s.stub.totalRequestCount();
+        s.view->setNewSlotAlertSheetPresented(true);
+        s.view->setNewSlotAlertSummaryPresented(true);
+        s.f.clock.advance(5400s);
+        s.view->handleNewSlotRefreshTimer();
+        QVERIFY(s.view->newSlotRefreshPending());
+        s.view->setNewSlotAlertSummaryPresented(false);
+        QTest::qWait(50);
+        QCOMPARE(s.stub.totalRequestCount(), before);
+        s.view->setNewSlotAlertSheetPresented(false);
+        QVERIFY(!s.view->newSlotRefreshPending());
+        QTRY_VERIFY_WITH_TIMEOUT(s.stub.totalRequestCount() > before, 20000);
+    }
+
     void startUpNotice_thenAgeChecks_refreshWhenDue()
     {
         ClubLogScene s(true, 100ms);

@@ -2,6 +2,8 @@
 
 #include <QFontDatabase>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 
 namespace varnello {
 
@@ -61,8 +63,18 @@ void ConsoleView::appendLines(const QList<ClusterLine> &lines, qsizetype from)
 {
     // More new lines than fit: only the newest can stay.
     from = std::max(from, lines.size() - maximumLines);
-    for (qsizetype i = from; i < lines.size(); ++i)
-        appendPlainText(lines.at(i).text);
+    if (from >= lines.size())
+        return;
+    // One edit for the whole batch: the document trims its oldest blocks and lays out once.
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    for (qsizetype i = from; i < lines.size(); ++i) {
+        if (m_lineCount > 0 || i > from)
+            cursor.insertBlock();
+        cursor.insertText(lines.at(i).text);
+    }
+    cursor.endEditBlock();
     m_lineCount = std::min<qsizetype>(m_lineCount + (lines.size() - from), maximumLines);
 }
 

@@ -120,6 +120,10 @@ QWidget *MainWindow::buildTableArea()
     m_table->setObjectName(QStringLiteral("spotTable"));
     connect(m_table, &SpotTableView::loTWFilterToggled, &m_view,
             [this] { m_view.setShowLoTWOnly(!m_view.showLoTWOnly()); });
+    // Reported for the list the table was last given.
+    connect(m_table, &SpotTableView::topStateChanged, &m_view, [this](bool isAtTop) {
+        m_view.handleTableTopStateChange(isAtTop, m_tableIsAlertsOnly);
+    });
     m_tableLayers->addWidget(m_table);
     // The empty-state panel lies over the table.
     m_tableLayers->addWidget(m_emptyState);
@@ -178,7 +182,10 @@ void MainWindow::setSendSpotBar(QWidget *widget)
 void MainWindow::observeState()
 {
     const auto request = [this] { m_refresh->request(); };
-    connect(&m_view, &ContentView::windowStateChanged, this, request);
+    for (auto signal : {&ContentView::windowStateChanged, &ContentView::spotFiltersChanged,
+                        &ContentView::spotsChanged, &ContentView::pauseStateChanged,
+                        &ContentView::selectedTabChanged, &ContentView::spotCallsignSearchChanged})
+        connect(&m_view, signal, this, request);
     connect(&m_view, &ContentView::alertsChanged, this, request);
     connect(&m_view, &ContentView::alertEditorChanged, this, request);
     connect(&m_view, &ContentView::presentationChanged, this, request);
@@ -243,10 +250,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::refresh()
 {
+    // One pass of the filter over the spot list serves the table, the count and the empty state.
+    SpotListsSnapshot lists = m_view.spotListsSnapshot();
     refreshToolbar();
-    refreshStatusRow();
+    refreshStatusRow(lists);
     refreshTabs();
-    refreshTableArea();
+    refreshTableArea(lists);
     refreshBottomBar();
     m_presenter->refresh();
 }
@@ -264,14 +273,17 @@ void MainWindow::refreshToolbar()
     m_rightPanel->setShown(right, isVisible());
 }
 
-void MainWindow::refreshTableArea()
+void MainWindow::refreshTableArea(SpotListsSnapshot &lists)
 {
     SpotTableInput input;
-    input.spots = tableSpots();
-    input.highlightColorsBySpotID = m_view.alertHighlightColors(input.spots);
-    input.showLoTWOnly = m_view.showLoTWOnly();
     input.isAlertsOnly = m_view.alertsOnlyTableIsSelected();
+    input.spots =
+        input.isAlertsOnly ? std::move(lists.alertsOnlySpots) : std::move(lists.displayedSpots);
+    input.highlightColorsBySpotID = std::move(lists.highlightColorsBySpotID);
+    input.showLoTWOnly = m_view.showLoTWOnly();
+    input.scrollToTopRequest = m_view.scrollToTopRequest();
     const bool empty = input.spots.isEmpty();
+    m_tableIsAlertsOnly = input.isAlertsOnly;
     m_table->update(input);
     m_emptyState->setVisible(empty);
     if (empty) {
@@ -292,25 +304,6 @@ void MainWindow::refreshTableArea()
         QTimer::singleShot(0, m_console, &ConsoleView::scrollToBottom);
     }
     m_shownTab = tab;
-}
-
-QList<DXSpot> MainWindow::tableSpots() const
-{
-    ClusterConnection *cluster = m_view.cluster();
-    if (!cluster)
-        return {};
-    const QString search = m_view.spotCallsignSearch().trimmed();
-    const bool alertsOnly = m_view.alertsOnlyTableIsSelected();
-    QList<DXSpot> spots;
-    for (const DXSpot &spot : cluster->spots()) {
-        if (!m_view.spotPassesLocalFilters(spot))
-            continue;
-        if (alertsOnly ? !m_view.spotMatchesEnabledAlert(spot)
-                       : !spot.callsign.contains(search, Qt::CaseInsensitive))
-            continue;
-        spots.append(spot);
-    }
-    return spots;
 }
 
 } // namespace varnello

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DXSpot.h"
 #include "MainTab.h"
 #include "MainWindowTexts.h"
+#include "SpotListsSnapshot.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -73,14 +73,11 @@ private:
 
     void refresh();
     void refreshToolbar();
-    void refreshStatusRow();
+    void refreshStatusRow(const SpotListsSnapshot &lists);
     void refreshTabs();
-    void refreshTableArea();
+    void refreshTableArea(SpotListsSnapshot &lists);
     void refreshBottomBar();
     void connectShortcut();
-    void togglePause();
-    // The list the table shows now: the Alerts Only list or the Spots list.
-    QList<DXSpot> tableSpots() const;
 
     ContentView &m_view;
     RefreshCoalescer *m_refresh = nullptr;
@@ -107,6 +104,7 @@ private:
     QStackedWidget *m_stack = nullptr;
     QStackedLayout *m_tableLayers = nullptr;
     SpotTableView *m_table = nullptr;
+    bool m_tableIsAlertsOnly = false;
     EmptyStateView *m_emptyState = nullptr;
     EmptyStateAction m_emptyStateAction = EmptyStateAction::none;
     ConsoleView *m_console = nullptr;

@@ -163,7 +163,7 @@ QWidget *MainWindow::buildBottomBar()
     m_pauseButton = new QPushButton(QStringLiteral("Pause"), pauseBlock);
     m_pauseButton->setObjectName(QStringLiteral("pauseButton"));
     m_pauseButton->setFixedWidth(pauseButtonWidth);
-    connect(m_pauseButton, &QPushButton::clicked, this, &MainWindow::togglePause);
+    connect(m_pauseButton, &QPushButton::clicked, &m_view, &ContentView::togglePauseOfCurrentTab);
     m_pauseLabel = statusLabel(QStringLiteral("pauseLabel"), pauseBlock, true);
     m_pauseLabel->setFont(styledFont(TextStyle::caption));
     m_pauseLabel->setFixedHeight(pauseLabelHeight);
@@ -176,7 +176,7 @@ QWidget *MainWindow::buildBottomBar()
     return bar;
 }
 
-void MainWindow::refreshStatusRow()
+void MainWindow::refreshStatusRow(const SpotListsSnapshot &lists)
 {
     ClusterConnection *cluster = m_view.cluster();
     const bool loggedIn = cluster && cluster->isLoggedIn();
@@ -187,8 +187,7 @@ void MainWindow::refreshStatusRow()
     m_addressLabel->setText(QStringLiteral("— ") + address);
     m_countLabel->setVisible(loggedIn);
     if (loggedIn) {
-        m_countLabel->setText(QStringLiteral("— ") + QString::number(cluster->spots().size()) +
-                              QStringLiteral(" spots"));
+        m_countLabel->setText(QStringLiteral("— ") + lists.spotCountLabel);
     }
     m_connectButton->setText(connectButtonTitle(m_view.connectButtonRole()));
     m_clearSpotsButton->setEnabled(cluster && !cluster->spots().isEmpty());
@@ -205,16 +204,15 @@ void MainWindow::refreshBottomBar()
     if (m_commandField->text() != m_view.command())
         m_commandField->setText(m_view.command());
     m_sendButton->setEnabled(m_view.canSendCommand());
-    const bool paused = m_view.isSpotListPaused();
+    const bool paused = m_view.isCurrentTabPaused();
     m_pauseButton->setText(paused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
     // A blank keeps the row's height while nothing is paused.
-    m_pauseLabel->setText(paused ? QStringLiteral("Paused") : QStringLiteral(" "));
-}
-
-void MainWindow::togglePause()
-{
-    m_view.setSpotListPaused(!m_view.isSpotListPaused());
-    scheduleRefresh();
+    QString label = QStringLiteral(" ");
+    if (paused) {
+        label = m_view.selectedTab() == MainTab::alertsOnly ? m_view.alertsPauseLabel()
+                                                            : m_view.spotsPauseLabel();
+    }
+    m_pauseLabel->setText(label);
 }
 
 } // namespace varnello

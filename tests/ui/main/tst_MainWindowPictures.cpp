@@ -36,11 +36,11 @@ private slots:
 
         QVERIFY(kit.logIn());
         QStringList spots;
-        const QStringList calls{"K1ABC", "DL1XYZ", "JA1AAA", "VK2BBB", "PY2CCC", "ZS6DDD",
-                                "G4EEE", "VE3FFF", "EA8GGG", "OH2HHH"};
+        const QStringList calls{"K1ABC",  "DL1XYZ", "JA1AAA", "VK2BBB", "PY2CCC",
+                                "ZS6DDD", "G4EEE",  "VE3FFF", "EA8GGG", "OH2HHH"};
         for (int i = 0; i < 30; ++i)
-            spots.append(spotLineFor(calls[i % calls.size()] + (i >= 10 ? QString::number(i) : ""),
-                                     i));
+            spots.append(
+                spotLineFor(calls[i % calls.size()] + (i >= 10 ? QString::number(i) : ""), i));
         kit.net.node.sendLines(spots);
         kit.net.node.sendLine(QStringLiteral("<b>node notice</b> kept as typed"));
         QTRY_COMPARE(kit.cluster().spots().size(), 30);

@@ -1,0 +1,380 @@
+// The road of each live spot, the Spots and Alerts Only lists, the count label and the two pause
+// machines. The lists are derived from the connection's spot list whenever they are asked for;
+// nothing here keeps that list (or a copy of it) alive across a new spot.
+#include "ContentView.h"
+
+#include "ClusterConnection.h"
+
+namespace varnello {
+
+namespace {
+
+const QList<DXSpot> &noSpots()
+{
+    static const QList<DXSpot> empty;
+    return empty;
+}
+
+QString ofTotal(qsizetype shown, qsizetype total)
+{
+    return QString::number(shown) + QLatin1String(" of ") + QString::number(total) +
+           QLatin1String(" spots");
+}
+
+QString pauseLabel(bool manual, qsizetype waiting)
+{
+    QString label = manual ? QStringLiteral("Paused") : QStringLiteral("Paused \u2014 scrolled");
+    if (waiting >= 1)
+        label += QStringLiteral(" \u2014 ") + QString::number(waiting) + QLatin1String(" new");
+    return label;
+}
+
+// Positions in the connection's list.
+using Indices = QList<qsizetype>;
+
+QList<DXSpot> spotsAt(const QList<DXSpot> &spots, const Indices &indices)
+{
+    QList<DXSpot> list;
+    list.reserve(indices.size());
+    for (qsizetype index : indices)
+        list.append(spots[index]);
+    return list;
+}
+
+} // namespace
+
+// The lists of one refresh, as positions in the connection's list.
+struct ContentView::ListIndices {
+    Indices filtered;
+    Indices displayed;
+    Indices alertsOnly;
+};
+
+// --- Intake
+// ----------------------------------------------------------------------------------------
+
+void ContentView::handleLiveSpot(const DXSpot &spot)
+{
+    const bool passes = spotPassesLocalFilters(spot);
+    // Local programs get the spot at once, paused or not.
+    if (passes && m_cluster)
+        m_cluster->broadcastSpot(spot);
+
+    if (isSpotsPaused())
+        bufferSpot(spot, passes);
+    else
+        processSpotAlerts(spot);
+
+    if (isAlertsPaused() && passes && spotMatchesEnabledAlert(spot))
+        noteAlertSpot(spot.id);
+}
+
+// The buffer keeps the newest spots up to its cap, so a pause left on for days cannot exhaust
+// memory; the count of passing spots follows it without a new pass over the buffer.
+void ContentView::bufferSpot(const DXSpot &spot, bool passes)
+{
+    const bool countValid = m_bufferedCountGeneration == m_filterGeneration;
+    if (m_bufferedSpots.size() >= maximumBufferedSpots) {
+        if (countValid && spotPassesLocalFilters(m_bufferedSpots.first()))
+            --m_bufferedPassingCount;
+        m_bufferedSpots.removeFirst();
+    }
+    m_bufferedSpots.append(spot);
+    if (countValid && passes)
+        ++m_bufferedPassingCount;
+    emit pauseStateChanged();
+}
+
+void ContentView::noteAlertSpot(const QUuid &id)
+{
+    if (m_bufferedAlertSpotIDs.contains(id))
+        return;
+    m_bufferedAlertSpotIDs.insert(id);
+    // Only ids the connection still holds are worth counting; it holds at most maximumSpots.
+    if (m_bufferedAlertSpotIDs.size() > ClusterConnection::maximumSpots)
+        pruneBufferedAlertSpotIDs();
+    emit pauseStateChanged();
+}
+
+// One pass over the connection's list; run when the set is read, not per arriving spot.
+void ContentView::pruneBufferedAlertSpotIDs() const
+{
+    if (m_bufferedAlertSpotIDs.isEmpty())
+        return;
+    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
+    QSet<QUuid> kept;
+    for (const DXSpot &spot : spots) {
+        if (m_bufferedAlertSpotIDs.contains(spot.id))
+            kept.insert(spot.id);
+    }
+    if (kept.size() != m_bufferedAlertSpotIDs.size())
+        m_bufferedAlertSpotIDs = std::move(kept);
+}
+
+const QSet<QUuid> &ContentView::bufferedAlertSpotIDs() const
+{
+    pruneBufferedAlertSpotIDs();
+    return m_bufferedAlertSpotIDs;
+}
+
+// --- Tab and search
+// --------------------------------------------------------------------------------
+
+void ContentView::setSelectedTab(MainTab tab)
+{
+    if (m_selectedTab == tab)
+        return;
+    m_selectedTab = tab;
+    handleTabChange();
+    emit selectedTabChanged();
+}
+
+void ContentView::setSpotCallsignSearch(const QString &text)
+{
+    if (m_spotCallsignSearch == text)
+        return;
+    m_spotCallsignSearch = text;
+    emit spotCallsignSearchChanged();
+}
+
+void ContentView::clearCallsignSearch()
+{
+    setSpotCallsignSearch(QString());
+}
+
+// --- Lists ---------------------------------------------------------------------------------------
+
+ContentView::ListIndices ContentView::listIndices() const
+{
+    ListIndices lists;
+    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
+    const LocalSpotFilter &filter = currentFilter();
+    lists.filtered.reserve(spots.size());
+    for (qsizetype i = 0; i < spots.size(); ++i) {
+        if (filter.passes(spots[i]))
+            lists.filtered.append(i);
+    }
+
+    const QString search = m_spotCallsignSearch.trimmed();
+    const bool paused = isSpotsPaused();
+    if (!paused && search.isEmpty()) {
+        lists.displayed = lists.filtered;
+    } else {
+        for (qsizetype i : lists.filtered) {
+            if (paused && !m_pausedSpotIDs.contains(spots[i].id))
+                continue;
+            if (!search.isEmpty() && !spots[i].callsign.contains(search, Qt::CaseInsensitive))
+                continue;
+            lists.displayed.append(i);
+        }
+    }
+
+    const AlertSnapshot alerts = alertSnapshot();
+    const bool alertsPaused = isAlertsPaused();
+    for (qsizetype i : lists.filtered) {
+        if (alertsPaused && !m_pausedAlertSpotIDs.contains(spots[i].id))
+            continue;
+        if (matchesEnabledAlert(alerts, spots[i]))
+            lists.alertsOnly.append(i);
+    }
+    return lists;
+}
+
+QList<DXSpot> ContentView::filteredSpots() const
+{
+    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
+    const LocalSpotFilter &filter = currentFilter();
+    QList<DXSpot> list;
+    for (const DXSpot &spot : spots) {
+        if (filter.passes(spot))
+            list.append(spot);
+    }
+    return list;
+}
+
+QList<DXSpot> ContentView::alertMatchingSpots() const
+{
+    return alertMatchingSpots(filteredSpots());
+}
+
+QList<DXSpot> ContentView::displayedSpots() const
+{
+    return spotListsSnapshot().displayedSpots;
+}
+
+QList<DXSpot> ContentView::alertsOnlySpots() const
+{
+    return spotListsSnapshot().alertsOnlySpots;
+}
+
+QString ContentView::spotCountLabel() const
+{
+    return spotListsSnapshot().spotCountLabel;
+}
+
+QString ContentView::spotCountLabel(const ListIndices &lists, qsizetype total) const
+{
+    if (m_selectedTab == MainTab::alertsOnly)
+        return ofTotal(lists.alertsOnly.size(), total);
+    const bool anyFilter =
+        !m_filterState.selectedBands.isEmpty() || !m_filterState.hiddenDXFromContinents.isEmpty() ||
+        !m_filterState.hiddenDXByContinents.isEmpty() || filterSwitch(FilterSwitch::hideCWSpots) ||
+        filterSwitch(FilterSwitch::hideSSBSpots) || filterSwitch(FilterSwitch::hideFTxSpots) ||
+        filterSwitch(FilterSwitch::hideOtherDigitalSpots) ||
+        filterSwitch(FilterSwitch::hideBeaconSpots) || filterSwitch(FilterSwitch::hideQRPSpots) ||
+        filterSwitch(FilterSwitch::hideSameDXCCSpots) ||
+        filterSwitch(FilterSwitch::customSpotterEntityFilterEnabled) ||
+        filterSwitch(FilterSwitch::customInfoFilterEnabled);
+    if (!anyFilter)
+        return QString::number(total) + QLatin1String(" spots");
+    return ofTotal(lists.filtered.size(), total);
+}
+
+SpotListsSnapshot ContentView::spotListsSnapshot() const
+{
+    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
+    const ListIndices lists = listIndices();
+    SpotListsSnapshot snapshot;
+    snapshot.displayedSpots = spotsAt(spots, lists.displayed);
+    snapshot.alertsOnlySpots = spotsAt(spots, lists.alertsOnly);
+    snapshot.highlightColorsBySpotID = alertHighlightColors(snapshot.displayedSpots);
+    // The Alerts Only rows that the Spots list leaves out (search, pause) need colours too.
+    if (lists.displayed.size() != lists.filtered.size()) {
+        QList<DXSpot> rest;
+        const QSet<qsizetype> shown(lists.displayed.begin(), lists.displayed.end());
+        for (qsizetype i : lists.alertsOnly) {
+            if (!shown.contains(i))
+                rest.append(spots[i]);
+        }
+        snapshot.highlightColorsBySpotID.insert(alertHighlightColors(rest));
+    }
+    snapshot.spotCountLabel = spotCountLabel(lists, spots.size());
+    snapshot.totalSpotCount = spots.size();
+    snapshot.filteredSpotCount = lists.filtered.size();
+    return snapshot;
+}
+
+// --- Pausing -------------------------------------------------------------------------------------
+
+int ContentView::newBufferedSpotCount() const
+{
+    if (m_bufferedCountGeneration != m_filterGeneration) {
+        const LocalSpotFilter &filter = currentFilter();
+        m_bufferedPassingCount =
+            int(std::count_if(m_bufferedSpots.begin(), m_bufferedSpots.end(),
+                              [&filter](const DXSpot &spot) { return filter.passes(spot); }));
+        m_bufferedCountGeneration = m_filterGeneration;
+    }
+    return m_bufferedPassingCount;
+}
+
+QString ContentView::spotsPauseLabel() const
+{
+    return pauseLabel(m_isManuallyPaused, newBufferedSpotCount());
+}
+
+QString ContentView::alertsPauseLabel() const
+{
+    return pauseLabel(m_isAlertsManuallyPaused, bufferedAlertSpotIDs().size());
+}
+
+bool ContentView::isCurrentTabPaused() const
+{
+    return m_selectedTab == MainTab::alertsOnly ? isAlertsPaused() : isSpotsPaused();
+}
+
+void ContentView::pauseSpots(bool manual)
+{
+    if (isSpotsPaused())
+        return;
+    m_pausedSpotIDs.clear();
+    if (m_cluster) {
+        for (const DXSpot &spot : m_cluster->spots())
+            m_pausedSpotIDs.insert(spot.id);
+    }
+    m_bufferedSpots.clear();
+    m_bufferedPassingCount = 0;
+    m_bufferedCountGeneration = m_filterGeneration;
+    m_isManuallyPaused = manual;
+    m_isAutomaticallyPaused = !manual;
+    emit pauseStateChanged();
+}
+
+void ContentView::resumeSpots()
+{
+    const QList<DXSpot> taken = std::exchange(m_bufferedSpots, {});
+    m_isManuallyPaused = false;
+    m_isAutomaticallyPaused = false;
+    m_pausedSpotIDs.clear();
+    m_bufferedCountGeneration.reset();
+    ++m_scrollToTopRequest;
+    emit pauseStateChanged();
+    replayBufferedSpots(taken);
+}
+
+void ContentView::replayBufferedSpots(const QList<DXSpot> &spots)
+{
+    m_replaySounded.emplace();
+    for (const DXSpot &spot : spots)
+        processSpotAlerts(spot);
+    m_replaySounded.reset();
+}
+
+void ContentView::pauseAlerts(bool manual)
+{
+    if (isAlertsPaused())
+        return;
+    m_pausedAlertSpotIDs.clear();
+    for (const DXSpot &spot : alertMatchingSpots())
+        m_pausedAlertSpotIDs.insert(spot.id);
+    m_bufferedAlertSpotIDs.clear();
+    m_isAlertsManuallyPaused = manual;
+    m_isAlertsAutomaticallyPaused = !manual;
+    emit pauseStateChanged();
+}
+
+void ContentView::resumeAlerts()
+{
+    m_isAlertsManuallyPaused = false;
+    m_isAlertsAutomaticallyPaused = false;
+    m_pausedAlertSpotIDs.clear();
+    m_bufferedAlertSpotIDs.clear();
+    ++m_scrollToTopRequest;
+    emit pauseStateChanged();
+}
+
+void ContentView::togglePauseOfCurrentTab()
+{
+    if (m_selectedTab == MainTab::alertsOnly) {
+        if (isAlertsPaused())
+            resumeAlerts();
+        else
+            pauseAlerts(true);
+        return;
+    }
+    if (isSpotsPaused())
+        resumeSpots();
+    else
+        pauseSpots(true);
+}
+
+void ContentView::handleTableTopStateChange(bool isAtTop, bool isAlertsOnly)
+{
+    if (m_selectedTab == MainTab::console)
+        return;
+    if (isAlertsOnly) {
+        if (isAtTop && m_isAlertsAutomaticallyPaused && !m_isAlertsManuallyPaused)
+            resumeAlerts();
+        else if (!isAtTop && !isAlertsPaused())
+            pauseAlerts(false);
+        return;
+    }
+    if (m_selectedTab == MainTab::alertsOnly)
+        return;
+    if (isAtTop && m_isAutomaticallyPaused && !m_isManuallyPaused)
+        resumeSpots();
+    else if (!isAtTop && !isSpotsPaused())
+        pauseSpots(false);
+}
+
+} // namespace varnello

@@ -1,0 +1,127 @@
+// Takes the README's pictures: starts the program's window exactly as the program does
+// (MainWindowHost) on a real X display, lets it log in to a fake node, and saves what the X
+// server shows: the window with spots, the console, and the sheet about a CC Cluster node.
+//
+//   varnello_screenshots --node-port P --ccc-port Q --out DIR
+//
+// Run it with a throwaway HOME (tools/screenshot.sh does): it writes its settings there.
+
+#include "AppSettingsStore.h"
+#include "ClusterConnection.h"
+#include "ContentView.h"
+#include "MainWindow.h"
+#include "MainWindowHost.h"
+#include "SettingsKeys.h"
+#include "SheetPresenter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+using namespace varnello;
+
+namespace {
+
+constexpr int stepTimeoutMs = 20000;
+
+// Runs `then` once `condition` holds (polled), or fails the run after the time-out.
+void when(std::function<bool()> condition, std::function<void()> then, const char *what)
+{
+    auto *poll = new QTimer(qApp);
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(poll, &QTimer::timeout, qApp, [=] {
+        if (condition()) {
+            poll->deleteLater();
+            delete clock;
+            then();
+        } else if (clock->elapsed() > stepTimeoutMs) {
+            std::fprintf(stderr, "screenshots: timed out waiting for %s\n", what);
+            QCoreApplication::exit(1);
+        }
+    });
+    poll->start(100);
+}
+
+void after(int ms, std::function<void()> then)
+{
+    QTimer::singleShot(ms, qApp, std::move(then));
+}
+
+bool save(QWidget &window, const QString &path)
+{
+    const QRect frame = window.frameGeometry();
+    const QPixmap picture =
+        window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    const bool ok = picture.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnello"));
+    QCommandLineParser parser;
+    QCommandLineOption nodePort(QStringLiteral("node-port"), QStringLiteral("DXSpider node port"),
+                                QStringLiteral("port"));
+    QCommandLineOption cccPort(QStringLiteral("ccc-port"), QStringLiteral("CC Cluster node port"),
+                               QStringLiteral("port"));
+    QCommandLineOption out(QStringLiteral("out"), QStringLiteral("folder for the pictures"),
+                           QStringLiteral("folder"));
+    parser.addOptions({nodePort, cccPort, out});
+    parser.process(app);
+    const QDir folder(parser.value(out));
+
+    AppSettingsStore &settings = AppSettingsStore::shared();
+    settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
+    settings.setString(SettingsKeys::clusterPort, parser.value(nodePort));
+    settings.setString(SettingsKeys::clusterCallsign, QStringLiteral("N0CALL"));
+    settings.setBool(SettingsKeys::backupClusterEnabled, false);
+    settings.setBool(SettingsKeys::autoConnectOnStartup, true);
+
+    MainWindowHost host;
+    MainWindow &window = host.window();
+    window.setGeometry(40, 40, 1000, 640);
+    host.show();
+    ClusterConnection &cluster = host.cluster();
+    const auto click = [&window](const char *name) {
+        if (auto *button = window.findChild<QAbstractButton *>(QString::fromLatin1(name)))
+            button->click();
+    };
+
+    bool ok = true;
+    when([&] { return cluster.isLoggedIn() && cluster.spots().size() >= 40; },
+         [&] {
+             after(1500, [&] {
+                 ok &= save(window, folder.filePath(QStringLiteral("main-window.png")));
+                 click("tabConsole");
+                 after(800, [&] {
+                     ok &= save(window, folder.filePath(QStringLiteral("console.png")));
+                     click("tabSpots");
+                     settings.setString(SettingsKeys::clusterPort, parser.value(cccPort));
+                     host.view().manualDisconnect();
+                     host.view().connect(ConnectionOrigin::manual);
+                     when([&] { return window.presenter().currentDialog() != nullptr; },
+                          [&] {
+                              after(800, [&] {
+                                  ok &= save(window,
+                                             folder.filePath(QStringLiteral("warning-sheet.png")));
+                                  QCoreApplication::exit(ok ? 0 : 1);
+                              });
+                          },
+                          "the CC Cluster sheet");
+                 });
+             });
+         },
+         "the login and the recent spots");
+    return app.exec();
+}
