@@ -51,10 +51,13 @@ bool MainWindowFrameKeeper::eventFilter(QObject *watched, QEvent *event)
         auto *window = qobject_cast<QWidget *>(watched);
         // Before the first showing the window manager is still placing the window: its frame is
         // not the operator's.
-        if (window && window->isVisible()) {
+        if (!window || !window->isVisible())
+            return QObject::eventFilter(watched, event);
+        if (type == QEvent::Close)
+            saveMainWindowFrame(window); // the program may end with this close
+        else
             QTimer::singleShot(0, this,
                                [this, window = QPointer(window)] { saveMainWindowFrame(window); });
-        }
     }
     return QObject::eventFilter(watched, event);
 }

@@ -91,6 +91,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<ShellMenus> m_menus;
     bool m_shown = false;
+    bool m_painted = false;
 };
 
 } // namespace varnello

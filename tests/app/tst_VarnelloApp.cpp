@@ -4,6 +4,7 @@
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
 #include "FakeClusterNode.h"
+#include "GridDXCCDatabase.h"
 #include "HttpStub.h"
 #include "MainWindow.h"
 #include "MainWindowHostState.h"
@@ -75,7 +76,8 @@ private Q_SLOTS:
         app.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Varnello"));
-        QCOMPARE(window.geometry().topLeft(), QPoint(60, 50)); // the default preset keeps its own size
+        QCOMPARE(window.geometry().topLeft(),
+                 QPoint(60, 50)); // the default preset keeps its own size
 
         QTRY_VERIFY_WITH_TIMEOUT(app.cluster().isLoggedIn(), 20000);
         QVERIFY(node.hasReceived(QStringLiteral("N0CALL")));
@@ -118,6 +120,28 @@ private Q_SLOTS:
             AppSettingsStore::shared().string(SettingsKeys::VarnelloMainWindowFrame),
             QStringLiteral("{{60, 50}, {%1, %2}}").arg(window.width()).arg(window.height()));
         QVERIFY(app.coordinator().hasStarted());
+        QCOMPARE(GridDXCCDatabase::shared().tableLoadCount(), 0); // loaded only when searched
+    }
+
+    void frameCheck_showsAWindowNobodyShowed()
+    {
+        AppSettingsStore &settings = AppSettingsStore::shared();
+        settings.setBool(SettingsKeys::autoConnectOnStartup, false);
+        settings.setString(SettingsKeys::VarnelloMainWindowFrame, QString());
+        HttpStub dataFilesSite;
+        QVERIFY(dataFilesSite.listen());
+        CTYFileManager::Dependencies files;
+        files.endpoints =
+            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
+        VarnelloApp app({.dataFiles = files});
+        QTest::qWait(VarnelloApp::frameCheckDelayMs / 2);
+        QVERIFY(!app.window().isVisible());
+        // Nobody showed the window: the check 0.75 s after start does.
+        QTRY_VERIFY(app.window().isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window()));
+        app.window().setGeometry(120, 90, 1010, 790); // as a window manager would place it
+        QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
+                     QStringLiteral("{{120, 90}, {1010, 790}}"));
     }
 };
 
