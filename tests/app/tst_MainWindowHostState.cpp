@@ -104,25 +104,6 @@ private Q_SLOTS:
         QCOMPARE(rig.alerts.shown[0].title, QStringLiteral("A new country file is available"));
     }
 
-    void viewMenu_postsOnlyWhenThePresetChanges()
-    {
-        Rig rig;
-        PostLog posts;
-        rig.state.selectDefaultView(QRect(100, 200, 1000, 800)); // already on
-        rig.state.selectSmallView();
-        rig.state.selectSmallView(); // already on
-        rig.state.selectDefaultView(QRect(100, 200, 1000, 800));
-        rig.state.handleNotification(QStringLiteral("varnelloViewPresetStateChanged"),
-                                     {{"state", "custom"}});
-        rig.state.selectDefaultView(std::nullopt);
-        QTRY_COMPARE(posts.names.size(), 3);
-        QCOMPARE(posts.names, (QStringList{"varnelloApplySmallView", "varnelloApplyDefaultView",
-                                           "varnelloApplyDefaultView"}));
-        QCOMPARE(posts.infos[1],
-                 (QVariantMap{{"fallbackTopEdge", 200.0}, {"fallbackOriginX", 100.0}}));
-        QVERIFY(posts.infos[2].isEmpty());
-    }
-
     void startupTask_offersStaleFilesThenTriggersTheFirstRefreshOnce()
     {
         Rig rig;

@@ -48,35 +48,6 @@ private Q_SLOTS:
         if (mail)
             QCOMPARE(mail->toString(QUrl::FullyEncoded), url);
     }
-
-    void pages_belowTheMakersServices_data()
-    {
-        QTest::addColumn<QString>("site");
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("manual");
-        QTest::addColumn<QString>("group");
-        QTest::newRow("both") << "https://example.org"
-                              << "groups.example"
-                              << "https://example.org/varnello/varnello-guide.pdf"
-                              << "https://groups.example/g/varnello";
-        QTest::newRow("site with slash") << "https://example.org/"
-                                         << ""
-                                         << "https://example.org/varnello/varnello-guide.pdf"
-                                         << "";
-        QTest::newRow("none") << ""
-                              << ""
-                              << ""
-                              << "";
-    }
-    void pages_belowTheMakersServices()
-    {
-        QFETCH(QString, site);
-        QFETCH(QString, host);
-        QFETCH(QString, manual);
-        QFETCH(QString, group);
-        QCOMPARE(ShellLinks::manual(QUrl(site)).value_or(QUrl()).toString(), manual);
-        QCOMPARE(ShellLinks::supportGroupPage(host).value_or(QUrl()).toString(), group);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestShellLinks)

@@ -63,19 +63,6 @@ private Q_SLOTS:
                  applied ? WindowFrame::fromText(saved) : QRect(10, 20, 640, 480));
     }
 
-    void mainFrame_positionOnly_keepsTheSize()
-    {
-        AppSettingsStore settings(std::nullopt);
-        settings.setString(SettingsKeys::VarnelloMainWindowFrame,
-                           QStringLiteral("{{100, 200}, {1000, 800}}"));
-        MainWindowFrameKeeper keeper(settings, [] { return kOneScreen; });
-        QWidget window;
-        window.setGeometry(10, 20, 640, 480);
-        QTest::ignoreMessage(QtInfoMsg, "main frame restored={{100, 200}, {640, 480}}");
-        QVERIFY(keeper.restoreMainWindowFrame(&window, false));
-        QCOMPARE(window.geometry(), QRect(100, 200, 640, 480));
-    }
-
     void mainFrame_savedOnlyForTheMainWindow_data()
     {
         QTest::addColumn<QString>("title");

@@ -230,8 +230,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refuse");
         QTest::addColumn<HttpErrorKind>("error");
         QTest::addColumn<bool>("sunk"); // the body went to the sink, not into the result
-        QTest::newRow("length") << 200 << false << qint64(1 << 20) << false << HttpErrorKind::none
-                                << true;
         QTest::newRow("chunked") << 200 << true << qint64(1 << 20) << false << HttpErrorKind::none
                                  << true;
         QTest::newRow("404 is collected")
