@@ -11,6 +11,11 @@ using BenchApplication = QCoreApplication;
 
 int main(int argc, char **argv)
 {
+#ifdef VARNELLO_BENCH_WIDGETS
+    // Window benchmarks measure our own work, not a display server's.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     BenchApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -4,6 +4,7 @@
 #include "AlertNotificationManager.h"
 #include "AlertSoundPlayer.h"
 #include "AppSettingsStore.h"
+#include "BenchOutputs.h"
 #include "Clock.h"
 #include "ContentView.h"
 #include "NewSlotRules.h"
@@ -17,19 +18,6 @@
 using namespace varnello;
 
 namespace {
-
-class NullNotifications final : public SystemNotifications {
-public:
-    void post(const QString &, const QString &) override { ++posted; }
-    long posted = 0;
-};
-
-class NullSound final : public SoundOutput {
-public:
-    void playBeep() override { ++played; }
-    void playFile(const QString &) override { ++played; }
-    long played = 0;
-};
 
 const QStringList bands{"160m", "80m", "40m", "30m", "20m", "17m",
                         "15m",  "12m", "10m", "6m",  "2m",  "Other"};
@@ -52,10 +40,7 @@ QList<ClubLogEntitySlotRule> busyRules(QRandomGenerator &random)
 
 struct Scene {
     AppSettingsStore settings{std::nullopt};
-    NullNotifications notificationOutput;
-    NullSound soundOutput;
-    AlertNotificationManager notifications{notificationOutput};
-    AlertSoundPlayer sounds{soundOutput};
+    bench::AlertOutputs outputs;
     ManualClock clock;
     long datagrams = 0;
     std::unique_ptr<ContentView> view;
@@ -98,8 +83,7 @@ struct Scene {
 
         ContentViewEnvironment e;
         e.settings = &settings;
-        e.notifications = &notifications;
-        e.sounds = &sounds;
+        outputs.install(e);
         e.clock = &clock;
         e.udpFeedMode = [] { return QStringLiteral("alerts"); };
         e.sendToUdpFeed = [this](const QString &) { ++datagrams; };

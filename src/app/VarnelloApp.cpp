@@ -6,12 +6,14 @@
 #include "ContentView.h"
 #include "FactoryReset.h"
 #include "FileManagerReveal.h"
+#include "FilterPanelsInstaller.h"
 #include "HostHardware.h"
 #include "LaunchDiag.h"
 #include "MainWindow.h"
 #include "MainWindowFrameKeeper.h"
 #include "MainWindowHostState.h"
 #include "NotificationHub.h"
+#include "RegistrationMail.h"
 #include "SettingsAlertPresenter.h"
 #include "SettingsWindow.h"
 #include "SettingsWindowController.h"
@@ -139,6 +141,7 @@ void VarnelloApp::buildMainWindow()
     m_view = std::make_unique<ContentView>(environment);
     m_view->setOnOpenSettings([this] { openSettings(); });
     m_window = std::make_unique<MainWindow>(*m_view);
+    installFilterPanels(*m_window, *m_view, registrationRequestMailURL);
     m_window->resize(1000, 800);
     m_window->installEventFilter(this);
     qApp->installEventFilter(this); // until the first paint

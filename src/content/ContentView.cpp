@@ -7,6 +7,7 @@
 #include "CTYDatabase.h"
 #include "Clock.h"
 #include "ClusterConnection.h"
+#include "GridDXCCDatabase.h"
 #include "HttpClient.h"
 #include "LoTWActivityLookup.h"
 #include "NotificationHub.h"
@@ -27,13 +28,21 @@ ContentView::ContentView(ContentViewEnvironment environment, QObject *parent)
       m_clubLog(std::move(environment.clubLog)),
       m_lotw(environment.lotw ? *environment.lotw : LoTWActivityLookup::shared()),
       m_udpFeedMode(std::move(environment.udpFeedMode)),
-      m_sendToUdpFeed(std::move(environment.sendToUdpFeed)), m_alerts(m_settings)
+      m_sendToUdpFeed(std::move(environment.sendToUdpFeed)), m_alerts(m_settings),
+      m_grid(environment.grid ? *environment.grid : GridDXCCDatabase::shared())
 {
     if (m_cluster) {
         connect(m_cluster.data(), &ClusterConnection::liveSpotReceived, this,
                 &ContentView::handleLiveSpot);
         connect(m_cluster.data(), &ClusterConnection::spotsChanged, this,
                 &ContentView::spotsChanged);
+        // Every new RBN state of the connection replaces the popover's drafts.
+        m_seededRBNStateVersion = m_cluster->rbnStateVersion();
+        connect(m_cluster.data(), &ClusterConnection::rbnStateChanged, this, [this] {
+            if (m_cluster->rbnStateVersion() != m_seededRBNStateVersion)
+                seedRBNDrafts();
+            emit rbnDraftsChanged();
+        });
     }
     connect(&m_settings, &AppSettingsStore::valueChanged, this, &ContentView::handleSettingChanged);
     // A new LoTW table changes what the LoTW-only filter lets through.
@@ -57,7 +66,10 @@ ContentView::ContentView(ContentViewEnvironment environment, QObject *parent)
     }
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView()
+{
+    endCustomSpotterEntitySheet();
+}
 
 ClusterConnection *ContentView::cluster() const
 {

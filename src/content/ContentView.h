@@ -5,9 +5,11 @@
 #include "CTYResult.h"
 #include "ClubLogLookup.h"
 #include "DXSpot.h"
+#include "FilterSheetSessions.h"
 #include "LocalSpotFilter.h"
 #include "MainTab.h"
 #include "MainWindowTexts.h"
+#include "RBNMode.h"
 #include "SpotListsSnapshot.h"
 
 #include <QHash>
@@ -31,6 +33,7 @@ class AlertSoundPlayer;
 class AppSettingsStore;
 class Clock;
 class ClusterConnection;
+class GridDXCCDatabase;
 class HttpClient;
 class LoTWActivityLookup;
 enum class ConnectionOrigin;
@@ -48,6 +51,8 @@ struct ContentViewEnvironment {
     ClubLogService clubLog = ClubLogService::standard();
     // The LoTW activity table of the LoTW-only filter.
     const LoTWActivityLookup *lotw = nullptr;
+    // The grid-square tables of the spotter-entity radius search.
+    GridDXCCDatabase *grid = nullptr;
     // The UDP feed's mode and its sender; empty takes the cluster connection's.
     std::function<QString()> udpFeedMode;
     std::function<void(const QString &rawLine)> sendToUdpFeed;
@@ -175,6 +180,96 @@ public:
     // The pause bar's button: pauses the current tab's list by hand, or resumes it.
     void togglePauseOfCurrentTab();
     void handleTableTopStateChange(bool isAtTop, bool isAlertsOnly);
+
+    // --- Filter panels (ContentView_FilterPanels.cpp, ContentView_SpotterEntities.cpp)
+    // Spot Filters popover.
+    bool isFiltersPopoverPresented() const { return m_filtersPopoverPresented; }
+    void setFiltersPopoverPresented(bool presented);
+    void toggleFiltersPopover() { setFiltersPopoverPresented(!m_filtersPopoverPresented); }
+    void toggleAllModeFilters();
+    enum class ContinentSet { hiddenDXFrom, hiddenDXBy };
+    void toggleAllContinents(ContinentSet which);
+    void setContinentHidden(ContinentSet which, const QString &code, bool hidden);
+    // "Custom…" or "Custom (3)…".
+    static QString customFilterButtonTitle(qsizetype count);
+    void openCustomInfoFilterSheet();
+    void openCustomSpotterEntitySheet();
+
+    // Band Filters sidebar.
+    void showAllBands() { setSelectedBands({}); }
+    void toggleBand(const QString &band);
+    void toggleBandGroup(const QStringList &bands);
+    QString bandFilterSummary() const;
+
+    // Blocked words sheet.
+    const std::optional<CustomInfoFilterSession> &customInfoFilterSession() const
+    {
+        return m_customInfoFilterSession;
+    }
+    const QStringList &customInfoFilterDraft() const { return m_customInfoFilterDraft; }
+    const QString &customInfoFilterEntry() const { return m_customInfoFilterEntry; }
+    void beginCustomInfoFilterSheet(); // the sheet appears
+    void setCustomInfoFilterEntry(const QString &text);
+    bool canAddCustomInfoFilterTerm() const;
+    void addCustomInfoFilterTerm();
+    void removeCustomInfoFilterTerm(qsizetype index);
+    void clearCustomInfoFilterDraft();
+    void cancelCustomInfoFilter();
+    void saveCustomInfoFilter();
+    void saveAndEnableCustomInfoFilter();
+
+    // Allowed Spotter Entities sheet.
+    const std::optional<CustomSpotterEntitySession> &customSpotterEntitySession() const
+    {
+        return m_customSpotterEntitySession;
+    }
+    const QSet<int> &customSpotterEntityDraft() const { return m_customSpotterEntityDraft; }
+    const QString &customSpotterEntitySearch() const { return m_customSpotterEntitySearch; }
+    bool isSelectingCustomSpotterEntitiesAutomatically() const
+    {
+        return m_selectingSpotterEntities;
+    }
+    const std::optional<QString> &customSpotterAutomaticSelectionMessage() const
+    {
+        return m_spotterSelectionMessage;
+    }
+    void beginCustomSpotterEntitySheet(); // the sheet appears
+    void endCustomSpotterEntitySheet();   // the sheet went away
+    void setCustomSpotterEntitySearch(const QString &text);
+    QString customSpotterHomeGrid() const;
+    void setCustomSpotterHomeGrid(const QString &text);
+    QString customSpotterRadius() const;
+    void setCustomSpotterRadius(const QString &text);
+    QString customSpotterDistanceUnit() const;
+    void setCustomSpotterDistanceUnit(const QString &raw);
+    bool canSelectSpotterEntitiesAutomatically() const;
+    void selectSpotterEntitiesWithinRadius();
+    void applyAutomaticSpotterEntitySelection(const QSet<int> &adifNumbers);
+    QList<CTYEntity> selectedSpotterEntities() const;
+    QList<CTYEntity> filterEntityList() const;
+    void toggleSpotterEntity(int adifNumber);
+    void clearSpotterEntityDraft();
+    void cancelCustomSpotterEntities();
+    void saveCustomSpotterEntities();
+    void saveAndEnableCustomSpotterEntities();
+
+    // RBN button and popover.
+    bool draftRBNEnabled() const { return m_draftRBNEnabled; }
+    const RBNModeSet &draftRBNModes() const { return m_draftRBNModes; }
+    bool isRBNPopoverPresented() const { return m_rbnPopoverPresented; }
+    void setRBNPopoverPresented(bool presented);
+    void seedRBNDrafts();
+    QString rbnButtonTitle() const;
+    bool isRBNButtonEnabled() const;
+    bool canRefreshRBNStatus() const;
+    bool canApplyRBNSettings() const;
+    void toggleRBNPopover();
+    void setDraftRBNEnabled(bool enabled);
+    void setDraftRBNMode(RBNMode mode, bool on);
+    void toggleAllRBNModes();
+    void refreshRBNStatus();
+    void cancelRBNChanges();
+    void applyRBNSettings();
 
     // --- Stored alerts.
     static QList<SpotAlertConfiguration>
@@ -350,6 +445,9 @@ Q_SIGNALS:
     void pauseStateChanged();
     void selectedTabChanged();
     void spotCallsignSearchChanged();
+    // Popover flags, sheet sessions, their drafts, entries and messages.
+    void filterPanelsChanged();
+    void rbnDraftsChanged();
 
 private:
     // The alerts as stored now, read once for a batch of spots.
@@ -379,6 +477,23 @@ private:
     std::function<QString()> m_udpFeedMode;
     std::function<void(const QString &)> m_sendToUdpFeed;
     AlertStore m_alerts;
+
+    // --- Filter panels
+    GridDXCCDatabase &m_grid;
+    bool m_filtersPopoverPresented = false;
+    std::optional<CustomInfoFilterSession> m_customInfoFilterSession;
+    QStringList m_customInfoFilterDraft;
+    QString m_customInfoFilterEntry;
+    std::optional<CustomSpotterEntitySession> m_customSpotterEntitySession;
+    QSet<int> m_customSpotterEntityDraft;
+    QString m_customSpotterEntitySearch;
+    bool m_selectingSpotterEntities = false;
+    std::optional<QString> m_spotterSelectionMessage;
+    bool m_retainingGridTables = false;
+    bool m_draftRBNEnabled = false;
+    RBNModeSet m_draftRBNModes;
+    bool m_rbnPopoverPresented = false;
+    qint64 m_seededRBNStateVersion = 0;
 
     // --- Spot filters, lists and pausing
     void handleSettingChanged(const QString &key);

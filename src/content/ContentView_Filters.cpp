@@ -133,6 +133,10 @@ void ContentView::handleSettingChanged(const QString &key)
     }
     for (FilterSwitch which : allSwitches) {
         if (key == switchKey(which).name) {
+            // Switching the allow list on in the popover empties "Hide spotter from".
+            if (which == FilterSwitch::customSpotterEntityFilterEnabled &&
+                m_filtersPopoverPresented && filterSwitch(which))
+                setHiddenDXByContinents({});
             filterStateChanged();
             return;
         }

@@ -199,17 +199,17 @@ QList<DXSpot> ContentView::alertMatchingSpots() const
 
 QList<DXSpot> ContentView::displayedSpots() const
 {
-    return spotListsSnapshot().displayedSpots;
+    return spotsAt(m_cluster ? m_cluster->spots() : noSpots(), listIndices().displayed);
 }
 
 QList<DXSpot> ContentView::alertsOnlySpots() const
 {
-    return spotListsSnapshot().alertsOnlySpots;
+    return spotsAt(m_cluster ? m_cluster->spots() : noSpots(), listIndices().alertsOnly);
 }
 
 QString ContentView::spotCountLabel() const
 {
-    return spotListsSnapshot().spotCountLabel;
+    return spotCountLabel(listIndices(), m_cluster ? m_cluster->spots().size() : 0);
 }
 
 QString ContentView::spotCountLabel(const ListIndices &lists, qsizetype total) const

@@ -1,6 +1,7 @@
 #include "LocalSpotFilter.h"
 
 #include "LoTWActivityLookup.h"
+#include "SpotFilterCatalogue.h"
 
 namespace varnello {
 
@@ -14,20 +15,75 @@ constexpr std::uint8_t typeBit(SpotType type)
 // Bit of one of the seven continent codes, or 0.
 std::uint8_t continentBit(QStringView code)
 {
-    static constexpr QLatin1StringView codes[] = {QLatin1StringView("AF"), QLatin1StringView("AN"),
-                                                  QLatin1StringView("AS"), QLatin1StringView("EU"),
-                                                  QLatin1StringView("NA"), QLatin1StringView("OC"),
-                                                  QLatin1StringView("SA")};
     if (code.size() != 2)
         return 0;
-    for (size_t i = 0; i < std::size(codes); ++i) {
-        if (code == codes[i])
-            return std::uint8_t(1u << i);
+    const char16_t a = code[0].unicode();
+    const char16_t b = code[1].unicode();
+    switch (a) {
+    case u'A':
+        return b == u'F' ? 1 : b == u'N' ? 2 : b == u'S' ? 4 : 0;
+    case u'E':
+        return b == u'U' ? 8 : 0;
+    case u'N':
+        return b == u'A' ? 16 : 0;
+    case u'O':
+        return b == u'C' ? 32 : 0;
+    case u'S':
+        return b == u'A' ? 64 : 0;
+    default:
+        return 0;
     }
-    return 0;
+}
+
+// Position of a band name in the band order, or -1. Names are packed into one integer so that a
+// look-up costs a few comparisons instead of a string hash.
+constexpr quint64 packedName(QStringView name)
+{
+    if (name.size() > 7)
+        return 0;
+    quint64 key = quint64(name.size());
+    for (QChar c : name) {
+        if (c.unicode() > 0xFF)
+            return 0;
+        key = key << 8 | c.unicode();
+    }
+    return key;
+}
+
+int bandIndex(QStringView band)
+{
+    static const QList<quint64> keys = [] {
+        QList<quint64> list;
+        for (const QString &name : spotfilter::bandOrder())
+            list.append(packedName(name));
+        return list;
+    }();
+    const quint64 key = packedName(band);
+    return key == 0 ? -1 : int(keys.indexOf(key));
 }
 
 const QString marker = QStringLiteral("**SEEME**");
+
+// Letter case ignored, for an upper-case ASCII needle whose letters no other character folds to
+// (Q, R, P and "/": the Kelvin and long-s signs fold to K and S only), so comparing ASCII alone
+// gives the same answer as full case folding at a fraction of its cost.
+bool containsCaseless(QStringView text, QLatin1StringView needle)
+{
+    const qsizetype last = text.size() - needle.size();
+    for (qsizetype i = 0; i <= last; ++i) {
+        qsizetype j = 0;
+        while (j < needle.size()) {
+            const char16_t c = text[i + j].unicode();
+            const char16_t upper = c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+            if (upper != char16_t(needle[j].unicode()))
+                break;
+            ++j;
+        }
+        if (j == needle.size())
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -51,7 +107,7 @@ bool LocalSpotFilter::ContinentSet::contains(const std::optional<QString> &code)
 }
 
 LocalSpotFilter::LocalSpotFilter(const LocalSpotFilterState &state, const LoTWActivityLookup &lotw)
-    : m_lotw(lotw), m_selectedBands(state.selectedBands), m_hideQRP(state.hideQRPSpots),
+    : m_lotw(lotw), m_bandFilterOn(!state.selectedBands.isEmpty()), m_hideQRP(state.hideQRPSpots),
       m_hideSameDXCC(state.hideSameDXCCSpots), m_showLoTWOnly(state.showLoTWOnly),
       m_blockTerms(state.customInfoFilterEnabled),
       m_terms(state.customInfoFilterEnabled ? BlockedTermMatcher(state.customInfoFilterTerms)
@@ -60,6 +116,13 @@ LocalSpotFilter::LocalSpotFilter(const LocalSpotFilterState &state, const LoTWAc
       m_allowListOn(state.customSpotterEntityFilterEnabled),
       m_allowedSpotterEntities(state.customSpotterEntityADIFNumbers)
 {
+    for (const QString &band : state.selectedBands) {
+        const int index = bandIndex(band);
+        if (index >= 0)
+            m_selectedBandMask |= quint32(1) << index;
+        else
+            m_otherSelectedBands.insert(band);
+    }
     if (state.hideCWSpots)
         m_hiddenTypes |= typeBit(SpotType::cw);
     if (state.hideSSBSpots)
@@ -74,16 +137,18 @@ LocalSpotFilter::LocalSpotFilter(const LocalSpotFilterState &state, const LoTWAc
 
 bool LocalSpotFilter::isQRP(const DXSpot &spot)
 {
-    return spot.callsign.contains(QLatin1StringView("/QRP"), Qt::CaseInsensitive) ||
-           spot.spotter.contains(QLatin1StringView("/QRP"), Qt::CaseInsensitive) ||
-           spot.comment.contains(QLatin1StringView("QRP"), Qt::CaseInsensitive);
+    return containsCaseless(spot.callsign, QLatin1StringView("/QRP")) ||
+           containsCaseless(spot.spotter, QLatin1StringView("/QRP")) ||
+           containsCaseless(spot.comment, QLatin1StringView("QRP"));
 }
 
 // The rules are independent of each other, so they are tried cheapest first and the first that
 // hides the spot ends the test; only the marker outranks them all.
 bool LocalSpotFilter::passes(const DXSpot &spot) const
 {
-    if (spot.rawLine.contains(marker, Qt::CaseInsensitive))
+    // Nearly no line holds a "*": the case-folding search runs only for those that do.
+    if (spot.rawLine.contains(QLatin1Char('*')) &&
+        spot.rawLine.contains(marker, Qt::CaseInsensitive))
         return true;
     if (m_hiddenTypes & typeBit(spot.spotType))
         return false;
@@ -98,12 +163,18 @@ bool LocalSpotFilter::passes(const DXSpot &spot) const
     } else if (m_hiddenDXBy.contains(spot.spotterContinent)) {
         return false;
     }
-    if (!m_selectedBands.isEmpty() && !m_selectedBands.contains(spot.band))
-        return false;
+    if (m_bandFilterOn) {
+        const int index = bandIndex(spot.band);
+        if (index >= 0 ? !(m_selectedBandMask & (quint32(1) << index))
+                       : !m_otherSelectedBands.contains(spot.band))
+            return false;
+    }
     if (m_hideQRP && isQRP(spot))
         return false;
+    // The comment is normally part of the raw line; then a hit in it is a hit in the line.
     if (m_blockTerms && !m_terms.isEmpty() &&
-        (m_terms.matches(spot.comment) || m_terms.matches(spot.rawLine)))
+        (m_terms.matches(spot.rawLine) ||
+         (!spot.rawLine.contains(spot.comment) && m_terms.matches(spot.comment))))
         return false;
     if (m_showLoTWOnly && !m_lotw.hasRecentUpload(spot.callsign))
         return false;

@@ -51,7 +51,9 @@ private:
     };
 
     const LoTWActivityLookup &m_lotw;
-    QSet<QString> m_selectedBands;
+    bool m_bandFilterOn;
+    quint32 m_selectedBandMask = 0; // bit per position in the band order
+    QSet<QString> m_otherSelectedBands;
     std::uint8_t m_hiddenTypes = 0; // bit per SpotType
     bool m_hideQRP;
     bool m_hideSameDXCC;

@@ -13,6 +13,20 @@ struct ClusterConnectionTestAccess {
     {
         connection.insertLiveSpot(spot);
     }
+    static void logIn(ClusterConnection &connection, ClusterNodeType type)
+    {
+        connection.setIsLoggedIn(true);
+        connection.setDetectedNodeType(type);
+    }
+    static void setRbnState(ClusterConnection &connection, bool loading, bool known, bool enabled,
+                            RBNModeSet modes)
+    {
+        connection.setRbnStatusLoading(loading);
+        connection.setRbnStatusKnown(known);
+        connection.setRbnEnabled(enabled);
+        connection.setRbnModes(modes);
+        connection.bumpRbnStateVersion();
+    }
     static void clearSpots(ClusterConnection &connection)
     {
         connection.m_spots.clear();

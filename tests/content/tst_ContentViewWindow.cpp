@@ -3,7 +3,6 @@
 #include "WindowStateKit.h"
 
 #include "MainWindowTexts.h"
-#include "NotificationHub.h"
 
 using namespace varnello;
 using namespace varnello::test;
@@ -149,23 +148,6 @@ private slots:
         QVERIFY(kit.net.consoleHas(QStringLiteral("> ") + sent));
     }
 
-    void tabs_postWhetherATableIsShown_andKeepTheLastTableTab()
-    {
-        WindowStateKit kit;
-        QList<bool> posted;
-        QObject::connect(&NotificationHub::instance(), &NotificationHub::posted, kit.view.get(),
-                         [&](const QString &name, const QVariantMap &info) {
-                             if (name == QLatin1String("varnelloMainTabChanged"))
-                                 posted.append(info.value(QStringLiteral("isTable")).toBool());
-                         });
-        kit.view->setSelectedTab(MainTab::alertsOnly);
-        kit.view->setSelectedTab(MainTab::console);
-        QVERIFY(kit.view->alertsOnlyTableIsSelected());
-        kit.view->setSelectedTab(MainTab::spots);
-        QVERIFY(!kit.view->alertsOnlyTableIsSelected());
-        QTRY_COMPARE(posted, (QList<bool>{true, false, true}));
-    }
-
     void emptyState_chain_data()
     {
         QTest::addColumn<bool>("callsign");
@@ -246,18 +228,10 @@ private slots:
         QVERIFY(!content.symbol.isEmpty());
     }
 
-    void emptyState_actionsRunTheirOperations()
+    void emptyState_searchOfBlanksNarrowsNothing_andClearSearchEmptiesIt()
     {
         WindowStateKit kit;
-        QCOMPARE(kit.view->emptyState().action, EmptyStateAction::openSettings);
-        kit.view->runEmptyStateAction(EmptyStateAction::openSettings);
-        QCOMPARE(kit.settingsOpened, 1);
-
-        kit.configure();
-        QCOMPARE(kit.view->emptyState().title, QStringLiteral("Not Connected"));
-        kit.view->runEmptyStateAction(kit.view->emptyState().action);
-        QTRY_VERIFY(kit.cluster().isLoggedIn());
-
+        QVERIFY(kit.logIn());
         kit.view->setSpotCallsignSearch(QStringLiteral("  "));
         QCOMPARE(kit.view->emptyState().title, QStringLiteral("Waiting for Spots"));
         kit.view->setSpotCallsignSearch(QStringLiteral(" K1 "));
@@ -336,6 +310,44 @@ private slots:
             QStringLiteral("127.0.0.1:%1").arg(kit.net.node.port()));
         QVERIFY(!kit.cluster().clusterNodeWarning().has_value());
         QVERIFY(kit.cluster().isConnected());
+    }
+
+    // "No" on the filter warning: the window's own SSID filter (when the warning included it) is
+    // removed instead of loading the recent spots at once; "don't ask again" is stored first.
+    void upstreamFilterNo_removesTheOwnFilterOrLoadsRecentSpots_data()
+    {
+        QTest::addColumn<QString>("callsign");
+        QTest::addColumn<bool>("dontAskAgain");
+        QTest::addColumn<QString>("firstCommandAfter");
+        QTest::newRow("own filter included") << "N0CALL-2" << false << "clear/spots 9";
+        QTest::newRow("foreign only, don't ask again")
+            << "N0CALL" << true << "sh/dx filter real 50";
+    }
+
+    void upstreamFilterNo_removesTheOwnFilterOrLoadsRecentSpots()
+    {
+        QFETCH(QString, callsign);
+        QFETCH(bool, dontAskAgain);
+        WindowStateKit kit;
+        kit.net.node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No"),
+                                                          QStringLiteral("Want RBN Beacon : No")});
+        kit.net.node.setReply(QStringLiteral("sh/filter"),
+                              {QStringLiteral("filter1 accept on hf/cw"),
+                               QStringLiteral("filter9 reject on 100000/100001")});
+        kit.configure(callsign);
+        kit.view->connect(ConnectionOrigin::startup);
+        QTRY_VERIFY_WITH_TIMEOUT(kit.cluster().upstreamFilterWarningLines().has_value(), 15000);
+        const qsizetype before = kit.net.node.receivedLines().size();
+
+        if (dontAskAgain)
+            kit.view->keepUpstreamFiltersAndDontAskAgain();
+        else
+            kit.view->keepUpstreamFilters();
+        QVERIFY(!kit.cluster().upstreamFilterWarningLines());
+        QCOMPARE(kit.settings().boolValue(SettingsKeys::suppressUpstreamFilterWarning),
+                 dontAskAgain);
+        QTRY_VERIFY(kit.net.node.receivedLines().size() > before);
+        QTEST(kit.net.node.receivedLines().at(before), "firstCommandAfter");
     }
 
     void clearSpots_emptiesOnlyTheSpotList()

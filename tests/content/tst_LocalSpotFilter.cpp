@@ -73,6 +73,13 @@ private Q_SLOTS:
         }) << same << false;
         QTest::newRow("band names are case-sensitive")
             << StateEdit([](auto &s) { s.selectedBands = {"20M"}; }) << same << false;
+        QTest::newRow("Other selected") << StateEdit([](auto &s) {
+            s.selectedBands = {"Other", "1.2cm"};
+        }) << SpotEdit([](DXSpot &s) { s.band = "Other"; })
+                                        << true;
+        QTest::newRow("name outside the catalogue compared as stored")
+            << StateEdit([](auto &s) { s.selectedBands = {"11m"}; })
+            << SpotEdit([](DXSpot &s) { s.band = "11m"; }) << true;
         // 3. Mode class
         QTest::newRow("cw hidden")
             << StateEdit([](auto &s) { s.hideCWSpots = true; }) << same << false;

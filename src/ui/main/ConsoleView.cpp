@@ -18,6 +18,7 @@ ConsoleView::ConsoleView(QWidget *parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSizeF(QFontInfo(this->font()).pointSizeF() * 12.0 / 13.0);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     setFont(font);
     setPlaceholderText(QStringLiteral("No cluster output."));
     document()->setDocumentMargin(8);

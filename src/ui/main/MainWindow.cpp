@@ -51,6 +51,7 @@ MainWindow::MainWindow(ContentView &view, QWidget *parent) : QMainWindow(parent)
     m_leftPanel->setObjectName(QStringLiteral("leftPanel"));
     m_rightPanel = new SidePanel(SidePanel::Edge::trailing, rightPanelWidth, m_body);
     m_rightPanel->setObjectName(QStringLiteral("rightPanel"));
+    // Their contents come from the filter and alert panels (installFilterPanels, ...).
     setLeftPanelWidget(new QWidget);
     setRightPanelWidget(new QWidget);
 
@@ -184,7 +185,8 @@ void MainWindow::observeState()
     const auto request = [this] { m_refresh->request(); };
     for (auto signal : {&ContentView::windowStateChanged, &ContentView::spotFiltersChanged,
                         &ContentView::spotsChanged, &ContentView::pauseStateChanged,
-                        &ContentView::selectedTabChanged, &ContentView::spotCallsignSearchChanged})
+                        &ContentView::selectedTabChanged, &ContentView::spotCallsignSearchChanged,
+                        &ContentView::filterPanelsChanged})
         connect(&m_view, signal, this, request);
     connect(&m_view, &ContentView::alertsChanged, this, request);
     connect(&m_view, &ContentView::alertEditorChanged, this, request);

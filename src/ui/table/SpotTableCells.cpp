@@ -7,7 +7,7 @@
 namespace varnello {
 
 QString formatSpotTime(QStringView time, bool showsLocalTime, const QDateTime &now,
-                       const QTimeZone &zone)
+                       const std::optional<QTimeZone> &zone)
 {
     int digits[4] = {};
     int count = 0;
@@ -29,10 +29,11 @@ QString formatSpotTime(QStringView time, bool showsLocalTime, const QDateTime &n
         return QString::asprintf("%02d%02dZ", hour, minute);
 
     const QDateTime instant(now.toUTC().date(), QTime(hour, minute), QTimeZone::utc());
-    if (!instant.isValid() || !zone.isValid())
+    const QTimeZone localZone = zone ? *zone : QTimeZone::systemTimeZone();
+    if (!instant.isValid() || !localZone.isValid())
         return time.toString();
     static const QLocale britishEnglish(QLocale::English, QLocale::UnitedKingdom);
-    return britishEnglish.toString(instant.toTimeZone(zone), QStringLiteral("HHmm"));
+    return britishEnglish.toString(instant.toTimeZone(localZone), QStringLiteral("HHmm"));
 }
 
 std::optional<QUrl> callsignLookupUrl(const QString &callsign)

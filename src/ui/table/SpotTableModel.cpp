@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QGuiApplication>
+#include <QScreen>
 #include <algorithm>
 #include <cmath>
 
@@ -49,72 +50,83 @@ Qt::ItemFlags SpotTableModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+SpotTableModel::CellLook SpotTableModel::cellLook(int row, int column) const
+{
+    const DXSpot &spot = spotAt(row);
+    CellLook look;
+    look.alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    look.font = &m_baseFont;
+    switch (static_cast<SpotTableColumn>(column)) {
+    case SpotTableColumn::time:
+        look.text = timeText(spot);
+        look.font = &m_digitsFont;
+        break;
+    case SpotTableColumn::dx:
+        look.text = spot.callsign;
+        look.font = &m_callFont;
+        break;
+    case SpotTableColumn::frequency:
+        look.text = spot.frequencyText();
+        look.alignment = Qt::AlignRight | Qt::AlignVCenter;
+        look.font = &m_digitsFont;
+        break;
+    case SpotTableColumn::band:
+        look.text = spot.band;
+        break;
+    case SpotTableColumn::spotter:
+        look.text = spot.spotter;
+        break;
+    case SpotTableColumn::comment:
+        look.text = spot.comment;
+        break;
+    case SpotTableColumn::dxcc:
+        look.text = spot.dxcc.value_or(QStringLiteral("—"));
+        break;
+    case SpotTableColumn::lotw:
+        if (lotwText(spot.callsign))
+            look.text = QStringLiteral("✓");
+        look.alignment = Qt::AlignHCenter | Qt::AlignVCenter;
+        break;
+    }
+    const auto it = m_colors.constFind(spot.id);
+    if (it != m_colors.cend())
+        look.background = QColor::fromRgbF(colorComponent(it->red), colorComponent(it->green),
+                                           colorComponent(it->blue), alertRowAlpha);
+    return look;
+}
+
 QVariant SpotTableModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const DXSpot &spot = spotAt(index.row());
-    const auto column = static_cast<SpotTableColumn>(index.column());
-
     switch (role) {
     case Qt::DisplayRole:
-        switch (column) {
-        case SpotTableColumn::time:
-            return timeText(spot);
-        case SpotTableColumn::dx:
-            return spot.callsign;
-        case SpotTableColumn::frequency:
-            return spot.frequencyText();
-        case SpotTableColumn::band:
-            return spot.band;
-        case SpotTableColumn::spotter:
-            return spot.spotter;
-        case SpotTableColumn::comment:
-            return spot.comment;
-        case SpotTableColumn::dxcc:
-            return spot.dxcc.value_or(QStringLiteral("—"));
-        case SpotTableColumn::lotw:
-            return lotwText(spot.callsign) ? QStringLiteral("✓") : QString();
-        }
-        return {};
-    case Qt::ToolTipRole:
-        switch (column) {
-        case SpotTableColumn::comment:
-            return plainTextToolTip(spot.comment.isEmpty() ? QStringLiteral("No comment")
-                                                           : spot.comment);
-        case SpotTableColumn::dxcc:
-            return plainTextToolTip(spot.dxcc.value_or(QStringLiteral("DXCC entity not found")));
-        case SpotTableColumn::lotw: {
-            const std::optional<QString> text = lotwText(spot.callsign);
-            return plainTextToolTip(text ? QStringLiteral("Last LoTW upload: ") + *text
-                                         : QStringLiteral("No LoTW upload within the last year"));
-        }
-        default:
-            return {};
-        }
-    case Qt::TextAlignmentRole: {
-        const SpotTableColumnSpec &spec = spotTableColumnSpec(index.column());
-        if (column == SpotTableColumn::frequency)
-            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
-        return QVariant::fromValue((spec.alignCentre ? Qt::AlignHCenter : Qt::AlignLeft) |
-                                   Qt::AlignVCenter);
-    }
+        return cellLook(index.row(), index.column()).text;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(cellLook(index.row(), index.column()).alignment);
     case Qt::FontRole:
-        switch (column) {
-        case SpotTableColumn::time:
-        case SpotTableColumn::frequency:
-            return m_digitsFont;
-        case SpotTableColumn::dx:
-            return m_callFont;
-        default:
-            return m_baseFont;
-        }
+        return *cellLook(index.row(), index.column()).font;
     case Qt::BackgroundRole: {
-        const auto it = m_colors.constFind(spot.id);
-        if (it == m_colors.cend())
-            return {};
-        return QColor::fromRgbF(colorComponent(it->red), colorComponent(it->green),
-                                colorComponent(it->blue), alertRowAlpha);
+        const std::optional<QColor> fill = cellLook(index.row(), index.column()).background;
+        return fill ? QVariant(*fill) : QVariant();
+    }
+    case Qt::ToolTipRole:
+        break;
+    default:
+        return {};
+    }
+
+    const DXSpot &spot = spotAt(index.row());
+    switch (static_cast<SpotTableColumn>(index.column())) {
+    case SpotTableColumn::comment:
+        return plainTextToolTip(spot.comment.isEmpty() ? QStringLiteral("No comment")
+                                                       : spot.comment);
+    case SpotTableColumn::dxcc:
+        return plainTextToolTip(spot.dxcc.value_or(QStringLiteral("DXCC entity not found")));
+    case SpotTableColumn::lotw: {
+        const std::optional<QString> text = lotwText(spot.callsign);
+        return plainTextToolTip(text ? QStringLiteral("Last LoTW upload: ") + *text
+                                     : QStringLiteral("No LoTW upload within the last year"));
     }
     default:
         return {};
@@ -226,10 +238,7 @@ void SpotTableModel::setHighlightColors(const QHash<QUuid, SpotAlertColor> &colo
     if (colors == m_colors)
         return;
     m_colors = colors;
-    if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, 0),
-                           index(static_cast<int>(m_rowCount) - 1, spotTableColumnCount - 1),
-                           {Qt::BackgroundRole});
+    emitAllRowsChanged(0, spotTableColumnCount - 1, {Qt::BackgroundRole});
 }
 
 void SpotTableModel::setShowsLocalTime(bool local)
@@ -239,19 +248,14 @@ void SpotTableModel::setShowsLocalTime(bool local)
     m_showsLocalTime = local;
     m_localTimeByTime.clear();
     const int column = static_cast<int>(SpotTableColumn::time);
-    if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, column), index(static_cast<int>(m_rowCount) - 1, column),
-                           {Qt::DisplayRole});
+    emitAllRowsChanged(column, column, {Qt::DisplayRole});
 }
 
 void SpotTableModel::setSmallPresentation(bool small)
 {
     m_small = small;
     updateFonts();
-    if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, 0),
-                           index(static_cast<int>(m_rowCount) - 1, spotTableColumnCount - 1),
-                           {Qt::FontRole});
+    emitAllRowsChanged(0, spotTableColumnCount - 1, {Qt::FontRole});
 }
 
 void SpotTableModel::setShowLoTWOnly(bool on)
@@ -267,24 +271,34 @@ void SpotTableModel::reloadLoTW()
 {
     m_lotwTextByCallsign.clear();
     m_localTimeByTime.clear();
+    emitAllRowsChanged(0, spotTableColumnCount - 1);
+}
+
+void SpotTableModel::emitAllRowsChanged(int firstColumn, int lastColumn, const QList<int> &roles)
+{
     if (m_rowCount > 0)
-        Q_EMIT dataChanged(index(0, 0),
-                           index(static_cast<int>(m_rowCount) - 1, spotTableColumnCount - 1));
+        Q_EMIT dataChanged(index(0, firstColumn),
+                           index(static_cast<int>(m_rowCount) - 1, lastColumn), roles);
 }
 
 void SpotTableModel::updateFonts()
 {
     QFont base = QGuiApplication::font();
     if (m_small) {
-        if (base.pointSizeF() > 0)
-            base.setPointSizeF(std::max(base.pointSizeF() - 2.0, 10.0));
-        else if (base.pixelSize() > 0)
-            base.setPixelSize(std::max(base.pixelSize() - 2, 10));
+        // Sizes of the small preset are in logical pixels, whatever unit the desktop font uses.
+        double pixels = base.pixelSize();
+        if (base.pointSizeF() > 0) {
+            const QScreen *screen = QGuiApplication::primaryScreen();
+            pixels = base.pointSizeF() * (screen ? screen->logicalDotsPerInchY() : 96.0) / 72.0;
+        }
+        if (pixels > 0)
+            base.setPixelSize(static_cast<int>(std::lround(std::max(pixels - 2.0, 10.0))));
     }
     m_baseFont = base;
     m_digitsFont = base;
     m_callFont = base;
     m_callFont.setWeight(QFont::Medium);
+    ++m_fontGeneration;
 }
 
 QString SpotTableModel::timeText(const DXSpot &spot) const

@@ -5,6 +5,7 @@
 #include "SpotListChange.h"
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QDate>
 #include <QFont>
 #include <QHash>
@@ -26,6 +27,17 @@ class SpotTableModel final : public QAbstractTableModel {
 
 public:
     static constexpr double alertRowAlpha = 0.38;
+
+    // What one cell shows; the delegate paints from it without going through QVariant roles.
+    struct CellLook {
+        QString text;
+        Qt::Alignment alignment;
+        const QFont *font = nullptr;
+        std::optional<QColor> background; // alert rows
+    };
+    CellLook cellLook(int row, int column) const;
+    // Changes whenever the cell fonts change, so painted text can be cached per font.
+    quint64 fontGeneration() const { return m_fontGeneration; }
 
     SpotTableModel(const LoTWActivityLookup &lotw, const Clock &clock, QObject *parent = nullptr);
     ~SpotTableModel() override;
@@ -70,6 +82,7 @@ private:
     std::optional<QString> lotwText(const QString &callsign) const;
     void updateFonts();
     void emitRowsChanged(int first, int last);
+    void emitAllRowsChanged(int firstColumn, int lastColumn, const QList<int> &roles = {});
 
     const LoTWActivityLookup &m_lotw;
     const Clock &m_clock;
@@ -84,6 +97,7 @@ private:
     QFont m_baseFont;
     QFont m_digitsFont;
     QFont m_callFont;
+    quint64 m_fontGeneration = 0;
     // Date texts are formatted once per callsign (LoTW) or spot time (local clock) and kept
     // until the LoTW list, the time mode or the UTC day changes.
     mutable QHash<QString, std::optional<QString>> m_lotwTextByCallsign;

@@ -225,6 +225,56 @@ private slots:
         QTRY_VERIFY(scroll->value() > 0 && scroll->value() == scroll->maximum());
     }
 
+    void pauseBar_actsOnTheShownListAndCountsWaitingSpots()
+    {
+        MainWindowKit kit;
+        QVERIFY(kit.showWindow());
+        QVERIFY(kit.logIn());
+        kit.net.node.sendLine(spotLineFor(QStringLiteral("K1ABC")));
+        QTRY_COMPARE(kit.text(QStringLiteral("spotCount")), QStringLiteral("— 1 spots"));
+        auto *pause = kit.find<QPushButton>(QStringLiteral("pauseButton"));
+        QCOMPARE(pause->text(), QStringLiteral("Pause"));
+
+        pause->click();
+        QTRY_COMPARE(pause->text(), QStringLiteral("Resume"));
+        QCOMPARE(kit.text(QStringLiteral("pauseLabel")), QStringLiteral("Paused"));
+        kit.net.node.sendLines(
+            {spotLineFor(QStringLiteral("DL1XYZ"), 1), spotLineFor(QStringLiteral("JA1AAA"), 2)});
+        QTRY_COMPARE(kit.text(QStringLiteral("pauseLabel")), QStringLiteral("Paused — 2 new"));
+        QCOMPARE(kit.text(QStringLiteral("spotCount")), QStringLiteral("— 3 spots"));
+
+        // The Console tab shows the Spots list's pause; Alerts Only has its own, not paused.
+        kit.find<QAbstractButton>(QStringLiteral("tabConsole"))->click();
+        QTRY_COMPARE(kit.text(QStringLiteral("pauseLabel")), QStringLiteral("Paused — 2 new"));
+        kit.find<QAbstractButton>(QStringLiteral("tabAlertsOnly"))->click();
+        QTRY_COMPARE(pause->text(), QStringLiteral("Pause"));
+        QCOMPARE(kit.text(QStringLiteral("pauseLabel")), QStringLiteral(" "));
+
+        kit.find<QAbstractButton>(QStringLiteral("tabSpots"))->click();
+        QTRY_COMPARE(pause->text(), QStringLiteral("Resume"));
+        pause->click();
+        QTRY_COMPARE(pause->text(), QStringLiteral("Pause"));
+        QVERIFY(!kit.view->isSpotsPaused());
+    }
+
+    void emptyState_clearFiltersOverFilteredOutSpots()
+    {
+        MainWindowKit kit;
+        QVERIFY(kit.showWindow());
+        QVERIFY(kit.logIn());
+        kit.net.node.sendLine(spotLineFor(QStringLiteral("K1ABC")));
+        auto *panel = kit.find<EmptyStateView>(QStringLiteral("emptyState"));
+        QTRY_VERIFY(panel->isHidden());
+        kit.view->setSelectedBands({QStringLiteral("40m")});
+        QTRY_COMPARE(panel->title(), QStringLiteral("No Matching Spots"));
+        QVERIFY(panel->isVisible());
+        QCOMPARE(kit.text(QStringLiteral("spotCount")), QStringLiteral("— 0 of 1 spots"));
+        QCOMPARE(panel->actionTitle(), QStringLiteral("Clear Filters"));
+        kit.find<QPushButton>(QStringLiteral("emptyStateAction"))->click();
+        QVERIFY(kit.view->selectedBands().isEmpty());
+        QTRY_VERIFY(panel->isHidden());
+    }
+
     void emptyState_showsTheChainAndRunsItsAction()
     {
         MainWindowKit kit;

@@ -2,7 +2,10 @@
 // never compared): logged in with spots, the console, a warning sheet, the empty state.
 #include "MainWindowKit.h"
 
+#include "FilterPanelsInstaller.h"
 #include "SheetPresenter.h"
+#include "UnsupportedClusterWarningView.h"
+#include "UpstreamFilterWarningView.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -29,6 +32,7 @@ private slots:
     void pictures()
     {
         MainWindowKit kit;
+        installFilterPanels(*kit.window, *kit.view, {});
         kit.window->resize(1000, 640);
         QVERIFY(kit.showWindow());
         QTRY_VERIFY(kit.find<QWidget>(QStringLiteral("emptyState"))->isVisible());
@@ -44,10 +48,10 @@ private slots:
         kit.net.node.sendLines(spots);
         kit.net.node.sendLine(QStringLiteral("<b>node notice</b> kept as typed"));
         QTRY_COMPARE(kit.cluster().spots().size(), 30);
-        kit.view->setAlertSidebarIsVisible(true);
+        kit.view->setSidebarIsVisible(true);
         QTest::qWait(400);
         QVERIFY(save(kit.window.get(), QStringLiteral("main-spots")));
-        kit.view->setAlertSidebarIsVisible(false);
+        kit.view->setSidebarIsVisible(false);
 
         kit.find<QAbstractButton>(QStringLiteral("tabConsole"))->click();
         QTest::qWait(300);
@@ -60,6 +64,18 @@ private slots:
         QTRY_VERIFY(kit.window->presenter().currentDialog());
         QTest::qWait(200);
         QVERIFY(save(kit.window->presenter().currentDialog(), QStringLiteral("sheet-ccc")));
+
+        UpstreamFilterWarningView filters(
+            {QStringLiteral("filter1 accept/spots on hf/cw"),
+             QStringLiteral("filter2 reject/spots on 6m"),
+             QStringLiteral("filter9 reject/spots by_dxcc 100000/100001 and not call K1ABC")},
+            {});
+        filters.show();
+        QVERIFY(save(&filters, QStringLiteral("sheet-filters")));
+        UnsupportedClusterWarningView other(
+            {ClusterNodeType::other, QStringLiteral("node.example"), 7300}, {});
+        other.show();
+        QVERIFY(save(&other, QStringLiteral("sheet-unsupported")));
         qInfo("pictures in %s", qPrintable(QFileInfo(picturePath("x")).absolutePath()));
     }
 };

@@ -44,16 +44,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(refreshes, 2, 2000);
         QVERIFY(times[1] - times[0] >= 290);
     }
-
-    void flush_runsAPendingRefreshNow()
-    {
-        int refreshes = 0;
-        RefreshCoalescer coalescer([&] { ++refreshes; });
-        coalescer.request();
-        coalescer.flush();
-        QCOMPARE(refreshes, 1);
-        QVERIFY(!coalescer.isPending());
-    }
 };
 
 QTEST_GUILESS_MAIN(RefreshCoalescerTest)

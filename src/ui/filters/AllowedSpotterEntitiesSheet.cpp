@@ -1,0 +1,294 @@
+#include "AllowedSpotterEntitiesSheet.h"
+
+#include "ContentView.h"
+#include "FilterPanelParts.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace varnello {
+
+using namespace filterparts;
+
+namespace {
+
+constexpr int adifRole = Qt::UserRole + 1;
+
+void addSection(QListWidget *list, const QString &title)
+{
+    auto *item = new QListWidgetItem(title, list);
+    item->setFlags(Qt::ItemIsEnabled);
+    QFont font = list->font();
+    font.setBold(true);
+    item->setFont(font);
+}
+
+// Item texts are plain: entity names never pass through rich text.
+void addEntity(QListWidget *list, const CTYEntity &entity, bool selected)
+{
+    auto *item = new QListWidgetItem(list);
+    item->setText(entity.name + QLatin1Char('\n') + entity.primaryPrefix +
+                  QStringLiteral(" \u00b7 ADIF ") + QString::number(entity.adifNumber));
+    item->setIcon(QIcon(checkBoxPixmap(selected, list)));
+    item->setData(adifRole, entity.adifNumber);
+    item->setFlags(Qt::ItemIsEnabled);
+}
+
+} // namespace
+
+AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWidget *parent)
+    : QDialog(parent), m_view(view)
+{
+    setObjectName(QStringLiteral("allowedSpotterEntitiesSheet"));
+    setWindowTitle(QStringLiteral("Allowed Spotter Entities"));
+    setWindowModality(Qt::WindowModal);
+    resize(650, 620);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    layout->addLayout(sheetHeader(this, QStringLiteral("Allowed Spotter Entities"),
+                                  QStringLiteral("selectedCount"), QStringLiteral("00000 selected"),
+                                  &m_count));
+    layout->addWidget(divider(Qt::Horizontal, this));
+
+    auto *body = new QHBoxLayout;
+    body->setSpacing(0);
+    body->addWidget(buildLeftColumn());
+    body->addWidget(divider(Qt::Vertical, this));
+    body->addWidget(buildRightColumn(), 1);
+    layout->addLayout(body, 1);
+    layout->addWidget(divider(Qt::Horizontal, this));
+
+    const SheetButtons buttons = sheetButtons(this);
+    m_clearAll = buttons.clearAll;
+    connect(buttons.clearAll, &QPushButton::clicked, &m_view,
+            &ContentView::clearSpotterEntityDraft);
+    connect(buttons.cancel, &QPushButton::clicked, this, &AllowedSpotterEntitiesSheet::reject);
+    connect(buttons.save, &QPushButton::clicked, &m_view, &ContentView::saveCustomSpotterEntities);
+    connect(buttons.saveAndEnable, &QPushButton::clicked, &m_view,
+            &ContentView::saveAndEnableCustomSpotterEntities);
+    layout->addLayout(buttons.layout);
+
+    connect(&m_view, &ContentView::filterPanelsChanged, this, [this] {
+        if (!m_view.customSpotterEntitySession()) {
+            if (isVisible())
+                done(QDialog::Accepted);
+            return;
+        }
+        refresh();
+    });
+    connect(&m_view, &ContentView::alertEntitiesChanged, this,
+            &AllowedSpotterEntitiesSheet::refresh);
+    refresh();
+}
+
+QWidget *AllowedSpotterEntitiesSheet::buildLeftColumn()
+{
+    auto *column = new QWidget(this);
+    column->setFixedWidth(300);
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(18);
+    auto *title = plainLabel(QStringLiteral("Set automatically"), column);
+    title->setFont(headlineFont(font()));
+    layout->addWidget(title);
+
+    auto *gridBlock = new QVBoxLayout;
+    gridBlock->setSpacing(6);
+    auto *gridTitle = plainLabel(QStringLiteral("Home grid square"), column);
+    gridTitle->setFont(subheadlineFont(font(), true));
+    m_grid = new QLineEdit(column);
+    m_grid->setObjectName(QStringLiteral("homeGrid"));
+    m_grid->setPlaceholderText(QStringLiteral("e.g. JO01AA"));
+    connect(m_grid, &QLineEdit::textEdited, &m_view, &ContentView::setCustomSpotterHomeGrid);
+    auto *gridHint = secondaryLabel(QStringLiteral("Four or six characters"), column);
+    gridHint->setFont(captionFont(font()));
+    gridBlock->addWidget(gridTitle);
+    gridBlock->addWidget(m_grid);
+    gridBlock->addWidget(gridHint);
+    layout->addLayout(gridBlock);
+
+    auto *radiusBlock = new QVBoxLayout;
+    radiusBlock->setSpacing(6);
+    auto *radiusTitle = plainLabel(QStringLiteral("Radius"), column);
+    radiusTitle->setFont(subheadlineFont(font(), true));
+    auto *radiusRow = new QHBoxLayout;
+    radiusRow->setSpacing(8);
+    m_radius = new QLineEdit(column);
+    m_radius->setObjectName(QStringLiteral("radius"));
+    m_radius->setPlaceholderText(QStringLiteral("Distance"));
+    connect(m_radius, &QLineEdit::textEdited, &m_view, &ContentView::setCustomSpotterRadius);
+    m_unit = new QComboBox(column);
+    m_unit->setObjectName(QStringLiteral("unit"));
+    m_unit->setFixedWidth(120);
+    m_unit->addItem(QStringLiteral("Miles"), QStringLiteral("miles"));
+    m_unit->addItem(QStringLiteral("Kilometres"), QStringLiteral("kilometres"));
+    connect(m_unit, &QComboBox::activated, this, [this](int index) {
+        m_view.setCustomSpotterDistanceUnit(m_unit->itemData(index).toString());
+    });
+    radiusRow->addWidget(m_radius, 1);
+    radiusRow->addWidget(m_unit);
+    radiusBlock->addWidget(radiusTitle);
+    radiusBlock->addLayout(radiusRow);
+    layout->addLayout(radiusBlock);
+
+    m_select = new QPushButton(column);
+    m_select->setObjectName(QStringLiteral("selectWithinRadius"));
+    m_select->setAutoDefault(false);
+    connect(m_select, &QPushButton::clicked, &m_view,
+            &ContentView::selectSpotterEntitiesWithinRadius);
+    layout->addWidget(m_select, 0, Qt::AlignLeft);
+    m_message = secondaryLabel(QString(), column);
+    m_message->setObjectName(QStringLiteral("selectionMessage"));
+    m_message->setFont(captionFont(font()));
+    m_message->setWordWrap(true);
+    layout->addWidget(m_message);
+    layout->addStretch();
+    auto *note = secondaryLabel(
+        QStringLiteral("You can select allowed spotter entities manually from the list, or enter "
+                       "your grid square and a radius to select them automatically. Automatic "
+                       "selection replaces the current list."),
+        column);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    return column;
+}
+
+QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
+{
+    m_rightArea = new QStackedWidget(this);
+    m_rightArea->setMinimumWidth(250);
+
+    auto *listPage = new QWidget(m_rightArea);
+    auto *layout = new QVBoxLayout(listPage);
+    layout->setContentsMargins(12, 12, 12, 8);
+    layout->setSpacing(8);
+    auto *searchRow = new QHBoxLayout;
+    searchRow->setSpacing(6);
+    auto *magnifier = new QLabel(listPage);
+    magnifier->setPixmap(icon(u"edit-find", QStyle::SP_FileDialogContentsView).pixmap(14, 14));
+    m_search = new QLineEdit(listPage);
+    m_search->setObjectName(QStringLiteral("search"));
+    m_search->setPlaceholderText(QStringLiteral("Entity, prefix or ADIF number"));
+    m_search->setFrame(false);
+    connect(m_search, &QLineEdit::textEdited, &m_view, &ContentView::setCustomSpotterEntitySearch);
+    m_clearSearch = new QToolButton(listPage);
+    m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
+    m_clearSearch->setAutoRaise(true);
+    m_clearSearch->setIcon(icon(u"edit-clear", QStyle::SP_LineEditClearButton));
+    connect(m_clearSearch, &QToolButton::clicked, &m_view,
+            [this] { m_view.setCustomSpotterEntitySearch(QString()); });
+    searchRow->addWidget(magnifier);
+    searchRow->addWidget(m_search, 1);
+    searchRow->addWidget(m_clearSearch);
+    layout->addLayout(searchRow);
+    m_list = new QListWidget(listPage);
+    m_list->setObjectName(QStringLiteral("entities"));
+    m_list->setUniformItemSizes(false);
+    connect(m_list, &QListWidget::itemClicked, &m_view, [this](QListWidgetItem *item) {
+        const QVariant adif = item->data(adifRole);
+        // The toggle rebuilds the list: it runs after the click has been handled.
+        if (adif.isValid())
+            QMetaObject::invokeMethod(
+                &m_view, [this, number = adif.toInt()] { m_view.toggleSpotterEntity(number); },
+                Qt::QueuedConnection);
+    });
+    layout->addWidget(m_list, 1);
+    m_rightArea->addWidget(listPage);
+
+    auto *unavailable = new QWidget(m_rightArea);
+    auto *unavailableLayout = new QVBoxLayout(unavailable);
+    unavailableLayout->addStretch();
+    auto *symbol = new QLabel(unavailable);
+    symbol->setPixmap(icon(u"dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    unavailableLayout->addWidget(symbol, 0, Qt::AlignHCenter);
+    auto *title = plainLabel(QStringLiteral("DXCC Entities Unavailable"), unavailable);
+    title->setFont(headlineFont(font()));
+    unavailableLayout->addWidget(title, 0, Qt::AlignHCenter);
+    m_unavailableText = secondaryLabel(QString(), unavailable);
+    m_unavailableText->setWordWrap(true);
+    m_unavailableText->setAlignment(Qt::AlignHCenter);
+    unavailableLayout->addWidget(m_unavailableText);
+    unavailableLayout->addStretch();
+    m_rightArea->addWidget(unavailable);
+    return m_rightArea;
+}
+
+void AllowedSpotterEntitiesSheet::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_view.beginCustomSpotterEntitySheet();
+}
+
+void AllowedSpotterEntitiesSheet::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    m_view.endCustomSpotterEntitySheet();
+}
+
+void AllowedSpotterEntitiesSheet::reject()
+{
+    m_view.cancelCustomSpotterEntities();
+    QDialog::reject();
+}
+
+void AllowedSpotterEntitiesSheet::refresh()
+{
+    m_count->setText(QString::number(m_view.customSpotterEntityDraft().size()) +
+                     QStringLiteral(" selected"));
+    const auto sync = [](QLineEdit *field, const QString &text) {
+        if (field->text() != text)
+            field->setText(text);
+    };
+    sync(m_grid, m_view.customSpotterHomeGrid());
+    sync(m_radius, m_view.customSpotterRadius());
+    m_unit->setCurrentIndex(m_view.customSpotterDistanceUnit() == QLatin1String("kilometres") ? 1
+                                                                                              : 0);
+    const bool selecting = m_view.isSelectingCustomSpotterEntitiesAutomatically();
+    m_select->setText(selecting ? QStringLiteral("Selecting\u2026")
+                                : QStringLiteral("Select entities within radius"));
+    m_select->setEnabled(!selecting && m_view.canSelectSpotterEntitiesAutomatically());
+    const auto &message = m_view.customSpotterAutomaticSelectionMessage();
+    m_message->setVisible(message.has_value());
+    m_message->setText(message.value_or(QString()));
+    sync(m_search, m_view.customSpotterEntitySearch());
+    m_clearSearch->setVisible(!m_view.customSpotterEntitySearch().isEmpty());
+    m_clearAll->setEnabled(!m_view.customSpotterEntityDraft().isEmpty());
+
+    if (const auto &error = m_view.alertEntityLoadError()) {
+        m_unavailableText->setText(*error);
+        m_rightArea->setCurrentIndex(1);
+        return;
+    }
+    m_rightArea->setCurrentIndex(0);
+    if (m_view.customSpotterEntityDraft() != m_shownDraft ||
+        m_view.customSpotterEntitySearch() != m_shownSearch ||
+        m_view.alertEntities().size() != m_shownEntityCount)
+        refreshList();
+}
+
+void AllowedSpotterEntitiesSheet::refreshList()
+{
+    m_shownDraft = m_view.customSpotterEntityDraft();
+    m_shownSearch = m_view.customSpotterEntitySearch();
+    m_shownEntityCount = m_view.alertEntities().size();
+    m_list->clear();
+    const QList<CTYEntity> selected = m_view.selectedSpotterEntities();
+    if (!selected.isEmpty()) {
+        addSection(m_list, QStringLiteral("Selected DXCC Entities"));
+        for (const CTYEntity &entity : selected)
+            addEntity(m_list, entity, true);
+    }
+    addSection(m_list, QStringLiteral("All DXCC Entities"));
+    for (const CTYEntity &entity : m_view.filterEntityList())
+        addEntity(m_list, entity, false);
+}
+
+} // namespace varnello
