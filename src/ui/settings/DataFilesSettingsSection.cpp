@@ -170,37 +170,30 @@ void DataFilesSettingsSection::setLoTWFileError(const QString &message)
 
 void DataFilesSettingsSection::presentAlerts()
 {
-    const auto alert = [](const QString &title, const QString &message, const QString &fallback) {
-        SettingsAlert a;
-        a.title = title;
-        a.message = message.isEmpty() ? fallback : message;
-        return a;
+    using Error = std::optional<QString> DataFilesSettingsSection::*;
+    const auto present = [this](Error error, bool DataFilesSettingsSection::*shown,
+                                const QString &title, const QString &fallback) {
+        if (!(this->*error) || this->*shown)
+            return;
+        this->*shown = true;
+        SettingsAlert alert;
+        alert.title = title;
+        alert.message = (this->*error)->isEmpty() ? fallback : *(this->*error);
+        // Any way of dismissing the alert clears its own error text, and only that one.
+        m_alerts.present(window(), alert, [self = QPointer(this), error, shown](int) {
+            if (!self)
+                return;
+            (self.data()->*error).reset();
+            self.data()->*shown = false;
+        });
     };
-    QPointer self(this);
-    if (m_countryFileError && !m_countryAlertShown) {
-        m_countryAlertShown = true;
-        m_alerts.present(window(),
-                         alert(QStringLiteral("Country file update failed"), *m_countryFileError,
-                               QStringLiteral("The country file could not be updated.")),
-                         [self](int) {
-                             if (!self)
-                                 return;
-                             self->m_countryFileError.reset();
-                             self->m_countryAlertShown = false;
-                         });
-    }
-    if (m_lotwFileError && !m_lotwAlertShown) {
-        m_lotwAlertShown = true;
-        m_alerts.present(window(),
-                         alert(QStringLiteral("LoTW activity update failed"), *m_lotwFileError,
-                               QStringLiteral("The LoTW activity file could not be updated.")),
-                         [self](int) {
-                             if (!self)
-                                 return;
-                             self->m_lotwFileError.reset();
-                             self->m_lotwAlertShown = false;
-                         });
-    }
+    present(&DataFilesSettingsSection::m_countryFileError,
+            &DataFilesSettingsSection::m_countryAlertShown,
+            QStringLiteral("Country file update failed"),
+            QStringLiteral("The country file could not be updated."));
+    present(&DataFilesSettingsSection::m_lotwFileError, &DataFilesSettingsSection::m_lotwAlertShown,
+            QStringLiteral("LoTW activity update failed"),
+            QStringLiteral("The LoTW activity file could not be updated."));
 }
 
 } // namespace varnello

@@ -38,14 +38,16 @@ void FeedSettingsApplier::applyLocalServerSettings()
     m_connection.startLocalSpotServer(*port);
 }
 
-void FeedSettingsApplier::applyUDPFeedSettings(const UDPFeedChange &change)
+void FeedSettingsApplier::applyUDPFeedSettings(std::optional<bool> enabledValue,
+                                               std::optional<QString> destinationValue,
+                                               std::optional<QString> portValue,
+                                               std::optional<QString> modeValue)
 {
-    const bool enabled =
-        change.enabled.value_or(m_settings.boolValue(SettingsKeys::udpFeedEnabled));
+    const bool enabled = enabledValue.value_or(m_settings.boolValue(SettingsKeys::udpFeedEnabled));
     const QString destination =
-        change.destination.value_or(m_settings.string(SettingsKeys::udpFeedDestination));
-    const QString portText = change.port.value_or(m_settings.string(SettingsKeys::udpFeedPort));
-    const QString mode = change.mode.value_or(m_settings.string(SettingsKeys::udpFeedMode));
+        destinationValue.value_or(m_settings.string(SettingsKeys::udpFeedDestination));
+    const QString portText = portValue.value_or(m_settings.string(SettingsKeys::udpFeedPort));
+    const QString mode = modeValue.value_or(m_settings.string(SettingsKeys::udpFeedMode));
 
     m_connection.setUdpFeedMode(mode == QLatin1String("alerts") ? QStringLiteral("alerts")
                                                                 : QStringLiteral("everything"));

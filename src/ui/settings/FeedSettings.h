@@ -23,14 +23,10 @@ public:
     // enabled leaves whatever runs on its old port.
     void applyLocalServerSettings();
 
-    struct UDPFeedChange {
-        std::optional<bool> enabled;
-        std::optional<QString> destination;
-        std::optional<QString> port;
-        std::optional<QString> mode;
-    };
     // Sets the connection's feed mode and reconfigures the feed; an unusable port closes it.
-    void applyUDPFeedSettings(const UDPFeedChange &change = {});
+    void applyUDPFeedSettings(std::optional<bool> enabled = {},
+                              std::optional<QString> destination = {},
+                              std::optional<QString> port = {}, std::optional<QString> mode = {});
 
 private:
     AppSettingsStore &m_settings;

@@ -176,34 +176,26 @@ void LoginAndFeedsSettingsSection::updateEnabledState()
 void LoginAndFeedsSettingsSection::setUDPFeedEnabled(bool enabled)
 {
     m_settings.setBool(SettingsKeys::udpFeedEnabled, enabled);
-    FeedSettingsApplier::UDPFeedChange change;
-    change.enabled = enabled;
-    m_applier.applyUDPFeedSettings(change);
+    m_applier.applyUDPFeedSettings(enabled);
 }
 
 void LoginAndFeedsSettingsSection::setUDPFeedDestination(const QString &destination)
 {
     m_settings.setString(SettingsKeys::udpFeedDestination, destination);
     m_destinationPending = false;
-    FeedSettingsApplier::UDPFeedChange change;
-    change.destination = destination;
-    m_applier.applyUDPFeedSettings(change);
+    m_applier.applyUDPFeedSettings({}, destination);
 }
 
 void LoginAndFeedsSettingsSection::setUDPFeedPort(const QString &port)
 {
     m_settings.setString(SettingsKeys::udpFeedPort, port);
-    FeedSettingsApplier::UDPFeedChange change;
-    change.port = port;
-    m_applier.applyUDPFeedSettings(change);
+    m_applier.applyUDPFeedSettings({}, {}, port);
 }
 
 void LoginAndFeedsSettingsSection::setUDPFeedMode(const QString &mode)
 {
     m_settings.setString(SettingsKeys::udpFeedMode, mode);
-    FeedSettingsApplier::UDPFeedChange change;
-    change.mode = mode;
-    m_applier.applyUDPFeedSettings(change);
+    m_applier.applyUDPFeedSettings({}, {}, {}, mode);
 }
 
 void LoginAndFeedsSettingsSection::finishDestinationEditing()

@@ -68,7 +68,11 @@ void MessageBoxAlertPresenter::showNext()
                 m_current = nullptr;
                 showNext();
             });
-        box->open();
+        // open() would make even a parentless box window-modal, which blocks nothing.
+        if (next.hadParent)
+            box->open();
+        else
+            box->show();
         return;
     }
 }

@@ -26,6 +26,8 @@ void SettingsWindow::install()
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     setSizeGripEnabled(true);
     setModal(false);
+    // Closing the main window quits the program even while this window is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

@@ -220,9 +220,6 @@ private slots:
         alerts->click(); // the chosen one stays chosen
         QVERIFY(alerts->isChecked());
         QCOMPARE(link.calls, QStringList{});
-        findNamed<QCheckBox>(&section, "udpFeedEnabledCheckBox")->click();
-        QVERIFY(!findNamed<QWidget>(&section, "udpSendRow")->isEnabled());
-        QVERIFY(!findNamed<QWidget>(&section, "udpPortField")->isEnabled());
     }
 };
 
