@@ -4,8 +4,6 @@
 
 namespace varnello::ShellLinks {
 
-namespace {
-
 std::optional<QUrl> below(const QUrl &site, const QString &path)
 {
     if (site.isEmpty() || !site.isValid() || site.host().isEmpty())
@@ -16,8 +14,6 @@ std::optional<QUrl> below(const QUrl &site, const QString &path)
     const QUrl url(base + path, QUrl::StrictMode);
     return url.isValid() ? std::optional(url) : std::nullopt;
 }
-
-} // namespace
 
 std::optional<QUrl> productPage(const QUrl &makerSite)
 {

@@ -10,6 +10,9 @@ namespace varnello {
 // Each is nothing when the build names no such service; its menu item is then disabled.
 namespace ShellLinks {
 
+// `path` below the root of a site, or nothing for an empty or unusable site.
+std::optional<QUrl> below(const QUrl &site, const QString &path);
+
 // "<site>/varnello": the product page.
 std::optional<QUrl> productPage(const QUrl &makerSite);
 // "<site>/varnello/varnello-guide.pdf": the user guide.

@@ -3,6 +3,7 @@
 #include "AppSettingsStore.h"
 #include "Clock.h"
 #include "SettingsAlertPresenter.h"
+#include "ShellLinks.h"
 #include "UpdateDownloadFile.h"
 
 namespace varnello {
@@ -72,12 +73,7 @@ double UpdateChecker::nowSeconds() const
 
 QUrl UpdateChecker::siteUrl(const QString &path) const
 {
-    if (m_setup.updateSite.isEmpty() || !m_setup.updateSite.isValid())
-        return {};
-    QString base = m_setup.updateSite.toString(QUrl::FullyEncoded);
-    if (!base.endsWith(u'/'))
-        base.append(u'/');
-    return QUrl(base + path, QUrl::StrictMode);
+    return ShellLinks::below(m_setup.updateSite, path).value_or(QUrl());
 }
 
 void UpdateChecker::checkForUpdates(bool userInitiated)
