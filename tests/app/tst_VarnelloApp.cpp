@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QMenu>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -107,6 +108,13 @@ private Q_SLOTS:
         for (const char *name : {"manualAction", "contactAction", "supportGroupAction"})
             QVERIFY2(!app.menus().action(name)->isEnabled(), name);
         QVERIFY(app.menus().action("checkForUpdatesAction")->isEnabled());
+        auto *help =
+            qobject_cast<QMenu *>(app.menus().action("aboutAction")->associatedObjects().value(0));
+        QVERIFY(help);
+        help->popup(window.geometry().topLeft());
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        help->grab().save(QStringLiteral("help-menu.png")); // a picture to look at
+        help->hide();
 
         app.menus().action("settingsAction")->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(&app.settingsWindow()));
