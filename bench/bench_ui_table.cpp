@@ -106,7 +106,6 @@ void BM_FrontInsertWhileScrolled(benchmark::State &state)
 {
     runFrontInserts(state, 1, false);
 }
-BENCHMARK(BM_FrontInsertWhileScrolled)->Unit(benchmark::kMicrosecond)->Iterations(60);
 BENCHMARK(BM_FrontInsertWhileScrolled)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
 void BM_FrontInsertWhileScrolled_WithPaint(benchmark::State &state)

@@ -1,14 +1,19 @@
 // A sustained run of the live road into the spot table: a fake cluster node on its own thread
-// streams spots at a fixed rate to a ClusterConnection; ContentView runs the alert step for each
-// live spot (five busy alerts with row highlights); a refresh like the main window's (one
-// single-shot timer, at most one refresh per event-loop turn and at most every 50 ms under a
-// firehose) builds the filtered list and its colours and hands them to the table.
+// streams spots at a fixed rate; five busy alerts highlight half of them.
+//
+// Roads:
+//   window (default)   the program's main window (MainWindowHost) on the Spots tab, connected to
+//                      the node through its own settings; the window refreshes as it does.
+//   --table-only       ClusterConnection + ContentView + the table alone, refreshed the way the
+//                      window does (one single-shot timer, at most every 50 ms under a firehose);
+//                      prints where the refresh time goes.
+//   --without-table    the same road with the table left out, for comparison.
 //
 // Reports per rate: main-thread CPU, the longest single event dispatch on the main thread, the
-// longest lateness of a 10 ms probe timer, refreshes, and resident memory once the 5,000-spot
-// cap is reached and at the end.
+// longest lateness of a 10 ms probe timer, and resident memory when the 5,000-spot cap is reached,
+// at the end and every 10 s.
 //
-//   bench_ui_table_sustained [--seconds=60] [--rates=200,1000] [--without-table]
+//   bench_ui_table_sustained [--seconds=60] [--rates=200,1000] [--table-only|--without-table]
 
 #include "AlertCoding.h"
 #include "AppPaths.h"
@@ -18,6 +23,7 @@
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "FakeClusterNode.h"
+#include "MainWindowHost.h"
 #include "SettingsKeys.h"
 #include "SpotTableView.h"
 
@@ -34,9 +40,10 @@
 #include <memory>
 
 using namespace varnello;
-using namespace std::chrono_literals;
 
 namespace {
+
+enum class Road { window, tableOnly, withoutTable };
 
 double threadCpuSeconds()
 {
@@ -50,7 +57,6 @@ class TimedApplication final : public QApplication {
 public:
     using QApplication::QApplication;
     qint64 longestDispatchNs = 0;
-    QHash<int, qint64> nsByEventType; // wall time of outermost dispatches, by event type
 
     bool notify(QObject *receiver, QEvent *event) override
     {
@@ -61,11 +67,8 @@ public:
         }
         QElapsedTimer timer;
         timer.start();
-        const QEvent::Type type = event->type();
         const bool handled = QApplication::notify(receiver, event);
-        const qint64 ns = timer.nsecsElapsed();
-        longestDispatchNs = std::max(longestDispatchNs, ns);
-        nsByEventType[type] += ns;
+        longestDispatchNs = std::max(longestDispatchNs, timer.nsecsElapsed());
         --m_depth;
         return handled;
     }
@@ -95,20 +98,93 @@ QList<SpotAlertConfiguration> busyAlerts()
 }
 
 struct RunResult {
-    int rate = 0;
     double seconds = 0;
     qint64 spots = 0;
-    qint64 refreshes = 0;
     double cpuPercent = 0;
     double longestDispatchMs = 0;
     double longestProbeLatenessMs = 0;
     double rssAtCapMiB = -1;
-    double rssEndMiB = 0;
     double capReachedAfter = -1;
     QList<double> rssEvery10s;
 };
 
-RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
+// The table fed the way the window feeds it, without the rest of the window.
+class TableOnlyRoad {
+public:
+    TableOnlyRoad(AppSettingsStore &settings, bool withTable) : m_withTable(withTable)
+    {
+        ClusterConnectionEnvironment connectionEnvironment;
+        connectionEnvironment.settings = &settings;
+        connection = std::make_unique<ClusterConnection>(&m_countryFiles, connectionEnvironment);
+        ContentViewEnvironment contentEnvironment;
+        contentEnvironment.settings = &settings;
+        contentEnvironment.cluster = connection.get();
+        m_content = std::make_unique<ContentView>(contentEnvironment);
+        m_content->handleAppear();
+        m_window.resize(1000, 800);
+        SpotTableEnvironment tableEnvironment;
+        tableEnvironment.settings = &settings;
+        m_table = new SpotTableView(tableEnvironment, &m_window);
+        m_table->setGeometry(0, 120, 1000, 640);
+        if (withTable)
+            m_window.show();
+        m_refreshTimer.setSingleShot(true);
+        m_sinceRefresh.start();
+        QObject::connect(&m_refreshTimer, &QTimer::timeout, [this] { refresh(); });
+        QObject::connect(connection.get(), &ClusterConnection::spotsChanged, [this] {
+            if (!m_refreshTimer.isActive())
+                m_refreshTimer.start(std::max<qint64>(0, 50 - m_sinceRefresh.elapsed()));
+        });
+    }
+    ~TableOnlyRoad()
+    {
+        const double seconds = m_wall.elapsed() / 1000.0;
+        std::printf("  %lld refreshes; shares of one core: lists and colours %.1f %%, table "
+                    "update %.1f %%\n",
+                    static_cast<long long>(m_refreshes), m_listNs / 1e7 / seconds,
+                    m_tableNs / 1e7 / seconds);
+    }
+    void startClock() { m_wall.start(); }
+    void connectTo(quint16 port)
+    {
+        connection->connect(QStringLiteral("127.0.0.1"), port, QStringLiteral("N0CALL"), {},
+                            ClusterNodeRole::primary, false, false, ConnectionOrigin::manual);
+    }
+
+    std::unique_ptr<ClusterConnection> connection;
+
+private:
+    void refresh()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        SpotListsSnapshot lists = m_content->spotListsSnapshot();
+        m_input.spots = std::move(lists.displayedSpots);
+        m_input.highlightColorsBySpotID = std::move(lists.highlightColorsBySpotID);
+        const qint64 listed = timer.nsecsElapsed();
+        if (m_withTable)
+            m_table->update(m_input);
+        m_listNs += listed;
+        m_tableNs += timer.nsecsElapsed() - listed;
+        m_sinceRefresh.restart();
+        ++m_refreshes;
+    }
+
+    bool m_withTable;
+    CTYFileManager m_countryFiles;
+    std::unique_ptr<ContentView> m_content;
+    QWidget m_window;
+    SpotTableView *m_table = nullptr;
+    SpotTableInput m_input;
+    QTimer m_refreshTimer;
+    QElapsedTimer m_sinceRefresh;
+    QElapsedTimer m_wall;
+    qint64 m_refreshes = 0;
+    qint64 m_listNs = 0;
+    qint64 m_tableNs = 0;
+};
+
+RunResult run(TimedApplication &app, Road road, int rate, int seconds)
 {
     QTemporaryDir dir;
     AppPaths::Override paths(dir.path() + QStringLiteral("/Varnello"));
@@ -117,7 +193,6 @@ RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
     settings.setData(SettingsKeys::spotAlertsConfiguration, *alertcoding::encode(busyAlerts()));
     settings.setData(SettingsKeys::spotAlertsEnabled,
                      *alertcoding::encodeFlags({true, true, true, true, true}));
-    CTYFileManager countryFiles;
 
     // The node lives on its own thread so its work is not counted as the main thread's.
     QThread nodeThread;
@@ -127,82 +202,32 @@ RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
     test::FakeClusterNode *node = nullptr;
     QMetaObject::invokeMethod(
         &nodeAnchor, [&] { node = new test::FakeClusterNode; }, Qt::BlockingQueuedConnection);
+    settings.setString(SettingsKeys::clusterCallsign, QStringLiteral("N0CALL"));
+    settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
+    settings.setString(SettingsKeys::clusterPort, QString::number(node->port()));
+    settings.setBool(SettingsKeys::backupClusterEnabled, false);
 
-    ClusterConnectionEnvironment connectionEnvironment;
-    connectionEnvironment.settings = &settings;
-    ClusterConnection connection(&countryFiles, connectionEnvironment);
-    ContentViewEnvironment contentEnvironment;
-    contentEnvironment.settings = &settings;
-    contentEnvironment.cluster = &connection;
-    ContentView content(contentEnvironment);
-    content.handleAppear();
-
-    QWidget window;
-    window.resize(1000, 800);
-    SpotTableEnvironment tableEnvironment;
-    tableEnvironment.settings = &settings;
-    auto *table = new SpotTableView(tableEnvironment, &window);
-    table->setGeometry(0, 120, 1000, 640);
-    if (withTable)
-        window.show();
-
-    // The window's refresh.
-    RunResult result;
-    result.rate = rate;
-    QTimer refreshTimer;
-    refreshTimer.setSingleShot(true);
-    QElapsedTimer sinceRefresh;
-    sinceRefresh.start();
-    SpotTableInput input;
-    qint64 refreshNs = 0;
-    qint64 alertNs = 0;
-    qint64 listNs = 0;
-    qint64 coloursNs = 0;
-    qint64 tableNs = 0;
-    const auto refresh = [&] {
-        QElapsedTimer timer;
-        timer.start();
-        QList<DXSpot> list;
-        list.reserve(connection.spots().size());
-        for (const DXSpot &spot : connection.spots()) {
-            if (content.spotPassesLocalFilters(spot))
-                list.append(spot);
-        }
-        const qint64 listed = timer.nsecsElapsed();
-        input.highlightColorsBySpotID = content.alertHighlightColors(list);
-        const qint64 coloured = timer.nsecsElapsed();
-        input.spots = std::move(list);
-        if (withTable)
-            table->update(input);
-        listNs += listed;
-        coloursNs += coloured - listed;
-        tableNs += timer.nsecsElapsed() - coloured;
-        sinceRefresh.restart();
-        ++result.refreshes;
-        refreshNs += timer.nsecsElapsed();
-    };
-    QObject::connect(&refreshTimer, &QTimer::timeout, refresh);
-    const auto scheduleRefresh = [&] {
-        if (!refreshTimer.isActive())
-            refreshTimer.start(std::max<qint64>(0, 50 - sinceRefresh.elapsed()));
-    };
-    QObject::connect(&connection, &ClusterConnection::spotsChanged, scheduleRefresh);
-    QObject::connect(&connection, &ClusterConnection::liveSpotReceived, [&](const DXSpot &spot) {
-        ++result.spots;
-        QElapsedTimer timer;
-        timer.start();
-        content.handleLiveSpot(spot);
-        alertNs += timer.nsecsElapsed();
-    });
-
-    connection.connect(QStringLiteral("127.0.0.1"), node->port(), QStringLiteral("N0CALL"), {},
-                       ClusterNodeRole::primary, false, false, ConnectionOrigin::manual);
-    if (!QTest::qWaitFor([&] { return connection.isLoggedIn(); }, 10000)) {
+    std::unique_ptr<MainWindowHost> host;
+    std::unique_ptr<TableOnlyRoad> tableOnly;
+    ClusterConnection *connection = nullptr;
+    if (road == Road::window) {
+        host = std::make_unique<MainWindowHost>();
+        host->show();
+        connection = &host->cluster();
+        host->view().connect(ConnectionOrigin::manual);
+    } else {
+        tableOnly = std::make_unique<TableOnlyRoad>(settings, road == Road::tableOnly);
+        connection = tableOnly->connection.get();
+        tableOnly->connectTo(node->port());
+    }
+    if (!QTest::qWaitFor([&] { return connection->isLoggedIn(); }, 10000)) {
         std::fprintf(stderr, "login to the fake node failed\n");
         std::exit(1);
     }
-    QTest::qWait(500); // let the post-login commands settle
+    QTest::qWait(1000); // let the post-login commands settle
 
+    RunResult result;
+    QObject::connect(connection, &ClusterConnection::liveSpotReceived, [&] { ++result.spots; });
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     QElapsedTimer probeClock;
@@ -211,53 +236,42 @@ RunResult run(TimedApplication &app, int rate, int seconds, bool withTable)
         longestLateness = std::max(longestLateness, probeClock.elapsed() - 10);
         probeClock.restart();
     });
-
-    QMetaObject::invokeMethod(node, [node, rate] { node->startSpotStream(rate); });
-    app.longestDispatchNs = 0;
-    app.nsByEventType.clear();
-    refreshNs = 0;
-    alertNs = 0;
-    listNs = 0;
-    coloursNs = 0;
-    tableNs = 0;
-    const double cpuStart = threadCpuSeconds();
     QElapsedTimer wall;
-    wall.start();
-    probeClock.start();
-    probe.start(10);
-    QTimer capWatch;
-    QObject::connect(&capWatch, &QTimer::timeout, [&] {
-        if (result.capReachedAfter < 0 && connection.spots().size() >= 5000) {
+    QTimer memoryWatch;
+    QObject::connect(&memoryWatch, &QTimer::timeout, [&] {
+        if (result.capReachedAfter < 0 && connection->spots().size() >= 5000) {
             result.capReachedAfter = wall.elapsed() / 1000.0;
             result.rssAtCapMiB = bench::residentMiB();
         }
-        if (wall.elapsed() / 10000 > result.rssEvery10s.size() - 1 || result.rssEvery10s.isEmpty())
+        if (wall.elapsed() >= 10000 * result.rssEvery10s.size())
             result.rssEvery10s.append(bench::residentMiB());
     });
-    capWatch.start(250);
+
+    QMetaObject::invokeMethod(node, [node, rate] { node->startSpotStream(rate); });
+    if (tableOnly)
+        tableOnly->startClock();
+    app.longestDispatchNs = 0;
+    const double cpuStart = threadCpuSeconds();
+    wall.start();
+    probeClock.start();
+    probe.start(10);
+    memoryWatch.start(250);
     QEventLoop loop;
     QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
     loop.exec();
-    capWatch.stop();
     result.seconds = wall.elapsed() / 1000.0;
     result.cpuPercent = 100.0 * (threadCpuSeconds() - cpuStart) / result.seconds;
     result.longestDispatchMs = app.longestDispatchNs / 1e6;
     result.longestProbeLatenessMs = double(longestLateness);
-    result.rssEndMiB = bench::residentMiB();
+    result.rssEvery10s.append(bench::residentMiB());
     probe.stop();
-    const double wallMs = result.seconds * 1000.0;
-    // Shares of one core (wall time inside each step; events may nest, so they overlap).
-    std::printf("  rate %d: refresh %.1f %% (list %.1f, colours %.1f, table %.1f), alert step "
-                "%.1f %%, paint %.1f %%, socket reads %.1f %%, timers %.1f %%\n",
-                rate, refreshNs / 1e4 / wallMs, listNs / 1e4 / wallMs, coloursNs / 1e4 / wallMs,
-                tableNs / 1e4 / wallMs, alertNs / 1e4 / wallMs,
-                app.nsByEventType.value(QEvent::UpdateRequest) / 1e4 / wallMs,
-                app.nsByEventType.value(QEvent::SockAct) / 1e4 / wallMs,
-                app.nsByEventType.value(QEvent::Timer) / 1e4 / wallMs);
+    memoryWatch.stop();
 
     QMetaObject::invokeMethod(
         &nodeAnchor, [&] { node->stopSpotStream(); }, Qt::BlockingQueuedConnection);
-    connection.disconnect();
+    connection->disconnect();
+    tableOnly.reset();
+    host.reset();
     QMetaObject::invokeMethod(
         &nodeAnchor, [&] { delete node; }, Qt::BlockingQueuedConnection);
     nodeThread.quit();
@@ -274,27 +288,28 @@ int main(int argc, char **argv)
     TimedApplication app(argc, argv);
     int seconds = 60;
     QList<int> rates{200, 1000};
-    bool withTable = true;
+    Road road = Road::window;
     for (const QString &argument : QCoreApplication::arguments().mid(1)) {
-        if (argument.startsWith(QLatin1StringView("--seconds=")))
+        if (argument.startsWith(QLatin1StringView("--seconds="))) {
             seconds = std::max(1, argument.mid(10).toInt());
-        else if (argument.startsWith(QLatin1StringView("--rates="))) {
+        } else if (argument.startsWith(QLatin1StringView("--rates="))) {
             rates.clear();
             for (const QString &rate : argument.mid(8).split(QLatin1Char(',')))
                 rates.append(std::max(1, rate.toInt()));
-        } else if (argument == QLatin1StringView("--without-table"))
-            withTable = false; // the same road without the table, for comparison
+        } else if (argument == QLatin1StringView("--table-only")) {
+            road = Road::tableOnly;
+        } else if (argument == QLatin1StringView("--without-table")) {
+            road = Road::withoutTable;
+        }
         // Other arguments (Google Benchmark's, from tools/bench.sh) are ignored.
     }
-    std::printf("%-6s %8s %8s %9s %8s %12s %13s %10s %10s %9s\n", "rate", "seconds", "spots",
-                "refreshes", "cpu %", "longest ms", "probe late ms", "cap at s", "RSS cap",
-                "RSS end");
+    std::printf("%-6s %8s %8s %8s %12s %13s %10s %9s\n", "rate", "seconds", "spots", "cpu %",
+                "longest ms", "probe late ms", "cap at s", "RSS cap");
     for (const int rate : rates) {
-        const RunResult r = run(app, rate, seconds, withTable);
-        std::printf("%-6d %8.1f %8lld %9lld %8.1f %12.1f %13.1f %10.1f %10.1f %9.1f\n", r.rate,
-                    r.seconds, static_cast<long long>(r.spots), static_cast<long long>(r.refreshes),
-                    r.cpuPercent, r.longestDispatchMs, r.longestProbeLatenessMs, r.capReachedAfter,
-                    r.rssAtCapMiB, r.rssEndMiB);
+        const RunResult r = run(app, road, rate, seconds);
+        std::printf("%-6d %8.1f %8lld %8.1f %12.1f %13.1f %10.1f %9.1f\n", rate, r.seconds,
+                    static_cast<long long>(r.spots), r.cpuPercent, r.longestDispatchMs,
+                    r.longestProbeLatenessMs, r.capReachedAfter, r.rssAtCapMiB);
         std::printf("  resident MiB every 10 s:");
         for (const double mib : r.rssEvery10s)
             std::printf(" %.1f", mib);

@@ -173,7 +173,8 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     auto *searchRow = new QHBoxLayout;
     searchRow->setSpacing(6);
     auto *magnifier = new QLabel(listPage);
-    magnifier->setPixmap(icon(u"edit-find", QStyle::SP_FileDialogContentsView).pixmap(14, 14));
+    magnifier->setPixmap(
+        icon(u"magnifyingglass", u"edit-find", QStyle::SP_FileDialogContentsView).pixmap(14, 14));
     m_search = new QLineEdit(listPage);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setPlaceholderText(QStringLiteral("Entity, prefix or ADIF number"));
@@ -182,7 +183,8 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     m_clearSearch = new QToolButton(listPage);
     m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
     m_clearSearch->setAutoRaise(true);
-    m_clearSearch->setIcon(icon(u"edit-clear", QStyle::SP_LineEditClearButton));
+    m_clearSearch->setIcon(
+        icon(u"xmark.circle.fill", u"edit-clear", QStyle::SP_LineEditClearButton));
     connect(m_clearSearch, &QToolButton::clicked, &m_view,
             [this] { m_view.setCustomSpotterEntitySearch(QString()); });
     searchRow->addWidget(magnifier);
@@ -207,7 +209,9 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     auto *unavailableLayout = new QVBoxLayout(unavailable);
     unavailableLayout->addStretch();
     auto *symbol = new QLabel(unavailable);
-    symbol->setPixmap(icon(u"dialog-warning", QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    symbol->setPixmap(
+        icon(u"exclamationmark.triangle", u"dialog-warning", QStyle::SP_MessageBoxWarning)
+            .pixmap(32, 32));
     unavailableLayout->addWidget(symbol, 0, Qt::AlignHCenter);
     auto *title = plainLabel(QStringLiteral("DXCC Entities Unavailable"), unavailable);
     title->setFont(headlineFont(font()));

@@ -30,7 +30,7 @@ const Group groups[] = {
 QPixmap checkMark()
 {
     static const QPixmap pixmap =
-        icon(u"object-select", QStyle::SP_DialogApplyButton).pixmap(16, 16);
+        icon(u"checkmark", u"object-select", QStyle::SP_DialogApplyButton).pixmap(16, 16);
     return pixmap;
 }
 
@@ -49,7 +49,9 @@ BandFiltersSidebar::BandFiltersSidebar(ContentView &view, QWidget *parent)
     header->setContentsMargins(16, 14, 16, 14);
     header->setSpacing(8);
     auto *headerIcon = new QLabel(this);
-    headerIcon->setPixmap(icon(u"view-filter", QStyle::SP_FileDialogListView).pixmap(16, 16));
+    headerIcon->setPixmap(
+        icon(u"line.3.horizontal.decrease", u"view-filter", QStyle::SP_FileDialogListView)
+            .pixmap(16, 16));
     auto *headerTitle = plainLabel(QStringLiteral("Band Filters"), this);
     headerTitle->setFont(headlineFont(font()));
     header->addWidget(headerIcon);
@@ -66,7 +68,8 @@ BandFiltersSidebar::BandFiltersSidebar(ContentView &view, QWidget *parent)
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(0);
     addRow(list, QStringLiteral("allBands"), QStringLiteral("All Bands"),
-           QStringLiteral("network-wireless"), QStringLiteral("Select or deselect all bands"), 8);
+           QStringLiteral("antenna.radiowaves.left.and.right"),
+           QStringLiteral("Select or deselect all bands"), 8);
     for (const Group &group : groups) {
         rows->addWidget(divider(Qt::Horizontal, list));
         const QString title = QString::fromLatin1(group.title);
@@ -114,7 +117,8 @@ QWidget *BandFiltersSidebar::addRow(QWidget *list, const QString &name, const QS
     if (!iconName.isEmpty()) {
         auto *symbol = new QLabel(row);
         symbol->setFixedWidth(18);
-        symbol->setPixmap(icon(iconName, QStyle::SP_DriveNetIcon).pixmap(16, 16));
+        symbol->setPixmap(
+            icon(iconName, u"network-wireless", QStyle::SP_DriveNetIcon).pixmap(16, 16));
         layout->addWidget(symbol);
     }
     layout->addWidget(plainLabel(title, row));

@@ -24,7 +24,9 @@ QWidget *emptyPlaceholder(QWidget *parent)
     auto *layout = new QVBoxLayout(box);
     layout->addStretch();
     auto *symbol = new QLabel(box);
-    symbol->setPixmap(icon(u"edit-clear-list", QStyle::SP_MessageBoxInformation).pixmap(32, 32));
+    symbol->setPixmap(
+        icon(u"text.badge.xmark", u"edit-clear-list", QStyle::SP_MessageBoxInformation)
+            .pixmap(32, 32));
     layout->addWidget(symbol, 0, Qt::AlignHCenter);
     auto *title = plainLabel(QStringLiteral("No Filter Entries"), box);
     title->setFont(headlineFont(box->font()));
@@ -193,7 +195,7 @@ void BlockedWordsSheet::refreshList()
         auto *remove = new QToolButton(row);
         remove->setObjectName(QStringLiteral("remove_%1").arg(i));
         remove->setAutoRaise(true);
-        remove->setIcon(icon(u"user-trash", QStyle::SP_TrashIcon));
+        remove->setIcon(icon(u"trash", u"user-trash", QStyle::SP_TrashIcon));
         remove->setToolTip((QStringLiteral("Remove ") + term).toHtmlEscaped());
         connect(remove, &QToolButton::clicked, &m_view,
                 [this, i] { m_view.removeCustomInfoFilterTerm(i); });

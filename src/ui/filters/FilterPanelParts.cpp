@@ -1,5 +1,7 @@
 #include "FilterPanelParts.h"
 
+#include "Icons.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QStyle>
@@ -125,8 +127,11 @@ SheetButtons sheetButtons(QWidget *sheet)
     return buttons;
 }
 
-QIcon icon(QStringView themeName, int fallback)
+QIcon icon(QStringView symbol, QStringView themeName, int fallback)
 {
+    const QIcon themed = themedIcon(symbol);
+    if (!themed.isNull())
+        return themed;
     return QIcon::fromTheme(themeName.toString(),
                             QApplication::style()->standardIcon(QStyle::StandardPixmap(fallback)));
 }

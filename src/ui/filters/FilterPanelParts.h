@@ -36,7 +36,7 @@ struct SheetButtons {
     QPushButton *saveAndEnable = nullptr;
 };
 SheetButtons sheetButtons(QWidget *sheet);
-// A themed icon with a style fallback.
-QIcon icon(QStringView themeName, int fallback);
+// The window's icon for a symbol name, else a desktop theme icon, else a style icon.
+QIcon icon(QStringView symbol, QStringView themeName, int fallback);
 
 } // namespace varnello::filterparts

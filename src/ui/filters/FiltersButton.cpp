@@ -13,7 +13,8 @@ FiltersButton::FiltersButton(ContentView &view, QWidget *parent)
       m_popover(new SpotFiltersPopover(view, this))
 {
     setObjectName(QStringLiteral("filtersButton"));
-    setIcon(filterparts::icon(u"view-filter", QStyle::SP_FileDialogListView));
+    setIcon(filterparts::icon(u"line.3.horizontal.decrease.circle", u"view-filter",
+                              QStyle::SP_FileDialogListView));
     setToolTip(QStringLiteral("Configure local spot filters"));
     setAutoDefault(false);
     // The click that closes the open popover must not open it again.

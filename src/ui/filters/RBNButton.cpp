@@ -13,7 +13,7 @@ RBNButton::RBNButton(ContentView &view, QWidget *parent)
     : QPushButton(parent), m_view(view), m_popover(new RBNPopover(view, this))
 {
     setObjectName(QStringLiteral("rbnButton"));
-    setIcon(filterparts::icon(u"network-wireless", QStyle::SP_DriveNetIcon));
+    setIcon(filterparts::icon(u"wave.3.right", u"network-wireless", QStyle::SP_DriveNetIcon));
     setToolTip(QStringLiteral("Configure Reverse Beacon Network spots"));
     setAutoDefault(false);
     m_popover->setAttribute(Qt::WA_NoMouseReplay);

@@ -116,11 +116,9 @@ void SpotTableView::applySpots(const QList<DXSpot> &spots,
     executeDelayedItemsLayout();
 
     if (topRow == 0) {
-        if (change && change->insertedCount > 0) {
+        // The layout above is done, so row 0 can be pinned at once.
+        if (change && change->insertedCount > 0)
             pinFirstRowToTop();
-            // Once more after the layout of the next turn, which may still move the rows.
-            QTimer::singleShot(0, this, &SpotTableView::pinFirstRowToTop);
-        }
         return;
     }
     if (anchor) {

@@ -53,6 +53,11 @@ private slots:
         QVERIFY(save(kit.window.get(), QStringLiteral("main-spots")));
         kit.view->setSidebarIsVisible(false);
 
+        kit.window->resize(100, 100);
+        QTest::qWait(400);
+        QVERIFY(save(kit.window.get(), QStringLiteral("main-smallest")));
+        kit.window->resize(1000, 640);
+
         kit.find<QAbstractButton>(QStringLiteral("tabConsole"))->click();
         QTest::qWait(300);
         QVERIFY(save(kit.window.get(), QStringLiteral("main-console")));
