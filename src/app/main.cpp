@@ -1,5 +1,4 @@
-#include "AppSettingsStore.h"
-#include "MainWindowHost.h"
+#include "VarnelloApp.h"
 
 #include <QApplication>
 
@@ -8,11 +7,10 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnello"));
     QApplication::setApplicationVersion(QStringLiteral(VARNELLO_VERSION));
+    // The main window's close ends the program; the hidden Settings window must not keep it alive.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    // Loads settings.json (writing the defaults on a first run) before anything else reads it.
-    varnello::AppSettingsStore::shared();
-
-    varnello::MainWindowHost host;
-    host.show();
+    varnello::VarnelloApp varnello;
+    varnello.show();
     return app.exec();
 }

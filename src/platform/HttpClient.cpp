@@ -82,6 +82,8 @@ struct NetworkHttpClient::Pending {
     bool hasContext = false;
     Completion done;
     qint64 cap = 0;
+    std::function<bool(QByteArrayView)> sink;
+    qint64 received = 0;
     QByteArray body;
     HttpErrorKind forcedError = HttpErrorKind::none; // our own reason for an abort
     int statusAtAbort = 0;                           // the answer's status when cut off for size
@@ -116,6 +118,7 @@ HttpClient::RequestId NetworkHttpClient::get(const HttpRequest &request, QObject
     pending->hasContext = context != nullptr;
     pending->done = std::move(done);
     pending->cap = std::max<qint64>(0, request.maxBodyBytes);
+    pending->sink = request.bodySink;
     pending->reply = m_manager->get(req);
     QNetworkReply *reply = pending->reply;
     m_pending.emplace(id, std::move(pending));
@@ -164,13 +167,29 @@ void NetworkHttpClient::onReadyRead(RequestId id)
     if (it == m_pending.end() || it->second->forcedError != HttpErrorKind::none)
         return;
     Pending &p = *it->second;
-    const qint64 room = p.cap - p.body.size();
-    const qint64 available = p.reply->bytesAvailable();
-    if (available > room) {
+    take(p, p.reply->bytesAvailable());
+}
+
+bool NetworkHttpClient::take(Pending &p, qint64 bytes)
+{
+    if (bytes > p.cap - p.received) {
         abortForSize(p);
-        return;
+        return false;
     }
-    p.body.append(p.reply->read(available));
+    p.received += bytes;
+    const int status = p.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!p.sink || status < 200 || status > 299) {
+        p.body.append(p.reply->read(bytes));
+        return true;
+    }
+    const QByteArray slice = p.reply->read(bytes);
+    // A receiver that is gone cannot take the rest: end the transfer rather than feed nobody.
+    if ((p.hasContext && !p.context) || !p.sink(slice)) {
+        p.forcedError = HttpErrorKind::cancelled;
+        p.reply->abort();
+        return false;
+    }
+    return true;
 }
 
 namespace {
@@ -235,11 +254,12 @@ void NetworkHttpClient::onFinished(RequestId id)
         const QNetworkReply::NetworkError error = reply->error();
         if (error == QNetworkReply::NoError || (status.isValid() && isHttpStatusError(error))) {
             result.status = status.toInt();
-            const qint64 room = p->cap - p->body.size();
-            if (reply->bytesAvailable() > room) {
+            const qint64 rest = reply->bytesAvailable();
+            if (rest > p->cap - p->received) {
                 result.error = HttpErrorKind::bodyTooLarge;
+            } else if (rest > 0 && !take(*p, rest)) {
+                result.error = p->forcedError;
             } else {
-                p->body.append(reply->readAll());
                 result.body = std::move(p->body);
             }
         } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -45,6 +46,11 @@ struct HttpRequest {
     // The body may be at most this many bytes; the transfer is aborted as soon as the declared
     // length or the bytes received pass it.
     qint64 maxBodyBytes = 4 * 1024 * 1024;
+    // When set, the body of a 2xx answer is handed over slice by slice as it arrives instead of
+    // being collected in HttpResult::body, so large files never sit in memory; the cap still
+    // counts every byte received. Returning false ends the transfer (HttpErrorKind::cancelled).
+    // Bodies of other statuses are collected as usual.
+    std::function<bool(QByteArrayView slice)> bodySink{};
 };
 
 struct HttpResult {
@@ -94,6 +100,8 @@ private:
     void onReadyRead(RequestId id);
     void onFinished(RequestId id);
     void abortForSize(Pending &pending);
+    // Takes `bytes` of the answer into the body or the sink; false when the transfer was ended.
+    bool take(Pending &pending, qint64 bytes);
 
     QNetworkAccessManager *m_manager;
     RequestId m_nextId = 1;

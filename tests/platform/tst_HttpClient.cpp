@@ -9,6 +9,8 @@ using namespace varnello;
 using namespace varnello::test;
 using namespace std::chrono_literals;
 
+Q_DECLARE_METATYPE(varnello::HttpErrorKind)
+
 class TestHttpClient : public QObject {
     Q_OBJECT
 
@@ -218,6 +220,57 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(stub.requestCount("/slow"), 2, 20000);
         QTest::qWait(300);
         QVERIFY(!called);
+    }
+
+    void bodySink_takesA2xxBodyInSlicesUnderTheCap_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("chunked");
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<HttpErrorKind>("error");
+        QTest::addColumn<bool>("sunk"); // the body went to the sink, not into the result
+        QTest::newRow("chunked") << 200 << true << qint64(1 << 20) << false << HttpErrorKind::none
+                                 << true;
+        QTest::newRow("404 is collected")
+            << 404 << false << qint64(1 << 20) << false << HttpErrorKind::none << false;
+        QTest::newRow("declared past the cap")
+            << 200 << false << qint64(1000) << false << HttpErrorKind::bodyTooLarge << true;
+        QTest::newRow("streamed past the cap")
+            << 200 << true << qint64(1000) << false << HttpErrorKind::bodyTooLarge << true;
+        QTest::newRow("sink refuses")
+            << 200 << true << qint64(1 << 20) << true << HttpErrorKind::cancelled << true;
+    }
+    void bodySink_takesA2xxBodyInSlicesUnderTheCap()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, chunked);
+        QFETCH(qint64, cap);
+        QFETCH(bool, refuse);
+        QFETCH(HttpErrorKind, error);
+        QFETCH(bool, sunk);
+        QByteArray body(300'000, Qt::Uninitialized);
+        for (qsizetype i = 0; i < body.size(); ++i)
+            body[i] = char(i * 7 % 251);
+        HttpStub stub;
+        QVERIFY(stub.listen());
+        stub.setResponse("/file", {.status = status, .body = body, .chunked = chunked});
+        NetworkHttpClient client;
+        QByteArray received;
+        HttpRequest request{stub.url(QStringLiteral("/file")), 10s, cap};
+        request.bodySink = [&](QByteArrayView slice) {
+            received.append(slice);
+            return !refuse;
+        };
+        std::optional<HttpResult> result;
+        client.get(request, this, [&](const HttpResult &r) { result = r; });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+        QCOMPARE(result->error, error);
+        if (error != HttpErrorKind::none)
+            return;
+        QCOMPARE(result->status, status);
+        QCOMPARE(sunk ? received : result->body, body);
+        QVERIFY(sunk ? result->body.isEmpty() : received.isEmpty());
     }
 };
 

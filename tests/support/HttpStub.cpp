@@ -153,7 +153,11 @@ void HttpStub::onReadyRead(QTcpSocket *socket)
 void HttpStub::answer(QTcpSocket *socket, const Request &request)
 {
     Connection *c = m_connections.value(socket);
-    c->response = m_responses.value(request.path, Response::withStatus(404, "not found"));
+    // A script for the bare path also answers requests that carry a query.
+    const qsizetype query = request.path.indexOf('?');
+    const QByteArray bare = query < 0 ? request.path : request.path.left(query);
+    c->response = m_responses.value(
+        request.path, m_responses.value(bare, Response::withStatus(404, "not found")));
     const Response &r = c->response;
     if (r.closeWithoutAnswer) {
         socket->disconnectFromHost();

@@ -13,6 +13,7 @@
 //   QUrl url = stub.url("/feed/");                              // http://127.0.0.1:<port>/feed/
 //   QTRY_COMPARE(stub.requestCount("/feed/"), 1);
 //
+// A request with a query is answered by the script of its exact path, else of its bare path.
 // Unscripted paths get 404. Every answer carries "Connection: close" and the connection is
 // closed after it, so each request is on a fresh connection.
 

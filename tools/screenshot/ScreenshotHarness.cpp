@@ -1,5 +1,5 @@
 // Takes the README's pictures: starts the program's window exactly as the program does
-// (MainWindowHost) on a real X display, lets it log in to a fake node, and saves what the X
+// (VarnelloApp) on a real X display, lets it log in to a fake node, and saves what the X
 // server shows: the window with spots, the console, and the sheet about a CC Cluster node.
 //
 //   varnello_screenshots --node-port P --ccc-port Q --out DIR
@@ -10,9 +10,9 @@
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "MainWindow.h"
-#include "MainWindowHost.h"
 #include "SettingsKeys.h"
 #include "SheetPresenter.h"
+#include "VarnelloApp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -88,7 +88,7 @@ int main(int argc, char **argv)
     settings.setBool(SettingsKeys::backupClusterEnabled, false);
     settings.setBool(SettingsKeys::autoConnectOnStartup, true);
 
-    MainWindowHost host;
+    VarnelloApp host;
     MainWindow &window = host.window();
     window.setGeometry(40, 40, 1000, 640);
     host.show();

@@ -1,0 +1,3 @@
+#include "LaunchDiag.h"
+
+Q_LOGGING_CATEGORY(launchDiag, "brenik.varnello.LaunchDiag")

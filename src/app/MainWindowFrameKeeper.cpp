@@ -1,0 +1,97 @@
+#include "MainWindowFrameKeeper.h"
+
+#include "AppSettingsStore.h"
+#include "LaunchDiag.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+namespace varnello {
+
+namespace {
+
+// A window-modal dialog shown over the window: the window is busy with a sheet.
+bool showsSheet(const QWidget *window)
+{
+    const auto dialogs = window->findChildren<QDialog *>();
+    return std::any_of(dialogs.begin(), dialogs.end(), [](const QDialog *dialog) {
+        return dialog->isVisible() && dialog->windowModality() == Qt::WindowModal;
+    });
+}
+
+bool isOrdinaryWindow(const QWidget *window)
+{
+    const Qt::WindowType type = window->windowType();
+    return (type == Qt::Window || type == Qt::Dialog) &&
+           !window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) &&
+           !window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus);
+}
+
+} // namespace
+
+MainWindowFrameKeeper::MainWindowFrameKeeper(AppSettingsStore &settings,
+                                             WindowFrame::Screens screens, QObject *parent)
+    : QObject(parent), m_settings(settings), m_screens(std::move(screens))
+{
+}
+
+void MainWindowFrameKeeper::watch(QWidget *window)
+{
+    if (window)
+        window->installEventFilter(this);
+}
+
+bool MainWindowFrameKeeper::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Close) {
+        auto *window = qobject_cast<QWidget *>(watched);
+        // Before the first showing the window manager is still placing the window: its frame is
+        // not the operator's.
+        if (!window || !window->isVisible())
+            return QObject::eventFilter(watched, event);
+        if (type == QEvent::Close)
+            saveMainWindowFrame(window); // the program may end with this close
+        else
+            QTimer::singleShot(0, this,
+                               [this, window = QPointer(window)] { saveMainWindowFrame(window); });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void MainWindowFrameKeeper::saveMainWindowFrame(QWidget *window)
+{
+    if (!window || !window->isWindow() || !isOrdinaryWindow(window))
+        return;
+    if (window->windowTitle() == QLatin1String("Settings") || showsSheet(window))
+        return;
+    if (QApplication::activeWindow() != window &&
+        window->windowTitle() != QLatin1String("Varnello"))
+        return;
+    m_settings.setString(SettingsKeys::VarnelloMainWindowFrame,
+                         WindowFrame::toText(window->geometry()));
+}
+
+bool MainWindowFrameKeeper::restoreMainWindowFrame(QWidget *window, bool includeSize)
+{
+    const QString text = m_settings.string(SettingsKeys::VarnelloMainWindowFrame);
+    if (text.isEmpty()) {
+        qCInfo(launchDiag, "main frame restore: no saved frame");
+        return false;
+    }
+    const QRect saved = WindowFrame::fromText(text);
+    const QRect frame = includeSize ? saved : QRect(saved.topLeft(), window->size());
+    if (saved.width() <= 0 || saved.height() <= 0 ||
+        !WindowFrame::screenShowing(frame, m_screens())) {
+        qCInfo(launchDiag, "main frame restore: saved frame invalid/offscreen");
+        return false;
+    }
+    window->setGeometry(frame);
+    qCInfo(launchDiag, "main frame restored=%s", qUtf8Printable(WindowFrame::toText(frame)));
+    return true;
+}
+
+} // namespace varnello

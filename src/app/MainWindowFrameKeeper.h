@@ -1,0 +1,44 @@
+#pragma once
+
+#include "WindowFrame.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace varnello {
+
+class AppSettingsStore;
+
+// Keeps the main window's frame in the settings document: saved whenever the shown window moves,
+// is resized or closes, and put back on request when it still lies on a connected screen.
+class MainWindowFrameKeeper final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindowFrameKeeper)
+
+public:
+    explicit MainWindowFrameKeeper(AppSettingsStore &settings,
+                                   WindowFrame::Screens screens = WindowFrame::connectedScreens,
+                                   QObject *parent = nullptr);
+
+    // Saves `window`'s frame after each move, resize and close once it is shown.
+    void watch(QWidget *window);
+
+    // Stores the frame of the main window; any other window (a panel, the Settings window, a
+    // window showing a sheet) is passed over.
+    void saveMainWindowFrame(QWidget *window);
+
+    // Puts the saved frame back when it is usable and lies on a screen; true when applied.
+    // Without `includeSize` only the position is restored and the window keeps its size.
+    bool restoreMainWindowFrame(QWidget *window, bool includeSize = true);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    AppSettingsStore &m_settings;
+    WindowFrame::Screens m_screens;
+};
+
+} // namespace varnello

@@ -1,0 +1,157 @@
+// The whole program as it starts: a temporary home whose settings ask for the automatic
+// connection to a fake node, the main window with its menus, the Settings window.
+#include "AppPaths.h"
+#include "AppSettingsStore.h"
+#include "ClusterConnection.h"
+#include "FakeClusterNode.h"
+#include "GridDXCCDatabase.h"
+#include "HttpStub.h"
+#include "MainWindow.h"
+#include "MainWindowHostState.h"
+#include "SettingsWindow.h"
+#include "ShellMenus.h"
+#include "VarnelloApp.h"
+#include "VarnelloStartupCoordinator.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QMenu>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace varnello;
+using namespace varnello::test;
+
+namespace {
+
+QString spotLine(const QString &call, int minute)
+{
+    return QStringLiteral("DX de W1AW:      14025.0  %1        CW 599                 12%2Z")
+        .arg(call)
+        .arg(minute, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+class TestVarnelloApp : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<AppPaths::Override> m_paths;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_home.filePath(QStringLiteral(".config")).toUtf8());
+        m_paths = std::make_unique<AppPaths::Override>(
+            m_home.filePath(QStringLiteral(".local/share/Varnello")));
+    }
+
+    void startup_connectsToTheNodeAndShowsItsSpots()
+    {
+        FakeClusterNode node;
+        node.setKind(FakeClusterNode::Kind::DXSpider);
+        HttpStub dataFilesSite; // answers 404: no data file is ever newer
+        QVERIFY(dataFilesSite.listen());
+        {
+            // The operator's settings from an earlier run.
+            AppSettingsStore earlier(AppPaths::dataFolder());
+            earlier.setBool(SettingsKeys::autoConnectOnStartup, true);
+            earlier.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
+            earlier.setString(SettingsKeys::clusterPort, QString::number(node.port()));
+            earlier.setString(SettingsKeys::clusterCallsign, QStringLiteral("N0CALL"));
+            earlier.setBool(SettingsKeys::backupClusterEnabled, false);
+            earlier.setString(SettingsKeys::VarnelloMainWindowFrame,
+                              QStringLiteral("{{60, 50}, {1000, 700}}"));
+        }
+        CTYFileManager::Dependencies files;
+        files.endpoints =
+            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
+        VarnelloApp app({.dataFiles = files});
+        MainWindow &window = app.window();
+        QVERIFY(!window.isVisible());
+        app.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.windowTitle(), QStringLiteral("Varnello"));
+        QCOMPARE(window.geometry().topLeft(),
+                 QPoint(60, 50)); // the default preset keeps its own size
+
+        QTRY_VERIFY_WITH_TIMEOUT(app.cluster().isLoggedIn(), 20000);
+        QVERIFY(node.hasReceived(QStringLiteral("N0CALL")));
+        for (int i = 0; i < 5; ++i)
+            node.sendLine(spotLine(QStringLiteral("K%1ABC").arg(i + 1), i));
+        auto *table = window.findChild<QTableView *>();
+        QVERIFY(table);
+        QTRY_COMPARE_WITH_TIMEOUT(table->model()->rowCount(), 5, 10000);
+
+        // The View menu follows the tabs: no presets while the console shows.
+        QAction *defaultView = app.menus().action("defaultViewAction");
+        QAction *advanced = app.menus().action("advancedAction");
+        QVERIFY(defaultView->isEnabled() && defaultView->isChecked());
+        window.findChild<QAbstractButton *>(QStringLiteral("tabConsole"))->click();
+        QTRY_VERIFY(!defaultView->isEnabled());
+        QVERIFY(!app.menus().action("smallViewAction")->isEnabled());
+        QVERIFY(advanced->isEnabled());
+        advanced->trigger();
+        QVERIFY(AppSettingsStore::shared().boolValue(SettingsKeys::advancedMode));
+        QVERIFY(advanced->isChecked());
+        window.findChild<QAbstractButton *>(QStringLiteral("tabSpots"))->click();
+        QTRY_VERIFY(defaultView->isEnabled());
+        defaultView->trigger(); // already on: stays on
+        QVERIFY(defaultView->isChecked());
+
+        // A build without the maker's services offers none of them.
+        for (const char *name : {"manualAction", "contactAction", "supportGroupAction"})
+            QVERIFY2(!app.menus().action(name)->isEnabled(), name);
+        QVERIFY(app.menus().action("checkForUpdatesAction")->isEnabled());
+        auto *help =
+            qobject_cast<QMenu *>(app.menus().action("aboutAction")->associatedObjects().value(0));
+        QVERIFY(help);
+        help->popup(window.geometry().topLeft());
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        help->grab().save(QStringLiteral("help-menu.png")); // a picture to look at
+        help->hide();
+
+        app.menus().action("settingsAction")->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(&app.settingsWindow()));
+        QCOMPARE(app.settingsWindow().windowTitle(), QStringLiteral("Settings"));
+        QCOMPARE(app.settingsWindow().geometry().center(), window.geometry().center());
+        app.settingsWindow().close();
+        QVERIFY(!app.settingsWindow().isVisible());
+
+        // The frame is saved after the start and on every move.
+        QTRY_COMPARE(
+            AppSettingsStore::shared().string(SettingsKeys::VarnelloMainWindowFrame),
+            QStringLiteral("{{60, 50}, {%1, %2}}").arg(window.width()).arg(window.height()));
+        QVERIFY(app.coordinator().hasStarted());
+        QCOMPARE(GridDXCCDatabase::shared().tableLoadCount(), 0); // loaded only when searched
+    }
+
+    void frameCheck_showsAWindowNobodyShowed()
+    {
+        AppSettingsStore &settings = AppSettingsStore::shared();
+        settings.setBool(SettingsKeys::autoConnectOnStartup, false);
+        settings.setString(SettingsKeys::VarnelloMainWindowFrame, QString());
+        HttpStub dataFilesSite;
+        QVERIFY(dataFilesSite.listen());
+        CTYFileManager::Dependencies files;
+        files.endpoints =
+            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
+        VarnelloApp app({.dataFiles = files});
+        QTest::qWait(VarnelloApp::frameCheckDelayMs / 2);
+        QVERIFY(!app.window().isVisible());
+        // Nobody showed the window: the check 0.75 s after start does.
+        QTRY_VERIFY(app.window().isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window()));
+        app.window().setGeometry(120, 90, 1010, 790); // as a window manager would place it
+        QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
+                     QStringLiteral("{{120, 90}, {1010, 790}}"));
+    }
+};
+
+QTEST_MAIN(TestVarnelloApp)
+#include "tst_VarnelloApp.moc"

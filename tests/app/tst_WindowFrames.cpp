@@ -1,0 +1,169 @@
+#include "AppSettingsStore.h"
+#include "MainWindowFrameKeeper.h"
+#include "SettingsWindowController.h"
+#include "WindowFrame.h"
+
+#include <QDialog>
+#include <QtTest>
+
+using namespace varnello;
+
+namespace {
+const QList<QRect> kOneScreen{QRect(0, 0, 1920, 1080)};
+const QList<QRect> kTwoScreens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+} // namespace
+
+class TestWindowFrames : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void frameText_roundTrips()
+    {
+        const QRect frame(100, 200, 1000, 800);
+        QCOMPARE(WindowFrame::toText(frame), QStringLiteral("{{100, 200}, {1000, 800}}"));
+        QCOMPARE(WindowFrame::fromText(WindowFrame::toText(frame)), frame);
+        QCOMPARE(WindowFrame::fromText(u"{{-50, 10.6}, {1e3, 8E2}}"), QRect(-50, 11, 1000, 800));
+        QCOMPARE(WindowFrame::fromText(u"{{1, 2}}"), QRect(1, 2, 0, 0));
+        QCOMPARE(WindowFrame::fromText(u"not a frame"), QRect(0, 0, 0, 0));
+    }
+
+    void mainFrame_restoredOnlyWhenUsableAndOnScreen_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<bool>("applied");
+        QTest::addColumn<QString>("log");
+        const QString restored = QStringLiteral("main frame restored={{100, 200}, {1000, 800}}");
+        const QString rejected =
+            QStringLiteral("main frame restore: saved frame invalid/offscreen");
+        QTest::newRow("on screen") << "{{100, 200}, {1000, 800}}" << kOneScreen << true << restored;
+        QTest::newRow("overlaps the second screen by a pixel")
+            << "{{3199, 500}, {1000, 800}}" << kTwoScreens << true
+            << "main frame restored={{3199, 500}, {1000, 800}}";
+        QTest::newRow("on a monitor that is gone")
+            << "{{2500, 100}, {1000, 800}}" << kOneScreen << false << rejected;
+        QTest::newRow("empty") << "" << kOneScreen << false << "main frame restore: no saved frame";
+        QTest::newRow("zero size") << "{{100, 200}, {0, 800}}" << kOneScreen << false << rejected;
+        QTest::newRow("no numbers") << "garbage" << kOneScreen << false << rejected;
+    }
+    void mainFrame_restoredOnlyWhenUsableAndOnScreen()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QList<QRect>, screens);
+        QFETCH(bool, applied);
+        QFETCH(QString, log);
+        AppSettingsStore settings(std::nullopt);
+        settings.setString(SettingsKeys::VarnelloMainWindowFrame, saved);
+        MainWindowFrameKeeper keeper(settings, [screens] { return screens; });
+        QWidget window;
+        window.setGeometry(10, 20, 640, 480);
+        QTest::ignoreMessage(QtInfoMsg, qPrintable(log));
+        QCOMPARE(keeper.restoreMainWindowFrame(&window), applied);
+        QCOMPARE(window.geometry(),
+                 applied ? WindowFrame::fromText(saved) : QRect(10, 20, 640, 480));
+    }
+
+    void mainFrame_savedOnlyForTheMainWindow_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("withSheet");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("main window") << "Varnello" << int(Qt::Window) << false << true;
+        QTest::newRow("Settings window") << "Settings" << int(Qt::Window) << false << false;
+        QTest::newRow("tool panel") << "Varnello" << int(Qt::Tool) << false << false;
+        QTest::newRow("showing a sheet") << "Varnello" << int(Qt::Window) << true << false;
+        QTest::newRow("other inactive window") << "Other" << int(Qt::Window) << false << false;
+    }
+    void mainFrame_savedOnlyForTheMainWindow()
+    {
+        QFETCH(QString, title);
+        QFETCH(int, type);
+        QFETCH(bool, withSheet);
+        QFETCH(bool, saved);
+        AppSettingsStore settings(std::nullopt);
+        MainWindowFrameKeeper keeper(settings, [] { return kOneScreen; });
+        QWidget window(nullptr, Qt::WindowType(type));
+        window.setWindowTitle(title);
+        window.setGeometry(100, 200, 1000, 800);
+        QDialog sheet(&window);
+        sheet.setWindowModality(Qt::WindowModal);
+        if (withSheet)
+            sheet.show();
+        keeper.saveMainWindowFrame(&window);
+        QCOMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
+                 saved ? QStringLiteral("{{100, 200}, {1000, 800}}") : QString());
+    }
+
+    void mainFrame_savedOnMoveResizeAndClose_onlyOnceShown()
+    {
+        AppSettingsStore settings(std::nullopt);
+        MainWindowFrameKeeper keeper(settings, [] { return kOneScreen; });
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Varnello"));
+        keeper.watch(&window);
+        window.setGeometry(10, 20, 640, 480); // the placement before the first showing
+        QTest::qWait(20);
+        QCOMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame), QString());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.setGeometry(30, 40, 700, 500);
+        QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
+                     QStringLiteral("{{30, 40}, {700, 500}}"));
+        settings.setString(SettingsKeys::VarnelloMainWindowFrame, QString());
+        window.close();
+        QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
+                     QStringLiteral("{{30, 40}, {700, 500}}"));
+    }
+
+    void settingsFrame_restoredAtLeastFullSizeAndOnScreen_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<QRect>("expected"); // null: not restored, centred at the first showing
+        QTest::newRow("500 x 300") << "{{100, 50}, {500, 300}}" << QRect(100, 50, 900, 800);
+        QTest::newRow("larger kept") << "{{50, 40}, {1200, 900}}" << QRect(50, 40, 1200, 900);
+        QTest::newRow("on a monitor that is gone") << "{{4000, 100}, {900, 800}}" << QRect();
+        QTest::newRow("zero size") << "{{100, 50}, {0, 0}}" << QRect();
+        QTest::newRow("none") << "" << QRect();
+    }
+    void settingsFrame_restoredAtLeastFullSizeAndOnScreen()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QRect, expected);
+        AppSettingsStore settings(std::nullopt);
+        settings.setString(SettingsKeys::VarnelloSettingsWindowFrame, saved);
+        QWidget main;
+        main.setWindowTitle(QStringLiteral("Varnello"));
+        main.setGeometry(200, 100, 1000, 800);
+        QWidget settingsWindow;
+        settingsWindow.resize(900, 800);
+        SettingsWindowController controller(&settingsWindow, settings, [] { return kTwoScreens; });
+        QCOMPARE(controller.hasPositionedWindow(), !expected.isNull());
+        if (!expected.isNull())
+            QCOMPARE(settingsWindow.geometry(), expected);
+        // Nothing is saved before the window is shown.
+        QCOMPARE(settings.string(SettingsKeys::VarnelloSettingsWindowFrame), saved);
+
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        controller.showSettingsWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&settingsWindow));
+        QCOMPARE(settingsWindow.windowTitle(), QStringLiteral("Settings"));
+        if (expected.isNull())
+            QCOMPARE(settingsWindow.geometry().center(), main.geometry().center());
+        else
+            QCOMPARE(settingsWindow.geometry(), expected);
+        settingsWindow.close();
+        QVERIFY(!settingsWindow.isVisible());
+        settingsWindow.move(300, 300);
+        controller.showSettingsWindow(); // later showings leave it where it was
+        QCOMPARE(settingsWindow.pos(), QPoint(300, 300));
+        settingsWindow.setGeometry(310, 320, 950, 820);
+        QTRY_COMPARE(settings.string(SettingsKeys::VarnelloSettingsWindowFrame),
+                     QStringLiteral("{{310, 320}, {950, 820}}"));
+        QCOMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame), QString());
+    }
+};
+
+QTEST_MAIN(TestWindowFrames)
+#include "tst_WindowFrames.moc"
