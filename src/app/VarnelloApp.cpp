@@ -6,6 +6,7 @@
 #include "ContentView.h"
 #include "FactoryReset.h"
 #include "FileManagerReveal.h"
+#include "AlertPanelsInstaller.h"
 #include "FilterPanelsInstaller.h"
 #include "HostHardware.h"
 #include "LaunchDiag.h"
@@ -142,6 +143,7 @@ void VarnelloApp::buildMainWindow()
     m_view->setOnOpenSettings([this] { openSettings(); });
     m_window = std::make_unique<MainWindow>(*m_view);
     installFilterPanels(*m_window, *m_view, registrationRequestMailURL);
+    installAlertPanels(*m_window, *m_view);
     m_window->resize(1000, 800);
     m_window->installEventFilter(this);
     qApp->installEventFilter(this); // until the first paint
