@@ -73,7 +73,10 @@ void ConsoleView::appendLines(const QList<ClusterLine> &lines, qsizetype from)
     for (qsizetype i = from; i < lines.size(); ++i) {
         if (m_lineCount > 0 || i > from)
             cursor.insertBlock();
-        cursor.insertText(lines.at(i).text);
+        // An empty line is a blank row, not an empty document: the placeholder "No cluster
+        // output." must only show while there are no lines at all.
+        const QString &text = lines.at(i).text;
+        cursor.insertText(text.isEmpty() ? QStringLiteral(" ") : text);
     }
     cursor.endEditBlock();
     m_lineCount = std::min<qsizetype>(m_lineCount + (lines.size() - from), maximumLines);

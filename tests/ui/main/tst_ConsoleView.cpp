@@ -88,8 +88,13 @@ private slots:
                                  ClusterLine::make(QString()),
                                  ClusterLine::make(QStringLiteral("after"))};
         console.sync(lines);
-        QCOMPARE(console.toPlainText(), QStringLiteral("<img src=x>\n\nafter"));
+        QCOMPARE(console.toPlainText(), QStringLiteral("<img src=x>\n \nafter"));
         QCOMPARE(console.document()->blockCount(), 3);
+
+        // A console whose only line is empty holds output: no "No cluster output." over it.
+        ConsoleView blankOnly;
+        blankOnly.sync({ClusterLine::make(QString())});
+        QVERIFY(!blankOnly.document()->isEmpty());
     }
 };
 
