@@ -6,6 +6,7 @@
 //
 // Run it with a throwaway HOME (tools/screenshot.sh does): it writes its settings there.
 
+#include "AlertStore.h"
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
@@ -89,6 +90,20 @@ int main(int argc, char **argv)
     settings.setBool(SettingsKeys::autoConnectOnStartup, true);
 
     VarnelloApp host;
+    // Two alerts with their highlight colours, so the pictures show alert rows and the sidebar.
+    {
+        AlertStore &alerts = host.view().alertStore();
+        QList<SpotAlertConfiguration> list = alerts.loadAlertConfigurations();
+        list[0].name = QStringLiteral("20 m CW");
+        list[0].selectedBands = {QStringLiteral("20m")};
+        list[0].selectedModes = {SpotType::cw};
+        list[1].name = QStringLiteral("Pacific");
+        list[1].selectedBands = {QStringLiteral("10m"), QStringLiteral("12m"),
+                                 QStringLiteral("15m")};
+        list[1].playSound = true;
+        alerts.storeAlertConfigurations(list);
+        alerts.saveAlertEnabledStates({true, true, false, false, false});
+    }
     MainWindow &window = host.window();
     window.setGeometry(40, 40, 1000, 640);
     host.show();
@@ -103,22 +118,27 @@ int main(int argc, char **argv)
          [&] {
              after(1500, [&] {
                  ok &= save(window, folder.filePath(QStringLiteral("main-window.png")));
-                 click("tabConsole");
+                 host.view().setAlertSidebarIsVisible(true);
                  after(800, [&] {
-                     ok &= save(window, folder.filePath(QStringLiteral("console.png")));
-                     click("tabSpots");
-                     settings.setString(SettingsKeys::clusterPort, parser.value(cccPort));
-                     host.view().manualDisconnect();
-                     host.view().connect(ConnectionOrigin::manual);
-                     when([&] { return window.presenter().currentDialog() != nullptr; },
-                          [&] {
-                              after(800, [&] {
-                                  ok &= save(window,
-                                             folder.filePath(QStringLiteral("warning-sheet.png")));
-                                  QCoreApplication::exit(ok ? 0 : 1);
-                              });
-                          },
-                          "the CC Cluster sheet");
+                     ok &= save(window, folder.filePath(QStringLiteral("alerts.png")));
+                     host.view().setAlertSidebarIsVisible(false);
+                     click("tabConsole");
+                     after(800, [&] {
+                         ok &= save(window, folder.filePath(QStringLiteral("console.png")));
+                         click("tabSpots");
+                         settings.setString(SettingsKeys::clusterPort, parser.value(cccPort));
+                         host.view().manualDisconnect();
+                         host.view().connect(ConnectionOrigin::manual);
+                         when([&] { return window.presenter().currentDialog() != nullptr; },
+                              [&] {
+                                  after(800, [&] {
+                                      ok &= save(window, folder.filePath(
+                                                             QStringLiteral("warning-sheet.png")));
+                                      QCoreApplication::exit(ok ? 0 : 1);
+                                  });
+                              },
+                              "the CC Cluster sheet");
+                     });
                  });
              });
          },

@@ -1,5 +1,7 @@
 #include "AlertPanelStyle.h"
 
+#include "Icons.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -143,6 +145,9 @@ QIcon symbol(QStringView name)
         {"checkmark.circle.fill", "emblem-ok", QStyle::SP_DialogApplyButton},
         {"person.crop.circle.badge.plus", "contact-new", QStyle::SP_FileDialogNewFolder},
     };
+    // The window's own drawings first, so the panels look alike where the desktop has no theme.
+    if (QIcon icon = themedIcon(name); !icon.isNull())
+        return icon;
     for (const Entry &entry : table) {
         if (name == QLatin1String(entry.design))
             return QIcon::fromTheme(QString::fromLatin1(entry.theme),

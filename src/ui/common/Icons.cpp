@@ -24,6 +24,7 @@ constexpr IconMapping iconMappings[] = {
     {u"bell.slash", u"notifications-disabled"},
     {u"terminal", u"utilities-terminal"},
     {u"antenna.radiowaves.left.and.right", u"network-wireless"},
+    {u"wave.3.right", u"network-wireless"},
     {u"line.3.horizontal.decrease.circle", u"view-filter"},
 };
 
