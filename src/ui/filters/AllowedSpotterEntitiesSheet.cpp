@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
@@ -228,13 +229,16 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
 void AllowedSpotterEntitiesSheet::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    m_view.beginCustomSpotterEntitySheet();
+    // The desktop hides and shows the sheet around a minimise: its draft and tables stay.
+    if (!event->spontaneous())
+        m_view.beginCustomSpotterEntitySheet();
 }
 
 void AllowedSpotterEntitiesSheet::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
-    m_view.endCustomSpotterEntitySheet();
+    if (!event->spontaneous())
+        m_view.endCustomSpotterEntitySheet();
 }
 
 void AllowedSpotterEntitiesSheet::reject()
