@@ -11,11 +11,13 @@ namespace varnello {
 
 namespace {
 
-// A decimal number greater than 0, or nothing.
+// A decimal number greater than 0, or nothing. "1,000" is no number here.
 std::optional<double> positiveRadius(const QString &text)
 {
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    const double value = c.toDouble(text.trimmed(), &ok);
     if (!ok || !(value > 0) || !std::isfinite(value))
         return std::nullopt;
     return value;

@@ -208,7 +208,7 @@ QString GridDXCCDatabase::DatabaseError::description() const
 {
     switch (kind) {
     case Kind::missingResource:
-        return resourceName + QStringLiteral(".csv is missing from the app bundle.");
+        return resourceName + QStringLiteral(".csv is missing from the program's built-in data.");
     case Kind::unreadableResource:
         return resourceName + QStringLiteral(".csv could not be read.");
     case Kind::malformedResource:

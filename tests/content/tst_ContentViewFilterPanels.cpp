@@ -325,6 +325,9 @@ private Q_SLOTS:
         QTest::newRow("invalid radius") << "JO01"
                                         << "-3"
                                         << "miles" << QSet<int>{7} << "Enter a valid radius.";
+        QTest::newRow("grouping comma") << "JO01"
+                                        << "1,000"
+                                        << "miles" << QSet<int>{7} << "Enter a valid radius.";
         QTest::newRow("invalid grid") << "JO01AZ"
                                       << "10"
                                       << "miles" << QSet<int>{7}

@@ -298,8 +298,9 @@ private slots:
                                            << "grid_dxcc_4char_simple.csv contains invalid data.";
         QTest::newRow("no readable number") << QByteArray("JO01,1\n") << QByteArray("JO01AA,x|\n")
                                             << "grid_dxcc_6char_simple.csv contains invalid data.";
-        QTest::newRow("missing") << QByteArray() << QByteArray("")
-                                 << "grid_dxcc_4char_simple.csv is missing from the app bundle.";
+        QTest::newRow("missing")
+            << QByteArray() << QByteArray("")
+            << "grid_dxcc_4char_simple.csv is missing from the program's built-in data.";
         QTest::newRow("not UTF-8") << QByteArray("JO01,1\n") << QByteArray("JO01AA,1\xff\n")
                                    << "grid_dxcc_6char_simple.csv could not be read.";
     }

@@ -3,12 +3,16 @@
 #include "ContentView.h"
 #include "FilterPanelParts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -29,7 +33,70 @@ void addSection(QListWidget *list, const QString &title)
     item->setFont(font);
 }
 
-// Item texts are plain: entity names never pass through rich text.
+// An entity row: the name, and below it the prefix and ADIF number in the small dimmed caption
+// text. Both lines are drawn as plain text: entity names never pass through rich text.
+class EntityRowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        if (!index.data(adifRole).isValid()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QWidget *widget = opt.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        const QRect area = opt.rect.adjusted(padding, padding, -padding, -padding);
+        const QSize iconSize = opt.decorationSize;
+        const QRect iconRect(area.left(), area.top() + (area.height() - iconSize.height()) / 2,
+                             iconSize.width(), iconSize.height());
+        opt.icon.paint(painter, iconRect);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const QRect textArea = area.adjusted(iconSize.width() + spacing, 0, 0, 0);
+        const QFont caption = filterparts::captionFont(opt.font);
+        const QFontMetrics nameMetrics(opt.font);
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(QPalette::Text));
+        QRect nameRect = textArea;
+        nameRect.setHeight(nameMetrics.height());
+        painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          nameMetrics.elidedText(text.section(QLatin1Char('\n'), 0, 0),
+                                                 Qt::ElideRight, nameRect.width()));
+        painter->setFont(caption);
+        painter->setPen(opt.palette.color(QPalette::PlaceholderText));
+        const QFontMetrics captionMetrics(caption);
+        QRect detailRect = textArea;
+        detailRect.setTop(nameRect.bottom() + 1 + lineGap);
+        detailRect.setHeight(captionMetrics.height());
+        painter->drawText(detailRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          captionMetrics.elidedText(text.section(QLatin1Char('\n'), 1),
+                                                    Qt::ElideRight, detailRect.width()));
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        if (!index.data(adifRole).isValid())
+            return QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics nameMetrics(option.font);
+        const QFontMetrics captionMetrics(filterparts::captionFont(option.font));
+        const int height = nameMetrics.height() + lineGap + captionMetrics.height();
+        return {nameMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()),
+                height + 2 * padding};
+    }
+
+private:
+    static constexpr int padding = 4;
+    static constexpr int spacing = 10;
+    static constexpr int lineGap = 2;
+};
+
 void addEntity(QListWidget *list, const CTYEntity &entity, bool selected)
 {
     auto *item = new QListWidgetItem(list);
@@ -194,6 +261,7 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     m_list = new QListWidget(listPage);
     m_list->setObjectName(QStringLiteral("entities"));
     m_list->setUniformItemSizes(false);
+    m_list->setItemDelegate(new EntityRowDelegate(m_list));
     connect(m_list, &QListWidget::itemClicked, &m_view, [this](QListWidgetItem *item) {
         const QVariant adif = item->data(adifRole);
         // The toggle rebuilds the list: it runs after the click has been handled.
@@ -228,13 +296,16 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
 void AllowedSpotterEntitiesSheet::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    m_view.beginCustomSpotterEntitySheet();
+    // The desktop hides and shows the sheet around a minimise: its draft and tables stay.
+    if (!event->spontaneous())
+        m_view.beginCustomSpotterEntitySheet();
 }
 
 void AllowedSpotterEntitiesSheet::hideEvent(QHideEvent *event)
 {
     QDialog::hideEvent(event);
-    m_view.endCustomSpotterEntitySheet();
+    if (!event->spontaneous())
+        m_view.endCustomSpotterEntitySheet();
 }
 
 void AllowedSpotterEntitiesSheet::reject()

@@ -142,6 +142,9 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
 void BlockedWordsSheet::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // The desktop shows the sheet again after a minimise: its draft stays.
+    if (event->spontaneous())
+        return;
     m_view.beginCustomInfoFilterSheet();
     m_entry->setFocus();
 }
@@ -196,7 +199,7 @@ void BlockedWordsSheet::refreshList()
         remove->setObjectName(QStringLiteral("remove_%1").arg(i));
         remove->setAutoRaise(true);
         remove->setIcon(icon(u"trash", u"user-trash", QStyle::SP_TrashIcon));
-        remove->setToolTip((QStringLiteral("Remove ") + term).toHtmlEscaped());
+        remove->setToolTip(plainToolTip(QStringLiteral("Remove ") + term));
         connect(remove, &QToolButton::clicked, &m_view,
                 [this, i] { m_view.removeCustomInfoFilterTerm(i); });
         layout->addWidget(text, 1);

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextDocument>
 
 namespace varnello::filterparts {
 
@@ -125,6 +126,14 @@ SheetButtons sheetButtons(QWidget *sheet)
     buttons.layout->addWidget(buttons.save);
     buttons.layout->addWidget(buttons.saveAndEnable);
     return buttons;
+}
+
+QString plainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+           QStringLiteral("</p>");
 }
 
 QIcon icon(QStringView symbol, QStringView themeName, int fallback)

@@ -36,6 +36,9 @@ struct SheetButtons {
     QPushButton *saveAndEnable = nullptr;
 };
 SheetButtons sheetButtons(QWidget *sheet);
+// A tooltip that shows `text` exactly as it is: Qt takes a tooltip that looks like markup for
+// rich text, and one that does not for plain text, so escaping alone is not enough.
+QString plainToolTip(const QString &text);
 // The window's icon for a symbol name, else a desktop theme icon, else a style icon.
 QIcon icon(QStringView symbol, QStringView themeName, int fallback);
 

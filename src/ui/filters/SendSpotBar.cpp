@@ -4,6 +4,7 @@
 #include "FilterPanelParts.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -130,7 +131,14 @@ void SendSpotBar::requestRegistration()
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
     alert->setTextFormat(Qt::PlainText);
+    alert->setWindowTitle(QStringLiteral("Varnello"));
     alert->setText(QStringLiteral("Registration request"));
+    // The title in bold, as in the window's other alerts.
+    if (auto *title = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+        QFont font = title->font();
+        font.setBold(true);
+        title->setFont(font);
+    }
     alert->setInformativeText(QStringLiteral(
         "Your registration request has been prepared in your mail application. Once you have "
         "received confirmation that your callsign has been registered, disconnect and reconnect "

@@ -7,6 +7,7 @@
 #include "FiltersButton.h"
 #include "MainWindow.h"
 #include "RBNButton.h"
+#include "RegistrationMail.h"
 #include "SheetPresenter.h"
 #include "UrlOpener.h"
 
@@ -18,6 +19,8 @@ void installFilterPanels(MainWindow &window, ContentView &view,
     window.setLeftPanelWidget(new BandFiltersSidebar(view));
     window.setFiltersControl(new FiltersButton(view));
     window.setRBNControl(new RBNButton(view));
+    if (!registrationMail)
+        registrationMail = &registrationRequestMailURL;
     if (ClusterConnection *cluster = view.cluster()) {
         window.setSendSpotBar(
             new SendSpotBar(*cluster, std::move(registrationMail),

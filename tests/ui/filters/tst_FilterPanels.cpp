@@ -4,6 +4,7 @@
 #include "AllowedSpotterEntitiesSheet.h"
 #include "BandFiltersSidebar.h"
 #include "BlockedWordsSheet.h"
+#include "BundledResources.h"
 #include "FiltersButton.h"
 #include "RBNButton.h"
 #include "RBNPopover.h"
@@ -14,6 +15,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextDocumentFragment>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace varnello;
@@ -36,6 +40,36 @@ void savePicture(QWidget &widget, const QString &name)
     QTest::qWait(20); // pending layout requests first
     widget.grab().save(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
 }
+
+// What a tooltip or auto-format label shows for `text`: Qt renders it as rich text when it
+// looks like markup.
+QString shownText(const QString &text)
+{
+    return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+}
+
+// The text a row of the entity list shows first, when the row shows `name` untouched.
+bool rowShowsPlainName(QListWidget *list, QListWidgetItem *item, const QString &name)
+{
+    if (QWidget *row = list->itemWidget(item)) {
+        const auto labels = row->findChildren<QLabel *>();
+        return std::any_of(labels.begin(), labels.end(), [&name](const QLabel *label) {
+            return label->textFormat() == Qt::PlainText && label->text() == name;
+        });
+    }
+    // Item texts go through the item delegate, which never reads markup.
+    return item->text().section(QLatin1Char('\n'), 0, 0) == name;
+}
+
+// Sheets over a window, with the session that presents them open.
+struct SheetWindow {
+    QWidget window;
+    SheetWindow()
+    {
+        window.resize(800, 800);
+        window.show();
+    }
+};
 
 } // namespace
 
@@ -171,10 +205,14 @@ private Q_SLOTS:
         }
         QVERIFY(shownAsTyped);
         savePicture(sheet, "blocked-words-sheet.png");
+        // The row's own button removes it; the rows are rebuilt under the click.
+        QTest::mouseClick(child<QToolButton>(sheet, "remove_0"), Qt::LeftButton);
+        QCOMPARE(view.customInfoFilterDraft(), QStringList{"<b>spam</b>"});
+        QCOMPARE(child<QLabel>(sheet, "entryCount")->text(), QStringLiteral("1 entry"));
 
         child<QPushButton>(sheet, "saveAndEnable")->click();
         QVERIFY(!sheet.isVisible());
-        QCOMPARE(view.customInfoFilterTerms(), (QStringList{"cafe", "<b>spam</b>"}));
+        QCOMPARE(view.customInfoFilterTerms(), QStringList{"<b>spam</b>"});
         QVERIFY(view.filterSwitch(S::customInfoFilterEnabled));
     }
 
@@ -215,6 +253,112 @@ private Q_SLOTS:
         QVERIFY(!sheet.isVisible());
         QCOMPARE(f.settings.data(SettingsKeys::customSpotterEntityADIFNumbers),
                  QByteArray("[230]"));
+    }
+
+    // Entity names come from a data file: both sections and the search results show them as
+    // they stand, markup and ampersands included.
+    void entitySheet_namesArePlainText()
+    {
+        QTemporaryDir dir;
+        QFile cty(dir.filePath("cty_wt.dat"));
+        QVERIFY(cty.open(QIODevice::WriteOnly));
+        cty.write(
+            "# ADIF 4\nAgalega & St. Brandon:    39:  53:  AF:  -10.45:   -56.67:    -4.0:  3B6:\n"
+            "    3B6;\n"
+            "# ADIF 901\n<b>Bold</b> Reef:   1:  1:  OC:  1.00:  1.00:  0.0:  X1:\n    X1;\n"
+            "# ADIF 902\n<img src=x> Isle:   1:  1:  OC:  2.00:  2.00:  0.0:  X2:\n    X2;\n");
+        cty.close();
+        BundledResources::setResolverForTesting(
+            [&dir](const QString &name, const QString &ext) -> std::optional<QString> {
+                const QString path = dir.filePath(name + "." + ext);
+                return QFile::exists(path) ? std::optional<QString>(path) : std::nullopt;
+            });
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.loadAlertEntities();
+        BundledResources::setResolverForTesting({});
+        QCOMPARE(view.alertEntities().size(), 3);
+        f.settings.setData(SettingsKeys::customSpotterEntityADIFNumbers, "[901]");
+        view.openCustomSpotterEntitySheet();
+        QTRY_VERIFY(view.customSpotterEntitySession());
+        SheetWindow w;
+        AllowedSpotterEntitiesSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        auto *list = child<QListWidget>(sheet, "entities");
+        QCOMPARE(list->count(), 5);
+        QVERIFY(rowShowsPlainName(list, list->item(1), "<b>Bold</b> Reef"));
+        QVERIFY(rowShowsPlainName(list, list->item(3), "<img src=x> Isle"));
+        QVERIFY(rowShowsPlainName(list, list->item(4), "Agalega & St. Brandon"));
+
+        QTest::keyClicks(child<QLineEdit>(sheet, "search"), "<");
+        QCOMPARE(list->count(), 4);
+        QVERIFY(rowShowsPlainName(list, list->item(3), "<img src=x> Isle"));
+        child<QLineEdit>(sheet, "search")->clear();
+        QTest::keyClicks(child<QLineEdit>(sheet, "search"), "& st");
+        QCOMPARE(list->count(), 4);
+        QVERIFY(rowShowsPlainName(list, list->item(3), "Agalega & St. Brandon"));
+    }
+
+    // The remove button's tooltip names the term exactly as it was entered.
+    void blockedWordsSheet_removeToolTipShowsTheTerm_data()
+    {
+        QTest::addColumn<QString>("term");
+        QTest::newRow("plain") << "QRM";
+        QTest::newRow("ampersand") << "R&D";
+        QTest::newRow("markup") << "<b>spam</b>";
+        QTest::newRow("escaped markup") << "a &lt; b";
+        QTest::newRow("blanks inside markup") << "<i>CQ  DX</i>";
+    }
+
+    void blockedWordsSheet_removeToolTipShowsTheTerm()
+    {
+        QFETCH(QString, term);
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.setCustomInfoFilterTerms({term});
+        view.openCustomInfoFilterSheet();
+        QTRY_VERIFY(view.customInfoFilterSession());
+        SheetWindow w;
+        BlockedWordsSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QCOMPARE(shownText(child<QToolButton>(sheet, "remove_0")->toolTip()),
+                 QStringLiteral("Remove ") + term);
+    }
+
+    // Minimising the window hides and shows its sheets again; that is no new opening, so the
+    // draft edited so far stays.
+    void sheets_keepTheirDraftAcrossAMinimise()
+    {
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        SheetWindow w;
+        view.openCustomInfoFilterSheet();
+        QTRY_VERIFY(view.customInfoFilterSession());
+        BlockedWordsSheet words(view, &w.window);
+        words.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&words));
+        view.setCustomInfoFilterEntry("QRM");
+        view.addCustomInfoFilterTerm();
+        const auto minimiseAndRestore = [](QWidget &sheet) {
+            sheet.setWindowState(Qt::WindowMinimized);
+            QTest::qWait(50);
+            sheet.setWindowState(Qt::WindowNoState);
+            QTest::qWait(50);
+        };
+        minimiseAndRestore(words);
+        QCOMPARE(view.customInfoFilterDraft(), QStringList{"QRM"});
+        view.cancelCustomInfoFilter();
+
+        view.openCustomSpotterEntitySheet();
+        QTRY_VERIFY(view.customSpotterEntitySession());
+        AllowedSpotterEntitiesSheet entities(view, &w.window);
+        entities.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&entities));
+        view.toggleSpotterEntity(230);
+        minimiseAndRestore(entities);
+        QCOMPARE(view.customSpotterEntityDraft(), QSet<int>{230});
     }
 
     void rbnPopover_applyFollowsTheDrafts()

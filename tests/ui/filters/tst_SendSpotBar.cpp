@@ -6,6 +6,7 @@
 #include "FakeClusterNode.h"
 #include "SendSpotBar.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -128,6 +129,10 @@ private Q_SLOTS:
         const auto alerts = s.bar.findChildren<QMessageBox *>("registrationAlert");
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts[0]->text(), QStringLiteral("Registration request"));
+        QVERIFY(alerts[0]->findChild<QLabel *>("qt_msgbox_label")->font().bold());
+        QTest::qWait(20);
+        alerts[0]->grab().save(QCoreApplication::applicationDirPath() +
+                               "/registration-request-alert.png");
         QCOMPARE(s.button()->text(), QStringLiteral("Register"));
         QVERIFY(!node.hasReceived(QStringLiteral("dx 14025 K1ABC")));
     }

@@ -7,11 +7,39 @@
 #include "SendSpotBar.h"
 #include "SheetPresenter.h"
 #include "SpotFiltersPopover.h"
+#include "UrlOpener.h"
 
+#include <QMessageBox>
+#include <QUrlQuery>
 #include <QtTest>
 
 using namespace varnello;
 using namespace varnello::test;
+
+namespace varnello {
+struct ClusterConnectionTestAccess {
+    static void requireRegistration(ClusterConnection &connection)
+    {
+        connection.setRegistrationRequired(true);
+    }
+};
+} // namespace varnello
+
+namespace {
+
+// Records the links the program opens, for as long as it lives.
+struct RecordingOpener final : UrlOpener {
+    QList<QUrl> opened;
+    RecordingOpener() { UrlOpener::setShared(this); }
+    ~RecordingOpener() override { UrlOpener::setShared(nullptr); }
+    bool open(const QUrl &url) override
+    {
+        opened.append(url);
+        return true;
+    }
+};
+
+} // namespace
 
 class TestFilterPanelsInWindow : public QObject {
     Q_OBJECT
@@ -51,6 +79,30 @@ private Q_SLOTS:
         kit.window->presenter().currentDialog()->findChild<QPushButton *>("save")->click();
         QTRY_VERIFY(!kit.window->presenter().current());
         QVERIFY(!kit.view->customSpotterEntitySession());
+    }
+
+    // Installed as the program installs it, Register hands the registration request mail of the
+    // login callsign to the desktop.
+    void register_opensTheRegistrationMail()
+    {
+        RecordingOpener opener;
+        MainWindowKit kit;
+        installFilterPanels(*kit.window, *kit.view, {});
+        QVERIFY(kit.showWindow());
+        QVERIFY(kit.logIn(QStringLiteral("N0CALL")));
+        ClusterConnectionTestAccess::requireRegistration(kit.cluster());
+        auto *button = kit.find<QPushButton>("sendSpotButton");
+        QTRY_COMPARE(button->text(), QStringLiteral("Register"));
+        QVERIFY(button->isEnabled());
+        button->click();
+        QCOMPARE(opener.opened.size(), 1);
+        const QUrl link = opener.opened.first();
+        QCOMPARE(link.scheme(), QStringLiteral("mailto"));
+        const QUrlQuery query(link);
+        QCOMPARE(query.queryItemValue("subject", QUrl::FullyDecoded),
+                 QStringLiteral("Request to register for Varnello"));
+        QVERIFY(query.queryItemValue("body", QUrl::FullyDecoded).contains("N0CALL"));
+        QVERIFY(kit.window->findChild<QMessageBox *>("registrationAlert"));
     }
 };
 
