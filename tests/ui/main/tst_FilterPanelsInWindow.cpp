@@ -1,6 +1,7 @@
 // The filter panels inside the real main window: their places, and the sheets the presenter shows
 // for the sessions the Spot Filters popover opens.
 #include "BandFiltersSidebar.h"
+#include "ClusterConnectionTestAccess.h"
 #include "FilterPanelsInstaller.h"
 #include "FiltersButton.h"
 #include "MainWindowKit.h"
@@ -15,15 +16,6 @@
 
 using namespace varnello;
 using namespace varnello::test;
-
-namespace varnello {
-struct ClusterConnectionTestAccess {
-    static void requireRegistration(ClusterConnection &connection)
-    {
-        connection.setRegistrationRequired(true);
-    }
-};
-} // namespace varnello
 
 namespace {
 
