@@ -83,12 +83,16 @@ bool MainWindowFrameKeeper::restoreMainWindowFrame(QWidget *window, bool include
         return false;
     }
     const QRect saved = WindowFrame::fromText(text);
-    const QRect frame = includeSize ? saved : QRect(saved.topLeft(), window->size());
-    if (saved.width() <= 0 || saved.height() <= 0 ||
-        !WindowFrame::screenShowing(frame, m_screens())) {
+    QRect frame = includeSize ? saved : QRect(saved.topLeft(), window->size());
+    const std::optional<QRect> screen = saved.width() > 0 && saved.height() > 0
+                                            ? WindowFrame::screenShowing(frame, m_screens())
+                                            : std::nullopt;
+    if (!screen) {
         qCInfo(launchDiag, "main frame restore: saved frame invalid/offscreen");
         return false;
     }
+    // A hand-edited size far beyond the screen would ask for a window buffer the size of it.
+    frame.setSize(frame.size().boundedTo(screen->size()));
     window->setGeometry(frame);
     qCInfo(launchDiag, "main frame restored=%s", qUtf8Printable(WindowFrame::toText(frame)));
     return true;

@@ -45,6 +45,8 @@ private Q_SLOTS:
         QTest::newRow("empty") << "" << kOneScreen << false << "main frame restore: no saved frame";
         QTest::newRow("zero size") << "{{100, 200}, {0, 800}}" << kOneScreen << false << rejected;
         QTest::newRow("no numbers") << "garbage" << kOneScreen << false << rejected;
+        QTest::newRow("far larger than its screen") << "{{0, 0}, {1e9, 1e9}}" << kOneScreen << true
+                                                    << "main frame restored={{0, 0}, {1920, 1080}}";
     }
     void mainFrame_restoredOnlyWhenUsableAndOnScreen()
     {
@@ -59,8 +61,9 @@ private Q_SLOTS:
         window.setGeometry(10, 20, 640, 480);
         QTest::ignoreMessage(QtInfoMsg, qPrintable(log));
         QCOMPARE(keeper.restoreMainWindowFrame(&window), applied);
+        // The log names the frame applied.
         QCOMPARE(window.geometry(),
-                 applied ? WindowFrame::fromText(saved) : QRect(10, 20, 640, 480));
+                 applied ? WindowFrame::fromText(log.section(u'=', 1)) : QRect(10, 20, 640, 480));
     }
 
     void mainFrame_savedOnlyForTheMainWindow_data()
