@@ -23,11 +23,12 @@ void SpotTableView::copySelection()
 
 QMenu *SpotTableView::makeContextMenu(const QPoint &position)
 {
-    const QModelIndex clicked = indexAt(position);
-    if (!clicked.isValid())
+    // The row counts, not the cell: the area right of the last column belongs to the row too.
+    const int row = rowAt(position.y());
+    if (row < 0)
         selectionModel()->clearSelection();
-    else if (!selectionModel()->isRowSelected(clicked.row(), {}))
-        selectionModel()->select(clicked,
+    else if (!selectionModel()->isRowSelected(row, {}))
+        selectionModel()->select(m_model->index(row, 0),
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
     auto *menu = new QMenu(this);

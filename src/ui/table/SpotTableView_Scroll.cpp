@@ -37,6 +37,8 @@ void SpotTableView::applyScrollState(const SpotTableScrollState &state)
 {
     executeDelayedItemsLayout();
     if (state.isAtTop) {
+        // The top is the top-left corner: the first columns come back into view too.
+        horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(0);
         return;
     }

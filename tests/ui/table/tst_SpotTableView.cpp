@@ -202,13 +202,16 @@ void tst_SpotTableView::topState_notReportedForScrollToTopOrTabRestore()
     SpotTableFixture f;
     const QList<DXSpot> spots = makeSpots(100);
     Table t(f, spots);
+    t.view.resize(600, t.view.height()); // narrower than the columns
     t.bar().setValue(300);
+    t.view.horizontalScrollBar()->setValue(150);
     Table::settle();
     QSignalSpy reports(&t.view, &SpotTableView::topStateChanged);
 
     t.input.scrollToTopRequest = 1;
     t.show(spots); // an unchanged list
     QTRY_COMPARE(t.bar().value(), 0);
+    QCOMPARE(t.view.horizontalScrollBar()->value(), 0); // the top-left corner
     Table::settle();
     QCOMPARE(reports.count(), 0);
     t.bar().setValue(500);
@@ -423,6 +426,14 @@ void tst_SpotTableView::contextMenu_adjustsSelectionAndEnablesCopy()
     QVERIFY(t.isSelected(3));
     QVERIFY(!copyEnabledAfterClickAt(QPoint(20, 5 * rowHeight + 10))); // below the last row
     QCOMPARE(t.selectedCount(), 0);
+
+    // Right of the last column is still the row.
+    t.view.resize(1200, t.view.height());
+    const QPoint pastLastColumn(t.view.viewport()->width() - 10, t.cell(2, u"band").y());
+    QVERIFY(!t.view.indexAt(pastLastColumn).isValid());
+    QVERIFY(copyEnabledAfterClickAt(pastLastColumn));
+    QCOMPARE(t.selectedCount(), 1);
+    QVERIFY(t.isSelected(2));
 }
 
 void tst_SpotTableView::headerClicks_toggleLocalTimeAndLoTWFilter()
