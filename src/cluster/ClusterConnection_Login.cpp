@@ -85,12 +85,27 @@ bool endsLikeAPrompt(const QString &buffer)
     return end > 0 && buffer[end - 1] == u'>';
 }
 
+// Where a prompt ending in the buffer's last ">" can begin: no prompt pattern takes in an earlier
+// ">". Matching from there keeps a long run of prompt-like words ("N0CALL de NODE ...")
+// from costing the square of the buffer's length on every chunk.
+qsizetype promptSegmentStart(const QString &buffer)
+{
+    qsizetype end = buffer.size();
+    while (end > 0 && buffer[end - 1].isSpace())
+        --end;
+    for (qsizetype i = end - 2; i >= 0; --i) {
+        if (buffer[i] == u'>')
+            return i + 1;
+    }
+    return 0;
+}
+
 bool matchesPrompt(PromptKind kind, const QString &buffer, const QString &callsign)
 {
     if (!endsLikeAPrompt(buffer))
         return false;
     const QRegularExpression &pattern = promptPattern(kind, callsign);
-    return pattern.isValid() && pattern.match(buffer).hasMatch();
+    return pattern.isValid() && pattern.match(buffer, promptSegmentStart(buffer)).hasMatch();
 }
 
 bool matchesGenericPrompt(const QString &buffer)
