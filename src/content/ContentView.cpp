@@ -373,9 +373,10 @@ ContentView::AlertMarking ContentView::prepareAlertMarks() const
     return marking;
 }
 
-const SpotAlertMark &ContentView::alertMark(const AlertMarking &marking, const DXSpot &spot) const
+const SpotAlertMark &ContentView::alertMark(const AlertMarking &marking, qsizetype index,
+                                            const DXSpot &spot) const
 {
-    return m_alertMarks.mark(spot, [&](const DXSpot &s) {
+    return m_alertMarks.mark(index, spot, [&](const DXSpot &s) {
         return SpotAlertMark{matchesEnabledAlert(marking.snapshot, s),
                              highlightColor(marking.snapshot, marking.rules, s)};
     });

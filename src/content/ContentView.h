@@ -609,7 +609,9 @@ private:
     };
     // The alerts as stored now; forgets the remembered marks when they changed.
     AlertMarking prepareAlertMarks() const;
-    const SpotAlertMark &alertMark(const AlertMarking &marking, const DXSpot &spot) const;
+    // The mark of the spot at `index` of the connection's list.
+    const SpotAlertMark &alertMark(const AlertMarking &marking, qsizetype index,
+                                   const DXSpot &spot) const;
     void processPassingSpotAlerts(const DXSpot &spot);
     mutable SpotAlertMarkCache m_alertMarks;
     QString udpFeedMode() const;

@@ -155,6 +155,7 @@ ContentView::ListIndices ContentView::listIndices() const
     const bool paused = isSpotsPaused();
     const bool alertsPaused = isAlertsPaused();
     const AlertMarking marking = prepareAlertMarks();
+    m_alertMarks.align(spots);
     lists.filtered.reserve(spots.size());
     lists.displayed.reserve(spots.size());
     // One pass gives all three lists and the colours of the rows either table list shows.
@@ -168,7 +169,7 @@ ContentView::ListIndices ContentView::listIndices() const
             (search.isEmpty() || spot.callsign.contains(search, Qt::CaseInsensitive));
         if (displayed)
             lists.displayed.append(i);
-        const SpotAlertMark &mark = alertMark(marking, spot);
+        const SpotAlertMark &mark = alertMark(marking, i, spot);
         const bool alertsOnly =
             mark.matchesEnabledAlert && (!alertsPaused || m_pausedAlertSpotIDs.contains(spot.id));
         if (alertsOnly)
@@ -176,7 +177,6 @@ ContentView::ListIndices ContentView::listIndices() const
         if ((displayed || alertsOnly) && mark.highlightColor)
             lists.highlighted.append({i, *mark.highlightColor});
     }
-    m_alertMarks.prune(spots);
     return lists;
 }
 

@@ -1,5 +1,7 @@
 #include "SpotAlertMarks.h"
 
+#include <algorithm>
+
 namespace varnello {
 
 void SpotAlertMarkCache::useInputs(const SpotAlertMarkInputs &inputs)
@@ -10,18 +12,26 @@ void SpotAlertMarkCache::useInputs(const SpotAlertMarkInputs &inputs)
     m_entries.clear();
 }
 
-void SpotAlertMarkCache::prune(const QList<DXSpot> &listed)
+void SpotAlertMarkCache::align(const QList<DXSpot> &listed)
 {
-    if (m_entries.size() <= 2 * listed.size() + 64)
-        return;
-    QHash<QUuid, Entry> kept;
-    kept.reserve(listed.size());
-    for (const DXSpot &spot : listed) {
-        const auto it = m_entries.constFind(spot.id);
-        if (it != m_entries.cend())
-            kept.insert(spot.id, *it);
+    // Where the newest remembered spot is now; new spots arrived in front of it.
+    qsizetype shift = -1;
+    const auto remembered = std::find_if(m_entries.cbegin(), m_entries.cend(),
+                                         [](const Entry &entry) { return entry.known; });
+    if (remembered != m_entries.cend()) {
+        const qsizetype was = remembered - m_entries.cbegin();
+        for (qsizetype i = was; i < listed.size(); ++i) {
+            if (listed[i].id == remembered->id) {
+                shift = i - was;
+                break;
+            }
+        }
     }
-    m_entries = std::move(kept);
+    if (shift < 0)
+        m_entries.clear();
+    else if (shift > 0)
+        m_entries.insert(0, shift, Entry{});
+    m_entries.resize(listed.size());
 }
 
 } // namespace varnello

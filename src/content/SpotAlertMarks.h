@@ -4,7 +4,6 @@
 #include "AlertModel.h"
 #include "DXSpot.h"
 
-#include <QHash>
 #include <QList>
 #include <QUuid>
 #include <memory>
@@ -31,34 +30,34 @@ struct SpotAlertMarkInputs {
     bool operator==(const SpotAlertMarkInputs &) const = default;
 };
 
-// The marks of the listed spots by id, so that a refresh computes marks for new spots only. A
-// mark is used again only while the inputs are unchanged and the spot still has the fields the
-// alerts look at (a new country file looks every spot up again under the same id).
+// The marks of the connection's spots, kept in the list's order, so that a refresh computes marks
+// for new spots only. Between two refreshes the list gains spots at the front and loses them at
+// the end: align() shifts the remembered marks to match, and each is looked for at one place. A
+// mark is used again only while the inputs are unchanged and the place holds the same spot with
+// the fields the alerts look at (a new country file looks every spot up again under its id).
 class SpotAlertMarkCache final {
 public:
     // Forgets every mark when `inputs` differ from those the marks were computed with.
     void useInputs(const SpotAlertMarkInputs &inputs);
+    // Lines the remembered marks up with `listed`, newest first, before a pass over it.
+    void align(const QList<DXSpot> &listed);
 
-    template <typename Compute> const SpotAlertMark &mark(const DXSpot &spot, Compute &&compute)
+    // The mark of `spot`, at `index` of the list given to align().
+    template <typename Compute>
+    const SpotAlertMark &mark(qsizetype index, const DXSpot &spot, Compute &&compute)
     {
-        auto it = m_entries.find(spot.id);
-        if (it == m_entries.end()) {
-            it = m_entries.insert(spot.id, Entry{spot.callsign, spot.band, spot.spotType,
-                                                 spot.dxccADIFNumber, compute(spot)});
-        } else if (!it->describes(spot)) {
-            *it =
-                Entry{spot.callsign, spot.band, spot.spotType, spot.dxccADIFNumber, compute(spot)};
-        }
-        return it->mark;
+        Entry &entry = m_entries[index];
+        if (!entry.describes(spot))
+            entry = Entry{true,         spot.id,       spot.callsign,
+                          spot.band,    spot.spotType, spot.dxccADIFNumber,
+                          compute(spot)};
+        return entry.mark;
     }
-
-    // Forgets the marks of spots no longer in `listed` once they clearly outnumber the listed
-    // ones, so the cache stays near the size of the list however long the stream runs.
-    void prune(const QList<DXSpot> &listed);
-    qsizetype size() const { return m_entries.size(); }
 
 private:
     struct Entry {
+        bool known = false;
+        QUuid id;
         QString callsign;
         QString band;
         SpotType spotType = SpotType::unknown;
@@ -67,13 +66,13 @@ private:
 
         bool describes(const DXSpot &spot) const
         {
-            return dxccADIFNumber == spot.dxccADIFNumber && spotType == spot.spotType &&
-                   callsign == spot.callsign && band == spot.band;
+            return known && id == spot.id && dxccADIFNumber == spot.dxccADIFNumber &&
+                   spotType == spot.spotType && callsign == spot.callsign && band == spot.band;
         }
     };
 
     std::optional<SpotAlertMarkInputs> m_inputs;
-    QHash<QUuid, Entry> m_entries;
+    QList<Entry> m_entries;
 };
 
 } // namespace varnello
