@@ -2,8 +2,9 @@
 // streams spots at a fixed rate; five busy alerts highlight half of them.
 //
 // Roads:
-//   window (default)   the program's main window (MainWindowHost) on the Spots tab, connected to
-//                      the node through its own settings; the window refreshes as it does.
+//   window (default)   the program (VarnelloApp) with its main window on the Spots tab, connected
+//                      to the node through its own settings; the window refreshes as it does.
+//                      The data-file site is a local stub that has nothing newer.
 //   --table-only       ClusterConnection + ContentView + the table alone, refreshed the way the
 //                      window does (one single-shot timer, at most every 50 ms under a firehose);
 //                      prints where the refresh time goes.
@@ -23,9 +24,10 @@
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "FakeClusterNode.h"
-#include "MainWindowHost.h"
+#include "HttpStub.h"
 #include "SettingsKeys.h"
 #include "SpotTableView.h"
+#include "VarnelloApp.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -170,7 +172,8 @@ private:
     {
         QElapsedTimer timer;
         timer.start();
-        SpotListsSnapshot lists = m_content->spotListsSnapshot();
+        SpotListsSnapshot lists =
+            m_content->spotListsSnapshot(ContentView::SnapshotLists::displayedOnly);
         m_input.spots = std::move(lists.displayedSpots);
         m_input.highlightColorsBySpotID = std::move(lists.highlightColorsBySpotID);
         const qint64 listed = timer.nsecsElapsed();
@@ -219,11 +222,19 @@ RunResult run(TimedApplication &app, Road road, int rate, int seconds)
     settings.setString(SettingsKeys::clusterPort, QString::number(node->port()));
     settings.setBool(SettingsKeys::backupClusterEnabled, false);
 
-    std::unique_ptr<MainWindowHost> host;
+    std::unique_ptr<VarnelloApp> host;
     std::unique_ptr<TableOnlyRoad> tableOnly;
     ClusterConnection *connection = nullptr;
+    test::HttpStub dataFilesSite; // answers 404: no data file is ever newer
     if (road == Road::window) {
-        host = std::make_unique<MainWindowHost>();
+        if (!dataFilesSite.listen()) {
+            std::fprintf(stderr, "the data-file stub could not listen\n");
+            std::exit(1);
+        }
+        CTYFileManager::Dependencies files;
+        files.endpoints =
+            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
+        host = std::make_unique<VarnelloApp>(VarnelloApp::Options{.dataFiles = files});
         host->show();
         connection = &host->cluster();
         host->view().connect(ConnectionOrigin::manual);

@@ -58,11 +58,16 @@ AlertStore::normalizedAlertConfigurations(QList<SpotAlertConfiguration> list)
 
 std::shared_ptr<const AlertMatcher> AlertStore::alertMatcher() const
 {
+    const quint64 revision = m_settings.revision();
+    if (m_listMemo && m_listMemo->revision == revision)
+        return m_listMemo->matcher;
     const QByteArray stored = m_settings.data(SettingsKeys::spotAlertsConfiguration);
     const QByteArray legacy = m_settings.data(SettingsKeys::spotAlert1Configuration);
     if (m_listMemo && sameStoredBytes(m_listMemo->stored, stored) &&
-        sameStoredBytes(m_listMemo->legacy, legacy))
+        sameStoredBytes(m_listMemo->legacy, legacy)) {
+        m_listMemo->revision = revision;
         return m_listMemo->matcher;
+    }
 
     QList<SpotAlertConfiguration> list;
     std::optional<QList<SpotAlertConfiguration>> decoded;
@@ -78,7 +83,7 @@ std::shared_ptr<const AlertMatcher> AlertStore::alertMatcher() const
                 list[0] = std::move(*single);
         }
     }
-    m_listMemo = ListMemo{stored, legacy, std::make_shared<const AlertMatcher>(list)};
+    m_listMemo = ListMemo{revision, stored, legacy, std::make_shared<const AlertMatcher>(list)};
     return m_listMemo->matcher;
 }
 
@@ -89,11 +94,16 @@ QList<SpotAlertConfiguration> AlertStore::loadAlertConfigurations() const
 
 QList<bool> AlertStore::loadAlertEnabledStates() const
 {
+    const quint64 revision = m_settings.revision();
+    if (m_flagsMemo && m_flagsMemo->revision == revision)
+        return m_flagsMemo->flags;
     const QByteArray stored = m_settings.data(SettingsKeys::spotAlertsEnabled);
     const bool legacy = m_settings.boolValue(SettingsKeys::spotAlert1Enabled);
     if (m_flagsMemo && m_flagsMemo->legacy == legacy &&
-        sameStoredBytes(m_flagsMemo->stored, stored))
+        sameStoredBytes(m_flagsMemo->stored, stored)) {
+        m_flagsMemo->revision = revision;
         return m_flagsMemo->flags;
+    }
 
     QList<bool> flags;
     std::optional<QList<bool>> decoded;
@@ -103,7 +113,7 @@ QList<bool> AlertStore::loadAlertEnabledStates() const
         flags = fiveFlags(std::move(*decoded));
     else
         flags = fiveFlags({legacy});
-    m_flagsMemo = FlagsMemo{stored, legacy, flags};
+    m_flagsMemo = FlagsMemo{revision, stored, legacy, flags};
     return flags;
 }
 
@@ -132,20 +142,29 @@ void AlertStore::migrateStoredAlerts()
 
 bool AlertStore::newSlotAlertEnabled() const
 {
-    return m_settings.boolValue(SettingsKeys::newSlotAlertEnabled);
+    const quint64 revision = m_settings.revision();
+    if (!m_newSlotEnabledMemo || m_newSlotEnabledMemo->first != revision)
+        m_newSlotEnabledMemo.emplace(revision,
+                                     m_settings.boolValue(SettingsKeys::newSlotAlertEnabled));
+    return m_newSlotEnabledMemo->second;
 }
 
 NewSlotAlertConfiguration AlertStore::loadNewSlotAlertConfiguration() const
 {
-    const QByteArray stored = m_settings.data(SettingsKeys::newSlotAlertConfiguration);
-    if (m_newSlotMemo && sameStoredBytes(m_newSlotMemo->stored, stored))
+    const quint64 revision = m_settings.revision();
+    if (m_newSlotMemo && m_newSlotMemo->revision == revision)
         return m_newSlotMemo->configuration;
+    const QByteArray stored = m_settings.data(SettingsKeys::newSlotAlertConfiguration);
+    if (m_newSlotMemo && sameStoredBytes(m_newSlotMemo->stored, stored)) {
+        m_newSlotMemo->revision = revision;
+        return m_newSlotMemo->configuration;
+    }
     NewSlotAlertConfiguration configuration;
     if (!stored.isEmpty()) {
         if (auto decoded = alertcoding::decodeNewSlotConfiguration(stored))
             configuration = std::move(*decoded);
     }
-    m_newSlotMemo = NewSlotMemo{stored, configuration};
+    m_newSlotMemo = NewSlotMemo{revision, stored, configuration};
     return configuration;
 }
 
@@ -176,6 +195,7 @@ void AlertStore::setNewSlotAlertRules(const QList<ClubLogEntitySlotRule> &rules)
 {
     m_newSlotRules = rules;
     m_newSlotRuleIndex = SlotRuleIndex(rules);
+    ++m_newSlotRulesGeneration;
 }
 
 void AlertStore::loadNewSlotAlertRules()

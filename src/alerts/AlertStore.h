@@ -54,21 +54,28 @@ public:
     const QList<ClubLogEntitySlotRule> &newSlotAlertRules() const { return m_newSlotRules; }
     const SlotRuleIndex &newSlotRuleIndex() const { return m_newSlotRuleIndex; }
     void setNewSlotAlertRules(const QList<ClubLogEntitySlotRule> &rules);
+    // Grows whenever the rules in use are replaced.
+    quint64 newSlotRulesGeneration() const { return m_newSlotRulesGeneration; }
 
     static constexpr std::chrono::seconds newSlotRefreshInterval{5400};
 
 private:
+    // Each memo also remembers the settings revision it was last confirmed at: while the store
+    // has not changed since, the stored bytes are not even read.
     struct ListMemo {
+        quint64 revision = 0;
         QByteArray stored;
         QByteArray legacy;
         std::shared_ptr<const AlertMatcher> matcher;
     };
     struct FlagsMemo {
+        quint64 revision = 0;
         QByteArray stored;
         bool legacy = false;
         QList<bool> flags;
     };
     struct NewSlotMemo {
+        quint64 revision = 0;
         QByteArray stored;
         NewSlotAlertConfiguration configuration;
     };
@@ -77,8 +84,10 @@ private:
     mutable std::optional<ListMemo> m_listMemo;
     mutable std::optional<FlagsMemo> m_flagsMemo;
     mutable std::optional<NewSlotMemo> m_newSlotMemo;
+    mutable std::optional<std::pair<quint64, bool>> m_newSlotEnabledMemo; // revision, value
     QList<ClubLogEntitySlotRule> m_newSlotRules;
     SlotRuleIndex m_newSlotRuleIndex;
+    quint64 m_newSlotRulesGeneration = 0;
 };
 
 // Bytes known to be equal without comparing them when they share one buffer.

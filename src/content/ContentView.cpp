@@ -219,14 +219,19 @@ bool ContentView::soundGranted(const std::optional<SteadyTime> &last, SteadyTime
 
 void ContentView::processSpotAlerts(const DXSpot &spot)
 {
-    if (!spotPassesLocalFilters(spot))
-        return;
-    if (udpFeedMode() == QLatin1String("alerts") && spotMatchesEnabledAlert(spot))
+    if (spotPassesLocalFilters(spot))
+        processPassingSpotAlerts(spot);
+}
+
+void ContentView::processPassingSpotAlerts(const DXSpot &spot)
+{
+    const AlertSnapshot snapshot = alertSnapshot();
+    if (udpFeedMode() == QLatin1String("alerts") && matchesEnabledAlert(snapshot, spot))
         sendToUdpFeed(spot.rawLine);
 
-    const auto matcher = m_alerts.alertMatcher();
+    const AlertMatcher *matcher = snapshot.matcher.get();
     const QList<SpotAlertConfiguration> &alerts = matcher->configurations();
-    const QList<bool> flags = m_alerts.loadAlertEnabledStates();
+    const QList<bool> &flags = snapshot.flags;
     // Throttles run on the steady clock: a wall-clock step back must not silence an alert for
     // hours.
     const SteadyTime now = m_clock.steadyNow();
@@ -299,47 +304,82 @@ void ContentView::processSpotAlerts(const DXSpot &spot)
         play(candidate->first, candidate->second);
 }
 
+ContentView::HighlightRules ContentView::highlightRules(const AlertSnapshot &snapshot) const
+{
+    HighlightRules rules;
+    const AlertMatcher &matcher = *snapshot.matcher;
+    const QList<SpotAlertConfiguration> &alerts = matcher.configurations();
+    rules.newSlotEnabled = snapshot.newSlotEnabled;
+    rules.newSlot = m_alerts.loadNewSlotAlertConfiguration();
+    rules.callsignActive =
+        snapshot.flags[callsignAlertSlot] && matcher.isConfigured(callsignAlertSlot);
+    rules.anyActive =
+        rules.callsignActive || (rules.newSlotEnabled && !m_alerts.newSlotRuleIndex().isEmpty());
+    for (int slot = 0; slot < callsignAlertSlot; ++slot) {
+        rules.slotActive[size_t(slot)] =
+            snapshot.flags[slot] && alerts[slot].highlightRows && matcher.isConfigured(slot);
+        rules.anyActive = rules.anyActive || rules.slotActive[size_t(slot)];
+    }
+    return rules;
+}
+
+std::optional<SpotAlertColor> ContentView::highlightColor(const AlertSnapshot &snapshot,
+                                                          const HighlightRules &rules,
+                                                          const DXSpot &spot) const
+{
+    if (!rules.anyActive)
+        return std::nullopt;
+    const AlertMatcher &matcher = *snapshot.matcher;
+    const QList<SpotAlertConfiguration> &alerts = matcher.configurations();
+    if (rules.callsignActive && matcher.matches(callsignAlertSlot, spot)) {
+        if (alerts[callsignAlertSlot].highlightRows)
+            return alerts[callsignAlertSlot].highlightColor;
+        return std::nullopt;
+    }
+    if (rules.newSlotEnabled && matchesNewSlotAlert(spot)) {
+        if (rules.newSlot.highlightRows)
+            return rules.newSlot.highlightColor;
+        return std::nullopt;
+    }
+    for (int slot = 0; slot < callsignAlertSlot; ++slot) {
+        if (rules.slotActive[size_t(slot)] && matcher.matches(slot, spot))
+            return alerts[slot].highlightColor;
+    }
+    return std::nullopt;
+}
+
 QHash<QUuid, SpotAlertColor> ContentView::alertHighlightColors(const QList<DXSpot> &spots) const
 {
     QHash<QUuid, SpotAlertColor> colours;
-    const auto matcher = m_alerts.alertMatcher();
-    const QList<SpotAlertConfiguration> &alerts = matcher->configurations();
-    const QList<bool> flags = m_alerts.loadAlertEnabledStates();
-    const bool newSlotEnabled = m_alerts.newSlotAlertEnabled();
-    std::optional<NewSlotAlertConfiguration> newSlot;
-
-    bool callsignActive = flags[callsignAlertSlot] && matcher->isConfigured(callsignAlertSlot);
-    std::array<bool, callsignAlertSlot> slotActive{};
-    bool anyActive = callsignActive || (newSlotEnabled && !m_alerts.newSlotRuleIndex().isEmpty());
-    for (int slot = 0; slot < callsignAlertSlot; ++slot) {
-        slotActive[size_t(slot)] =
-            flags[slot] && alerts[slot].highlightRows && matcher->isConfigured(slot);
-        anyActive = anyActive || slotActive[size_t(slot)];
-    }
-    if (!anyActive)
+    const AlertSnapshot snapshot = alertSnapshot();
+    const HighlightRules rules = highlightRules(snapshot);
+    if (!rules.anyActive)
         return colours;
-
     for (const DXSpot &spot : spots) {
-        if (callsignActive && matcher->matches(callsignAlertSlot, spot)) {
-            if (alerts[callsignAlertSlot].highlightRows)
-                colours.insert(spot.id, alerts[callsignAlertSlot].highlightColor);
-            continue;
-        }
-        if (newSlotEnabled && matchesNewSlotAlert(spot)) {
-            if (!newSlot)
-                newSlot = m_alerts.loadNewSlotAlertConfiguration();
-            if (newSlot->highlightRows)
-                colours.insert(spot.id, newSlot->highlightColor);
-            continue;
-        }
-        for (int slot = 0; slot < callsignAlertSlot; ++slot) {
-            if (slotActive[size_t(slot)] && matcher->matches(slot, spot)) {
-                colours.insert(spot.id, alerts[slot].highlightColor);
-                break;
-            }
-        }
+        if (const auto colour = highlightColor(snapshot, rules, spot))
+            colours.insert(spot.id, *colour);
     }
     return colours;
+}
+
+ContentView::AlertMarking ContentView::prepareAlertMarks() const
+{
+    AlertMarking marking{alertSnapshot(), {}};
+    marking.rules = highlightRules(marking.snapshot);
+    m_alertMarks.useInputs({marking.snapshot.matcher, marking.snapshot.flags,
+                            marking.snapshot.newSlotEnabled, marking.rules.newSlot.highlightRows,
+                            marking.rules.newSlot.highlightColor,
+                            m_alerts.newSlotRulesGeneration()});
+    return marking;
+}
+
+const SpotAlertMark &ContentView::alertMark(const AlertMarking &marking, qsizetype index,
+                                            const DXSpot &spot) const
+{
+    return m_alertMarks.mark(index, spot, [&](const DXSpot &s) {
+        return SpotAlertMark{matchesEnabledAlert(marking.snapshot, s),
+                             highlightColor(marking.snapshot, marking.rules, s)};
+    });
 }
 
 } // namespace varnello

@@ -10,6 +10,7 @@
 #include "MainTab.h"
 #include "MainWindowTexts.h"
 #include "RBNMode.h"
+#include "SpotAlertMarks.h"
 #include "SpotListsSnapshot.h"
 
 #include <QHash>
@@ -153,7 +154,9 @@ public:
     QList<DXSpot> alertsOnlySpots() const;
     QString spotCountLabel() const;
     // Everything one refresh of the window shows, with the filter run once over the spot list.
-    SpotListsSnapshot spotListsSnapshot() const;
+    // A window that shows one list at a time names it, and the other list stays empty.
+    enum class SnapshotLists { both, displayedOnly, alertsOnlyOnly };
+    SpotListsSnapshot spotListsSnapshot(SnapshotLists lists = SnapshotLists::both) const;
 
     bool isManuallyPaused() const { return m_isManuallyPaused; }
     bool isAutomaticallyPaused() const { return m_isAutomaticallyPaused; }
@@ -587,6 +590,30 @@ private:
     };
     AlertSnapshot alertSnapshot() const;
     bool matchesEnabledAlert(const AlertSnapshot &snapshot, const DXSpot &spot) const;
+
+    // --- Alert marks: the row colours and Alerts Only matches, remembered per spot
+    struct HighlightRules {
+        bool anyActive = false;
+        bool callsignActive = false;
+        std::array<bool, alertSlotCount> slotActive{};
+        bool newSlotEnabled = false;
+        NewSlotAlertConfiguration newSlot;
+    };
+    HighlightRules highlightRules(const AlertSnapshot &snapshot) const;
+    std::optional<SpotAlertColor> highlightColor(const AlertSnapshot &snapshot,
+                                                 const HighlightRules &rules,
+                                                 const DXSpot &spot) const;
+    struct AlertMarking {
+        AlertSnapshot snapshot;
+        HighlightRules rules;
+    };
+    // The alerts as stored now; forgets the remembered marks when they changed.
+    AlertMarking prepareAlertMarks() const;
+    // The mark of the spot at `index` of the connection's list.
+    const SpotAlertMark &alertMark(const AlertMarking &marking, qsizetype index,
+                                   const DXSpot &spot) const;
+    void processPassingSpotAlerts(const DXSpot &spot);
+    mutable SpotAlertMarkCache m_alertMarks;
     QString udpFeedMode() const;
     void sendToUdpFeed(const QString &rawLine);
     bool soundGranted(const std::optional<SteadyTime> &last, SteadyTime now) const;

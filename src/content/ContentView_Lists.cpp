@@ -48,6 +48,8 @@ struct ContentView::ListIndices {
     Indices filtered;
     Indices displayed;
     Indices alertsOnly;
+    // The rows of the displayed and Alerts Only lists that have a colour.
+    QList<std::pair<qsizetype, SpotAlertColor>> highlighted;
 };
 
 // --- Intake
@@ -62,8 +64,8 @@ void ContentView::handleLiveSpot(const DXSpot &spot)
 
     if (isSpotsPaused())
         bufferSpot(spot, passes);
-    else
-        processSpotAlerts(spot);
+    else if (passes)
+        processPassingSpotAlerts(spot);
 
     if (isAlertsPaused() && passes && spotMatchesEnabledAlert(spot))
         noteAlertSpot(spot.id);
@@ -149,33 +151,31 @@ ContentView::ListIndices ContentView::listIndices() const
     ListIndices lists;
     const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
     const LocalSpotFilter &filter = currentFilter();
-    lists.filtered.reserve(spots.size());
-    for (qsizetype i = 0; i < spots.size(); ++i) {
-        if (filter.passes(spots[i]))
-            lists.filtered.append(i);
-    }
-
     const QString search = m_spotCallsignSearch.trimmed();
     const bool paused = isSpotsPaused();
-    if (!paused && search.isEmpty()) {
-        lists.displayed = lists.filtered;
-    } else {
-        for (qsizetype i : lists.filtered) {
-            if (paused && !m_pausedSpotIDs.contains(spots[i].id))
-                continue;
-            if (!search.isEmpty() && !spots[i].callsign.contains(search, Qt::CaseInsensitive))
-                continue;
-            lists.displayed.append(i);
-        }
-    }
-
-    const AlertSnapshot alerts = alertSnapshot();
     const bool alertsPaused = isAlertsPaused();
-    for (qsizetype i : lists.filtered) {
-        if (alertsPaused && !m_pausedAlertSpotIDs.contains(spots[i].id))
+    const AlertMarking marking = prepareAlertMarks();
+    m_alertMarks.align(spots);
+    lists.filtered.reserve(spots.size());
+    lists.displayed.reserve(spots.size());
+    // One pass gives all three lists and the colours of the rows either table list shows.
+    for (qsizetype i = 0; i < spots.size(); ++i) {
+        const DXSpot &spot = spots[i];
+        if (!filter.passes(spot))
             continue;
-        if (matchesEnabledAlert(alerts, spots[i]))
+        lists.filtered.append(i);
+        const bool displayed =
+            (!paused || m_pausedSpotIDs.contains(spot.id)) &&
+            (search.isEmpty() || spot.callsign.contains(search, Qt::CaseInsensitive));
+        if (displayed)
+            lists.displayed.append(i);
+        const SpotAlertMark &mark = alertMark(marking, i, spot);
+        const bool alertsOnly =
+            mark.matchesEnabledAlert && (!alertsPaused || m_pausedAlertSpotIDs.contains(spot.id));
+        if (alertsOnly)
             lists.alertsOnly.append(i);
+        if ((displayed || alertsOnly) && mark.highlightColor)
+            lists.highlighted.append({i, *mark.highlightColor});
     }
     return lists;
 }
@@ -230,24 +230,18 @@ QString ContentView::spotCountLabel(const ListIndices &lists, qsizetype total) c
     return ofTotal(lists.filtered.size(), total);
 }
 
-SpotListsSnapshot ContentView::spotListsSnapshot() const
+SpotListsSnapshot ContentView::spotListsSnapshot(SnapshotLists wanted) const
 {
     const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
     const ListIndices lists = listIndices();
     SpotListsSnapshot snapshot;
-    snapshot.displayedSpots = spotsAt(spots, lists.displayed);
-    snapshot.alertsOnlySpots = spotsAt(spots, lists.alertsOnly);
-    snapshot.highlightColorsBySpotID = alertHighlightColors(snapshot.displayedSpots);
-    // The Alerts Only rows that the Spots list leaves out (search, pause) need colours too.
-    if (lists.displayed.size() != lists.filtered.size()) {
-        QList<DXSpot> rest;
-        const QSet<qsizetype> shown(lists.displayed.begin(), lists.displayed.end());
-        for (qsizetype i : lists.alertsOnly) {
-            if (!shown.contains(i))
-                rest.append(spots[i]);
-        }
-        snapshot.highlightColorsBySpotID.insert(alertHighlightColors(rest));
-    }
+    if (wanted != SnapshotLists::alertsOnlyOnly)
+        snapshot.displayedSpots = spotsAt(spots, lists.displayed);
+    if (wanted != SnapshotLists::displayedOnly)
+        snapshot.alertsOnlySpots = spotsAt(spots, lists.alertsOnly);
+    snapshot.highlightColorsBySpotID.reserve(lists.highlighted.size());
+    for (const auto &[index, colour] : lists.highlighted)
+        snapshot.highlightColorsBySpotID.insert(spots[index].id, colour);
     snapshot.spotCountLabel = spotCountLabel(lists, spots.size());
     snapshot.totalSpotCount = spots.size();
     snapshot.filteredSpotCount = lists.filtered.size();

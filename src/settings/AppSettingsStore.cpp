@@ -176,6 +176,7 @@ void AppSettingsStore::store(const QString &key, StoredSetting value)
     if (it != m_values.cend() && *it == value)
         return;
     m_values.insert(key, std::move(value));
+    ++m_revision;
     Q_EMIT valueChanged(key);
     save();
 }
@@ -206,6 +207,7 @@ void AppSettingsStore::removeValue(const QString &key)
         return;
     if (m_values.remove(key) == 0)
         return;
+    ++m_revision;
     Q_EMIT valueChanged(key);
     save();
 }
@@ -219,6 +221,7 @@ void AppSettingsStore::factoryReset()
     m_values.clear();
     if (installationID)
         m_values.insert(idKey, *installationID);
+    ++m_revision;
     if (!save() && m_settingsPath)
         QFile::remove(*m_settingsPath);
     for (const QString &key : oldKeys) {

@@ -77,6 +77,9 @@ public:
     // The stored value whatever its case, or nothing when absent.
     std::optional<StoredSetting> value(const QString &key) const;
     const QMap<QString, StoredSetting> &values() const { return m_values; }
+    // Grows with every change of any value: a reader that remembers it can tell that nothing
+    // changed since without reading a key again.
+    quint64 revision() const { return m_revision; }
 
     // --- Setters: store the case named and save; an equal stored value makes them do nothing.
     void setString(const QString &key, const QString &value);
@@ -124,6 +127,7 @@ private:
     void store(const QString &key, StoredSetting value);
 
     QMap<QString, StoredSetting> m_values;
+    quint64 m_revision = 0;
     std::optional<QString> m_settingsPath;
     bool m_factoryResetInProgress = false;
     FileWriter m_writer;

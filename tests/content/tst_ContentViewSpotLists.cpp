@@ -39,6 +39,8 @@ void arriveFour(LiveSpotFixture &f)
 }
 
 using Setup = std::function<void(ContentView &, AppSettingsStore &)>;
+// A change made between two refreshes.
+using Change = std::function<void(LiveSpotFixture &)>;
 
 // Events of the pause machines: the bar's button and the two tables' top reports.
 enum class Event {
@@ -89,6 +91,7 @@ State alertsState(const ContentView &view)
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
+Q_DECLARE_METATYPE(Change)
 Q_DECLARE_METATYPE(MainTab)
 Q_DECLARE_METATYPE(QList<Event>)
 Q_DECLARE_METATYPE(State)
@@ -262,6 +265,72 @@ private Q_SLOTS:
         QCOMPARE(callsignsOf(snapshot.alertsOnlySpots), QStringList{"K3C"});
         // Rows of the Alerts Only list keep their colour whatever the search hides.
         QVERIFY(snapshot.highlightColorsBySpotID.contains(snapshot.alertsOnlySpots[0].id));
+    }
+
+    // Colours and Alerts Only matches are remembered per spot between refreshes: every change
+    // they depend on, made between two refreshes, shows in the next one exactly as a fresh
+    // computation gives it.
+    void alertMarks_followEveryChangeBetweenRefreshes_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QStringList>("alertsOnly");
+        QTest::addColumn<int>("colouredRows");
+        const auto editPhone = [](const std::function<void(SpotAlertConfiguration &)> &edit) {
+            return Change([edit](LiveSpotFixture &f) {
+                QList<SpotAlertConfiguration> alerts = f.view->loadAlertConfigurations();
+                edit(alerts[0]);
+                f.storeAlerts(alerts, f.view->loadAlertEnabledStates());
+            });
+        };
+        QTest::newRow("nothing") << Change([](LiveSpotFixture &) {}) << QStringList{"K3C"} << 1;
+        QTest::newRow("alert edited")
+            << editPhone([](SpotAlertConfiguration &a) { a.selectedModes = {SpotType::cw}; })
+            << QStringList{"K2B", "K1A"} << 2;
+        QTest::newRow("highlight colour changed") << editPhone([](SpotAlertConfiguration &a) {
+            a.highlightColor = {0.1, 0.2, 0.3};
+        }) << QStringList{"K3C"} << 1;
+        QTest::newRow("rows no longer highlighted")
+            << editPhone([](SpotAlertConfiguration &a) { a.highlightRows = false; })
+            << QStringList{"K3C"} << 0;
+        QTest::newRow("alert switched off") << Change([](LiveSpotFixture &f) {
+            f.view->saveAlertEnabledStates({false, true, false, false, false});
+        }) << QStringList{} << 0;
+        QTest::newRow("New Slot rules replaced") << Change([](LiveSpotFixture &f) {
+            f.view->saveNewSlotAlertRules(
+                {ClubLogEntitySlotRule{291, {ClubLogAlertSlot{"20m", SpotType::cw}}}});
+        }) << QStringList{"K3C", "K1A"} << 2;
+        QTest::newRow("record looked up again under its id") << Change([](LiveSpotFixture &f) {
+            DXSpot k2b = f.cluster->spots()[1];
+            k2b.dxccADIFNumber = 5;
+            ClusterConnectionTestAccess::rewriteSpot(*f.cluster, 1, k2b);
+        }) << QStringList{"K3C", "K2B"} << 2;
+    }
+
+    void alertMarks_followEveryChangeBetweenRefreshes()
+    {
+        QFETCH(Change, change);
+        QFETCH(QStringList, alertsOnly);
+        QFETCH(int, colouredRows);
+        LiveSpotFixture f;
+        ContentView &view = f.makeWithCluster();
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        alerts[0] = modeAlert("Phone", SpotType::ssb);
+        alerts[1].name = QStringLiteral("Entity");
+        alerts[1].selectedEntityADIFNumbers = {5};
+        f.storeAlerts(alerts, {true, true, false, false, false});
+        f.storeNewSlot(NewSlotAlertConfiguration{}, {});
+        f.arrive(makeSpot("K1A", "20m", SpotType::cw, 291));
+        f.arrive(makeSpot("K2B", "40m", SpotType::cw, 1));
+        f.arrive(makeSpot("K3C", "20m", SpotType::ssb, 291));
+        QCOMPARE(callsignsOf(view.spotListsSnapshot().alertsOnlySpots), QStringList{"K3C"});
+
+        change(f);
+        const SpotListsSnapshot snapshot = view.spotListsSnapshot();
+        QCOMPARE(callsignsOf(snapshot.alertsOnlySpots), alertsOnly);
+        QCOMPARE(callsignsOf(view.alertsOnlySpots()), alertsOnly);
+        QCOMPARE(snapshot.highlightColorsBySpotID.size(), colouredRows);
+        QCOMPARE(snapshot.highlightColorsBySpotID,
+                 view.alertHighlightColors(snapshot.displayedSpots));
     }
 
     void resume_replaysOldestFirstWithTheFilterOfNow()

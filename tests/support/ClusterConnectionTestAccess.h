@@ -40,6 +40,12 @@ struct ClusterConnectionTestAccess {
         connection.m_spots.clear();
         emit connection.spotsChanged();
     }
+    // A record rewritten under its id, as a new country file's lookup does.
+    static void rewriteSpot(ClusterConnection &connection, qsizetype index, const DXSpot &spot)
+    {
+        connection.m_spots[index] = spot;
+        emit connection.spotsChanged();
+    }
     static void requireRegistration(ClusterConnection &connection)
     {
         connection.setRegistrationRequired(true);

@@ -253,7 +253,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::refresh()
 {
     // One pass of the filter over the spot list serves the table, the count and the empty state.
-    SpotListsSnapshot lists = m_view.spotListsSnapshot();
+    SpotListsSnapshot lists =
+        m_view.spotListsSnapshot(m_view.alertsOnlyTableIsSelected()
+                                     ? ContentView::SnapshotLists::alertsOnlyOnly
+                                     : ContentView::SnapshotLists::displayedOnly);
     refreshToolbar();
     refreshStatusRow(lists);
     refreshTabs();
