@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AutoReconnectController.h"
+#include "CTYLookupCache.h"
 #include "ClusterFilterChecker.h"
 #include "ClusterTask.h"
 #include "ClusterTypes.h"
@@ -10,6 +11,7 @@
 #include "SettingsKeys.h"
 #include "TcpConnection.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -53,6 +55,9 @@ struct ClusterTiming {
     // An unfinished line that already reads as a spot, or as the prompt of an unknown node, is
     // taken as complete only when nothing more arrived for this long.
     ms tailSettleDelay{40};
+    // While spots pour in after login, reads closer together than this are gathered and handled
+    // in one go at most this long after the previous one.
+    ms readGatherWindow{100};
     // How often an attempt that cannot reach the node tries again while it waits.
     ms connectRetryInterval{1000};
     // Timing of the automatic reconnect controller (pause and rate limit).
@@ -286,6 +291,8 @@ private:
 
     // ===== Receiving (ClusterConnection_Receive.cpp).
     void readAvailable(TcpConnection *connection);
+    void handleReadyRead(TcpConnection *connection);
+    bool hasUnreadData(TcpConnection *connection) const;
     void handleSocketClosedOrFailed(TcpConnection *connection);
     void receiveChunk(const QByteArray &data);
     void decodeReceivedData(const QByteArray &data);
@@ -470,6 +477,14 @@ private:
     std::uint64_t m_receiveSerial = 0;
     ClusterTask m_tailSettleTask;
     ClusterTask m_readContinuationTask;
+    // Gathering of reads while spots pour in: when the last read was handled, the pending
+    // handling of what has come since, and those reads, each as it came.
+    QElapsedTimer m_lastReadHandled;
+    ClusterTask m_readGatherTask;
+    QList<QByteArray> m_gatheredReads;
+    qint64 m_gatheredReadBytes = 0;
+    // Recent country lookups of the spot road.
+    CTYLookupCache m_lookupCache;
     bool m_receiveEndPending = false;
     int m_consecutiveFailedLogins = 0;
     bool m_awaitingSpotSubmission = false;

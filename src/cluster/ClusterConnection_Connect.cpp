@@ -204,7 +204,7 @@ void ClusterConnection::handleReady(TcpConnection *connection)
 
     QTcpSocket *socket = connection->socket();
     QObject::connect(socket, &QTcpSocket::readyRead, this,
-                     [this, connection] { readAvailable(connection); });
+                     [this, connection] { handleReadyRead(connection); });
     // An orderly close and a reset both end here; data still buffered is read first.
     QObject::connect(socket, &QTcpSocket::errorOccurred, this,
                      [this, connection] { handleSocketClosedOrFailed(connection); });
@@ -221,6 +221,10 @@ void ClusterConnection::releaseConnection()
     m_connection.clear();
     ++m_connectionGeneration;
     m_readContinuationTask.cancel();
+    m_readGatherTask.cancel();
+    m_lastReadHandled.invalidate();
+    m_gatheredReads.clear();
+    m_gatheredReadBytes = 0;
     m_receiveEndPending = false;
     if (!connection)
         return;

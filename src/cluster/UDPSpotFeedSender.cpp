@@ -3,6 +3,8 @@
 #include "ClusterTypes.h"
 
 #include <QMetaObject>
+#include <QMutex>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -11,6 +13,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <variant>
+#include <vector>
 
 namespace varnello {
 
@@ -21,12 +25,62 @@ std::optional<QByteArray> socketAddressBytes(const sockaddr_in &address)
     return QByteArray(reinterpret_cast<const char *>(&address), sizeof address);
 }
 
+struct Configuration {
+    bool enabled = false;
+    QString destination;
+    quint16 port = 0;
+};
+
 } // namespace
+
+// What the main thread has handed over and the worker has not run yet, in call order.
+struct UDPSpotFeedSender::Queue {
+    QMutex mutex;
+    std::vector<std::variant<QString, Configuration>> items;
+    int queuedSends = 0;
+    // The worker is awake, running the queue every batch delay: sends need not wake it. It
+    // clears this, with the queue empty, only when it goes to sleep.
+    bool workerAwake = false;
+};
 
 class UDPSpotFeedSender::Worker final : public QObject {
 public:
-    explicit Worker(HostLookup lookup) : m_lookup(std::move(lookup)) {}
+    Worker(HostLookup lookup, std::shared_ptr<Queue> queue, std::chrono::milliseconds batchDelay)
+        : m_lookup(std::move(lookup)), m_queue(std::move(queue)), m_batchTimer(new QTimer(this))
+    {
+        m_batchTimer->setInterval(batchDelay);
+        connect(m_batchTimer, &QTimer::timeout, this, &Worker::runBatch);
+    }
     ~Worker() override { closeFeed(); }
+
+    void wake(bool now)
+    {
+        if (now)
+            runQueue();
+        if (!m_batchTimer->isActive()) {
+            m_idleBatches = 0;
+            m_batchTimer->start();
+        }
+    }
+
+    // Runs everything queued; false when there was nothing.
+    bool runQueue()
+    {
+        std::vector<std::variant<QString, Configuration>> items;
+        {
+            const QMutexLocker locker(&m_queue->mutex);
+            items.swap(m_queue->items);
+            m_queue->queuedSends = 0;
+        }
+        for (const auto &item : items) {
+            if (const QString *line = std::get_if<QString>(&item))
+                sendNow(*line);
+            else if (const Configuration *configuration = std::get_if<Configuration>(&item))
+                applyConfiguration(configuration->enabled, configuration->destination,
+                                   configuration->port);
+        }
+        return !items.empty();
+    }
 
     void applyConfiguration(bool enabled, const QString &destination, quint16 port)
     {
@@ -72,11 +126,26 @@ public:
 
     State state() const
     {
-        return State{m_isEnabled, m_socketFD >= 0, m_configuredDestination, m_configuredPort,
-                     m_socketsOpened};
+        return State{m_isEnabled,      m_socketFD >= 0, m_configuredDestination,
+                     m_configuredPort, m_socketsOpened, m_batchTimer->isActive()};
     }
 
 private:
+    void runBatch()
+    {
+        if (runQueue()) {
+            m_idleBatches = 0;
+            return;
+        }
+        if (++m_idleBatches < idleBatchesBeforeSleep)
+            return;
+        const QMutexLocker locker(&m_queue->mutex);
+        if (!m_queue->items.empty())
+            return;
+        m_queue->workerAwake = false;
+        m_batchTimer->stop();
+    }
+
     bool isOpen() const { return m_isEnabled && m_socketFD >= 0; }
 
     std::optional<QByteArray> resolveDestination(const QString &destination, quint16 port) const
@@ -123,6 +192,9 @@ private:
     }
 
     HostLookup m_lookup;
+    std::shared_ptr<Queue> m_queue;
+    QTimer *m_batchTimer = nullptr;
+    int m_idleBatches = 0;
     int m_socketFD = -1;
     QByteArray m_destinationAddress;
     bool m_isEnabled = false;
@@ -162,9 +234,15 @@ UDPSpotFeedSender::UDPSpotFeedSender(QObject *parent)
 }
 
 UDPSpotFeedSender::UDPSpotFeedSender(HostLookup lookup, QObject *parent)
-    : QObject(parent), m_worker(new Worker(std::move(lookup))),
-      m_queuedSends(std::make_shared<std::atomic<int>>(0))
+    : UDPSpotFeedSender(std::move(lookup), defaultBatchDelay, parent)
 {
+}
+
+UDPSpotFeedSender::UDPSpotFeedSender(HostLookup lookup, std::chrono::milliseconds batchDelay,
+                                     QObject *parent)
+    : QObject(parent), m_queue(std::make_shared<Queue>())
+{
+    m_worker = new Worker(std::move(lookup), m_queue, batchDelay);
     m_thread.setObjectName(QStringLiteral("udp-spot-feed"));
     m_worker->moveToThread(&m_thread);
     // The worker closes its socket as the thread's last act.
@@ -180,12 +258,12 @@ UDPSpotFeedSender::~UDPSpotFeedSender()
 
 void UDPSpotFeedSender::configure(bool enabled, const QString &destination, quint16 port)
 {
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker, enabled, destination, port] {
-            worker->applyConfiguration(enabled, destination, port);
-        },
-        Qt::QueuedConnection);
+    {
+        const QMutexLocker locker(&m_queue->mutex);
+        m_queue->items.emplace_back(Configuration{enabled, destination, port});
+        m_queue->workerAwake = true;
+    }
+    wakeWorker(true);
 }
 
 void UDPSpotFeedSender::applySettings(bool enabled, const QString &destination,
@@ -200,24 +278,35 @@ void UDPSpotFeedSender::applySettings(bool enabled, const QString &destination,
 
 void UDPSpotFeedSender::send(const QString &line)
 {
-    if (m_queuedSends->fetch_add(1) >= maximumQueuedSends) {
-        m_queuedSends->fetch_sub(1);
-        return;
+    bool wake = false;
+    {
+        const QMutexLocker locker(&m_queue->mutex);
+        if (m_queue->queuedSends >= maximumQueuedSends)
+            return;
+        m_queue->items.emplace_back(line);
+        ++m_queue->queuedSends;
+        wake = !m_queue->workerAwake;
+        m_queue->workerAwake = true;
     }
+    if (wake)
+        wakeWorker(false);
+}
+
+void UDPSpotFeedSender::wakeWorker(bool now)
+{
     QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker, queued = m_queuedSends, line] {
-            queued->fetch_sub(1);
-            worker->sendNow(line);
-        },
-        Qt::QueuedConnection);
+        m_worker, [worker = m_worker, now] { worker->wake(now); }, Qt::QueuedConnection);
 }
 
 UDPSpotFeedSender::State UDPSpotFeedSender::stateForTesting() const
 {
     State state;
     QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker, &state] { state = worker->state(); },
+        m_worker,
+        [worker = m_worker, &state] {
+            worker->runQueue();
+            state = worker->state();
+        },
         Qt::BlockingQueuedConnection);
     return state;
 }

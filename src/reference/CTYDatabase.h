@@ -65,6 +65,8 @@ public:
     const std::vector<Rule> &exactRules() const;
 
     bool isEmpty() const { return ruleCount() == 0 && entityCount() == 0; }
+    // Whether both are copies of one parsed file (not merely equal contents).
+    bool sharesDataWith(const CTYDatabase &other) const { return d == other.d; }
 
     struct Data; // opaque: the parsed tables and the lookup index
     explicit CTYDatabase(std::shared_ptr<const Data> data);

@@ -1,11 +1,13 @@
 #include "DXSpotParser.h"
 
 #include "CTYDatabase.h"
+#include "CTYLookupCache.h"
 #include "Clock.h"
 
 #include <QRandomGenerator>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -163,6 +165,18 @@ QUuid randomUuid()
     return id;
 }
 
+// The same texts come back spot after spot: the time for a whole minute, the skimmers all day, a
+// station in demand from every skimmer that hears it. Spots share one string for each instead of
+// allocating their own; a slot keeps the last text that hashed to it.
+template <size_t N> QString sharedText(QStringView text, std::array<QString, N> &recent)
+{
+    static_assert((N & (N - 1)) == 0);
+    QString &slot = recent[qHash(text) & (N - 1)];
+    if (slot != text)
+        slot = text.toString();
+    return slot;
+}
+
 } // namespace
 
 DXSpotParser::ParseResult DXSpotParser::parse(QStringView line, const CTYDatabase *database)
@@ -176,9 +190,18 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView line,
     return parse(line, database ? &*database : nullptr, Clock::system());
 }
 
-DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYDatabase *database,
+DXSpotParser::ParseResult DXSpotParser::parse(QStringView line, const CTYDatabase *database,
                                               const Clock &clock)
 {
+    return parse(line, database, clock, nullptr);
+}
+
+DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYDatabase *database,
+                                              const Clock &clock, CTYLookupCache *cache)
+{
+    thread_local std::array<QString, 16> recentTimes;
+    thread_local std::array<QString, 256> recentSpotters;
+    thread_local std::array<QString, 256> recentCalls;
     QString cleanedStorage;
     const QStringView line = withoutTrailingControls(rawLine, cleanedStorage);
     const std::optional<LineParts> parts = matchSpotLine(line);
@@ -253,30 +276,35 @@ DXSpotParser::ParseResult DXSpotParser::parse(QStringView rawLine, const CTYData
 
     DXSpot spot;
     spot.id = randomUuid();
-    spot.spotter = parts->spotter.toString();
     // Skimmer spotters end in "-#"; only "/-#" is removed, so look for that before searching.
-    for (qsizetype i = 2; i < parts->spotter.size(); ++i) {
-        if (parts->spotter[i] == u'#' && parts->spotter[i - 1] == u'-' &&
-            parts->spotter[i - 2] == u'/') {
-            spot.spotter.remove(QStringLiteral("/-#"));
-            break;
-        }
+    bool slashSkimmerMark = false;
+    for (qsizetype i = 2; i < parts->spotter.size() && !slashSkimmerMark; ++i)
+        slashSkimmerMark = parts->spotter[i] == u'#' && parts->spotter[i - 1] == u'-' &&
+                           parts->spotter[i - 2] == u'/';
+    if (slashSkimmerMark) {
+        spot.spotter = parts->spotter.toString();
+        spot.spotter.remove(QStringLiteral("/-#"));
+    } else {
+        spot.spotter = sharedText(parts->spotter, recentSpotters);
     }
     spot.spotterLocator = std::move(spotterLocator);
     spot.frequency = *frequency;
-    spot.callsign = parts->callsign.toString();
+    spot.callsign = sharedText(parts->callsign, recentCalls);
     spot.callsignLocator = std::move(callsignLocator);
     spot.comment = std::move(comment);
-    spot.time = timeWord.toString();
+    spot.time = sharedText(timeWord, recentTimes);
     spot.band = bandName(*frequency);
     spot.spotType = SpotType::unknown;
     if (database) {
-        if (const CTYResult *dx = database->find(spot.callsign)) {
+        const auto find = [&](const QString &callsign) {
+            return cache ? cache->find(*database, callsign) : database->find(callsign);
+        };
+        if (const CTYResult *dx = find(spot.callsign)) {
             spot.dxcc = dx->entityName;
             spot.dxccADIFNumber = dx->adifNumber;
             spot.dxContinent = dx->continent;
         }
-        if (const CTYResult *spotter = database->find(spot.spotter)) {
+        if (const CTYResult *spotter = find(spot.spotter)) {
             spot.spotterContinent = spotter->continent;
             spot.spotterADIFNumber = spotter->adifNumber;
         }

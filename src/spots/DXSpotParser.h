@@ -10,8 +10,10 @@ namespace varnello {
 
 class Clock;
 class CTYDatabase;
+class CTYLookupCache;
 
-// Turns one line from the cluster node into a spot. Stateless; safe on any thread.
+// Turns one line from the cluster node into a spot. Stateless but for a few recurring texts
+// (times, spotters, calls) remembered per thread so that spots share them; safe on any thread.
 class DXSpotParser final {
 public:
     struct ParseResult {
@@ -29,6 +31,9 @@ public:
     // stamps receivedAt.
     static ParseResult parse(QStringView line, const CTYDatabase *database);
     static ParseResult parse(QStringView line, const CTYDatabase *database, const Clock &clock);
+    // The same, with the lookups answered through the caller's cache of recent answers.
+    static ParseResult parse(QStringView line, const CTYDatabase *database, const Clock &clock,
+                             CTYLookupCache *cache);
     static ParseResult parse(QStringView line, const std::optional<CTYDatabase> &database);
 
     // The four parts of a spot line: what the line pattern

@@ -171,6 +171,27 @@ constexpr std::string_view otherDigitalWords[] = {
     "PACKET", "PACTOR",    "PSK",     "PSK125",   "PSK31", "PSK63", "Q65",    "ROS",
     "RTT",    "RTTY",      "RTTYOPS", "SSTV",     "THOR",  "THROB", "VARA",   "WINLINK"};
 constexpr std::string_view phoneWords[] = {"AM", "FM", "LSB", "PH", "PHO", "PHONE", "SSB", "USB"};
+// The FT pattern's words made of word characters only.
+constexpr std::string_view ftPlainWords[] = {"FOXHOUND", "FT2",      "FT4",  "FT8",
+                                             "MSHV",     "SUPERFOX", "WSJT", "WSJTX"};
+
+// Calls visit(word) for each run of word characters of at most maxLength, in order, until it
+// returns true; says whether one did.
+template <typename Visit>
+bool anyWordRun(std::string_view upper, size_t maxLength, const Visit &visit)
+{
+    size_t i = 0;
+    while (i < upper.size()) {
+        while (i < upper.size() && !isAsciiWordCharacter(upper[i]))
+            ++i;
+        const size_t start = i;
+        while (i < upper.size() && isAsciiWordCharacter(upper[i]))
+            ++i;
+        if (i > start && i - start <= maxLength && visit(upper.substr(start, i - start)))
+            return true;
+    }
+    return false;
+}
 
 // Which (first letter, length) pairs the words of a list have: most words of a comment (numbers,
 // "DB", "WPM", "CQ") are ruled out by this before any string comparison.
@@ -216,28 +237,27 @@ std::optional<SpotType> asciiCommentClass(const QString &comment, std::string_vi
         hasLetters(letterBit('F')) ||
         (hasLetters(letterBit('M') | letterBit('S') | letterBit('H')) && has("MSHV")) ||
         (hasLetters(letterBit('W') | letterBit('S') | letterBit('J')) && has("WSJT"));
-    if (mayBeFT && ftPattern().match(comment).hasMatch())
-        return SpotType::ftx;
+    if (mayBeFT) {
+        // A whole word run equal to one of the FT pattern's plain words is a match. Every other
+        // way to match needs "FT-", "FOX" or "/", so only such text goes to the expression.
+        if (anyWordRun(upper, 8, [](std::string_view w) {
+                return std::binary_search(std::begin(ftPlainWords), std::end(ftPlainWords), w);
+            }))
+            return SpotType::ftx;
+        if ((has("FT-") || has("FOX") || has("/")) && ftPattern().match(comment).hasMatch())
+            return SpotType::ftx;
+    }
     if (hasLetters(letterBit('M') | letterBit('S')) && has("<MS>"))
         return SpotType::otherDigital;
 
     bool cw = false;
     bool phone = false;
-    size_t i = 0;
-    while (i < upper.size()) {
-        while (i < upper.size() && !isAsciiWordCharacter(upper[i]))
-            ++i;
-        const size_t start = i;
-        while (i < upper.size() && isAsciiWordCharacter(upper[i]))
-            ++i;
-        if (i == start || i - start > 9)
-            continue;
-        const std::string_view w = upper.substr(start, i - start);
-        if (isOneOf(otherDigitalWords, otherDigitalFilter, w))
-            return SpotType::otherDigital;
-        cw = cw || w == "CW";
-        phone = phone || isOneOf(phoneWords, phoneFilter, w);
-    }
+    if (anyWordRun(upper, 9, [&](std::string_view w) {
+            cw = cw || w == "CW";
+            phone = phone || isOneOf(phoneWords, phoneFilter, w);
+            return isOneOf(otherDigitalWords, otherDigitalFilter, w);
+        }))
+        return SpotType::otherDigital;
     if (cw)
         return SpotType::cw;
     if (phone)

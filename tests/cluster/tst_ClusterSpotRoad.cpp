@@ -68,6 +68,29 @@ private Q_SLOTS:
         QVERIFY(!ran);
     }
 
+    // While spots pour in, reads close together are gathered and handled in one go: nothing
+    // is delivered while they gather, and a close right after a burst still delivers every
+    // spot, in order, before the connection ends.
+    void gatheredReads_deliverEverySpotInOrder_evenWhenTheNodeClosesAfterThem()
+    {
+        ClusterTiming timing = fastTiming();
+        timing.readGatherWindow = 3000ms;
+        ConnectionKit kit(timing);
+        QVERIFY(kit.logIn());
+        QStringList calls{QStringLiteral("K0ABC")};
+        kit.node.sendLine(spotLineFor(calls.constFirst()));
+        QVERIFY(kit.waitFor([&] { return kit.liveSpots.size() == 1; }));
+        for (int i = 1; i <= 20; ++i) {
+            calls.prepend(QStringLiteral("K%1ABC").arg(i));
+            kit.node.sendLine(spotLineFor(calls.constFirst()));
+        }
+        kit.settle(300);
+        QCOMPARE(kit.liveSpots.size(), 1);
+        kit.node.closeConnection();
+        QVERIFY(kit.waitFor([&] { return !kit.connection->isConnected(); }));
+        QCOMPARE(kit.spotCalls().mid(0, 21), calls);
+    }
+
     void readAfterLoginWithoutWaitingStep_collectsNoPromptText()
     {
         ConnectionKit kit;

@@ -140,6 +140,26 @@ private slots:
             QCOMPARE(first.datagrams.at(i), QByteArray::number(i) + "\r\n");
     }
 
+    // Sends go over in batches: a burst arrives whole and in order, the worker goes to sleep
+    // after a quiet spell, and the next send wakes it again.
+    void batches_keepBurstsWhole_andASleepingWorkerWakesForTheNextSend()
+    {
+        using namespace std::chrono_literals;
+        constexpr auto delay = 5ms;
+        Receiver receiver;
+        UDPSpotFeedSender sender(&UDPSpotFeedSender::systemHostLookup, delay);
+        sender.configure(true, QStringLiteral("127.0.0.1"), receiver.port());
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < 200; ++i)
+                sender.send(QString::number(round * 1000 + i));
+            QTRY_COMPARE_WITH_TIMEOUT(receiver.datagrams.size(), (round + 1) * 200, waitMs);
+            for (int i = 0; i < 200; ++i)
+                QCOMPARE(receiver.datagrams.at(round * 200 + i),
+                         QByteArray::number(round * 1000 + i) + "\r\n");
+            QTRY_VERIFY_WITH_TIMEOUT(!sender.stateForTesting().isSendingBatches, waitMs);
+        }
+    }
+
     void sameConfiguration_keepsTheSocket_evenWithSurroundingBlanks()
     {
         Receiver receiver;

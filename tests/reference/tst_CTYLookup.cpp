@@ -1,4 +1,5 @@
 #include "CTYDatabase.h"
+#include "CTYLookupCache.h"
 
 #include <QHash>
 #include <QtTest>
@@ -225,6 +226,28 @@ private slots:
         QCOMPARE(db.lookup(u"ABCDEFGHIJKLMNOPQRS/P")->adifNumber, 1);
         QCOMPARE(db.lookup(QString::fromUtf8("\u00e9a1"))->adifNumber, 1);
         QCOMPARE(db.lookup(u"ABCDEFGHIJKLMNOPQR1")->adifNumber, 2);
+    }
+
+    // The cache answers what the database answers: for calls it holds, calls that take each
+    // other's slots, calls it cannot hold, and after the database it serves is replaced.
+    void lookupCache_answersAsTheDatabase()
+    {
+        const CTYDatabase db = builtIn();
+        QStringList calls{
+            QString(), QString::fromUtf8("\u00e9a1"), "ABCDEFGHIJKLMNOPQRS", "QQ0QQQ", "K1ABC",
+            "DL1ABC"};
+        for (const auto &rule : db.prefixRules())
+            calls << rule.key + "1XYZ" << rule.key.toLower() + "1xyz-#";
+        CTYLookupCache cache;
+        for (int round = 0; round < 2; ++round) {
+            for (const QString &call : std::as_const(calls))
+                QVERIFY2(cache.find(db, call) == db.find(call), qPrintable(call));
+        }
+        const CTYDatabase &other = testDatabase();
+        for (const char *call : {"K1ABC", "DL1ABC", "QQ0QQQ"})
+            QCOMPARE(cache.find(other, QString::fromLatin1(call)),
+                     other.find(QString::fromLatin1(call)));
+        QCOMPARE(cache.find(other, u"K1ABC")->adifNumber, 4);
     }
 
     void lookup_hugeCallsign_isLinear()
