@@ -3,6 +3,8 @@
 // per-line work is from merely finding the spot lines.
 
 #include "CTYDatabase.h"
+#include "CTYLookupCache.h"
+#include "Clock.h"
 #include "DXSpotParser.h"
 #include "NodeTranscript.h"
 #include "SpotTypeClassifier.h"
@@ -46,15 +48,20 @@ Transcript &transcript()
     return t;
 }
 
+// The argument: whether the lookups go through a cache of recent answers, as the connection's
+// do, or straight to the database every time.
 void BM_ParseClassifyLookups_RealisticMix(benchmark::State &state)
 {
     Transcript &t = transcript();
     const CTYDatabase &db = database();
+    const Clock &clock = Clock::system();
+    CTYLookupCache cache;
+    CTYLookupCache *const lookups = state.range(0) != 0 ? &cache : nullptr;
     qsizetype spots = 0;
     for (auto _ : state) {
         spots = 0;
         for (const QString &line : std::as_const(t.lines)) {
-            DXSpotParser::ParseResult result = DXSpotParser::parse(line, &db);
+            DXSpotParser::ParseResult result = DXSpotParser::parse(line, &db, clock, lookups);
             if (result.spot) {
                 benchmark::DoNotOptimize(classifySpotType(*result.spot));
                 ++spots;
@@ -66,7 +73,12 @@ void BM_ParseClassifyLookups_RealisticMix(benchmark::State &state)
         benchmark::Counter(double(t.lines.size()), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["spots"] = double(spots);
 }
-BENCHMARK(BM_ParseClassifyLookups_RealisticMix)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ParseClassifyLookups_RealisticMix)
+    ->ArgName("lookup_cache")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // The same file through grep, as a separate process (its start-up included).
 void BM_GrepCountSpotLines_SameFile(benchmark::State &state)

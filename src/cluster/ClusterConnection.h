@@ -56,7 +56,7 @@ struct ClusterTiming {
     // taken as complete only when nothing more arrived for this long.
     ms tailSettleDelay{40};
     // While spots pour in after login, reads closer together than this are gathered and handled
-    // in one go at most this long after the previous one.
+    // in one go this long after the previous handling (a quarter more when the stream pauses).
     ms readGatherWindow{100};
     // How often an attempt that cannot reach the node tries again while it waits.
     ms connectRetryInterval{1000};

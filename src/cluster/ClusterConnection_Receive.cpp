@@ -80,18 +80,19 @@ void ClusterConnection::handleReadyRead(TcpConnection *connection)
     if (!isCurrent(connection))
         return;
     const auto window = m_timing.readGatherWindow;
-    bool gather = m_readGatherTask.isActive();
-    if (!gather && window.count() > 0 && m_isLoggedIn && m_partialLine.isEmpty() &&
-        !m_readContinuationTask.isActive() && !anyStepWaiting() && m_lastReadHandled.isValid()) {
-        const auto since = std::chrono::milliseconds(m_lastReadHandled.elapsed());
-        if (since < window) {
-            const QPointer<TcpConnection> reading(connection);
-            m_readGatherTask.start(this, window - since, [this, reading] {
-                if (reading && isCurrent(reading))
-                    readAvailable(reading);
-            });
-            gather = true;
-        }
+    const auto since = std::chrono::milliseconds(
+        m_lastReadHandled.isValid() ? m_lastReadHandled.elapsed() : window.count());
+    // A read that comes once the window is over ends the gathering in its own wake-up; the
+    // task, due a little later, only ends it when the stream pauses.
+    bool gather = m_readGatherTask.isActive() && since < window;
+    if (!m_readGatherTask.isActive() && window.count() > 0 && since < window && m_isLoggedIn &&
+        m_partialLine.isEmpty() && !m_readContinuationTask.isActive() && !anyStepWaiting()) {
+        const QPointer<TcpConnection> reading(connection);
+        m_readGatherTask.start(this, window - since + window / 4, [this, reading] {
+            if (reading && isCurrent(reading))
+                readAvailable(reading);
+        });
+        gather = true;
     }
     if (gather) {
         QTcpSocket *socket = connection->socket();
