@@ -57,7 +57,7 @@ struct ClusterTiming {
     ms tailSettleDelay{40};
     // While spots pour in after login, reads closer together than this are gathered and handled
     // in one go this long after the previous handling (a quarter more when the stream pauses).
-    ms readGatherWindow{100};
+    ms readGatherWindow{150};
     // How often an attempt that cannot reach the node tries again while it waits.
     ms connectRetryInterval{1000};
     // Timing of the automatic reconnect controller (pause and rate limit).

@@ -1,4 +1,5 @@
 #include "CTYDatabase.h"
+#include "CTYLookupCache.h"
 #include "Clock.h"
 #include "DXSpotParser.h"
 
@@ -357,6 +358,32 @@ private slots:
         QVERIFY(a.spot->id != b.spot->id);
         QVERIFY(*a.spot != *b.spot);
         QCOMPARE(a.spot->id.version(), QUuid::Random);
+    }
+
+    // Spotters, calls and times that recur are shared between spots, from small tables whose
+    // slots many texts take in turn; each spot must still carry its own line's texts, and the
+    // connection's road through a lookup cache must give the same spots as the plain one.
+    void parse_sharedTextsAndCachedLookups_giveEachLineItsOwnSpot()
+    {
+        ManualClock clock;
+        CTYLookupCache cache;
+        const QStringList spotters{"W3LPL-#", "DK9IP-#", "VE6WZ-#", "JA1ZGP-#", "G4ZFE", "K1TTT"};
+        const QStringList prefixes{"DL", "EA8", "JA", "VK", "W", "UA9", "ZS", "PY", "KH6", "G"};
+        for (int i = 0; i < 3000; ++i) {
+            const QString call = prefixes[i % prefixes.size()] + QString::number(i % 10) +
+                                 QStringLiteral("ABC").left(1 + i % 3) + QString::number(i);
+            const QString time = QStringLiteral("%1Z").arg(1200 + (i / 7) % 60, 4, 10, QChar('0'));
+            const QString line = QStringLiteral("DX de %1: 14025.0 %2 CW 23 dB %3")
+                                     .arg(spotters[(i * 5) % spotters.size()], call, time);
+            const auto plain = DXSpotParser::parse(line, &database(), clock);
+            auto cached = DXSpotParser::parse(line, &database(), clock, &cache);
+            QVERIFY(plain.spot && cached.spot);
+            QCOMPARE(plain.spot->callsign, call);
+            QCOMPARE(plain.spot->time, time);
+            QCOMPARE(plain.spot->spotter, spotters[(i * 5) % spotters.size()]);
+            cached.spot->id = plain.spot->id;
+            QVERIFY2(*cached.spot == *plain.spot, qPrintable(line));
+        }
     }
 
     // The line is matched by hand; it must split every line exactly as the line pattern does.
