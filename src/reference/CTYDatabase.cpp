@@ -171,10 +171,7 @@ void CTYPackedKeyTable::reserve(size_t count)
 
 size_t CTYPackedKeyTable::slotOf(const CTYPackedKey &key) const
 {
-    uint64_t h =
-        key.lo * 0x9E3779B97F4A7C15ULL ^ (key.hi + 0x632BE59BD9B4E019ULL) * 0xC2B2AE3D27D4EB4FULL;
-    h ^= h >> 29;
-    return size_t(h) & m_mask;
+    return size_t(key.hash()) & m_mask;
 }
 
 void CTYPackedKeyTable::insertIfAbsent(const CTYPackedKey &key, int value)

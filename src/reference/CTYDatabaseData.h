@@ -34,6 +34,13 @@ struct CTYPackedKey {
     static int packLeading(QStringView text, CTYPackedKey *key);
     // The key cut to its first length characters (length <= packed characters).
     CTYPackedKey leading(int length) const;
+    // Well mixed in its low bits, for tables indexed by a mask.
+    uint64_t hash() const
+    {
+        const uint64_t h =
+            lo * 0x9E3779B97F4A7C15ULL ^ (hi + 0x632BE59BD9B4E019ULL) * 0xC2B2AE3D27D4EB4FULL;
+        return h ^ (h >> 29);
+    }
 };
 
 // Open-addressing table from packed key to an index; the first value stored for a key stays.
