@@ -9,6 +9,7 @@
 #include "CTYDatabase.h"
 #include "CTYFileManager.h"
 #include "ClusterConnection.h"
+#include "ClusterConnectionTestAccess.h"
 #include "DXSpotParser.h"
 #include "SpotTypeClassifier.h"
 
@@ -17,25 +18,6 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-
-namespace varnello {
-
-struct ClusterConnectionTestAccess {
-    static void receive(ClusterConnection &connection, const QByteArray &chunk)
-    {
-        connection.receiveChunk(chunk);
-    }
-    // The state after a DXSpider login with every post-login step done.
-    static void pretendLoggedIn(ClusterConnection &connection)
-    {
-        connection.m_loginCallsign = QStringLiteral("N0CALL");
-        connection.m_hasSentCallsign = true;
-        connection.m_isLoggedIn = true;
-        connection.m_loginState = LoginState::loggedIn;
-    }
-};
-
-} // namespace varnello
 
 using namespace varnello;
 

@@ -5,17 +5,14 @@
 // feed) active. Each is measured as its own thread's CPU time per received spot over the same
 // seconds, so that the virtual machine's ups and downs weigh on both alike.
 
-#include "AlertNotificationManager.h"
-#include "AlertSoundPlayer.h"
 #include "AppPaths.h"
 #include "AppSettingsStore.h"
+#include "BenchOutputs.h"
 #include "CTYFileManager.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "LoopbackNode.h"
 #include "NodeTranscript.h"
-#include "SoundOutput.h"
-#include "SystemNotifications.h"
 
 #include <QEventLoop>
 #include <QTcpSocket>
@@ -97,17 +94,6 @@ void waitFor(std::chrono::milliseconds duration)
     loop.exec();
 }
 
-class NullNotifications final : public SystemNotifications {
-public:
-    void post(const QString &, const QString &) override {}
-};
-
-class NullSound final : public SoundOutput {
-public:
-    void playBeep() override {}
-    void playFile(const QString &) override {}
-};
-
 QStringList spotLinesOnly(const QStringList &lines)
 {
     QStringList spots;
@@ -165,15 +151,11 @@ void BM_PacedSpots_CpuPerSpot_ConnectionVersusBareReader(benchmark::State &state
         ClusterConnectionEnvironment environment;
         environment.settings = &store;
         ClusterConnection connection(&manager, environment);
-        NullNotifications notificationOutput;
-        NullSound soundOutput;
-        AlertNotificationManager notifications(notificationOutput);
-        AlertSoundPlayer sounds(soundOutput);
+        bench::AlertOutputs outputs;
         ContentViewEnvironment viewEnvironment;
         viewEnvironment.settings = &store;
         viewEnvironment.cluster = &connection;
-        viewEnvironment.notifications = &notifications;
-        viewEnvironment.sounds = &sounds;
+        outputs.install(viewEnvironment);
         viewEnvironment.observeNotificationHub = false;
         std::unique_ptr<ContentView> view;
         if (withWindowWork)

@@ -8,6 +8,7 @@
 #include "BenchOutputs.h"
 #include "Clock.h"
 #include "ClusterConnection.h"
+#include "ClusterConnectionTestAccess.h"
 #include "ContentView.h"
 #include "LoTWActivityLookup.h"
 #include "SettingsKeys.h"
@@ -16,17 +17,6 @@
 
 #include <QRandomGenerator>
 #include <benchmark/benchmark.h>
-
-namespace varnello {
-
-struct ClusterConnectionTestAccess {
-    static void insertLiveSpot(ClusterConnection &connection, const DXSpot &spot)
-    {
-        connection.insertLiveSpot(spot);
-    }
-};
-
-} // namespace varnello
 
 using namespace varnello;
 

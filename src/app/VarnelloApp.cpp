@@ -222,7 +222,6 @@ bool VarnelloApp::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_window.get()) {
         if (event->type() == QEvent::Show && !m_shown) {
             m_shown = true;
-            m_coordinator->start(); // does nothing after the first time
             m_hostState->runStartupTask();
         } else if (event->type() == QEvent::Close) {
             // Closing the main window ends the program, also while the Settings window is open.

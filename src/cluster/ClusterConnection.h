@@ -6,6 +6,7 @@
 #include "ClusterTask.h"
 #include "ClusterTypes.h"
 #include "DXSpot.h"
+#include "DXSpotParser.h"
 #include "RBNMode.h"
 #include "RbnSkimmerSettings.h"
 #include "SettingsKeys.h"
@@ -302,6 +303,7 @@ private:
     void handleSettledTail(std::uint64_t receiveSerial);
     void dispatchLine(QStringView line);
     void handleClusterLine(QStringView line);
+    void handleParsedLine(QStringView line, DXSpotParser::ParseResult result);
     void insertLiveSpot(DXSpot spot);
     void trimSpotsToLimit();
     void flushPartialLine();

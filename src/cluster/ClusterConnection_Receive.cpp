@@ -420,9 +420,9 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     // still served quickly.
     if (!mayBeSpotLine(m_partialLine))
         return;
-    const DXSpotParser::ParseResult result =
-        DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock, &m_lookupCache);
-    if (result.kind != DXSpotParser::ParseResult::Kind::notASpot)
+    // Whether it reads as a spot does not depend on the country data: no lookups here.
+    if (DXSpotParser::parse(m_partialLine, nullptr, *m_clock).kind !=
+        DXSpotParser::ParseResult::Kind::notASpot)
         m_tailSettleTask.start(this, m_timing.tailSettleDelay,
                                [this, serial = m_receiveSerial] { handleSettledTail(serial); });
 }
@@ -441,14 +441,14 @@ void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
         handleUnsupportedNode();
         return;
     }
-    const DXSpotParser::ParseResult result =
+    DXSpotParser::ParseResult result =
         DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock, &m_lookupCache);
     if (result.kind == DXSpotParser::ParseResult::Kind::notASpot)
         return;
     const QString line = std::exchange(m_partialLine, QString());
     m_promptBuffer.clear();
     m_dropSpotRemainder = true;
-    dispatchLine(line);
+    handleParsedLine(line, std::move(result));
 }
 
 void ClusterConnection::flushPartialLine()
@@ -473,8 +473,11 @@ void ClusterConnection::dispatchLine(QStringView line)
 
 void ClusterConnection::handleClusterLine(QStringView line)
 {
-    DXSpotParser::ParseResult result =
-        DXSpotParser::parse(line, currentDatabase(), *m_clock, &m_lookupCache);
+    handleParsedLine(line, DXSpotParser::parse(line, currentDatabase(), *m_clock, &m_lookupCache));
+}
+
+void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseResult result)
+{
     if (result.kind == DXSpotParser::ParseResult::Kind::spot && result.spot) {
         DXSpot spot = std::move(*result.spot);
         spot.spotType = classifySpotType(spot);

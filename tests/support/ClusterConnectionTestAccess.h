@@ -21,6 +21,14 @@ struct ClusterConnectionTestAccess {
     {
         connection.insertLiveSpot(spot);
     }
+    // The state after a DXSpider login with every post-login step done.
+    static void pretendLoggedIn(ClusterConnection &connection)
+    {
+        connection.m_loginCallsign = QStringLiteral("N0CALL");
+        connection.m_hasSentCallsign = true;
+        connection.m_isLoggedIn = true;
+        connection.m_loginState = LoginState::loggedIn;
+    }
     static void logIn(ClusterConnection &connection, ClusterNodeType type)
     {
         connection.setIsLoggedIn(true);
@@ -58,8 +66,7 @@ struct ClusterConnectionTestAccess {
     {
         connection.setUpstreamFilterWarningLines(std::move(lines));
     }
-    static void setSubmissionMessage(ClusterConnection &connection,
-                                     std::optional<QString> message)
+    static void setSubmissionMessage(ClusterConnection &connection, std::optional<QString> message)
     {
         connection.setSpotSubmissionAlertMessage(std::move(message));
     }
