@@ -1,5 +1,4 @@
-#include "../alerts/ClubLogTestSupport.h"
-#include "ContentViewFixture.h"
+#include "ClubLogScene.h"
 
 #include "BundledResources.h"
 #include "ClubLogSelection.h"
@@ -13,22 +12,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct SheetScene {
-    HttpStub stub;
-    NetworkHttpClient http;
-    ContentViewFixture f;
-    ContentView *view = nullptr;
-
-    SheetScene()
-    {
-        stub.listen();
-        f.settings.setString(SettingsKeys::clubLogCallsign, testCredentials().callsign);
-        f.settings.setString(SettingsKeys::clubLogEmail, testCredentials().email);
-        f.settings.setString(SettingsKeys::clubLogAppPassword, testCredentials().password);
-        f.view = std::make_unique<ContentView>(f.environment(&http, testService(stub)));
-        view = f.view.get();
-        view->setClubLogExplanationDelay(30ms);
-    }
+struct SheetScene : ClubLogScene {
+    SheetScene() { view->setClubLogExplanationDelay(30ms); }
 
     // The editor of slot 0 open with `clubLog` in its draft, and the Populate sheet on screen.
     void openSheet(std::optional<ClubLogAlertSettings> clubLog = std::nullopt)

@@ -5,6 +5,7 @@
 
 #include "../../content/ContentViewFixture.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTest>
@@ -37,5 +38,11 @@ struct SheetHost {
         window.show();
     }
 };
+
+// On its indicator: a check box wider than its text ignores clicks beside the text.
+inline void clickBox(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
 
 } // namespace varnello::test

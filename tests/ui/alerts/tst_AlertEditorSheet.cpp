@@ -73,12 +73,6 @@ QStringList rowTexts(QListWidget *list)
     return texts;
 }
 
-// On its indicator: a check box wider than its text ignores clicks beside the text.
-void clickBox(QCheckBox *box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-}
-
 void clickRow(QListWidget *list, QListWidgetItem *item)
 {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());

@@ -1,4 +1,4 @@
-#include "../../alerts/ClubLogTestSupport.h"
+#include "../../content/ClubLogScene.h"
 #include "AlertSheetTestSupport.h"
 
 #include "AlertEditorSheet.h"
@@ -18,24 +18,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct PopulateScene {
-    HttpStub stub;
-    NetworkHttpClient http;
-    ContentViewFixture f;
+struct PopulateScene : ClubLogScene {
     SheetHost host;
-    ContentView *view = nullptr;
     std::unique_ptr<AlertEditorSheet> editor;
 
-    PopulateScene()
-    {
-        stub.listen();
-        f.settings.setString(SettingsKeys::clubLogCallsign, testCredentials().callsign);
-        f.settings.setString(SettingsKeys::clubLogEmail, testCredentials().email);
-        f.settings.setString(SettingsKeys::clubLogAppPassword, testCredentials().password);
-        f.view = std::make_unique<ContentView>(f.environment(&http, testService(stub)));
-        view = f.view.get();
-        view->setClubLogExplanationDelay(20ms);
-    }
+    PopulateScene() { view->setClubLogExplanationDelay(20ms); }
 
     // The editor of slot 1, then "Club Log…".
     ClubLogPopulateSheet *openSheet()
@@ -50,11 +37,6 @@ struct PopulateScene {
         return editor->populateSheet();
     }
 };
-
-void clickBox(QCheckBox *box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-}
 
 } // namespace
 
