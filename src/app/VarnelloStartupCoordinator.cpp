@@ -24,10 +24,8 @@ void ClusterStartupConnection::connectToPrimary(const QString &host, quint16 por
                                                 const QString &callsign, const QString &password,
                                                 bool allowFailover)
 {
-    m_cluster.setIsConnectionSequenceActive(true);
-    m_cluster.stopPrimaryRecovery();
-    m_cluster.connect(host, port, callsign, password, ClusterNodeRole::primary, allowFailover, true,
-                      ConnectionOrigin::startup);
+    m_cluster.startPrimaryConnection(host, port, callsign, password, allowFailover,
+                                     ConnectionOrigin::startup);
 }
 
 VarnelloStartupCoordinator::VarnelloStartupCoordinator(Setup setup, QObject *parent)

@@ -167,6 +167,11 @@ public:
     void connect(const QString &host, quint16 port, const QString &callsign,
                  const QString &password, ClusterNodeRole role, bool allowFailover,
                  bool loadRecentSpotsAfterLogin, ConnectionOrigin origin);
+    // A connection sequence to the primary node, as "Connect" and the start-up connection begin
+    // one: marks the sequence active, ends any return-to-primary probing, then connects.
+    void startPrimaryConnection(const QString &host, quint16 port, const QString &callsign,
+                                const QString &password, bool allowFailover,
+                                ConnectionOrigin origin);
     void disconnect();
     void sendUserCommand(const QString &text);
     void sendSpot(const QString &callsign, const QString &frequency, const QString &comment);

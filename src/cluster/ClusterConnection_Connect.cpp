@@ -4,6 +4,15 @@
 
 namespace varnello {
 
+void ClusterConnection::startPrimaryConnection(const QString &host, quint16 port,
+                                               const QString &callsign, const QString &password,
+                                               bool allowFailover, ConnectionOrigin origin)
+{
+    setIsConnectionSequenceActive(true);
+    stopPrimaryRecovery();
+    connect(host, port, callsign, password, ClusterNodeRole::primary, allowFailover, true, origin);
+}
+
 void ClusterConnection::connect(const QString &host, quint16 port, const QString &callsign,
                                 const QString &password, ClusterNodeRole role, bool allowFailover,
                                 bool loadRecentSpotsAfterLogin, ConnectionOrigin origin)

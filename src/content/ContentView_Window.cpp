@@ -142,12 +142,9 @@ void ContentView::connect(ConnectionOrigin origin)
         openSettings();
         return;
     }
-    const QString password = m_settings.string(SettingsKeys::clusterPassword);
-    m_cluster->setIsConnectionSequenceActive(true);
-    m_cluster->stopPrimaryRecovery();
-    const bool allowFailover = m_settings.boolValue(SettingsKeys::backupClusterEnabled);
-    m_cluster->connect(host, *port, callsign, password, ClusterNodeRole::primary, allowFailover,
-                       true, origin);
+    m_cluster->startPrimaryConnection(
+        host, *port, callsign, m_settings.string(SettingsKeys::clusterPassword),
+        m_settings.boolValue(SettingsKeys::backupClusterEnabled), origin);
 }
 
 void ContentView::manualDisconnect()
