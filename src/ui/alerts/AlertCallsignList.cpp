@@ -5,7 +5,6 @@
 #include "ContentView.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,7 +33,7 @@ AlertCallsignList::AlertCallsignList(ContentView &view, QWidget *parent)
     m_entry->setObjectName(QStringLiteral("callsignEntry"));
     m_entry->setPlaceholderText(QStringLiteral("Callsign"));
     // Return adds the entry; it must not also reach the sheet's default button.
-    m_entry->installEventFilter(this);
+    onReturnKey(m_entry, [this] { m_view.addAlertCallsignEntry(); });
     entryRow->addWidget(m_entry, 1);
     m_add->setObjectName(QStringLiteral("callsignAdd"));
     m_add->setAutoDefault(false);
@@ -60,18 +59,6 @@ AlertCallsignList::AlertCallsignList(ContentView &view, QWidget *parent)
 
     connect(m_entry, &QLineEdit::textEdited, &m_view, &ContentView::setAlertCallsignEntry);
     connect(m_add, &QPushButton::clicked, &m_view, &ContentView::addAlertCallsignEntry);
-}
-
-bool AlertCallsignList::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_entry && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            m_view.addAlertCallsignEntry();
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void AlertCallsignList::refresh()

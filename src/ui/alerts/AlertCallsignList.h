@@ -23,9 +23,6 @@ public:
     AlertCallsignList(ContentView &view, QWidget *parent = nullptr);
     void refresh();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     ContentView &m_view;
     QLineEdit *m_entry;

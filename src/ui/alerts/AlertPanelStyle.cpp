@@ -59,13 +59,6 @@ void setSecondary(QWidget *widget)
     widget->setPalette(palette);
 }
 
-QLabel *plainLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 QLabel *caption(const QString &text, QWidget *parent)
 {
     auto *label = plainLabel(text, parent);
@@ -132,13 +125,9 @@ QIcon symbol(QStringView name)
         QStyle::StandardPixmap fallback;
     };
     static const Entry table[] = {
-        {"bell", "preferences-desktop-notification-bell", QStyle::SP_MessageBoxInformation},
-        {"gearshape", "configure", QStyle::SP_FileDialogDetailedView},
         {"speaker.wave.2", "audio-volume-medium", QStyle::SP_MediaVolume},
         {"highlighter", "format-fill-color", QStyle::SP_DialogApplyButton},
         {"play.fill", "media-playback-start", QStyle::SP_MediaPlay},
-        {"magnifyingglass", "edit-find", QStyle::SP_FileDialogContentsView},
-        {"xmark.circle.fill", "edit-clear", QStyle::SP_LineEditClearButton},
         {"trash", "edit-delete", QStyle::SP_TrashIcon},
         {"exclamationmark.triangle", "dialog-warning", QStyle::SP_MessageBoxWarning},
         {"exclamationmark.triangle.fill", "dialog-warning", QStyle::SP_MessageBoxWarning},

@@ -3,6 +3,8 @@
 // The type styles, dividers, header buttons, section columns and symbols that the alert panels
 // share.
 
+#include "WidgetHelpers.h"
+
 #include <QFont>
 #include <QIcon>
 #include <QString>
@@ -24,7 +26,6 @@ QFont font(TextStyle style);
 void setTextStyle(QWidget *widget, TextStyle style, bool semibold = false);
 // Dimmed text for secondary information, from the palette.
 void setSecondary(QWidget *widget);
-QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
 // A wrapping note under a section, small and dimmed.
 QLabel *caption(const QString &text, QWidget *parent = nullptr);
 // The column of a section: no margins, `spacing` between its rows.

@@ -4,9 +4,9 @@
 #include "FilterPanelParts.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
@@ -75,7 +75,8 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     m_entry = new QLineEdit(left);
     m_entry->setObjectName(QStringLiteral("entry"));
     m_entry->setPlaceholderText(QStringLiteral("e.g. sausage"));
-    m_entry->installEventFilter(this);
+    // Return in the entry adds the term and is kept from the dialog's default button.
+    onReturnKey(m_entry, [this] { m_view.addCustomInfoFilterTerm(); });
     connect(m_entry, &QLineEdit::textEdited, &m_view, &ContentView::setCustomInfoFilterEntry);
     m_add = new QPushButton(QStringLiteral("Add"), left);
     m_add->setObjectName(QStringLiteral("add"));
@@ -153,19 +154,6 @@ void BlockedWordsSheet::reject()
 {
     m_view.cancelCustomInfoFilter();
     QDialog::reject();
-}
-
-// Return in the entry adds the term and is kept from the dialog's default button.
-bool BlockedWordsSheet::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_entry && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            m_view.addCustomInfoFilterTerm();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void BlockedWordsSheet::refresh()

@@ -34,13 +34,6 @@ QFont captionFont(const QFont &base)
     return font;
 }
 
-QLabel *plainLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 QLabel *secondaryLabel(const QString &text, QWidget *parent)
 {
     QLabel *label = plainLabel(text, parent);

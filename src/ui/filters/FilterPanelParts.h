@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WidgetHelpers.h"
+
 #include <QBoxLayout>
 #include <QFont>
 #include <QFrame>
@@ -16,7 +18,6 @@ QFont subheadlineFont(const QFont &base, bool semibold);
 QFont captionFont(const QFont &base);
 // A label in the secondary (dimmed) text colour; always plain text.
 QLabel *secondaryLabel(const QString &text, QWidget *parent = nullptr);
-QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
 // A button drawn as its label only, without chrome.
 QPushButton *plainButton(const QString &text, QWidget *parent = nullptr);
 QFrame *divider(Qt::Orientation orientation = Qt::Horizontal, QWidget *parent = nullptr);

@@ -106,8 +106,6 @@ void SendSpotBar::submitSpot()
         return;
     const QString callsign = m_callsign->text().trimmed().toUpper();
     const QString frequency = m_frequency->text().trimmed();
-    if (!parsesAsDecimal(frequency))
-        return;
     m_cluster.sendSpot(callsign, frequency, m_comment->text().trimmed());
     m_callsign->clear();
     m_frequency->clear();
