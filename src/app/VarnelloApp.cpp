@@ -69,11 +69,6 @@ VarnelloApp::VarnelloApp(Options options, QObject *parent)
            qUtf8Printable(m_dataFiles->installedDescription()));
     m_cluster = std::make_unique<ClusterConnection>(m_dataFiles.get());
 
-    // Built hidden; its frame is restored now so that it opens where it was left.
-    m_settingsWindow = std::make_unique<SettingsWindow>(*m_dataFiles, *m_cluster);
-    m_settingsWindowController =
-        std::make_unique<SettingsWindowController>(m_settingsWindow.get(), m_settings);
-
     m_reveal = std::make_unique<FileManagerReveal>(
         [](const QUrl &folder) { return UrlOpener::shared().open(folder); });
     m_updateChecker = std::make_unique<UpdateChecker>(UpdateChecker::Setup{
@@ -242,8 +237,21 @@ void VarnelloApp::checkFrameAfterStart()
         show();
 }
 
+SettingsWindow &VarnelloApp::settingsWindow()
+{
+    // Built on first use, hidden; its frame is restored before it is first shown, so that it
+    // opens where it was left.
+    if (!m_settingsWindow) {
+        m_settingsWindow = std::make_unique<SettingsWindow>(*m_dataFiles, *m_cluster);
+        m_settingsWindowController =
+            std::make_unique<SettingsWindowController>(m_settingsWindow.get(), m_settings);
+    }
+    return *m_settingsWindow;
+}
+
 void VarnelloApp::openSettings()
 {
+    settingsWindow();
     m_settingsWindowController->showSettingsWindow();
 }
 

@@ -51,7 +51,7 @@ public:
     ClusterConnection &cluster() { return *m_cluster; }
     ContentView &view() { return *m_view; }
     MainWindow &window() { return *m_window; }
-    SettingsWindow &settingsWindow() { return *m_settingsWindow; }
+    SettingsWindow &settingsWindow(); // built on first use
     VarnelloStartupCoordinator &coordinator() { return *m_coordinator; }
     MainWindowHostState &hostState() { return *m_hostState; }
     ShellMenus &menus() { return *m_menus; }
