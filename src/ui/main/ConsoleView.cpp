@@ -27,11 +27,10 @@ ConsoleView::ConsoleView(QWidget *parent) : QPlainTextEdit(parent)
 void ConsoleView::sync(const QList<ClusterLine> &lines)
 {
     if (lines.isEmpty()) {
-        if (m_lineCount == 0)
+        if (document()->isEmpty())
             return;
         clear();
         m_lastLineID = QUuid();
-        m_lineCount = 0;
         if (m_followsBottom)
             scrollToBottom();
         return;
@@ -51,7 +50,6 @@ void ConsoleView::sync(const QList<ClusterLine> &lines)
     }
     if (from < 0) {
         clear();
-        m_lineCount = 0;
         from = std::max<qsizetype>(0, lines.size() - maximumLines);
     }
     appendLines(lines, from);
@@ -67,19 +65,20 @@ void ConsoleView::appendLines(const QList<ClusterLine> &lines, qsizetype from)
     if (from >= lines.size())
         return;
     // One edit for the whole batch: the document trims its oldest blocks and lays out once.
+    const bool hadLines = !document()->isEmpty();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
     for (qsizetype i = from; i < lines.size(); ++i) {
-        if (m_lineCount > 0 || i > from)
+        if (hadLines || i > from)
             cursor.insertBlock();
         // An empty line is a blank row, not an empty document: the placeholder "No cluster
-        // output." must only show while there are no lines at all.
+        // output." must only show while there are no lines at all, and sync() tells a view
+        // holding lines by its document not being empty.
         const QString &text = lines.at(i).text;
         cursor.insertText(text.isEmpty() ? QStringLiteral(" ") : text);
     }
     cursor.endEditBlock();
-    m_lineCount = std::min<qsizetype>(m_lineCount + (lines.size() - from), maximumLines);
 }
 
 void ConsoleView::scrollToBottom()

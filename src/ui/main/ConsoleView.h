@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClusterConnection.h"
 #include "ClusterTypes.h"
 
 #include <QList>
@@ -9,13 +10,12 @@
 namespace varnello {
 
 // The node's output as a read-only, selectable, monospaced transcript. Lines are appended as they
-// arrive (never the whole text again); the view keeps at most maximumLines lines, as the
-// connection does.
+// arrive (never the whole text again); the view keeps at most as many lines as the connection.
 class ConsoleView final : public QPlainTextEdit {
     Q_OBJECT
 
 public:
-    static constexpr int maximumLines = 5000;
+    static constexpr int maximumLines = ClusterConnection::maximumLines;
 
     explicit ConsoleView(QWidget *parent = nullptr);
 
@@ -24,14 +24,12 @@ public:
     void sync(const QList<ClusterLine> &lines);
     // While following, every new line brings the view to the bottom.
     void setFollowsBottom(bool follow) { m_followsBottom = follow; }
-    bool followsBottom() const { return m_followsBottom; }
     void scrollToBottom();
 
 private:
     void appendLines(const QList<ClusterLine> &lines, qsizetype from);
 
     QUuid m_lastLineID;
-    qsizetype m_lineCount = 0;
     bool m_followsBottom = false;
 };
 

@@ -37,9 +37,6 @@ void installFilterPanels(MainWindow &window, ContentView &view,
                               [&view](QWidget *parent) -> QDialog * {
                                   return new AllowedSpotterEntitiesSheet(view, parent);
                               }});
-    // A session set or cleared shows or closes its sheet at the window's next refresh.
-    QObject::connect(&view, &ContentView::filterPanelsChanged, &window,
-                     [&window] { window.scheduleRefresh(); });
 }
 
 } // namespace varnello

@@ -209,11 +209,6 @@ void MainWindow::observeState()
     connect(&m_view.settingsStore(), &AppSettingsStore::valueChanged, this, request);
 }
 
-void MainWindow::scheduleRefresh()
-{
-    m_refresh->request();
-}
-
 void MainWindow::connectShortcut()
 {
     // Ctrl+Return belongs to the Connect button only: it does nothing while the button is Cancel
@@ -253,10 +248,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::refresh()
 {
     // One pass of the filter over the spot list serves the table, the count and the empty state.
-    SpotListsSnapshot lists =
-        m_view.spotListsSnapshot(m_view.alertsOnlyTableIsSelected()
-                                     ? ContentView::SnapshotLists::alertsOnlyOnly
-                                     : ContentView::SnapshotLists::displayedOnly);
+    SpotListsSnapshot lists = m_view.spotListsSnapshot(
+        m_view.alertsOnlyTableIsSelected() ? ContentView::SnapshotLists::alertsOnlyOnly
+                                           : ContentView::SnapshotLists::displayedOnly);
     refreshToolbar();
     refreshStatusRow(lists);
     refreshTabs();

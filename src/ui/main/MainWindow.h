@@ -55,8 +55,6 @@ public:
     void setRBNControl(QWidget *widget);
 
     SheetPresenter &presenter() { return *m_presenter; }
-    // Asks for a refresh on a later turn of the event loop.
-    void scheduleRefresh();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -21,11 +21,9 @@ public:
 
     // Replaces the content; the panel takes ownership.
     void setContentWidget(QWidget *content);
-    QWidget *contentWidget() const { return m_content; }
 
     // Shows or hides the panel, sliding when animate is true.
     void setShown(bool shown, bool animate = true);
-    bool isShown() const { return m_shown; }
     // Puts the panel at its edge for the parent's current size.
     void place();
 

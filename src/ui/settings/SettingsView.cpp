@@ -12,9 +12,9 @@
 #include "SettingsLayout.h"
 #include "StoredControls.h"
 #include "UpdateSettingsSection.h"
+#include "UrlOpener.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -105,7 +105,7 @@ void SettingsView::build()
 {
     setObjectName(QStringLiteral("settingsView"));
     if (!m_services.openUrl)
-        m_services.openUrl = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+        m_services.openUrl = [](const QUrl &url) { return UrlOpener::shared().open(url); };
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);

@@ -32,7 +32,7 @@ struct SettingsViewServices {
     DataFilesSource *dataFiles = nullptr;         // required
     LoginItem *loginItem = nullptr;               // required
     SettingsAlertPresenter *alerts = nullptr;     // null: window-modal message boxes
-    std::function<bool(const QUrl &)> openUrl;    // null: the desktop's handler
+    std::function<bool(const QUrl &)> openUrl;    // null: UrlOpener::shared()
 };
 
 // The whole content of the Settings window: the "Standard" and "Club Log" tabs, the scrolling

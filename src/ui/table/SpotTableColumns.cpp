@@ -51,10 +51,17 @@ int clampedColumnWidth(int column, double width)
 
 const SpotTablePresetInfo &spotTablePresetInfo(SpotTableViewPreset preset)
 {
+    // The default view opens every column at its default width, the small view at its minimum.
+    const auto widths = [](int SpotTableColumnInfo::*width) {
+        std::array<int, spotTableColumnCount> result{};
+        std::ranges::transform(spotTableColumns(), result.begin(),
+                               [width](const SpotTableColumnInfo &info) { return info.*width; });
+        return result;
+    };
     static const SpotTablePresetInfo defaultView{
-        L1("default"), 22, {62, 100, 100, 58, 90, 240, 195, 52}, 1000, 800};
-    static const SpotTablePresetInfo small{
-        L1("small"), 18, {45, 85, 70, 45, 70, 195, 135, 52}, 803, 410};
+        L1("default"), 22, widths(&SpotTableColumnInfo::defaultWidth), 1000, 800};
+    static const SpotTablePresetInfo small{L1("small"), 18,
+                                           widths(&SpotTableColumnInfo::minimumWidth), 803, 410};
     return preset == SpotTableViewPreset::small ? small : defaultView;
 }
 

@@ -59,7 +59,6 @@ SpotTableModel::CellLook SpotTableModel::cellLook(int row, int column) const
     switch (static_cast<SpotTableColumn>(column)) {
     case SpotTableColumn::time:
         look.text = timeText(spot);
-        look.font = &m_digitsFont;
         break;
     case SpotTableColumn::dx:
         look.text = spot.callsign;
@@ -68,7 +67,6 @@ SpotTableModel::CellLook SpotTableModel::cellLook(int row, int column) const
     case SpotTableColumn::frequency:
         look.text = spot.frequencyText();
         look.alignment = Qt::AlignRight | Qt::AlignVCenter;
-        look.font = &m_digitsFont;
         break;
     case SpotTableColumn::band:
         look.text = spot.band;
@@ -295,7 +293,6 @@ void SpotTableModel::updateFonts()
             base.setPixelSize(static_cast<int>(std::lround(std::max(pixels - 2.0, 10.0))));
     }
     m_baseFont = base;
-    m_digitsFont = base;
     m_callFont = base;
     m_callFont.setWeight(QFont::Medium);
     ++m_fontGeneration;
@@ -328,14 +325,12 @@ std::optional<QString> SpotTableModel::lotwText(const QString &callsign) const
     return *it;
 }
 
-QString SpotTableModel::copyText(QList<int> rows) const
+QString SpotTableModel::copyText(const QList<int> &rows) const
 {
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     QString text;
     text.reserve(rows.size() * 96);
     bool first = true;
-    for (const int row : std::as_const(rows)) {
+    for (const int row : rows) {
         if (row < 0 || row >= m_rowCount)
             continue;
         const DXSpot &spot = spotAt(row);

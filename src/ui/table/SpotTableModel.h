@@ -62,12 +62,10 @@ public:
     // The same ids in the same order; rows whose content changed are redrawn.
     void replaceContent(const QList<DXSpot> &spots);
 
-    const QHash<QUuid, SpotAlertColor> &highlightColors() const { return m_colors; }
     void setHighlightColors(const QHash<QUuid, SpotAlertColor> &colors);
 
     bool showsLocalTime() const { return m_showsLocalTime; }
     void setShowsLocalTime(bool local);
-    bool usesSmallPresentation() const { return m_small; }
     void setSmallPresentation(bool small);
     bool showLoTWOnly() const { return m_showLoTWOnly; }
     void setShowLoTWOnly(bool on);
@@ -75,8 +73,8 @@ public:
     void reloadLoTW();
 
     QString timeText(const DXSpot &spot) const;
-    // The given rows, ascending, as TAB-separated lines; invalid rows are skipped.
-    QString copyText(QList<int> rows) const;
+    // The given rows (ascending, each once) as TAB-separated lines; invalid rows are skipped.
+    QString copyText(const QList<int> &rows) const;
 
 private:
     std::optional<QString> lotwText(const QString &callsign) const;
@@ -95,7 +93,6 @@ private:
     bool m_small = false;
     bool m_showLoTWOnly = false;
     QFont m_baseFont;
-    QFont m_digitsFont;
     QFont m_callFont;
     quint64 m_fontGeneration = 0;
     // Date texts are formatted once per callsign (LoTW) or spot time (local clock) and kept
