@@ -37,7 +37,6 @@ struct Configuration {
 struct UDPSpotFeedSender::Queue {
     QMutex mutex;
     std::vector<std::variant<QString, Configuration>> items;
-    int queuedSends = 0;
     // The worker is awake, running the queue every batch delay: sends need not wake it. It
     // clears this, with the queue empty, only when it goes to sleep.
     bool workerAwake = false;
@@ -70,7 +69,6 @@ public:
         {
             const QMutexLocker locker(&m_queue->mutex);
             items.swap(m_queue->items);
-            m_queue->queuedSends = 0;
         }
         for (const auto &item : items) {
             if (const QString *line = std::get_if<QString>(&item))
@@ -281,10 +279,10 @@ void UDPSpotFeedSender::send(const QString &line)
     bool wake = false;
     {
         const QMutexLocker locker(&m_queue->mutex);
-        if (m_queue->queuedSends >= maximumQueuedSends)
+        // Configurations count too; there are never more than a handful of them.
+        if (m_queue->items.size() >= size_t(maximumQueuedSends))
             return;
         m_queue->items.emplace_back(line);
-        ++m_queue->queuedSends;
         wake = !m_queue->workerAwake;
         m_queue->workerAwake = true;
     }
