@@ -1,5 +1,7 @@
 #include "ClubLogSelection.h"
 
+#include "NewSlotRules.h"
+
 #include <algorithm>
 
 namespace varnello {
@@ -44,15 +46,12 @@ const QStringList &clubLogBandUniverse()
 
 const QStringList &clubLogHFBands()
 {
-    static const QStringList bands{"160m", "80m", "60m", "40m", "30m",
-                                   "20m",  "17m", "15m", "12m", "10m"};
-    return bands;
+    return hfBands();
 }
 
 const QStringList &clubLogVHFUHFBands()
 {
-    static const QStringList bands{"6m", "4m", "2m", "70cm", "23cm"};
-    return bands;
+    return vhfUHFBands();
 }
 
 const QStringList &clubLogMicrowaveBands()

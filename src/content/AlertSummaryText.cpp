@@ -1,6 +1,7 @@
 #include "AlertSummaryText.h"
 
 #include "AlertEditorRules.h"
+#include "ClubLogSelection.h"
 #include "NewSlotRules.h"
 
 #include <QLocale>
@@ -52,9 +53,7 @@ QString clubLogSlotSummary(const QList<ClubLogEntitySlotRule> &rules)
 
 const QStringList &newSlotAllBands()
 {
-    static const QStringList bands =
-        hfBands() + vhfUHFBands() + QStringList{QStringLiteral("13cm")};
-    return bands;
+    return clubLogBandUniverse();
 }
 
 QString alertModeClassName(SpotType type)
@@ -78,8 +77,7 @@ QString alertModeClassName(SpotType type)
 
 bool isClubLogAlertSlot(const SpotAlertConfiguration &alert, int slot)
 {
-    return slot >= 0 && slot < callsignAlertSlot && alert.clubLogSettings &&
-           !alert.clubLogSettings->entityFilterADIFNumbers.isEmpty();
+    return slot >= 0 && slot < callsignAlertSlot && carriesClubLogEntityFilter(alert);
 }
 
 QString alertEntitySummaryText(const SpotAlertConfiguration &alert, int slot,

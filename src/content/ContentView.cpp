@@ -220,25 +220,29 @@ bool ContentView::soundGranted(const std::optional<SteadyTime> &last, SteadyTime
 void ContentView::processSpotAlerts(const DXSpot &spot)
 {
     if (spotPassesLocalFilters(spot))
-        processPassingSpotAlerts(spot);
+        processPassingSpotAlerts(alertSnapshot(), spot);
 }
 
-void ContentView::processPassingSpotAlerts(const DXSpot &spot)
+bool ContentView::processPassingSpotAlerts(const AlertSnapshot &snapshot, const DXSpot &spot)
 {
-    const AlertSnapshot snapshot = alertSnapshot();
-    if (udpFeedMode() == QLatin1String("alerts") && matchesEnabledAlert(snapshot, spot))
-        sendToUdpFeed(spot.rawLine);
-
     const AlertMatcher *matcher = snapshot.matcher.get();
     const QList<SpotAlertConfiguration> &alerts = matcher->configurations();
-    const QList<bool> &flags = snapshot.flags;
+    // Each matcher runs once per spot; the UDP feed, the notifications and the sounds share it.
+    const bool newSlotMatches = snapshot.newSlotEnabled && matchesNewSlotAlert(spot);
+    bool matched = newSlotMatches;
+    std::array<bool, alertSlotCount> slotMatches{};
+    for (int slot = 0; slot < alertSlotCount; ++slot) {
+        slotMatches[size_t(slot)] =
+            snapshot.flags[slot] && matcher->isConfigured(slot) && matcher->matches(slot, spot);
+        matched = matched || slotMatches[size_t(slot)];
+    }
+
+    if (matched && udpFeedMode() == QLatin1String("alerts"))
+        sendToUdpFeed(spot.rawLine);
+
     // Throttles run on the steady clock: a wall-clock step back must not silence an alert for
     // hours.
     const SteadyTime now = m_clock.steadyNow();
-
-    const auto slotMatches = [&](int slot) {
-        return flags[slot] && matcher->isConfigured(slot) && matcher->matches(slot, spot);
-    };
     // A resume replays a whole buffer at once: there every alert sounds once at most, whatever
     // its frequency.
     constexpr int newSlotSound = alertSlotCount;
@@ -252,7 +256,7 @@ void ContentView::processPassingSpotAlerts(const DXSpot &spot)
     };
 
     // The Callsign Alert outranks every other alert for this spot.
-    if (slotMatches(callsignAlertSlot)) {
+    if (slotMatches[size_t(callsignAlertSlot)]) {
         const SpotAlertConfiguration &alert = alerts[callsignAlertSlot];
         if (alert.showNotification)
             m_notifications.postSpotNotification(spot, alert.name);
@@ -264,11 +268,11 @@ void ContentView::processPassingSpotAlerts(const DXSpot &spot)
                 play(callsignAlertSlot, alert.soundChoice);
             }
         }
-        return;
+        return true;
     }
 
     std::optional<std::pair<int, AlertSoundChoice>> candidate;
-    if (m_alerts.newSlotAlertEnabled() && matchesNewSlotAlert(spot)) {
+    if (newSlotMatches) {
         const NewSlotAlertConfiguration newSlot = m_alerts.loadNewSlotAlertConfiguration();
         if (newSlot.showNotification)
             m_notifications.postSpotNotification(spot, QStringLiteral("New Slot Alert"));
@@ -283,7 +287,7 @@ void ContentView::processPassingSpotAlerts(const DXSpot &spot)
     }
 
     for (int slot = 0; slot < callsignAlertSlot; ++slot) {
-        if (!slotMatches(slot))
+        if (!slotMatches[size_t(slot)])
             continue;
         const SpotAlertConfiguration &alert = alerts[slot];
         if (alert.showNotification)
@@ -302,6 +306,7 @@ void ContentView::processPassingSpotAlerts(const DXSpot &spot)
 
     if (candidate)
         play(candidate->first, candidate->second);
+    return matched;
 }
 
 ContentView::HighlightRules ContentView::highlightRules(const AlertSnapshot &snapshot) const

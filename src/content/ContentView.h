@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QUuid>
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <functional>
@@ -63,6 +64,21 @@ struct ContentViewEnvironment {
     // Whether to listen for "VarnelloInitialNewSlotRefresh" on the notification hub.
     bool observeNotificationHub = true;
 };
+
+// The "select all" buttons: adds the key of every item to `set` when one is missing, else removes
+// them all.
+template <typename T, typename Items, typename Key = std::identity>
+void toggleAllOf(QSet<T> &set, const Items &items, Key key = {})
+{
+    const bool all = std::all_of(items.begin(), items.end(),
+                                 [&](const auto &item) { return set.contains(key(item)); });
+    for (const auto &item : items) {
+        if (all)
+            set.remove(key(item));
+        else
+            set.insert(key(item));
+    }
+}
 
 // The main window's state and controller, without widgets: the alerts, their actions for each new
 // spot, the alert panels' operations and the Club Log lookups. The window owns one and observes
@@ -148,8 +164,6 @@ public:
     void setSpotCallsignSearch(const QString &text);
     void clearCallsignSearch();
 
-    QList<DXSpot> filteredSpots() const;
-    QList<DXSpot> alertMatchingSpots() const;
     QList<DXSpot> displayedSpots() const;
     QList<DXSpot> alertsOnlySpots() const;
     QString spotCountLabel() const;
@@ -612,7 +626,9 @@ private:
     // The mark of the spot at `index` of the connection's list.
     const SpotAlertMark &alertMark(const AlertMarking &marking, qsizetype index,
                                    const DXSpot &spot) const;
-    void processPassingSpotAlerts(const DXSpot &spot);
+    // Sends, notifies and sounds for a spot that passes the local filters; true when an enabled
+    // alert matches it.
+    bool processPassingSpotAlerts(const AlertSnapshot &snapshot, const DXSpot &spot);
     mutable SpotAlertMarkCache m_alertMarks;
     QString udpFeedMode() const;
     void sendToUdpFeed(const QString &rawLine);
@@ -723,6 +739,8 @@ private:
 
     // --- Populate from Club Log
     void editClubLogBands(const std::function<void(ClubLogBandSelection &)> &edit);
+    // Hides the Populate sheet and its explanation, and bumps the sheet generation.
+    void endClubLogAlertSheet();
     bool m_clubLogExplanationPresented = false;
     bool m_clubLogExplanationDontShowAgain = false;
     QString m_clubLogEntitySearch;

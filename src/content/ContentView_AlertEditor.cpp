@@ -21,20 +21,6 @@ const QList<SpotType> &offeredAlertModes()
     return modes;
 }
 
-// Adds every band when one is missing, else removes them all.
-void toggleBands(QSet<QString> &selected, const QStringList &bands)
-{
-    const bool all = std::all_of(bands.begin(), bands.end(), [&selected](const QString &band) {
-        return selected.contains(band);
-    });
-    for (const QString &band : bands) {
-        if (all)
-            selected.remove(band);
-        else
-            selected.insert(band);
-    }
-}
-
 } // namespace
 
 void ContentView::editAlertDraft(const std::function<void(SpotAlertConfiguration &)> &edit)
@@ -134,25 +120,15 @@ void ContentView::toggleAllAlertBands()
 void ContentView::toggleAlertBandGroup(const QStringList &bands)
 {
     dropClubLogSlotRulesFromDraft();
-    editAlertDraft([&bands](SpotAlertConfiguration &d) { toggleBands(d.selectedBands, bands); });
+    editAlertDraft([&bands](SpotAlertConfiguration &d) { toggleAllOf(d.selectedBands, bands); });
 }
 
 void ContentView::toggleAllAlertModes()
 {
     dropClubLogSlotRulesFromDraft();
     // Only the offered modes: a stored Beacon stays as it is.
-    editAlertDraft([](SpotAlertConfiguration &d) {
-        const QList<SpotType> &offered = offeredAlertModes();
-        const bool all = std::all_of(offered.begin(), offered.end(), [&d](SpotType mode) {
-            return d.selectedModes.contains(mode);
-        });
-        for (SpotType mode : offered) {
-            if (all)
-                d.selectedModes.remove(mode);
-            else
-                d.selectedModes.insert(mode);
-        }
-    });
+    editAlertDraft(
+        [](SpotAlertConfiguration &d) { toggleAllOf(d.selectedModes, offeredAlertModes()); });
 }
 
 void ContentView::dropClubLogSlotRulesFromDraft()

@@ -40,15 +40,8 @@ void ContentView::toggleAllContinents(ContinentSet which)
 {
     QSet<QString> set =
         which == ContinentSet::hiddenDXFrom ? hiddenDXFromContinents() : hiddenDXByContinents();
-    const auto &continents = spotfilter::continents();
-    const bool all = std::all_of(continents.begin(), continents.end(),
-                                 [&set](const auto &c) { return set.contains(c.code); });
-    for (const auto &continent : continents) {
-        if (all)
-            set.remove(continent.code);
-        else
-            set.insert(continent.code);
-    }
+    toggleAllOf(set, spotfilter::continents(),
+                [](const auto &continent) { return continent.code; });
     if (which == ContinentSet::hiddenDXFrom)
         setHiddenDXFromContinents(set);
     else
@@ -112,14 +105,7 @@ void ContentView::toggleBand(const QString &band)
 void ContentView::toggleBandGroup(const QStringList &group)
 {
     QSet<QString> bands = selectedBands();
-    const bool all = std::all_of(group.begin(), group.end(),
-                                 [&bands](const QString &band) { return bands.contains(band); });
-    for (const QString &band : group) {
-        if (all)
-            bands.remove(band);
-        else
-            bands.insert(band);
-    }
+    toggleAllOf(bands, group);
     setSelectedBands(bands);
 }
 

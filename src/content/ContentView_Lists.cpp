@@ -62,12 +62,16 @@ void ContentView::handleLiveSpot(const DXSpot &spot)
     if (passes && m_cluster)
         m_cluster->broadcastSpot(spot);
 
-    if (isSpotsPaused())
+    if (isSpotsPaused()) {
         bufferSpot(spot, passes);
-    else if (passes)
-        processPassingSpotAlerts(spot);
-
-    if (isAlertsPaused() && passes && spotMatchesEnabledAlert(spot))
+        if (isAlertsPaused() && passes && matchesEnabledAlert(alertSnapshot(), spot))
+            noteAlertSpot(spot.id);
+        return;
+    }
+    if (!passes)
+        return;
+    const bool matched = processPassingSpotAlerts(alertSnapshot(), spot);
+    if (isAlertsPaused() && matched)
         noteAlertSpot(spot.id);
 }
 
@@ -178,23 +182,6 @@ ContentView::ListIndices ContentView::listIndices() const
             lists.highlighted.append({i, *mark.highlightColor});
     }
     return lists;
-}
-
-QList<DXSpot> ContentView::filteredSpots() const
-{
-    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
-    const LocalSpotFilter &filter = currentFilter();
-    QList<DXSpot> list;
-    for (const DXSpot &spot : spots) {
-        if (filter.passes(spot))
-            list.append(spot);
-    }
-    return list;
-}
-
-QList<DXSpot> ContentView::alertMatchingSpots() const
-{
-    return alertMatchingSpots(filteredSpots());
 }
 
 QList<DXSpot> ContentView::displayedSpots() const
@@ -319,8 +306,10 @@ void ContentView::pauseAlerts(bool manual)
     if (isAlertsPaused())
         return;
     m_pausedAlertSpotIDs.clear();
-    for (const DXSpot &spot : alertMatchingSpots())
-        m_pausedAlertSpotIDs.insert(spot.id);
+    // Unpaused, the Alerts Only list is every passing spot that matches an enabled alert.
+    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
+    for (qsizetype index : listIndices().alertsOnly)
+        m_pausedAlertSpotIDs.insert(spots[index].id);
     m_bufferedAlertSpotIDs.clear();
     m_isAlertsManuallyPaused = manual;
     m_isAlertsAutomaticallyPaused = !manual;

@@ -74,15 +74,7 @@ void ContentView::toggleAllNewSlotBands()
 void ContentView::toggleNewSlotBandGroup(const QStringList &group)
 {
     NewSlotAlertConfiguration draft = m_newSlotAlertDraft;
-    const bool allPresent = std::all_of(group.cbegin(), group.cend(), [&](const QString &band) {
-        return draft.bands.contains(band);
-    });
-    for (const QString &band : group) {
-        if (allPresent)
-            draft.bands.remove(band);
-        else
-            draft.bands.insert(band);
-    }
+    toggleAllOf(draft.bands, group);
     setNewSlotAlertDraft(draft);
 }
 

@@ -44,9 +44,7 @@ void ContentView::closeAlertEditor()
     if (!m_alertEditorSession)
         return;
     m_alertEditorSession.reset();
-    m_clubLogAlertSheetPresented = false;
-    ++m_clubLogSheetGeneration;
-    m_clubLogExplanationPresented = false;
+    endClubLogAlertSheet();
     emit alertEditorChanged();
     emit presentationChanged();
 }
@@ -102,12 +100,18 @@ void ContentView::setClubLogAlertSheetPresented(bool presented)
 {
     if (m_clubLogAlertSheetPresented == presented)
         return;
-    m_clubLogAlertSheetPresented = presented;
-    if (!presented) {
-        ++m_clubLogSheetGeneration;
-        m_clubLogExplanationPresented = false;
-    }
+    if (presented)
+        m_clubLogAlertSheetPresented = true;
+    else
+        endClubLogAlertSheet();
     emit presentationChanged();
+}
+
+void ContentView::endClubLogAlertSheet()
+{
+    m_clubLogAlertSheetPresented = false;
+    ++m_clubLogSheetGeneration;
+    m_clubLogExplanationPresented = false;
 }
 
 const QStringList &ContentView::hfBands()

@@ -1,6 +1,7 @@
 // The Allowed Spotter Entities sheet: its draft, the two entity sections and the radius search.
 #include "ContentView.h"
 
+#include "AlertEditorRules.h"
 #include "AppSettingsStore.h"
 #include "GridDXCCDatabase.h"
 #include "SettingsKeys.h"
@@ -146,27 +147,13 @@ void ContentView::applyAutomaticSpotterEntitySelection(const QSet<int> &adifNumb
 
 QList<CTYEntity> ContentView::selectedSpotterEntities() const
 {
-    QList<CTYEntity> selected;
-    for (const CTYEntity &entity : m_alertEntities) {
-        if (m_customSpotterEntityDraft.contains(entity.adifNumber))
-            selected.append(entity);
-    }
-    return selected;
+    return selectedEntitiesOf(m_alertEntities, m_customSpotterEntityDraft);
 }
 
 QList<CTYEntity> ContentView::filterEntityList() const
 {
-    const QString search = m_customSpotterEntitySearch.trimmed();
-    QList<CTYEntity> list;
-    for (const CTYEntity &entity : m_alertEntities) {
-        if (m_customSpotterEntityDraft.contains(entity.adifNumber))
-            continue;
-        if (search.isEmpty() || entity.name.contains(search, Qt::CaseInsensitive) ||
-            entity.primaryPrefix.contains(search, Qt::CaseInsensitive) ||
-            QString::number(entity.adifNumber).contains(search))
-            list.append(entity);
-    }
-    return list;
+    return searchedUnselectedEntitiesOf(m_alertEntities, m_customSpotterEntityDraft,
+                                        m_customSpotterEntitySearch);
 }
 
 void ContentView::toggleSpotterEntity(int adifNumber)

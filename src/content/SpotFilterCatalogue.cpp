@@ -7,7 +7,7 @@ namespace varnello::spotfilter {
 const QStringList &bandOrder()
 {
     static const QStringList order = [] {
-        QStringList bands = hfBands() + vhfUHFBands() + microwaveBands();
+        QStringList bands = alertBandList();
         bands.append(otherBand);
         return bands;
     }();
