@@ -220,7 +220,10 @@ QString GridDXCCDatabase::DatabaseError::description() const
 }
 
 GridDXCCDatabase::GridDXCCDatabase() = default;
-GridDXCCDatabase::~GridDXCCDatabase() = default;
+GridDXCCDatabase::~GridDXCCDatabase()
+{
+    m_searches.waitForDone();
+}
 
 GridDXCCDatabase &GridDXCCDatabase::shared()
 {
@@ -334,9 +337,8 @@ GridDXCCDatabase::SearchResult GridDXCCDatabase::searchNow(const QString &grid, 
 QFuture<GridDXCCDatabase::SearchResult>
 GridDXCCDatabase::entitiesWithinRadiusOfGrid(const QString &grid, double radius, DistanceUnit unit)
 {
-    // The instance outlives its searches: the shared one lives for the process, and a caller
-    // with its own instance waits for the future before destroying it.
-    return QtConcurrent::run([this, grid, radius, unit] { return searchNow(grid, radius, unit); });
+    return QtConcurrent::run(&m_searches,
+                             [this, grid, radius, unit] { return searchNow(grid, radius, unit); });
 }
 
 } // namespace varnello

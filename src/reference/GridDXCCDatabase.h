@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringView>
+#include <QThreadPool>
 #include <memory>
 #include <optional>
 
@@ -61,7 +62,8 @@ public:
     // The process-wide instance, created on first use.
     static GridDXCCDatabase &shared();
 
-    // Runs the search on the global thread pool; the future is finished with the result.
+    // Runs the search on a worker thread; the future is finished with the result. The instance
+    // waits for its running searches when it goes away.
     QFuture<SearchResult> entitiesWithinRadiusOfGrid(const QString &grid, double radius,
                                                      DistanceUnit unit);
     // The same search on the calling thread.
@@ -86,6 +88,8 @@ private:
     std::shared_ptr<const GridLookupTables> m_cachedTables; // guarded by m_lock
     bool m_shouldRetainCachedTables = false;                // guarded by m_lock
     int m_tableLoadCount = 0;                               // guarded by m_lock
+    // The searches' threads; last, so that it waits for them before anything they use goes.
+    QThreadPool m_searches;
 };
 
 } // namespace varnello

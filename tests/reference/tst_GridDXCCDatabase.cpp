@@ -185,6 +185,23 @@ private slots:
         QCOMPARE(search("JO01", 0.001).adifNumbers, set({1, 9}));
     }
 
+    // An instance that goes away waits for its running searches instead of leaving them to
+    // read freed memory.
+    void search_runningWhenItsInstanceGoes_isWaitedFor()
+    {
+        useTables("JO01,1\n", "JO01AA,7\n");
+        for (int i = 0; i < 20; ++i) {
+            QFuture<GridDXCCDatabase::SearchResult> future;
+            {
+                GridDXCCDatabase db;
+                future = db.entitiesWithinRadiusOfGrid(QStringLiteral("JO01AA"), 0.001,
+                                                       DistanceUnit::kilometres);
+            }
+            QVERIFY(future.isFinished());
+            QCOMPARE(future.result().adifNumbers, set({7}));
+        }
+    }
+
     void search_cellMissingFromSixTableUsesItsSquare()
     {
         useTables("JO01,1\nJO02,2\n", cellKey(51.5, 1.0).toLatin1() + ",7\n");
