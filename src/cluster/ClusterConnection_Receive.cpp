@@ -273,9 +273,13 @@ void ClusterConnection::splitReceivedLines(QStringView text)
 
     const std::uint64_t generation = m_connectionGeneration;
     // A node prompt that arrived without a line end is complete: hand it on before this read
-    // glues the following line onto it.
+    // glues the following line onto it. While a step runs, or once the node's prompt proved not
+    // to be one the program knows, so is any other text ending like a prompt: a line glued to it
+    // would not be recognised as talk or an announcement and would be lost in the step's reply.
     if (m_isLoggedIn && !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
-        !m_dropSpotRemainder && matchesNodePrompt(m_partialLine)) {
+        !m_dropSpotRemainder &&
+        (matchesNodePrompt(m_partialLine) || ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
+                                              looksLikeUnknownPrompt(m_partialLine)))) {
         const QString prompt = std::exchange(m_partialLine, QString());
         m_promptBuffer.clear();
         dispatchLine(prompt);
@@ -310,6 +314,25 @@ void ClusterConnection::splitReceivedLines(QStringView text)
 void ClusterConnection::handleCompleteLine(QStringView piece)
 {
     const std::uint64_t generation = m_connectionGeneration;
+    if (m_isLoggedIn && !m_dropSpotRemainder) {
+        // A node answering two commands in a row sends the second reply right behind the first
+        // one's prompt, without a line break: the prompt is complete, and is handled on its own.
+        const QString joined =
+            m_partialLine.isEmpty() ? QString() : m_partialLine + piece.toString();
+        const QStringView line = m_partialLine.isEmpty() ? piece : QStringView(joined);
+        const qsizetype promptLength = leadingNodePromptLength(line);
+        if (promptLength > 0 && promptLength < line.size()) {
+            const QString text = line.toString();
+            m_partialLine.clear();
+            m_promptBuffer.clear();
+            handleCompleteLine(QStringView(text).first(promptLength));
+            if (generation != m_connectionGeneration)
+                return;
+            m_promptBuffer.clear();
+            handleCompleteLine(QStringView(text).sliced(promptLength));
+            return;
+        }
+    }
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(piece);
@@ -347,7 +370,7 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
     case PromptMatch::stepPrompt:
         // The step ends before the prompt line is handled, so the prompt is not taken for part
         // of the reply.
-        if (!runPendingPromptStep() && generation == m_connectionGeneration)
+        if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
             dispatchLine(line);
         break;
     case PromptMatch::nodeType:
@@ -397,7 +420,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
         return;
     }
     case PromptMatch::stepPrompt:
-        if (runPendingPromptStep() && generation == m_connectionGeneration) {
+        if (endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
             m_partialLine.clear();
             m_skipLeadingLineBreak = true;
         }
@@ -506,18 +529,14 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
     }
 
     // The answer to our own "ping": a pong, or the refusal of nodes that do not let users ping.
-    if (m_automaticPingOutstanding) {
-        const QString answer = lower.trimmed();
-        if (answer.startsWith(QLatin1String("pong")) ||
-            answer.endsWith(QLatin1String("not allowed"))) {
-            m_automaticPingOutstanding = false;
-            return;
-        }
-    }
+    if (takeKeepaliveAnswer(lower))
+        return;
 
     if (m_awaitingSilentRegistrationCheck) {
         if (lower.contains(registrationAddress))
             m_silentRegistrationMarkerSeen = true;
+        if (isUnsolicitedNodeLine(line))
+            appendConsoleLine(line.toString());
         return;
     }
 
@@ -528,7 +547,13 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
             "spots."));
     }
 
-    if (m_clusterFilterChecker.isAwaitingResponse()) {
+    const bool stepCollectsReply =
+        m_clusterFilterChecker.isAwaitingResponse() || m_awaitingRBNStatus ||
+        m_rbnBootstrapState != RBNBootstrapState::idle || m_awaitingUpstreamFilterClear ||
+        m_awaitingSSIDFilterOverride || m_awaitingSSIDFilterOverrideClear;
+    if (stepCollectsReply && isUnsolicitedNodeLine(line)) {
+        appendConsoleLine(line.toString());
+    } else if (m_clusterFilterChecker.isAwaitingResponse()) {
         m_clusterFilterChecker.captureLine(line);
     } else if (m_awaitingRBNStatus) {
         parseRBNStatusLine(line.toString());
