@@ -87,10 +87,11 @@ struct ClusterConnectionEnvironment {
 //
 // The implementation is split by job: ClusterConnection.cpp (set-up, published state, console,
 // country data), _Connect.cpp (connect, connection states, teardown), _Send.cpp (sending),
-// _Receive.cpp (receive loop, framing, line dispatch, back-fill), _Login.cpp (login and node
-// type), _Steps.cpp (what ends a post-login step, lines shown while one runs), _Failover.cpp and
-// _Keepalive.cpp (reconnect policy, probe, keepalive, sleep and wake), _Rbn.cpp and _Filters.cpp
-// (post-login set-up), _Feeds.cpp (local spot server and UDP feed).
+// _Receive.cpp (receive loop, line dispatch, back-fill), _Framing.cpp (lines, prompts and spots
+// cut by a read), _Login.cpp (login and node type), _Steps.cpp (what ends a post-login step,
+// lines shown while one runs), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe,
+// keepalive, sleep and wake), _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local
+// spot server and UDP feed).
 class ClusterConnection final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ClusterConnection)
@@ -201,6 +202,9 @@ public:
     static bool containsCallsignPrompt(const QString &buffer);
     static bool containsPasswordPrompt(const QString &buffer);
     static std::optional<DuplicateConnection> parseDuplicateLoginLine(const QString &line);
+    // Node traffic that is nobody's reply (talk, announcements, WWV/WCY): shown even while a
+    // post-login step collects its reply.
+    static bool isUnsolicitedNodeLine(QStringView line);
 
     // --- Back-fill of recent spots (also the filter warning sheet's "No" choices).
     void loadRecentSpots();
@@ -314,7 +318,7 @@ private:
     // Writes bytes to the current connection; false (and a status) when it cannot.
     bool writeToConnection(const QByteArray &bytes);
 
-    // ===== Receiving (ClusterConnection_Receive.cpp).
+    // ===== Receiving (ClusterConnection_Receive.cpp; framing in ClusterConnection_Framing.cpp).
     void readAvailable(TcpConnection *connection);
     void handleReadyRead(TcpConnection *connection);
     bool hasUnreadData(TcpConnection *connection) const;
@@ -350,9 +354,6 @@ private:
     bool endStepAtRecognisedPrompt();
     // The ping's answer line; true when the line is not to be shown.
     bool takeKeepaliveAnswer(const QString &lower);
-    // Node traffic that is nobody's reply (talk, announcements, WWV/WCY): shown even while a
-    // step collects its reply.
-    static bool isUnsolicitedNodeLine(QStringView line);
     // A line ending in ">" that may be a prompt this program does not know.
     static bool looksLikeUnknownPrompt(const QString &line);
     void appendToPromptBuffer(QStringView text);

@@ -51,6 +51,33 @@ class TestClusterOperatorDuringSteps : public QObject {
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    // What may cut into a step's reply and is shown: talk, announcements, WWV and WCY; never a
+    // reply line or a node prompt.
+    void unsolicitedNodeLine_isTalkAnnouncementOrPropagation_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("unsolicited");
+        QTest::newRow("talk to us") << talk << true;
+        QTest::newRow("talk, short form") << "N0CALL de K1ABC: see you at <1800Z>" << true;
+        QTest::newRow("announcement") << "To ALL de GB7TST: node down at 2200Z" << true;
+        QTest::newRow("WWV") << "WWV de W0MU <18>:   SFI=150, A=5, K=2, No Storms" << true;
+        QTest::newRow("WCY") << "WCY de DK0WCY-1 <18> : K=2 expK=3 A=8 R=95" << true;
+        QTest::newRow("after bells") << "\a\aTo ALL de K1ABC: QRV 6m" << true;
+        QTest::newRow("glued to a prompt") << "GB7TST>To LOCAL de GB7TST: reboot" << true;
+        QTest::newRow("node prompt") << "N0CALL de GB7TST  7-Dec-2026 0643Z dxspider >" << false;
+        QTest::newRow("status line") << "Want RBN Spots : Yes" << false;
+        QTest::newRow("filter line") << "filter 1 reject on hf/cw" << false;
+        QTest::newRow("no filters") << "No filters defined for N0CALL" << false;
+        QTest::newRow("back-fill entry") << showDxReply << false;
+    }
+
+    void unsolicitedNodeLine_isTalkAnnouncementOrPropagation()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, unsolicited);
+        QCOMPARE(ClusterConnection::isUnsolicitedNodeLine(line), unsolicited);
+    }
+
     // A command and a spot sent the moment the login completes go out after the back-fill, in
     // order, and their replies reach the console, however slowly the node answers each step.
     void operatorLinesDuringTheSteps_goOutAfterTheLastStep_data()
