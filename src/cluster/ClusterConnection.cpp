@@ -60,7 +60,9 @@ ClusterConnection::ClusterConnection(CTYFileManager *ctyFileManager,
 
 ClusterConnection::~ClusterConnection()
 {
-    // Nothing may report back into a half-destroyed object.
+    // Nothing may report back into a half-destroyed object, nor the console tell of lines that
+    // were waiting to be sent.
+    m_queuedOperatorLines.clear();
     releaseConnection();
     if (m_primaryProbeConnection) {
         m_primaryProbeConnection->disconnect(this);

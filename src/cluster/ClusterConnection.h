@@ -53,6 +53,10 @@ struct ClusterTiming {
     // A post-login step whose closing prompt never comes (or was missed) is ended after this
     // long, so that the sequence goes on and the node's lines reach the console again.
     ms stepReplyTimeout{15000};
+    // Once a step has timed out, the node's prompt may simply not be one this program knows: the
+    // following steps wait this long at most (never longer than stepReplyTimeout) until a prompt
+    // is recognised again.
+    ms stepReplyTimeoutWithoutKnownPrompt{2000};
     // An unfinished line that already reads as a spot, or as the prompt of an unknown node, is
     // taken as complete only when nothing more arrived for this long.
     ms tailSettleDelay{40};
@@ -83,9 +87,11 @@ struct ClusterConnectionEnvironment {
 //
 // The implementation is split by job: ClusterConnection.cpp (set-up, published state, console,
 // country data), _Connect.cpp (connect, connection states, teardown), _Send.cpp (sending),
-// _Receive.cpp (receive loop, framing, line dispatch, back-fill), _Login.cpp (login and node
-// type), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe, keepalive, sleep and wake),
-// _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local spot server and UDP feed).
+// _Receive.cpp (receive loop, line dispatch, back-fill), _Framing.cpp (lines, prompts and spots
+// cut by a read), _Login.cpp (login and node type), _Steps.cpp (what ends a post-login step,
+// lines shown while one runs), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe,
+// keepalive, sleep and wake), _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local
+// spot server and UDP feed).
 class ClusterConnection final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ClusterConnection)
@@ -109,6 +115,8 @@ public:
     // reconnect gives up with an alert; at five to seven seconds per try, well under a minute.
     static constexpr int failedLoginsBeforeGivingUp = 7;
     static constexpr quint16 defaultPrimaryPort = 7300;
+    // Operator commands and spots waiting for the post-login steps to end.
+    static constexpr qsizetype maximumQueuedOperatorLines = 20;
     static constexpr QLatin1StringView recentSpotsCommand{"sh/dx filter real 50"};
     // Held in lower case: it is compared with lower-cased node lines.
     static constexpr QLatin1StringView defaultNodeRegistrationAddress{"register@ka2pbt.com"};
@@ -173,8 +181,12 @@ public:
                                 const QString &password, bool allowFailover,
                                 ConnectionOrigin origin);
     void disconnect();
-    void sendUserCommand(const QString &text);
-    void sendSpot(const QString &callsign, const QString &frequency, const QString &comment);
+    // Both return whether the line was sent or taken to be sent once the post-login steps have
+    // ended (it is echoed to the console when it is written); false when it was refused.
+    bool sendUserCommand(const QString &text);
+    bool sendSpot(const QString &callsign, const QString &frequency, const QString &comment);
+    // Operator lines held back while a post-login step waits for the node's prompt.
+    qsizetype queuedOperatorLineCount() const { return m_queuedOperatorLines.size(); }
 
     // --- Login and node type.
     void continueWithReducedFeatures();
@@ -190,6 +202,9 @@ public:
     static bool containsCallsignPrompt(const QString &buffer);
     static bool containsPasswordPrompt(const QString &buffer);
     static std::optional<DuplicateConnection> parseDuplicateLoginLine(const QString &line);
+    // Node traffic that is nobody's reply (talk, announcements, WWV/WCY): shown even while a
+    // post-login step collects its reply.
+    static bool isUnsolicitedNodeLine(QStringView line);
 
     // --- Back-fill of recent spots (also the filter warning sheet's "No" choices).
     void loadRecentSpots();
@@ -290,12 +305,20 @@ private:
     }
 
     // ===== Sending (ClusterConnection_Send.cpp).
-    void sendLine(const QString &text);
-    void echoAndSendLine(const QString &text);
+    struct OperatorLine {
+        QString text;
+        bool isSpot = false;
+    };
+    bool sendLine(const QString &text);
+    // Operator lines: written at once, or queued while a post-login step waits for its prompt.
+    bool echoAndSendLine(const QString &text, bool isSpot = false);
+    bool writeOperatorLine(const OperatorLine &line);
+    void sendQueuedOperatorLines();
+    void dropQueuedOperatorLines(const QString &reason);
     // Writes bytes to the current connection; false (and a status) when it cannot.
     bool writeToConnection(const QByteArray &bytes);
 
-    // ===== Receiving (ClusterConnection_Receive.cpp).
+    // ===== Receiving (ClusterConnection_Receive.cpp; framing in ClusterConnection_Framing.cpp).
     void readAvailable(TcpConnection *connection);
     void handleReadyRead(TcpConnection *connection);
     bool hasUnreadData(TcpConnection *connection) const;
@@ -320,14 +343,31 @@ private:
     // Prompt work runs line by line while logging in or while a step waits for its prompt.
     bool needsPromptWork() const { return !m_isLoggedIn || anyStepWaiting(); }
     bool anyStepWaiting() const;
+    // A step of the program's own (post-login steps, registration check, keepalive ping) waits
+    // for the prompt that ends its reply; operator lines wait behind it.
+    bool automaticStepWaiting() const;
+    // Only the steps of the post-login sequence.
+    bool loginStepWaiting() const;
+    std::chrono::milliseconds stepReplyTimeout() const;
+    void armStepReplyTimeout(std::chrono::milliseconds timeout);
+    // runPendingPromptStep for a prompt that was recognised: the node's prompt is known again.
+    bool endStepAtRecognisedPrompt();
+    // The ping's answer line; true when the line is not to be shown.
+    bool takeKeepaliveAnswer(const QString &lower);
+    // A line ending in ">" that may be a prompt this program does not know.
+    static bool looksLikeUnknownPrompt(const QString &line);
     void appendToPromptBuffer(QStringView text);
     PromptMatch matchPrompt(bool lineIsComplete) const;
     void answerLoginQuestion();
-    // Runs the step ended by a prompt; true when the prompt line itself is not to be shown.
+    // Runs the step ended by a prompt, then writes the operator's queued lines when no step
+    // waits any more (ClusterConnection_Steps.cpp); true when the prompt line itself is not to be
+    // shown.
     bool runPendingPromptStep();
     void handleStepReplyTimeout();
     void detectNodeType();
     bool matchesNodePrompt(const QString &buffer) const;
+    // How long a node prompt at the start of the line is (0: none there).
+    qsizetype leadingNodePromptLength(QStringView line) const;
     void completeLogin();
     void handleUnsupportedNode();
     void finishSilentRegistrationCheck();
@@ -475,6 +515,15 @@ private:
     bool m_awaitingRecentSpots = false;
     QList<DXSpot> m_pendingRecentSpots;
     ClusterTask m_stepReplyTimeoutTask;
+    // A step timed out and no prompt has been recognised since: the next steps wait less long.
+    bool m_nodePromptUnconfirmed = false;
+    // completeLogin() runs: the first step is about to start.
+    bool m_postLoginStepsStarting = false;
+    // The keepalive ping got its "pong" or refusal; its prompt may still follow.
+    bool m_keepaliveAnswerSeen = false;
+    // When the operator last wrote a line; a ping would only collide with its reply.
+    std::chrono::steady_clock::time_point m_lastOperatorWrite{};
+    QList<OperatorLine> m_queuedOperatorLines;
     // Receive path: bytes of a character cut by the end of a read, a line break to skip after a
     // line handed on early, the rest of a spot line handled before its end arrived, the tail's
     // settle timer and the continuation of a read that used up its share of the event loop.

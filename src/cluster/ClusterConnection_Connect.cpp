@@ -117,6 +117,8 @@ void ClusterConnection::resetSessionFlags()
     m_rbnBootstrapAttempted = false;
     m_awaitingRecentSpots = false;
     m_stepReplyTimeoutTask.cancel();
+    m_nodePromptUnconfirmed = false;
+    m_keepaliveAnswerSeen = false;
     m_utf8Carry.clear();
     m_skipLeadingLineBreak = false;
     m_dropSpotRemainder = false;
@@ -235,6 +237,7 @@ void ClusterConnection::releaseConnection()
     m_gatheredReads.clear();
     m_gatheredReadBytes = 0;
     m_receiveEndPending = false;
+    dropQueuedOperatorLines(QStringLiteral("the connection to the node ended"));
     if (!connection)
         return;
     // Order matters: abort() reports synchronously, so nobody may be listening any more.

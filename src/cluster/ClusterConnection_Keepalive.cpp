@@ -71,19 +71,28 @@ void ClusterConnection::cancelKeepalive()
     m_keepaliveIdleTask.cancel();
     m_keepaliveResponseTimeoutTask.cancel();
     m_automaticPingOutstanding = false;
+    m_keepaliveAnswerSeen = false;
 }
 
 void ClusterConnection::sendKeepalivePing()
 {
     if (!m_connection || !m_isLoggedIn)
         return;
-    m_automaticPingOutstanding = true;
-    m_promptBuffer.clear(); // only a prompt after the ping answers it
     const QPointer<TcpConnection> pinged(m_connection);
     m_keepaliveResponseTimeoutTask.start(this, m_timing.keepaliveResponseTimeout, [this, pinged] {
         if (pinged && isCurrent(pinged) && m_isLoggedIn)
             handleConnectionLost(pinged, std::nullopt);
     });
+    // A line the operator wrote since the node last sent anything is answered soon, which proves
+    // the link as well as a ping would; a ping now could only take that reply's prompt for its own.
+    if (m_lastOperatorWrite > m_lastReceiveTime)
+        return;
+    m_automaticPingOutstanding = true;
+    m_keepaliveAnswerSeen = false;
+    m_promptBuffer.clear(); // only a prompt after the ping answers it
+    // Until the ping's prompt, the operator's lines wait, so that each keeps its own reply; a
+    // node that never sends it holds them only for a step's time-out.
+    armStepReplyTimeout(stepReplyTimeout());
     if (!writeDirect(pinged, kKeepaliveRequest)) {
         const QString reason = pinged->socket()->errorString();
         // Reported from the event loop, as a send completion would be.

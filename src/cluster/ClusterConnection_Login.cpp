@@ -27,7 +27,7 @@ constexpr std::array<QLatin1StringView, 6> passwordPromptWords{
     QLatin1StringView("enter password"), QLatin1StringView("please enter your password"),
 };
 
-enum class PromptKind { node, arCluster, ccCluster, dxSpider };
+enum class PromptKind { node, arCluster, ccCluster, dxSpider, leadingNode };
 
 // The prompt that ends every reply after login. ">" may follow the node name with or without a
 // blank, as the login tests accept it; a stricter test would leave such a node's post-login
@@ -36,6 +36,8 @@ enum class PromptKind { node, arCluster, ccCluster, dxSpider };
 constexpr QLatin1StringView nodePromptSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*$)"};
 constexpr QLatin1StringView arClusterSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+arc\d*\s*>\s*$)"};
 constexpr QLatin1StringView ccClusterSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+ccc\s*>\s*$)"};
+// A node prompt at the start of a line, with the node's next output glued to it.
+constexpr QLatin1StringView leadingNodePromptSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*)"};
 constexpr QLatin1StringView dxSpiderSuffix{
     R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\bdxspider\b\s*>\s*$)"};
 
@@ -48,7 +50,7 @@ const QRegularExpression &promptPattern(PromptKind kind, const QString &callsign
         QRegularExpression pattern;
         bool valid = false;
     };
-    static std::array<Cached, 4> cache;
+    static std::array<Cached, 5> cache;
     Cached &entry = cache[static_cast<size_t>(kind)];
     if (!entry.valid || entry.callsign != callsign) {
         QLatin1StringView suffix = nodePromptSuffix;
@@ -63,6 +65,9 @@ const QRegularExpression &promptPattern(PromptKind kind, const QString &callsign
             break;
         case PromptKind::dxSpider:
             suffix = dxSpiderSuffix;
+            break;
+        case PromptKind::leadingNode:
+            suffix = leadingNodePromptSuffix;
             break;
         }
         entry.callsign = callsign;
@@ -142,6 +147,17 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
     return matchesPrompt(PromptKind::node, buffer, m_loginCallsign.toLower());
 }
 
+qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
+{
+    // Most lines do not even begin with the callsign; only those are worth the pattern.
+    if (m_loginCallsign.isEmpty() || !line.startsWith(m_loginCallsign, Qt::CaseInsensitive))
+        return 0;
+    const QRegularExpression &pattern = promptPattern(PromptKind::leadingNode, m_loginCallsign);
+    const QRegularExpressionMatch match = pattern.match(
+        line, 0, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
+    return match.hasMatch() ? match.capturedEnd() : 0;
+}
+
 bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
@@ -160,20 +176,15 @@ bool ClusterConnection::isDXSpiderPrompt(const QString &buffer, const QString &c
     return !call.isEmpty() && matchesPrompt(PromptKind::dxSpider, buffer, call);
 }
 
+bool ClusterConnection::looksLikeUnknownPrompt(const QString &line)
+{
+    return !line.contains(u'<') && matchesGenericPrompt(line);
+}
+
 // ---------------------------------------------------------------------------------------------
 // The login dialogue. The prompt buffer holds the current line, lower-cased, from where it began
 // or from the last command sent, whichever is later; the receive path feeds it and asks
 // matchPrompt() at every line end and at the unfinished end of every read.
-
-bool ClusterConnection::anyStepWaiting() const
-{
-    return m_awaitingRBNStatus || m_rbnBootstrapState != RBNBootstrapState::idle ||
-           m_awaitingBackupRBNMirrorPrompt || m_clusterFilterChecker.isAwaitingResponse() ||
-           m_awaitingUpstreamFilterClear || m_awaitingSSIDFilterOverride ||
-           m_awaitingSSIDFilterOverrideClear || m_awaitingRecentSpots ||
-           m_awaitingSilentRegistrationCheck || m_awaitingSpotSubmission ||
-           m_automaticPingOutstanding;
-}
 
 void ClusterConnection::appendToPromptBuffer(QStringView text)
 {
@@ -213,7 +224,7 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt(bool lineIsComplet
         return PromptMatch::nodeType;
     // Any other line ending in ">" is an unknown node's prompt only when it is the last thing the
     // node sent, and never when the ">" closes a placeholder such as "<your name>" of a greeting.
-    if (!lineIsComplete && !m_promptBuffer.contains(u'<') && matchesGenericPrompt(m_promptBuffer))
+    if (!lineIsComplete && looksLikeUnknownPrompt(m_promptBuffer))
         return PromptMatch::unknownNodePrompt;
     return PromptMatch::none;
 }
@@ -249,62 +260,6 @@ void ClusterConnection::answerLoginQuestion()
     m_promptBuffer.clear();
 }
 
-bool ClusterConnection::runPendingPromptStep()
-{
-    // The post-login steps, in their fixed order; each waits for the prompt ending its reply.
-    bool dropPromptLine = false;
-    if (m_awaitingRBNStatus) { // a
-        startRBNBootstrap();
-    } else if (m_rbnBootstrapState != RBNBootstrapState::idle) { // b
-        continueRBNBootstrap();
-    } else if (m_awaitingBackupRBNMirrorPrompt) { // c
-        m_awaitingBackupRBNMirrorPrompt = false;
-        const bool load = std::exchange(m_loadRecentSpotsAfterBackupRBNMirror, false);
-        if (load)
-            loadRecentSpots();
-    } else if (m_clusterFilterChecker.isAwaitingResponse()) { // d
-        finishUpstreamFilterCheck();
-    } else if (m_awaitingUpstreamFilterClear) { // e
-        m_awaitingUpstreamFilterClear = false;
-        m_promptBuffer.clear();
-        if (loginCallsignHasNumericSSID())
-            sendSSIDFilterOverride();
-        else
-            loadRecentSpots();
-    } else if (m_awaitingSSIDFilterOverride) { // f
-        m_awaitingSSIDFilterOverride = false;
-        dropPromptLine = true;
-        m_promptBuffer.clear();
-        loadRecentSpots();
-    } else if (m_awaitingSSIDFilterOverrideClear) { // g
-        m_awaitingSSIDFilterOverrideClear = false;
-        dropPromptLine = true;
-        m_promptBuffer.clear();
-        loadRecentSpots();
-    } else if (m_awaitingRecentSpots) { // h
-        finishRecentSpots();
-    } else if (m_awaitingSilentRegistrationCheck) { // i
-        finishSilentRegistrationCheck();
-    } else if (m_awaitingSpotSubmission) { // j
-        m_awaitingSpotSubmission = false;
-    } else if (m_automaticPingOutstanding) { // k
-        dropPromptLine = true;
-    }
-    m_promptBuffer.clear();
-    if (!anyStepWaiting())
-        m_stepReplyTimeoutTask.cancel();
-    return dropPromptLine;
-}
-
-void ClusterConnection::handleStepReplyTimeout()
-{
-    // The prompt that should have ended the step never came (or was not recognised): the
-    // sequence goes on as if it had, and lines no step claims reach the console again.
-    if (!m_connection || !m_isLoggedIn || !anyStepWaiting())
-        return;
-    runPendingPromptStep();
-}
-
 void ClusterConnection::detectNodeType()
 {
     if (isARClusterPrompt(m_promptBuffer, m_loginCallsign)) {
@@ -326,6 +281,17 @@ void ClusterConnection::completeLogin()
 {
     if (m_isLoggedIn)
         return;
+    // The login's own notices come before the first step's command goes out; a line the operator
+    // sends from one of their slots waits for the steps like any other.
+    struct StepsStarting {
+        ClusterConnection *connection;
+        ~StepsStarting()
+        {
+            connection->m_postLoginStepsStarting = false;
+            connection->sendQueuedOperatorLines();
+        }
+    } stepsStarting{this};
+    m_postLoginStepsStarting = true;
     m_callsignSendWatchdogTask.cancel();
     m_connectionAttemptTimeoutTask.cancel();
     m_backupRetryTask.cancel();

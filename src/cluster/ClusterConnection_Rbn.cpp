@@ -39,8 +39,10 @@ void ClusterConnection::startRBNBootstrap()
     const bool load = std::exchange(m_loadRecentSpotsAfterRBNStatus, false);
 
     // A node that does not list the beacon mode yet usually does after the mode was switched on
-    // and off once; it is tried once per connection, and only as part of the login.
-    if (load && !m_sawRBNBeaconStatusField && !m_rbnBootstrapAttempted) {
+    // and off once; it is tried once per connection, and only as part of the login. Its three
+    // commands are not worth their waits on a node whose prompt is not recognised.
+    if (load && !m_sawRBNBeaconStatusField && !m_rbnBootstrapAttempted &&
+        !m_nodePromptUnconfirmed) {
         m_pendingRBNEnabled.reset();
         m_pendingRBNModes.clear();
         m_rbnBootstrapAttempted = true;

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 
 #include <array>
+#include <utility>
 
 namespace varnello {
 
@@ -64,71 +65,110 @@ bool ClusterConnection::writeToConnection(const QByteArray &bytes)
     return true;
 }
 
-void ClusterConnection::sendLine(const QString &text)
+bool ClusterConnection::sendLine(const QString &text)
 {
     if (!m_connection) {
         setStatusText(QStringLiteral("Not connected"));
-        return;
+        return false;
     }
     const QString line = withInnerLineBreaksAsBlanks(withoutOuterLineBreaks(text));
     if (line.isEmpty())
-        return;
+        return false;
     QStringEncoder encoder(QStringEncoder::Utf8);
     const QByteArray bytes = encoder.encode(line + QLatin1String("\r\n"));
     if (encoder.hasError()) {
         setStatusText(QStringLiteral("Could not encode outgoing text"));
-        return;
+        return false;
     }
-    if (writeToConnection(bytes) && anyStepWaiting())
-        m_stepReplyTimeoutTask.start(this, m_timing.stepReplyTimeout,
-                                     [this] { handleStepReplyTimeout(); });
+    if (!writeToConnection(bytes))
+        return false;
+    if (anyStepWaiting())
+        armStepReplyTimeout(stepReplyTimeout());
+    return true;
 }
 
-void ClusterConnection::echoAndSendLine(const QString &text)
+// ---------------------------------------------------------------------------------------------
+// The operator's lines. While one of the program's own steps waits for the prompt that ends its
+// reply, a line written in between would take that prompt for its own and every later step would
+// end one prompt late; so it waits, in order, until no step does. It is echoed when it is
+// written, so the console never shows as sent what has not gone out.
+
+bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
-        return;
-    appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(trimmed));
-    sendLine(trimmed);
+        return false;
+    OperatorLine line{trimmed, isSpot};
+    const bool mustWait = m_connection && m_isLoggedIn &&
+                          (automaticStepWaiting() || !m_queuedOperatorLines.isEmpty());
+    if (!mustWait)
+        return writeOperatorLine(line);
+    if (m_queuedOperatorLines.size() >= maximumQueuedOperatorLines) {
+        appendConsoleLine(QStringLiteral("Not sent, too many commands are waiting for the node: ") +
+                          withInnerLineBreaksAsBlanks(trimmed));
+        return false;
+    }
+    m_queuedOperatorLines.append(std::move(line));
+    return true;
 }
 
-void ClusterConnection::sendUserCommand(const QString &text)
+bool ClusterConnection::writeOperatorLine(const OperatorLine &line)
+{
+    if (line.isSpot) {
+        m_awaitingSpotSubmission = true;
+        setSpotSubmissionAlertMessage(std::nullopt);
+        m_promptBuffer.clear();
+    }
+    appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
+    m_lastOperatorWrite = std::chrono::steady_clock::now();
+    return sendLine(line.text);
+}
+
+void ClusterConnection::sendQueuedOperatorLines()
+{
+    while (!m_queuedOperatorLines.isEmpty() && m_connection && !automaticStepWaiting())
+        writeOperatorLine(m_queuedOperatorLines.takeFirst());
+}
+
+void ClusterConnection::dropQueuedOperatorLines(const QString &reason)
+{
+    const QList<OperatorLine> dropped = std::exchange(m_queuedOperatorLines, {});
+    for (const OperatorLine &line : dropped)
+        appendConsoleLine(QStringLiteral("Not sent, ") + reason + QStringLiteral(": ") +
+                          withInnerLineBreaksAsBlanks(line.text));
+}
+
+bool ClusterConnection::sendUserCommand(const QString &text)
 {
     const QString command = text.trimmed();
     if (command.isEmpty())
-        return;
+        return false;
     if (isLogoutWord(command.toLower())) {
         m_userRequestedRemoteLogout = true;
         setIsConnectionSequenceActive(false);
         m_autoReconnectController->reset();
         stopPrimaryRecovery();
     }
-    echoAndSendLine(command);
+    return echoAndSendLine(command);
 }
 
-void ClusterConnection::sendSpot(const QString &callsign, const QString &frequency,
+bool ClusterConnection::sendSpot(const QString &callsign, const QString &frequency,
                                  const QString &comment)
 {
     if (!m_isLoggedIn || m_registrationRequired)
-        return;
+        return false;
     const QString call = withInnerLineBreaksAsBlanks(callsign.trimmed().toUpper());
     QString khz = frequency;
     khz.remove(u',');
     khz = withInnerLineBreaksAsBlanks(khz.trimmed());
     const QString remark = withInnerLineBreaksAsBlanks(comment.trimmed());
     if (call.isEmpty() || khz.isEmpty())
-        return;
+        return false;
 
     QString command = QStringLiteral("dx ") + khz + u' ' + call;
     if (!remark.isEmpty())
         command += u' ' + remark;
-
-    m_awaitingSpotSubmission = true;
-    setSpotSubmissionAlertMessage(std::nullopt);
-    m_promptBuffer.clear();
-    appendConsoleLine(QStringLiteral("> ") + command);
-    sendLine(command);
+    return echoAndSendLine(command, true);
 }
 
 } // namespace varnello

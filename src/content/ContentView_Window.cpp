@@ -65,8 +65,9 @@ void ContentView::sendCommand()
     if (text.isEmpty())
         return;
     setSelectedTab(MainTab::console);
-    if (m_cluster)
-        m_cluster->sendUserCommand(text);
+    // A command the connection refused stays in the field to be sent again.
+    if (m_cluster && !m_cluster->sendUserCommand(text))
+        return;
     setCommand(QString());
 }
 

@@ -206,10 +206,16 @@ void FakeClusterNode::handleLine(int index, const QString &line)
         if (!m_promptAfterCommands)
             break;
         const QString key = line.trimmed().toLower();
-        sendLines(m_replies.value(key), index);
-        write(index, promptBytes(index));
-        if (!m_closeAfterCommand.isEmpty() && key == m_closeAfterCommand.trimmed().toLower())
-            closeConnection(index);
+        const QStringList reply = m_replies.value(key);
+        if (m_replyDelayMs <= 0) {
+            answerCommand(index, key, reply);
+            break;
+        }
+        // Timers of equal delay fire in the order they were started, so replies keep order.
+        QTimer::singleShot(m_replyDelayMs, this, [this, index, key, reply] {
+            if (resolve(index) >= 0 && !m_silent)
+                answerCommand(index, key, reply);
+        });
         break;
     }
     case Client::Stage::Stalled:
@@ -217,6 +223,21 @@ void FakeClusterNode::handleLine(int index, const QString &line)
     }
     if (onLine)
         onLine(index, line);
+}
+
+void FakeClusterNode::answerCommand(int index, const QString &key, const QStringList &reply)
+{
+    sendLines(reply, index);
+    if (!m_hasCommandPrompt)
+        write(index, promptBytes(index));
+    else if (!m_commandPrompt.isEmpty())
+        write(index, (m_lineBreak == LineBreak::After ? QByteArray() : QByteArray("\r\n")) +
+                         (m_commandPrompt.contains(QLatin1String("%1"))
+                              ? m_commandPrompt.arg(m_clients[index]->callsign)
+                              : m_commandPrompt)
+                             .toUtf8());
+    if (!m_closeAfterCommand.isEmpty() && key == m_closeAfterCommand.trimmed().toLower())
+        closeConnection(index);
 }
 
 void FakeClusterNode::finishLogin(int index)

@@ -95,6 +95,16 @@ public:
     }
     void setPromptAfterCommands(bool on) { m_promptAfterCommands = on; }
     void setReply(const QString &command, const QStringList &lines);
+    // Every command's reply and prompt go out this long after the command arrived, in the order
+    // the commands came, as over a link with that round trip (0, the default: at once).
+    void setReplyDelay(int ms) { m_replyDelayMs = ms; }
+    // The prompt after each command, in place of the login prompt of kind() ("%1" for the
+    // callsign; empty: no prompt at all after commands).
+    void setCommandPrompt(const QString &promptTemplate)
+    {
+        m_commandPrompt = promptTemplate;
+        m_hasCommandPrompt = true;
+    }
     // When set, the node closes the connection right after answering this command.
     void setCloseAfterCommand(const QString &command) { m_closeAfterCommand = command; }
     // Lines the node sends between the callsign (or password) and its first prompt, one write
@@ -175,6 +185,7 @@ private:
     QByteArray lineBytes(const QString &text) const;
     QByteArray promptBytes(int index);
     void finishLogin(int index);
+    void answerCommand(int index, const QString &key, const QStringList &reply);
 
     QTcpServer m_server;
     quint16 m_port = 0;
@@ -201,6 +212,9 @@ private:
     QStringList m_greeting;
     int m_greetingPauseMs = 0;
     bool m_spotAfterPrompt = false;
+    int m_replyDelayMs = 0;
+    QString m_commandPrompt;
+    bool m_hasCommandPrompt = false;
 
     QTimer m_streamTimer;
     int m_streamRemaining = 0;

@@ -106,7 +106,8 @@ void SendSpotBar::submitSpot()
         return;
     const QString callsign = m_callsign->text().trimmed().toUpper();
     const QString frequency = m_frequency->text().trimmed();
-    m_cluster.sendSpot(callsign, frequency, m_comment->text().trimmed());
+    if (!m_cluster.sendSpot(callsign, frequency, m_comment->text().trimmed()))
+        return; // refused (too many lines waiting): the texts stay for another try
     m_callsign->clear();
     m_frequency->clear();
     m_comment->clear();

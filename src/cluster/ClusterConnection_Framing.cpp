@@ -1,0 +1,288 @@
+// Framing of received text into lines, and where a prompt, a spot cut by a read or an overlong
+// line ends.
+#include "ClusterConnection.h"
+
+#include "DXSpotParser.h"
+
+#include <QTcpSocket>
+
+#include <utility>
+
+namespace varnello {
+
+namespace {
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
+// Blanks and BEL characters only: what is left of a spot line after its text, never a line of
+// its own worth showing.
+bool isBlankOrBellOnly(QStringView line)
+{
+    if (line.isEmpty())
+        return false;
+    for (QChar c : line)
+        if (c != u' ' && c != u'\a' && c != u'\t')
+            return false;
+    return true;
+}
+
+bool mayBeSpotLine(QStringView line)
+{
+    return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Framing: lines end in CR LF, LF or a lone CR. Each line is dispatched, and while the login or
+// a post-login step waits for a prompt, the prompt logic looks at each line as it completes and
+// at the unfinished tail, so a prompt followed by more data in the same read is still seen.
+
+void ClusterConnection::splitReceivedLines(QStringView text)
+{
+    if (text.isEmpty())
+        return;
+    // A CR LF pair cut between two reads is still one line break.
+    if (m_lastChunkEndedInCR) {
+        m_lastChunkEndedInCR = false;
+        if (text.startsWith(u'\n'))
+            text = text.mid(1);
+    }
+    // A line handed on before its line break arrived (a question, a prompt, a spot) is ended by
+    // the break that opens the next read; that break adds no empty line.
+    if (m_skipLeadingLineBreak && !text.isEmpty()) {
+        m_skipLeadingLineBreak = false;
+        if (text.startsWith(QLatin1StringView("\r\n")))
+            text = text.mid(2);
+        else if (isLineBreak(text.front())) {
+            m_lastChunkEndedInCR = text.front() == u'\r' && text.size() == 1;
+            text = text.mid(1);
+        }
+    }
+    if (text.isEmpty())
+        return;
+
+    const std::uint64_t generation = m_connectionGeneration;
+    // A node prompt that arrived without a line end is complete: hand it on before this read
+    // glues the following line onto it. While a step runs, or once the node's prompt proved not
+    // to be one the program knows, so is any other text ending like a prompt: a line glued to it
+    // would not be recognised as talk or an announcement and would be lost in the step's reply.
+    if (m_isLoggedIn && !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
+        !m_dropSpotRemainder &&
+        (matchesNodePrompt(m_partialLine) || ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
+                                              looksLikeUnknownPrompt(m_partialLine)))) {
+        const QString prompt = std::exchange(m_partialLine, QString());
+        m_promptBuffer.clear();
+        dispatchLine(prompt);
+        if (generation != m_connectionGeneration)
+            return;
+    }
+
+    qsizetype position = 0;
+    const qsizetype size = text.size();
+    const QChar *data = text.data();
+    while (position < size) {
+        qsizetype end = position;
+        while (end < size && data[end] != u'\n' && data[end] != u'\r')
+            ++end;
+        if (end == size)
+            break;
+        const QStringView piece = text.sliced(position, end - position);
+        if (data[end] == u'\r') {
+            if (end + 1 < size && data[end + 1] == u'\n')
+                ++end;
+            else if (end + 1 == size)
+                m_lastChunkEndedInCR = true;
+        }
+        position = end + 1;
+        handleCompleteLine(piece);
+        if (generation != m_connectionGeneration)
+            return;
+    }
+    handleUnfinishedTail(text.sliced(position));
+}
+
+void ClusterConnection::handleCompleteLine(QStringView piece)
+{
+    const std::uint64_t generation = m_connectionGeneration;
+    if (m_isLoggedIn && !m_dropSpotRemainder) {
+        // A node answering two commands in a row sends the second reply right behind the first
+        // one's prompt, without a line break: the prompt is complete, and is handled on its own.
+        const QString joined =
+            m_partialLine.isEmpty() ? QString() : m_partialLine + piece.toString();
+        const QStringView line = m_partialLine.isEmpty() ? piece : QStringView(joined);
+        const qsizetype promptLength = leadingNodePromptLength(line);
+        if (promptLength > 0 && promptLength < line.size()) {
+            const QString text = line.toString();
+            m_partialLine.clear();
+            m_promptBuffer.clear();
+            handleCompleteLine(QStringView(text).first(promptLength));
+            if (generation != m_connectionGeneration)
+                return;
+            m_promptBuffer.clear();
+            handleCompleteLine(QStringView(text).sliced(promptLength));
+            return;
+        }
+    }
+    const bool promptWork = needsPromptWork();
+    if (promptWork)
+        appendToPromptBuffer(piece);
+    // The line may begin in an earlier read; it is taken out of partialLine first, since what
+    // the line sets off may start a new line.
+    QString joined;
+    QStringView line = piece;
+    if (!m_partialLine.isEmpty()) {
+        joined = std::exchange(m_partialLine, QString());
+        joined += piece;
+        line = joined;
+    }
+    if (std::exchange(m_dropSpotRemainder, false) && !mayBeSpotLine(line)) {
+        // The rest of a spot line that was already handled (its locator, its BEL characters).
+        m_promptBuffer.clear();
+        return;
+    }
+    if (line.size() > maximumPartialLineLength) {
+        // Overlong lines are handled in pieces of the cap, like an overlong tail.
+        m_promptBuffer.clear();
+        for (qsizetype at = 0; at < line.size(); at += maximumPartialLineLength) {
+            dispatchLine(line.mid(at, std::min(maximumPartialLineLength, line.size() - at)));
+            if (generation != m_connectionGeneration)
+                return;
+        }
+        return;
+    }
+
+    switch (promptWork ? matchPrompt(true) : PromptMatch::none) {
+    case PromptMatch::loginQuestion:
+        dispatchLine(line);
+        if (generation == m_connectionGeneration)
+            answerLoginQuestion();
+        break;
+    case PromptMatch::stepPrompt:
+        // The step ends before the prompt line is handled, so the prompt is not taken for part
+        // of the reply.
+        if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
+            dispatchLine(line);
+        break;
+    case PromptMatch::nodeType:
+        detectNodeType();
+        if (generation == m_connectionGeneration)
+            dispatchLine(line);
+        break;
+    case PromptMatch::unknownNodePrompt: // only ever an unfinished line
+    case PromptMatch::none:
+        dispatchLine(line);
+        break;
+    }
+    if (generation == m_connectionGeneration)
+        m_promptBuffer.clear();
+}
+
+void ClusterConnection::handleUnfinishedTail(QStringView tail)
+{
+    if (tail.isEmpty())
+        return;
+    const std::uint64_t generation = m_connectionGeneration;
+    const bool promptWork = needsPromptWork();
+    if (promptWork)
+        appendToPromptBuffer(tail);
+    m_partialLine += tail;
+    while (m_partialLine.size() > maximumPartialLineLength) {
+        // A node that never ends its line can neither exhaust memory nor make every read
+        // re-parse the whole buffer.
+        const QString piece = m_partialLine.left(maximumPartialLineLength);
+        m_partialLine.remove(0, maximumPartialLineLength);
+        m_promptBuffer.clear();
+        m_dropSpotRemainder = false;
+        dispatchLine(piece);
+        if (generation != m_connectionGeneration)
+            return;
+    }
+
+    switch (promptWork ? matchPrompt(false) : PromptMatch::none) {
+    case PromptMatch::loginQuestion: {
+        // The question is a console line of its own: what the node says next must not be glued
+        // to it.
+        const QString question = std::exchange(m_partialLine, QString());
+        m_skipLeadingLineBreak = true;
+        dispatchLine(question);
+        if (generation == m_connectionGeneration)
+            answerLoginQuestion();
+        return;
+    }
+    case PromptMatch::stepPrompt:
+        if (endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
+            m_partialLine.clear();
+            m_skipLeadingLineBreak = true;
+        }
+        return;
+    case PromptMatch::nodeType:
+        detectNodeType();
+        return;
+    case PromptMatch::unknownNodePrompt:
+        // Only a prompt when nothing follows it: a greeting line may end in ">" too, and its
+        // line break may simply not have arrived yet.
+        m_tailSettleTask.start(this, m_timing.tailSettleDelay,
+                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+        return;
+    case PromptMatch::none:
+        break;
+    }
+
+    // A spot line cut by the read may still be missing its end (the spotter's locator); it is
+    // handled once nothing more arrives for a moment, so a node that leaves the line open is
+    // still served quickly.
+    if (!mayBeSpotLine(m_partialLine))
+        return;
+    // Whether it reads as a spot does not depend on the country data: no lookups here.
+    if (DXSpotParser::parse(m_partialLine, nullptr, *m_clock).kind !=
+        DXSpotParser::ParseResult::Kind::notASpot)
+        m_tailSettleTask.start(this, m_timing.tailSettleDelay,
+                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+}
+
+void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
+{
+    if (receiveSerial != m_receiveSerial || !m_connection || m_partialLine.isEmpty())
+        return;
+    // Data the kernel holds but the socket has not picked up yet counts as arrived: a busy event
+    // loop must not make the wait look longer than it was.
+    if (QTcpSocket *socket = m_connection->socket();
+        (socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)
+        return; // the read that follows handles the tail
+    if (matchPrompt(false) == PromptMatch::unknownNodePrompt) {
+        setDetectedNodeType(ClusterNodeType::other);
+        handleUnsupportedNode();
+        return;
+    }
+    DXSpotParser::ParseResult result =
+        DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock, &m_lookupCache);
+    if (result.kind == DXSpotParser::ParseResult::Kind::notASpot)
+        return;
+    const QString line = std::exchange(m_partialLine, QString());
+    m_promptBuffer.clear();
+    m_dropSpotRemainder = true;
+    handleParsedLine(line, std::move(result));
+}
+
+void ClusterConnection::flushPartialLine()
+{
+    m_tailSettleTask.cancel();
+    m_dropSpotRemainder = false;
+    if (m_partialLine.isEmpty())
+        return;
+    const QString line = std::exchange(m_partialLine, QString());
+    dispatchLine(line);
+}
+
+void ClusterConnection::dispatchLine(QStringView line)
+{
+    if (isBlankOrBellOnly(line))
+        return;
+    handleClusterLine(line);
+}
+
+} // namespace varnello

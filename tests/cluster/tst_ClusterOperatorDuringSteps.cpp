@@ -1,0 +1,305 @@
+// The operator and the node's other traffic while the program's own post-login steps and the
+// keepalive ping wait for the node's prompt: operator lines wait their turn, talk and
+// announcements stay visible, the ping's answer stays hidden, and a node whose prompt is not
+// recognised holds nothing up for long.
+
+#include "ClusterConnectionTestKit.h"
+
+using namespace varnello;
+using namespace varnello::test;
+
+namespace {
+
+const QString statUs = QStringLiteral("stat/us");
+const QString shFilter = QStringLiteral("sh/filter");
+const QString backFill = QString(ClusterConnection::recentSpotsCommand);
+const QString showDx = QStringLiteral("sh/dx 3");
+const QString showDxReply = QStringLiteral("14025.0  K1ABC        7-Dec-2026 0640Z CW 599");
+const QString spotCommand = QStringLiteral("dx 14025.0 K1ABC tnx");
+const QString spotReply = QStringLiteral("Spot of K1ABC on 14025.0 accepted");
+const QString talk = QStringLiteral("To N0CALL de K1ABC: hello");
+
+bool consoleHasFor(const ConnectionKit &kit, const QString &text, int ms = 10000)
+{
+    return ConnectionKit::waitFor([&] { return kit.consoleHas(text); }, ms);
+}
+
+bool anyLive(const ConnectionKit &kit, const QStringList &calls)
+{
+    return std::any_of(kit.liveSpots.begin(), kit.liveSpots.end(),
+                       [&](const DXSpot &spot) { return calls.contains(spot.callsign); });
+}
+
+// Runs `action` from the slot of the console line "Login complete.", before any step started.
+void onLoginComplete(ConnectionKit &kit, std::function<void()> action)
+{
+    QObject::connect(kit.connection.get(), &ClusterConnection::linesChanged, kit.connection.get(),
+                     [&kit, action = std::move(action), done = false]() mutable {
+                         const QList<ClusterLine> &lines = kit.connection->lines();
+                         if (done || lines.isEmpty() ||
+                             lines.constLast().text != QStringLiteral("Login complete."))
+                             return;
+                         done = true;
+                         action();
+                     });
+}
+
+} // namespace
+
+class TestClusterOperatorDuringSteps : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // What may cut into a step's reply and is shown: talk, announcements, WWV and WCY; never a
+    // reply line or a node prompt.
+    void unsolicitedNodeLine_isTalkAnnouncementOrPropagation_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("unsolicited");
+        QTest::newRow("talk to us") << talk << true;
+        QTest::newRow("talk, short form") << "N0CALL de K1ABC: see you at <1800Z>" << true;
+        QTest::newRow("announcement") << "To ALL de GB7TST: node down at 2200Z" << true;
+        QTest::newRow("WWV") << "WWV de W0MU <18>:   SFI=150, A=5, K=2, No Storms" << true;
+        QTest::newRow("WCY") << "WCY de DK0WCY-1 <18> : K=2 expK=3 A=8 R=95" << true;
+        QTest::newRow("after bells") << "\a\aTo ALL de K1ABC: QRV 6m" << true;
+        QTest::newRow("glued to a prompt") << "GB7TST>To LOCAL de GB7TST: reboot" << true;
+        QTest::newRow("node prompt") << "N0CALL de GB7TST  7-Dec-2026 0643Z dxspider >" << false;
+        QTest::newRow("status line") << "Want RBN Spots : Yes" << false;
+        QTest::newRow("filter line") << "filter 1 reject on hf/cw" << false;
+        QTest::newRow("no filters") << "No filters defined for N0CALL" << false;
+        QTest::newRow("back-fill entry") << showDxReply << false;
+    }
+
+    void unsolicitedNodeLine_isTalkAnnouncementOrPropagation()
+    {
+        QFETCH(QString, line);
+        QFETCH(bool, unsolicited);
+        QCOMPARE(ClusterConnection::isUnsolicitedNodeLine(line), unsolicited);
+    }
+
+    // A command and a spot sent the moment the login completes go out after the back-fill, in
+    // order, and their replies reach the console, however slowly the node answers each step.
+    void operatorLinesDuringTheSteps_goOutAfterTheLastStep_data()
+    {
+        QTest::addColumn<int>("replyDelayMs");
+        QTest::newRow("at once") << 0;
+        QTest::newRow("100 ms per reply") << 100;
+    }
+
+    void operatorLinesDuringTheSteps_goOutAfterTheLastStep()
+    {
+        QFETCH(int, replyDelayMs);
+        ConnectionKit kit;
+        kit.node.setReplyDelay(replyDelayMs);
+        kit.node.setReply(statUs, {QStringLiteral("Want RBN Spots : Yes"),
+                                   QStringLiteral("Want RBN CW : yes"),
+                                   QStringLiteral("Want RBN Beacon : no")});
+        kit.node.setReply(shFilter, {QStringLiteral("No filters defined for N0CALL")});
+        kit.node.setReply(backFill, {spotLineFor(QStringLiteral("OLD1"), 1),
+                                     spotLineFor(QStringLiteral("OLD2"), 2)});
+        kit.node.setReply(showDx, {showDxReply});
+        kit.node.setReply(spotCommand, {spotReply});
+        bool accepted = false;
+        onLoginComplete(kit, [&] {
+            accepted = kit.connection->sendUserCommand(showDx) &&
+                       kit.connection->sendSpot(QStringLiteral("k1abc"), QStringLiteral("14025.0"),
+                                                QStringLiteral("tnx"));
+        });
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(spotCommand); }));
+        QVERIFY(accepted);
+
+        const QStringList received = kit.node.receivedLines();
+        QCOMPARE(received.mid(1), (QStringList{statUs, shFilter, backFill, showDx, spotCommand}));
+        QVERIFY(consoleHasFor(kit, showDxReply));
+        QVERIFY2(consoleHasFor(kit, spotReply), qPrintable(kit.console().join(QLatin1Char(10))));
+        // Each echo comes when its line is written, after the steps' replies.
+        const QStringList console = kit.console();
+        QVERIFY(console.indexOf(QStringLiteral("> ") + showDx) <
+                console.indexOf(QStringLiteral("> ") + spotCommand));
+        QVERIFY(!console.contains(QStringLiteral("No filters defined for N0CALL")));
+        QVERIFY(kit.spotCalls().contains(QStringLiteral("OLD1")));
+        QVERIFY(!anyLive(kit, {QStringLiteral("OLD1"), QStringLiteral("OLD2")}));
+        QVERIFY(kit.connection->rbnStatusKnown());
+        QVERIFY(!kit.connection->rbnStatusLoading());
+        QCOMPARE(kit.connection->rbnModes(), RBNModeSet{RBNMode::cw});
+    }
+
+    // A talk line inside any step's reply reaches the console; the reply itself does not.
+    void talkLineDuringAStep_reachesTheConsole_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char *command : {"stat/us", "set/skimmer BEACON", "unset/skimmer", "sh/filter",
+                                    "rej/spot 9 on 100000/100001", "sh/dx filter real 50"})
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+
+    void talkLineDuringAStep_reachesTheConsole()
+    {
+        QFETCH(QString, command);
+        ConnectionKit kit;
+        // No beacon line, so the kick runs; a numeric SSID, so the own filter is set.
+        const QStringList replies{QStringLiteral("step reply one"),
+                                  QStringLiteral("step reply two")};
+        for (const QString &step :
+             {statUs, QStringLiteral("set/skimmer BEACON"), QStringLiteral("unset/skimmer"),
+              QStringLiteral("rej/spot 9 on 100000/100001")})
+            kit.node.setReply(step, replies);
+        kit.node.setReply(shFilter, {QStringLiteral("No filters defined for N0CALL-2")});
+        QStringList reply = command == shFilter
+                                ? QStringList{QStringLiteral("No filters defined for N0CALL-2")}
+                                : replies;
+        reply.insert(1, talk);
+        if (command == backFill)
+            reply = {spotLineFor(QStringLiteral("OLD1")), talk};
+        kit.node.setReply(command, reply);
+        QVERIFY(kit.logIn(QStringLiteral("N0CALL-2")));
+        QVERIFY(consoleHasFor(kit, talk));
+        QVERIFY(kit.waitFor([&] {
+            return kit.spotCalls().contains(QStringLiteral("OLD1")) || command != backFill;
+        }));
+        QVERIFY(kit.node.hasReceived(command));
+        QVERIFY(!kit.consoleHas(replies.first()));
+        QVERIFY(!kit.consoleHas(QStringLiteral("No filters defined for N0CALL-2")));
+        QVERIFY(kit.liveSpots.isEmpty());
+    }
+
+    // Pings refused with "Not Allowed" and a prompt leave nothing on the console, and a command
+    // sent while a ping waits for its prompt keeps its own reply.
+    void keepalivePingsRefused_leaveNoLineOnTheConsole()
+    {
+        const QString ping = QStringLiteral("ping");
+        ClusterTiming timing = fastTiming();
+        timing.keepaliveIdle = 300ms;
+        ConnectionKit kit(timing);
+        kit.node.setReplyDelay(100);
+        kit.node.setReply(ping, {QStringLiteral("Not Allowed")});
+        kit.node.setReply(QStringLiteral("marker"), {QStringLiteral("marker seen")});
+        QVERIFY(kit.logIn());
+        // The first ping's answer still shows the back-fill's closing prompt, which was waiting for
+        // the next line to show it was complete.
+        QVERIFY(kit.waitFor([&] { return kit.node.countReceived(ping) == 1; }));
+        ConnectionKit::settle(200);
+        const qsizetype consoleBefore = kit.connection->lines().size();
+        kit.node.onLine = [&](int, const QString &line) {
+            if (line == ping && kit.node.countReceived(ping) == 2)
+                kit.connection->sendUserCommand(QStringLiteral("marker"));
+        };
+        QVERIFY(kit.waitFor([&] { return kit.node.countReceived(ping) >= 4; }));
+        ConnectionKit::settle(200);
+        QVERIFY(kit.consoleHas(QStringLiteral("marker seen")));
+        // Written once the second ping's prompt had come, before the third ping.
+        const QStringList received = kit.node.receivedLines();
+        const qsizetype secondPing = received.indexOf(ping, received.indexOf(ping) + 1);
+        const qsizetype marker = received.indexOf(QStringLiteral("marker"));
+        QVERIFY(secondPing < marker && marker < received.indexOf(ping, secondPing + 1));
+        const QStringList console = kit.console();
+        QVERIFY(std::none_of(console.begin(), console.end(), [](const QString &text) {
+            return text.contains(QStringLiteral("Not Allowed"));
+        }));
+        const QString prompt = kit.node.promptFor(QStringLiteral("N0CALL"));
+        const auto promptLines = std::count(console.begin() + consoleBefore, console.end(), prompt);
+        // Only the marker's own prompt, shown once the next ping's answer followed it.
+        QVERIFY2(promptLines <= 1, qPrintable(QString::number(promptLines)));
+        QVERIFY(kit.connection->isLoggedIn());
+    }
+
+    // A ping answered by a prompt alone is over: a later "pong" is the operator's and shows, and
+    // the operator's next command goes out at once.
+    void pingAnsweredByPromptAlone_endsThePing()
+    {
+        ClusterTiming timing = fastTiming();
+        timing.keepaliveIdle = 300ms;
+        timing.stepReplyTimeout = 10s;
+        ConnectionKit kit(timing);
+        kit.node.setReply(QStringLiteral("marker"), {QStringLiteral("pong")});
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(QStringLiteral("ping")); }));
+        ConnectionKit::settle(100);
+        QElapsedTimer sent;
+        sent.start();
+        kit.connection->sendUserCommand(QStringLiteral("marker"));
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(QStringLiteral("marker")); }));
+        QVERIFY(sent.elapsed() < 5000);
+        QVERIFY(consoleHasFor(kit, QStringLiteral("pong")));
+    }
+
+    // A node whose prompt after login is not one the program knows: the first step times out,
+    // the others are over within one more step time-out, and meanwhile every announcement, the
+    // operator's reply and the back-fill (not live) arrive.
+    void unrecognisedPrompt_losesNoLineAndEndsTheStepsSoon()
+    {
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = 2000ms;
+        timing.stepReplyTimeoutWithoutKnownPrompt = 250ms;
+        ConnectionKit kit(timing);
+        kit.node.setCommandPrompt(QStringLiteral("GB7TST>"));
+        kit.node.setReply(statUs, {QStringLiteral("Want RBN Spots : No"),
+                                   QStringLiteral("Want RBN Beacon : No")});
+        kit.node.setReply(backFill, {spotLineFor(QStringLiteral("OLD1"))});
+        kit.node.setReply(showDx, {showDxReply});
+        QStringList announcements;
+        QTimer announcer;
+        QObject::connect(&announcer, &QTimer::timeout, &kit.node, [&] {
+            announcements.append(
+                QStringLiteral("To ALL de GB7TST: announcement %1").arg(announcements.size()));
+            kit.node.sendLine(announcements.constLast());
+        });
+        QElapsedTimer sinceLogin;
+        onLoginComplete(kit, [&] {
+            sinceLogin.start();
+            announcer.start(500);
+            kit.connection->sendUserCommand(showDx);
+        });
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(showDx); }));
+        QVERIFY2(sinceLogin.elapsed() < 2 * timing.stepReplyTimeout.count(),
+                 qPrintable(QString::number(sinceLogin.elapsed())));
+        QVERIFY(!kit.connection->rbnStatusLoading());
+        QVERIFY(consoleHasFor(kit, showDxReply));
+        ConnectionKit::settle(700);
+        announcer.stop();
+        ConnectionKit::settle(200);
+        QVERIFY(announcements.size() >= 5);
+        const QStringList console = kit.console();
+        for (const QString &announcement : std::as_const(announcements))
+            QVERIFY2(std::any_of(console.begin(), console.end(),
+                                 [&](const QString &text) { return text.endsWith(announcement); }),
+                     qPrintable(announcement));
+        QVERIFY(kit.spotCalls().contains(QStringLiteral("OLD1")));
+        QVERIFY(kit.liveSpots.isEmpty());
+    }
+
+    // While a step waits, operator lines are held up to a cap; the rest are refused with a console
+    // line, and the held ones are dropped, each with a console line, when the connection ends.
+    void queuedLines_areCappedAndDroppedWithTheConnection()
+    {
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = 30s;
+        ConnectionKit kit(timing);
+        kit.node.setPromptAfterCommands(false); // "stat/us" is never answered
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(statUs); }));
+        const auto cap = ClusterConnection::maximumQueuedOperatorLines;
+        for (qsizetype i = 0; i < cap; ++i)
+            QVERIFY(kit.connection->sendUserCommand(QStringLiteral("cmd%1").arg(i)));
+        QVERIFY(!kit.connection->sendSpot(QStringLiteral("K1ABC"), QStringLiteral("14025"), {}));
+        QVERIFY(kit.consoleHas(QStringLiteral(
+            "Not sent, too many commands are waiting for the node: dx 14025 K1ABC")));
+        QCOMPARE(kit.connection->queuedOperatorLineCount(), cap);
+        QVERIFY(!kit.consoleHas(QStringLiteral("> cmd0")));
+
+        kit.node.closeConnection();
+        QVERIFY(consoleHasFor(
+            kit, QStringLiteral("Not sent, the connection to the node ended: cmd%1").arg(cap - 1)));
+        QCOMPARE(kit.connection->queuedOperatorLineCount(), 0);
+        for (qsizetype i = 0; i < cap; ++i)
+            QVERIFY(kit.consoleHas(
+                QStringLiteral("Not sent, the connection to the node ended: cmd%1").arg(i)));
+        QVERIFY(!kit.node.hasReceived(QStringLiteral("cmd0")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestClusterOperatorDuringSteps)
+#include "tst_ClusterOperatorDuringSteps.moc"
