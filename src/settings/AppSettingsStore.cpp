@@ -256,6 +256,7 @@ std::optional<SettingsResetFailure> AppSettingsStore::factoryReset()
 
     const QString idKey = SettingsKeys::installationID.name;
     const std::optional<StoredSetting> installationID = value(idKey);
+    const bool hadPendingSave = hasPendingSave();
     QMap<QString, StoredSetting> previous = std::exchange(m_values, {});
     if (installationID)
         m_values.insert(idKey, *installationID);
@@ -265,6 +266,8 @@ std::optional<SettingsResetFailure> AppSettingsStore::factoryReset()
             // The old document is still on disk and will be read at the next start: the reset
             // did not happen, so the program goes on with the settings it has.
             m_values = std::move(previous);
+            if (hadPendingSave)
+                m_coalesceTimer.start(m_coalescingDelay);
             return SettingsResetFailure{SettingsResetFailure::Kind::settingsNotCleared,
                                         *m_settingsPath, file.errorString()};
         }
