@@ -34,8 +34,7 @@ SingleInstanceGuard::Start SingleInstanceGuard::claim()
         case InstanceChannel::Claim::heldByAnotherCopy:
             break;
         }
-        const auto left = m_timing.raiseBudget -
-                          std::chrono::milliseconds(elapsed.elapsed());
+        const auto left = m_timing.raiseBudget - std::chrono::milliseconds(elapsed.elapsed());
         if (left <= std::chrono::milliseconds(0)) {
             qCWarning(launchDiag, "another copy holds the data folder but does not answer");
             return Start::leave;

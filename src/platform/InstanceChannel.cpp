@@ -43,8 +43,8 @@ QString LocalInstanceChannel::serverName(const QString &dataFolder, const QStrin
         folder = QDir::tempPath();
     const QFileInfo info(dataFolder);
     const QString canonical = info.canonicalFilePath();
-    const QString identity = canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath())
-                                                 : canonical;
+    const QString identity =
+        canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
     // A hash keeps the socket path short (sun_path holds 108 bytes) whatever the folder's length.
     const QByteArray hash =
         QCryptographicHash::hash(identity.toUtf8(), QCryptographicHash::Sha256).toHex().left(20);

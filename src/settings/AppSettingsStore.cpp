@@ -41,8 +41,9 @@ QString SettingsResetFailure::description() const
         kind == Kind::keptCopyNotRemoved
             ? QStringLiteral("The kept copy of a damaged settings file (%1) could not be removed")
             : QStringLiteral("The settings file (%1) could not be cleared or removed");
-    return what.arg(path) + (reason.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + reason +
-                                                                          QStringLiteral("."));
+    return what.arg(path) + (reason.isEmpty()
+                                 ? QStringLiteral(".")
+                                 : QStringLiteral(": ") + reason + QStringLiteral("."));
 }
 
 AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter writer,
@@ -246,8 +247,8 @@ std::optional<SettingsResetFailure> AppSettingsStore::factoryReset()
 {
     if (m_settingsPath) {
         // The kept copy goes first: a reset that cannot remove it changes nothing else.
-        const QString badPath = QFileInfo(*m_settingsPath).absolutePath() + QLatin1Char('/') +
-                                badFileName;
+        const QString badPath =
+            QFileInfo(*m_settingsPath).absolutePath() + QLatin1Char('/') + badFileName;
         QFile bad(badPath);
         if (bad.exists() && !bad.remove())
             return SettingsResetFailure{SettingsResetFailure::Kind::keptCopyNotRemoved, badPath,

@@ -87,9 +87,10 @@ private Q_SLOTS:
         QVERIFY2(draggedWidth > startWidth, "the drag did not resize the column");
         QTRY_VERIFY(!store.hasPendingSave());
         QVERIFY2(writes <= 2, qPrintable(QString::number(writes)));
-        const std::optional<SavedColumnLayout> layout = SavedColumnLayout::decode(
-            storedOnDisk(file, QStringLiteral("DXSpotTableColumnLayout")).dataValue().value_or(
-                QByteArray()));
+        const std::optional<SavedColumnLayout> layout =
+            SavedColumnLayout::decode(storedOnDisk(file, QStringLiteral("DXSpotTableColumnLayout"))
+                                          .dataValue()
+                                          .value_or(QByteArray()));
         QVERIFY(layout);
         QCOMPARE(layout->widths.value(spotTableColumnInfo(column).identifier), draggedWidth);
 
@@ -125,9 +126,10 @@ private Q_SLOTS:
         QCOMPARE(window.pos(), start + QPoint(2 * steps, steps));
         QCOMPARE(storedOnDisk(file, QStringLiteral("VarnelloMainWindowFrame")),
                  StoredSetting::string(WindowFrame::toText(window.geometry())));
-        const std::optional<SavedColumnLayout> last = SavedColumnLayout::decode(
-            storedOnDisk(file, QStringLiteral("DXSpotTableColumnLayout")).dataValue().value_or(
-                QByteArray()));
+        const std::optional<SavedColumnLayout> last =
+            SavedColumnLayout::decode(storedOnDisk(file, QStringLiteral("DXSpotTableColumnLayout"))
+                                          .dataValue()
+                                          .value_or(QByteArray()));
         QVERIFY(last);
         QCOMPARE(last->widths.value(spotTableColumnInfo(column).identifier), lastWidth);
     }

@@ -19,7 +19,10 @@ public:
     int raiseCalls = 0;
     bool listened = false;
 
-    Claim claim() override { return claims.at(std::min<qsizetype>(claimCalls++, claims.size() - 1)); }
+    Claim claim() override
+    {
+        return claims.at(std::min<qsizetype>(claimCalls++, claims.size() - 1));
+    }
     bool listen() override
     {
         listened = true;
@@ -55,12 +58,11 @@ private Q_SLOTS:
             << QList{Claim::heldByAnotherCopy} << QList{true} << Start::leave << false << 1;
         // The running copy was still starting: the second try reaches it.
         QTest::newRow("running copy answers late: leaves")
-            << QList{Claim::heldByAnotherCopy} << QList{false, false, true} << Start::leave
-            << false << 3;
+            << QList{Claim::heldByAnotherCopy} << QList{false, false, true} << Start::leave << false
+            << 3;
         // The running copy ended meanwhile: this one takes over.
-        QTest::newRow("holder went away: runs")
-            << QList{Claim::heldByAnotherCopy, Claim::acquired} << QList{false} << Start::run
-            << true << 1;
+        QTest::newRow("holder went away: runs") << QList{Claim::heldByAnotherCopy, Claim::acquired}
+                                                << QList{false} << Start::run << true << 1;
     }
     void claim_decidesWhetherThisCopyRuns()
     {

@@ -125,8 +125,7 @@ FeedProblem FeedSettingsApplier::applyUDPFeedSettings(std::optional<bool> enable
     // Refused rather than handed to the resolver, which would take "12" for 0.0.0.12.
     if (const FeedProblem problem = udpDestinationProblem(destination)) {
         m_connection.configureUDPFeed(false, destination, *port);
-        return enabled ? FeedProblem(*problem + QStringLiteral(" The feed is off."))
-                       : std::nullopt;
+        return enabled ? FeedProblem(*problem + QStringLiteral(" The feed is off.")) : std::nullopt;
     }
     m_connection.configureUDPFeed(enabled, destination, *port);
     return std::nullopt;

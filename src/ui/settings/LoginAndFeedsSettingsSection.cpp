@@ -112,11 +112,10 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
                            m_settings.setString(SettingsKeys::udpFeedDestination, text);
                            m_udpPending = true;
                        });
-    new StoredLineEdit(m_udpPort, settings, SettingsKeys::udpFeedPort,
-                       [this](const QString &text) {
-                           m_settings.setString(SettingsKeys::udpFeedPort, text);
-                           m_udpPending = true;
-                       });
+    new StoredLineEdit(m_udpPort, settings, SettingsKeys::udpFeedPort, [this](const QString &text) {
+        m_settings.setString(SettingsKeys::udpFeedPort, text);
+        m_udpPending = true;
+    });
     for (QLineEdit *field : {m_destination, m_udpPort})
         connect(field, &QLineEdit::editingFinished, this,
                 &LoginAndFeedsSettingsSection::finishUDPEditing);

@@ -39,8 +39,7 @@ private slots:
             << Source::downloaded << Source::downloaded << true << "Update LoTW Activity" << true;
         // Going back to a list the build does not carry could only fail.
         QTest::newRow("downloaded files, no built-in LoTW list")
-            << Source::downloaded << Source::downloaded << true << "Update LoTW Activity"
-            << false;
+            << Source::downloaded << Source::downloaded << true << "Update LoTW Activity" << false;
         QTest::newRow("no LoTW list") << Source::unavailable << Source::unavailable << false
                                       << "Download LoTW Activity" << true;
     }

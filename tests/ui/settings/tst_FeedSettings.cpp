@@ -92,7 +92,8 @@ private slots:
         // Typed digit by digit: stored as typed, but no prefix ever opens a listener.
         for (const char *typed : {"9", "99", "999", "9999", "99999"}) {
             typeInto(field, typed);
-            QCOMPARE(store.store->string(SettingsKeys::localTelnetServerPort), QLatin1String(typed));
+            QCOMPARE(store.store->string(SettingsKeys::localTelnetServerPort),
+                     QLatin1String(typed));
         }
         QTest::qWait(20);
         QCOMPARE(link.calls, QStringList{});
@@ -100,7 +101,8 @@ private slots:
         QCOMPARE(link.takeCalls(), QStringList{}); // refused: the server stays on its last port
         QCOMPARE(link.listenerPort, std::optional<quint16>(7300));
         QVERIFY(!message->isHidden());
-        QCOMPARE(message->text(), QStringLiteral("Use a port from 1 to 65535. Still running on 7300."));
+        QCOMPARE(message->text(),
+                 QStringLiteral("Use a port from 1 to 65535. Still running on 7300."));
         QCOMPARE(link.console,
                  QStringList{QStringLiteral("Local server could not start: invalid port 99999.")});
 
