@@ -100,7 +100,8 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     // which the resolver reads as 0.0.0.12 and 12.0.0.34.
     new StoredLineEdit(m_localPort, settings, SettingsKeys::localTelnetServerPort,
                        [this](const QString &text) {
-                           m_settings.setString(SettingsKeys::localTelnetServerPort, text);
+                           m_settings.setString(SettingsKeys::localTelnetServerPort, text,
+                                                 AppSettingsStore::SaveTiming::coalesced);
                            m_localPortPending = true;
                        });
     connect(m_localPort, &QLineEdit::editingFinished, this,
@@ -109,11 +110,13 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
                        [this](bool checked) { setUDPFeedEnabled(checked); });
     new StoredLineEdit(m_destination, settings, SettingsKeys::udpFeedDestination,
                        [this](const QString &text) {
-                           m_settings.setString(SettingsKeys::udpFeedDestination, text);
+                           m_settings.setString(SettingsKeys::udpFeedDestination, text,
+                                                 AppSettingsStore::SaveTiming::coalesced);
                            m_udpPending = true;
                        });
     new StoredLineEdit(m_udpPort, settings, SettingsKeys::udpFeedPort, [this](const QString &text) {
-        m_settings.setString(SettingsKeys::udpFeedPort, text);
+        m_settings.setString(SettingsKeys::udpFeedPort, text,
+                                                 AppSettingsStore::SaveTiming::coalesced);
         m_udpPending = true;
     });
     for (QLineEdit *field : {m_destination, m_udpPort})

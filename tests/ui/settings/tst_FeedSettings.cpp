@@ -1,6 +1,7 @@
 #include "ClusterConnection.h"
 #include "FeedSettings.h"
 #include "LoginAndFeedsSettingsSection.h"
+#include "PrivateFiles.h"
 #include "SettingsTestKit.h"
 
 #include <QLabel>
@@ -125,6 +126,32 @@ private slots:
         QTRY_COMPARE(link.calls, QStringList{"stop"});
         QVERIFY(message->isHidden());
         QVERIFY(!field->isEnabled());
+    }
+
+    void typing_savesTheFileOnceTheTypingPauses()
+    {
+        QTemporaryDir dir;
+        int writes = 0;
+        AppSettingsStore store(dir.filePath(QStringLiteral("Varnello")),
+                               [&writes](const QString &path, const QByteArray &bytes) {
+                                   ++writes;
+                                   return PrivateFiles::writeAtomically(path, bytes);
+                               });
+        store.setCoalescingDelay(std::chrono::milliseconds(200));
+        store.setBool(SettingsKeys::udpFeedEnabled, true);
+        FakeConnectionLink link;
+        LoginAndFeedsSettingsSection section(store, link);
+        writes = 0;
+        typeInto(findNamed<QLineEdit>(&section, "callsignField"), QStringLiteral("N0CALL/P"));
+        typeInto(findNamed<QLineEdit>(&section, "udpDestinationField"), QStringLiteral("10.9.8.7"));
+        QTRY_COMPARE(store.string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL/P"));
+        QCOMPARE(store.string(SettingsKeys::udpFeedDestination), QStringLiteral("10.9.8.7"));
+        QTRY_VERIFY(!store.hasPendingSave());
+        QCOMPARE(writes, 1);
+        QFile file(*store.settingsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        QVERIFY(saved.contains("N0CALL\\/P") && saved.contains("10.9.8.7"));
     }
 
     void localServer_busyPortReportedBesideField()
