@@ -2,6 +2,7 @@
 #include "InstanceChannel.h"
 #include "PrivateFiles.h"
 #include "SingleInstanceGuard.h"
+#include "TerminationSignals.h"
 #include "VarnelloApp.h"
 
 #include <QApplication>
@@ -24,6 +25,12 @@ int main(int argc, char **argv)
     if (varnello::SingleInstanceGuard(instance).claim() ==
         varnello::SingleInstanceGuard::Start::leave)
         return 0;
+
+    // Ending the session (or Ctrl+C) quits the ordinary way, so a frame or column width still
+    // waiting to be saved is saved.
+    varnello::TerminationSignals termination;
+    QObject::connect(&termination, &varnello::TerminationSignals::terminationRequested, &app,
+                     &QCoreApplication::quit);
 
     varnello::VarnelloApp varnello;
     QObject::connect(&instance, &varnello::InstanceChannel::raiseRequested, &varnello,

@@ -114,6 +114,13 @@ private Q_SLOTS:
         QCOMPARE(first.process.state(), QProcess::Running);
         QCOMPARE(readAll(home.settings), before);
         QCOMPARE(QDir(home.dataFolder).entryList(QDir::Files), filesBefore);
+
+        // The session ending quits the ordinary way: a clean exit that gives the lock back.
+        first.process.terminate();
+        QVERIFY(first.process.waitForFinished(10000));
+        QCOMPARE(first.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first.process.exitCode(), 0);
+        QVERIFY(!QFile::exists(home.dataFolder + QStringLiteral("/varnello.lock")));
     }
 
     void lockOfAKilledCopy_doesNotStopTheNextStart()

@@ -101,7 +101,7 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     new StoredLineEdit(m_localPort, settings, SettingsKeys::localTelnetServerPort,
                        [this](const QString &text) {
                            m_settings.setString(SettingsKeys::localTelnetServerPort, text,
-                                                 AppSettingsStore::SaveTiming::coalesced);
+                                                AppSettingsStore::SaveTiming::coalesced);
                            m_localPortPending = true;
                        });
     connect(m_localPort, &QLineEdit::editingFinished, this,
@@ -111,12 +111,12 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     new StoredLineEdit(m_destination, settings, SettingsKeys::udpFeedDestination,
                        [this](const QString &text) {
                            m_settings.setString(SettingsKeys::udpFeedDestination, text,
-                                                 AppSettingsStore::SaveTiming::coalesced);
+                                                AppSettingsStore::SaveTiming::coalesced);
                            m_udpPending = true;
                        });
     new StoredLineEdit(m_udpPort, settings, SettingsKeys::udpFeedPort, [this](const QString &text) {
         m_settings.setString(SettingsKeys::udpFeedPort, text,
-                                                 AppSettingsStore::SaveTiming::coalesced);
+                             AppSettingsStore::SaveTiming::coalesced);
         m_udpPending = true;
     });
     for (QLineEdit *field : {m_destination, m_udpPort})
