@@ -197,63 +197,6 @@ private Q_SLOTS:
         QVERIFY(next.values() == loadDefaults());
     }
 
-    void factoryReset_thatCannotClearTheFile_changesNothingAndSaysWhy()
-    {
-        StoreFixture f;
-        AppSettingsStore &store = f.open();
-        store.setString(SettingsKeys::clusterPassword, QStringLiteral("secret"));
-        const QMap<QString, StoredSetting> before = store.values();
-        // A folder in the file's place can be neither replaced nor removed as a file, even by
-        // root: the old document would come back at the next start.
-        QVERIFY(QFile::remove(f.file));
-        QVERIFY(QDir().mkpath(f.file + QStringLiteral("/inside")));
-        const std::optional<SettingsResetFailure> failure = store.factoryReset();
-        QVERIFY(failure);
-        QCOMPARE(failure->kind, SettingsResetFailure::Kind::settingsNotCleared);
-        QVERIFY2(failure->description().contains(f.file), qPrintable(failure->description()));
-        QVERIFY(!store.isFactoryResetInProgress());
-        QVERIFY(store.values() == before);
-        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N0CALL")); // still writable
-        QCOMPARE(store.string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL"));
-    }
-
-    void factoryReset_removesTheKeptDamagedCopy()
-    {
-        StoreFixture f;
-        QVERIFY(QDir().mkpath(f.folder));
-        QVERIFY(writeAll(f.file, R"({"values": {"clusterPassword": "old secret"}})"));
-        AppSettingsStore &store = f.open();
-        const QString kept = f.folder + QStringLiteral("/settings.json.bad");
-        QVERIFY(readAll(kept).contains("old secret"));
-        QVERIFY(!store.factoryReset());
-        QVERIFY(!QFile::exists(kept));
-        QVERIFY(store.isFactoryResetInProgress());
-    }
-
-    void coalescedWrites_saveOnceAfterTheChangesStop()
-    {
-        StoreFixture f;
-        AppSettingsStore &store = f.open();
-        store.setCoalescingDelay(std::chrono::milliseconds(100));
-        QSignalSpy changed(&store, &AppSettingsStore::valueChanged);
-        f.saves.clear();
-        for (int x = 0; x < 40; ++x) {
-            store.setString(SettingsKeys::VarnelloMainWindowFrame,
-                            QStringLiteral("{{%1, 0}, {900, 700}}").arg(x),
-                            AppSettingsStore::SaveTiming::coalesced);
-            QTest::qWait(5);
-        }
-        // Readers see every change at once; the file only once the changes stopped.
-        QCOMPARE(changed.size(), 40);
-        QCOMPARE(store.string(SettingsKeys::VarnelloMainWindowFrame),
-                 QStringLiteral("{{39, 0}, {900, 700}}"));
-        QVERIFY(f.saves.size() <= 1);
-        QTRY_VERIFY(!store.hasPendingSave());
-        QVERIFY(f.saves.size() <= 2);
-        QCOMPARE(f.onDisk().values.value(QStringLiteral("VarnelloMainWindowFrame"), absent()),
-                 StoredSetting::string(QStringLiteral("{{39, 0}, {900, 700}}")));
-    }
-
     void coalescedWrite_isCarriedByTheNextSaveOrTheFlush()
     {
         StoreFixture f;
