@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QTimer>
 #include <QWidget>
 
 namespace varnello {
@@ -53,11 +52,9 @@ bool MainWindowFrameKeeper::eventFilter(QObject *watched, QEvent *event)
         // not the operator's.
         if (!window || !window->isVisible())
             return QObject::eventFilter(watched, event);
-        if (type == QEvent::Close)
-            saveMainWindowFrame(window); // the program may end with this close
-        else
-            QTimer::singleShot(0, this,
-                               [this, window = QPointer(window)] { saveMainWindowFrame(window); });
+        // Taken at once (a quit may follow before another turn of the loop); the store writes
+        // the file once the moving stops, and at quit.
+        saveMainWindowFrame(window);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -72,7 +69,8 @@ void MainWindowFrameKeeper::saveMainWindowFrame(QWidget *window)
         window->windowTitle() != QLatin1String("Varnello"))
         return;
     m_settings.setString(SettingsKeys::VarnelloMainWindowFrame,
-                         WindowFrame::toText(window->geometry()));
+                         WindowFrame::toText(window->geometry()),
+                         AppSettingsStore::SaveTiming::coalesced);
 }
 
 bool MainWindowFrameKeeper::restoreMainWindowFrame(QWidget *window, bool includeSize)

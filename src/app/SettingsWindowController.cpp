@@ -71,7 +71,8 @@ bool SettingsWindowController::eventFilter(QObject *watched, QEvent *event)
 void SettingsWindowController::saveWindowFrame()
 {
     m_settings.setString(SettingsKeys::VarnelloSettingsWindowFrame,
-                         WindowFrame::toText(m_window->geometry()));
+                         WindowFrame::toText(m_window->geometry()),
+                         AppSettingsStore::SaveTiming::coalesced);
 }
 
 } // namespace varnello

@@ -204,6 +204,16 @@ void VarnelloApp::show()
     m_window->show();
 }
 
+void VarnelloApp::raiseMainWindow()
+{
+    qCInfo(launchDiag, "raise requested by another copy");
+    if (!m_window->isVisible())
+        show();
+    m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
+    m_window->raise();
+    m_window->activateWindow();
+}
+
 bool VarnelloApp::eventFilter(QObject *watched, QEvent *event)
 {
     if (!m_painted && event->type() == QEvent::Paint && watched->isWidgetType() &&

@@ -46,6 +46,8 @@ public:
     void show();
     // Shows the Settings window.
     void openSettings();
+    // Brings the main window to the front (un-minimised), as a second start of the program asks.
+    void raiseMainWindow();
 
     CTYFileManager &dataFiles() { return *m_dataFiles; }
     ClusterConnection &cluster() { return *m_cluster; }

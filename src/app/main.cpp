@@ -1,3 +1,8 @@
+#include "AppPaths.h"
+#include "InstanceChannel.h"
+#include "PrivateFiles.h"
+#include "SingleInstanceGuard.h"
+#include "TerminationSignals.h"
 #include "VarnelloApp.h"
 
 #include <QApplication>
@@ -10,7 +15,26 @@ int main(int argc, char **argv)
     // The main window's close ends the program; the hidden Settings window must not keep it alive.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Each copy keeps the whole settings document in memory and writes it back whole, so a second
+    // copy would undo the first's changes (and log in with the same callsign): the second one
+    // brings the first to the front instead, before it reads a setting or opens a socket.
+    const std::optional<QString> folder = varnello::AppPaths::dataFolder();
+    if (folder)
+        varnello::PrivateFiles::ensureFolder(*folder);
+    varnello::LocalInstanceChannel instance(folder.value_or(QString()));
+    if (varnello::SingleInstanceGuard(instance).claim() ==
+        varnello::SingleInstanceGuard::Start::leave)
+        return 0;
+
+    // Ending the session (or Ctrl+C) quits the ordinary way, so a frame or column width still
+    // waiting to be saved is saved.
+    varnello::TerminationSignals termination;
+    QObject::connect(&termination, &varnello::TerminationSignals::terminationRequested, &app,
+                     &QCoreApplication::quit);
+
     varnello::VarnelloApp varnello;
+    QObject::connect(&instance, &varnello::InstanceChannel::raiseRequested, &varnello,
+                     &varnello::VarnelloApp::raiseMainWindow);
     varnello.show();
     return app.exec();
 }

@@ -38,7 +38,10 @@ bool isUnsupported(ClusterNodeType type)
 
 std::optional<quint16> parsePortText(QStringView text)
 {
-    if (text.startsWith(u'+'))
+    // A sign is allowed, as in any unsigned number: "-0" is 0 (which the connection then refuses
+    // as an invalid port, like "0"), while "-1" is no port at all.
+    const bool negative = text.startsWith(u'-');
+    if (negative || text.startsWith(u'+'))
         text = text.mid(1);
     if (text.isEmpty())
         return std::nullopt;
@@ -50,6 +53,8 @@ std::optional<quint16> parsePortText(QStringView text)
         if (value > 65535)
             return std::nullopt;
     }
+    if (negative && value != 0)
+        return std::nullopt;
     return static_cast<quint16>(value);
 }
 

@@ -59,9 +59,10 @@ struct ClusterLine {
     friend bool operator==(const ClusterLine &, const ClusterLine &) = default;
 };
 
-// A port text as the settings hold it: ASCII decimal digits with an optional leading "+", no
-// blanks, at most 65535. Empty text or any other character gives nothing. Callers that accept
-// surrounding blanks trim first.
+// A port text as the settings hold it: ASCII decimal digits with an optional leading sign, no
+// blanks, from 0 to 65535 ("-0" reads as 0, any other negative number fails). Empty text or any
+// other character gives nothing. Callers that accept surrounding blanks trim first; callers that
+// refuse 0 check it themselves.
 std::optional<quint16> parsePortText(QStringView text);
 
 // "host:port" of a node as the suppressed-warning setting stores it: host trimmed and lower case.

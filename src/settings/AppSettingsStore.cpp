@@ -3,9 +3,11 @@
 #include "AppPaths.h"
 #include "PrivateFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <utility>
 
 namespace varnello {
 
@@ -33,15 +35,33 @@ void keepBadFile(const QString &path, const QString &badPath)
 }
 } // namespace
 
+QString SettingsResetFailure::description() const
+{
+    const QString what =
+        kind == Kind::keptCopyNotRemoved
+            ? QStringLiteral("The kept copy of a damaged settings file (%1) could not be removed")
+            : QStringLiteral("The settings file (%1) could not be cleared or removed");
+    return what.arg(path) + (reason.isEmpty()
+                                 ? QStringLiteral(".")
+                                 : QStringLiteral(": ") + reason + QStringLiteral("."));
+}
+
 AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter writer,
                                    QObject *parent)
     : QObject(parent), m_writer(std::move(writer))
 {
+    m_coalesceTimer.setSingleShot(true);
+    m_coalesceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_coalesceTimer, &QTimer::timeout, this, [this] { save(); });
+    // A quit right after the last drag step must not lose it.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, &AppSettingsStore::flushPendingSave);
     load(folder);
 }
 
 AppSettingsStore::~AppSettingsStore()
 {
+    flushPendingSave();
     if (g_sharedOverride == this)
         g_sharedOverride = nullptr;
 }
@@ -121,6 +141,8 @@ bool AppSettingsStore::fillLoadDefaults()
 
 bool AppSettingsStore::save()
 {
+    // A whole-document save carries any coalesced change with it.
+    m_coalesceTimer.stop();
     if (!m_settingsPath)
         return false;
     SettingsDocument document;
@@ -168,7 +190,13 @@ std::optional<double> AppSettingsStore::doubleValue(const OptionalDoubleSettingK
     return it == m_values.cend() ? std::nullopt : it->doubleValue();
 }
 
-void AppSettingsStore::store(const QString &key, StoredSetting value)
+void AppSettingsStore::flushPendingSave()
+{
+    if (m_coalesceTimer.isActive())
+        save();
+}
+
+void AppSettingsStore::store(const QString &key, StoredSetting value, SaveTiming timing)
 {
     if (m_factoryResetInProgress)
         return;
@@ -178,20 +206,23 @@ void AppSettingsStore::store(const QString &key, StoredSetting value)
     m_values.insert(key, std::move(value));
     ++m_revision;
     Q_EMIT valueChanged(key);
-    save();
+    if (timing == SaveTiming::coalesced)
+        m_coalesceTimer.start(m_coalescingDelay);
+    else
+        save();
 }
 
-void AppSettingsStore::setString(const QString &key, const QString &value)
+void AppSettingsStore::setString(const QString &key, const QString &value, SaveTiming timing)
 {
-    store(key, StoredSetting::string(value));
+    store(key, StoredSetting::string(value), timing);
 }
 void AppSettingsStore::setBool(const QString &key, bool value)
 {
     store(key, StoredSetting::boolean(value));
 }
-void AppSettingsStore::setData(const QString &key, const QByteArray &value)
+void AppSettingsStore::setData(const QString &key, const QByteArray &value, SaveTiming timing)
 {
-    store(key, StoredSetting::data(value));
+    store(key, StoredSetting::data(value), timing);
 }
 
 void AppSettingsStore::setDouble(const QString &key, double value)
@@ -212,22 +243,43 @@ void AppSettingsStore::removeValue(const QString &key)
     save();
 }
 
-void AppSettingsStore::factoryReset()
+std::optional<SettingsResetFailure> AppSettingsStore::factoryReset()
 {
+    if (m_settingsPath) {
+        // The kept copy goes first: a reset that cannot remove it changes nothing else.
+        const QString badPath =
+            QFileInfo(*m_settingsPath).absolutePath() + QLatin1Char('/') + badFileName;
+        QFile bad(badPath);
+        if (bad.exists() && !bad.remove())
+            return SettingsResetFailure{SettingsResetFailure::Kind::keptCopyNotRemoved, badPath,
+                                        bad.errorString()};
+    }
+
     const QString idKey = SettingsKeys::installationID.name;
     const std::optional<StoredSetting> installationID = value(idKey);
-    m_factoryResetInProgress = true;
-    const QList<QString> oldKeys = m_values.keys();
-    m_values.clear();
+    const bool hadPendingSave = hasPendingSave();
+    QMap<QString, StoredSetting> previous = std::exchange(m_values, {});
     if (installationID)
         m_values.insert(idKey, *installationID);
-    ++m_revision;
-    if (!save() && m_settingsPath)
-        QFile::remove(*m_settingsPath);
-    for (const QString &key : oldKeys) {
-        if (key != idKey)
-            Q_EMIT valueChanged(key);
+    if (!save() && m_settingsPath) {
+        QFile file(*m_settingsPath);
+        if (file.exists() && !file.remove()) {
+            // The old document is still on disk and will be read at the next start: the reset
+            // did not happen, so the program goes on with the settings it has.
+            m_values = std::move(previous);
+            if (hadPendingSave)
+                m_coalesceTimer.start(m_coalescingDelay);
+            return SettingsResetFailure{SettingsResetFailure::Kind::settingsNotCleared,
+                                        *m_settingsPath, file.errorString()};
+        }
     }
+    m_factoryResetInProgress = true;
+    ++m_revision;
+    for (auto it = previous.cbegin(); it != previous.cend(); ++it) {
+        if (it.key() != idKey)
+            Q_EMIT valueChanged(it.key());
+    }
+    return std::nullopt;
 }
 
 } // namespace varnello

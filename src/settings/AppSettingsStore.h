@@ -8,10 +8,22 @@
 #include <QMap>
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <chrono>
 #include <functional>
 #include <optional>
 
 namespace varnello {
+
+// Why a Factory Reset of the settings did not take: the file, and what the system said.
+struct SettingsResetFailure {
+    enum class Kind { keptCopyNotRemoved, settingsNotCleared };
+    Kind kind = Kind::settingsNotCleared;
+    QString path;
+    QString reason;
+    QString description() const;
+    bool operator==(const SettingsResetFailure &) const = default;
+};
 
 // The one settings store of the process: settings.json in the data folder, loaded at creation and
 // rewritten whole, atomically, at every real change. Lives on the main thread.
@@ -19,6 +31,10 @@ namespace varnello {
 // Reads name their own default and never write. Writes of an equal value do nothing; every real
 // change emits valueChanged(key) once the new value is in place and then saves. After
 // factoryReset() every write is ignored until the process ends.
+//
+// Values that change at pointer rate (window frames, column widths) are written with
+// SaveTiming::coalesced: the value is in place at once, and the document is saved once the
+// changes have stopped for coalescingDelay, or at quit, whichever comes first.
 //
 // Tests: construct a store on a temporary folder (or std::nullopt for "no folder") and, where code
 // under test calls shared(), install it with SharedOverride.
@@ -34,6 +50,9 @@ public:
     // Replaces the atomic file write of save(), so tests can watch every save (including the one
     // at load) or make one fail; a full disk cannot be arranged in a test.
     using FileWriter = std::function<bool(const QString &path, const QByteArray &bytes)>;
+
+    enum class SaveTiming { now, coalesced };
+    static constexpr std::chrono::milliseconds defaultCoalescingDelay{500};
 
     // Loads settings.json from `folder` (created 0700 when missing). Without a folder the store
     // keeps its settings in memory only. An empty `writer` means the real atomic write.
@@ -82,19 +101,24 @@ public:
     quint64 revision() const { return m_revision; }
 
     // --- Setters: store the case named and save; an equal stored value makes them do nothing.
-    void setString(const QString &key, const QString &value);
+    void setString(const QString &key, const QString &value, SaveTiming timing = SaveTiming::now);
     void setBool(const QString &key, bool value);
-    void setData(const QString &key, const QByteArray &value);
+    void setData(const QString &key, const QByteArray &value, SaveTiming timing = SaveTiming::now);
     // NaN and infinities are ignored: JSON cannot hold them, and a document holding null would be
     // rejected at the next start, losing every setting.
     void setDouble(const QString &key, double value);
 
-    void setString(const StringSettingKey &key, const QString &value)
+    void setString(const StringSettingKey &key, const QString &value,
+                   SaveTiming timing = SaveTiming::now)
     {
-        setString(key.name, value);
+        setString(key.name, value, timing);
     }
     void setBool(const BoolSettingKey &key, bool value) { setBool(key.name, value); }
-    void setData(const DataSettingKey &key, const QByteArray &value) { setData(key.name, value); }
+    void setData(const DataSettingKey &key, const QByteArray &value,
+                 SaveTiming timing = SaveTiming::now)
+    {
+        setData(key.name, value, timing);
+    }
     void setDouble(const DoubleSettingKey &key, double value) { setDouble(key.name, value); }
     void setDouble(const OptionalDoubleSettingKey &key, double value)
     {
@@ -104,10 +128,21 @@ public:
     // Removes the key and saves; an absent key writes nothing.
     void removeValue(const QString &key);
 
-    // Clears every setting except installationID and saves. From then on every setter and
-    // removeValue does nothing; the application is expected to quit. When the save fails the file
-    // is removed, so the next start still begins from the defaults.
-    void factoryReset();
+    // How long coalesced changes wait for quiet before they are saved; tests shorten it.
+    void setCoalescingDelay(std::chrono::milliseconds delay) { m_coalescingDelay = delay; }
+    std::chrono::milliseconds coalescingDelay() const { return m_coalescingDelay; }
+    // A coalesced change is in memory but not yet saved.
+    bool hasPendingSave() const { return m_coalesceTimer.isActive(); }
+    // Saves a waiting coalesced change at once. Runs by itself when the application quits.
+    void flushPendingSave();
+
+    // Clears every setting except installationID, saves, and removes a kept copy of a damaged
+    // file (it may hold old passwords). From then on every setter and removeValue does nothing;
+    // the application is expected to quit. When the emptied document cannot be saved the file is
+    // removed instead, so the next start still begins from the defaults. When neither works, or
+    // the kept copy cannot be removed, the reset did not happen: the settings stay as they were,
+    // writable, and the failure says why.
+    std::optional<SettingsResetFailure> factoryReset();
     bool isFactoryResetInProgress() const { return m_factoryResetInProgress; }
 
     // Writes the whole document atomically. False when there is no folder or the write failed;
@@ -124,13 +159,15 @@ Q_SIGNALS:
 private:
     void load(const std::optional<QString> &folder);
     bool fillLoadDefaults();
-    void store(const QString &key, StoredSetting value);
+    void store(const QString &key, StoredSetting value, SaveTiming timing = SaveTiming::now);
 
     QMap<QString, StoredSetting> m_values;
     quint64 m_revision = 0;
     std::optional<QString> m_settingsPath;
     bool m_factoryResetInProgress = false;
     FileWriter m_writer;
+    QTimer m_coalesceTimer;
+    std::chrono::milliseconds m_coalescingDelay = defaultCoalescingDelay;
 };
 
 } // namespace varnello

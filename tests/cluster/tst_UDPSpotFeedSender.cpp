@@ -87,6 +87,9 @@ private slots:
         QTest::newRow("plus") << QStringLiteral("+7301") << 7301;
         QTest::newRow("plus only") << QStringLiteral("+") << -1;
         QTest::newRow("minus") << QStringLiteral("-1") << -1;
+        // Zero however signed is zero, which the connection refuses as "Invalid port".
+        QTest::newRow("minus zero") << QStringLiteral("-000") << 0;
+        QTest::newRow("two signs") << QStringLiteral("-+0") << -1;
         QTest::newRow("empty") << QString() << -1;
         QTest::newRow("leading blank") << QStringLiteral(" 7301") << -1;
         QTest::newRow("trailing blank") << QStringLiteral("7301 ") << -1;

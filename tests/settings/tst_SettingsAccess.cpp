@@ -197,6 +197,32 @@ private Q_SLOTS:
         QVERIFY(next.values() == loadDefaults());
     }
 
+    void coalescedWrite_isCarriedByTheNextSaveOrTheFlush()
+    {
+        StoreFixture f;
+        AppSettingsStore &store = f.open();
+        f.saves.clear();
+        store.setData(SettingsKeys::DXSpotTableColumnLayout, "layout 1",
+                      AppSettingsStore::SaveTiming::coalesced);
+        QCOMPARE(f.saves.size(), 0);
+        store.setBool(SettingsKeys::hideCWSpots, true); // an ordinary change saves everything
+        QCOMPARE(f.saves.size(), 1);
+        QVERIFY(!store.hasPendingSave());
+        QCOMPARE(f.onDisk().values.value(QStringLiteral("DXSpotTableColumnLayout"), absent()),
+                 StoredSetting::data("layout 1"));
+        store.setData(SettingsKeys::DXSpotTableColumnLayout, "layout 2",
+                      AppSettingsStore::SaveTiming::coalesced);
+        store.flushPendingSave();
+        QCOMPARE(f.saves.size(), 2);
+        QCOMPARE(f.onDisk().values.value(QStringLiteral("DXSpotTableColumnLayout"), absent()),
+                 StoredSetting::data("layout 2"));
+        store.setData(SettingsKeys::DXSpotTableColumnLayout, "layout 3",
+                      AppSettingsStore::SaveTiming::coalesced);
+        f.store.reset(); // a store going away keeps what it was told
+        QCOMPARE(f.onDisk().values.value(QStringLiteral("DXSpotTableColumnLayout"), absent()),
+                 StoredSetting::data("layout 3"));
+    }
+
     void sharedOverride_swapsTheProcessStoreForItsLifetime()
     {
         StoreFixture f;

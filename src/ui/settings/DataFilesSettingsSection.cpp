@@ -122,7 +122,7 @@ void DataFilesSettingsSection::refresh()
     show(m_country, {m_files.installedDescription(), std::nullopt}, m_files.isUpdating(),
          m_files.source() == Source::downloaded);
     show(m_lotw, lotwStatusLines(m_files.lotwInstalledDescription()), m_files.isUpdatingLoTW(),
-         m_files.lotwSource() == Source::downloaded);
+         m_files.lotwSource() == Source::downloaded && m_files.hasBundledLoTWActivityFile());
     m_lotw.update->setText(m_files.hasLoTWActivityFile()
                                ? QStringLiteral("Update LoTW Activity")
                                : QStringLiteral("Download LoTW Activity"));

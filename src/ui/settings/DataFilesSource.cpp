@@ -92,6 +92,13 @@ void CTYFileManagerDataFiles::updateLoTWActivity(Completion done)
         });
 }
 
+bool CTYFileManagerDataFiles::hasBundledLoTWActivityFile() const
+{
+    return CTYFileManager::bundledResourceURL(CTYFileManager::bundledLoTWResourceName,
+                                              CTYFileManager::bundledLoTWResourceExtension)
+        .has_value();
+}
+
 DataFilesSource::Failure CTYFileManagerDataFiles::useBundledCountryFile()
 {
     return failureText(m_manager.useBundledCountryFile());

@@ -28,6 +28,8 @@ public:
     virtual bool hasLoTWActivityFile() const = 0;
     virtual FileSource lotwSource() const = 0;
     virtual bool isUpdatingLoTW() const = 0;
+    // The program carries a LoTW list of its own to go back to (builds may ship none).
+    virtual bool hasBundledLoTWActivityFile() const = 0;
 
     virtual void updateCountryFile(Completion done) = 0;
     virtual void updateLoTWActivity(Completion done) = 0;
@@ -53,6 +55,7 @@ public:
     bool hasLoTWActivityFile() const override;
     FileSource lotwSource() const override;
     bool isUpdatingLoTW() const override;
+    bool hasBundledLoTWActivityFile() const override;
 
     void updateCountryFile(Completion done) override;
     void updateLoTWActivity(Completion done) override;

@@ -56,6 +56,8 @@ void FactoryReset::confirmFactoryReset(QWidget *window)
         "behave like a new installation.");
     warning.buttons = {{QStringLiteral("Factory Reset"), QMessageBox::DestructiveRole},
                        {QStringLiteral("Cancel"), QMessageBox::RejectRole}};
+    // One stray Return must not wipe every setting: the destructive button needs a click.
+    warning.defaultButton = 1;
     m_services.alerts->present(window, warning, [self = QPointer(this)](int button) {
         if (self && button == 0)
             self->reset();
@@ -73,7 +75,10 @@ void FactoryReset::reset()
         if (const auto failure = item.unregisterItem())
             return fail(*failure);
     }
-    m_services.settings->factoryReset();
+    // A settings document that could be neither cleared nor removed would come back at the next
+    // start: that is a failed reset, and the program keeps running with its settings.
+    if (const auto failure = m_services.settings->factoryReset())
+        return fail(failure->description());
     m_services.quit();
 }
 

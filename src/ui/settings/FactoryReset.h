@@ -18,7 +18,8 @@ class SettingsAlertPresenter;
 
 // "Factory Reset…": after a warning, deletes the downloaded data files and the login item,
 // clears the settings (all but installationID, and no write lands afterwards) and quits. A
-// failed deletion stops it with "Factory Reset Failed", the settings untouched.
+// failed deletion or settings write stops it with "Factory Reset Failed", the settings untouched
+// and the program running.
 class FactoryReset final : public QObject {
     Q_OBJECT
 

@@ -13,6 +13,15 @@ class SettingsConnectionLink;
 // digits after at most one "+", from 1 to 65535.
 std::optional<quint16> feedPortNumber(QStringView text);
 
+// What is wrong with a feed setting, as a sentence shown beside its field; nothing when all is
+// well.
+using FeedProblem = std::optional<QString>;
+
+// A UDP destination must be an IPv4 address or a plausible host name (letters, digits and
+// hyphens in dot-separated labels, not ending in an all-digit label); blanks around it are
+// forgiven, as the feed trims it.
+FeedProblem udpDestinationProblem(QStringView destination);
+
 // Re-applies the stored local server and UDP feed settings to the running connection, connected
 // or not. Every value not handed in is read from the settings.
 class FeedSettingsApplier final {
@@ -20,13 +29,16 @@ public:
     FeedSettingsApplier(AppSettingsStore &settings, SettingsConnectionLink &connection);
 
     // Starts, restarts or stops the local telnet server. An unusable port while the server is
-    // enabled leaves whatever runs on its old port.
-    void applyLocalServerSettings();
+    // enabled leaves whatever runs on its old port. Tells what went wrong: an unusable port or a
+    // listener that could not start (both also go to the console).
+    FeedProblem applyLocalServerSettings();
 
-    // Sets the connection's feed mode and reconfigures the feed; an unusable port closes it.
-    void applyUDPFeedSettings(std::optional<bool> enabled = {},
-                              std::optional<QString> destination = {},
-                              std::optional<QString> port = {}, std::optional<QString> mode = {});
+    // Sets the connection's feed mode and reconfigures the feed; an unusable port or destination
+    // closes it, which is reported while the feed is enabled.
+    FeedProblem applyUDPFeedSettings(std::optional<bool> enabled = {},
+                                     std::optional<QString> destination = {},
+                                     std::optional<QString> port = {},
+                                     std::optional<QString> mode = {});
 
 private:
     AppSettingsStore &m_settings;

@@ -34,6 +34,23 @@ QHBoxLayout *row(int spacing)
     return layout;
 }
 
+// The line under a feed's fields that says what could not be applied.
+QLabel *problemLabel(const QString &name)
+{
+    auto *label = SettingsLayout::secondaryText(QString());
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->hide();
+    return label;
+}
+
+void showProblem(QLabel *label, const FeedProblem &problem)
+{
+    label->setText(problem.value_or(QString()));
+    label->setVisible(problem.has_value());
+}
+
 QLabel *calloutLabel(const QString &text)
 {
     auto *label = SettingsLayout::fieldLabel(text);
@@ -56,7 +73,9 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
       m_localPort(SettingsLayout::lineEdit(QStringLiteral("localServerPortField"), 64)),
       m_destination(SettingsLayout::lineEdit(QStringLiteral("udpDestinationField"), 82)),
       m_udpPort(SettingsLayout::lineEdit(QStringLiteral("udpPortField"), 46)),
-      m_sendRow(new QWidget)
+      m_sendRow(new QWidget),
+      m_localMessage(problemLabel(QStringLiteral("localServerPortMessage"))),
+      m_udpMessage(problemLabel(QStringLiteral("udpFeedMessage")))
 {
     setObjectName(QStringLiteral("loginAndFeedsSection"));
     using namespace SettingsLayout;
@@ -75,21 +94,34 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     new StoredLineEdit(m_callsign, settings, SettingsKeys::clusterCallsign);
     new StoredLineEdit(m_password, settings, SettingsKeys::clusterPassword);
     new StoredCheckBox(m_localServerEnabled, settings, SettingsKeys::localTelnetServerEnabled);
-    new StoredLineEdit(m_localPort, settings, SettingsKeys::localTelnetServerPort);
+    // Ports and the destination are stored as typed but applied only when their editing ends:
+    // applied per keystroke, a port typed digit by digit would open a listener on every prefix
+    // (dropping the clients each time), and "12.34.5.6" would pass through "12" and "12.34",
+    // which the resolver reads as 0.0.0.12 and 12.0.0.34.
+    new StoredLineEdit(m_localPort, settings, SettingsKeys::localTelnetServerPort,
+                       [this](const QString &text) {
+                           m_settings.setString(SettingsKeys::localTelnetServerPort, text,
+                                                AppSettingsStore::SaveTiming::coalesced);
+                           m_localPortPending = true;
+                       });
+    connect(m_localPort, &QLineEdit::editingFinished, this,
+            &LoginAndFeedsSettingsSection::finishLocalPortEditing);
     new StoredCheckBox(udpEnabled, settings, SettingsKeys::udpFeedEnabled,
                        [this](bool checked) { setUDPFeedEnabled(checked); });
-    // The destination is stored as typed but applied only when its editing ends: applied per
-    // keystroke, "12.34.5.6" would pass through "12" and "12.34", which the resolver reads as
-    // 0.0.0.12 and 12.0.0.34, and spots would briefly go there.
     new StoredLineEdit(m_destination, settings, SettingsKeys::udpFeedDestination,
                        [this](const QString &text) {
-                           m_settings.setString(SettingsKeys::udpFeedDestination, text);
-                           m_destinationPending = true;
+                           m_settings.setString(SettingsKeys::udpFeedDestination, text,
+                                                AppSettingsStore::SaveTiming::coalesced);
+                           m_udpPending = true;
                        });
-    connect(m_destination, &QLineEdit::editingFinished, this,
-            &LoginAndFeedsSettingsSection::finishDestinationEditing);
-    new StoredLineEdit(m_udpPort, settings, SettingsKeys::udpFeedPort,
-                       [this](const QString &text) { setUDPFeedPort(text); });
+    new StoredLineEdit(m_udpPort, settings, SettingsKeys::udpFeedPort, [this](const QString &text) {
+        m_settings.setString(SettingsKeys::udpFeedPort, text,
+                             AppSettingsStore::SaveTiming::coalesced);
+        m_udpPending = true;
+    });
+    for (QLineEdit *field : {m_destination, m_udpPort})
+        connect(field, &QLineEdit::editingFinished, this,
+                &LoginAndFeedsSettingsSection::finishUDPEditing);
     new StoredChoice(
         {{everything, QStringLiteral("everything")}, {alerts, QStringLiteral("alerts")}}, settings,
         SettingsKeys::udpFeedMode, [this](const QString &mode) { setUDPFeedMode(mode); }, this);
@@ -118,6 +150,7 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     localPortRow->addWidget(m_localPort);
     localPortRow->addStretch();
     local->addLayout(localPortRow);
+    local->addWidget(m_localMessage);
 
     // UDP feed column.
     auto *udp = new QVBoxLayout;
@@ -137,6 +170,7 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     sendRow->addStretch();
     m_sendRow->setLayout(sendRow);
     udp->addWidget(m_sendRow);
+    udp->addWidget(m_udpMessage);
 
     auto *columns = new QHBoxLayout(this);
     columns->setSpacing(12);
@@ -151,14 +185,29 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     connect(&connection, &SettingsConnectionLink::connectionActivityChanged, this,
             &LoginAndFeedsSettingsSection::updateEnabledState);
     connect(&settings, &AppSettingsStore::valueChanged, this, [this](const QString &key) {
-        if (key == SettingsKeys::localTelnetServerEnabled.name ||
-            key == SettingsKeys::localTelnetServerPort.name)
-            m_applier.applyLocalServerSettings();
+        if (key == SettingsKeys::localTelnetServerEnabled.name)
+            applyLocalServer();
         if (key == SettingsKeys::localTelnetServerEnabled.name ||
             key == SettingsKeys::udpFeedEnabled.name)
             updateEnabledState();
     });
     updateEnabledState();
+    // A server the program could not start with the stored settings is marked as not running.
+    if (settings.boolValue(SettingsKeys::localTelnetServerEnabled) &&
+        !connection.hasLocalServerListener())
+        showProblem(m_localMessage, QStringLiteral("Not running."));
+}
+
+void LoginAndFeedsSettingsSection::applyLocalServer()
+{
+    m_localPortPending = false;
+    showProblem(m_localMessage, m_applier.applyLocalServerSettings());
+}
+
+void LoginAndFeedsSettingsSection::applyUDPFeed(const FeedProblem &problem)
+{
+    m_udpPending = false;
+    showProblem(m_udpMessage, problem);
 }
 
 void LoginAndFeedsSettingsSection::updateEnabledState()
@@ -176,32 +225,43 @@ void LoginAndFeedsSettingsSection::updateEnabledState()
 void LoginAndFeedsSettingsSection::setUDPFeedEnabled(bool enabled)
 {
     m_settings.setBool(SettingsKeys::udpFeedEnabled, enabled);
-    m_applier.applyUDPFeedSettings(enabled);
+    applyUDPFeed(m_applier.applyUDPFeedSettings(enabled));
 }
 
 void LoginAndFeedsSettingsSection::setUDPFeedDestination(const QString &destination)
 {
     m_settings.setString(SettingsKeys::udpFeedDestination, destination);
-    m_destinationPending = false;
-    m_applier.applyUDPFeedSettings({}, destination);
+    applyUDPFeed(m_applier.applyUDPFeedSettings({}, destination));
 }
 
 void LoginAndFeedsSettingsSection::setUDPFeedPort(const QString &port)
 {
     m_settings.setString(SettingsKeys::udpFeedPort, port);
-    m_applier.applyUDPFeedSettings({}, {}, port);
+    applyUDPFeed(m_applier.applyUDPFeedSettings({}, {}, port));
 }
 
 void LoginAndFeedsSettingsSection::setUDPFeedMode(const QString &mode)
 {
     m_settings.setString(SettingsKeys::udpFeedMode, mode);
-    m_applier.applyUDPFeedSettings({}, {}, {}, mode);
+    applyUDPFeed(m_applier.applyUDPFeedSettings({}, {}, {}, mode));
 }
 
-void LoginAndFeedsSettingsSection::finishDestinationEditing()
+void LoginAndFeedsSettingsSection::finishLocalPortEditing()
 {
-    if (m_destinationPending)
-        setUDPFeedDestination(m_settings.string(SettingsKeys::udpFeedDestination));
+    if (m_localPortPending)
+        applyLocalServer();
+}
+
+void LoginAndFeedsSettingsSection::finishUDPEditing()
+{
+    if (m_udpPending)
+        applyUDPFeed(m_applier.applyUDPFeedSettings());
+}
+
+void LoginAndFeedsSettingsSection::finishFeedEditing()
+{
+    finishLocalPortEditing();
+    finishUDPEditing();
 }
 
 } // namespace varnello

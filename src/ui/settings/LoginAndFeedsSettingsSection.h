@@ -5,6 +5,7 @@
 #include <QGroupBox>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -14,7 +15,10 @@ class AppSettingsStore;
 class SettingsConnectionLink;
 
 // Login at the node, the local telnet server and the UDP feed. The login takes effect at the
-// next connection; the two feeds are re-applied to the connection as they change.
+// next connection. The feeds' switches are applied as they change; their ports and the
+// destination are stored as typed and applied when their editing ends (Return, focus leaving,
+// the window closing), so no half-typed port or address ever opens a listener or gets spots.
+// What could not be applied is said beside the fields.
 class LoginAndFeedsSettingsSection final : public QGroupBox {
     Q_OBJECT
 
@@ -26,11 +30,15 @@ public:
     void setUDPFeedDestination(const QString &destination);
     void setUDPFeedPort(const QString &port);
     void setUDPFeedMode(const QString &mode);
-    // Applies a destination typed but not yet applied (the window is going away).
-    void finishDestinationEditing();
+    // Applies ports and a destination typed but not yet applied (the window is going away).
+    void finishFeedEditing();
 
 private:
     void updateEnabledState();
+    void applyLocalServer();
+    void applyUDPFeed(const FeedProblem &problem);
+    void finishLocalPortEditing();
+    void finishUDPEditing();
 
     AppSettingsStore &m_settings;
     SettingsConnectionLink &m_connection;
@@ -42,7 +50,10 @@ private:
     QLineEdit *m_destination;
     QLineEdit *m_udpPort;
     QWidget *m_sendRow;
-    bool m_destinationPending = false;
+    QLabel *m_localMessage;
+    QLabel *m_udpMessage;
+    bool m_localPortPending = false;
+    bool m_udpPending = false;
 };
 
 } // namespace varnello

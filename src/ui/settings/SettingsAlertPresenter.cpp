@@ -29,12 +29,18 @@ QMessageBox *MessageBoxAlertPresenter::makeMessageBox(QWidget *parent, const Set
     // setTextFormat reaches only the title label; the message may hold a server's text.
     if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
         label->setTextFormat(Qt::PlainText);
+    QList<QPushButton *> rejecting;
     for (int i = 0; i < alert.buttons.size(); ++i) {
         QPushButton *added = box->addButton(alert.buttons[i].text, alert.buttons[i].role);
         added->setProperty(buttonIndexProperty, i);
-        if (i == 0)
+        if (i == alert.defaultButton)
             box->setDefaultButton(added);
+        if (alert.buttons[i].role == QMessageBox::RejectRole)
+            rejecting.append(added);
     }
+    // Escape answers with the one "Cancel", never with whatever the box would guess.
+    if (rejecting.size() == 1)
+        box->setEscapeButton(rejecting.first());
     box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QFont titleFont = box->font();

@@ -21,6 +21,8 @@ struct SettingsAlert {
     QString title;
     QString message;
     QList<Button> buttons{{QStringLiteral("OK"), QMessageBox::RejectRole}};
+    // The button Return chooses; a destructive alert points it at its "Cancel".
+    int defaultButton = 0;
     bool operator==(const SettingsAlert &) const = default;
 };
 

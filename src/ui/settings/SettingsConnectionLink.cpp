@@ -41,9 +41,26 @@ void ClusterConnectionLink::stopLocalSpotServer()
     m_connection.stopLocalSpotServer();
 }
 
-void ClusterConnectionLink::startLocalSpotServer(quint16 port)
+std::optional<QString> ClusterConnectionLink::startLocalSpotServer(quint16 port)
 {
+    // A listener that cannot start says why in the console, at once; that line is the reason.
+    std::optional<QString> reported;
+    const QMetaObject::Connection watch =
+        connect(&m_connection, &ClusterConnection::linesChanged, this, [this, &reported] {
+            if (!m_connection.lines().isEmpty())
+                reported = m_connection.lines().constLast().text;
+        });
     m_connection.startLocalSpotServer(port);
+    disconnect(watch);
+    if (m_connection.isLocalSpotServerListening() && m_connection.localServerPort() == port)
+        return std::nullopt;
+    return reported.value_or(
+        QStringLiteral("Local spot server could not start on port %1.").arg(port));
+}
+
+void ClusterConnectionLink::appendConsoleLine(const QString &line)
+{
+    m_connection.appendConsoleLine(line);
 }
 
 void ClusterConnectionLink::setUdpFeedMode(const QString &mode)

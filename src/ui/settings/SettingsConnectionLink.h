@@ -24,7 +24,11 @@ public:
     virtual bool hasLocalServerListener() const = 0;
     virtual std::optional<quint16> localServerPort() const = 0;
     virtual void stopLocalSpotServer() = 0;
-    virtual void startLocalSpotServer(quint16 port) = 0;
+    // Nothing when the server listens on `port` afterwards, else why it does not (the sentence
+    // the console also shows).
+    virtual std::optional<QString> startLocalSpotServer(quint16 port) = 0;
+    // Adds a line to the connection's console.
+    virtual void appendConsoleLine(const QString &line) = 0;
 
     virtual void setUdpFeedMode(const QString &mode) = 0;
     virtual void configureUDPFeed(bool enabled, const QString &destination, quint16 port) = 0;
@@ -45,7 +49,8 @@ public:
     bool hasLocalServerListener() const override;
     std::optional<quint16> localServerPort() const override;
     void stopLocalSpotServer() override;
-    void startLocalSpotServer(quint16 port) override;
+    std::optional<QString> startLocalSpotServer(quint16 port) override;
+    void appendConsoleLine(const QString &line) override;
     void setUdpFeedMode(const QString &mode) override;
     void configureUDPFeed(bool enabled, const QString &destination, quint16 port) override;
 

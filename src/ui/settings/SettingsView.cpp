@@ -211,7 +211,7 @@ void SettingsView::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     if (!event->spontaneous())
-        m_loginAndFeeds->finishDestinationEditing();
+        m_loginAndFeeds->finishFeedEditing();
 }
 
 void SettingsView::standardTabAppeared()

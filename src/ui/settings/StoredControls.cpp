@@ -6,6 +6,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPointer>
+#include <type_traits>
 
 namespace varnello {
 
@@ -18,7 +20,19 @@ void deferredWrite(QObject *context, AppSettingsStore &store, const Key &key, co
                    int &pending, std::function<void()> landed)
 {
     ++pending;
-    JSONAppStorage<T>(key, store).binding().set(value);
+    if constexpr (std::is_same_v<T, QString>) {
+        // Text arrives at key rate: the value lands one turn later like any binding's, but the
+        // file is written once the typing pauses (or at quit), not per keystroke.
+        QMetaObject::invokeMethod(
+            &store,
+            [target = QPointer(&store), name = QString(key.name), value] {
+                if (target)
+                    target->setString(name, value, AppSettingsStore::SaveTiming::coalesced);
+            },
+            Qt::QueuedConnection);
+    } else {
+        JSONAppStorage<T>(key, store).binding().set(value);
+    }
     QMetaObject::invokeMethod(
         context,
         [&pending, landed = std::move(landed)] {

@@ -18,9 +18,10 @@ namespace varnello {
 class AppSettingsStore;
 
 // Keeps a line edit showing one text setting. By default each edit is written one turn of the
-// main loop later (the deferred write of settings bindings); `write` replaces that with the
-// caller's own immediate write. The field follows changes made elsewhere, but never while its
-// own writes are still on their way, so fast typing is not overwritten by its own echo.
+// main loop later (the deferred write of settings bindings), and the file is saved once the
+// typing pauses; `write` replaces that with the caller's own immediate write. The field follows
+// changes made elsewhere, but never while its own writes are still on their way, so fast typing is
+// not overwritten by its own echo.
 class StoredLineEdit final : public QObject {
     Q_OBJECT
 

@@ -82,7 +82,9 @@ void SpotTableView::saveColumnLayout()
         layout.order.append(identifier);
         layout.widths.insert(identifier, header->sectionSize(column));
     }
-    m_settings.setData(SettingsKeys::DXSpotTableColumnLayout, layout.encode());
+    // A drag of a column border resizes it per pointer step: saved once the drag stops.
+    m_settings.setData(SettingsKeys::DXSpotTableColumnLayout, layout.encode(),
+                       AppSettingsStore::SaveTiming::coalesced);
 }
 
 void SpotTableView::applyColumnWidths(const std::array<int, spotTableColumnCount> &widths)

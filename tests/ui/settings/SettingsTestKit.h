@@ -28,6 +28,8 @@ public:
     bool active = false;
     std::optional<quint16> listenerPort; // the running local server
     QStringList calls;                   // "stop", "start 7300", "mode alerts", "udp 1 host 7301"
+    QStringList console;
+    std::optional<QString> startFailure; // what the next starts answer
 
     void setActive(bool value)
     {
@@ -47,11 +49,15 @@ public:
         listenerPort.reset();
         calls.append(QStringLiteral("stop"));
     }
-    void startLocalSpotServer(quint16 port) override
+    std::optional<QString> startLocalSpotServer(quint16 port) override
     {
-        listenerPort = port;
         calls.append(QStringLiteral("start %1").arg(port));
+        if (startFailure)
+            return startFailure;
+        listenerPort = port;
+        return std::nullopt;
     }
+    void appendConsoleLine(const QString &line) override { console.append(line); }
     void setUdpFeedMode(const QString &mode) override
     {
         calls.append(QStringLiteral("mode ") + mode);
@@ -72,6 +78,7 @@ public:
     bool hasLoTW = false;
     FileSource lotw = FileSource::unavailable;
     bool updatingLoTW = false;
+    bool bundledLoTW = true;
     // What the next operations answer; the downloads answer when finish*() is called.
     Failure bundledCountryFailure;
     Failure bundledLoTWFailure;
@@ -87,6 +94,7 @@ public:
     bool hasLoTWActivityFile() const override { return hasLoTW; }
     FileSource lotwSource() const override { return lotw; }
     bool isUpdatingLoTW() const override { return updatingLoTW; }
+    bool hasBundledLoTWActivityFile() const override { return bundledLoTW; }
     void updateCountryFile(Completion done) override { pendingCountry = std::move(done); }
     void updateLoTWActivity(Completion done) override { pendingLoTW = std::move(done); }
     Failure useBundledCountryFile() override { return bundledCountryFailure; }

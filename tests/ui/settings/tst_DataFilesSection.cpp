@@ -32,22 +32,28 @@ private slots:
         QTest::addColumn<Source>("lotw");
         QTest::addColumn<bool>("hasLoTW");
         QTest::addColumn<QString>("lotwTitle");
+        QTest::addColumn<bool>("bundledLoTW");
         QTest::newRow("built-in files")
-            << Source::bundled << Source::bundled << true << "Update LoTW Activity";
+            << Source::bundled << Source::bundled << true << "Update LoTW Activity" << true;
         QTest::newRow("downloaded files")
-            << Source::downloaded << Source::downloaded << true << "Update LoTW Activity";
-        QTest::newRow("no LoTW list")
-            << Source::unavailable << Source::unavailable << false << "Download LoTW Activity";
+            << Source::downloaded << Source::downloaded << true << "Update LoTW Activity" << true;
+        // Going back to a list the build does not carry could only fail.
+        QTest::newRow("downloaded files, no built-in LoTW list")
+            << Source::downloaded << Source::downloaded << true << "Update LoTW Activity" << false;
+        QTest::newRow("no LoTW list") << Source::unavailable << Source::unavailable << false
+                                      << "Download LoTW Activity" << true;
     }
     void buttons_followManagerState()
     {
         QFETCH(Source, country);
         QFETCH(Source, lotw);
         QFETCH(bool, hasLoTW);
+        QFETCH(bool, bundledLoTW);
         SectionKit kit;
         kit.files.country = country;
         kit.files.lotw = lotw;
         kit.files.hasLoTW = hasLoTW;
+        kit.files.bundledLoTW = bundledLoTW;
         kit.files.publish();
         QCOMPARE(kit.named<QPushButton>("countryUpdateButton")->text(),
                  QStringLiteral("Update CTY_WT.DAT"));
@@ -55,7 +61,7 @@ private slots:
         QCOMPARE(kit.named<QPushButton>("countryUseBundledButton")->isVisible(),
                  country == Source::downloaded);
         QCOMPARE(kit.named<QPushButton>("lotwUseBundledButton")->isVisible(),
-                 lotw == Source::downloaded);
+                 lotw == Source::downloaded && bundledLoTW);
     }
 
     void download_disablesOnlyItsOwnColumn_data()

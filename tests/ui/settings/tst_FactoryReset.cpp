@@ -5,6 +5,9 @@
 
 #include "SettingsDocument.h"
 
+#include <QMessageBox>
+#include <QPushButton>
+
 using namespace varnello;
 using namespace varnello::test;
 
@@ -52,6 +55,20 @@ struct ResetKit {
                                            },
                                            &loginItem, &alerts, [this] { ++quits; }};
         reset = std::make_unique<FactoryReset>(services);
+    }
+
+    // The same reset, answered through real message boxes.
+    std::unique_ptr<FactoryReset> withMessageBoxes()
+    {
+        FactoryReset::Services services = {store.store.get(),
+                                           [this]() -> std::optional<QString> {
+                                               if (const auto failure =
+                                                       manager->removeDownloadedFiles())
+                                                   return failure->description();
+                                               return std::nullopt;
+                                           },
+                                           &loginItem, nullptr, [this] { ++quits; }};
+        return std::make_unique<FactoryReset>(services);
     }
 
     // The keys in settings.json on disk.
@@ -124,6 +141,75 @@ private slots:
         // Nothing that runs while the program quits can write a setting back.
         kit.store.store->setString(SettingsKeys::VarnelloMainWindowFrame, QStringLiteral("x"));
         QCOMPARE(kit.storedKeys(), QStringList{QStringLiteral("installationID")});
+    }
+
+    void warningBox_returnOrEscapeChoosesCancel_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+    }
+    void warningBox_returnOrEscapeChoosesCancel()
+    {
+        QFETCH(int, key);
+        ResetKit kit;
+        QWidget window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto reset = kit.withMessageBoxes();
+        reset->confirmFactoryReset(&window);
+        QMessageBox *box = nullptr;
+        QTRY_VERIFY((box = window.findChild<QMessageBox *>()) && box->isVisible());
+        QCOMPARE(box->defaultButton()->text(), QStringLiteral("Cancel"));
+        QCOMPARE(box->escapeButton(), box->defaultButton());
+        QTest::keyClick(box, Qt::Key(key));
+        QTRY_VERIFY(!window.findChild<QMessageBox *>());
+        QVERIFY(QFile::exists(kit.country()) && QFile::exists(kit.loginItem.entryPath()));
+        QCOMPARE(kit.store.store->string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL"));
+        QCOMPARE(kit.quits, 0);
+
+        // The destructive button still works when clicked.
+        reset->confirmFactoryReset(&window);
+        QTRY_VERIFY((box = window.findChild<QMessageBox *>()) && box->isVisible());
+        const auto buttons = box->buttons();
+        const auto confirm = std::find_if(buttons.begin(), buttons.end(), [](auto *button) {
+            return button->text() == QStringLiteral("Factory Reset");
+        });
+        QVERIFY(confirm != buttons.end());
+        QTest::mouseClick(*confirm, Qt::LeftButton);
+        QTRY_COMPARE(kit.quits, 1);
+        QCOMPARE(kit.storedKeys(), QStringList{QStringLiteral("installationID")});
+    }
+
+    void confirm_removesTheKeptDamagedSettingsCopy()
+    {
+        ResetKit kit;
+        const QString kept = *kit.store.store->settingsPath() + QStringLiteral(".bad");
+        QVERIFY(writeFile(kept, R"({"values": {"clusterPassword": "old secret"}})"));
+        kit.reset->confirmFactoryReset();
+        kit.alerts.answer(0);
+        QVERIFY(!QFile::exists(kept));
+        QCOMPARE(kit.quits, 1);
+    }
+
+    void settingsWriteFailure_reportsAndKeepsRunning()
+    {
+        ResetKit kit;
+        const QString file = *kit.store.store->settingsPath();
+        // A folder in the settings file's place: neither written over nor removed, even by root.
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkpath(file + QStringLiteral("/inside")));
+        kit.reset->confirmFactoryReset();
+        kit.alerts.answer(0);
+        QCOMPARE(kit.alerts.titles(), QStringList{QStringLiteral("Factory Reset Failed")});
+        QCOMPARE(kit.alerts.shown[0].alert.icon, QMessageBox::Critical);
+        QVERIFY2(kit.alerts.shown[0].alert.message.contains(file),
+                 qPrintable(kit.alerts.shown[0].alert.message));
+        QCOMPARE(kit.quits, 0);
+        // The program goes on with its settings, and can still change them.
+        QCOMPARE(kit.store.store->string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL"));
+        QVERIFY(!kit.store.store->isFactoryResetInProgress());
     }
 
     void deletionFailure_reportsAndKeepsSettingsAndRuns()

@@ -1,8 +1,10 @@
 #include "ClusterConnection.h"
 #include "FeedSettings.h"
 #include "LoginAndFeedsSettingsSection.h"
+#include "PrivateFiles.h"
 #include "SettingsTestKit.h"
 
+#include <QLabel>
 #include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -35,6 +37,7 @@ private slots:
         QTest::newRow("plus alone") << "+" << -1;
         QTest::newRow("two plus signs") << "++7300" << -1;
         QTest::newRow("negative") << "-7300" << -1;
+        QTest::newRow("negative zero") << "-0" << -1;
         QTest::newRow("letters") << "73a0" << -1;
         QTest::newRow("other digits") << QString::fromUtf8("７３００") << -1;
     }
@@ -77,30 +80,100 @@ private slots:
         QTEST(link.calls, "calls");
     }
 
-    void localServer_typedPortRestartsOncePerNewValidValue()
+    void localServer_portAppliedWhenEditingEnds()
     {
         StoreKit store;
         FakeConnectionLink link;
         LoginAndFeedsSettingsSection section(*store.store, link);
+        auto *message = findNamed<QLabel>(&section, "localServerPortMessage");
         findNamed<QCheckBox>(&section, "localServerEnabledCheckBox")->click();
         QTRY_COMPARE(link.calls, (QStringList{"stop", "start 7300"}));
         link.calls.clear();
         auto *field = findNamed<QLineEdit>(&section, "localServerPortField");
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Backspace); // empty: keeps running
-        QTest::keyClicks(field, QStringLiteral("7301"));
-        QTRY_COMPARE(store.store->string(SettingsKeys::localTelnetServerPort),
-                     QStringLiteral("7301"));
-        QCOMPARE(link.takeCalls(), (QStringList{"stop", "start 7", "stop", "start 73", "stop",
-                                                "start 730", "stop", "start 7301"}));
-        QTest::keyClick(field, Qt::Key_Backspace);
-        QTest::keyClicks(field, QStringLiteral("1")); // back to the same port
-        QTRY_COMPARE(link.calls, (QStringList{"stop", "start 730", "stop", "start 7301"}));
-        link.calls.clear();
+        // Typed digit by digit: stored as typed, but no prefix ever opens a listener.
+        for (const char *typed : {"9", "99", "999", "9999", "99999"}) {
+            typeInto(field, typed);
+            QCOMPARE(store.store->string(SettingsKeys::localTelnetServerPort),
+                     QLatin1String(typed));
+        }
+        QTest::qWait(20);
+        QCOMPARE(link.calls, QStringList{});
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(link.takeCalls(), QStringList{}); // refused: the server stays on its last port
+        QCOMPARE(link.listenerPort, std::optional<quint16>(7300));
+        QVERIFY(!message->isHidden());
+        QCOMPARE(message->text(),
+                 QStringLiteral("Use a port from 1 to 65535. Still running on 7300."));
+        QCOMPARE(link.console,
+                 QStringList{QStringLiteral("Local server could not start: invalid port 99999.")});
+
+        typeInto(field, QStringLiteral("9999"));
+        QCOMPARE(link.calls, QStringList{});
+        emit field->editingFinished(); // as focus leaving the field does
+        QCOMPARE(link.takeCalls(), (QStringList{"stop", "start 9999"}));
+        QVERIFY(message->isHidden());
+        emit field->editingFinished(); // nothing new to apply
+        QCOMPARE(link.calls, QStringList{});
+
+        // A port that cannot be bound says why, and that nothing runs.
+        link.startFailure = QStringLiteral("Local spot server failed: The address is protected");
+        typeInto(field, QStringLiteral("80"));
+        section.finishFeedEditing(); // the window going away applies it too
+        QCOMPARE(link.takeCalls(), (QStringList{"stop", "start 80"}));
+        QCOMPARE(message->text(),
+                 QStringLiteral("Local spot server failed: The address is protected Not running."));
         findNamed<QCheckBox>(&section, "localServerEnabledCheckBox")->click();
         QTRY_COMPARE(link.calls, QStringList{"stop"});
-        link.calls.clear();
+        QVERIFY(message->isHidden());
         QVERIFY(!field->isEnabled());
+    }
+
+    void typing_savesTheFileOnceTheTypingPauses()
+    {
+        QTemporaryDir dir;
+        int writes = 0;
+        AppSettingsStore store(dir.filePath(QStringLiteral("Varnello")),
+                               [&writes](const QString &path, const QByteArray &bytes) {
+                                   ++writes;
+                                   return PrivateFiles::writeAtomically(path, bytes);
+                               });
+        store.setCoalescingDelay(std::chrono::milliseconds(200));
+        store.setBool(SettingsKeys::udpFeedEnabled, true);
+        FakeConnectionLink link;
+        LoginAndFeedsSettingsSection section(store, link);
+        writes = 0;
+        typeInto(findNamed<QLineEdit>(&section, "callsignField"), QStringLiteral("N0CALL/P"));
+        typeInto(findNamed<QLineEdit>(&section, "udpDestinationField"), QStringLiteral("10.9.8.7"));
+        QTRY_COMPARE(store.string(SettingsKeys::clusterCallsign), QStringLiteral("N0CALL/P"));
+        QCOMPARE(store.string(SettingsKeys::udpFeedDestination), QStringLiteral("10.9.8.7"));
+        QTRY_VERIFY(!store.hasPendingSave());
+        QCOMPARE(writes, 1);
+        QFile file(*store.settingsPath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray saved = file.readAll();
+        QVERIFY(saved.contains("N0CALL\\/P") && saved.contains("10.9.8.7"));
+    }
+
+    void localServer_busyPortReportedBesideField()
+    {
+        StoreKit store;
+        ClusterConnectionEnvironment env;
+        env.settings = store.store.get();
+        ClusterConnection cluster(nullptr, env);
+        ClusterConnectionLink link(cluster);
+        QTcpServer occupant; // holds the port on every interface, as another program would
+        QVERIFY(occupant.listen(QHostAddress::Any, 0));
+        store.store->setBool(SettingsKeys::localTelnetServerEnabled, true);
+        LoginAndFeedsSettingsSection section(*store.store, link);
+        auto *field = findNamed<QLineEdit>(&section, "localServerPortField");
+        typeInto(field, QString::number(occupant.serverPort()));
+        QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(!cluster.isLocalSpotServerListening());
+        const QString shown = findNamed<QLabel>(&section, "localServerPortMessage")->text();
+        QVERIFY2(shown.startsWith(QStringLiteral("Local spot server")) &&
+                     shown.endsWith(QStringLiteral(" Not running.")),
+                 qPrintable(shown));
+        QVERIFY(shown.startsWith(cluster.lines().constLast().text));
     }
 
     void localServer_realListenerAcceptsClient()
@@ -190,17 +263,73 @@ private slots:
         emit destination->editingFinished(); // nothing new to apply
         QCOMPARE(link.calls, QStringList{});
 
-        // Ports stay immediate: every keystroke is applied.
-        typeInto(findNamed<QLineEdit>(&section, "udpPortField"), QStringLiteral("74"));
-        QCOMPARE(link.takeCalls(),
-                 (QStringList{"mode everything", "udp 0 12.34.5.6 7301", "mode everything",
-                              "udp 1 12.34.5.6 7", "mode everything", "udp 1 12.34.5.6 74"}));
+        // The port likewise: stored per keystroke, applied once.
+        auto *port = findNamed<QLineEdit>(&section, "udpPortField");
+        typeInto(port, QStringLiteral("74"));
+        QCOMPARE(store.store->string(SettingsKeys::udpFeedPort), QStringLiteral("74"));
+        QCOMPARE(link.calls, QStringList{});
+        QTest::keyClick(port, Qt::Key_Return);
+        QCOMPARE(link.takeCalls(), (QStringList{"mode everything", "udp 1 12.34.5.6 74"}));
 
         // A destination still being edited when the window goes away is applied then.
         typeInto(destination, QStringLiteral("10.1.1.1"));
         link.calls.clear();
-        section.finishDestinationEditing();
+        section.finishFeedEditing();
         QCOMPARE(link.takeCalls(), (QStringList{"mode everything", "udp 1 10.1.1.1 74"}));
+    }
+
+    void udpFeed_unusableDestinationRefusedBesideField()
+    {
+        StoreKit store;
+        store.store->setBool(SettingsKeys::udpFeedEnabled, true);
+        FakeConnectionLink link;
+        LoginAndFeedsSettingsSection section(*store.store, link);
+        auto *destination = findNamed<QLineEdit>(&section, "udpDestinationField");
+        auto *message = findNamed<QLabel>(&section, "udpFeedMessage");
+        pasteInto(destination, QStringLiteral("<b>x</b>日本"));
+        QTest::keyClick(destination, Qt::Key_Return);
+        QCOMPARE(link.takeCalls(), (QStringList{"mode everything", "udp 0 <b>x</b>日本 7301"}));
+        QVERIFY(!message->isHidden());
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        QCOMPARE(message->text(),
+                 QStringLiteral("Not an IPv4 address or host name. The feed is off."));
+        typeInto(destination, QStringLiteral("logger.local"));
+        QTest::keyClick(destination, Qt::Key_Return);
+        QCOMPARE(link.takeCalls(), (QStringList{"mode everything", "udp 1 logger.local 7301"}));
+        QVERIFY(message->isHidden());
+        typeInto(findNamed<QLineEdit>(&section, "udpPortField"), QStringLiteral("0"));
+        QTest::keyClick(findNamed<QLineEdit>(&section, "udpPortField"), Qt::Key_Return);
+        QCOMPARE(message->text(), QStringLiteral("Use a port from 1 to 65535. The feed is off."));
+        section.setUDPFeedEnabled(false); // nothing to complain about while the feed is off
+        QVERIFY(message->isHidden());
+    }
+
+    void udpFeed_destinationRule_data()
+    {
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("loopback") << "127.0.0.1" << true;
+        QTest::newRow("broadcast") << "192.168.1.255" << true;
+        QTest::newRow("blanks around") << " 10.0.0.5 " << true;
+        QTest::newRow("host name") << "logger-2.example.org" << true;
+        QTest::newRow("single label") << "localhost" << true;
+        QTest::newRow("trailing dot") << "example.org." << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("partial address") << "12.34" << false;
+        QTest::newRow("octet too large") << "10.0.0.256" << false;
+        QTest::newRow("short form") << "127.1" << false;
+        QTest::newRow("markup") << "<b>x</b>" << false;
+        QTest::newRow("non-ASCII") << "日本" << false;
+        QTest::newRow("blank inside") << "exa mple.org" << false;
+        QTest::newRow("leading hyphen") << "-host.org" << false;
+        QTest::newRow("empty label") << "a..b" << false;
+        QTest::newRow("label of 64") << QString(64, u'a') + ".org" << false;
+        QTest::newRow("IPv6") << "::1" << false;
+    }
+    void udpFeed_destinationRule()
+    {
+        QFETCH(QString, destination);
+        QTEST(!udpDestinationProblem(destination).has_value(), "usable");
     }
 
     void udpFeed_modeCheckboxesBehaveAsOneChoice()
