@@ -15,7 +15,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTextLayout>
 
 namespace varnello {
 
@@ -25,38 +24,6 @@ namespace {
 
 constexpr int maximumMessageLines = 3;
 constexpr int entityListHeight = 475;
-
-// The text broken into lines of at most `width`, cut at the tail after `lines` lines. Line
-// breaks in the text (a page from the server) start new lines and count against the limit.
-QString elidedToLines(const QString &message, const QFont &font, int width, int lines)
-{
-    QString text = message;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, font);
-    // A token wider than the column (a long address, a run of symbols) is broken too.
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QStringList shown;
-    while (shown.size() < lines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        const bool more = line.textStart() + line.textLength() < text.size();
-        if (shown.size() == lines - 1 && more) {
-            shown.append(QFontMetrics(font).elidedText(text.mid(line.textStart()).simplified(),
-                                                       Qt::ElideRight, width));
-            break;
-        }
-        shown.append(text.mid(line.textStart(), line.textLength()).trimmed());
-    }
-    layout.endLayout();
-    return shown.join(QLatin1Char('\n'));
-}
 
 QLabel *headline(const QString &text, QWidget *parent)
 {
