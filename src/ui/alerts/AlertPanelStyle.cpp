@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
-#include <QTextLayout>
 #include <QVBoxLayout>
 
 namespace varnello::alertstyle {
@@ -81,42 +80,6 @@ void setCheckedQuietly(QAbstractButton *button, bool checked)
 {
     const QSignalBlocker block(button);
     button->setChecked(checked);
-}
-
-QString elidedToLines(const QString &message, const QFont &font, int width, int lines)
-{
-    // No glyph is narrower than a pixel, so more than this can never fit: a long message costs
-    // no more than the lines it shows.
-    const qsizetype room = qsizetype(qMax(width, 1)) * qMax(lines, 1);
-    const bool cut = message.size() > room;
-    QString text = message.left(room);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, font);
-    // A token wider than the column (a long address, a run of symbols) is broken too.
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QStringList shown;
-    while (shown.size() < lines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        const bool more = cut || line.textStart() + line.textLength() < text.size();
-        if (shown.size() == lines - 1 && more) {
-            QString rest = text.mid(line.textStart()).simplified();
-            if (cut)
-                rest += QChar(0x2026);
-            shown.append(QFontMetrics(font).elidedText(rest, Qt::ElideRight, width));
-            break;
-        }
-        shown.append(text.mid(line.textStart(), line.textLength()).trimmed());
-    }
-    layout.endLayout();
-    return shown.join(QLatin1Char('\n'));
 }
 
 QString plainToolTip(const QString &text)

@@ -32,9 +32,6 @@ QLabel *caption(const QString &text, QWidget *parent = nullptr);
 QVBoxLayout *sectionLayout(QWidget *section, int spacing);
 // Shows a value the view decided without reporting it back as a click or toggle.
 void setCheckedQuietly(QAbstractButton *button, bool checked);
-// The text broken into lines of at most `width` pixels, cut at the tail after `lines` lines. Line
-// breaks in the text start new lines and count against the limit.
-QString elidedToLines(const QString &message, const QFont &font, int width, int lines);
 // A tooltip that shows `text` as typed, even when it looks like markup.
 QString plainToolTip(const QString &text);
 QFrame *divider(QWidget *parent = nullptr);

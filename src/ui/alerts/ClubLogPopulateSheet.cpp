@@ -5,6 +5,7 @@
 #include "ClubLogSelection.h"
 #include "ContentView.h"
 #include "EntityPickerList.h"
+#include "LineLimitedLabel.h"
 #include "ScrollingSheet.h"
 
 #include <QCheckBox>
@@ -267,11 +268,9 @@ QWidget *ClubLogPopulateSheet::buildStatusArea(QWidget *parent)
     messageRow->setSpacing(10);
     m_messageIcon = new QLabel(message);
     messageRow->addWidget(m_messageIcon, 0, Qt::AlignTop);
-    // Text from Club Log: never read as markup.
-    m_message = plainLabel(QString(), message);
+    // Text from Club Log: never read as markup, and never more than three lines.
+    m_message = new LineLimitedLabel(maximumMessageLines, message);
     m_message->setObjectName(QStringLiteral("lookupMessage"));
-    // Broken into lines by hand, so that a long text stops after three of them.
-    m_message->setWordWrap(false);
     setTextStyle(m_message, TextStyle::callout);
     messageRow->addWidget(m_message, 1, Qt::AlignTop);
     m_status->addWidget(message);
@@ -377,16 +376,16 @@ void ClubLogPopulateSheet::refreshStatus()
     m_status->setCurrentIndex(2);
     const bool failed = m_view.clubLogLookupFailed();
     const QColor colour = failed ? QColor(0xE0, 0x7B, 0x00) : QColor(0x2E, 0x9D, 0x3A);
-    m_messageIcon->setPixmap(
-        alertstyle::symbol(failed ? u"exclamationmark.triangle.fill" : u"checkmark.circle.fill")
-            .pixmap(16, 16));
-    QPalette palette = m_message->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    m_message->setPalette(palette);
-    m_message->setToolTip(plainToolTip(*message));
-    // The settings column is fixed: its width less the margins and the symbol.
-    const int width = m_status->width() > 100 ? m_status->width() - 26 : 334;
-    m_message->setText(elidedToLines(*message, m_message->font(), width, maximumMessageLines));
+    // Set again only when it changes: every keystroke in the entity search refreshes the sheet.
+    if (m_message->palette().color(QPalette::WindowText) != colour) {
+        m_messageIcon->setPixmap(alertstyle::symbol(failed ? u"exclamationmark.triangle.fill"
+                                                           : u"checkmark.circle.fill")
+                                     .pixmap(16, 16));
+        QPalette palette = m_message->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        m_message->setPalette(palette);
+    }
+    m_message->setFullText(*message);
 }
 
 } // namespace varnello

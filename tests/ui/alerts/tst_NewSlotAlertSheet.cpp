@@ -154,6 +154,8 @@ private Q_SLOTS:
         QCOMPARE(failure->toolTip(), *w.s.view->clubLogLookupMessage());
         QVERIFY(failure->toolTip().startsWith(
             QStringLiteral("Club Log returned an error: 2.0 MiB of HTML (HTTP 200)")));
+        QScrollBar *scroll = w.face()->findChild<QScrollArea *>()->verticalScrollBar();
+        scroll->setValue(scroll->maximum());
         savePicture(*w.sheet, "new-slot-alert-form-page-failure.png");
     }
 
