@@ -24,8 +24,8 @@ struct ClubLogLookupError {
     enum class Kind { httpError, clubLogError, invalidResponse, invalidJSON, transport, noApiKey };
     Kind kind = Kind::invalidResponse;
     int statusCode = 0;
-    std::optional<QString> responseText; // httpError
-    QString text;                        // clubLogError
+    std::optional<QString> responseText; // httpError: the reply's first line of words
+    QString text;                        // clubLogError: a short line, never a whole page
     HttpErrorKind transportError = HttpErrorKind::none;
 
     static ClubLogLookupError httpError(int statusCode, std::optional<QString> responseText);
