@@ -1,12 +1,6 @@
 #include "ClubLogLookup.h"
 
-#include "AlertCoding.h"
-
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMetaObject>
-#include <QRegularExpression>
-#include <QStringDecoder>
 #include <array>
 
 #ifndef VARNELLO_CLUBLOG_API_KEY
@@ -14,49 +8,6 @@
 #endif
 
 namespace varnello {
-
-namespace {
-
-// Status values beyond this are not integers a chart can hold exactly.
-constexpr qint64 largestExactInteger = (qint64(1) << 53);
-
-std::optional<QString> strictUtf8Trimmed(const QByteArray &body)
-{
-    QStringDecoder decoder(QStringConverter::Utf8);
-    QString text = decoder.decode(body);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text.trimmed();
-}
-
-std::optional<ClubLogDXCCChart> parseChart(const QByteArray &body)
-{
-    QJsonParseError parseError{};
-    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    ClubLogDXCCChart chart;
-    const QJsonObject entities = document.object();
-    chart.reserve(entities.size());
-    for (auto entity = entities.begin(); entity != entities.end(); ++entity) {
-        if (!entity.value().isObject())
-            return std::nullopt;
-        const QJsonObject bands = entity.value().toObject();
-        QHash<QString, qint64> table;
-        table.reserve(bands.size());
-        for (auto band = bands.begin(); band != bands.end(); ++band) {
-            const auto status =
-                alertcoding::strictInteger(band.value(), -largestExactInteger, largestExactInteger);
-            if (!status)
-                return std::nullopt;
-            table.insert(band.key(), *status);
-        }
-        chart.insert(entity.key(), std::move(table));
-    }
-    return chart;
-}
-
-} // namespace
 
 ClubLogLookupError ClubLogLookupError::httpError(int statusCode,
                                                  std::optional<QString> responseText)
@@ -136,17 +87,6 @@ QString clubLogLookupFailureMessage(const ClubLogLookupError &error)
         return QStringLiteral("The Club Log request failed: ") +
                httpErrorSentence(error.transportError);
     }
-}
-
-QString cleanClubLogErrorText(const QString &text)
-{
-    static const QRegularExpression tags(QStringLiteral("<[^>]+>"));
-    static const QRegularExpression blanks(QStringLiteral("\\s+"),
-                                           QRegularExpression::UseUnicodePropertiesOption);
-    QString cleaned = text;
-    cleaned.replace(tags, QStringLiteral(" "));
-    cleaned.replace(blanks, QStringLiteral(" "));
-    return cleaned.trimmed();
 }
 
 std::optional<QString> clubLogBandKey(const QString &band)
@@ -252,26 +192,6 @@ ClubLogRequestResult makeClubLogDXCCChartRequest(const ClubLogCredentials &crede
     return {request, std::nullopt};
 }
 
-ClubLogChartResult decodeClubLogDXCCChartResponse(const HttpResult &result)
-{
-    if (result.isTransportFailure())
-        return {std::nullopt, ClubLogLookupError::transport(result.error)};
-    if (result.status < 100)
-        return {std::nullopt, ClubLogLookupError{}};
-    if (result.status != 200)
-        return {std::nullopt,
-                ClubLogLookupError::httpError(result.status, strictUtf8Trimmed(result.body))};
-    if (auto chart = parseChart(result.body))
-        return {std::move(chart), std::nullopt};
-    // The service answers some failures with a text or HTML page and status 200.
-    const auto text = strictUtf8Trimmed(result.body);
-    if (text && !text->isEmpty())
-        return {std::nullopt, ClubLogLookupError::clubLogError(*text)};
-    ClubLogLookupError invalid;
-    invalid.kind = ClubLogLookupError::Kind::invalidJSON;
-    return {std::nullopt, invalid};
-}
-
 QString withoutClubLogSecrets(QString text, const ClubLogCredentials &credentials,
                               const QString &apiKey)
 {
@@ -336,14 +256,12 @@ void ClubLogChartLookup::fetchNext()
                 return;
             m_answeredSerial = serial;
             m_running.reset();
-            ClubLogChartResult decoded = decodeClubLogDXCCChartResponse(reply);
+            ClubLogChartResult decoded =
+                decodeClubLogDXCCChartResponse(reply, [this](QString text) {
+                    return withoutClubLogSecrets(std::move(text), m_credentials, m_service.apiKey);
+                });
             if (!decoded.chart) {
-                ClubLogLookupError error = *decoded.error;
-                if (error.responseText)
-                    error.responseText =
-                        withoutClubLogSecrets(*error.responseText, m_credentials, m_service.apiKey);
-                error.text = withoutClubLogSecrets(error.text, m_credentials, m_service.apiKey);
-                finish(Result{std::nullopt, error});
+                finish(Result{std::nullopt, decoded.error});
                 return;
             }
             m_charts.insert(mode, std::move(*decoded.chart));

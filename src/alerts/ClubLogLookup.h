@@ -24,8 +24,8 @@ struct ClubLogLookupError {
     enum class Kind { httpError, clubLogError, invalidResponse, invalidJSON, transport, noApiKey };
     Kind kind = Kind::invalidResponse;
     int statusCode = 0;
-    std::optional<QString> responseText; // httpError
-    QString text;                        // clubLogError
+    std::optional<QString> responseText; // httpError: the reply's first line of words
+    QString text;                        // clubLogError: a short line, never a whole page
     HttpErrorKind transportError = HttpErrorKind::none;
 
     static ClubLogLookupError httpError(int statusCode, std::optional<QString> responseText);
@@ -42,6 +42,13 @@ QString clubLogLookupFailureMessage(const ClubLogLookupError &error);
 
 // Tags replaced by blanks, runs of white space by one blank, then trimmed.
 QString cleanClubLogErrorText(const QString &text);
+
+// The most characters of a reply's text that any failure sentence quotes.
+inline constexpr qsizetype clubLogExcerptLength = 200;
+
+// The first line of words of a reply (tags, scripts, styles and comments dropped, character
+// references decoded), cut to about clubLogExcerptLength characters; only the start is read.
+QString clubLogReplyExcerpt(const QString &page);
 
 // The Club Log band key of a band name ("20m" -> "20", "70cm" -> "0.7"); nothing for other names.
 std::optional<QString> clubLogBandKey(const QString &band);
@@ -80,12 +87,19 @@ struct ClubLogRequestResult {
 ClubLogRequestResult makeClubLogDXCCChartRequest(const ClubLogCredentials &credentials,
                                                  const ClubLogService &service, ClubLogMode mode);
 
-// Judges one answer of the service.
+// Takes what must not be shown (the account's secrets) out of a text from the network.
+using ClubLogTextScrub = std::function<QString(QString)>;
+
+// Judges one answer of the service. A reply that is no chart keeps only a short excerpt: a 200
+// reply's text becomes one sentence naming its size and kind (a short line of text stays as it
+// came), another status's text its first line of words. `scrub` runs on the text before any of it
+// is kept, so no cut can leave part of a secret behind.
 struct ClubLogChartResult {
     std::optional<ClubLogDXCCChart> chart;
     std::optional<ClubLogLookupError> error;
 };
-ClubLogChartResult decodeClubLogDXCCChartResponse(const HttpResult &result);
+ClubLogChartResult decodeClubLogDXCCChartResponse(const HttpResult &result,
+                                                  const ClubLogTextScrub &scrub = {});
 
 // Removes the password, the e-mail address and the API key from a text that came back from the
 // network, so that no sentence shown or logged can carry them.

@@ -20,6 +20,13 @@ QSet<int> adifNumbers(const QList<CTYEntity> &entities)
     return numbers;
 }
 
+QString newSlotChoicesChangedText(bool showSummary)
+{
+    return QStringLiteral("The needed-for choice, modes or bands changed while Club Log was "
+                          "being asked. Press %1 again to look up the ones shown.")
+        .arg(showSummary ? QStringLiteral("Apply") : QStringLiteral("Refresh"));
+}
+
 } // namespace
 
 void ContentView::retire(std::unique_ptr<ClubLogChartLookup> &lookup)
@@ -109,6 +116,14 @@ void ContentView::runNewSlotSheetLookupTask(const ClubLogCredentials &credential
             }
             if (!r.charts) {
                 setLookupState(false, true, clubLogLookupFailureMessage(*r.error));
+                return;
+            }
+            // Rules saved beside a needed-for choice, modes or bands they were not built for
+            // would match other spots than the summary says.
+            const NewSlotAlertConfiguration &shown = m_newSlotAlertDraft;
+            if (shown.wantedStatus != wantedStatus || shown.bands != bands ||
+                newSlotLookupModes(shown.modes) != modes) {
+                setLookupState(false, true, newSlotChoicesChangedText(showSummary));
                 return;
             }
             NewSlotAlertConfiguration draft = m_newSlotAlertDraft;

@@ -13,6 +13,9 @@ void ContentView::openNewSlotAlertSheet()
     ++m_newSlotSheetOpening;
     m_newSlotAlertDraft = m_alerts.migrateNewSlotAlertHighlightColour();
     emit newSlotAlertDraftChanged();
+    // A failure left over belongs to another draft or to the Populate sheet's lookup. A lookup
+    // still running keeps its flag: its end clears it.
+    setLookupState(m_clubLogLookupInProgress, false, std::nullopt);
     setNewSlotAlertSummaryPresented(true);
     setNewSlotAlertSheetPresented(true);
 }

@@ -37,6 +37,21 @@ inline ClubLogService testService(const HttpStub &stub,
     return service;
 }
 
+// A hotel's login page of about `bytes` bytes, as a captive portal answers any request: its
+// title first, then styles, a script and a long body.
+inline QByteArray loginPage(qsizetype bytes)
+{
+    QByteArray page = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+                      "<title>Hotel Wi-Fi &amp; Lounge \xe2\x80\x93 Log in</title>\n"
+                      "<style>body { font: 14px sans-serif; }</style>\n"
+                      "<script>var room = 'unknown';</script>\n</head>\n<body>\n";
+    const QByteArray paragraph =
+        "<p>Please enter your room number and surname to use the internet.</p>\n";
+    while (page.size() + paragraph.size() < bytes - 15)
+        page += paragraph;
+    return page + "</body></html>\n";
+}
+
 // {"291": {"20": 1, ...}} from entity -> band key -> status.
 inline QByteArray chartJson(const QHash<int, QHash<QString, int>> &chart)
 {

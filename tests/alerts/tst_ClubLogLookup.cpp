@@ -179,6 +179,61 @@ private Q_SLOTS:
         QCOMPARE(failureText(result), text);
     }
 
+    // A reply is cut down where it is read: a sentence quotes at most one short line of it.
+    void pagesAreCondensed_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
+        const auto instead = [](const QByteArray &body, const char *kind, const QString &words) {
+            return QStringLiteral("Club Log returned an error: %1 bytes of %2 (HTTP 200) instead "
+                                  "of a DXCC matrix%3.")
+                .arg(body.size())
+                .arg(QLatin1String(kind), words.isEmpty() ? QString()
+                                                          : QStringLiteral(", beginning \u201c") +
+                                                                words + QChar(0x201d));
+        };
+        const QString title = QStringLiteral("Hotel Wi-Fi & Lounge \u2013 Log in");
+        QTest::newRow("200 login page")
+            << 200 << loginPage(2 << 20)
+            << QStringLiteral("Club Log returned an error: 2.0 MiB of HTML (HTTP 200) instead "
+                              "of a DXCC matrix, beginning \u201c") +
+                   title + QStringLiteral("\u201d.");
+        QTest::newRow("404 login page")
+            << 404 << loginPage(2 << 20) << QStringLiteral("Club Log returned HTTP 404: ") + title;
+        const QByteArray lines("Maintenance\nBack at 18:00 UTC\n");
+        QTest::newRow("200 lines") << 200 << lines << instead(lines, "text", "Maintenance");
+        const QByteArray longLine = QByteArray("word ").repeated(60);
+        QTest::newRow("200 long line")
+            << 200 << longLine
+            << instead(longLine, "text",
+                       QStringLiteral("word ").repeated(40).trimmed() + QChar(0x2026));
+        const QByteArray small("<html><body><h1>Error</h1></body></html>");
+        QTest::newRow("200 small page") << 200 << small << instead(small, "HTML", "Error");
+        const QByteArray empty("<html>\n<body></body>\n</html>");
+        QTest::newRow("200 page without words") << 200 << empty << instead(empty, "HTML", {});
+        const QByteArray hidden("<html><!-- a\nnote --><script>\nvar x = '<p>';\n</script>\n"
+                                "<p>Sign in &lt;here&gt; &#x2192;&#32;now</p>");
+        QTest::newRow("scripts and comments skipped")
+            << 200 << hidden
+            << instead(hidden, "HTML", QStringLiteral("Sign in <here> \u2192 now"));
+        // No blank to cut at: the cut never splits a character.
+        const QString faces = QLatin1Char('a') + QStringLiteral("\U0001F600").repeated(150);
+        QTest::newRow("no blank") << 200 << faces.toUtf8()
+                                  << instead(faces.toUtf8(), "text",
+                                             faces.left(199) + QChar(0x2026));
+    }
+    void pagesAreCondensed()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        HttpStub stub;
+        QVERIFY(stub.listen());
+        stub.setResponse(chartPath(ClubLogMode::cw), HttpStub::Response::withStatus(status, body));
+        QCOMPARE(failureText(lookup(testService(stub), {ClubLogMode::cw})), text);
+    }
+
     void emptyObject_isAnEmptyChart()
     {
         HttpStub stub;
@@ -275,12 +330,17 @@ private Q_SLOTS:
         stub.setResponse(chartPath(ClubLogMode::ssb),
                          HttpStub::Response::ok("Bad login NAME%2BTAG%40EXAMPLE.COM " +
                                                 testApiKey.toUpper().toUtf8()));
-        for (ClubLogMode mode : {ClubLogMode::cw, ClubLogMode::ssb}) {
+        // A secret that the cut of a long line would split still goes as a whole.
+        stub.setResponse(chartPath(ClubLogMode::data),
+                         HttpStub::Response::ok(QByteArray("word ").repeated(38) +
+                                                c.password.toUtf8() + " and more\nwords"));
+        for (ClubLogMode mode : {ClubLogMode::cw, ClubLogMode::ssb, ClubLogMode::data}) {
             const QString text = failureText(lookup(testService(stub), {mode}));
             QVERIFY2(text.startsWith(QStringLiteral("Club Log returned")), qPrintable(text));
             QVERIFY2(!text.contains(QStringLiteral("example.com"), Qt::CaseInsensitive),
                      qPrintable(text));
             QVERIFY2(!text.contains(QStringLiteral("w#rd")), qPrintable(text));
+            QVERIFY2(!text.contains(QStringLiteral("p&ss")), qPrintable(text));
             QVERIFY2(!text.contains(testApiKey, Qt::CaseInsensitive), qPrintable(text));
         }
     }

@@ -217,6 +217,98 @@ private Q_SLOTS:
         QCOMPARE(s.view->newSlotAlertRules(), *result.entitySlotRules);
     }
 
+    // A lookup's rules are kept only for the needed-for choice, modes and bands the form shows
+    // when it ends; the other fields of the draft may change freely meanwhile.
+    void sheetLookup_keepsRulesOnlyForTheChoicesShown_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("band") << "band" << false;
+        QTest::newRow("needed for") << "neededFor" << false;
+        QTest::newRow("mode") << "mode" << false;
+        QTest::newRow("reset") << "reset" << false;
+        QTest::newRow("band off and on again") << "bandBack" << true;
+        QTest::newRow("mixed for cw, ssb and data") << "mixed" << true;
+        QTest::newRow("sound") << "sound" << true;
+    }
+    void sheetLookup_keepsRulesOnlyForTheChoicesShown()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, kept);
+        ClubLogScene s;
+        s.answerAllWithSlowCwChart(300ms);
+        s.view->openNewSlotAlertSheet();
+        s.view->showNewSlotClubLogConfiguration();
+        NewSlotAlertConfiguration draft;
+        draft.modes = {ClubLogMode::cw, ClubLogMode::ssb, ClubLogMode::data};
+        draft.bands = {"20m"};
+        s.view->setNewSlotAlertDraft(draft);
+        s.view->applyNewSlotAlertDraft(true);
+        QVERIFY(s.view->isClubLogLookupInProgress());
+        if (change == "band" || change == "bandBack") {
+            s.view->setNewSlotDraftBand("40m", true);
+            if (change == "bandBack")
+                s.view->setNewSlotDraftBand("40m", false);
+        } else if (change == "neededFor") {
+            draft.wantedStatus = ClubLogWantedStatus::notConfirmed;
+            s.view->setNewSlotAlertDraft(draft);
+        } else if (change == "mode") {
+            s.view->setNewSlotDraftMode(ClubLogMode::ssb, false);
+        } else if (change == "reset") {
+            s.view->resetNewSlotAlertDraft();
+        } else if (change == "mixed") {
+            s.view->selectAllNewSlotModes();
+        } else {
+            draft.playSound = true;
+            s.view->setNewSlotAlertDraft(draft);
+        }
+        const NewSlotAlertConfiguration shown = s.view->newSlotAlertDraft();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.view->isClubLogLookupInProgress(), 20000);
+        QCOMPARE(s.view->isNewSlotAlertSummaryPresented(), kept);
+        QCOMPARE(s.view->clubLogLookupFailed(), !kept);
+        QCOMPARE(s.view->newSlotAlertDraft().entitySlotRules.has_value(), kept);
+        if (!kept) {
+            QCOMPARE(s.view->newSlotAlertDraft(), shown);
+            QCOMPARE(s.view->clubLogLookupMessage(),
+                     QStringLiteral("The needed-for choice, modes or bands changed while Club Log "
+                                    "was being asked. Press Apply again to look up the ones "
+                                    "shown."));
+        }
+    }
+
+    // The band changes while Apply's lookup runs: what is saved is for the band the form shows.
+    void bandChangedDuringTheLookup_savedRulesMatchTheForm()
+    {
+        ClubLogScene s;
+        s.answerAll(R"({"291":{"20":1}})"); // 291 worked on 20m CW, nowhere else
+        s.stub.setResponse(chartPath(ClubLogMode::cw),
+                           HttpStub::Response{.body = R"({"291":{"20":1}})", .delay = 300ms});
+        s.view->openNewSlotAlertSheet();
+        s.view->showNewSlotClubLogConfiguration();
+        NewSlotAlertConfiguration draft;
+        draft.modes = {ClubLogMode::cw};
+        draft.bands = {"20m"};
+        s.view->setNewSlotAlertDraft(draft);
+        s.view->applyNewSlotAlertDraft(true);
+        s.view->setNewSlotDraftBand("20m", false);
+        s.view->setNewSlotDraftBand("40m", true);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.view->isClubLogLookupInProgress(), 20000);
+        QVERIFY(!s.view->isNewSlotAlertSummaryPresented());
+        s.view->applyNewSlotAlertDraft(true);
+        QTRY_VERIFY_WITH_TIMEOUT(s.view->isNewSlotAlertSummaryPresented(), 20000);
+        s.view->saveAndEnableNewSlotAlert();
+
+        QCOMPARE(s.view->loadNewSlotAlertConfiguration().bands, QSet<QString>{"40m"});
+        const auto &rules = s.view->newSlotAlertRules();
+        QVERIFY(!rules.isEmpty());
+        for (const ClubLogEntitySlotRule &rule : rules) {
+            for (const ClubLogAlertSlot &slot : rule.slotSet)
+                QCOMPARE(slot.band, QStringLiteral("40m"));
+        }
+        QVERIFY(s.view->matchesNewSlotAlert(makeSpot("K1XYZ", "40m", SpotType::cw, 291)));
+        QVERIFY(!s.view->matchesNewSlotAlert(makeSpot("K1XYZ", "20m", SpotType::cw, 291)));
+    }
+
     void accountChecks_stopBeforeAnyRequest_data()
     {
         QTest::addColumn<QString>("emptyKey");

@@ -5,6 +5,7 @@
 #include "ClubLogSelection.h"
 #include "ContentView.h"
 #include "EntityPickerList.h"
+#include "LineLimitedLabel.h"
 #include "ScrollingSheet.h"
 
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTextLayout>
 
 namespace varnello {
 
@@ -25,38 +25,6 @@ namespace {
 
 constexpr int maximumMessageLines = 3;
 constexpr int entityListHeight = 475;
-
-// The text broken into lines of at most `width`, cut at the tail after `lines` lines. Line
-// breaks in the text (a page from the server) start new lines and count against the limit.
-QString elidedToLines(const QString &message, const QFont &font, int width, int lines)
-{
-    QString text = message;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, font);
-    // A token wider than the column (a long address, a run of symbols) is broken too.
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QStringList shown;
-    while (shown.size() < lines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        const bool more = line.textStart() + line.textLength() < text.size();
-        if (shown.size() == lines - 1 && more) {
-            shown.append(QFontMetrics(font).elidedText(text.mid(line.textStart()).simplified(),
-                                                       Qt::ElideRight, width));
-            break;
-        }
-        shown.append(text.mid(line.textStart(), line.textLength()).trimmed());
-    }
-    layout.endLayout();
-    return shown.join(QLatin1Char('\n'));
-}
 
 QLabel *headline(const QString &text, QWidget *parent)
 {
@@ -300,11 +268,9 @@ QWidget *ClubLogPopulateSheet::buildStatusArea(QWidget *parent)
     messageRow->setSpacing(10);
     m_messageIcon = new QLabel(message);
     messageRow->addWidget(m_messageIcon, 0, Qt::AlignTop);
-    // Text from Club Log: never read as markup.
-    m_message = plainLabel(QString(), message);
+    // Text from Club Log: never read as markup, and never more than three lines.
+    m_message = new LineLimitedLabel(maximumMessageLines, message);
     m_message->setObjectName(QStringLiteral("lookupMessage"));
-    // Broken into lines by hand, so that a long text stops after three of them.
-    m_message->setWordWrap(false);
     setTextStyle(m_message, TextStyle::callout);
     messageRow->addWidget(m_message, 1, Qt::AlignTop);
     m_status->addWidget(message);
@@ -410,16 +376,16 @@ void ClubLogPopulateSheet::refreshStatus()
     m_status->setCurrentIndex(2);
     const bool failed = m_view.clubLogLookupFailed();
     const QColor colour = failed ? QColor(0xE0, 0x7B, 0x00) : QColor(0x2E, 0x9D, 0x3A);
-    m_messageIcon->setPixmap(
-        alertstyle::symbol(failed ? u"exclamationmark.triangle.fill" : u"checkmark.circle.fill")
-            .pixmap(16, 16));
-    QPalette palette = m_message->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    m_message->setPalette(palette);
-    m_message->setToolTip(plainToolTip(*message));
-    // The settings column is fixed: its width less the margins and the symbol.
-    const int width = m_status->width() > 100 ? m_status->width() - 26 : 334;
-    m_message->setText(elidedToLines(*message, m_message->font(), width, maximumMessageLines));
+    // Set again only when it changes: every keystroke in the entity search refreshes the sheet.
+    if (m_message->palette().color(QPalette::WindowText) != colour) {
+        m_messageIcon->setPixmap(alertstyle::symbol(failed ? u"exclamationmark.triangle.fill"
+                                                           : u"checkmark.circle.fill")
+                                     .pixmap(16, 16));
+        QPalette palette = m_message->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        m_message->setPalette(palette);
+    }
+    m_message->setFullText(*message);
 }
 
 } // namespace varnello

@@ -16,6 +16,7 @@ namespace varnello {
 class ClubLogExplanationSheet;
 class ContentView;
 class EntityPickerList;
+class LineLimitedLabel;
 
 // "Populate from Club Log" over the alert editor: needed-for, modes, bands, one entity or all,
 // and Apply, which runs the view's Club Log lookup and fills the editor's draft. Shown while the
@@ -59,7 +60,7 @@ private:
     QHash<QString, QCheckBox *> m_bandBoxes;
     QStackedWidget *m_status = nullptr;
     QLabel *m_messageIcon = nullptr;
-    QLabel *m_message = nullptr;
+    LineLimitedLabel *m_message = nullptr;
     EntityPickerList *m_picker = nullptr;
     QPushButton *m_clearSelection = nullptr;
     QPushButton *m_apply = nullptr;

@@ -20,6 +20,7 @@ class QVBoxLayout;
 namespace varnello {
 
 class ContentView;
+class LineLimitedLabel;
 
 // The New Slot Alert sheet with its two faces: the summary, from which the configuration is
 // stored, and the configuration form, whose controls edit only the view's draft and whose Apply
@@ -87,7 +88,7 @@ private:
         QMap<ClubLogMode, QCheckBox *> modes;
         QHash<QString, QCheckBox *> bands;
         AlertActionControls actions;
-        QLabel *failure = nullptr;
+        LineLimitedLabel *failure = nullptr;
         QPushButton *refresh = nullptr;
         QPushButton *apply = nullptr;
     } m_form;

@@ -8,6 +8,7 @@
 #include "AlertSummaryText.h"
 #include "ColorSwatchButton.h"
 #include "ContentView.h"
+#include "LineLimitedLabel.h"
 #include "NewSlotRules.h"
 
 #include <QButtonGroup>
@@ -72,9 +73,9 @@ QWidget *NewSlotAlertSheet::buildFormFace()
     sections->addWidget(divider(content));
     sections->addWidget(buildActionSection());
 
-    m_form.failure = plainLabel(QString(), content);
+    // At most three lines, whatever came back from Club Log.
+    m_form.failure = new LineLimitedLabel(3, content);
     m_form.failure->setObjectName(QStringLiteral("newSlotFailureLabel"));
-    m_form.failure->setWordWrap(true);
     setTextStyle(m_form.failure, TextStyle::caption);
     QPalette red = m_form.failure->palette();
     red.setColor(QPalette::WindowText, QColor(0xd7, 0x26, 0x1e));
@@ -275,7 +276,7 @@ void NewSlotAlertSheet::renderForm(const NewSlotAlertConfiguration &draft)
     m_form.actions.render(draft);
 
     const bool showFailure = m_view.clubLogLookupFailed() && m_view.clubLogLookupMessage();
-    m_form.failure->setText(showFailure ? *m_view.clubLogLookupMessage() : QString());
+    m_form.failure->setFullText(showFailure ? *m_view.clubLogLookupMessage() : QString());
     m_form.failure->setVisible(showFailure);
     const bool canLookUp = !m_view.isClubLogLookupInProgress() && !draft.bands.isEmpty();
     m_form.refresh->setEnabled(canLookUp);

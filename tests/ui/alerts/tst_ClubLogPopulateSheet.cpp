@@ -6,6 +6,7 @@
 #include "ClubLogPopulateSheet.h"
 #include "EntityPickerList.h"
 #include "HttpClient.h"
+#include "NewSlotAlertSheet.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -128,6 +129,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("page");
         QTest::newRow("line breaks") << QByteArray("Account locked\n\nOne\r\nTwo\nThree\nFour");
         QTest::newRow("one long token") << QByteArray(400, 'W');
+        QTest::newRow("2 MiB login page") << loginPage(2 << 20);
     }
     void clubLogPage_staysWithinThreeLinesOfTheColumn()
     {
@@ -147,6 +149,39 @@ private Q_SLOTS:
         const int room = findNamed<QWidget>(sheet, "lookupStatus")->width();
         for (const QString &line : shown.split(QLatin1Char('\n')))
             QVERIFY2(message->fontMetrics().horizontalAdvance(line) <= room, qPrintable(line));
+        // The tooltip holds the one sentence kept of the reply, not the page.
+        QCOMPARE(message->toolTip(), *s.view->clubLogLookupMessage());
+        QVERIFY(message->toolTip().size() < 400);
+    }
+
+    // A refusal met here belongs to this sheet: the New Slot form opened next shows no failure.
+    void refusalHere_isNotShownInTheNewSlotForm()
+    {
+        PopulateScene s;
+        s.f.settings.setBool(SettingsKeys::clubLogPopulateExplanationDismissed, true);
+        ClubLogPopulateSheet *sheet = s.openSheet();
+        s.stub.setResponse(chartPath(ClubLogMode::mixed),
+                           HttpStub::Response::withStatus(403, "<html>Forbidden</html>"));
+        QTest::mouseClick(findNamed<QPushButton>(sheet, "apply"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(s.view->clubLogLookupFailed(), 20000);
+        QTRY_VERIFY(findNamed<QLabel>(sheet, "lookupMessage")->isVisible());
+        QTest::keyClick(sheet, Qt::Key_Escape);
+        QTRY_VERIFY(!s.editor->populateSheet());
+        QTest::keyClick(s.editor.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!s.editor->isVisible());
+
+        s.view->openNewSlotAlertSheet();
+        auto *newSlot = new NewSlotAlertSheet(*s.view, &s.host.window);
+        newSlot->setAttribute(Qt::WA_DeleteOnClose);
+        newSlot->open();
+        QTRY_VERIFY(newSlot->isVisible());
+        QTest::mouseClick(findNamed<QPushButton>(newSlot, "newSlotClubLogButton"), Qt::LeftButton);
+        auto *failure = findNamed<QLabel>(newSlot, "newSlotFailureLabel");
+        QTRY_VERIFY(findNamed<QWidget>(newSlot, "newSlotFormFace")->isVisible());
+        QVERIFY(!failure->isVisible());
+        QVERIFY(failure->text().isEmpty());
+        QVERIFY(!s.view->clubLogLookupFailed());
+        newSlot->reject();
     }
 
     void escapeCloses_andTheEditorStaysOpen()

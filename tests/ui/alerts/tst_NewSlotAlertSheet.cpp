@@ -132,6 +132,33 @@ private Q_SLOTS:
         QVERIFY(w.s.view->matchesNewSlotAlert(makeSpot("X1X", "20m", SpotType::ssb, 230)));
     }
 
+    // A hotel's 2 MiB login page in place of a chart: three lines at most, and the tooltip holds
+    // the one sentence kept of it.
+    void failureFromAHugePage_staysWithinThreeLines()
+    {
+        SheetWindow w;
+        w.s.answerAll(loginPage(2 << 20));
+        QTRY_VERIFY(w.sheet->isVisible());
+        w.click("newSlotClubLogButton");
+        w.click("newSlotApplyButton");
+        QTRY_VERIFY_WITH_TIMEOUT(w.s.view->clubLogLookupFailed(), 20000);
+        auto *failure = child<QLabel>(*w.sheet, "newSlotFailureLabel");
+        QTRY_VERIFY(failure->isVisible());
+        QTest::qWait(50);
+        const QString shown = failure->text();
+        QVERIFY2(shown.count(QLatin1Char('\n')) <= 2, qPrintable(shown));
+        const int room = failure->contentsRect().width();
+        for (const QString &line : shown.split(QLatin1Char('\n')))
+            QVERIFY2(failure->fontMetrics().horizontalAdvance(line) <= room, qPrintable(line));
+        QVERIFY(failure->height() < 4 * failure->fontMetrics().lineSpacing());
+        QCOMPARE(failure->toolTip(), *w.s.view->clubLogLookupMessage());
+        QVERIFY(failure->toolTip().startsWith(
+            QStringLiteral("Club Log returned an error: 2.0 MiB of HTML (HTTP 200)")));
+        QScrollBar *scroll = w.face()->findChild<QScrollArea *>()->verticalScrollBar();
+        scroll->setValue(scroll->maximum());
+        savePicture(*w.sheet, "new-slot-alert-form-page-failure.png");
+    }
+
     void neverRefreshed_showsOnlyTheExplanation()
     {
         SheetWindow w;
