@@ -1,6 +1,7 @@
 #include "EntityPickerList.h"
 
 #include "AlertPanelStyle.h"
+#include "SheetFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +50,14 @@ public:
         }
         if (option.state & QStyle::State_MouseOver)
             painter->fillRect(option.rect, palette.color(QPalette::AlternateBase));
+        // The row Space would toggle, when the list has the keyboard.
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = option.rect.adjusted(2, 1, -2, -1);
+            QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter,
+                                                 option.widget);
+        }
 
         QStyleOptionButton box;
         const int side = 16;
@@ -109,6 +118,8 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     m_clear->setObjectName(QStringLiteral("entitySearchClear"));
     m_clear->setToolTip(QStringLiteral("Clear"));
     m_clear->setVisible(false);
+    // Return searches nothing more: it must not reach the sheet's default button either.
+    onReturnKey(m_search, [] {});
     bar->addWidget(m_search);
     layout->addLayout(bar);
 
@@ -130,6 +141,10 @@ EntityPickerList::EntityPickerList(QWidget *parent)
         if (!item->data(headerRole).toBool())
             emit entityToggled(item->data(adifRole).toInt());
     });
+    sheetframe::onSpaceKey(m_list, [this](const QModelIndex &index) {
+        if (!index.data(headerRole).toBool())
+            emit entityToggled(index.data(adifRole).toInt());
+    });
 }
 
 void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> &selected,
@@ -147,6 +162,9 @@ void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> 
     m_shownOthers = std::move(otherNumbers);
 
     const int scroll = m_list->verticalScrollBar() ? m_list->verticalScrollBar()->value() : 0;
+    // The keyboard stays on the entity it toggled, in whichever section that entity now is.
+    const QListWidgetItem *current = m_list->currentItem();
+    const int currentAdif = current ? current->data(adifRole).toInt() : 0;
     m_list->setUpdatesEnabled(false);
     m_list->clear();
     const auto addHeader = [this](const QString &title) {
@@ -172,6 +190,14 @@ void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> 
     addRows(others, false);
     m_list->setUpdatesEnabled(true);
     m_list->verticalScrollBar()->setValue(scroll);
+    if (currentAdif != 0 && m_list->hasFocus()) {
+        for (int row = 0; row < m_list->count(); ++row) {
+            if (m_list->item(row)->data(adifRole).toInt() == currentAdif) {
+                m_list->setCurrentRow(row);
+                break;
+            }
+        }
+    }
 }
 
 void EntityPickerList::scrollToTop()

@@ -107,7 +107,10 @@ private Q_SLOTS:
                            HttpStub::Response::ok("<img src=x onerror=alert(1)> Account <b>locked"
                                                   "</b> until tomorrow, please try again later "
                                                   "or ask the Club Log helpdesk for assistance "
-                                                  "with this account and its settings."));
+                                                  "with this account and its settings. Check "
+                                                  "that the callsign, e-mail address and "
+                                                  "application password in Settings match the "
+                                                  "Club Log account exactly, then try again."));
         QTest::mouseClick(findNamed<QPushButton>(sheet, "apply"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(s.view->clubLogLookupFailed(), 20000);
         QTest::qWait(10);
