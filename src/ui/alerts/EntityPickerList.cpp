@@ -190,7 +190,7 @@ void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> 
     addRows(others, false);
     m_list->setUpdatesEnabled(true);
     m_list->verticalScrollBar()->setValue(scroll);
-    if (currentAdif != 0 && m_list->hasFocus()) {
+    if (currentAdif != 0 && m_list->window()->focusWidget() == m_list) {
         for (int row = 0; row < m_list->count(); ++row) {
             if (m_list->item(row)->data(adifRole).toInt() == currentAdif) {
                 m_list->setCurrentRow(row);

@@ -362,7 +362,7 @@ void AllowedSpotterEntitiesSheet::refresh()
     const bool selecting = m_view.isSelectingCustomSpotterEntitiesAutomatically();
     if (selecting == m_selecting->isHidden()) {
         m_select->setText(selecting ? QString() : QStringLiteral("Select entities within radius"));
-        m_select->setMinimumSize(selecting ? m_selecting->sizeHint() : QSize());
+        m_select->setMinimumSize(selecting ? m_selecting->sizeHint() : QSize(0, 0));
         m_selecting->setVisible(selecting);
         m_selecting->resize(m_select->size().expandedTo(m_selecting->sizeHint()));
     }
@@ -391,6 +391,9 @@ void AllowedSpotterEntitiesSheet::refreshList()
     m_shownDraft = m_view.customSpotterEntityDraft();
     m_shownSearch = m_view.customSpotterEntitySearch();
     m_shownEntityCount = m_view.alertEntities().size();
+    // The keyboard stays on the entity it toggled, in whichever section that entity now is.
+    const QListWidgetItem *current = m_list->currentItem();
+    const QVariant currentAdif = current ? current->data(adifRole) : QVariant();
     m_list->clear();
     const QList<CTYEntity> selected = m_view.selectedSpotterEntities();
     if (!selected.isEmpty()) {
@@ -401,6 +404,14 @@ void AllowedSpotterEntitiesSheet::refreshList()
     addSection(m_list, QStringLiteral("All DXCC Entities"));
     for (const CTYEntity &entity : m_view.filterEntityList())
         addEntity(m_list, entity, false);
+    if (currentAdif.isValid() && m_list->window()->focusWidget() == m_list) {
+        for (int row = 0; row < m_list->count(); ++row) {
+            if (m_list->item(row)->data(adifRole) == currentAdif) {
+                m_list->setCurrentRow(row);
+                break;
+            }
+        }
+    }
 }
 
 } // namespace varnello

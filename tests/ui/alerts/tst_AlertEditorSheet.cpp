@@ -253,6 +253,25 @@ private Q_SLOTS:
         QCOMPARE(s.view->sortedAlertCallsigns(), (QStringList{"K1ABC/P", "VP2E*"}));
     }
 
+    // A pattern wider than the column is cut, and every row keeps its remove button in view.
+    void longCallsignPattern_keepsEveryRemoveButtonInView()
+    {
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        const QString longPattern =
+            QStringLiteral("VK0ABCDEFGHIJKLMNOPQRSTUVWXYZ/MM/QRP/ANTARCTICA*");
+        alerts[4].selectedCallsigns = {longPattern, QStringLiteral("K1ABC")};
+        EditorScene s(alerts);
+        s.open(4);
+        EditorScene::settle();
+        auto *list = s.child<QScrollArea>("callsignList");
+        const QRect viewport(list->viewport()->mapToGlobal(QPoint(0, 0)), list->viewport()->size());
+        for (const QString &pattern : {longPattern, QStringLiteral("K1ABC")}) {
+            auto *remove = s.child<QToolButton>(QStringLiteral("remove:") + pattern);
+            QVERIFY(viewport.contains(QRect(remove->mapToGlobal(QPoint(0, 0)), remove->size())));
+        }
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
+    }
+
     void clubLogDraft_isLockedAndNamesTheLowestEntity()
     {
         QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();

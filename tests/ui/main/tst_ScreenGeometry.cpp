@@ -285,13 +285,16 @@ private Q_SLOTS:
         rbn->popover()->hide();
 
         // The editor sheets the presenter shows, and Populate over the alert editor.
+        // Both filter sheets have room for their designed 650 x 650 on either screen.
         kit.view->openCustomInfoFilterSheet();
-        QVERIFY(allReachable(s.presented(SheetPresenter::Presentation::blockedWords), s.screen,
-                             "blocked words"));
+        QDialog *blockedWords = s.presented(SheetPresenter::Presentation::blockedWords);
+        QVERIFY(allReachable(blockedWords, s.screen, "blocked words"));
+        QCOMPARE(blockedWords->size(), QSize(650, 650));
         s.closePresented();
         kit.view->openCustomSpotterEntitySheet();
-        QVERIFY(allReachable(s.presented(SheetPresenter::Presentation::allowedSpotterEntities),
-                             s.screen, "allowed spotter entities"));
+        QDialog *entities = s.presented(SheetPresenter::Presentation::allowedSpotterEntities);
+        QVERIFY(allReachable(entities, s.screen, "allowed spotter entities"));
+        QCOMPARE(entities->size(), QSize(650, 650));
         s.closePresented();
         for (int slot : {0, 4}) {
             kit.view->openAlertEditor(slot);
