@@ -25,11 +25,14 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        // Rows take the list's width and elide their texts; asking for more would only bring
+        // a horizontal scroll bar once the vertical one takes its room.
+        constexpr int narrowestRow = 120;
         const QFontMetrics name(option.font);
         if (index.data(headerRole).toBool())
-            return {option.rect.width(), name.height() + 14};
+            return {narrowestRow, name.height() + 14};
         const QFontMetrics caption(alertstyle::font(alertstyle::TextStyle::caption));
-        return {option.rect.width(), name.height() + caption.height() + 12};
+        return {narrowestRow, name.height() + caption.height() + 12};
     }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -128,6 +131,7 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     m_list->setUniformItemSizes(false);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setMouseTracking(true);
     m_list->setFrameShape(QFrame::NoFrame);
     layout->addWidget(m_list, 1);

@@ -32,7 +32,7 @@ void Popover::paintEvent(QPaintEvent *)
     // The shadow: a band along the bottom and right edges that fades towards the inside.
     QColor shade = colours.color(QPalette::Shadow);
     for (int i = 0; i < edge - 1; ++i) {
-        shade.setAlpha(90 - i * 28);
+        shade.setAlpha(120 - i * 40);
         painter.setPen(shade);
         painter.drawLine(area.left() + 1 + i, area.bottom() - i, area.right() - i,
                          area.bottom() - i);
