@@ -1,5 +1,4 @@
-// Where a popover opens for its button, and how windows are fitted into a screen's available
-// area.
+// Where a popover opens for its button.
 #include "ScreenFit.h"
 
 #include <QtTest>
@@ -37,34 +36,6 @@ private slots:
         const QPoint placed = screenfit::popupPosition(button, popup, available);
         QCOMPARE(placed, expected);
         QVERIFY(available.contains(QRect(placed, popup)));
-    }
-
-    void clampedSize_leavesRoomForTheWindowFrame_data()
-    {
-        QTest::addColumn<QSize>("wanted");
-        QTest::addColumn<QSize>("expected");
-        QTest::newRow("fits") << QSize(650, 650) << QSize(650, 650);
-        QTest::newRow("too tall") << QSize(780, 780) << QSize(780, 768 - 48);
-        QTest::newRow("too tall and too wide") << QSize(1400, 900) << QSize(1366 - 16, 768 - 48);
-    }
-
-    void clampedSize_leavesRoomForTheWindowFrame()
-    {
-        QFETCH(QSize, wanted);
-        QFETCH(QSize, expected);
-        QCOMPARE(screenfit::clampedSize(wanted, QRect(0, 0, 1366, 768)), expected);
-        QCOMPARE(screenfit::clampedSize(wanted, QRect()), wanted); // no screen known
-    }
-
-    void movedInside_keepsTheTopLeftOfAWindowTooLarge()
-    {
-        const QRect available(0, 0, 1280, 800);
-        QCOMPARE(screenfit::movedInside(QRect(900, 500, 600, 400), available),
-                 QRect(680, 400, 600, 400));
-        QCOMPARE(screenfit::movedInside(QRect(-50, -20, 600, 400), available),
-                 QRect(0, 0, 600, 400));
-        QCOMPARE(screenfit::movedInside(QRect(100, 100, 1400, 900), available).topLeft(),
-                 QPoint(0, 0));
     }
 };
 
