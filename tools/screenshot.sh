@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Writes pictures of the main window (logged in with spots, the console, a node warning sheet)
-# into build/screenshots/: the program's window on a virtual X display (Xvfb), with a throwaway
-# home folder, logged in to fake DX cluster nodes on 127.0.0.1.
+# Writes pictures of the main window (logged in with spots, the console, the popovers and sheets,
+# a node warning sheet) into build/screenshots/: the program's window on a virtual 1280 x 800 X
+# display (Xvfb), with a throwaway home folder, logged in to fake DX cluster nodes on 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
@@ -33,6 +33,6 @@ ccc_port=$(head -n1 "$ccc_out")
 
 HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
   XDG_CACHE_HOME="$home/.cache" QT_QPA_PLATFORM=xcb \
-  xvfb-run -a -s "-screen 0 1100x760x24" \
+  xvfb-run -a -s "-screen 0 1280x800x24" \
   "$bin/varnello_screenshots" --node-port "$node_port" --ccc-port "$ccc_port" --out "$out"
 echo "pictures in $out"

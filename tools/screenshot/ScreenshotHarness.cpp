@@ -13,11 +13,13 @@
 #include "MainWindow.h"
 #include "SettingsKeys.h"
 #include "SheetPresenter.h"
+#include "UpstreamFilterWarningView.h"
 #include "VarnelloApp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -62,6 +64,93 @@ bool save(QWidget &window, const QString &path)
         window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     const bool ok = picture.save(path);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+    return ok;
+}
+
+// Waits `ms` with the event loop running, so that shown windows are drawn.
+void settle(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool saveShown(QWidget *window, const QString &path)
+{
+    if (!window) {
+        std::fprintf(stderr, "screenshots: nothing shown for %s\n", qPrintable(path));
+        return false;
+    }
+    settle(600);
+    return save(*window, path);
+}
+
+// The popovers and sheets, where they open over the window on this screen.
+bool savePanels(VarnelloApp &host, const QDir &folder)
+{
+    MainWindow &window = host.window();
+    ContentView &view = host.view();
+    bool ok = true;
+    // As wide as the screen, so that the Filters button sits at the screen's right edge.
+    const QRect normal = window.geometry();
+    window.setGeometry(window.screen()->availableGeometry().adjusted(0, 0, 0, -120));
+    settle(500);
+    for (const char *button : {"filtersButton", "rbnButton"}) {
+        if (auto *b = window.findChild<QAbstractButton *>(QString::fromLatin1(button)))
+            b->click();
+        settle(300);
+        QWidget *popover = QApplication::activePopupWidget();
+        const QString name = QString::fromLatin1(button).replace(QStringLiteral("Button"),
+                                                                 QStringLiteral("-popover"));
+        ok &= saveShown(popover, folder.filePath(name + QStringLiteral(".png")));
+        const QPixmap screen = window.screen()->grabWindow(0);
+        ok &= screen.save(folder.filePath(name + QStringLiteral("-on-screen.png")));
+        if (popover)
+            popover->hide();
+    }
+    window.setGeometry(normal);
+    settle(500);
+    const auto saveSheet = [&](const QString &name) {
+        settle(300);
+        ok &= saveShown(window.presenter().currentDialog(), folder.filePath(name));
+        if (QDialog *sheet = window.presenter().currentDialog())
+            sheet->reject();
+        settle(300);
+    };
+    view.openAlertEditor(0);
+    settle(300);
+    // Populate over the editor, without its first-time explanation.
+    AppSettingsStore::shared().setBool(SettingsKeys::clubLogPopulateExplanationDismissed, true);
+    view.openClubLogAlertSheet();
+    settle(300);
+    if (QDialog *editor = window.presenter().currentDialog()) {
+        ok &= saveShown(editor->findChild<QDialog *>(QStringLiteral("clubLogPopulateSheet")),
+                        folder.filePath(QStringLiteral("populate-from-club-log.png")));
+    }
+    view.closeClubLogAlertSheet();
+    saveSheet(QStringLiteral("alert-editor.png"));
+    view.openCustomSpotterEntitySheet();
+    saveSheet(QStringLiteral("allowed-spotter-entities.png"));
+    view.openCustomInfoFilterSheet();
+    saveSheet(QStringLiteral("blocked-words.png"));
+    view.openNewSlotAlertSheet();
+    settle(300);
+    view.showNewSlotClubLogConfiguration();
+    ok &= saveShown(window.findChild<QDialog *>(QStringLiteral("newSlotAlertSheet")),
+                    folder.filePath(QStringLiteral("new-slot-form.png")));
+    view.cancelNewSlotAlertSheet();
+    settle(300);
+    {
+        QStringList lines;
+        for (int i = 1; i <= 60; ++i)
+            lines.append(
+                QStringLiteral("filter%1 accept/spots on hf/cw and not by_zone 14,15,16").arg(i));
+        UpstreamFilterWarningView warning(lines, {}, &window);
+        warning.open();
+        ok &= saveShown(&warning, folder.filePath(QStringLiteral("upstream-filters-60.png")));
+        warning.hide();
+    }
     return ok;
 }
 
@@ -126,6 +215,7 @@ int main(int argc, char **argv)
                      after(800, [&] {
                          ok &= save(window, folder.filePath(QStringLiteral("console.png")));
                          click("tabSpots");
+                         ok &= savePanels(host, folder);
                          settings.setString(SettingsKeys::clusterPort, parser.value(cccPort));
                          host.view().manualDisconnect();
                          host.view().connect(ConnectionOrigin::manual);

@@ -3,6 +3,7 @@
 #include "AlertEmptyState.h"
 #include "AlertPanelStyle.h"
 #include "ContentView.h"
+#include "ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,6 +52,7 @@ AlertCallsignList::AlertCallsignList(ContentView &view, QWidget *parent)
     scroll->setObjectName(QStringLiteral("callsignList"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_rowLayout->setContentsMargins(16, 12, 16, 12);
     m_rowLayout->setSpacing(6);
     scroll->setWidget(m_rows);
@@ -88,12 +90,13 @@ void AlertCallsignList::refresh()
         auto *row = new QWidget(m_rows);
         auto *rowLayout = new QHBoxLayout(row);
         rowLayout->setContentsMargins(0, 2, 0, 2);
-        auto *label = plainLabel(pattern, row);
+        // A long pattern is cut so that its remove button stays in view.
+        auto *label = new ElidedLabel(pattern, row);
         QFont medium = label->font();
         medium.setWeight(QFont::Medium);
         label->setFont(medium);
-        rowLayout->addWidget(label);
-        rowLayout->addStretch(1);
+        label->setToolTip(plainToolTip(pattern));
+        rowLayout->addWidget(label, 1);
         auto *remove = new QToolButton(row);
         remove->setObjectName(QStringLiteral("remove:") + pattern);
         remove->setAutoRaise(true);

@@ -7,7 +7,9 @@
 #include "ClubLogPopulateSheet.h"
 #include "ContentView.h"
 #include "EntityPickerList.h"
+#include "ScreenFit.h"
 #include "ScrollingSheet.h"
+#include "SheetFrame.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -32,10 +34,9 @@ AlertEditorSheet::AlertEditorSheet(ContentView &view, QWidget *parent)
     }
     setWindowTitle(m_view.alertDraft().name);
 
-    // The content keeps its designed size; on a smaller screen the sheet shrinks and scrolls.
+    // The columns scroll on their own; on a small screen the sheet shrinks, its buttons pinned.
     auto *content = new QWidget;
     content->setObjectName(QStringLiteral("alertEditorContent"));
-    content->setFixedSize(designWidth, designHeight);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -50,10 +51,9 @@ AlertEditorSheet::AlertEditorSheet(ContentView &view, QWidget *parent)
     m_columns = buildColumns();
     m_body->addWidget(m_columns);
     layout->addWidget(m_body, 1);
-    layout->addWidget(divider(content));
-    buildButtons(layout);
 
-    wrapInScrollingSheet(this, content);
+    sheetframe::pinFooter(this, content, buildButtons());
+    screenfit::fitToScreen(this, QSize(designWidth, designHeight));
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
@@ -169,8 +169,14 @@ QWidget *AlertEditorSheet::buildClubLogEntityView()
     return view;
 }
 
-void AlertEditorSheet::buildButtons(QVBoxLayout *layout)
+QWidget *AlertEditorSheet::buildButtons()
 {
+    auto *footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("alertEditorButtons"));
+    auto *column = new QVBoxLayout(footer);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(divider(footer));
     auto *row = new QHBoxLayout;
     row->setContentsMargins(20, 12, 20, 12);
     row->setSpacing(8);
@@ -195,7 +201,8 @@ void AlertEditorSheet::buildButtons(QVBoxLayout *layout)
     QPushButton *saveAndEnable = button(QStringLiteral("Save and Enable"), "saveAndEnable");
     saveAndEnable->setDefault(true);
     connect(saveAndEnable, &QPushButton::clicked, this, [this] { m_view.saveAlertDraft(true); });
-    layout->addLayout(row);
+    column->addLayout(row);
+    return footer;
 }
 
 void AlertEditorSheet::showEvent(QShowEvent *event)

@@ -56,7 +56,7 @@ private:
     QWidget *buildActionsSection();
     QWidget *buildClubLogSection();
     QWidget *buildClubLogEntityView();
-    void buildButtons(QVBoxLayout *layout);
+    QWidget *buildButtons();
     void scheduleRefresh();
     void refresh();
     void refreshActions();

@@ -6,7 +6,9 @@
 #include "ContentView.h"
 #include "EntityPickerList.h"
 #include "LineLimitedLabel.h"
+#include "ScreenFit.h"
 #include "ScrollingSheet.h"
+#include "SheetFrame.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -15,6 +17,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 
 namespace varnello {
@@ -24,7 +27,10 @@ using namespace alertstyle;
 namespace {
 
 constexpr int maximumMessageLines = 3;
+constexpr int settingsWidth = 400;
 constexpr int entityListHeight = 475;
+constexpr int minimumEntityListHeight = 160;
+constexpr int minimumStatusWidth = 160;
 
 QLabel *headline(const QString &text, QWidget *parent)
 {
@@ -62,24 +68,35 @@ ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
     layout->addLayout(header);
     layout->addWidget(divider(this));
 
+    // The settings column scrolls on its own and the entity list shrinks, so that on a small
+    // screen neither needs a second scroll bar around them.
     auto *body = new QHBoxLayout;
     body->setSpacing(0);
-    body->addWidget(buildSettingsColumn(), 0, Qt::AlignTop);
+    QScrollArea *settings = sheetframe::scrollingColumn(buildSettingsColumn(), settingsWidth, this);
+    settings->setObjectName(QStringLiteral("populateSettingsScroll"));
+    body->addWidget(settings);
     body->addWidget(verticalDivider(this));
-    body->addWidget(buildEntityPanel(), 1, Qt::AlignTop);
+    body->addWidget(buildEntityPanel(), 1);
     layout->addLayout(body, 1);
-    layout->addWidget(divider(this));
 
+    auto *footer = new QWidget(this);
+    footer->setObjectName(QStringLiteral("populateButtons"));
+    auto *footerLayout = new QVBoxLayout(footer);
+    footerLayout->setContentsMargins(0, 0, 0, 0);
+    footerLayout->setSpacing(0);
+    footerLayout->addWidget(divider(footer));
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(20, 12, 20, 12);
     buttons->setSpacing(8);
+    footerLayout->addLayout(buttons);
     m_clearSelection = new QPushButton(QStringLiteral("Clear Selection"), this);
     m_clearSelection->setObjectName(QStringLiteral("clearSelection"));
     m_clearSelection->setAutoDefault(false);
     connect(m_clearSelection, &QPushButton::clicked, &m_view,
             &ContentView::clearClubLogEntitySelection);
     buttons->addWidget(m_clearSelection);
-    buttons->addStretch(1);
+    // What Apply answers is shown beside it, never scrolled away.
+    buttons->addWidget(buildStatusArea(footer), 1);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
     cancel->setAutoDefault(false);
@@ -90,9 +107,13 @@ ClubLogPopulateSheet::ClubLogPopulateSheet(ContentView &view, QWidget *parent)
     m_apply->setDefault(true);
     connect(m_apply, &QPushButton::clicked, &m_view, &ContentView::populateFromClubLog);
     buttons->addWidget(m_apply);
-    layout->addLayout(buttons);
 
-    wrapInScrollingSheet(this, content);
+    sheetframe::pinFooter(this, content, footer);
+    const int height = sheetframe::naturalHeight(content, footer, designWidth);
+    // The list asks for its designed height, but gives way on a smaller screen.
+    m_picker->list()->setMinimumHeight(minimumEntityListHeight);
+    m_picker->list()->setMaximumHeight(QWIDGETSIZE_MAX);
+    screenfit::fitToScreen(this, QSize(designWidth, height));
 
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
@@ -118,7 +139,6 @@ QWidget *ClubLogPopulateSheet::buildSettingsColumn()
 {
     auto *column = new QWidget(this);
     column->setObjectName(QStringLiteral("populateSettings"));
-    column->setFixedWidth(400);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(20, 16, 20, 10);
     layout->setSpacing(24);
@@ -180,7 +200,6 @@ QWidget *ClubLogPopulateSheet::buildSettingsColumn()
     setSecondary(hint);
     layout->addWidget(hint);
     layout->addStretch(1);
-    layout->addWidget(buildStatusArea(column));
     return column;
 }
 
@@ -244,6 +263,9 @@ QWidget *ClubLogPopulateSheet::buildStatusArea(QWidget *parent)
 {
     m_status = new QStackedWidget(parent);
     m_status->setObjectName(QStringLiteral("lookupStatus"));
+    // Takes the room between the buttons; its text is broken to that width.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->setMinimumWidth(minimumStatusWidth);
     m_status->addWidget(new QWidget(m_status));
 
     auto *progress = new QWidget(m_status);

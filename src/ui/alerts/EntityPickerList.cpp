@@ -1,6 +1,7 @@
 #include "EntityPickerList.h"
 
 #include "AlertPanelStyle.h"
+#include "SheetFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,11 +25,14 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        // Rows take the list's width and elide their texts; asking for more would only bring
+        // a horizontal scroll bar once the vertical one takes its room.
+        constexpr int narrowestRow = 120;
         const QFontMetrics name(option.font);
         if (index.data(headerRole).toBool())
-            return {option.rect.width(), name.height() + 14};
+            return {narrowestRow, name.height() + 14};
         const QFontMetrics caption(alertstyle::font(alertstyle::TextStyle::caption));
-        return {option.rect.width(), name.height() + caption.height() + 12};
+        return {narrowestRow, name.height() + caption.height() + 12};
     }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -49,6 +53,14 @@ public:
         }
         if (option.state & QStyle::State_MouseOver)
             painter->fillRect(option.rect, palette.color(QPalette::AlternateBase));
+        // The row Space would toggle, when the list has the keyboard.
+        if (option.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.rect = option.rect.adjusted(2, 1, -2, -1);
+            QApplication::style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter,
+                                                 option.widget);
+        }
 
         QStyleOptionButton box;
         const int side = 16;
@@ -109,6 +121,8 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     m_clear->setObjectName(QStringLiteral("entitySearchClear"));
     m_clear->setToolTip(QStringLiteral("Clear"));
     m_clear->setVisible(false);
+    // Return searches nothing more: it must not reach the sheet's default button either.
+    onReturnKey(m_search, [] {});
     bar->addWidget(m_search);
     layout->addLayout(bar);
 
@@ -117,6 +131,7 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     m_list->setUniformItemSizes(false);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setMouseTracking(true);
     m_list->setFrameShape(QFrame::NoFrame);
     layout->addWidget(m_list, 1);
@@ -129,6 +144,10 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
         if (!item->data(headerRole).toBool())
             emit entityToggled(item->data(adifRole).toInt());
+    });
+    sheetframe::onSpaceKey(m_list, [this](const QModelIndex &index) {
+        if (!index.data(headerRole).toBool())
+            emit entityToggled(index.data(adifRole).toInt());
     });
 }
 
@@ -147,6 +166,9 @@ void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> 
     m_shownOthers = std::move(otherNumbers);
 
     const int scroll = m_list->verticalScrollBar() ? m_list->verticalScrollBar()->value() : 0;
+    // The keyboard stays on the entity it toggled, in whichever section that entity now is.
+    const QListWidgetItem *current = m_list->currentItem();
+    const int currentAdif = current ? current->data(adifRole).toInt() : 0;
     m_list->setUpdatesEnabled(false);
     m_list->clear();
     const auto addHeader = [this](const QString &title) {
@@ -172,6 +194,14 @@ void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> 
     addRows(others, false);
     m_list->setUpdatesEnabled(true);
     m_list->verticalScrollBar()->setValue(scroll);
+    if (currentAdif != 0 && m_list->window()->focusWidget() == m_list) {
+        for (int row = 0; row < m_list->count(); ++row) {
+            if (m_list->item(row)->data(adifRole).toInt() == currentAdif) {
+                m_list->setCurrentRow(row);
+                break;
+            }
+        }
+    }
 }
 
 void EntityPickerList::scrollToTop()

@@ -4,11 +4,11 @@
 #include "AlertPanelStyle.h"
 #include "AlertSummaryText.h"
 #include "ContentView.h"
+#include "ScreenFit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -80,11 +80,11 @@ void NewSlotAlertSheet::followPresentation()
         // Return is the face's main action: Save and Enable, or Apply.
         m_summary.saveAndEnable->setDefault(summary);
         m_form.apply->setDefault(!summary);
-        QSize size = summary ? summarySize : formSize;
-        // On a small screen the sheet shrinks and its sections scroll.
-        if (const QScreen *screen = this->screen())
-            size = size.boundedTo(screen->availableGeometry().size() - QSize(0, 48));
-        setFixedSize(size);
+        // On a small screen the sheet shrinks and its sections scroll; the bar stays in view.
+        setFixedSize(screenfit::clampedSize(summary ? summarySize : formSize,
+                                            screenfit::availableArea(this)));
+        // The form is taller than the summary: it must not grow past the screen's edge.
+        screenfit::keepOnScreen(this);
     }
     render();
 }

@@ -72,16 +72,20 @@ QWidget *NewSlotAlertSheet::buildFormFace()
     sections->addWidget(buildBandSection());
     sections->addWidget(divider(content));
     sections->addWidget(buildActionSection());
+    sections->addStretch(1);
 
-    // At most three lines, whatever came back from Club Log.
-    m_form.failure = new LineLimitedLabel(3, content);
+    // What Refresh and Apply answer is shown beside them, in the bar that never scrolls away; its
+    // place keeps Cancel and Apply at the right while there is nothing to say.
+    auto *failurePlace = new QWidget(face);
+    auto *failureLayout = new QHBoxLayout(failurePlace);
+    failureLayout->setContentsMargins(0, 0, 0, 0);
+    m_form.failure = new LineLimitedLabel(3, failurePlace);
     m_form.failure->setObjectName(QStringLiteral("newSlotFailureLabel"));
     setTextStyle(m_form.failure, TextStyle::caption);
     QPalette red = m_form.failure->palette();
     red.setColor(QPalette::WindowText, QColor(0xd7, 0x26, 0x1e));
     m_form.failure->setPalette(red);
-    sections->addWidget(m_form.failure);
-    sections->addStretch(1);
+    failureLayout->addWidget(m_form.failure);
 
     QHBoxLayout *bar = frame.bar;
     const auto button = [face](const QString &text, const char *name) {
@@ -97,7 +101,7 @@ QWidget *NewSlotAlertSheet::buildFormFace()
     connect(m_form.refresh, &QPushButton::clicked, this,
             [this] { m_view.applyNewSlotAlertDraft(false); });
     bar->addWidget(m_form.refresh);
-    bar->addStretch(1);
+    bar->addWidget(failurePlace, 1);
     QPushButton *cancel = button(QStringLiteral("Cancel"), "newSlotCancelButton");
     connect(cancel, &QPushButton::clicked, this, [this] { m_view.cancelNewSlotAlertSheet(); });
     bar->addWidget(cancel);

@@ -5,6 +5,7 @@
 #include "AlertSummaryText.h"
 #include "AppSettingsStore.h"
 #include "ContentView.h"
+#include "ElidedLabel.h"
 #include "NewSlotAlertSheet.h"
 #include "SettingsKeys.h"
 
@@ -203,12 +204,10 @@ QWidget *SpotAlertsSidebar::buildSlotRow(int slot)
     r.dot = new AlertColorDot(row);
     r.dot->setObjectName(indexed("alertColorDot", slot));
     line->addWidget(r.dot);
-    r.title = plainLabel(QString(), row);
+    // A long name gives way before the gear does, cut with an ellipsis.
+    r.title = new ElidedLabel(QString(), row);
     r.title->setObjectName(indexed("alertTitleLabel", slot));
     setTextStyle(r.title, TextStyle::body, true);
-    // A long name gives way before the gear does.
-    r.title->setMinimumWidth(1);
-    r.title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     line->addWidget(r.title, 1);
     r.gear = gearButton(QString(), row);
     r.gear->setObjectName(indexed("alertGearButton", slot));

@@ -2,6 +2,8 @@
 
 #include "ContentView.h"
 #include "FilterPanelParts.h"
+#include "ScreenFit.h"
+#include "SheetFrame.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -9,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QProgressBar>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStyle>
@@ -115,8 +118,8 @@ AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWid
     setObjectName(QStringLiteral("allowedSpotterEntitiesSheet"));
     setWindowTitle(QStringLiteral("Allowed Spotter Entities"));
     setWindowModality(Qt::WindowModal);
-    resize(650, 620);
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget(this);
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
@@ -131,7 +134,6 @@ AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWid
     body->addWidget(divider(Qt::Vertical, this));
     body->addWidget(buildRightColumn(), 1);
     layout->addLayout(body, 1);
-    layout->addWidget(divider(Qt::Horizontal, this));
 
     const SheetButtons buttons = sheetButtons(this);
     m_clearAll = buttons.clearAll;
@@ -141,7 +143,8 @@ AllowedSpotterEntitiesSheet::AllowedSpotterEntitiesSheet(ContentView &view, QWid
     connect(buttons.save, &QPushButton::clicked, &m_view, &ContentView::saveCustomSpotterEntities);
     connect(buttons.saveAndEnable, &QPushButton::clicked, &m_view,
             &ContentView::saveAndEnableCustomSpotterEntities);
-    layout->addLayout(buttons.layout);
+    sheetframe::pinFooter(this, content, sheetFooter(this, buttons.layout));
+    screenfit::fitToScreen(this, sheetSize);
 
     connect(&m_view, &ContentView::filterPanelsChanged, this, [this] {
         if (!m_view.customSpotterEntitySession()) {
@@ -175,6 +178,8 @@ QWidget *AllowedSpotterEntitiesSheet::buildLeftColumn()
     m_grid->setObjectName(QStringLiteral("homeGrid"));
     m_grid->setPlaceholderText(QStringLiteral("e.g. JO01AA"));
     connect(m_grid, &QLineEdit::textEdited, &m_view, &ContentView::setCustomSpotterHomeGrid);
+    // Return in the grid or the radius asks for the selection, never for Save and Enable.
+    onReturnKey(m_grid, [this] { selectWithinRadius(); });
     auto *gridHint = secondaryLabel(QStringLiteral("Four or six characters"), column);
     gridHint->setFont(captionFont(font()));
     gridBlock->addWidget(gridTitle);
@@ -192,6 +197,7 @@ QWidget *AllowedSpotterEntitiesSheet::buildLeftColumn()
     m_radius->setObjectName(QStringLiteral("radius"));
     m_radius->setPlaceholderText(QStringLiteral("Distance"));
     connect(m_radius, &QLineEdit::textEdited, &m_view, &ContentView::setCustomSpotterRadius);
+    onReturnKey(m_radius, [this] { selectWithinRadius(); });
     m_unit = new QComboBox(column);
     m_unit->setObjectName(QStringLiteral("unit"));
     m_unit->setFixedWidth(120);
@@ -206,11 +212,26 @@ QWidget *AllowedSpotterEntitiesSheet::buildLeftColumn()
     radiusBlock->addLayout(radiusRow);
     layout->addLayout(radiusBlock);
 
-    m_select = new QPushButton(column);
+    m_select = new QPushButton(QStringLiteral("Select entities within radius"), column);
     m_select->setObjectName(QStringLiteral("selectWithinRadius"));
     m_select->setAutoDefault(false);
-    connect(m_select, &QPushButton::clicked, &m_view,
-            &ContentView::selectSpotterEntitiesWithinRadius);
+    connect(m_select, &QPushButton::clicked, this,
+            &AllowedSpotterEntitiesSheet::selectWithinRadius);
+    // While a selection runs, the button's label is a spinner and "Selecting…".
+    m_selecting = new QWidget(m_select);
+    m_selecting->setObjectName(QStringLiteral("selectingIndicator"));
+    m_selecting->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto *selectingRow = new QHBoxLayout(m_selecting);
+    selectingRow->setContentsMargins(10, 0, 10, 0);
+    selectingRow->setSpacing(8);
+    auto *spinner = new QProgressBar(m_selecting);
+    spinner->setObjectName(QStringLiteral("selectingSpinner"));
+    spinner->setRange(0, 0);
+    spinner->setTextVisible(false);
+    spinner->setFixedSize(32, 8);
+    selectingRow->addWidget(spinner);
+    selectingRow->addWidget(plainLabel(QStringLiteral("Selecting\u2026"), m_selecting));
+    m_selecting->hide();
     layout->addWidget(m_select, 0, Qt::AlignLeft);
     m_message = secondaryLabel(QString(), column);
     m_message->setObjectName(QStringLiteral("selectionMessage"));
@@ -247,6 +268,8 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     m_search->setPlaceholderText(QStringLiteral("Entity, prefix or ADIF number"));
     m_search->setFrame(false);
     connect(m_search, &QLineEdit::textEdited, &m_view, &ContentView::setCustomSpotterEntitySearch);
+    // Return only searches: it must not save and close the sheet.
+    onReturnKey(m_search, [] {});
     m_clearSearch = new QToolButton(listPage);
     m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
     m_clearSearch->setAutoRaise(true);
@@ -262,14 +285,17 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     m_list->setObjectName(QStringLiteral("entities"));
     m_list->setUniformItemSizes(false);
     m_list->setItemDelegate(new EntityRowDelegate(m_list));
-    connect(m_list, &QListWidget::itemClicked, &m_view, [this](QListWidgetItem *item) {
-        const QVariant adif = item->data(adifRole);
-        // The toggle rebuilds the list: it runs after the click has been handled.
+    const auto toggle = [this](const QVariant &adif) {
+        // The toggle rebuilds the list: it runs after the click or key has been handled.
         if (adif.isValid())
             QMetaObject::invokeMethod(
                 &m_view, [this, number = adif.toInt()] { m_view.toggleSpotterEntity(number); },
                 Qt::QueuedConnection);
-    });
+    };
+    connect(m_list, &QListWidget::itemClicked, &m_view,
+            [toggle](QListWidgetItem *item) { toggle(item->data(adifRole)); });
+    sheetframe::onSpaceKey(m_list,
+                           [toggle](const QModelIndex &index) { toggle(index.data(adifRole)); });
     layout->addWidget(m_list, 1);
     m_rightArea->addWidget(listPage);
 
@@ -291,6 +317,13 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     unavailableLayout->addStretch();
     m_rightArea->addWidget(unavailable);
     return m_rightArea;
+}
+
+void AllowedSpotterEntitiesSheet::selectWithinRadius()
+{
+    // One selection at a time; an unusable grid or radius answers with its message line.
+    if (!m_view.isSelectingCustomSpotterEntitiesAutomatically())
+        m_view.selectSpotterEntitiesWithinRadius();
 }
 
 void AllowedSpotterEntitiesSheet::showEvent(QShowEvent *event)
@@ -327,8 +360,12 @@ void AllowedSpotterEntitiesSheet::refresh()
     m_unit->setCurrentIndex(m_view.customSpotterDistanceUnit() == QLatin1String("kilometres") ? 1
                                                                                               : 0);
     const bool selecting = m_view.isSelectingCustomSpotterEntitiesAutomatically();
-    m_select->setText(selecting ? QStringLiteral("Selecting\u2026")
-                                : QStringLiteral("Select entities within radius"));
+    if (selecting == m_selecting->isHidden()) {
+        m_select->setText(selecting ? QString() : QStringLiteral("Select entities within radius"));
+        m_select->setMinimumSize(selecting ? m_selecting->sizeHint() : QSize(0, 0));
+        m_selecting->setVisible(selecting);
+        m_selecting->resize(m_select->size().expandedTo(m_selecting->sizeHint()));
+    }
     m_select->setEnabled(!selecting && m_view.canSelectSpotterEntitiesAutomatically());
     const auto &message = m_view.customSpotterAutomaticSelectionMessage();
     m_message->setVisible(message.has_value());
@@ -354,6 +391,9 @@ void AllowedSpotterEntitiesSheet::refreshList()
     m_shownDraft = m_view.customSpotterEntityDraft();
     m_shownSearch = m_view.customSpotterEntitySearch();
     m_shownEntityCount = m_view.alertEntities().size();
+    // The keyboard stays on the entity it toggled, in whichever section that entity now is.
+    const QListWidgetItem *current = m_list->currentItem();
+    const QVariant currentAdif = current ? current->data(adifRole) : QVariant();
     m_list->clear();
     const QList<CTYEntity> selected = m_view.selectedSpotterEntities();
     if (!selected.isEmpty()) {
@@ -364,6 +404,14 @@ void AllowedSpotterEntitiesSheet::refreshList()
     addSection(m_list, QStringLiteral("All DXCC Entities"));
     for (const CTYEntity &entity : m_view.filterEntityList())
         addEntity(m_list, entity, false);
+    if (currentAdif.isValid() && m_list->window()->focusWidget() == m_list) {
+        for (int row = 0; row < m_list->count(); ++row) {
+            if (m_list->item(row)->data(adifRole) == currentAdif) {
+                m_list->setCurrentRow(row);
+                break;
+            }
+        }
+    }
 }
 
 } // namespace varnello

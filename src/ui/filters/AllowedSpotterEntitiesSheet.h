@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 
 class QComboBox;
 class QLabel;
@@ -23,6 +24,8 @@ class AllowedSpotterEntitiesSheet final : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr QSize sheetSize{650, 650};
+
     AllowedSpotterEntitiesSheet(ContentView &view, QWidget *parent = nullptr);
 
     void reject() override; // Escape and Cancel
@@ -36,6 +39,7 @@ private:
     QWidget *buildRightColumn();
     void refresh();
     void refreshList();
+    void selectWithinRadius();
 
     ContentView &m_view;
     QLabel *m_count = nullptr;
@@ -43,6 +47,7 @@ private:
     QLineEdit *m_radius = nullptr;
     QComboBox *m_unit = nullptr;
     QPushButton *m_select = nullptr;
+    QWidget *m_selecting = nullptr;
     QLabel *m_message = nullptr;
     QStackedWidget *m_rightArea = nullptr;
     QLabel *m_unavailableText = nullptr;

@@ -2,6 +2,8 @@
 
 #include "ContentView.h"
 #include "FilterPanelParts.h"
+#include "ScreenFit.h"
+#include "SheetFrame.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -48,8 +50,8 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     setObjectName(QStringLiteral("blockedWordsSheet"));
     setWindowTitle(QStringLiteral("Custom Info Filter"));
     setWindowModality(Qt::WindowModal);
-    resize(650, 650);
-    auto *layout = new QVBoxLayout(this);
+    auto *content = new QWidget(this);
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
@@ -112,11 +114,12 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     m_list->setObjectName(QStringLiteral("terms"));
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_listArea->addWidget(m_list);
-    m_listArea->addWidget(emptyPlaceholder(m_listArea));
+    QWidget *placeholder = emptyPlaceholder(m_listArea);
+    placeholder->setObjectName(QStringLiteral("noFilterEntries"));
+    m_listArea->addWidget(placeholder);
     rightLayout->addWidget(m_listArea, 1);
     body->addWidget(right, 1);
     layout->addLayout(body, 1);
-    layout->addWidget(divider(Qt::Horizontal, this));
 
     const SheetButtons buttons = sheetButtons(this);
     m_clearAll = buttons.clearAll;
@@ -127,7 +130,8 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     connect(buttons.save, &QPushButton::clicked, &m_view, &ContentView::saveCustomInfoFilter);
     connect(buttons.saveAndEnable, &QPushButton::clicked, &m_view,
             &ContentView::saveAndEnableCustomInfoFilter);
-    layout->addLayout(buttons.layout);
+    sheetframe::pinFooter(this, content, sheetFooter(this, buttons.layout));
+    screenfit::fitToScreen(this, sheetSize);
 
     connect(&m_view, &ContentView::filterPanelsChanged, this, [this] {
         if (!m_view.customInfoFilterSession()) {
@@ -168,6 +172,8 @@ void BlockedWordsSheet::refresh()
     m_saveAndEnable->setEnabled(!draft.isEmpty());
     if (draft != m_shownTerms)
         refreshList();
+    // Also for the empty list the sheet opens with, which needs no rebuild.
+    m_listArea->setCurrentIndex(draft.isEmpty() ? 1 : 0);
 }
 
 void BlockedWordsSheet::refreshList()
@@ -196,7 +202,6 @@ void BlockedWordsSheet::refreshList()
         item->setSizeHint(row->sizeHint());
         m_list->setItemWidget(item, row);
     }
-    m_listArea->setCurrentIndex(m_shownTerms.isEmpty() ? 1 : 0);
 }
 
 } // namespace varnello

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 
 class QLabel;
 class QLineEdit;
@@ -19,6 +20,8 @@ class BlockedWordsSheet final : public QDialog {
     Q_OBJECT
 
 public:
+    static constexpr QSize sheetSize{650, 650};
+
     BlockedWordsSheet(ContentView &view, QWidget *parent = nullptr);
 
     void reject() override; // Escape and Cancel

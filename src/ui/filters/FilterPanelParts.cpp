@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 namespace varnello::filterparts {
 
@@ -119,6 +120,18 @@ SheetButtons sheetButtons(QWidget *sheet)
     buttons.layout->addWidget(buttons.save);
     buttons.layout->addWidget(buttons.saveAndEnable);
     return buttons;
+}
+
+QWidget *sheetFooter(QWidget *sheet, QLayout *buttons)
+{
+    auto *footer = new QWidget(sheet);
+    footer->setObjectName(QStringLiteral("sheetFooter"));
+    auto *layout = new QVBoxLayout(footer);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(divider(Qt::Horizontal, footer));
+    layout->addLayout(buttons);
+    return footer;
 }
 
 QString plainToolTip(const QString &text)

@@ -15,8 +15,7 @@ namespace varnello {
 
 using namespace filterparts;
 
-RBNPopover::RBNPopover(ContentView &view, QWidget *parent)
-    : QDialog(parent, Qt::Popup), m_view(view)
+RBNPopover::RBNPopover(ContentView &view, QWidget *parent) : Popover(parent), m_view(view)
 {
     setObjectName(QStringLiteral("rbnPopover"));
     setFixedWidth(270);
@@ -120,15 +119,12 @@ void RBNPopover::refresh()
 void RBNPopover::showBelow(QWidget *anchor)
 {
     refresh();
-    adjustSize();
-    if (anchor)
-        move(anchor->mapToGlobal(QPoint(0, anchor->height())));
-    show();
+    showFrom(anchor);
 }
 
 void RBNPopover::hideEvent(QHideEvent *event)
 {
-    QDialog::hideEvent(event);
+    Popover::hideEvent(event);
     // A click outside closes the popover and keeps the drafts; the next button press reseeds.
     m_view.setRBNPopoverPresented(false);
 }

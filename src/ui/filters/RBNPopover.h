@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "Popover.h"
+
 #include <QList>
 
 class QCheckBox;
@@ -15,7 +16,7 @@ class ContentView;
 // The RBN popover: the node's RBN skimmer feed, edited as a draft in ContentView and sent to the
 // node only by Apply. The window opens it below its RBN button (whose title and enabled state
 // are ContentView::rbnButtonTitle() and isRBNButtonEnabled()) while isRBNPopoverPresented().
-class RBNPopover final : public QDialog {
+class RBNPopover final : public Popover {
     Q_OBJECT
 
 public:

@@ -43,7 +43,7 @@ QCheckBox *switchBox(ContentView &view, Switch which, const QString &name, const
 } // namespace
 
 SpotFiltersPopover::SpotFiltersPopover(ContentView &view, QWidget *parent)
-    : QDialog(parent, Qt::Popup), m_view(view)
+    : Popover(parent), m_view(view)
 {
     setObjectName(QStringLiteral("spotFiltersPopover"));
     setFixedWidth(560);
@@ -210,15 +210,12 @@ void SpotFiltersPopover::refresh()
 void SpotFiltersPopover::showBelow(QWidget *anchor)
 {
     refresh();
-    adjustSize();
-    if (anchor)
-        move(anchor->mapToGlobal(QPoint(0, anchor->height())));
-    show();
+    showFrom(anchor);
 }
 
 void SpotFiltersPopover::hideEvent(QHideEvent *event)
 {
-    QDialog::hideEvent(event);
+    Popover::hideEvent(event);
     // A click outside closes the popover; the state follows.
     m_view.setFiltersPopoverPresented(false);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "Popover.h"
+
 #include <QCheckBox>
-#include <QDialog>
 #include <QList>
 #include <QPushButton>
 
@@ -13,7 +14,7 @@ class ContentView;
 // checklists, same entity, and the two custom filters with the buttons that open their sheets.
 // Every control writes its switch or set at once; the popover only renders ContentView's state.
 // The window shows it with showBelow() while ContentView::isFiltersPopoverPresented() holds.
-class SpotFiltersPopover final : public QDialog {
+class SpotFiltersPopover final : public Popover {
     Q_OBJECT
 
 public:

@@ -16,12 +16,10 @@ UnsupportedClusterWarningView::UnsupportedClusterWarningView(const ClusterNodeWa
 {
     using namespace warningsheet;
     setObjectName(QStringLiteral("unsupportedClusterWarning"));
-    setFixedWidth(sheetWidth);
     const bool unsupported = isUnsupported(warning.nodeType);
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(24);
+    const Parts parts = makeParts(this, 24);
+    QVBoxLayout *layout = parts.textLayout;
     layout->addWidget(paragraph(QStringLiteral("DX Cluster node has been changed"), this, true));
 
     auto *text = new QVBoxLayout;
@@ -63,7 +61,7 @@ UnsupportedClusterWarningView::UnsupportedClusterWarningView(const ClusterNodeWa
             if (m_actions.onFix)
                 m_actions.onFix();
         });
-        layout->addLayout(buttonRow({proceed}));
+        parts.footerLayout->addLayout(buttonRow({proceed}));
     } else {
         QPushButton *fix = button(QStringLiteral("Fix"), QStringLiteral("fixButton"), this);
         QPushButton *proceed =
@@ -83,8 +81,9 @@ UnsupportedClusterWarningView::UnsupportedClusterWarningView(const ClusterNodeWa
             if (m_actions.onContinueAndDontAskAgain)
                 m_actions.onContinueAndDontAskAgain();
         });
-        layout->addLayout(buttonRow({fix, proceed, always}));
+        parts.footerLayout->addLayout(buttonRow({fix, proceed, always}));
     }
+    finish(this, parts, sheetWidth);
 }
 
 void UnsupportedClusterWarningView::reject()

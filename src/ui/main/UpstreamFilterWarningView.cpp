@@ -45,21 +45,22 @@ UpstreamFilterWarningView::UpstreamFilterWarningView(const QStringList &filters,
 {
     using namespace warningsheet;
     setObjectName(QStringLiteral("upstreamFilterWarning"));
-    setFixedWidth(sheetWidth(filters));
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(padding, padding, padding, padding);
-    layout->setSpacing(28);
-    layout->addWidget(paragraph(QStringLiteral("DX cluster filters detected"), this, true));
-    layout->addWidget(
+    // However many lines the node reports, they scroll inside the sheet: the question and its
+    // buttons stay in view.
+    const Parts parts = makeParts(this, 28);
+    parts.textLayout->addWidget(
+        paragraph(QStringLiteral("DX cluster filters detected"), this, true));
+    parts.textLayout->addWidget(
         paragraph(QStringLiteral("Varnello works best with an unfiltered feed from the DX cluster. "
                                  "You have the following filters configured:"),
                   this));
     QLabel *lines = paragraph(filters.join(u'\n'), this);
     lines->setObjectName(QStringLiteral("filterLines"));
     lines->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(lines);
-    layout->addWidget(paragraph(QStringLiteral("Do you want to clear them?"), this));
+    parts.textLayout->addWidget(lines);
+    parts.textLayout->addStretch(1);
+    parts.footerLayout->addWidget(paragraph(QStringLiteral("Do you want to clear them?"), this));
 
     QPushButton *yes = button(QStringLiteral("Yes"), QStringLiteral("yesButton"), this);
     QPushButton *never = button(QStringLiteral("No and don't ask again"),
@@ -75,7 +76,8 @@ UpstreamFilterWarningView::UpstreamFilterWarningView(const QStringList &filters,
             m_actions.onNoAndDontAskAgain();
     });
     connect(no, &QPushButton::clicked, this, &UpstreamFilterWarningView::reject);
-    layout->addLayout(buttonRow({yes, never, no}));
+    parts.footerLayout->addLayout(buttonRow({yes, never, no}));
+    finish(this, parts, sheetWidth(filters));
 }
 
 void UpstreamFilterWarningView::reject()

@@ -1,7 +1,10 @@
 #include "WarningSheetLayout.h"
 
+#include "ScreenFit.h"
+#include "SheetFrame.h"
 #include "Typography.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -35,6 +38,29 @@ QBoxLayout *buttonRow(std::initializer_list<QPushButton *> buttons)
         row->addWidget(button);
     row->addStretch(1);
     return row;
+}
+
+Parts makeParts(QDialog *sheet, int spacing)
+{
+    Parts parts;
+    parts.text = new QWidget(sheet);
+    parts.text->setObjectName(QStringLiteral("warningText"));
+    parts.textLayout = new QVBoxLayout(parts.text);
+    parts.textLayout->setContentsMargins(padding, padding, padding, 0);
+    parts.textLayout->setSpacing(spacing);
+    parts.footer = new QWidget(sheet);
+    parts.footer->setObjectName(QStringLiteral("warningButtons"));
+    parts.footerLayout = new QVBoxLayout(parts.footer);
+    parts.footerLayout->setContentsMargins(padding, spacing, padding, padding);
+    parts.footerLayout->setSpacing(spacing);
+    return parts;
+}
+
+void finish(QDialog *sheet, const Parts &parts, int width)
+{
+    sheetframe::pinFooter(sheet, parts.text, parts.footer);
+    screenfit::fitToScreen(
+        sheet, QSize(width, sheetframe::naturalHeight(parts.text, parts.footer, width)));
 }
 
 } // namespace varnello::warningsheet

@@ -4,8 +4,10 @@
 #include <initializer_list>
 
 class QBoxLayout;
+class QDialog;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 class QWidget;
 
 namespace varnello {
@@ -22,6 +24,20 @@ QLabel *paragraph(const QString &text, QWidget *parent, bool title = false);
 QPushButton *button(const QString &text, const QString &objectName, QWidget *parent);
 // A centred row of buttons at their natural width.
 QBoxLayout *buttonRow(std::initializer_list<QPushButton *> buttons);
+
+// The two parts of a warning sheet: the text, which scrolls when the screen is too small for it,
+// and under it the part that stays in view (the buttons, with the question they answer).
+struct Parts {
+    QWidget *text = nullptr;
+    QVBoxLayout *textLayout = nullptr;
+    QWidget *footer = nullptr;
+    QVBoxLayout *footerLayout = nullptr;
+};
+// Empty parts, with the sheet's padding and `spacing` between their items.
+Parts makeParts(QDialog *sheet, int spacing);
+// Lays the parts out in `sheet` and opens it `width` wide and as tall as its text asks, both
+// shrunk to the screen.
+void finish(QDialog *sheet, const Parts &parts, int width);
 
 } // namespace warningsheet
 } // namespace varnello

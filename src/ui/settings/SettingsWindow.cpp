@@ -1,6 +1,10 @@
 #include "SettingsWindow.h"
 
+#include "ScreenFit.h"
+
+#include <QGuiApplication>
 #include <QScreen>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace varnello {
@@ -38,21 +42,44 @@ void SettingsWindow::install()
 
 QSize SettingsWindow::clampedSize(QSize wanted, const QRect &available)
 {
-    if (available.isEmpty())
-        return wanted;
-    return wanted.boundedTo(available.size());
+    return screenfit::clampedSize(wanted, available);
 }
 
 void SettingsWindow::fitToScreen()
 {
     const QScreen *screen = this->screen();
-    QRect available = screen ? screen->availableGeometry() : QRect();
-    // The window manager's title bar and borders come out of the same area.
-    if (!available.isEmpty())
-        available.adjust(0, 0, 0, -40);
-    const QSize size = clampedSize(preferredSize, available);
+    const QSize size = clampedSize(preferredSize, screen ? screen->availableGeometry() : QRect());
     setMinimumSize(size);
     resize(size);
+}
+
+void SettingsWindow::keepOnScreen()
+{
+    // The screen the window is about to open on: where it has been placed, else its own.
+    const QScreen *screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen)
+        screen = this->screen();
+    if (!screen)
+        return;
+    // Room for the window manager's frame, most of it the title bar at the top.
+    const int side = screenfit::frameAllowance.width() / 2;
+    const QRect room = screen->availableGeometry().adjusted(
+        side, screenfit::frameAllowance.height() - side, -side, -side);
+    setMinimumSize(minimumSize().boundedTo(room.size()));
+    QRect frame = geometry();
+    frame.setSize(frame.size().boundedTo(room.size()));
+    frame = screenfit::movedInside(frame, room);
+    if (frame != geometry())
+        setGeometry(frame);
+}
+
+void SettingsWindow::showEvent(QShowEvent *event)
+{
+    // A frame stored on a larger screen, or a window centred over a main window near the edge of
+    // the screen, would otherwise open partly out of reach.
+    if (!event->spontaneous())
+        keepOnScreen();
+    QDialog::showEvent(event);
 }
 
 } // namespace varnello

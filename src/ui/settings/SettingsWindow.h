@@ -23,13 +23,20 @@ public:
 
     SettingsView &view() const { return *m_view; }
 
-    // The preferred size, shrunk to fit an available screen area; the content then scrolls.
+    // The preferred size, shrunk to fit an available screen area with a window frame; the content
+    // then scrolls.
     static QSize clampedSize(QSize wanted, const QRect &available);
     // Applies the clamped size and minimum size for the screen the window is on.
     void fitToScreen();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void install();
+    // Shrinks and moves the window, where needed, into the available area of the screen it is
+    // placed on; each time it is shown.
+    void keepOnScreen();
 
     SettingsView *m_view;
 };

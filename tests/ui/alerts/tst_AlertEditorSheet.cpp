@@ -118,11 +118,14 @@ private Q_SLOTS:
     {
         EditorScene s;
         s.open(2);
-        // Taller than the test screen: clamped, and the buttons are reached by scrolling.
+        // Taller than the test screen: clamped; its columns give way, so the buttons stay in
+        // view and no scroll bar of the sheet's own wraps the scrolling columns.
         const QRect screen = s.sheet->screen()->availableGeometry();
         QVERIFY(s.sheet->height() <= screen.height());
-        if (screen.height() < AlertEditorSheet::designHeight + 48)
-            QVERIFY(s.child<QScrollArea>("sheetScroll")->verticalScrollBar()->maximum() > 0);
+        auto *saveAndEnable = s.child<QPushButton>("saveAndEnable");
+        QVERIFY(screen.contains(
+            QRect(saveAndEnable->mapToGlobal(QPoint(0, 0)), saveAndEnable->size())));
+        QCOMPARE(s.child<QScrollArea>("sheetScroll")->verticalScrollBar()->maximum(), 0);
         QVERIFY(s.child<QPushButton>("clubLog"));
         QVERIFY(!s.child<QPushButton>("clearAll")->isEnabled());
         clickBox(s.child<QCheckBox>("band:20m"));
@@ -248,6 +251,25 @@ private Q_SLOTS:
         QTest::mouseClick(remove, Qt::LeftButton);
         EditorScene::settle();
         QCOMPARE(s.view->sortedAlertCallsigns(), (QStringList{"K1ABC/P", "VP2E*"}));
+    }
+
+    // A pattern wider than the column is cut, and every row keeps its remove button in view.
+    void longCallsignPattern_keepsEveryRemoveButtonInView()
+    {
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        const QString longPattern =
+            QStringLiteral("VK0ABCDEFGHIJKLMNOPQRSTUVWXYZ/MM/QRP/ANTARCTICA*");
+        alerts[4].selectedCallsigns = {longPattern, QStringLiteral("K1ABC")};
+        EditorScene s(alerts);
+        s.open(4);
+        EditorScene::settle();
+        auto *list = s.child<QScrollArea>("callsignList");
+        const QRect viewport(list->viewport()->mapToGlobal(QPoint(0, 0)), list->viewport()->size());
+        for (const QString &pattern : {longPattern, QStringLiteral("K1ABC")}) {
+            auto *remove = s.child<QToolButton>(QStringLiteral("remove:") + pattern);
+            QVERIFY(viewport.contains(QRect(remove->mapToGlobal(QPoint(0, 0)), remove->size())));
+        }
+        QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
     }
 
     void clubLogDraft_isLockedAndNamesTheLowestEntity()

@@ -2,6 +2,7 @@
 #include "AlertWidgetTestSupport.h"
 
 #include "AlertColorDot.h"
+#include "ElidedLabel.h"
 #include "NewSlotAlertSheet.h"
 #include "SpotAlertsSidebar.h"
 
@@ -60,6 +61,28 @@ class tst_SpotAlertsSidebar : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A name wider than the panel is cut with an ellipsis and leaves the gear in view.
+    void longName_isElidedAndKeepsTheGearInView()
+    {
+        ContentViewFixture f;
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        alerts[0].name = QString(30, u'W');
+        f.storeAlerts(alerts, QList<bool>(5, false));
+        ContentView &view = f.make();
+        view.handleAppear();
+        SpotAlertsSidebar sidebar(view);
+        sidebar.resize(260, 900);
+        sidebar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sidebar));
+        auto *title = child<ElidedLabel>(sidebar, indexed("alertTitleLabel", 0));
+        QCOMPARE(title->text(), QString(30, u'W'));
+        QVERIFY(title->isElided());
+        auto *gear = child<QToolButton>(sidebar, indexed("alertGearButton", 0));
+        const QRect gearInSidebar(gear->mapTo(&sidebar, QPoint(0, 0)), gear->size());
+        QVERIFY(sidebar.rect().contains(gearInSidebar));
+        QVERIFY(title->geometry().right() < gear->geometry().left());
+    }
+
     void rows_showTheStoredAlerts()
     {
         ContentViewFixture f;

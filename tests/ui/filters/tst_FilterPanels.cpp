@@ -216,6 +216,59 @@ private Q_SLOTS:
         QVERIFY(view.filterSwitch(S::customInfoFilterEnabled));
     }
 
+    // The sheet opens on an empty list with its placeholder, and goes back to it when emptied.
+    void blockedWordsSheet_emptyListShowsItsPlaceholder()
+    {
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.openCustomInfoFilterSheet();
+        QTRY_VERIFY(view.customInfoFilterSession());
+        SheetWindow w;
+        BlockedWordsSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        auto *placeholder = child<QWidget>(sheet, "noFilterEntries");
+        QVERIFY(placeholder->isVisible());
+        QVERIFY(!child<QListWidget>(sheet, "terms")->isVisible());
+        view.setCustomInfoFilterEntry(QStringLiteral("contest"));
+        view.addCustomInfoFilterTerm();
+        QTRY_VERIFY(child<QListWidget>(sheet, "terms")->isVisible());
+        QVERIFY(!placeholder->isVisible());
+        child<QPushButton>(sheet, "clearAll")->click();
+        QTRY_VERIFY(placeholder->isVisible());
+    }
+
+    // While a radius selection runs, the button shows a spinner and "Selecting…" instead of its
+    // title, and is disabled.
+    void entitySheet_showsASpinnerWhileSelecting()
+    {
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.loadAlertEntities();
+        view.openCustomSpotterEntitySheet();
+        QTRY_VERIFY(view.customSpotterEntitySession());
+        SheetWindow w;
+        AllowedSpotterEntitiesSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        view.setCustomSpotterHomeGrid(QStringLiteral("JO01"));
+        view.setCustomSpotterRadius(QStringLiteral("100"));
+        auto *select = child<QPushButton>(sheet, "selectWithinRadius");
+        auto *spinner = child<QWidget>(sheet, "selectingSpinner");
+        QVERIFY(!spinner->isVisible());
+        select->click();
+        QVERIFY(view.isSelectingCustomSpotterEntitiesAutomatically());
+        QVERIFY(spinner->isVisible());
+        QVERIFY(select->text().isEmpty());
+        QVERIFY(!select->isEnabled());
+        QVERIFY(select->rect().contains(
+            spinner->geometry().translated(spinner->parentWidget()->mapTo(select, QPoint(0, 0)))));
+        QTRY_VERIFY_WITH_TIMEOUT(!view.isSelectingCustomSpotterEntitiesAutomatically(), 20000);
+        QVERIFY(!spinner->isVisible());
+        QCOMPARE(select->text(), QStringLiteral("Select entities within radius"));
+        QVERIFY(child<QLabel>(sheet, "selectionMessage")->isVisible());
+    }
+
     void entitySheet_sectionsAndPlainNames()
     {
         ContentViewFixture f;

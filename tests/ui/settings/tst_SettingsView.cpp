@@ -369,39 +369,6 @@ private slots:
         cluster.setIsConnectionSequenceActive(false);
         QVERIFY(findNamed<QWidget>(&window, "primaryHostField")->isEnabled());
     }
-
-    void pictures_bothTabs()
-    {
-        ViewKit kit;
-        kit.files.lotwText =
-            QStringLiteral("Downloaded — 151,234 callsigns — latest activity 6 Dec 2026");
-        kit.files.lotw = DataFilesSource::FileSource::downloaded;
-        kit.files.hasLoTW = true;
-        kit.files.updating = true;
-        kit.files.country = DataFilesSource::FileSource::downloaded;
-        kit.files.publish();
-        kit.window->setMinimumSize(SettingsWindow::preferredSize);
-        kit.window->resize(SettingsWindow::preferredSize);
-        kit.show();
-        const QString dir = QCoreApplication::applicationDirPath();
-        QVERIFY(kit.window->grab().save(dir + QStringLiteral("/settings-standard.png")));
-        kit.view().selectTab(SettingsView::SettingsTab::clubLog);
-        QTest::qWait(20);
-        QVERIFY(kit.window->grab().save(dir + QStringLiteral("/settings-clublog.png")));
-        kit.view().selectTab(SettingsView::SettingsTab::standard);
-        kit.window->setMinimumSize(QSize(0, 0));
-        kit.window->resize(
-            SettingsWindow::clampedSize(SettingsWindow::preferredSize, QRect(0, 0, 800, 560)));
-        SettingsAlert alert;
-        alert.title = QStringLiteral("Unable to change login item");
-        alert.message = QStringLiteral("The folder “/home/ann/.config/autostart” could not be "
-                                       "created: File exists.");
-        std::unique_ptr<QMessageBox> box(MessageBoxAlertPresenter::makeMessageBox(nullptr, alert));
-        box->show();
-        QVERIFY(box->grab().save(dir + QStringLiteral("/settings-alert.png")));
-        QTest::qWait(20); // the scroll bars follow the new size a turn later
-        QVERIFY(kit.window->grab().save(dir + QStringLiteral("/settings-small-screen.png")));
-    }
 };
 
 QTEST_MAIN(tst_SettingsView)

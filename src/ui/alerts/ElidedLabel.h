@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QLabel>
+
+namespace varnello {
+
+// A one-line plain-text label that gives way to its neighbours: narrower than its text, it draws
+// the text cut with "…" at the end. text() stays the whole text.
+class ElidedLabel final : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ElidedLabel(const QString &text = QString(), QWidget *parent = nullptr);
+
+    QSize minimumSizeHint() const override;
+    // Whether the text is cut at the label's present width.
+    bool isElided() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace varnello
