@@ -39,7 +39,8 @@ QString AlertNotificationManager::plainText(const QString &text)
 }
 
 AlertNotificationManager::Content
-AlertNotificationManager::spotNotificationContent(const DXSpot &spot, const QString &title)
+AlertNotificationManager::spotNotificationContent(const DXSpot &spot, const QString &title,
+                                                  int matchedCount)
 {
     Content content;
     content.title = plainText(QStringLiteral("Varnello \u2013 ") + title);
@@ -52,12 +53,15 @@ AlertNotificationManager::spotNotificationContent(const DXSpot &spot, const QStr
     content.subtitle = plainText(subtitle);
     content.body =
         plainText(spot.frequencyText() + QStringLiteral(" kHz \u2014 spotted by ") + spot.spotter);
+    if (matchedCount > 1)
+        content.body += QStringLiteral("\n%1 spots matched").arg(matchedCount);
     return content;
 }
 
-void AlertNotificationManager::postSpotNotification(const DXSpot &spot, const QString &title)
+void AlertNotificationManager::postSpotNotification(const DXSpot &spot, const QString &title,
+                                                    int matchedCount)
 {
-    const Content content = spotNotificationContent(spot, title);
+    const Content content = spotNotificationContent(spot, title, matchedCount);
     // The desktop service has no subtitle: it opens the text.
     m_output.post(content.title, content.subtitle + QLatin1Char('\n') + content.body);
 }

@@ -78,6 +78,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -112,6 +113,9 @@ private:
 
     // Rows
     void handleDoubleClick(const QModelIndex &index);
+    // Where the last column ends, in viewport coordinates.
+    int rowsEndX() const;
+    void watchRowEnds();
 
     AppSettingsStore &m_settings;
     const Clock &m_clock;
