@@ -29,11 +29,18 @@ void AlertNotificationManager::requestNotificationAuthorization()
 
 QString AlertNotificationManager::plainText(const QString &text)
 {
-    QString result = text;
-    for (QChar &c : result) {
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
         const char16_t u = c.unicode();
+        // Direction marks, embeddings, overrides and isolates would reorder the rest.
+        if (u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+            (u >= 0x2066 && u <= 0x2069))
+            continue;
         if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029)
-            c = QLatin1Char(' ');
+            result.append(QLatin1Char(' '));
+        else
+            result.append(c);
     }
     return result;
 }

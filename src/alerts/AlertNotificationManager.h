@@ -38,7 +38,8 @@ public:
     // (and "<n> spots matched" for more than one).
     static Content spotNotificationContent(const DXSpot &spot, const QString &title,
                                            int matchedCount = 1);
-    // Control characters (C0, DEL, C1, line and paragraph separators) become blanks.
+    // Control characters (C0, DEL, C1, line and paragraph separators) become blanks; the
+    // bidirectional formatting characters are dropped.
     static QString plainText(const QString &text);
 
 Q_SIGNALS:
