@@ -8,8 +8,10 @@
 #include <QUrl>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QMenu;
+class QMouseEvent;
 
 namespace varnello {
 
@@ -79,6 +81,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -116,6 +120,7 @@ private:
     // Where the last column ends, in viewport coordinates.
     int rowsEndX() const;
     void watchRowEnds();
+    std::unique_ptr<QMouseEvent> movedOffTheBand(const QMouseEvent &event) const;
 
     AppSettingsStore &m_settings;
     const Clock &m_clock;

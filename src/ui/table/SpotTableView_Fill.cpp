@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QItemSelectionModel>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
@@ -49,6 +50,38 @@ int SpotTableView::rowsEndX() const
 {
     const QHeaderView *header = horizontalHeader();
     return header->length() - header->offset();
+}
+
+// A press or drag on the band acts on its row, as on the row's last cell.
+std::unique_ptr<QMouseEvent> SpotTableView::movedOffTheBand(const QMouseEvent &event) const
+{
+    const int end = rowsEndX();
+    if (end <= 0 || event.position().x() < end || rowAt(int(event.position().y())) < 0)
+        return nullptr;
+    return std::make_unique<QMouseEvent>(event.type(), QPointF(end - 1, event.position().y()),
+                                         event.scenePosition(), event.globalPosition(),
+                                         event.button(), event.buttons(), event.modifiers(),
+                                         event.pointingDevice());
+}
+
+void SpotTableView::mousePressEvent(QMouseEvent *event)
+{
+    if (const auto moved = movedOffTheBand(*event)) {
+        QTableView::mousePressEvent(moved.get());
+        event->setAccepted(moved->isAccepted());
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void SpotTableView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (const auto moved = movedOffTheBand(*event)) {
+        QTableView::mouseMoveEvent(moved.get());
+        event->setAccepted(moved->isAccepted());
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
 }
 
 void SpotTableView::paintEvent(QPaintEvent *event)

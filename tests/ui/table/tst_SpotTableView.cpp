@@ -528,6 +528,11 @@ void tst_SpotTableView::rowEnds_reachTheRightEdgeOfAWideView()
     QVERIFY(rows.pixelColor(edge, t.view.rowViewportPosition(1) + 5) !=
             rows.pixelColor(edge, t.view.rowViewportPosition(0) + 5));
 
+    // A click there selects its row.
+    QTest::mouseClick(t.view.viewport(), Qt::LeftButton, {},
+                      QPoint(edge, t.view.rowViewportPosition(4) + 5));
+    QVERIFY(t.isSelected(4) && t.selectedCount() == 1);
+
     // The header shows an empty section there, not the bare background.
     const QImage heading = header->viewport()->grab().toImage();
     const int middle = heading.height() / 2;
