@@ -29,17 +29,25 @@ void AlertNotificationManager::requestNotificationAuthorization()
 
 QString AlertNotificationManager::plainText(const QString &text)
 {
-    QString result = text;
-    for (QChar &c : result) {
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
         const char16_t u = c.unicode();
+        // Direction marks, embeddings, overrides and isolates would reorder the rest.
+        if (u == 0x061C || u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) ||
+            (u >= 0x2066 && u <= 0x2069))
+            continue;
         if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029)
-            c = QLatin1Char(' ');
+            result.append(QLatin1Char(' '));
+        else
+            result.append(c);
     }
     return result;
 }
 
 AlertNotificationManager::Content
-AlertNotificationManager::spotNotificationContent(const DXSpot &spot, const QString &title)
+AlertNotificationManager::spotNotificationContent(const DXSpot &spot, const QString &title,
+                                                  int matchedCount)
 {
     Content content;
     content.title = plainText(QStringLiteral("Varnello \u2013 ") + title);
@@ -52,12 +60,15 @@ AlertNotificationManager::spotNotificationContent(const DXSpot &spot, const QStr
     content.subtitle = plainText(subtitle);
     content.body =
         plainText(spot.frequencyText() + QStringLiteral(" kHz \u2014 spotted by ") + spot.spotter);
+    if (matchedCount > 1)
+        content.body += QStringLiteral("\n%1 spots matched").arg(matchedCount);
     return content;
 }
 
-void AlertNotificationManager::postSpotNotification(const DXSpot &spot, const QString &title)
+void AlertNotificationManager::postSpotNotification(const DXSpot &spot, const QString &title,
+                                                    int matchedCount)
 {
-    const Content content = spotNotificationContent(spot, title);
+    const Content content = spotNotificationContent(spot, title, matchedCount);
     // The desktop service has no subtitle: it opens the text.
     m_output.post(content.title, content.subtitle + QLatin1Char('\n') + content.body);
 }

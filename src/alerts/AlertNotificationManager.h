@@ -30,11 +30,16 @@ public:
 
     // There is no permission to ask for on Linux; this only makes the service known early.
     void requestNotificationAuthorization();
-    void postSpotNotification(const DXSpot &spot, const QString &title);
+    // matchedCount > 1: the spot is the latest of that many that matched the alert at once (a
+    // resumed list), which the body says on a line of its own.
+    void postSpotNotification(const DXSpot &spot, const QString &title, int matchedCount = 1);
 
-    // "Varnello – <title>", "<time>  <call> — <entity>", "<frequency> kHz — spotted by <spotter>".
-    static Content spotNotificationContent(const DXSpot &spot, const QString &title);
-    // Control characters (C0, DEL, C1, line and paragraph separators) become blanks.
+    // "Varnello – <title>", "<time>  <call> — <entity>", "<frequency> kHz — spotted by <spotter>"
+    // (and "<n> spots matched" for more than one).
+    static Content spotNotificationContent(const DXSpot &spot, const QString &title,
+                                           int matchedCount = 1);
+    // Control characters (C0, DEL, C1, line and paragraph separators) become blanks; the
+    // bidirectional formatting characters are dropped.
     static QString plainText(const QString &text);
 
 Q_SIGNALS:

@@ -9,6 +9,7 @@
 #include "AlertPanelsInstaller.h"
 #include "FilterPanelsInstaller.h"
 #include "HostHardware.h"
+#include "Icons.h"
 #include "LaunchDiag.h"
 #include "MainWindow.h"
 #include "MainWindowFrameKeeper.h"
@@ -136,6 +137,8 @@ void VarnelloApp::buildMainWindow()
     environment.cluster = m_cluster.get();
     m_view = std::make_unique<ContentView>(environment);
     m_view->setOnOpenSettings([this] { openSettings(); });
+    // Every window of the program, the task bar and About show the program's own icon.
+    QApplication::setWindowIcon(applicationIcon());
     m_window = std::make_unique<MainWindow>(*m_view);
     installFilterPanels(*m_window, *m_view, registrationRequestMailURL);
     installAlertPanels(*m_window, *m_view);

@@ -247,11 +247,11 @@ bool ContentView::processPassingSpotAlerts(const AlertSnapshot &snapshot, const 
     // its frequency.
     constexpr int newSlotSound = alertSlotCount;
     const auto maySound = [this](int alert) {
-        return !m_replaySounded || !(*m_replaySounded)[size_t(alert)];
+        return !m_replay || !m_replay->sounded[size_t(alert)];
     };
     const auto play = [this](int alert, AlertSoundChoice choice) {
-        if (m_replaySounded)
-            (*m_replaySounded)[size_t(alert)] = true;
+        if (m_replay)
+            m_replay->sounded[size_t(alert)] = true;
         m_sounds.play(choice);
     };
 
@@ -259,7 +259,7 @@ bool ContentView::processPassingSpotAlerts(const AlertSnapshot &snapshot, const 
     if (slotMatches[size_t(callsignAlertSlot)]) {
         const SpotAlertConfiguration &alert = alerts[callsignAlertSlot];
         if (alert.showNotification)
-            m_notifications.postSpotNotification(spot, alert.name);
+            notifySpot(callsignAlertSlot, spot, alert.name);
         if (alert.playSound && maySound(callsignAlertSlot)) {
             if (alert.soundFrequency == AlertSoundFrequency::everySpot) {
                 play(callsignAlertSlot, alert.soundChoice);
@@ -275,7 +275,7 @@ bool ContentView::processPassingSpotAlerts(const AlertSnapshot &snapshot, const 
     if (newSlotMatches) {
         const NewSlotAlertConfiguration newSlot = m_alerts.loadNewSlotAlertConfiguration();
         if (newSlot.showNotification)
-            m_notifications.postSpotNotification(spot, QStringLiteral("New Slot Alert"));
+            notifySpot(newSlotSound, spot, QStringLiteral("New Slot Alert"));
         if (newSlot.playSound && maySound(newSlotSound)) {
             if (newSlot.soundFrequency == AlertSoundFrequency::everySpot) {
                 candidate = {newSlotSound, newSlot.soundChoice};
@@ -291,7 +291,7 @@ bool ContentView::processPassingSpotAlerts(const AlertSnapshot &snapshot, const 
             continue;
         const SpotAlertConfiguration &alert = alerts[slot];
         if (alert.showNotification)
-            m_notifications.postSpotNotification(spot, alert.name);
+            notifySpot(slot, spot, alert.name);
         if (!alert.playSound || !maySound(slot))
             continue;
         if (alert.soundFrequency == AlertSoundFrequency::everyFiveMinutes) {
@@ -307,6 +307,22 @@ bool ContentView::processPassingSpotAlerts(const AlertSnapshot &snapshot, const 
     if (candidate)
         play(candidate->first, candidate->second);
     return matched;
+}
+
+void ContentView::notifySpot(int alert, const DXSpot &spot, const QString &title)
+{
+    if (!m_replay) {
+        m_notifications.postSpotNotification(spot, title);
+        return;
+    }
+    std::optional<ReplayedNotice> &notice = m_replay->notices[size_t(alert)];
+    if (!notice) {
+        notice.emplace();
+        m_replay->noticeOrder.append(alert);
+    }
+    notice->latest = spot;
+    notice->title = title;
+    ++notice->count;
 }
 
 ContentView::HighlightRules ContentView::highlightRules(const AlertSnapshot &snapshot) const

@@ -696,8 +696,21 @@ private:
     // How many buffered spots pass the filter of generation m_bufferedCountGeneration.
     mutable int m_bufferedPassingCount = 0;
     mutable std::optional<quint64> m_bufferedCountGeneration;
-    // While a resume replays its buffer: the alerts (slots, then New Slot) that already sounded.
-    std::optional<std::array<bool, alertSlotCount + 1>> m_replaySounded;
+    // While a resume replays its buffer, per alert (slots, then New Slot): whether it sounded,
+    // and the notification it will post once the replay ends (its latest spot and how many
+    // spots it matched), so that a long pause does not end in a flood of notifications.
+    struct ReplayedNotice {
+        DXSpot latest;
+        QString title;
+        int count = 0;
+    };
+    struct AlertReplay {
+        std::array<bool, alertSlotCount + 1> sounded{};
+        std::array<std::optional<ReplayedNotice>, alertSlotCount + 1> notices;
+        QList<int> noticeOrder; // alerts in the order of their first match
+    };
+    std::optional<AlertReplay> m_replay;
+    void notifySpot(int alert, const DXSpot &spot, const QString &title);
 
     std::array<std::optional<SteadyTime>, alertSlotCount> m_lastAlertSoundDates{};
     std::optional<SteadyTime> m_lastNewSlotAlertSoundDate;

@@ -3,6 +3,7 @@
 // nothing here keeps that list (or a copy of it) alive across a new spot.
 #include "ContentView.h"
 
+#include "AlertNotificationManager.h"
 #include "ClusterConnection.h"
 
 namespace varnello {
@@ -295,10 +296,14 @@ void ContentView::resumeSpots()
 
 void ContentView::replayBufferedSpots(const QList<DXSpot> &spots)
 {
-    m_replaySounded.emplace();
+    m_replay.emplace();
     for (const DXSpot &spot : spots)
         processSpotAlerts(spot);
-    m_replaySounded.reset();
+    const AlertReplay replay = *std::exchange(m_replay, std::nullopt);
+    for (const int alert : replay.noticeOrder) {
+        const ReplayedNotice &notice = *replay.notices[size_t(alert)];
+        m_notifications.postSpotNotification(notice.latest, notice.title, notice.count);
+    }
 }
 
 void ContentView::pauseAlerts(bool manual)

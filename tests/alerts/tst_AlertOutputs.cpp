@@ -38,9 +38,9 @@ private Q_SLOTS:
         QCOMPARE(content.body, QStringLiteral("14,025.0 kHz \u2014 spotted by DL1ABC"));
     }
 
-    void notificationText_controlCharactersBecomeBlanks()
+    void notificationText_controlCharactersBecomeBlanksAndDirectionsGo()
     {
-        DXSpot spot = makeSpot(QStringLiteral("K1\x1b[31mABC"));
+        DXSpot spot = makeSpot(QStringLiteral("K1\x1b[31mA\u202EBC\u2066"));
         spot.spotter = QStringLiteral("DL1\nABC\u0085");
         const auto content =
             AlertNotificationManager::spotNotificationContent(spot, QStringLiteral("A\tB"));

@@ -77,6 +77,7 @@ private Q_SLOTS:
         app.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), QStringLiteral("Varnello"));
+        QVERIFY(!window.windowIcon().pixmap(32, 32).isNull());
         QCOMPARE(window.geometry().topLeft(),
                  QPoint(60, 50)); // the default preset keeps its own size
 

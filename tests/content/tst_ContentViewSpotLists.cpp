@@ -350,11 +350,17 @@ private Q_SLOTS:
         QCOMPARE(f.notificationOutput.texts.size(), 0);
         f.settings.setBool(SettingsKeys::hideSSBSpots, false);
         f.settings.setBool(SettingsKeys::hideFTxSpots, true);
+        f.udpMode = QStringLiteral("alerts");
+        f.takeEvents();
         view.togglePauseOfCurrentTab();
-        QCOMPARE(f.notificationOutput.texts.size(), 3);
-        QVERIFY(f.notificationOutput.texts[0].contains("K1A"));
-        QVERIFY(f.notificationOutput.texts[1].contains("K2B"));
-        QVERIFY(f.notificationOutput.texts[2].contains("K4D"));
+        // Each replayed alert spot leaves on the feed, oldest first; the alert notifies once.
+        QCOMPARE(f.takeEvents(), (QStringList{"udp:" + f.cluster->spots().at(3).rawLine,
+                                              "udp:" + f.cluster->spots().at(2).rawLine,
+                                              "udp:" + f.cluster->spots().at(0).rawLine,
+                                              "notify:Varnello \u2013 " + alerts[4].name}));
+        QCOMPARE(f.notificationOutput.texts.size(), 1);
+        QVERIFY(f.notificationOutput.texts[0].contains("K4D"));
+        QVERIFY(f.notificationOutput.texts[0].endsWith("\n3 spots matched"));
         QVERIFY(view.bufferedSpots().isEmpty());
         QVERIFY(view.pausedSpotIDs().isEmpty());
         QCOMPARE(view.scrollToTopRequest(), 1);
@@ -430,6 +436,45 @@ private Q_SLOTS:
         f.arrive("K1B", SpotType::cw);
         f.arrive("K1C", SpotType::cw);
         QCOMPARE(f.soundOutput.played.size(), 5);
+    }
+
+    // A resume after a long pause raises at most one notification per alert: its latest spot,
+    // with the number that matched; live spots afterwards notify one by one again.
+    void replay_notifiesEachAlertOnce()
+    {
+        LiveSpotFixture f;
+        ContentView &view = f.makeWithCluster();
+        QList<SpotAlertConfiguration> alerts = defaultAlertConfigurations();
+        alerts[0] = withNotification(modeAlert("CW", SpotType::cw));
+        alerts[1] = withNotification(modeAlert("SSB", SpotType::ssb));
+        alerts[4] = withNotification(callsignAlert("*"));
+        f.storeAlerts(alerts, {true, true, false, false, false});
+        view.pauseSpots(true);
+        for (int i = 0; i < 1500; ++i) {
+            f.arrive(QStringLiteral("K1A%1").arg(i), SpotType::cw);
+            f.arrive(QStringLiteral("K2A%1").arg(i), SpotType::ssb);
+        }
+        f.arrive(QStringLiteral("K3A"), SpotType::ftx);
+        QCOMPARE(view.bufferedSpots().size(), 3001);
+        view.resumeSpots();
+        QCOMPARE(f.notificationOutput.titles,
+                 (QStringList{"Varnello \u2013 CW", "Varnello \u2013 SSB"}));
+        QVERIFY(f.notificationOutput.texts[0].contains("K1A1499"));
+        QVERIFY(f.notificationOutput.texts[0].endsWith("\n1500 spots matched"));
+        QVERIFY(f.notificationOutput.texts[1].contains("K2A1499"));
+
+        // The Callsign Alert outranks the others, on a replay as live; one spot says no count.
+        f.storeAlerts(alerts, {true, true, false, false, true});
+        f.notificationOutput.titles.clear();
+        f.notificationOutput.texts.clear();
+        view.pauseSpots(true);
+        f.arrive(QStringLiteral("K5A"), SpotType::cw);
+        view.resumeSpots();
+        QCOMPARE(f.notificationOutput.titles, QStringList{"Varnello \u2013 " + alerts[4].name});
+        QVERIFY(!f.notificationOutput.texts[0].contains("matched"));
+        f.arrive(QStringLiteral("K6A"), SpotType::cw);
+        f.arrive(QStringLiteral("K7A"), SpotType::cw);
+        QCOMPARE(f.notificationOutput.titles.size(), 3);
     }
 
     // End to end: a local program connected to the spot server gets the spots that pass the

@@ -50,4 +50,9 @@ QIcon themedIcon(QStringView name)
     return QIcon::fromTheme(themeName, fallback);
 }
 
+QIcon applicationIcon()
+{
+    return QIcon(QStringLiteral(":/icons/varnello.svg"));
+}
+
 } // namespace varnello

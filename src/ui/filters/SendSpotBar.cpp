@@ -41,8 +41,13 @@ SendSpotBar::SendSpotBar(ClusterConnection &cluster, RegistrationMailBuilder reg
 
     connect(m_frequency, &QLineEdit::textChanged, this, [this](const QString &text) {
         const QString filtered = filterFrequencyInput(text);
-        if (filtered != text)
+        if (filtered != text) {
+            // The cursor stays after the characters before it that were kept.
+            const int cursor = m_frequency->cursorPosition();
+            const int kept = int(filterFrequencyInput(text.left(cursor)).size());
             m_frequency->setText(filtered);
+            m_frequency->setCursorPosition(kept);
+        }
         refresh();
     });
     connect(m_callsign, &QLineEdit::textChanged, this, &SendSpotBar::refresh);

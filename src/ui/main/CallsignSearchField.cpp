@@ -3,10 +3,10 @@
 #include "Icons.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QShortcut>
 #include <QToolButton>
 
 namespace varnello {
@@ -56,9 +56,21 @@ CallsignSearchField::CallsignSearchField(QWidget *parent)
         emit textEdited(text);
     });
     connect(m_clear, &QToolButton::clicked, this, &CallsignSearchField::clearRequested);
-    auto *escape =
-        new QShortcut(QKeySequence(Qt::Key_Escape), m_edit, nullptr, nullptr, Qt::WidgetShortcut);
-    connect(escape, &QShortcut::activated, this, &CallsignSearchField::clearRequested);
+    // Escape is taken from the field's own key events, not from a shortcut: a shortcut follows
+    // the focus widget, which still names this field for a moment after a sheet has opened over
+    // the window, and would take the Escape meant for the sheet.
+    m_edit->installEventFilter(this);
+}
+
+bool CallsignSearchField::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_edit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape &&
+        static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+        emit clearRequested();
+        return true;
+    }
+    return QFrame::eventFilter(watched, event);
 }
 
 void CallsignSearchField::setText(const QString &text)

@@ -1,5 +1,7 @@
 #include "ConsoleView.h"
 
+#include "NetworkText.h"
+
 #include <QFontDatabase>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -75,7 +77,8 @@ void ConsoleView::appendLines(const QList<ClusterLine> &lines, qsizetype from)
         // An empty line is a blank row, not an empty document: the placeholder "No cluster
         // output." must only show while there are no lines at all, and sync() tells a view
         // holding lines by its document not being empty.
-        const QString &text = lines.at(i).text;
+        // Node text is shown as in the spot table: no control characters, no reordering.
+        const QString text = networkDisplayText(lines.at(i).text);
         cursor.insertText(text.isEmpty() ? QStringLiteral(" ") : text);
     }
     cursor.endEditBlock();

@@ -139,11 +139,13 @@ QWidget *MainWindow::buildTableArea()
 void MainWindow::setLeftPanelWidget(QWidget *widget)
 {
     m_leftPanel->setContentWidget(widget);
+    updateTabOrder();
 }
 
 void MainWindow::setRightPanelWidget(QWidget *widget)
 {
     m_rightPanel->setContentWidget(widget);
+    updateTabOrder();
 }
 
 void MainWindow::replaceSlot(QPointer<QWidget> &slot, QWidget *widget)
@@ -162,11 +164,13 @@ void MainWindow::replaceSlot(QPointer<QWidget> &slot, QWidget *widget)
 void MainWindow::setFiltersControl(QWidget *widget)
 {
     replaceSlot(m_filtersControl, widget);
+    updateTabOrder();
 }
 
 void MainWindow::setRBNControl(QWidget *widget)
 {
     replaceSlot(m_rbnControl, widget);
+    updateTabOrder();
 }
 
 void MainWindow::setSendSpotBar(QWidget *widget)
@@ -178,6 +182,7 @@ void MainWindow::setSendSpotBar(QWidget *widget)
     m_sendSpotBar = widget;
     if (widget)
         m_commandBlock->addWidget(widget);
+    updateTabOrder();
 }
 
 void MainWindow::observeState()

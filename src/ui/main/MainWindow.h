@@ -68,6 +68,8 @@ private:
     QWidget *buildBottomBar();
     void observeState();
     void replaceSlot(QPointer<QWidget> &slot, QWidget *widget);
+    // Tab walks the window in visual order, whatever order its parts were installed in.
+    void updateTabOrder();
 
     void refresh();
     void refreshToolbar();

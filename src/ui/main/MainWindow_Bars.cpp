@@ -2,9 +2,14 @@
 // bar, pause control).
 #include "MainWindow.h"
 
+#include "CallsignSearchField.h"
 #include "ClusterConnection.h"
+#include "ConsoleView.h"
 #include "ContentView.h"
+#include "EmptyStateView.h"
 #include "Icons.h"
+#include "SidePanel.h"
+#include "SpotTableView.h"
 #include "StatusDot.h"
 #include "Typography.h"
 
@@ -47,7 +52,57 @@ QPushButton *placeholderButton(const QString &text, const QString &objectName, Q
     return button;
 }
 
+// The widgets in `root` that Tab stops at, in the order they were made: a widget that takes Tab
+// is one stop with everything inside it (a table, a text field with its buttons).
+void appendTabStops(QWidget *root, QList<QWidget *> &stops)
+{
+    if (!root)
+        return;
+    if (root->focusPolicy() & Qt::TabFocus) {
+        stops.append(root);
+        return;
+    }
+    const qsizetype first = stops.size();
+    const auto insideEarlierStop = [&](QWidget *widget) {
+        for (QWidget *up = widget->parentWidget(); up && up != root; up = up->parentWidget()) {
+            if (stops.indexOf(up, first) >= 0)
+                return true;
+        }
+        return false;
+    };
+    for (QWidget *child : root->findChildren<QWidget *>()) {
+        if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy() &&
+            !insideEarlierStop(child))
+            stops.append(child);
+    }
+}
+
 } // namespace
+
+void MainWindow::updateTabOrder()
+{
+    // Visual order: the search field and the band filters at the left, then the main column
+    // from top to bottom and left to right, then the Spot Alerts panel at the right.
+    QList<QWidget *> stops;
+    appendTabStops(m_search, stops);
+    appendTabStops(m_leftPanel, stops);
+    appendTabStops(m_filtersControl, stops);
+    appendTabStops(m_rbnControl, stops);
+    appendTabStops(m_connectButton, stops);
+    appendTabStops(m_clearSpotsButton, stops);
+    for (QAbstractButton *button : m_tabs->buttons())
+        appendTabStops(button, stops);
+    appendTabStops(m_table, stops);
+    appendTabStops(m_emptyState, stops);
+    appendTabStops(m_console, stops);
+    appendTabStops(m_commandField, stops);
+    appendTabStops(m_sendButton, stops);
+    appendTabStops(m_sendSpotBar, stops);
+    appendTabStops(m_pauseButton, stops);
+    appendTabStops(m_rightPanel, stops);
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops.at(i - 1), stops.at(i));
+}
 
 QWidget *MainWindow::buildStatusRow()
 {

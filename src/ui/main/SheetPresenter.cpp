@@ -3,6 +3,7 @@
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "MainWindowTexts.h"
+#include "NetworkText.h"
 #include "UnsupportedClusterWarningView.h"
 #include "UpstreamFilterWarningView.h"
 
@@ -258,9 +259,10 @@ QDialog *SheetPresenter::makeAlert(Presentation presentation)
 {
     ClusterConnection *cluster = m_view.cluster();
     if (presentation == Presentation::spotSubmission) {
-        QMessageBox *box = alertBox(
-            QStringLiteral("Unable to send spot"),
-            spotSubmissionAlertMessageText(cluster->spotSubmissionAlertMessage()), m_window);
+        QMessageBox *box = alertBox(QStringLiteral("Unable to send spot"),
+                                    networkDisplayText(spotSubmissionAlertMessageText(
+                                        cluster->spotSubmissionAlertMessage())),
+                                    m_window);
         box->setStandardButtons(QMessageBox::Ok);
         return box;
     }

@@ -3,6 +3,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 namespace varnello {
 
@@ -62,10 +63,12 @@ QPoint SidePanel::hiddenPosition() const
 
 void SidePanel::setShown(bool shown, bool animate)
 {
-    if (m_shown == shown && m_animation->state() != QAbstractAnimation::Running)
+    // Already there or on the way: the window asks again at every refresh, and starting the
+    // slide again would keep the panel from ever arriving while spots stream in.
+    if (m_shown == shown)
         return;
     m_shown = shown;
-    m_animation->stop();
+    const QPoint target = shown ? shownPosition() : hiddenPosition();
     if (shown) {
         if (isHidden())
             move(hiddenPosition());
@@ -73,25 +76,42 @@ void SidePanel::setShown(bool shown, bool animate)
         raise();
     }
     if (!animate) {
-        move(shown ? shownPosition() : hiddenPosition());
+        m_animation->stop();
+        move(target);
         setVisible(shown);
         return;
     }
+    // A reversal mid-slide covers only the way back, at the same pace.
+    const int distance = std::abs(target.x() - pos().x());
+    const int duration = width() > 0 ? slideMilliseconds * distance / width() : 0;
+    m_animation->stop();
+    if (duration <= 0) {
+        move(target);
+        setVisible(shown);
+        return;
+    }
+    m_animation->setDuration(duration);
     m_animation->setStartValue(pos());
-    m_animation->setEndValue(shown ? shownPosition() : hiddenPosition());
+    m_animation->setEndValue(target);
     m_animation->start();
+}
+
+bool SidePanel::isSliding() const
+{
+    return m_animation->state() == QAbstractAnimation::Running;
 }
 
 void SidePanel::place()
 {
     if (parentWidget())
         resize(width(), parentWidget()->height());
-    if (m_animation->state() == QAbstractAnimation::Running) {
-        m_animation->stop();
-        if (!m_shown)
-            hide();
+    const QPoint target = m_shown ? shownPosition() : hiddenPosition();
+    if (isSliding()) {
+        // The slide goes on towards the edge's new place.
+        m_animation->setEndValue(target);
+        return;
     }
-    move(m_shown ? shownPosition() : hiddenPosition());
+    move(target);
 }
 
 } // namespace varnello

@@ -22,8 +22,11 @@ public:
     // Replaces the content; the panel takes ownership.
     void setContentWidget(QWidget *content);
 
-    // Shows or hides the panel, sliding when animate is true.
+    // Shows or hides the panel, sliding when animate is true. Asking for the state the panel
+    // has or is sliding to changes nothing; a closed panel ends hidden.
     void setShown(bool shown, bool animate = true);
+    bool isShown() const { return m_shown; }
+    bool isSliding() const;
     // Puts the panel at its edge for the parent's current size.
     void place();
 

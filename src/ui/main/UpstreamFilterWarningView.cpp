@@ -1,5 +1,6 @@
 #include "UpstreamFilterWarningView.h"
 
+#include "NetworkText.h"
 #include "WarningSheetLayout.h"
 
 #include <QCloseEvent>
@@ -55,7 +56,7 @@ UpstreamFilterWarningView::UpstreamFilterWarningView(const QStringList &filters,
         paragraph(QStringLiteral("Varnello works best with an unfiltered feed from the DX cluster. "
                                  "You have the following filters configured:"),
                   this));
-    QLabel *lines = paragraph(filters.join(u'\n'), this);
+    QLabel *lines = paragraph(networkDisplayLines(filters), this);
     lines->setObjectName(QStringLiteral("filterLines"));
     lines->setTextInteractionFlags(Qt::TextSelectableByMouse);
     parts.textLayout->addWidget(lines);

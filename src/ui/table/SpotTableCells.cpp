@@ -1,6 +1,7 @@
 #include "SpotTableCells.h"
 
 #include "DXSpot.h"
+#include "NetworkText.h"
 
 #include <QLocale>
 
@@ -55,7 +56,8 @@ std::optional<QUrl> callsignLookupUrl(const QString &callsign)
 
 QString plainTextToolTip(const QString &text)
 {
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>")
+        .arg(networkDisplayText(text).toHtmlEscaped());
 }
 
 QString spotCopyLine(const DXSpot &spot, const QString &timeText, bool hasRecentLoTWUpload)

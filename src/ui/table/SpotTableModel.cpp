@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "LoTWActivityLookup.h"
+#include "NetworkText.h"
 #include "SpotTableCells.h"
 #include "SpotTableColumns.h"
 
@@ -86,6 +87,8 @@ SpotTableModel::CellLook SpotTableModel::cellLook(int row, int column) const
         look.alignment = Qt::AlignHCenter | Qt::AlignVCenter;
         break;
     }
+    // Every text but the frequency and the LoTW mark comes from the node or the country file.
+    look.text = networkDisplayText(look.text);
     const auto it = m_colors.constFind(spot.id);
     if (it != m_colors.cend())
         look.background = QColor::fromRgbF(colorComponent(it->red), colorComponent(it->green),

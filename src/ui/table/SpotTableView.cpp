@@ -5,6 +5,7 @@
 #include "LoTWActivityLookup.h"
 #include "NotificationHub.h"
 #include "SpotTableDelegate.h"
+#include "SpotTableHeader.h"
 #include "SpotTableModel.h"
 
 #include <QHeaderView>
@@ -24,8 +25,10 @@ SpotTableView::SpotTableView(SpotTableEnvironment environment, QWidget *parent)
     m_model = new SpotTableModel(
         environment.lotw ? *environment.lotw : LoTWActivityLookup::shared(), m_clock, this);
     m_model->setShowsLocalTime(m_settings.boolValue(SettingsKeys::DXSpotTableShowLocalTime));
+    setHorizontalHeader(new SpotTableHeader(this));
     setModel(m_model);
     setItemDelegate(new SpotTableDelegate(this));
+    watchRowEnds();
     configureTable();
     restoreColumnLayout();
 

@@ -8,8 +8,10 @@
 #include <QUrl>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QMenu;
+class QMouseEvent;
 
 namespace varnello {
 
@@ -78,6 +80,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -112,6 +117,10 @@ private:
 
     // Rows
     void handleDoubleClick(const QModelIndex &index);
+    // Where the last column ends, in viewport coordinates.
+    int rowsEndX() const;
+    void watchRowEnds();
+    std::unique_ptr<QMouseEvent> movedOffTheBand(const QMouseEvent &event) const;
 
     AppSettingsStore &m_settings;
     const Clock &m_clock;

@@ -24,6 +24,8 @@ void SpotTableView::configureTable()
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setContextMenuPolicy(Qt::DefaultContextMenu);
+    // One Tab stop: Tab leaves the table for the next control, the arrows move within it.
+    setTabKeyNavigation(false);
 
     QHeaderView *rows = verticalHeader();
     rows->hide();

@@ -1,6 +1,7 @@
-// The icon mapping and the empty-state panel.
+// The icon mapping, the program's icon, the empty-state panel and how network text is shown.
 #include "EmptyStateView.h"
 #include "Icons.h"
+#include "NetworkText.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -41,6 +42,48 @@ private slots:
     }
 
     void themedIcon_unknownSymbolIsNull() { QVERIFY(themedIcon(u"no.such.symbol").isNull()); }
+
+    void applicationIcon_isDrawnAtWindowSizes()
+    {
+        const QIcon icon = applicationIcon();
+        for (const int size : {16, 32, 64, 128}) {
+            const QImage image = icon.pixmap(size, size).toImage();
+            QCOMPARE(image.width(), size);
+            // Opaque in the middle, transparent at the rounded corner.
+            QCOMPARE(qAlpha(image.pixel(size / 2, size / 2)), 255);
+            QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
+        }
+    }
+
+    void networkDisplayText_data()
+    {
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("plain text is kept") << "CW 599 <b>up</b>"
+                                            << "CW 599 <b>up</b>";
+        QTest::newRow("bell and escape removed") << "QRV\a \x1b[31mnow"
+                                                 << "QRV [31mnow";
+        QTest::newRow("DEL and C1 removed, next line a blank") << "a\x7f\u0085b\u009bc"
+                                                               << "a bc";
+        QTest::newRow("tab and line breaks become blanks") << "a\tb\u2028c\rd"
+                                                           << "a b c d";
+        QTest::newRow("override dropped") << "\u202Elive\u202C ok"
+                                          << "live ok";
+        QTest::newRow("embeddings, isolates and marks dropped")
+            << "\u202Aa\u202Bb\u202Dc\u2066d\u2067e\u2068f\u2069g\u200Eh\u200Fi\u061Cj"
+            << "abcdefghij";
+        QTest::newRow("letters of other scripts kept") << "\u05e9\u05dc\u05d5\u05dd \u00e9"
+                                                       << "\u05e9\u05dc\u05d5\u05dd \u00e9";
+    }
+
+    void networkDisplayText()
+    {
+        QFETCH(QString, received);
+        QFETCH(QString, shown);
+        QCOMPARE(varnello::networkDisplayText(received), shown);
+        QCOMPARE(needsNetworkDisplayCleaning(received), received != shown);
+        QCOMPARE(networkDisplayLines({received, received}), shown + u'\n' + shown);
+    }
 
     void emptyState_plainTextAndOptionalAction()
     {

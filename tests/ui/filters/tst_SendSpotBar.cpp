@@ -78,6 +78,27 @@ private Q_SLOTS:
         QCOMPARE(SendSpotBar::parsesAsDecimal(kept), parses);
     }
 
+    // A refused character leaves the cursor where it was, not at the end.
+    void frequencyFilter_keepsTheCursor()
+    {
+        Scene s;
+        s.bar.show();
+        QLineEdit *field = s.field("spotFrequency");
+        field->setText(QStringLiteral("14025"));
+        field->setCursorPosition(2);
+        QTest::keyClick(field, Qt::Key_X);
+        QCOMPARE(field->text(), QStringLiteral("14025"));
+        QCOMPARE(field->cursorPosition(), 2);
+        QTest::keyClick(field, Qt::Key_Period);
+        QTest::keyClick(field, Qt::Key_Period);
+        QCOMPARE(field->text(), QStringLiteral("14.025"));
+        QCOMPARE(field->cursorPosition(), 3);
+        field->setCursorPosition(4);
+        field->insert(QStringLiteral(" ,5"));
+        QCOMPARE(field->text(), QStringLiteral("14.0525"));
+        QCOMPARE(field->cursorPosition(), 5);
+    }
+
     void send_reachesTheNodeAndClearsTheFields()
     {
         Scene s;

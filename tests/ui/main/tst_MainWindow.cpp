@@ -7,6 +7,7 @@
 #include "NotificationHub.h"
 #include "SidePanel.h"
 
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -62,6 +63,27 @@ private slots:
         QTest::keyClicks(field, QStringLiteral("DL"));
         QTest::mouseClick(clear, Qt::LeftButton);
         QCOMPARE(kit.view->spotCallsignSearch(), QString());
+    }
+
+    // The Escape that closes a sheet opened over the window while the search field had the
+    // focus belongs to the sheet, even before the sheet's window has become active.
+    void searchField_escapeForASheetJustOpenedLeavesTheSearch()
+    {
+        MainWindowKit kit;
+        QVERIFY(kit.showWindow());
+        QVERIFY(QTest::qWaitForWindowActive(kit.window.get()));
+        auto *field = kit.find<QLineEdit>(QStringLiteral("callsignSearchField"));
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        QTest::keyClicks(field, QStringLiteral("k1"));
+        auto *box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Sheet"), QString(),
+                                    QMessageBox::Cancel, kit.window.get());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::WindowModal);
+        box->open();
+        QTest::keyClick(box, Qt::Key_Escape);
+        QTRY_VERIFY(!box->isVisible());
+        QCOMPARE(kit.view->spotCallsignSearch(), QStringLiteral("k1"));
     }
 
     void sidePanels_toggleWithTooltips_andOpeningEndsEditing()

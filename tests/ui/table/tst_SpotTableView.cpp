@@ -89,6 +89,7 @@ private Q_SLOTS:
     void headerClicks_toggleLocalTimeAndLoTWFilter();
     void doubleClick_opensLookupPage_data();
     void doubleClick_opensLookupPage();
+    void rowEnds_reachTheRightEdgeOfAWideView();
 };
 
 void tst_SpotTableView::frontInsertWhileScrolled_keepsAnchorOffsetAndSelection_data()
@@ -498,6 +499,44 @@ void tst_SpotTableView::doubleClick_opensLookupPage()
     for (const QUrl &url : f.openedUrls)
         opened.append(QString::fromLatin1(url.toEncoded()));
     QCOMPARE(opened, expected.isEmpty() ? QStringList() : QStringList{expected});
+}
+
+// Right of the last column the rows go on: alternating fill, alert colour and selection, and the
+// header, up to the view's edge.
+void tst_SpotTableView::rowEnds_reachTheRightEdgeOfAWideView()
+{
+    SpotTableFixture f;
+    Table t(f);
+    t.view.resize(1400, t.view.height());
+    t.input.highlightColorsBySpotID = {};
+    const QList<DXSpot> spots = makeSpots(5);
+    t.input.highlightColorsBySpotID.insert(spots.at(1).id, SpotAlertColor{1.0, 0.8, 0.0});
+    t.show(spots);
+    t.view.selectRow(3);
+    t.settle();
+    const QHeaderView *header = t.view.horizontalHeader();
+    const int lastColumnEnd = header->length();
+    const int edge = t.view.viewport()->width() - 3;
+    QVERIFY(edge > lastColumnEnd + 100);
+
+    const QImage rows = t.view.viewport()->grab().toImage();
+    for (int row = 0; row < spots.size(); ++row) {
+        const int y = t.view.rowViewportPosition(row) + t.view.rowHeight(row) / 2;
+        // The LoTW cells are empty: their background is what the row shows.
+        QCOMPARE(rows.pixelColor(edge, y), rows.pixelColor(lastColumnEnd - 3, y));
+    }
+    QVERIFY(rows.pixelColor(edge, t.view.rowViewportPosition(1) + 5) !=
+            rows.pixelColor(edge, t.view.rowViewportPosition(0) + 5));
+
+    // A click there selects its row.
+    QTest::mouseClick(t.view.viewport(), Qt::LeftButton, {},
+                      QPoint(edge, t.view.rowViewportPosition(4) + 5));
+    QVERIFY(t.isSelected(4) && t.selectedCount() == 1);
+
+    // The header shows an empty section there, not the bare background.
+    const QImage heading = header->viewport()->grab().toImage();
+    const int middle = heading.height() / 2;
+    QCOMPARE(heading.pixelColor(edge, middle), heading.pixelColor(lastColumnEnd - 3, middle));
 }
 
 QTEST_MAIN(tst_SpotTableView)

@@ -1,0 +1,182 @@
+// The main window while a fake node streams spots: the side panels' slides, the keyboard's way
+// through the window, and node text with control and direction characters.
+#include "MainWindowKit.h"
+
+#include "AlertPanelsInstaller.h"
+#include "ConsoleView.h"
+#include "FilterPanelsInstaller.h"
+#include "SidePanel.h"
+#include "SpotTableColumns.h"
+#include "SpotTableView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTextBlock>
+#include <QTextLayout>
+
+using namespace varnello;
+using namespace varnello::test;
+
+namespace {
+
+// Milliseconds until `done` holds, spinning the event loop; -1 when it never did within `limit`.
+qint64 msecsUntil(const std::function<bool()> &done, qint64 limit = 3000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < limit)
+        QTest::qWait(2);
+    return done() ? clock.elapsed() : -1;
+}
+
+} // namespace
+
+class MainWindowLiveTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // At 20 spots a second every refresh used to start the slide again: a panel took a second
+    // to open, stopped short, or stayed as a strip over the table once closed.
+    void sidePanels_slideOnTimeWhileSpotsStream()
+    {
+        MainWindowKit kit;
+        installFilterPanels(*kit.window, *kit.view, {});
+        installAlertPanels(*kit.window, *kit.view);
+        QVERIFY(kit.showWindow());
+        QVERIFY(kit.logIn());
+        kit.net.node.startSpotStream(20);
+        QTRY_VERIFY(kit.cluster().spots().size() >= 3);
+
+        QWidget *body = kit.window->centralWidget();
+        struct Side {
+            const char *panel;
+            const char *action;
+            QPoint shownAt;
+            QPoint hiddenAt;
+        };
+        const Side sides[] = {
+            {"leftPanel", "leftPanelAction", {0, 0}, {-MainWindow::leftPanelWidth, 0}},
+            {"rightPanel",
+             "rightPanelAction",
+             {body->width() - MainWindow::rightPanelWidth, 0},
+             {body->width(), 0}},
+        };
+        for (const Side &side : sides) {
+            auto *panel = kit.find<SidePanel>(QString::fromLatin1(side.panel));
+            QAction *action = kit.window->findChild<QAction *>(QString::fromLatin1(side.action));
+            const qsizetype spotsBefore = kit.cluster().spots().size();
+
+            action->trigger();
+            const qint64 opened = msecsUntil([&] {
+                return panel->isVisible() && panel->pos() == side.shownAt && !panel->isSliding();
+            });
+            QVERIFY2(opened >= 0 && opened <= 300, qPrintable(QString::number(opened)));
+            QCOMPARE(panel->height(), body->height());
+
+            action->trigger();
+            const qint64 closed = msecsUntil([&] { return panel->isHidden(); });
+            QVERIFY2(closed >= 0 && closed <= 300, qPrintable(QString::number(closed)));
+            QCOMPARE(panel->pos(), side.hiddenAt);
+
+            QTest::qWait(1000);
+            QVERIFY(!panel->isSliding());
+            QVERIFY(panel->isHidden());
+            // The stream went on all along.
+            QVERIFY(kit.cluster().spots().size() >= spotsBefore + 10);
+        }
+        kit.net.node.stopSpotStream();
+    }
+
+    void tab_walksTheWindowInVisualOrder_tableIsOneStop()
+    {
+        MainWindowKit kit;
+        installFilterPanels(*kit.window, *kit.view, {});
+        installAlertPanels(*kit.window, *kit.view);
+        QVERIFY(kit.showWindow());
+        QVERIFY(QTest::qWaitForWindowActive(kit.window.get()));
+        QVERIFY(kit.logIn());
+        kit.net.node.sendLines(
+            {spotLineFor(QStringLiteral("K1ABC"), 1), spotLineFor(QStringLiteral("K2ABC"), 2)});
+        auto *table = kit.find<SpotTableView>(QStringLiteral("spotTable"));
+        QTRY_COMPARE(table->model()->rowCount(), 2);
+
+        // Arrows move within the table; Tab leaves it for the command field.
+        table->setFocus();
+        QTRY_VERIFY(table->hasFocus());
+        table->setCurrentIndex(table->model()->index(0, 0));
+        QTest::keyClick(table, Qt::Key_Right);
+        QTest::keyClick(table, Qt::Key_Down);
+        QCOMPARE(table->currentIndex().row(), 1);
+        QTest::keyClick(table, Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(),
+                     kit.find<QWidget>(QStringLiteral("commandField")));
+
+        // From Filters on: every enabled control of the status row, the tabs, the table and the
+        // bottom bars, left to right and top to bottom.
+        auto *filters = kit.find<QWidget>(QStringLiteral("filtersButton"));
+        filters->setFocus();
+        QTRY_VERIFY(filters->hasFocus());
+        const QStringList expected{
+            "filtersButton", "rbnButton",    "connectButton", "clearSpotsButton",
+            "tabSpots", // the picker is one stop: the arrows choose the tab
+            "spotTable",     "commandField", "spotCallsign",  "spotFrequency",
+            "spotComment",   "pauseButton",
+        };
+        QStringList visited{QApplication::focusWidget()->objectName()};
+        while (visited.size() < expected.size()) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(visited, expected);
+        // Shift+Tab goes back the same way.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("spotComment"));
+    }
+
+    // Node text can neither draw boxes nor reverse what follows it: the same comment shows the
+    // same in a spot's cells, its tooltip and a console line.
+    void nodeText_sameInTableAndConsole_andReordersNothing()
+    {
+        MainWindowKit kit;
+        QVERIFY(kit.showWindow());
+        QVERIFY(kit.logIn());
+        const QString comment = QStringLiteral("CW \a\x1b[31mevil\u202E up");
+        kit.net.node.sendLines({
+            QStringLiteral("DX de W1AW:      14025.0  K1ABC        ") + comment +
+                QStringLiteral("          1234Z"),
+            QStringLiteral("To ALL de W1AW: ") + comment + QStringLiteral(" 1234Z"),
+        });
+        auto *table = kit.find<SpotTableView>(QStringLiteral("spotTable"));
+        QTRY_COMPARE(table->model()->rowCount(), 1);
+        const DXSpot spot = kit.cluster().spots().first();
+        QVERIFY2(spot.comment.contains(u'\u202E') && spot.comment.contains(u'\x1b'),
+                 "the node's characters reach the spot");
+
+        const QString shown = QStringLiteral("CW [31mevil up");
+        const int commentColumn = int(SpotTableColumn::comment);
+        const QModelIndex cell = table->model()->index(0, commentColumn);
+        QCOMPARE(cell.data(Qt::DisplayRole).toString().trimmed(), shown);
+        QVERIFY(cell.data(Qt::ToolTipRole).toString().contains(shown));
+        QCOMPARE(table->model()->index(0, commentColumn + 1).data().toString(),
+                 spot.dxcc.value_or(QStringLiteral("—")));
+
+        kit.view->setSelectedTab(MainTab::console);
+        auto *console = kit.find<ConsoleView>(QStringLiteral("console"));
+        QTRY_VERIFY(console->isVisible());
+        QTRY_VERIFY(console->toPlainText().contains(QStringLiteral("To ALL")));
+        const QTextBlock block = console->document()->lastBlock();
+        QCOMPARE(block.text(),
+                 QStringLiteral("To ALL de W1AW: ") + shown + QStringLiteral(" 1234Z"));
+        // Laid out left to right: what follows the comment stays to the right of it.
+        QTRY_VERIFY(block.layout() && block.layout()->lineCount() > 0);
+        const QTextLine textLine = block.layout()->lineAt(0);
+        const int evil = int(block.text().indexOf(QStringLiteral("evil")));
+        const int time = int(block.text().indexOf(QStringLiteral("1234Z")));
+        QVERIFY(textLine.cursorToX(evil) < textLine.cursorToX(evil + 4));
+        QVERIFY(textLine.cursorToX(evil + 4) < textLine.cursorToX(time));
+    }
+};
+
+QTEST_MAIN(MainWindowLiveTest)
+#include "tst_MainWindowLive.moc"
