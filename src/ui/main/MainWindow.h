@@ -58,6 +58,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -81,6 +82,7 @@ private:
     RefreshCoalescer *m_refresh = nullptr;
     SheetPresenter *m_presenter = nullptr;
     bool m_appeared = false;
+    bool m_refreshWhenSeen = false; // a refresh was skipped while minimised or hidden
 
     QAction *m_leftPanelAction = nullptr;
     QAction *m_rightPanelAction = nullptr;
@@ -103,6 +105,7 @@ private:
     QStackedLayout *m_tableLayers = nullptr;
     SpotTableView *m_table = nullptr;
     bool m_tableIsAlertsOnly = false;
+    bool m_tableHasList = false;
     EmptyStateView *m_emptyState = nullptr;
     EmptyStateAction m_emptyStateAction = EmptyStateAction::none;
     ConsoleView *m_console = nullptr;
