@@ -264,22 +264,23 @@ Scene &scene()
     return *s;
 }
 
-// With VARNELLO_BENCH_PAINTS set, counts paint events per widget and prints them after a case:
-// what a spot makes the window repaint.
+// With VARNELLO_BENCH_PAINTS set, counts paint and layout events per widget and prints them after
+// a case: what a spot makes the window repaint and lay out again.
 class PaintCounter final : public QObject {
 public:
     QMap<QString, int> counts;
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
-            ++counts[QString::fromLatin1(watched->metaObject()->className()) + QLatin1Char(' ') +
+        if (event->type() == QEvent::Paint || event->type() == QEvent::LayoutRequest)
+            ++counts[QLatin1String(event->type() == QEvent::Paint ? "paint " : "layout ") +
+                     QString::fromLatin1(watched->metaObject()->className()) + QLatin1Char(' ') +
                      watched->objectName()];
         return false;
     }
     ~PaintCounter() override
     {
         for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-            std::fprintf(stderr, "  paints %5d %s\n", it.value(), qPrintable(it.key()));
+            std::fprintf(stderr, "  %5d %s\n", it.value(), qPrintable(it.key()));
     }
 };
 

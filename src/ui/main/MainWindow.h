@@ -95,6 +95,7 @@ private:
     QLabel *m_statusLabel = nullptr;
     QLabel *m_addressLabel = nullptr;
     QLabel *m_countLabel = nullptr;
+    QWidget *m_countSlot = nullptr;
     QPointer<QWidget> m_filtersControl;
     QPointer<QWidget> m_rbnControl;
     QPushButton *m_connectButton = nullptr;
