@@ -157,7 +157,7 @@ public:
     bool spotPassesLocalFilters(const DXSpot &spot) const;
     static bool spotIsQRP(const DXSpot &spot) { return LocalSpotFilter::isQRP(spot); }
 
-    // --- Spot lists, counts and pausing (ContentView_Lists.cpp)
+    // --- Spot lists, counts and pausing (ContentView_Lists.cpp, ContentView_ListEntries.cpp)
     void handleLiveSpot(const DXSpot &spot);
     MainTab selectedTab() const { return m_selectedTab; }
     void setSelectedTab(MainTab tab);
@@ -679,7 +679,7 @@ private:
     void pruneBufferedAlertSpotIDs() const;
     void replayBufferedSpots(const QList<DXSpot> &spots);
 
-    // --- The lists, kept in step with the connection's list between refreshes
+    // --- The lists, in step with the connection's list (ContentView_ListEntries.cpp)
     // What the lists know of one spot of the connection's list.
     struct ListEntry {
         QUuid id;
