@@ -1,6 +1,6 @@
 // Cost of the spot table at its 5,000-row cap (offscreen): a new spot in front while the operator
-// reads further down (anchor kept), a burst of 50 spots taken in one refresh, an unchanged
-// refresh, and Copy of every row.
+// reads further down (anchor kept), a burst of 50 spots taken in one refresh, a repaint of the
+// visible rows, an unchanged refresh, and Copy of every row.
 
 #include "AppSettingsStore.h"
 #include "Clock.h"
@@ -125,6 +125,15 @@ void BM_Burst50InOneRefresh_WithPaint(benchmark::State &state)
     runFrontInserts(state, 50, true);
 }
 BENCHMARK(BM_Burst50InOneRefresh_WithPaint)->Unit(benchmark::kMicrosecond)->Iterations(60);
+
+// Painting the visible rows alone, as every refresh with new rows in front does.
+void BM_RepaintVisibleRows(benchmark::State &state)
+{
+    Scene scene;
+    for (auto _ : state)
+        scene.view->viewport()->repaint();
+}
+BENCHMARK(BM_RepaintVisibleRows)->Unit(benchmark::kMicrosecond);
 
 void BM_UnchangedRefresh(benchmark::State &state)
 {

@@ -32,6 +32,17 @@ ContentView::ContentView(ContentViewEnvironment environment, QObject *parent)
       m_grid(environment.grid ? *environment.grid : GridDXCCDatabase::shared())
 {
     if (m_cluster) {
+        // Every change of the connection's list that is not a live spot put in front makes the
+        // lists start over; the live spot's notice comes right after its change.
+        connect(m_cluster.data(), &ClusterConnection::spotsChanged, this,
+                [this] { ++m_unexplainedSpotChanges; });
+        connect(m_cluster.data(), &ClusterConnection::liveSpotReceived, this,
+                [this](const DXSpot &spot) {
+                    const QList<DXSpot> &spots = m_cluster->spots();
+                    if (m_unexplainedSpotChanges > 0 && !spots.isEmpty() &&
+                        spots.constFirst().id == spot.id)
+                        --m_unexplainedSpotChanges;
+                });
         connect(m_cluster.data(), &ClusterConnection::liveSpotReceived, this,
                 &ContentView::handleLiveSpot);
         connect(m_cluster.data(), &ClusterConnection::spotsChanged, this,
@@ -383,24 +394,17 @@ QHash<QUuid, SpotAlertColor> ContentView::alertHighlightColors(const QList<DXSpo
     return colours;
 }
 
-ContentView::AlertMarking ContentView::prepareAlertMarks() const
+ContentView::AlertMarking ContentView::alertMarking() const
 {
     AlertMarking marking{alertSnapshot(), {}};
     marking.rules = highlightRules(marking.snapshot);
-    m_alertMarks.useInputs({marking.snapshot.matcher, marking.snapshot.flags,
-                            marking.snapshot.newSlotEnabled, marking.rules.newSlot.highlightRows,
-                            marking.rules.newSlot.highlightColor,
-                            m_alerts.newSlotRulesGeneration()});
     return marking;
 }
 
-const SpotAlertMark &ContentView::alertMark(const AlertMarking &marking, qsizetype index,
-                                            const DXSpot &spot) const
+SpotAlertMark ContentView::alertMark(const AlertMarking &marking, const DXSpot &spot) const
 {
-    return m_alertMarks.mark(index, spot, [&](const DXSpot &s) {
-        return SpotAlertMark{matchesEnabledAlert(marking.snapshot, s),
-                             highlightColor(marking.snapshot, marking.rules, s)};
-    });
+    return {matchesEnabledAlert(marking.snapshot, spot),
+            highlightColor(marking.snapshot, marking.rules, spot)};
 }
 
 } // namespace varnello

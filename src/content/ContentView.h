@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -156,7 +157,7 @@ public:
     bool spotPassesLocalFilters(const DXSpot &spot) const;
     static bool spotIsQRP(const DXSpot &spot) { return LocalSpotFilter::isQRP(spot); }
 
-    // --- Spot lists, counts and pausing (ContentView_Lists.cpp)
+    // --- Spot lists, counts and pausing (ContentView_Lists.cpp, ContentView_ListEntries.cpp)
     void handleLiveSpot(const DXSpot &spot);
     MainTab selectedTab() const { return m_selectedTab; }
     void setSelectedTab(MainTab tab);
@@ -167,10 +168,15 @@ public:
     QList<DXSpot> displayedSpots() const;
     QList<DXSpot> alertsOnlySpots() const;
     QString spotCountLabel() const;
-    // Everything one refresh of the window shows, with the filter run once over the spot list.
-    // A window that shows one list at a time names it, and the other list stays empty.
+    // Everything one refresh of the window shows. A window that shows one list at a time names
+    // it, and the other list stays empty.
     enum class SnapshotLists { both, displayedOnly, alertsOnlyOnly };
     SpotListsSnapshot spotListsSnapshot(SnapshotLists lists = SnapshotLists::both) const;
+    // The same for a window that shows one list and keeps the rows it was given: only the rows
+    // that came in front since the previous call, and how many of the rows handed out then are
+    // still there (SpotListsSnapshot::keptRows), unless `whole` or a change other than new spots
+    // in front and a cut tail asks for the whole list.
+    SpotListsSnapshot spotListsUpdate(bool alertsOnly, bool whole);
 
     bool isManuallyPaused() const { return m_isManuallyPaused; }
     bool isAutomaticallyPaused() const { return m_isAutomaticallyPaused; }
@@ -621,15 +627,12 @@ private:
         AlertSnapshot snapshot;
         HighlightRules rules;
     };
-    // The alerts as stored now; forgets the remembered marks when they changed.
-    AlertMarking prepareAlertMarks() const;
-    // The mark of the spot at `index` of the connection's list.
-    const SpotAlertMark &alertMark(const AlertMarking &marking, qsizetype index,
-                                   const DXSpot &spot) const;
+    // The alerts as stored now.
+    AlertMarking alertMarking() const;
+    SpotAlertMark alertMark(const AlertMarking &marking, const DXSpot &spot) const;
     // Sends, notifies and sounds for a spot that passes the local filters; true when an enabled
     // alert matches it.
     bool processPassingSpotAlerts(const AlertSnapshot &snapshot, const DXSpot &spot);
-    mutable SpotAlertMarkCache m_alertMarks;
     QString udpFeedMode() const;
     void sendToUdpFeed(const QString &rawLine);
     bool soundGranted(const std::optional<SteadyTime> &last, SteadyTime now) const;
@@ -675,9 +678,47 @@ private:
     void noteAlertSpot(const QUuid &id);
     void pruneBufferedAlertSpotIDs() const;
     void replayBufferedSpots(const QList<DXSpot> &spots);
-    struct ListIndices;
-    ListIndices listIndices() const;
-    QString spotCountLabel(const ListIndices &lists, qsizetype total) const;
+
+    // --- The lists, in step with the connection's list (ContentView_ListEntries.cpp)
+    // What the lists know of one spot of the connection's list.
+    struct ListEntry {
+        QUuid id;
+        bool passes = false;     // the local filter's verdict
+        bool displayed = false;  // a row of the Spots list
+        bool alertsOnly = false; // a row of the Alerts Only list
+        bool marked = false;     // `mark` is known (passing spots only)
+        SpotAlertMark mark;
+    };
+    // How one list changed since it was last handed out: rows [kept, size) of the list handed out
+    // are gone and size - kept rows came in front, unless the list must be taken whole.
+    struct ListDelta {
+        bool whole = true;
+        qsizetype kept = 0;
+    };
+    struct ListContext;
+    const QList<DXSpot> &clusterSpots() const;
+    void syncLists() const;
+    bool alignListEntries(const QList<DXSpot> &spots, ListContext &context) const;
+    void evaluateListEntry(ListEntry &entry, const DXSpot &spot, ListContext &context,
+                           bool filterVerdict) const;
+    void countListEntry(const ListEntry &entry, int sign) const;
+    void listsChanged() { m_listsStale = true; }
+    // The rows of one list, newest first; at most `limit` of them.
+    QList<DXSpot> listRows(bool alertsOnly, qsizetype limit = -1,
+                           QHash<QUuid, SpotAlertColor> *colours = nullptr) const;
+    QString spotCountLabel(qsizetype filtered, qsizetype alertsOnly, qsizetype total) const;
+
+    mutable std::deque<ListEntry> m_listEntries; // the connection's list, newest first
+    mutable bool m_listsStale = true;            // search, pause or alerts changed
+    mutable quint64 m_listFilterGeneration = 0;  // of the verdicts in m_listEntries
+    // The connection's list changed other than by a published live spot in front (cleared,
+    // back-filled, records looked up again under their ids): the entries are rebuilt.
+    mutable int m_unexplainedSpotChanges = 1;
+    mutable std::optional<std::pair<quint64, quint64>> m_alertInputsKey;
+    mutable std::optional<SpotAlertMarkInputs> m_alertInputs;
+    mutable qsizetype m_filteredCount = 0;
+    mutable std::array<qsizetype, 2> m_listSizes{}; // Spots, Alerts Only
+    mutable std::array<ListDelta, 2> m_listDeltas;
 
     LocalSpotFilterState m_filterState;
     mutable std::unique_ptr<const LocalSpotFilter> m_compiledFilter;

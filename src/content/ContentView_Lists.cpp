@@ -1,6 +1,5 @@
-// The road of each live spot, the Spots and Alerts Only lists, the count label and the two pause
-// machines. The lists are derived from the connection's spot list whenever they are asked for;
-// nothing here keeps that list (or a copy of it) alive across a new spot.
+// The road of each live spot, the callsign search and the two pause machines. The lists and the
+// count label are in ContentView_ListEntries.cpp.
 #include "ContentView.h"
 
 #include "AlertNotificationManager.h"
@@ -10,18 +9,6 @@ namespace varnello {
 
 namespace {
 
-const QList<DXSpot> &noSpots()
-{
-    static const QList<DXSpot> empty;
-    return empty;
-}
-
-QString ofTotal(qsizetype shown, qsizetype total)
-{
-    return QString::number(shown) + QLatin1String(" of ") + QString::number(total) +
-           QLatin1String(" spots");
-}
-
 QString pauseLabel(bool manual, qsizetype waiting)
 {
     QString label = manual ? QStringLiteral("Paused") : QStringLiteral("Paused \u2014 scrolled");
@@ -30,35 +17,18 @@ QString pauseLabel(bool manual, qsizetype waiting)
     return label;
 }
 
-// Positions in the connection's list.
-using Indices = QList<qsizetype>;
-
-QList<DXSpot> spotsAt(const QList<DXSpot> &spots, const Indices &indices)
-{
-    QList<DXSpot> list;
-    list.reserve(indices.size());
-    for (qsizetype index : indices)
-        list.append(spots[index]);
-    return list;
-}
-
 } // namespace
-
-// The lists of one refresh, as positions in the connection's list.
-struct ContentView::ListIndices {
-    Indices filtered;
-    Indices displayed;
-    Indices alertsOnly;
-    // The rows of the displayed and Alerts Only lists that have a colour.
-    QList<std::pair<qsizetype, SpotAlertColor>> highlighted;
-};
 
 // --- Intake
 // ----------------------------------------------------------------------------------------
 
 void ContentView::handleLiveSpot(const DXSpot &spot)
 {
-    const bool passes = spotPassesLocalFilters(spot);
+    // The verdict the lists worked out for the spot on its arrival.
+    syncLists();
+    const bool passes = !m_listEntries.empty() && m_listEntries.front().id == spot.id
+                            ? m_listEntries.front().passes
+                            : spotPassesLocalFilters(spot);
     // Local programs get the spot at once, paused or not.
     if (passes && m_cluster)
         m_cluster->broadcastSpot(spot);
@@ -108,7 +78,7 @@ void ContentView::pruneBufferedAlertSpotIDs() const
 {
     if (m_bufferedAlertSpotIDs.isEmpty())
         return;
-    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
+    const QList<DXSpot> &spots = clusterSpots();
     QSet<QUuid> kept;
     for (const DXSpot &spot : spots) {
         if (m_bufferedAlertSpotIDs.contains(spot.id))
@@ -141,99 +111,13 @@ void ContentView::setSpotCallsignSearch(const QString &text)
     if (m_spotCallsignSearch == text)
         return;
     m_spotCallsignSearch = text;
+    listsChanged();
     emit spotCallsignSearchChanged();
 }
 
 void ContentView::clearCallsignSearch()
 {
     setSpotCallsignSearch(QString());
-}
-
-// --- Lists ---------------------------------------------------------------------------------------
-
-ContentView::ListIndices ContentView::listIndices() const
-{
-    ListIndices lists;
-    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
-    const LocalSpotFilter &filter = currentFilter();
-    const QString search = m_spotCallsignSearch.trimmed();
-    const bool paused = isSpotsPaused();
-    const bool alertsPaused = isAlertsPaused();
-    const AlertMarking marking = prepareAlertMarks();
-    m_alertMarks.align(spots);
-    lists.filtered.reserve(spots.size());
-    lists.displayed.reserve(spots.size());
-    // One pass gives all three lists and the colours of the rows either table list shows.
-    for (qsizetype i = 0; i < spots.size(); ++i) {
-        const DXSpot &spot = spots[i];
-        if (!filter.passes(spot))
-            continue;
-        lists.filtered.append(i);
-        const bool displayed =
-            (!paused || m_pausedSpotIDs.contains(spot.id)) &&
-            (search.isEmpty() || spot.callsign.contains(search, Qt::CaseInsensitive));
-        if (displayed)
-            lists.displayed.append(i);
-        const SpotAlertMark &mark = alertMark(marking, i, spot);
-        const bool alertsOnly =
-            mark.matchesEnabledAlert && (!alertsPaused || m_pausedAlertSpotIDs.contains(spot.id));
-        if (alertsOnly)
-            lists.alertsOnly.append(i);
-        if ((displayed || alertsOnly) && mark.highlightColor)
-            lists.highlighted.append({i, *mark.highlightColor});
-    }
-    return lists;
-}
-
-QList<DXSpot> ContentView::displayedSpots() const
-{
-    return spotsAt(m_cluster ? m_cluster->spots() : noSpots(), listIndices().displayed);
-}
-
-QList<DXSpot> ContentView::alertsOnlySpots() const
-{
-    return spotsAt(m_cluster ? m_cluster->spots() : noSpots(), listIndices().alertsOnly);
-}
-
-QString ContentView::spotCountLabel() const
-{
-    return spotCountLabel(listIndices(), m_cluster ? m_cluster->spots().size() : 0);
-}
-
-QString ContentView::spotCountLabel(const ListIndices &lists, qsizetype total) const
-{
-    if (m_selectedTab == MainTab::alertsOnly)
-        return ofTotal(lists.alertsOnly.size(), total);
-    const bool anyFilter =
-        !m_filterState.selectedBands.isEmpty() || !m_filterState.hiddenDXFromContinents.isEmpty() ||
-        !m_filterState.hiddenDXByContinents.isEmpty() || filterSwitch(FilterSwitch::hideCWSpots) ||
-        filterSwitch(FilterSwitch::hideSSBSpots) || filterSwitch(FilterSwitch::hideFTxSpots) ||
-        filterSwitch(FilterSwitch::hideOtherDigitalSpots) ||
-        filterSwitch(FilterSwitch::hideBeaconSpots) || filterSwitch(FilterSwitch::hideQRPSpots) ||
-        filterSwitch(FilterSwitch::hideSameDXCCSpots) ||
-        filterSwitch(FilterSwitch::customSpotterEntityFilterEnabled) ||
-        filterSwitch(FilterSwitch::customInfoFilterEnabled);
-    if (!anyFilter)
-        return QString::number(total) + QLatin1String(" spots");
-    return ofTotal(lists.filtered.size(), total);
-}
-
-SpotListsSnapshot ContentView::spotListsSnapshot(SnapshotLists wanted) const
-{
-    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
-    const ListIndices lists = listIndices();
-    SpotListsSnapshot snapshot;
-    if (wanted != SnapshotLists::alertsOnlyOnly)
-        snapshot.displayedSpots = spotsAt(spots, lists.displayed);
-    if (wanted != SnapshotLists::displayedOnly)
-        snapshot.alertsOnlySpots = spotsAt(spots, lists.alertsOnly);
-    snapshot.highlightColorsBySpotID.reserve(lists.highlighted.size());
-    for (const auto &[index, colour] : lists.highlighted)
-        snapshot.highlightColorsBySpotID.insert(spots[index].id, colour);
-    snapshot.spotCountLabel = spotCountLabel(lists, spots.size());
-    snapshot.totalSpotCount = spots.size();
-    snapshot.filteredSpotCount = lists.filtered.size();
-    return snapshot;
 }
 
 // --- Pausing -------------------------------------------------------------------------------------
@@ -279,6 +163,7 @@ void ContentView::pauseSpots(bool manual)
     m_bufferedCountGeneration = m_filterGeneration;
     m_isManuallyPaused = manual;
     m_isAutomaticallyPaused = !manual;
+    listsChanged();
     emit pauseStateChanged();
 }
 
@@ -289,6 +174,7 @@ void ContentView::resumeSpots()
     m_isAutomaticallyPaused = false;
     m_pausedSpotIDs.clear();
     m_bufferedCountGeneration.reset();
+    listsChanged();
     ++m_scrollToTopRequest;
     emit pauseStateChanged();
     replayBufferedSpots(taken);
@@ -312,12 +198,15 @@ void ContentView::pauseAlerts(bool manual)
         return;
     m_pausedAlertSpotIDs.clear();
     // Unpaused, the Alerts Only list is every passing spot that matches an enabled alert.
-    const QList<DXSpot> &spots = m_cluster ? m_cluster->spots() : noSpots();
-    for (qsizetype index : listIndices().alertsOnly)
-        m_pausedAlertSpotIDs.insert(spots[index].id);
+    syncLists();
+    for (const ListEntry &entry : m_listEntries) {
+        if (entry.alertsOnly)
+            m_pausedAlertSpotIDs.insert(entry.id);
+    }
     m_bufferedAlertSpotIDs.clear();
     m_isAlertsManuallyPaused = manual;
     m_isAlertsAutomaticallyPaused = !manual;
+    listsChanged();
     emit pauseStateChanged();
 }
 
@@ -328,6 +217,7 @@ void ContentView::resumeAlerts()
     m_pausedAlertSpotIDs.clear();
     m_bufferedAlertSpotIDs.clear();
     ++m_scrollToTopRequest;
+    listsChanged();
     emit pauseStateChanged();
 }
 

@@ -231,12 +231,21 @@ void MainWindow::connectShortcut()
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (m_refreshWhenSeen)
+        m_refresh->request();
     if (m_appeared)
         return;
     m_appeared = true;
     m_view.handleAppear();
     m_view.postMainTabChanged();
     m_refresh->flush();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && m_refreshWhenSeen && !isMinimized())
+        m_refresh->request();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -252,10 +261,18 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::refresh()
 {
-    // One pass of the filter over the spot list serves the table, the count and the empty state.
-    SpotListsSnapshot lists = m_view.spotListsSnapshot(
-        m_view.alertsOnlyTableIsSelected() ? ContentView::SnapshotLists::alertsOnlyOnly
-                                           : ContentView::SnapshotLists::displayedOnly);
+    // Nothing is laid out or painted for a window nobody sees; it catches up when it comes back.
+    if (isMinimized() || (m_appeared && !isVisible())) {
+        m_refreshWhenSeen = true;
+        m_presenter->refresh();
+        return;
+    }
+    m_refreshWhenSeen = false;
+    // The table keeps the rows it was given: it gets only what came in front since the last
+    // refresh, or the whole list after a tab switch or any other change of its rows.
+    const bool alertsOnly = m_view.alertsOnlyTableIsSelected();
+    SpotListsSnapshot lists =
+        m_view.spotListsUpdate(alertsOnly, !m_tableHasList || alertsOnly != m_tableIsAlertsOnly);
     refreshToolbar();
     refreshStatusRow(lists);
     refreshTabs();
@@ -284,10 +301,13 @@ void MainWindow::refreshTableArea(SpotListsSnapshot &lists)
     input.spots =
         input.isAlertsOnly ? std::move(lists.alertsOnlySpots) : std::move(lists.displayedSpots);
     input.highlightColorsBySpotID = std::move(lists.highlightColorsBySpotID);
+    input.keptRows = lists.keptRows;
     input.showLoTWOnly = m_view.showLoTWOnly();
     input.scrollToTopRequest = m_view.scrollToTopRequest();
-    const bool empty = input.spots.isEmpty();
+    const bool empty =
+        (input.isAlertsOnly ? lists.alertsOnlySpotCount : lists.displayedSpotCount) == 0;
     m_tableIsAlertsOnly = input.isAlertsOnly;
+    m_tableHasList = true;
     m_table->update(input);
     m_emptyState->setVisible(empty);
     if (empty) {

@@ -58,6 +58,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -83,6 +84,7 @@ private:
     RefreshCoalescer *m_refresh = nullptr;
     SheetPresenter *m_presenter = nullptr;
     bool m_appeared = false;
+    bool m_refreshWhenSeen = false; // a refresh was skipped while minimised or hidden
 
     QAction *m_leftPanelAction = nullptr;
     QAction *m_rightPanelAction = nullptr;
@@ -95,6 +97,7 @@ private:
     QLabel *m_statusLabel = nullptr;
     QLabel *m_addressLabel = nullptr;
     QLabel *m_countLabel = nullptr;
+    QWidget *m_countSlot = nullptr;
     QPointer<QWidget> m_filtersControl;
     QPointer<QWidget> m_rbnControl;
     QPushButton *m_connectButton = nullptr;
@@ -105,6 +108,7 @@ private:
     QStackedLayout *m_tableLayers = nullptr;
     SpotTableView *m_table = nullptr;
     bool m_tableIsAlertsOnly = false;
+    bool m_tableHasList = false;
     EmptyStateView *m_emptyState = nullptr;
     EmptyStateAction m_emptyStateAction = EmptyStateAction::none;
     ConsoleView *m_console = nullptr;

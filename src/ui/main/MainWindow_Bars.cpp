@@ -9,6 +9,7 @@
 #include "EmptyStateView.h"
 #include "Icons.h"
 #include "SidePanel.h"
+#include "SizeHintSlot.h"
 #include "SpotTableView.h"
 #include "StatusDot.h"
 #include "Typography.h"
@@ -115,6 +116,8 @@ QWidget *MainWindow::buildStatusRow()
     m_statusLabel = statusLabel(QStringLiteral("statusText"), row, false);
     m_addressLabel = statusLabel(QStringLiteral("nodeAddress"), row, true);
     m_countLabel = statusLabel(QStringLiteral("spotCount"), row, true);
+    // The count changes with nearly every spot; one of the same width only repaints the label.
+    m_countSlot = new SizeHintSlot(m_countLabel, row);
     m_filtersControl =
         placeholderButton(QStringLiteral("Filters"), QStringLiteral("filtersButton"), row);
     m_rbnControl = placeholderButton(QStringLiteral("RBN"), QStringLiteral("rbnButton"), row);
@@ -129,7 +132,7 @@ QWidget *MainWindow::buildStatusRow()
     layout->addWidget(m_statusDot);
     layout->addWidget(m_statusLabel);
     layout->addWidget(m_addressLabel);
-    layout->addWidget(m_countLabel);
+    layout->addWidget(m_countSlot);
     layout->addStretch(1);
     layout->addWidget(m_filtersControl);
     layout->addWidget(m_rbnControl);
@@ -240,7 +243,7 @@ void MainWindow::refreshStatusRow(const SpotListsSnapshot &lists)
     const QString address = m_view.nodeAddressText();
     m_addressLabel->setVisible(loggedIn && !address.isEmpty());
     m_addressLabel->setText(QStringLiteral("— ") + address);
-    m_countLabel->setVisible(loggedIn);
+    m_countSlot->setVisible(loggedIn);
     if (loggedIn) {
         m_countLabel->setText(QStringLiteral("— ") + lists.spotCountLabel);
     }

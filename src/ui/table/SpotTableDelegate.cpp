@@ -58,9 +58,17 @@ void SpotTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         it = m_texts.insert(key, text);
     }
 
-    painter->setPen(
-        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->setFont(*look.font);
+    const QColor &pen =
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    if (!m_painterFont || pen != m_painterPen) {
+        painter->setPen(pen);
+        m_painterPen = pen;
+    }
+    if (m_painterFont != look.font || m_painterFontGeneration != model->fontGeneration()) {
+        painter->setFont(*look.font);
+        m_painterFont = look.font;
+        m_painterFontGeneration = model->fontGeneration();
+    }
     const QSizeF size = it->size();
     qreal x = area.left();
     if (look.alignment & Qt::AlignRight)

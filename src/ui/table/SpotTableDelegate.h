@@ -19,6 +19,8 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
+    // A paint event of the view begins: its painter starts with the view's font and pen.
+    void beginPaint() { m_painterFont = nullptr; }
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
@@ -37,6 +39,11 @@ private:
     }
 
     mutable QHash<TextKey, QStaticText> m_texts;
+    // What this paint event's painter was last given, so that cells sharing a font and colour do
+    // not set them again (a font set is resolved against the device every time).
+    mutable const QFont *m_painterFont = nullptr;
+    mutable quint64 m_painterFontGeneration = 0;
+    mutable QColor m_painterPen;
 };
 
 } // namespace varnello

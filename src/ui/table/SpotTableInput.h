@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QUuid>
+#include <optional>
 
 namespace varnello {
 
@@ -15,6 +16,10 @@ namespace varnello {
 struct SpotTableInput {
     QList<DXSpot> spots; // display order, newest first
     QHash<QUuid, SpotAlertColor> highlightColorsBySpotID;
+    // Set when `spots` holds only the rows that came in front of the first keptRows rows of the
+    // list the table was last given (unchanged; the rows after them are gone), and the colours
+    // only theirs. Never across a change of isAlertsOnly.
+    std::optional<qsizetype> keptRows;
     bool showLoTWOnly = false;
     bool isAlertsOnly = false; // which of the two saved scroll positions is in use
     int scrollToTopRequest = 0;

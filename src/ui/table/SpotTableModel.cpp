@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace varnello {
@@ -66,7 +67,7 @@ SpotTableModel::CellLook SpotTableModel::cellLook(int row, int column) const
         look.font = &m_callFont;
         break;
     case SpotTableColumn::frequency:
-        look.text = spot.frequencyText();
+        look.text = frequencyText(spot.frequency);
         look.alignment = Qt::AlignRight | Qt::AlignVCenter;
         break;
     case SpotTableColumn::band:
@@ -227,6 +228,31 @@ void SpotTableModel::replaceContent(const QList<DXSpot> &spots)
     emitRowsChanged(first, last);
 }
 
+void SpotTableModel::prependRows(const QList<DXSpot> &inserted, qsizetype kept,
+                                 const QHash<QUuid, SpotAlertColor> &colours)
+{
+    Q_ASSERT(m_rowOffset == 0 && kept <= m_rowCount);
+    if (kept < m_rowCount) {
+        beginRemoveRows({}, static_cast<int>(kept), static_cast<int>(m_rowCount - 1));
+        if (!m_colors.isEmpty()) {
+            for (qsizetype row = kept; row < m_rowCount; ++row)
+                m_colors.remove(m_spots.at(row).id);
+        }
+        m_spots.resize(kept);
+        m_rowCount = kept;
+        endRemoveRows();
+    }
+    if (!inserted.isEmpty()) {
+        beginInsertRows({}, 0, static_cast<int>(inserted.size() - 1));
+        for (qsizetype i = inserted.size() - 1; i >= 0; --i)
+            m_spots.prepend(inserted.at(i));
+        m_rowCount = m_spots.size();
+        for (auto it = colours.cbegin(); it != colours.cend(); ++it)
+            m_colors.insert(it.key(), it.value());
+        endInsertRows();
+    }
+}
+
 void SpotTableModel::emitRowsChanged(int first, int last)
 {
     if (first < 0)
@@ -303,8 +329,15 @@ void SpotTableModel::updateFonts()
 
 QString SpotTableModel::timeText(const DXSpot &spot) const
 {
-    if (!m_showsLocalTime)
-        return formatSpotTime(spot.time, false, {});
+    if (!m_showsLocalTime) {
+        auto it = m_utcTimeByTime.constFind(spot.time);
+        if (it == m_utcTimeByTime.cend()) {
+            if (m_utcTimeByTime.size() >= maximumCachedTexts)
+                m_utcTimeByTime.clear();
+            it = m_utcTimeByTime.insert(spot.time, formatSpotTime(spot.time, false, {}));
+        }
+        return *it;
+    }
     const QDateTime now = m_clock.now();
     const QDate day = now.toUTC().date();
     if (day != m_localTimeDay || m_localTimeByTime.size() >= maximumCachedTexts) {
@@ -314,6 +347,18 @@ QString SpotTableModel::timeText(const DXSpot &spot) const
     auto it = m_localTimeByTime.constFind(spot.time);
     if (it == m_localTimeByTime.cend())
         it = m_localTimeByTime.insert(spot.time, formatSpotTime(spot.time, true, now));
+    return *it;
+}
+
+QString SpotTableModel::frequencyText(double kHz) const
+{
+    const quint64 bits = std::bit_cast<quint64>(kHz);
+    auto it = m_frequencyTexts.constFind(bits);
+    if (it == m_frequencyTexts.cend()) {
+        if (m_frequencyTexts.size() >= maximumCachedTexts)
+            m_frequencyTexts.clear();
+        it = m_frequencyTexts.insert(bits, DXSpot::formatFrequency(kHz));
+    }
     return *it;
 }
 

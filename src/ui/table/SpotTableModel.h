@@ -61,6 +61,10 @@ public:
     void insertAtFront(const QList<DXSpot> &spots, const FrontInsertionChange &change);
     // The same ids in the same order; rows whose content changed are redrawn.
     void replaceContent(const QList<DXSpot> &spots);
+    // `inserted` came in front of the first `kept` rows, which are unchanged (their colours
+    // too); the rows after them are gone. `colours` are those of the inserted rows.
+    void prependRows(const QList<DXSpot> &inserted, qsizetype kept,
+                     const QHash<QUuid, SpotAlertColor> &colours);
 
     void setHighlightColors(const QHash<QUuid, SpotAlertColor> &colors);
 
@@ -78,6 +82,7 @@ public:
 
 private:
     std::optional<QString> lotwText(const QString &callsign) const;
+    QString frequencyText(double kHz) const;
     void updateFonts();
     void emitRowsChanged(int first, int last);
     void emitAllRowsChanged(int firstColumn, int lastColumn, const QList<int> &roles = {});
@@ -99,6 +104,10 @@ private:
     // until the LoTW list, the time mode or the UTC day changes.
     mutable QHash<QString, std::optional<QString>> m_lotwTextByCallsign;
     mutable QHash<QString, QString> m_localTimeByTime;
+    // The same texts in UTC, and the frequency texts by the frequency's bits: cells are painted far
+    // more often than spots arrive.
+    mutable QHash<QString, QString> m_utcTimeByTime;
+    mutable QHash<quint64, QString> m_frequencyTexts;
     mutable QDate m_localTimeDay;
 };
 

@@ -27,7 +27,8 @@ SpotTableView::SpotTableView(SpotTableEnvironment environment, QWidget *parent)
     m_model->setShowsLocalTime(m_settings.boolValue(SettingsKeys::DXSpotTableShowLocalTime));
     setHorizontalHeader(new SpotTableHeader(this));
     setModel(m_model);
-    setItemDelegate(new SpotTableDelegate(this));
+    m_delegate = new SpotTableDelegate(this);
+    setItemDelegate(m_delegate);
     watchRowEnds();
     configureTable();
     restoreColumnLayout();
@@ -70,7 +71,10 @@ void SpotTableView::update(const SpotTableInput &input)
     }
 
     m_model->setShowLoTWOnly(input.showLoTWOnly);
-    applySpots(input.spots, input.highlightColorsBySpotID, !modeChanged);
+    if (input.keptRows && !modeChanged)
+        applyFrontRows(input);
+    else
+        applySpots(input.spots, input.highlightColorsBySpotID, !modeChanged);
 
     if (modeChanged) {
         const bool mode = m_currentIsAlertsOnly;
@@ -103,9 +107,7 @@ void SpotTableView::applySpots(const QList<DXSpot> &spots,
     }
 
     const int topRow = rowAt(1);
-    std::optional<std::pair<QUuid, int>> anchor;
-    if (topRow >= 0 && topRow < m_model->rowCount())
-        anchor.emplace(m_model->spotAt(topRow).id, verticalScrollBar()->value() - rowTop(topRow));
+    const std::optional<std::pair<QUuid, int>> anchor = readingAnchor(topRow);
     const std::optional<FrontInsertionChange> change = frontInsertionChange(old, spots);
 
     if (change) {
@@ -116,16 +118,45 @@ void SpotTableView::applySpots(const QList<DXSpot> &spots,
         m_model->reloadSpots(spots);
         restoreSelection(selected);
     }
-    executeDelayedItemsLayout();
+    keepReadingPosition(topRow, anchor, change && change->insertedCount > 0);
+}
 
+// New rows in front and a cut tail, told by the window: no row is compared.
+void SpotTableView::applyFrontRows(const SpotTableInput &input)
+{
+    const qsizetype kept = std::min<qsizetype>(*input.keptRows, m_model->rowCount());
+    if (input.spots.isEmpty() && kept == m_model->rowCount())
+        return;
+    const int topRow = rowAt(1);
+    const std::optional<std::pair<QUuid, int>> anchor = readingAnchor(topRow);
+    // Qt moves the selection along with inserted and removed rows.
+    m_model->prependRows(input.spots, kept, input.highlightColorsBySpotID);
+    const int anchorRow = topRow >= 0 && topRow < kept ? topRow + int(input.spots.size()) : -1;
+    keepReadingPosition(topRow, anchor, !input.spots.isEmpty(), anchorRow);
+}
+
+std::optional<std::pair<QUuid, int>> SpotTableView::readingAnchor(int topRow) const
+{
+    if (topRow < 0 || topRow >= m_model->rowCount())
+        return std::nullopt;
+    return std::pair{m_model->spotAt(topRow).id, verticalScrollBar()->value() - rowTop(topRow)};
+}
+
+void SpotTableView::keepReadingPosition(int topRow,
+                                        const std::optional<std::pair<QUuid, int>> &anchor,
+                                        bool inserted, int anchorRow)
+{
+    executeDelayedItemsLayout();
     if (topRow == 0) {
         // The layout above is done, so row 0 can be pinned at once.
-        if (change && change->insertedCount > 0)
+        if (inserted)
             pinFirstRowToTop();
         return;
     }
     if (anchor) {
-        const int row = m_model->rowOfSpot(anchor->first);
+        const bool known = anchorRow >= 0 && anchorRow < m_model->rowCount() &&
+                           m_model->spotAt(anchorRow).id == anchor->first;
+        const int row = known ? anchorRow : m_model->rowOfSpot(anchor->first);
         if (row >= 0)
             setScrollY(rowTop(row) + anchor->second);
     }

@@ -18,6 +18,7 @@ namespace varnello {
 class AppSettingsStore;
 class Clock;
 class LoTWActivityLookup;
+class SpotTableDelegate;
 class SpotTableModel;
 
 // What the table needs from outside. Null members take the process-wide instance.
@@ -89,6 +90,11 @@ private:
     // Spots and scrolling
     void applySpots(const QList<DXSpot> &spots, const QHash<QUuid, SpotAlertColor> &colors,
                     bool keepPosition);
+    void applyFrontRows(const SpotTableInput &input);
+    // The spot under the top edge and how far into its row the edge lies.
+    std::optional<std::pair<QUuid, int>> readingAnchor(int topRow) const;
+    void keepReadingPosition(int topRow, const std::optional<std::pair<QUuid, int>> &anchor,
+                             bool inserted, int anchorRow = -1);
     void applyScrollState(const SpotTableScrollState &state);
     void restoreScrollState(bool mode, quint64 generation, const SpotTableScrollState &state);
     void scrollToTop();
@@ -127,6 +133,7 @@ private:
     std::function<bool(const QUrl &)> m_openUrl;
     std::chrono::milliseconds m_presetSettleTime;
     SpotTableModel *m_model = nullptr;
+    SpotTableDelegate *m_delegate = nullptr;
 
     // Per-tab scroll keeping (index: isAlertsOnly)
     bool m_hasInput = false;

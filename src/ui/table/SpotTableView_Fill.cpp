@@ -1,5 +1,6 @@
 // The band right of the last column: the rows' fill, selection and alert colours and the header
 // reach the view's right edge, as if the row went on.
+#include "SpotTableDelegate.h"
 #include "SpotTableHeader.h"
 #include "SpotTableModel.h"
 #include "SpotTableView.h"
@@ -86,6 +87,7 @@ void SpotTableView::mouseMoveEvent(QMouseEvent *event)
 
 void SpotTableView::paintEvent(QPaintEvent *event)
 {
+    m_delegate->beginPaint();
     QTableView::paintEvent(event);
     const int end = rowsEndX();
     const int width = viewport()->width();

@@ -37,6 +37,7 @@ class tst_SpotTableModel : public QObject {
 
 private Q_SLOTS:
     void frontInsertion_insertsAndCutsTail_passesModelTester();
+    void prependedRows_sameRowsAndColoursAsAReload();
     void contentChangedUnderSameID_redrawsThoseRows_data();
     void contentChangedUnderSameID_redrawsThoseRows();
     void cells_data();
@@ -75,6 +76,37 @@ void tst_SpotTableModel::frontInsertion_insertsAndCutsTail_passesModelTester()
     model.setShowLoTWOnly(true);
     model.reloadLoTW();
     model.reloadSpots({});
+}
+
+// The rows the window hands over as new ones in front of kept rows end as the whole new list
+// would, without a reset or a redraw of the kept rows.
+void tst_SpotTableModel::prependedRows_sameRowsAndColoursAsAReload()
+{
+    SpotTableFixture f;
+    SpotTableModel model(f.lotw, f.clock);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const QList<DXSpot> old = makeSpots(5);
+    const SpotAlertColor red{1, 0, 0};
+    const SpotAlertColor blue{0, 0, 1};
+    model.reloadSpots(old);
+    model.setHighlightColors({{old.at(1).id, red}, {old.at(4).id, red}});
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    const QList<DXSpot> inserted = makeSpots(2, 5);
+    model.prependRows(inserted, 3, {{inserted.at(0).id, blue}});
+    const QList<DXSpot> next = inserted + old.mid(0, 3);
+    SpotTableModel reloaded(f.lotw, f.clock);
+    reloaded.reloadSpots(next);
+    reloaded.setHighlightColors({{inserted.at(0).id, blue}, {old.at(1).id, red}});
+    QCOMPARE(model.rowCount(), next.size());
+    for (int row = 0; row < next.size(); ++row) {
+        QCOMPARE(model.spotAt(row).id, next.at(row).id);
+        const QModelIndex index = model.index(row, 0);
+        QCOMPARE(index.data(Qt::BackgroundRole), reloaded.index(row, 0).data(Qt::BackgroundRole));
+    }
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(changed.count(), 0);
 }
 
 void tst_SpotTableModel::contentChangedUnderSameID_redrawsThoseRows_data()

@@ -37,6 +37,14 @@ struct Table {
         input.isAlertsOnly = alertsOnly.value_or(input.isAlertsOnly);
         view.update(input);
     }
+    // Only the new rows in front, as the window hands them over after its first list.
+    void showNewRows(const QList<DXSpot> &inserted, qsizetype kept)
+    {
+        SpotTableInput rows = input;
+        rows.spots = inserted;
+        rows.keptRows = kept;
+        view.update(rows);
+    }
     QScrollBar &bar() { return *view.verticalScrollBar(); }
     int row(const DXSpot &spot) const { return view.spotModel().rowOfSpot(spot.id); }
     // The row under the top edge and how far the edge lies inside it.
@@ -74,6 +82,8 @@ private Q_SLOTS:
     void frontInsertAtTop_pinsRowZeroAndKeepsSelection_data();
     void frontInsertAtTop_pinsRowZeroAndKeepsSelection();
     void otherListChange_reloadsKeepingAnchorSelectionOrClampedPosition();
+    void newRowsHandedOver_keepAnchorSelectionOrPinTheTop_data();
+    void newRowsHandedOver_keepAnchorSelectionOrPinTheTop();
     void topState_reportedOncePerChange();
     void topState_notReportedForScrollToTopOrTabRestore();
     void tabSwitch_restoresEachTabsPosition_data();
@@ -148,6 +158,44 @@ void tst_SpotTableView::frontInsertAtTop_pinsRowZeroAndKeepsSelection()
     QCOMPARE(t.selectedCount(), 1);
     Table::settle();
     QCOMPARE(t.bar().value(), 0);
+}
+
+void tst_SpotTableView::newRowsHandedOver_keepAnchorSelectionOrPinTheTop_data()
+{
+    QTest::addColumn<int>("startY");
+    QTest::addColumn<QList<int>>("batches");
+    QTest::newRow("scrolled, three at once") << 20 * rowHeight + rowHeight / 2 << QList<int>{3};
+    QTest::newRow("scrolled, one by one") << 20 * rowHeight + rowHeight / 2 << QList<int>{1, 1, 1};
+    QTest::newRow("at the top") << 0 << QList<int>{2, 1};
+}
+
+void tst_SpotTableView::newRowsHandedOver_keepAnchorSelectionOrPinTheTop()
+{
+    QFETCH(int, startY);
+    QFETCH(QList<int>, batches);
+    SpotTableFixture f;
+    QList<DXSpot> spots = makeSpots(100);
+    Table t(f, spots);
+    t.view.selectRow(20);
+    t.bar().setValue(startY);
+    const QPair<int, int> top = t.top();
+    QSignalSpy resets(t.view.model(), &QAbstractItemModel::modelReset);
+
+    int next = 100;
+    for (const int count : batches) {
+        const QList<DXSpot> inserted = makeSpots(count, next);
+        next += count;
+        spots = inserted + spots.mid(0, spots.size() - count);
+        t.showNewRows(inserted, spots.size() - count);
+        for (int row = 0; row < spots.size(); ++row)
+            QCOMPARE(t.view.spotModel().spotAt(row).id, spots.at(row).id);
+    }
+    Table::settle();
+    const int inserted = next - 100;
+    QCOMPARE(t.top(), startY == 0 ? qMakePair(0, 0) : qMakePair(top.first + inserted, top.second));
+    QVERIFY(t.isSelected(20 + inserted));
+    QCOMPARE(t.selectedCount(), 1);
+    QCOMPARE(resets.count(), 0);
 }
 
 void tst_SpotTableView::otherListChange_reloadsKeepingAnchorSelectionOrClampedPosition()
