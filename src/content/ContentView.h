@@ -707,6 +707,7 @@ private:
     QList<DXSpot> listRows(bool alertsOnly, qsizetype limit = -1,
                            QHash<QUuid, SpotAlertColor> *colours = nullptr) const;
     QString spotCountLabel(qsizetype filtered, qsizetype alertsOnly, qsizetype total) const;
+    void setListCounts(SpotListsSnapshot &snapshot, qsizetype total) const;
 
     mutable std::deque<ListEntry> m_listEntries; // the connection's list, newest first
     mutable bool m_listsStale = true;            // search, pause or alerts changed

@@ -220,6 +220,15 @@ QString ContentView::spotCountLabel(qsizetype filtered, qsizetype alertsOnly, qs
     return ofTotal(filtered, total);
 }
 
+void ContentView::setListCounts(SpotListsSnapshot &snapshot, qsizetype total) const
+{
+    snapshot.spotCountLabel = spotCountLabel(m_filteredCount, m_listSizes[1], total);
+    snapshot.totalSpotCount = total;
+    snapshot.filteredSpotCount = m_filteredCount;
+    snapshot.displayedSpotCount = m_listSizes[0];
+    snapshot.alertsOnlySpotCount = m_listSizes[1];
+}
+
 SpotListsSnapshot ContentView::spotListsSnapshot(SnapshotLists wanted) const
 {
     syncLists();
@@ -236,11 +245,7 @@ SpotListsSnapshot ContentView::spotListsSnapshot(SnapshotLists wanted) const
         if ((entry.displayed || entry.alertsOnly) && entry.mark.highlightColor)
             snapshot.highlightColorsBySpotID.insert(entry.id, *entry.mark.highlightColor);
     }
-    snapshot.spotCountLabel = spotCountLabel(m_filteredCount, m_listSizes[1], spots.size());
-    snapshot.totalSpotCount = spots.size();
-    snapshot.filteredSpotCount = m_filteredCount;
-    snapshot.displayedSpotCount = m_listSizes[0];
-    snapshot.alertsOnlySpotCount = m_listSizes[1];
+    setListCounts(snapshot, spots.size());
     return snapshot;
 }
 
@@ -258,11 +263,7 @@ SpotListsSnapshot ContentView::spotListsUpdate(bool alertsOnly, bool whole)
     if (!whole)
         snapshot.keptRows = delta.kept;
     delta = {false, size};
-    snapshot.spotCountLabel = spotCountLabel(m_filteredCount, m_listSizes[1], spots.size());
-    snapshot.totalSpotCount = spots.size();
-    snapshot.filteredSpotCount = m_filteredCount;
-    snapshot.displayedSpotCount = m_listSizes[0];
-    snapshot.alertsOnlySpotCount = m_listSizes[1];
+    setListCounts(snapshot, spots.size());
     return snapshot;
 }
 
