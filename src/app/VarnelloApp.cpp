@@ -10,6 +10,7 @@
 #include "FilterPanelsInstaller.h"
 #include "HostHardware.h"
 #include "Icons.h"
+#include "ScreenFit.h"
 #include "LaunchDiag.h"
 #include "MainWindow.h"
 #include "MainWindowFrameKeeper.h"
@@ -142,7 +143,10 @@ void VarnelloApp::buildMainWindow()
     m_window = std::make_unique<MainWindow>(*m_view);
     installFilterPanels(*m_window, *m_view, registrationRequestMailURL);
     installAlertPanels(*m_window, *m_view);
-    m_window->resize(1000, 800);
+    // The first-run size, made smaller on a screen that cannot show it with its frame (a
+    // 1280 x 800 laptop), so the bottom bars are never below the screen's edge.
+    m_window->resize(
+        screenfit::clampedSize(QSize(1000, 800), screenfit::availableArea(m_window.get())));
     m_window->installEventFilter(this);
     qApp->installEventFilter(this); // until the first paint
     m_frameKeeper->watch(m_window.get());

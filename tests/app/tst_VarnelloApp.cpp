@@ -151,6 +151,13 @@ private Q_SLOTS:
         // Nobody showed the window: the check 0.75 s after start does.
         QTRY_VERIFY(app.window().isVisible());
         QVERIFY(QTest::qWaitForWindowExposed(&app.window()));
+        // With no saved frame the first size fits the screen with room for the window's frame,
+        // so the bottom bars are in view on a small screen (the offscreen one is 800 x 800); it
+        // is never narrower than the window allows.
+        const QRect available = app.window().screen()->availableGeometry();
+        QVERIFY(app.window().height() + 48 <= available.height());
+        QVERIFY(app.window().width() <=
+                std::max(app.window().minimumWidth(), available.width() - 16));
         app.window().setGeometry(120, 90, 1010, 790); // as a window manager would place it
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
                      QStringLiteral("{{120, 90}, {1010, 790}}"));
