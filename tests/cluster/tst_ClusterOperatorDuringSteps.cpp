@@ -123,10 +123,12 @@ private Q_SLOTS:
         QVERIFY(console.indexOf(QStringLiteral("> ") + showDx) <
                 console.indexOf(QStringLiteral("> ") + spotCommand));
         // Both showed as waiting at once, and the echo follows the prompt that let them go.
-        QVERIFY(console.indexOf(QStringLiteral("> ") + showDx + waitingMark) <
-                console.indexOf(QStringLiteral("> ") + showDx));
-        QCOMPARE(console.at(console.indexOf(QStringLiteral("> ") + showDx) - 1),
-                 kit.node.promptFor(QStringLiteral("N0CALL")));
+        const qsizetype echo = console.indexOf(QStringLiteral("> ") + showDx);
+        QVERIFY(console.indexOf(QStringLiteral("> ") + showDx + waitingMark) >= 0);
+        QVERIFY(console.indexOf(QStringLiteral("> ") + showDx + waitingMark) < echo);
+        const QString prompt = kit.node.promptFor(QStringLiteral("N0CALL"));
+        QCOMPARE(console.at(echo - 1), prompt);
+        QVERIFY(!console.mid(echo, console.indexOf(showDxReply) - echo).contains(prompt));
         QVERIFY(!console.contains(QStringLiteral("No filters defined for N0CALL")));
         QVERIFY(kit.spotCalls().contains(QStringLiteral("OLD1")));
         QVERIFY(!anyLive(kit, {QStringLiteral("OLD1"), QStringLiteral("OLD2")}));
