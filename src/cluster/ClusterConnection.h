@@ -53,9 +53,9 @@ struct ClusterTiming {
     // A post-login step whose closing prompt never comes (or was missed) is ended after this
     // long, so that the sequence goes on and the node's lines reach the console again.
     ms stepReplyTimeout{15000};
-    // Once a step has timed out, the node's prompt may simply not be one this program knows: the
-    // following steps wait this long at most (never longer than stepReplyTimeout) until a prompt
-    // is recognised again.
+    // Once a step has timed out although the node answered, the node's prompt is not one this
+    // program knows: the following steps wait this long at most (never longer than
+    // stepReplyTimeout) until a prompt is recognised again.
     ms stepReplyTimeoutWithoutKnownPrompt{2000};
     // A command the node has not answered at all by its step's time-out is still answered later
     // by a slow node: its reply and prompt are told apart from the next command's for this long
@@ -186,7 +186,8 @@ public:
                                 ConnectionOrigin origin);
     void disconnect();
     // Both return whether the line was sent or taken to be sent once the post-login steps have
-    // ended (it is echoed to the console when it is written); false when it was refused.
+    // ended (it shows at once as waiting, and is echoed again when written if other lines came
+    // in between); false when it was refused.
     bool sendUserCommand(const QString &text);
     bool sendSpot(const QString &callsign, const QString &frequency, const QString &comment);
     // Operator lines (and steps the operator started) held back while a post-login step waits

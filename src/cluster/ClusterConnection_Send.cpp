@@ -128,8 +128,8 @@ bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
         return true;
     }
     if (m_queuedOperatorLines.size() >= maximumQueuedOperatorLines) {
-        appendConsoleLine(
-            QStringLiteral("Not sent, too many commands are waiting for the node: ") + shown);
+        appendConsoleLine(QStringLiteral("Not sent, too many commands are waiting for the node: ") +
+                          shown);
         return false;
     }
     appendConsoleLine(waitingText(shown));
@@ -147,7 +147,8 @@ bool ClusterConnection::writeOperatorLine(const OperatorLine &line)
     }
     // The waiting line right above its reply says it all; after other lines the echo shows
     // where the reply begins.
-    if (line.waitingMark.isNull() || m_lines.isEmpty() || m_lines.constLast().id != line.waitingMark)
+    if (line.waitingMark.isNull() || m_lines.isEmpty() ||
+        m_lines.constLast().id != line.waitingMark)
         appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
     m_lastOperatorWrite = std::chrono::steady_clock::now();
     owePrompt(line.isSpot ? OwedReply::spot : OwedReply::operatorLine);

@@ -323,7 +323,8 @@ private Q_SLOTS:
         QVERIFY(kit.waitFor([&] { return kit.consoleHas(showDxReply); }, 20000));
         QVERIFY(kit.waitFor([&] { return kit.spotCalls().contains(QStringLiteral("OLD2")); }));
 
-        QCOMPARE(kit.node.receivedLines().mid(1), (QStringList{statUs, shFilter, backFill, showDx}));
+        QCOMPARE(kit.node.receivedLines().mid(1),
+                 (QStringList{statUs, shFilter, backFill, showDx}));
         QVERIFY(!anyLive(kit, {QStringLiteral("OLD1"), QStringLiteral("OLD2")}));
         QCOMPARE(kit.spotCalls().count(QStringLiteral("LIVE1")), 1);
         QVERIFY(kit.connection->rbnStatusKnown());
@@ -342,7 +343,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("stepReply");
         QTest::newRow("RBN refresh") << "refresh" << statUs << statusReply.first();
-        QTest::newRow("clear the filters") << "clear" << "clear/spots all" << "Filters cleared";
+        QTest::newRow("clear the filters") << "clear"
+                                           << "clear/spots all"
+                                           << "Filters cleared";
         QTest::newRow("back-fill") << "back-fill" << backFill << spotLineFor("OLD9", 9);
     }
 
@@ -377,9 +380,9 @@ private Q_SLOTS:
         // Written once the command's reply had come, not beside it.
         const QList<FakeClusterNode::Received> received = kit.node.received();
         const auto at = [&](const QString &line) {
-            return std::find_if(received.rbegin(), received.rend(), [&](const auto &entry) {
-                       return entry.line == line;
-                   })->msecs;
+            return std::find_if(received.rbegin(), received.rend(),
+                                [&](const auto &entry) { return entry.line == line; })
+                ->msecs;
         };
         QVERIFY2(at(command) - at(showDx) >= 140, qPrintable(QString::number(at(command))));
     }
@@ -400,10 +403,10 @@ private Q_SLOTS:
         kit.node.setReplyDelay(300);
         kit.node.setReply(showDx, {showDxReply});
         const auto send = [&] {
-            return isSpot ? kit.connection->sendSpot(QStringLiteral("k1abc"),
-                                                     QStringLiteral("14025.0"),
-                                                     QStringLiteral("tnx"))
-                          : kit.connection->sendUserCommand(showDx);
+            return isSpot
+                       ? kit.connection->sendSpot(QStringLiteral("k1abc"),
+                                                  QStringLiteral("14025.0"), QStringLiteral("tnx"))
+                       : kit.connection->sendUserCommand(showDx);
         };
         const QString line = isSpot ? spotCommand : showDx;
         kit.connectTo(kit.node);
