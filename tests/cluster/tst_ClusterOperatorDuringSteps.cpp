@@ -1,7 +1,7 @@
 // The operator and the node's other traffic while the program's own post-login steps and the
-// keepalive ping wait for the node's prompt: operator lines wait their turn, talk and
-// announcements stay visible, the ping's answer stays hidden, and a node whose prompt is not
-// recognised holds nothing up for long.
+// keepalive ping wait for the node's prompt: operator lines wait their turn in view, talk and
+// announcements stay visible, the ping's answer stays hidden, a node whose prompt is not
+// recognised holds nothing up for long, and a slow node's late replies end their own steps.
 
 #include "ClusterConnectionTestKit.h"
 
@@ -384,7 +384,7 @@ private Q_SLOTS:
                                 [&](const auto &entry) { return entry.line == line; })
                 ->msecs;
         };
-        QVERIFY2(at(command) - at(showDx) >= 140, qPrintable(QString::number(at(command))));
+        QVERIFY2(at(command) - at(showDx) >= 100, qPrintable(QString::number(at(command))));
     }
 
     // A line that has to wait shows at once as waiting; typed again meanwhile, it is still sent
