@@ -59,7 +59,7 @@ struct ClusterTiming {
     ms stepReplyTimeoutWithoutKnownPrompt{2000};
     // A command the node has not answered at all by its step's time-out is still answered later
     // by a slow node: its reply and prompt are told apart from the next command's for this long
-    // after it was sent.
+    // after the time-out (an operator line's, after it was written).
     ms lateReplyTimeout{60000};
     // An unfinished line that already reads as a spot, or as the prompt of an unknown node, is
     // taken as complete only when nothing more arrived for this long.
