@@ -163,9 +163,11 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         break;
     case PromptMatch::stepPrompt:
         // The step ends before the prompt line is handled, so the prompt is not taken for part
-        // of the reply.
+        // of the reply; the lines it lets go follow it.
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
             dispatchLine(line);
+        if (generation == m_connectionGeneration)
+            sendQueuedOperatorLines();
         break;
     case PromptMatch::nodeType:
         detectNodeType();
@@ -190,6 +192,9 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     if (promptWork)
         appendToPromptBuffer(tail);
     m_partialLine += tail;
+    // A prompt this program does not know, most likely; a spot's beginning proves nothing.
+    if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
+        m_nodeSpokeSinceCommand = true;
     while (m_partialLine.size() > maximumPartialLineLength) {
         // A node that never ends its line can neither exhaust memory nor make every read
         // re-parse the whole buffer.
@@ -213,12 +218,22 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
             answerLoginQuestion();
         return;
     }
-    case PromptMatch::stepPrompt:
-        if (endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
-            m_partialLine.clear();
+    case PromptMatch::stepPrompt: {
+        const bool dropPrompt = endStepAtRecognisedPrompt();
+        if (generation != m_connectionGeneration)
+            return;
+        if (dropPrompt || (!m_queuedOperatorLines.isEmpty() && !automaticStepWaiting())) {
+            // A prompt that lets a waiting line go is shown before that line's echo.
+            const QString prompt = std::exchange(m_partialLine, QString());
             m_skipLeadingLineBreak = true;
+            if (!dropPrompt)
+                dispatchLine(prompt);
+            if (generation != m_connectionGeneration)
+                return;
         }
+        sendQueuedOperatorLines();
         return;
+    }
     case PromptMatch::nodeType:
         detectNodeType();
         return;

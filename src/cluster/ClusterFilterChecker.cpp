@@ -87,6 +87,12 @@ void ClusterFilterChecker::markCheckDone()
     m_responseLines.clear();
 }
 
+QStringList ClusterFilterChecker::takeResponse()
+{
+    m_isAwaitingResponse = false;
+    return std::exchange(m_responseLines, {});
+}
+
 UpstreamFilterEvaluation ClusterFilterChecker::evaluate(QStringView callsign,
                                                         bool warningSuppressed)
 {
