@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -21,8 +22,13 @@ QRect fromText(QStringView text);
 using Screens = std::function<QList<QRect>()>;
 QList<QRect> connectedScreens();
 
-// The first screen area the frame overlaps by any amount, or nothing.
+// The screen area the frame overlaps most (the first of equals), or nothing when it overlaps none.
 std::optional<QRect> screenShowing(const QRect &frame, const QList<QRect> &screens);
+
+// Where a saved frame opens: wholly inside the screen area it overlaps most, leaving room for the
+// window manager's frame; moved in first and shrunk only when larger, never below `minimum`.
+// Nothing when it overlaps no screen: a monitor that is gone.
+std::optional<QRect> placed(const QRect &frame, const QList<QRect> &screens, QSize minimum);
 
 } // namespace WindowFrame
 
