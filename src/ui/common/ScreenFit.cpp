@@ -93,4 +93,15 @@ void keepOnScreen(QWidget *window)
         window->move(placed.topLeft());
 }
 
+void resizeNormalWindow(QWidget *window, QSize size)
+{
+    // The place to come back to; while maximised the geometry is the screen's.
+    const QRect normal =
+        window->normalGeometry().isValid() ? window->normalGeometry() : window->geometry();
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        window->showNormal();
+    window->setGeometry(placedInside(QRect(normal.topLeft(), size),
+                                     clientArea(availableArea(window)), window->minimumSize()));
+}
+
 } // namespace varnello::screenfit

@@ -46,4 +46,8 @@ void fitToScreen(QWidget *dialog, QSize designed);
 // Moves a shown window whose size has changed back inside the available area of its screen.
 void keepOnScreen(QWidget *window);
 
+// Gives a top-level window `size` at its normal place: a maximised or full-screen window is made
+// normal first, and the window stays wholly inside its screen.
+void resizeNormalWindow(QWidget *window, QSize size);
+
 } // namespace varnello::screenfit
