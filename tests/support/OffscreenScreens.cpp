@@ -2,34 +2,29 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QStringList>
 
 namespace varnello::test {
 
 bool useOffscreenScreens(const QList<QSize> &sizes, const QString &folder)
 {
-    const QString config = QDir(folder).filePath(QStringLiteral("screens.json"));
-    QJsonArray screens;
+    QStringList screens;
     int x = 0;
     for (const QSize &size : sizes) {
-        screens.append(QJsonObject{
-            {"name", QStringLiteral("screen%1x%2").arg(size.width()).arg(size.height())},
-            {"x", x},
-            {"y", 0},
-            {"width", size.width()},
-            {"height", size.height()},
-            {"logicalDpi", 96},
-            {"logicalBaseDpi", 96},
-            {"dpr", 1}});
+        screens.append(QStringLiteral(R"({"name": "screen%1", "x": %2, "y": 0, "width": %3, )"
+                                      R"("height": %4, "logicalDpi": 96, "logicalBaseDpi": 96, )"
+                                      R"("dpr": 1})")
+                           .arg(screens.size())
+                           .arg(x)
+                           .arg(size.width())
+                           .arg(size.height()));
         x += size.width();
     }
+    const QByteArray text = QStringLiteral(R"({"screens": [%1]})").arg(screens.join(u',')).toUtf8();
+    const QString config = QDir(folder).filePath(QStringLiteral("screens.json"));
     QFile file(config);
-    const QByteArray text = QJsonDocument(QJsonObject{{"screens", screens}}).toJson();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
         return false;
-    file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
     return true;
 }
