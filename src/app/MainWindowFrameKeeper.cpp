@@ -72,9 +72,8 @@ void MainWindowFrameKeeper::saveMainWindowFrame(QWidget *window)
     const bool maximized = window->isMaximized();
     if (m_settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized) != maximized)
         m_settings.setBool(SettingsKeys::VarnelloMainWindowMaximized, maximized);
-    // A maximised, full-screen or minimised window's geometry is not a frame to come back to: the
-    // frame kept is the normal one, which un-maximising returns to.
-    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized))
+    // The frame kept is the normal one, which un-maximising returns to.
+    if (!WindowFrame::isNormalFrame(window->windowState()))
         return;
     m_settings.setString(SettingsKeys::VarnelloMainWindowFrame,
                          WindowFrame::toText(window->geometry()),

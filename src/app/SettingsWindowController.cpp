@@ -71,6 +71,8 @@ bool SettingsWindowController::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsWindowController::saveWindowFrame()
 {
+    if (!WindowFrame::isNormalFrame(m_window->windowState()))
+        return;
     m_settings.setString(SettingsKeys::VarnelloSettingsWindowFrame,
                          WindowFrame::toText(m_window->geometry()),
                          AppSettingsStore::SaveTiming::coalesced);

@@ -36,6 +36,11 @@ QRect fromText(QStringView text)
     return QRect(values[0], values[1], values[2], values[3]);
 }
 
+bool isNormalFrame(Qt::WindowStates state)
+{
+    return !(state & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized));
+}
+
 QList<QRect> connectedScreens()
 {
     QList<QRect> areas;

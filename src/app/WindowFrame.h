@@ -18,6 +18,10 @@ QString toText(const QRect &frame);
 // empty rectangle, which every reader rejects.
 QRect fromText(QStringView text);
 
+// A maximised, full-screen or minimised window's geometry is the screen's or the window manager's,
+// not a frame to come back to.
+bool isNormalFrame(Qt::WindowStates state);
+
 // The available areas of the connected screens, in order.
 using Screens = std::function<QList<QRect>()>;
 QList<QRect> connectedScreens();

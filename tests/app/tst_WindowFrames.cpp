@@ -257,6 +257,10 @@ private Q_SLOTS:
         settingsWindow.setGeometry(310, 320, 950, 820);
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloSettingsWindowFrame),
                      QStringLiteral("{{310, 320}, {950, 820}}"));
+        settingsWindow.showMaximized();
+        QTRY_VERIFY(settingsWindow.width() > 950);
+        QCOMPARE(settings.string(SettingsKeys::VarnelloSettingsWindowFrame),
+                 QStringLiteral("{{310, 320}, {950, 820}}"));
         QCOMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame), QString());
     }
 };
