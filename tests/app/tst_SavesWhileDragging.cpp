@@ -12,6 +12,7 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QStyleHints>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -23,6 +24,14 @@ using namespace varnello::test;
 namespace {
 
 constexpr int steps = 40;
+
+int g_noticeLines = 0;
+
+void countNoticeLines(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (message.contains(QLatin1String("Settings cannot be saved")))
+        ++g_noticeLines;
+}
 
 StoredSetting storedOnDisk(const QString &file, const QString &key)
 {
@@ -132,6 +141,52 @@ private Q_SLOTS:
                                           .value_or(QByteArray()));
         QVERIFY(last);
         QCOMPARE(last->widths.value(spotTableColumnInfo(column).identifier), lastWidth);
+    }
+
+    void failingSaves_areShownOnceUntilOneSucceeds()
+    {
+        QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("Varnello"));
+        AppPaths::Override paths(folder);
+        bool diskFull = false;
+        AppSettingsStore store(
+            folder, [&diskFull](const QString &path, const QByteArray &bytes) {
+                return diskFull ? std::optional(QStringLiteral("No space left on device"))
+                                : PrivateFiles::writeAtomically(path, bytes);
+            });
+        store.setSaveRetryInterval(std::chrono::milliseconds(50));
+        AppSettingsStore::SharedOverride shared(store);
+        HttpStub dataFilesSite;
+        QVERIFY(dataFilesSite.listen());
+        CTYFileManager::Dependencies files;
+        files.endpoints =
+            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
+        VarnelloApp app({.dataFiles = files});
+        MainWindow &window = app.window();
+        app.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *notice = window.findChild<QLabel *>(QStringLiteral("settingsSaveNotice"));
+        QVERIFY(notice);
+        QVERIFY(!notice->isVisible());
+
+        g_noticeLines = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countNoticeLines);
+        const auto restoreHandler = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+        diskFull = true;
+        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
+        QTRY_VERIFY(notice->isVisible());
+        QCOMPARE(notice->text(),
+                 QStringLiteral("Settings cannot be saved: No space left on device (%1). Changes "
+                                "are kept until the program quits.")
+                     .arg(folder));
+        window.move(window.pos() + QPoint(7, 7));
+        QTest::qWait(300); // several retries and a coalesced save, all failing
+        QVERIFY(notice->isVisible());
+        diskFull = false;
+        QTRY_VERIFY(!notice->isVisible());
+        QCOMPARE(g_noticeLines, 1);
+        QCOMPARE(storedOnDisk(*store.settingsPath(), QStringLiteral("clusterCallsign")),
+                 StoredSetting::string(QStringLiteral("N1FULL")));
     }
 };
 

@@ -3,9 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtConcurrent>
 #include <QtTest>
@@ -26,6 +29,29 @@ struct Folders {
             QDir().mkpath(folder);
     }
 };
+
+// A lock file as QLockFile writes it, last modified `age` ago.
+bool writeLock(const QString &path, qint64 pid, const QString &host, const QByteArray &machineId,
+               std::chrono::minutes age)
+{
+    QFile lock(path);
+    const QByteArray app =
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+    return lock.open(QIODevice::WriteOnly) &&
+           lock.write(QByteArray::number(pid) + '\n' + app + '\n' + host.toUtf8() + '\n' +
+                      machineId + '\n' + QSysInfo::bootUniqueId() + '\n') > 0 &&
+           lock.flush() &&
+           lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * age.count()),
+                            QFileDevice::FileModificationTime);
+}
+
+qint64 finishedProcessId()
+{
+    QProcess process;
+    process.start(QStringLiteral("true"), {});
+    process.waitForFinished(5000);
+    return process.processId() ? process.processId() : 0x3ffffe;
+}
 
 } // namespace
 
@@ -87,6 +113,85 @@ private Q_SLOTS:
         caller.write(QByteArray(4096, 'r'));
         QTRY_COMPARE(caller.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(raised.size(), 0);
+    }
+
+    // A lock whose process cannot be looked up here (written on another machine) is taken over
+    // only once its holder stopped refreshing it; one of this machine goes by its process.
+    void existingLock_isTakenOverWhenStale_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QByteArray>("machineId");
+        QTest::addColumn<bool>("holderRuns"); // the pid is this live test process
+        QTest::addColumn<int>("ageMinutes");
+        QTest::addColumn<InstanceChannel::Claim>("claim");
+        const QString here = QSysInfo::machineHostName();
+        const QByteArray thisMachine = QSysInfo::machineUniqueId();
+        const QByteArray otherMachine = "9f0c2d55e1a34b6f8d7e6a5b4c3d2e1f";
+        QTest::newRow("other host, unrefreshed for 11 minutes")
+            << QStringLiteral("old-shack-pc") << otherMachine << false << 11
+            << InstanceChannel::Claim::acquired;
+        QTest::newRow("other host, 3 days old")
+            << QStringLiteral("old-shack-pc") << otherMachine << true << 3 * 24 * 60
+            << InstanceChannel::Claim::acquired;
+        QTest::newRow("other host, refreshed a minute ago")
+            << QStringLiteral("old-shack-pc") << otherMachine << false << 1
+            << InstanceChannel::Claim::heldByAnotherCopy;
+        QTest::newRow("this host name, other machine, unrefreshed")
+            << here << otherMachine << true << 11 << InstanceChannel::Claim::acquired;
+        QTest::newRow("this machine, process gone")
+            << here << thisMachine << false << 0 << InstanceChannel::Claim::acquired;
+        QTest::newRow("this machine, process runs, 3 days old")
+            << here << thisMachine << true << 3 * 24 * 60
+            << InstanceChannel::Claim::heldByAnotherCopy;
+    }
+    void existingLock_isTakenOverWhenStale()
+    {
+        QFETCH(QString, host);
+        QFETCH(QByteArray, machineId);
+        QFETCH(bool, holderRuns);
+        QFETCH(int, ageMinutes);
+        Folders f;
+        const QString lockPath = f.data + QStringLiteral("/varnello.lock");
+        const qint64 pid = holderRuns ? QCoreApplication::applicationPid() : finishedProcessId();
+        QVERIFY(writeLock(lockPath, pid, host, machineId, std::chrono::minutes(ageMinutes)));
+        LocalInstanceChannel channel(f.data, f.runtime);
+        QTEST(channel.claim(), "claim");
+        if (channel.claim() == InstanceChannel::Claim::heldByAnotherCopy)
+            QCOMPARE(channel.holder(), (InstanceChannel::Holder{pid, host, lockPath}));
+    }
+
+    void holder_keepsItsLockFresh()
+    {
+        Folders f;
+        LocalInstanceChannel holder(f.data, f.runtime);
+        holder.setTiming({.lockRefresh = 20ms});
+        QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
+        QFile lock(f.data + QStringLiteral("/varnello.lock"));
+        QVERIFY(lock.open(QIODevice::Append));
+        const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+        QVERIFY(lock.setFileTime(hourAgo, QFileDevice::FileModificationTime));
+        lock.close();
+        QTRY_VERIFY(QFileInfo(lock.fileName()).lastModified() > hourAgo.addSecs(3000));
+    }
+
+    // A failed accept (the open-files limit reached) closes the server just like this.
+    void closedServer_listensAgain()
+    {
+        Folders f;
+        LocalInstanceChannel holder(f.data, f.runtime);
+        holder.setTiming({.listenCheck = 20ms, .longestListenRetry = 100ms});
+        QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
+        QVERIFY(holder.listen());
+        auto *server = holder.findChild<QLocalServer *>();
+        QVERIFY(server);
+        server->close();
+        QTRY_VERIFY(server->isListening());
+        QSignalSpy raised(&holder, &InstanceChannel::raiseRequested);
+        LocalInstanceChannel later(f.data, f.runtime);
+        QFuture<bool> answered = QtConcurrent::run([&later] { return later.requestRaise(5000ms); });
+        QTRY_VERIFY(answered.isFinished());
+        QVERIFY(answered.result());
+        QCOMPARE(raised.size(), 1);
     }
 
     void unreadableOldLock_isTakenOver()

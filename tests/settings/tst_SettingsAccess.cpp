@@ -1,5 +1,7 @@
+#include "FileSizeLimit.h"
 #include "SettingsTestHelpers.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
@@ -108,6 +110,59 @@ private Q_SLOTS:
         store.setBool(SettingsKeys::advancedMode, true);
         QCOMPARE(f.onDisk().values.value(QStringLiteral("clusterCallsign"), absent()),
                  StoredSetting::string(QStringLiteral("N0CALL")));
+    }
+
+    // Writes that stop after a few bytes, as on a full disk: the buffered write only fails when
+    // it is pushed out, after which the old file must still be the one on disk.
+    void saveThatCannotComplete_keepsTheOldFileAndRetries()
+    {
+        StoreFixture f;
+        AppSettingsStore &store = f.open();
+        store.setSaveRetryInterval(std::chrono::milliseconds(20));
+        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
+        const QByteArray before = readAll(f.file);
+        QSignalSpy failureChanged(&store, &AppSettingsStore::saveFailureChanged);
+        {
+            FileSizeLimit limit(16);
+            QVERIFY(limit.isActive());
+            store.setString(SettingsKeys::clusterHost, QStringLiteral("dx.example.net"));
+            store.setBool(SettingsKeys::advancedMode, true);
+        }
+        QCOMPARE(readAll(f.file), before);
+        QCOMPARE(QDir(f.folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("settings.json")});
+        QVERIFY(store.saveFailure());
+        QCOMPARE(store.saveFailure()->reason, QStringLiteral("File too large"));
+        QCOMPARE(store.saveFailure()->folder, f.folder);
+        QCOMPARE(failureChanged.size(), 1);
+        QCOMPARE(store.string(SettingsKeys::clusterHost), QStringLiteral("dx.example.net"));
+        // Space is back: the retry writes everything held in memory.
+        QTRY_VERIFY(!store.saveFailure());
+        QCOMPARE(failureChanged.size(), 2);
+        QVERIFY(f.onDisk().values == store.values());
+    }
+
+    void saveFailure_namesTheFolderFromHome_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("shown");
+        const QString home = QDir::homePath();
+        QTest::newRow("inside home") << home + QStringLiteral("/.local/share/Varnello")
+                                     << QStringLiteral("~/.local/share/Varnello");
+        QTest::newRow("home's namesake") << home + QStringLiteral("x/Varnello")
+                                         << home + QStringLiteral("x/Varnello");
+        QTest::newRow("elsewhere") << QStringLiteral("/srv/Varnello")
+                                   << QStringLiteral("/srv/Varnello");
+    }
+    void saveFailure_namesTheFolderFromHome()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, shown);
+        QCOMPARE((SettingsSaveFailure{folder, QStringLiteral("No space left on device")})
+                     .description(),
+                 QStringLiteral("Settings cannot be saved: No space left on device (%1). Changes "
+                                "are kept until the program quits.")
+                     .arg(shown));
     }
 
     void removeValue_writesOnlyWhenSomethingWasRemoved()
