@@ -113,7 +113,7 @@ InstanceChannel::Claim LocalInstanceChannel::claim()
     // this machine whose process is gone; the rest is decided below.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
-        return acquired();
+        return startHolding();
     if (m_lock->error() != QLockFile::LockFailedError)
         return Claim::unavailable;
 
@@ -125,11 +125,11 @@ InstanceChannel::Claim LocalInstanceChannel::claim()
                                   age > std::chrono::milliseconds(foreignLockStaleAge).count()
                             : age > unreadableLockAgeMs;
     if (stale && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
-        return acquired();
+        return startHolding();
     return Claim::heldByAnotherCopy;
 }
 
-InstanceChannel::Claim LocalInstanceChannel::acquired()
+InstanceChannel::Claim LocalInstanceChannel::startHolding()
 {
     m_refreshTimer.start(m_timing.lockRefresh);
     return Claim::acquired;
@@ -153,8 +153,7 @@ bool LocalInstanceChannel::listen()
         m_server = new QLocalServer(this);
         m_server->setSocketOptions(QLocalServer::UserAccessOption);
         m_server->setMaxPendingConnections(8);
-        connect(m_server, &QLocalServer::newConnection, this,
-                &LocalInstanceChannel::acceptCallers);
+        connect(m_server, &QLocalServer::newConnection, this, &LocalInstanceChannel::acceptCallers);
     }
     const bool listening = m_server->isListening() || startListening();
     m_listenRetry = m_timing.listenCheck;

@@ -98,7 +98,7 @@ public:
 
 private:
     QString lockPath() const;
-    Claim acquired();
+    Claim startHolding();
     void refreshLock();
     bool startListening();
     void checkListening();

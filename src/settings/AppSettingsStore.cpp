@@ -163,8 +163,9 @@ bool AppSettingsStore::save()
     SettingsDocument document;
     document.values = m_values;
     const QByteArray bytes = document.encode();
-    std::optional<QString> reason = m_writer ? m_writer(*m_settingsPath, bytes)
-                                             : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
+    std::optional<QString> reason = m_writer
+                                        ? m_writer(*m_settingsPath, bytes)
+                                        : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
     if (!reason) {
         setSaveFailure(std::nullopt);
         return true;

@@ -155,7 +155,10 @@ public:
     // Why the last save failed; nothing once a save succeeded (or none was tried).
     const std::optional<SettingsSaveFailure> &saveFailure() const { return m_saveFailure; }
     // How long after a failed save the next try comes; tests shorten it.
-    void setSaveRetryInterval(std::chrono::milliseconds interval) { m_saveRetryInterval = interval; }
+    void setSaveRetryInterval(std::chrono::milliseconds interval)
+    {
+        m_saveRetryInterval = interval;
+    }
 
     // Clears every setting except installationID, saves, and removes a kept copy of a damaged
     // file (it may hold old passwords). From then on every setter and removeValue does nothing;

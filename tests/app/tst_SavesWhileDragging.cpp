@@ -149,11 +149,10 @@ private Q_SLOTS:
         const QString folder = home.filePath(QStringLiteral("Varnello"));
         AppPaths::Override paths(folder);
         bool diskFull = false;
-        AppSettingsStore store(
-            folder, [&diskFull](const QString &path, const QByteArray &bytes) {
-                return diskFull ? std::optional(QStringLiteral("No space left on device"))
-                                : PrivateFiles::writeAtomically(path, bytes);
-            });
+        AppSettingsStore store(folder, [&diskFull](const QString &path, const QByteArray &bytes) {
+            return diskFull ? std::optional(QStringLiteral("No space left on device"))
+                            : PrivateFiles::writeAtomically(path, bytes);
+        });
         store.setSaveRetryInterval(std::chrono::milliseconds(50));
         AppSettingsStore::SharedOverride shared(store);
         HttpStub dataFilesSite;

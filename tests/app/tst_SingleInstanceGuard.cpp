@@ -76,9 +76,9 @@ private Q_SLOTS:
             << QList{Claim::acquired} << QList{false} << Start::run << true << 0 << quit << 0;
         QTest::newRow("no lock possible: runs unguarded")
             << QList{Claim::unavailable} << QList{false} << Start::run << false << 0 << quit << 0;
-        QTest::newRow("running copy answers: leaves") << QList{Claim::heldByAnotherCopy}
-                                                      << QList{true} << Start::leave << false << 1
-                                                      << quit << 0;
+        QTest::newRow("running copy answers: leaves")
+            << QList{Claim::heldByAnotherCopy} << QList{true} << Start::leave << false << 1 << quit
+            << 0;
         // The running copy was still starting: the second try reaches it.
         QTest::newRow("running copy answers late: leaves")
             << QList{Claim::heldByAnotherCopy} << QList{false, false, true} << Start::leave << false

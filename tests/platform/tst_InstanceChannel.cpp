@@ -35,8 +35,7 @@ bool writeLock(const QString &path, qint64 pid, const QString &host, const QByte
                std::chrono::minutes age)
 {
     QFile lock(path);
-    const QByteArray app =
-        QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
+    const QByteArray app = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
     return lock.open(QIODevice::WriteOnly) &&
            lock.write(QByteArray::number(pid) + '\n' + app + '\n' + host.toUtf8() + '\n' +
                       machineId + '\n' + QSysInfo::bootUniqueId() + '\n') > 0 &&

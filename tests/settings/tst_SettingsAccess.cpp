@@ -149,20 +149,20 @@ private Q_SLOTS:
         const QString home = QDir::homePath();
         QTest::newRow("inside home") << home + QStringLiteral("/.local/share/Varnello")
                                      << QStringLiteral("~/.local/share/Varnello");
-        QTest::newRow("home's namesake") << home + QStringLiteral("x/Varnello")
-                                         << home + QStringLiteral("x/Varnello");
-        QTest::newRow("elsewhere") << QStringLiteral("/srv/Varnello")
-                                   << QStringLiteral("/srv/Varnello");
+        QTest::newRow("home's namesake")
+            << home + QStringLiteral("x/Varnello") << home + QStringLiteral("x/Varnello");
+        QTest::newRow("elsewhere")
+            << QStringLiteral("/srv/Varnello") << QStringLiteral("/srv/Varnello");
     }
     void saveFailure_namesTheFolderFromHome()
     {
         QFETCH(QString, folder);
         QFETCH(QString, shown);
-        QCOMPARE((SettingsSaveFailure{folder, QStringLiteral("No space left on device")})
-                     .description(),
-                 QStringLiteral("Settings cannot be saved: No space left on device (%1). Changes "
-                                "are kept until the program quits.")
-                     .arg(shown));
+        QCOMPARE(
+            (SettingsSaveFailure{folder, QStringLiteral("No space left on device")}).description(),
+            QStringLiteral("Settings cannot be saved: No space left on device (%1). Changes "
+                           "are kept until the program quits.")
+                .arg(shown));
     }
 
     void removeValue_writesOnlyWhenSomethingWasRemoved()
