@@ -1,9 +1,7 @@
-// Every file the program replaces whole, written where writes stop after a few bytes (as on a
-// full disk): the old file stays as it was, nothing is left beside it, and a later write works.
+// Files replaced whole, written where writes stop after a few bytes (as on a full disk).
 #include "AtomicFile.h"
 #include "FileSizeLimit.h"
 #include "LoginItem.h"
-#include "PrivateFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -11,80 +9,57 @@
 #include <functional>
 
 using namespace varnello;
-using namespace varnello::test;
-
-namespace {
-
-// Writes its file in `folder` and says why it failed, if it did.
-using Writer = std::function<std::optional<QString>(const QString &folder)>;
-
-const QByteArray newBytes = QByteArray(3000, 'n');
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(Writer)
+using Writer = std::function<std::optional<QString>(const QString &path)>;
 
 class TestAtomicFile : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void failedWrite_leavesTheOldFile_data()
+    // The settings document has its own test with the store around it.
+    void failedWrite_leavesTheOldFileAndNothingElse_data()
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<Writer>("write");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("private file")
-            << QStringLiteral("settings.json") << Writer([](const QString &folder) {
-                   return PrivateFiles::writeAtomically(folder + QStringLiteral("/settings.json"),
-                                                        newBytes);
-               })
-            << newBytes;
-        // The downloaded data files are written this way.
-        QTest::newRow("readable file")
-            << QStringLiteral("cty.plist") << Writer([](const QString &folder) {
-                   return AtomicFile::write(folder + QStringLiteral("/cty.plist"), newBytes,
-                                            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther,
+        const QByteArray data(3000, 'n');
+        QTest::newRow("downloaded data file")
+            << QStringLiteral("cty.plist") << Writer([data](const QString &path) {
+                   return AtomicFile::write(path, data, QFile::ReadOwner | QFile::WriteOwner,
                                             AtomicFile::Mode::bestEffort);
                })
-            << newBytes;
+            << data;
+        const QString exe = QStringLiteral("/opt/varnello/varnello");
         QTest::newRow("login item")
-            << QStringLiteral("varnello.desktop") << Writer([](const QString &folder) {
-                   return XdgAutostartLoginItem(folder, QStringLiteral("/opt/varnello/varnello"))
-                       .registerItem();
+            << QStringLiteral("varnello.desktop") << Writer([exe](const QString &path) {
+                   return XdgAutostartLoginItem(QFileInfo(path).path(), exe).registerItem();
                })
-            << XdgAutostartLoginItem::entryText(QStringLiteral("/opt/varnello/varnello"));
+            << XdgAutostartLoginItem::entryText(exe);
     }
-    void failedWrite_leavesTheOldFile()
+    void failedWrite_leavesTheOldFileAndNothingElse()
     {
         QFETCH(QString, fileName);
         QFETCH(Writer, write);
         QTemporaryDir dir;
         const QString path = dir.filePath(fileName);
-        const QByteArray old(200, 'o');
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
-        file.close();
-
+        const auto contents = [&path] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+        };
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(200, 'o')) == 200);
+        old.close();
         std::optional<QString> failure;
         {
-            FileSizeLimit limit(16);
-            QVERIFY(limit.isActive());
-            failure = write(dir.path());
+            test::FileSizeLimit limit(16);
+            QVERIFY(limit.active);
+            failure = write(path);
         }
-        QVERIFY(failure);
-        QVERIFY2(failure->contains(QStringLiteral("File too large")), qPrintable(*failure));
-        QCOMPARE(readAll(path), old);
+        QVERIFY2(failure.value_or(QString()).contains(QStringLiteral("File too large")),
+                 qPrintable(failure.value_or(QStringLiteral("no failure"))));
+        QCOMPARE(contents(), QByteArray(200, 'o'));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
-
-        QCOMPARE(write(dir.path()), std::nullopt);
-        QFETCH(QByteArray, written);
-        QCOMPARE(readAll(path), written);
+        QCOMPARE(write(path), std::nullopt);
+        QTEST(contents(), "written");
     }
 };
 

@@ -6,12 +6,12 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtConcurrent>
 #include <QtTest>
+#include <utime.h>
 
 using namespace varnello;
 using namespace std::chrono_literals;
@@ -30,26 +30,18 @@ struct Folders {
     }
 };
 
-// A lock file as QLockFile writes it, last modified `age` ago.
-bool writeLock(const QString &path, qint64 pid, const QString &host, const QByteArray &machineId,
+// A lock file as QLockFile writes it, naming this process, last modified `age` ago.
+bool writeLock(const QString &path, const QString &host, const QByteArray &machineId,
                std::chrono::minutes age)
 {
     QFile lock(path);
-    const QByteArray app = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8();
     return lock.open(QIODevice::WriteOnly) &&
-           lock.write(QByteArray::number(pid) + '\n' + app + '\n' + host.toUtf8() + '\n' +
-                      machineId + '\n' + QSysInfo::bootUniqueId() + '\n') > 0 &&
+           lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                      QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() +
+                      '\n' + host.toUtf8() + '\n' + machineId + '\n') > 0 &&
            lock.flush() &&
            lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * age.count()),
                             QFileDevice::FileModificationTime);
-}
-
-qint64 finishedProcessId()
-{
-    QProcess process;
-    process.start(QStringLiteral("true"), {});
-    process.waitForFinished(5000);
-    return process.processId() ? process.processId() : 0x3ffffe;
 }
 
 } // namespace
@@ -76,7 +68,7 @@ private Q_SLOTS:
         QCOMPARE(noFolder.claim(), InstanceChannel::Claim::unavailable);
     }
 
-    void raiseRequest_reachesTheHolder()
+    void raiseRequest_reachesTheHolderAlsoAfterItsServerClosed()
     {
         Folders f;
         LocalInstanceChannel holder(f.data, f.runtime);
@@ -94,6 +86,14 @@ private Q_SLOTS:
         QTRY_VERIFY(answered.isFinished());
         QVERIFY(answered.result());
         QCOMPARE(raised.size(), 1);
+        // A failed accept (the open-files limit reached) closes the server like this.
+        holder.setTiming({.listenCheck = 20ms});
+        QVERIFY(holder.listen());
+        holder.findChild<QLocalServer *>()->close();
+        QTRY_VERIFY(holder.findChild<QLocalServer *>()->isListening());
+        answered = QtConcurrent::run([&later] { return later.requestRaise(5000ms); });
+        QTRY_VERIFY(answered.isFinished());
+        QVERIFY(answered.result());
 
         LocalInstanceChannel stranger(f.other, f.runtime);
         QVERIFY(!stranger.requestRaise(200ms)); // nobody listens for that folder
@@ -114,49 +114,41 @@ private Q_SLOTS:
         QCOMPARE(raised.size(), 0);
     }
 
-    // A lock whose process cannot be looked up here (written on another machine) is taken over
-    // only once its holder stopped refreshing it; one of this machine goes by its process.
+    // The process of a lock written on another machine cannot be looked at from here: it counts
+    // as gone once its holder stopped refreshing the lock. This machine's goes by its process.
     void existingLock_isTakenOverWhenStale_data()
     {
         QTest::addColumn<QString>("host");
         QTest::addColumn<QByteArray>("machineId");
-        QTest::addColumn<bool>("holderRuns"); // the pid is this live test process
         QTest::addColumn<int>("ageMinutes");
         QTest::addColumn<InstanceChannel::Claim>("claim");
-        const QString here = QSysInfo::machineHostName();
-        const QByteArray thisMachine = QSysInfo::machineUniqueId();
         const QByteArray otherMachine = "9f0c2d55e1a34b6f8d7e6a5b4c3d2e1f";
         QTest::newRow("other host, unrefreshed for 11 minutes")
-            << QStringLiteral("old-shack-pc") << otherMachine << false << 11
-            << InstanceChannel::Claim::acquired;
-        QTest::newRow("other host, 3 days old")
-            << QStringLiteral("old-shack-pc") << otherMachine << true << 3 * 24 * 60
+            << QStringLiteral("old-shack-pc") << otherMachine << 11
             << InstanceChannel::Claim::acquired;
         QTest::newRow("other host, refreshed a minute ago")
-            << QStringLiteral("old-shack-pc") << otherMachine << false << 1
+            << QStringLiteral("old-shack-pc") << otherMachine << 1
             << InstanceChannel::Claim::heldByAnotherCopy;
-        QTest::newRow("this host name, other machine, unrefreshed")
-            << here << otherMachine << true << 11 << InstanceChannel::Claim::acquired;
-        QTest::newRow("this machine, process gone")
-            << here << thisMachine << false << 0 << InstanceChannel::Claim::acquired;
-        QTest::newRow("this machine, process runs, 3 days old")
-            << here << thisMachine << true << 3 * 24 * 60
+        QTest::newRow("this host's name on another machine, 3 days old")
+            << QSysInfo::machineHostName() << otherMachine << 3 * 24 * 60
+            << InstanceChannel::Claim::acquired;
+        QTest::newRow("this machine, 3 days old")
+            << QSysInfo::machineHostName() << QSysInfo::machineUniqueId() << 3 * 24 * 60
             << InstanceChannel::Claim::heldByAnotherCopy;
     }
     void existingLock_isTakenOverWhenStale()
     {
         QFETCH(QString, host);
         QFETCH(QByteArray, machineId);
-        QFETCH(bool, holderRuns);
         QFETCH(int, ageMinutes);
         Folders f;
         const QString lockPath = f.data + QStringLiteral("/varnello.lock");
-        const qint64 pid = holderRuns ? QCoreApplication::applicationPid() : finishedProcessId();
-        QVERIFY(writeLock(lockPath, pid, host, machineId, std::chrono::minutes(ageMinutes)));
+        QVERIFY(writeLock(lockPath, host, machineId, std::chrono::minutes(ageMinutes)));
         LocalInstanceChannel channel(f.data, f.runtime);
         QTEST(channel.claim(), "claim");
         if (channel.claim() == InstanceChannel::Claim::heldByAnotherCopy)
-            QCOMPARE(channel.holder(), (InstanceChannel::Holder{pid, host, lockPath}));
+            QCOMPARE(channel.holder(),
+                     (InstanceChannel::Holder{QCoreApplication::applicationPid(), host, lockPath}));
     }
 
     void holder_keepsItsLockFresh()
@@ -165,32 +157,10 @@ private Q_SLOTS:
         LocalInstanceChannel holder(f.data, f.runtime);
         holder.setTiming({.lockRefresh = 20ms});
         QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
-        QFile lock(f.data + QStringLiteral("/varnello.lock"));
-        QVERIFY(lock.open(QIODevice::Append));
-        const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-        QVERIFY(lock.setFileTime(hourAgo, QFileDevice::FileModificationTime));
-        lock.close();
-        QTRY_VERIFY(QFileInfo(lock.fileName()).lastModified() > hourAgo.addSecs(3000));
-    }
-
-    // A failed accept (the open-files limit reached) closes the server just like this.
-    void closedServer_listensAgain()
-    {
-        Folders f;
-        LocalInstanceChannel holder(f.data, f.runtime);
-        holder.setTiming({.listenCheck = 20ms, .longestListenRetry = 100ms});
-        QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
-        QVERIFY(holder.listen());
-        auto *server = holder.findChild<QLocalServer *>();
-        QVERIFY(server);
-        server->close();
-        QTRY_VERIFY(server->isListening());
-        QSignalSpy raised(&holder, &InstanceChannel::raiseRequested);
-        LocalInstanceChannel later(f.data, f.runtime);
-        QFuture<bool> answered = QtConcurrent::run([&later] { return later.requestRaise(5000ms); });
-        QTRY_VERIFY(answered.isFinished());
-        QVERIFY(answered.result());
-        QCOMPARE(raised.size(), 1);
+        const QString lock = f.data + QStringLiteral("/varnello.lock");
+        const utimbuf hourAgo{0, ::time(nullptr) - 3600};
+        QVERIFY(::utime(QFile::encodeName(lock).constData(), &hourAgo) == 0);
+        QTRY_VERIFY(QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) < 600);
     }
 
     void unreadableOldLock_isTakenOver()
