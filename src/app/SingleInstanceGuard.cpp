@@ -54,7 +54,9 @@ SingleInstanceGuard::Start SingleInstanceGuard::claim()
             break;
         }
         const SettingsAlert alert = noAnswerAlert(m_channel.holder());
-        qCWarning(launchDiag, "%s", qUtf8Printable(QString(alert.message).replace(u'\n', u' ')));
+        const QString line =
+            QString(alert.message).replace(QStringLiteral("\n\n"), QStringLiteral(" "));
+        qCWarning(launchDiag, "%s", qUtf8Printable(line));
         if (ask(alert) != tryAgainButton)
             return Start::leave;
     }
