@@ -5,7 +5,9 @@
 #include "BandFiltersSidebar.h"
 #include "BlockedWordsSheet.h"
 #include "BundledResources.h"
+#include "ElidedLabel.h"
 #include "FiltersButton.h"
+#include "NetworkText.h"
 #include "RBNButton.h"
 #include "RBNPopover.h"
 #include "SpotFiltersPopover.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QToolButton>
@@ -378,6 +381,40 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         QCOMPARE(shownText(child<QToolButton>(sheet, "remove_0")->toolTip()),
                  QStringLiteral("Remove ") + term);
+    }
+
+    // A pasted page of text is one row cut with "…", its remove button in view, and no tooltip
+    // longer than a few lines.
+    void blockedWordsSheet_longTermIsCutInItsRowAndTooltips()
+    {
+        const QString term = QStringLiteral("spam ").repeated(2000);
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.setCustomInfoFilterTerms({term, QStringLiteral("QRM")});
+        view.openCustomInfoFilterSheet();
+        QTRY_VERIFY(view.customInfoFilterSession());
+        SheetWindow w;
+        BlockedWordsSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        auto *list = child<QListWidget>(sheet, "terms");
+        auto *label = child<ElidedLabel>(sheet, "term_0");
+        auto *remove = child<QToolButton>(sheet, "remove_0");
+        QTRY_VERIFY(label->isVisible() && label->width() > 0);
+        QVERIFY(label->isElided());
+        QVERIFY(!child<ElidedLabel>(sheet, "term_1")->isElided());
+        const QRect removeArea(remove->mapTo(list->viewport(), QPoint(0, 0)), remove->size());
+        QVERIFY(list->viewport()->rect().contains(removeArea));
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+
+        for (QWidget *widget : {static_cast<QWidget *>(label), static_cast<QWidget *>(remove)}) {
+            const QString tip = shownText(widget->toolTip());
+            QCOMPARE(tip.size(), maximumToolTipLength);
+            QVERIFY(tip.endsWith(u'\u2026'));
+            QVERIFY(term.startsWith(tip.chopped(1).remove(QStringLiteral("Remove "))));
+        }
+        QCOMPARE(shownText(child<QToolButton>(sheet, "remove_1")->toolTip()),
+                 QStringLiteral("Remove QRM"));
     }
 
     // Minimising the window hides and shows its sheets again; that is no new opening, so the
