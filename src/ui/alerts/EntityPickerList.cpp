@@ -148,6 +148,8 @@ EntityPickerList::EntityPickerList(QWidget *parent)
         if (!item->data(headerRole).toBool())
             emit entityToggled(item->data(adifRole).toInt());
     });
+    currentRowOnFocus(m_list,
+                      [](const QModelIndex &index) { return !index.data(headerRole).toBool(); });
     sheetframe::onSpaceKey(m_list, [this](const QModelIndex &index) {
         if (!index.data(headerRole).toBool())
             emit entityToggled(index.data(adifRole).toInt());

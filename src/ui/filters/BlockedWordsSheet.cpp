@@ -116,6 +116,7 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     m_list->setObjectName(QStringLiteral("terms"));
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    currentRowOnFocus(m_list);
     m_listArea->addWidget(m_list);
     QWidget *placeholder = emptyPlaceholder(m_listArea);
     placeholder->setObjectName(QStringLiteral("noFilterEntries"));
