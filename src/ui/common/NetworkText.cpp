@@ -13,6 +13,9 @@ enum class Treatment { keep, blank, drop };
 // script puts on one letter.
 constexpr int maximumMarksPerBase = 3;
 
+// Longer tooltips are laid out as wrapping paragraphs.
+constexpr qsizetype plainToolTipLength = 80;
+
 Treatment treatmentOf(char16_t u)
 {
     if (u >= 0x20 && u < 0x7F)
@@ -97,6 +100,26 @@ bool cleanNetworkText(QStringView text, QString *shown)
     return changed;
 }
 
+// A tooltip wraps only where a line may break: a long run without a blank gets invisible breaks
+// (zero-width spaces), never between a letter and its marks.
+QString withBreakOpportunities(const QString &text)
+{
+    constexpr qsizetype longestRun = 40;
+    QString result;
+    result.reserve(text.size() + text.size() / longestRun);
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        if (c.isSpace())
+            run = 0;
+        else if (++run > longestRun && !c.isMark() && !c.isLowSurrogate()) {
+            result.append(QChar(0x200B));
+            run = 1;
+        }
+        result.append(c);
+    }
+    return result;
+}
+
 } // namespace
 
 bool needsNetworkDisplayCleaning(QStringView text)
@@ -125,8 +148,10 @@ QString plainToolTip(const QString &text)
             characters.toPreviousBoundary();
         shown = shown.left(qMax<qsizetype>(characters.position(), 0)) + u'\u2026';
     }
-    if (!Qt::mightBeRichText(shown))
+    // Rich text also wraps: a long plain tooltip would be one line across the screen.
+    if (shown.size() <= plainToolTipLength && !Qt::mightBeRichText(shown))
         return shown;
+    shown = withBreakOpportunities(shown);
     return QStringLiteral("<p style=\"white-space:pre-wrap\">") + shown.toHtmlEscaped() +
            QStringLiteral("</p>");
 }
