@@ -74,6 +74,25 @@ struct SheetWindow {
     }
 };
 
+// The blocked words sheet over a window, opened on `terms`.
+struct BlockedWordsScene {
+    ContentViewFixture f;
+    ContentView &view = f.make();
+    SheetWindow w;
+    std::unique_ptr<BlockedWordsSheet> sheet;
+
+    bool open(const QStringList &terms = {})
+    {
+        view.setCustomInfoFilterTerms(terms);
+        view.openCustomInfoFilterSheet();
+        if (!QTest::qWaitFor([this] { return bool(view.customInfoFilterSession()); }))
+            return false;
+        sheet = std::make_unique<BlockedWordsSheet>(view, &w.window);
+        sheet->open();
+        return QTest::qWaitForWindowExposed(sheet.get());
+    }
+};
+
 } // namespace
 
 class TestFilterPanels : public QObject {
@@ -222,14 +241,10 @@ private Q_SLOTS:
     // The sheet opens on an empty list with its placeholder, and goes back to it when emptied.
     void blockedWordsSheet_emptyListShowsItsPlaceholder()
     {
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.openCustomInfoFilterSheet();
-        QTRY_VERIFY(view.customInfoFilterSession());
-        SheetWindow w;
-        BlockedWordsSheet sheet(view, &w.window);
-        sheet.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        BlockedWordsScene scene;
+        QVERIFY(scene.open());
+        ContentView &view = scene.view;
+        BlockedWordsSheet &sheet = *scene.sheet;
         auto *placeholder = child<QWidget>(sheet, "noFilterEntries");
         QVERIFY(placeholder->isVisible());
         QVERIFY(!child<QListWidget>(sheet, "terms")->isVisible());
@@ -370,16 +385,9 @@ private Q_SLOTS:
     void blockedWordsSheet_removeToolTipShowsTheTerm()
     {
         QFETCH(QString, term);
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.setCustomInfoFilterTerms({term});
-        view.openCustomInfoFilterSheet();
-        QTRY_VERIFY(view.customInfoFilterSession());
-        SheetWindow w;
-        BlockedWordsSheet sheet(view, &w.window);
-        sheet.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QCOMPARE(shownText(child<QToolButton>(sheet, "remove_0")->toolTip()),
+        BlockedWordsScene scene;
+        QVERIFY(scene.open({term}));
+        QCOMPARE(shownText(child<QToolButton>(*scene.sheet, "remove_0")->toolTip()),
                  QStringLiteral("Remove ") + term);
     }
 
@@ -388,15 +396,9 @@ private Q_SLOTS:
     void blockedWordsSheet_longTermIsCutInItsRowAndTooltips()
     {
         const QString term(10000, u'x');
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.setCustomInfoFilterTerms({term, QStringLiteral("QRM")});
-        view.openCustomInfoFilterSheet();
-        QTRY_VERIFY(view.customInfoFilterSession());
-        SheetWindow w;
-        BlockedWordsSheet sheet(view, &w.window);
-        sheet.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        BlockedWordsScene scene;
+        QVERIFY(scene.open({term, QStringLiteral("QRM")}));
+        BlockedWordsSheet &sheet = *scene.sheet;
         auto *list = child<QListWidget>(sheet, "terms");
         auto *label = child<ElidedLabel>(sheet, "term_0");
         auto *remove = child<QToolButton>(sheet, "remove_0");
