@@ -252,20 +252,14 @@ private Q_SLOTS:
         QTest::keyClick(field, Qt::Key_Tab);
         QTRY_COMPARE(QApplication::focusWidget(), list);
         const QModelIndex current = list->currentIndex();
-        QVERIFY(current.isValid());
-        QVERIFY(!current.data(EntityPickerList::captionRole).toString().isEmpty());
-        const int row = current.row();
-        for (int above = 0; above < row; ++above)
-            QVERIFY(list->item(above)->data(EntityPickerList::captionRole).toString().isEmpty());
+        // The first entity, under one heading or, with a selection, right under "Selected".
+        QCOMPARE(current.row(), 1);
         const int adif = current.data(EntityPickerList::adifRole).toInt();
         QTest::keyClick(list, Qt::Key_Space);
         EditorScene::settle();
-        QSet<int> expected = before;
-        if (expected.contains(adif))
-            expected.remove(adif);
-        else
-            expected.insert(adif);
-        QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers, expected);
+        QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers.contains(adif), !selectFirst);
+        QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers.size(),
+                 before.size() + 1 - 2 * selectFirst);
     }
 
     void callsignAlert_threeCallsignsAndPicture()

@@ -397,14 +397,13 @@ private Q_SLOTS:
     {
         const QString term(10000, u'x');
         BlockedWordsScene scene;
-        QVERIFY(scene.open({term, QStringLiteral("QRM")}));
+        QVERIFY(scene.open({term}));
         BlockedWordsSheet &sheet = *scene.sheet;
         auto *list = child<QListWidget>(sheet, "terms");
         auto *label = child<ElidedLabel>(sheet, "term_0");
         auto *remove = child<QToolButton>(sheet, "remove_0");
         QTRY_VERIFY(label->isVisible() && label->width() > 0);
         QVERIFY(label->isElided());
-        QVERIFY(!child<ElidedLabel>(sheet, "term_1")->isElided());
         const QRect removeArea(remove->mapTo(list->viewport(), QPoint(0, 0)), remove->size());
         QVERIFY(list->viewport()->rect().contains(removeArea));
         QVERIFY(!list->horizontalScrollBar()->isVisible());
@@ -418,8 +417,6 @@ private Q_SLOTS:
             QVERIFY(tip.endsWith(u'\u2026'));
             QVERIFY(term.startsWith(tip.chopped(1).remove(QStringLiteral("Remove "))));
         }
-        QCOMPARE(shownText(child<QToolButton>(sheet, "remove_1")->toolTip()),
-                 QStringLiteral("Remove QRM"));
     }
 
     // Minimising the window hides and shows its sheets again; that is no new opening, so the

@@ -185,41 +185,31 @@ private slots:
         search->setFocus();
         QTRY_VERIFY(search->hasFocus());
         QStringList reached;
-        bool panelReached = false;
         // Once round the window, back to the search field.
         for (int press = 0; press < 200 && !reached.endsWith(search->objectName()); ++press) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget *focused = QApplication::focusWidget();
-            QVERIFY(focused);
             reached.append(focused->objectName());
-            if (panel->isAncestorOf(focused)) {
-                panelReached = true;
-                continue;
-            }
-            if (!body->isAncestorOf(focused))
-                continue;
-            const QRect area(focused->mapTo(body, QPoint(0, 0)), focused->size());
             const bool wideView = focused == table || focused->objectName() == "commandField";
-            QVERIFY2(wideView || !area.intersects(panel->geometry()),
-                     qPrintable(focused->objectName()));
-            if (focused == table) {
-                // A row in view: spots streaming in may have moved it down since.
-                QVERIFY(table->currentIndex().isValid());
+            if (body->isAncestorOf(focused) && !panel->isAncestorOf(focused) && !wideView) {
+                const QRect area(focused->mapTo(body, QPoint(0, 0)), focused->size());
+                QVERIFY2(!area.intersects(panel->geometry()), qPrintable(focused->objectName()));
+            }
+            // Its current row in view: spots streaming in may have moved it down since.
+            if (focused == table)
                 QVERIFY(
                     table->viewport()->rect().intersects(table->visualRect(table->currentIndex())));
-            }
         }
         kit.net.node.stopSpotStream();
         QVERIFY2(reached.endsWith(search->objectName()), qPrintable(reached.join(u' ')));
-        QVERIFY(panelReached);
-        for (const char *name : {"leftPanelButton", "rightPanelButton", "spotTable"})
-            QVERIFY2(reached.contains(QLatin1String(name)), name);
+        QVERIFY(reached.contains(QStringLiteral("spotTable")));
         // In their visual places, the search field between them; the open panel's controls
         // follow at once (band filters) or close the round (spot alerts).
         QCOMPARE(reached.first(), QStringLiteral("rightPanelButton"));
         QCOMPARE(reached.at(reached.size() - 2), QStringLiteral("leftPanelButton"));
-        QVERIFY(panelName == QLatin1String("rightPanel") ||
-                panel->isAncestorOf(kit.find<QWidget>(reached.at(1))));
+        const QString afterButtons =
+            reached.at(panelName == QLatin1String("rightPanel") ? reached.size() - 3 : 1);
+        QVERIFY(panel->isAncestorOf(kit.find<QWidget>(afterButtons)));
     }
 
     // Node text can neither draw boxes nor reverse what follows it: the same comment shows the

@@ -54,7 +54,6 @@ private Q_SLOTS:
     void alertRows_filledUnlessSelected_inBothPresets_data();
     void alertRows_filledUnlessSelected_inBothPresets();
     void networkMarkup_paintedAsTyped();
-    void stackedMarks_stayInTheirRow();
 };
 
 void tst_SpotTablePictures::alertRows_filledUnlessSelected_inBothPresets_data()
@@ -147,37 +146,6 @@ void tst_SpotTablePictures::networkMarkup_paintedAsTyped()
     const QFontMetrics metrics(view.font());
     QVERIFY(inkWidth(0) > metrics.horizontalAdvance(QStringLiteral("<b></b>")));
     QVERIFY(inkWidth(1) < metrics.horizontalAdvance(QStringLiteral("WW")) + 10);
-}
-
-// Marks stacked above and below a letter ("Z̶̷̸…") paint nothing on the rows around it: the rows
-// look the same as beside a plain comment.
-void tst_SpotTablePictures::stackedMarks_stayInTheirRow()
-{
-    QString stacked = QStringLiteral("Z");
-    for (int i = 0; i < 12; ++i)
-        stacked += QStringLiteral("\u0302\u0316\u0304\u0333\u030A\u0359");
-    SpotTableFixture f;
-    SpotTableView view(f.environment());
-    view.resize(900, 200);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    const auto picture = [&](const QString &middle) {
-        SpotTableInput input;
-        input.spots = {makeSpot(1, QStringLiteral("CQ")), makeSpot(2, middle),
-                       makeSpot(3, QStringLiteral("CQ"))};
-        view.update(input);
-        QTest::qWait(20);
-        return view.viewport()->grab().toImage();
-    };
-    const QImage plain = picture(QStringLiteral("Z"));
-    const QImage marked = picture(stacked + QStringLiteral(" ") + stacked);
-    const int comment = spotTableColumnIndex(u"comment");
-    for (int row : {0, 2}) {
-        const QRect cell = view.visualRect(view.model()->index(row, comment));
-        QCOMPARE(marked.copy(cell), plain.copy(cell));
-    }
-    const QRect middle = view.visualRect(view.model()->index(1, comment));
-    QVERIFY(marked.copy(middle) != plain.copy(middle));
 }
 
 QTEST_MAIN(tst_SpotTablePictures)
