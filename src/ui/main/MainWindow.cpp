@@ -282,6 +282,8 @@ bool MainWindow::focusNextPrevChild(bool next)
 {
     // Tab passes by what an open panel hides: it is out of the chain for this one step, so Qt's
     // own walk (wrapping, Shift+Tab, compound widgets) decides the rest.
+    if (!m_leftPanel->isVisible() && !m_rightPanel->isVisible())
+        return QMainWindow::focusNextPrevChild(next);
     QList<QPair<QWidget *, Qt::FocusPolicy>> passedBy;
     for (QWidget *widget : m_body->findChildren<QWidget *>()) {
         const Qt::FocusPolicy policy = widget->focusPolicy();
