@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -15,6 +16,45 @@ double statusMiB(const char *field)
             return std::stod(line.substr(std::strlen(field))) / 1024.0;
     }
     return -1;
+}
+
+TimerGapProbe::TimerGapProbe()
+{
+    m_ticker.setTimerType(Qt::PreciseTimer);
+    m_ticker.setInterval(10);
+    QObject::connect(&m_ticker, &QTimer::timeout, [this] {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (m_measuring && m_lastTick >= 0)
+            m_gapsNs.push_back(now - m_lastTick);
+        m_lastTick = now;
+    });
+}
+
+void TimerGapProbe::start()
+{
+    m_gapsNs.reserve(1 << 16);
+    m_clock.start();
+    m_ticker.start();
+}
+
+void TimerGapProbe::stop()
+{
+    m_ticker.stop();
+}
+
+double TimerGapProbe::longestMs() const
+{
+    return m_gapsNs.empty() ? 0 : double(*std::max_element(m_gapsNs.begin(), m_gapsNs.end())) / 1e6;
+}
+
+double TimerGapProbe::p999Ms() const
+{
+    if (m_gapsNs.empty())
+        return 0;
+    std::vector<qint64> sorted = m_gapsNs;
+    const auto at = sorted.begin() + std::ptrdiff_t(double(sorted.size() - 1) * 0.999);
+    std::nth_element(sorted.begin(), at, sorted.end());
+    return double(*at) / 1e6;
 }
 
 } // namespace varnello::bench
