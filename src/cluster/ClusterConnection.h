@@ -106,6 +106,9 @@ public:
     // never sends a line break can neither exhaust memory nor make every chunk re-parse the whole
     // buffer.
     static constexpr qsizetype maximumPartialLineLength = 8192;
+    // A spot line is about 80 characters. Longer text that begins like one (the cut pieces of a
+    // line without end) is no spot: kept as one, it would hold kilobytes in the spot list.
+    static constexpr qsizetype maximumSpotLineLength = 512;
     // A back-fill batch larger than the spot list could never be shown in full.
     static constexpr qsizetype maximumPendingRecentSpots = 5000;
     static constexpr qint64 receiveChunkBytes = 65536;

@@ -235,7 +235,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     // A spot line cut by the read may still be missing its end (the spotter's locator); it is
     // handled once nothing more arrives for a moment, so a node that leaves the line open is
     // still served quickly.
-    if (!mayBeSpotLine(m_partialLine))
+    if (!mayBeSpotLine(m_partialLine) || m_partialLine.size() > maximumSpotLineLength)
         return;
     // Whether it reads as a spot does not depend on the country data: no lookups here.
     if (DXSpotParser::parse(m_partialLine, nullptr, *m_clock).kind !=
