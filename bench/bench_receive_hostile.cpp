@@ -5,6 +5,7 @@
 // takes seconds; the node writes at socket speed, so the steps collect at least as much as they
 // would in the real time. Reported:
 //   longest_gap_ms, p999_gap_ms  gaps of a precise 10 ms timer from the login to the end
+//   ..._gap_cpu_ms               the main thread's CPU time within those gaps
 //   rss_login_mib                resident memory at the login
 //   rss_growth_peak_mib          the peak above it
 //   rss_growth_kept_mib          what is still held one second after the node fell silent
@@ -144,6 +145,8 @@ void BM_HostileNodeAtStepTimeouts(benchmark::State &state)
         gaps.stop();
         state.counters["longest_gap_ms"] = gaps.longestMs();
         state.counters["p999_gap_ms"] = gaps.p999Ms();
+        state.counters["longest_gap_cpu_ms"] = gaps.longestCpuMs();
+        state.counters["p999_gap_cpu_ms"] = gaps.p999CpuMs();
         state.counters["rss_login_mib"] = loginMiB;
         state.counters["rss_growth_peak_mib"] = bench::peakResidentMiB() - loginMiB;
         state.counters["rss_growth_kept_mib"] = bench::residentMiB() - loginMiB;
