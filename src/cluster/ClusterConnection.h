@@ -528,11 +528,13 @@ private:
     std::chrono::steady_clock::time_point m_lastOperatorWrite{};
     QList<OperatorLine> m_queuedOperatorLines;
     // Receive path: bytes of a character cut by the end of a read, a line break to skip after a
-    // line handed on early, the rest of a spot line handled before its end arrived, the tail's
-    // settle timer and the continuation of a read that used up its share of the event loop.
+    // line handed on early, the rest of a spot line handled before its end arrived, the rest of
+    // an overlong line whose first piece was handed on, the tail's settle timer and the
+    // continuation of a read that used up its share of the event loop.
     QByteArray m_utf8Carry;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;
+    bool m_continuingOverlongLine = false;
     std::uint64_t m_receiveSerial = 0;
     ClusterTask m_tailSettleTask;
     ClusterTask m_readContinuationTask;
