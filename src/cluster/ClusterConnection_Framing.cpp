@@ -168,9 +168,11 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         break;
     case PromptMatch::stepPrompt:
         // The step ends before the prompt line is handled, so the prompt is not taken for part
-        // of the reply.
+        // of the reply; the lines it lets go follow it.
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
             handOn();
+        if (generation == m_connectionGeneration)
+            sendQueuedOperatorLines();
         break;
     case PromptMatch::nodeType:
         detectNodeType();
@@ -195,6 +197,9 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     if (promptWork)
         appendToPromptBuffer(tail);
     m_partialLine += tail;
+    // A prompt this program does not know, most likely; a spot's beginning proves nothing.
+    if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
+        m_nodeSpokeSinceCommand = true;
     while (m_partialLine.size() > maximumPartialLineLength) {
         // A node that never ends its line can neither exhaust memory nor make every read
         // re-parse the whole buffer. Only the line's first piece is handed on (the console shows
@@ -215,18 +220,30 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
         // The question is a console line of its own: what the node says next must not be glued
         // to it.
         const QString question = std::exchange(m_partialLine, QString());
+        m_continuingOverlongLine = false;
         m_skipLeadingLineBreak = true;
         dispatchLine(question);
         if (generation == m_connectionGeneration)
             answerLoginQuestion();
         return;
     }
-    case PromptMatch::stepPrompt:
-        if (endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
-            m_partialLine.clear();
+    case PromptMatch::stepPrompt: {
+        const bool dropPrompt = endStepAtRecognisedPrompt();
+        if (generation != m_connectionGeneration)
+            return;
+        if (dropPrompt || (!m_queuedOperatorLines.isEmpty() && !automaticStepWaiting())) {
+            // A prompt that lets a waiting line go is shown before that line's echo.
+            const QString prompt = std::exchange(m_partialLine, QString());
+            const bool continuation = std::exchange(m_continuingOverlongLine, false);
             m_skipLeadingLineBreak = true;
+            if (!dropPrompt && !continuation)
+                dispatchLine(prompt);
+            if (generation != m_connectionGeneration)
+                return;
         }
+        sendQueuedOperatorLines();
         return;
+    }
     case PromptMatch::nodeType:
         detectNodeType();
         return;

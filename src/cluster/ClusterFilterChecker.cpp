@@ -109,6 +109,12 @@ void ClusterFilterChecker::markCheckDone()
     forgetReply();
 }
 
+QStringList ClusterFilterChecker::takeResponse()
+{
+    m_isAwaitingResponse = false;
+    return std::exchange(m_responseLines, {});
+}
+
 UpstreamFilterEvaluation ClusterFilterChecker::evaluate(QStringView callsign,
                                                         bool warningSuppressed)
 {

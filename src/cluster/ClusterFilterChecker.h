@@ -81,6 +81,9 @@ public:
     void captureLine(QStringView line);
     // Counts the check of this run as done without running it.
     void markCheckDone();
+    // Stops collecting without judging the reply (the check is not done); returns what was
+    // collected.
+    QStringList takeResponse();
     // Judges the collected reply. `warningSuppressed` is the operator's stored choice not to be
     // warned about foreign filters.
     UpstreamFilterEvaluation evaluate(QStringView callsign, bool warningSuppressed);
