@@ -110,6 +110,9 @@ public:
     // never sends a line break can neither exhaust memory nor make every chunk re-parse the whole
     // buffer.
     static constexpr qsizetype maximumPartialLineLength = 8192;
+    // A spot line is about 80 characters. Longer text that begins like one (the cut pieces of a
+    // line without end) is no spot: kept as one, it would hold kilobytes in the spot list.
+    static constexpr qsizetype maximumSpotLineLength = 512;
     // A back-fill batch larger than the spot list could never be shown in full.
     static constexpr qsizetype maximumPendingRecentSpots = 5000;
     static constexpr qint64 receiveChunkBytes = 65536;
@@ -605,11 +608,13 @@ private:
     bool m_nodeAnswersLate = false;
     int m_stepSequenceDepth = 0;
     // Receive path: bytes of a character cut by the end of a read, a line break to skip after a
-    // line handed on early, the rest of a spot line handled before its end arrived, the tail's
-    // settle timer and the continuation of a read that used up its share of the event loop.
+    // line handed on early, the rest of a spot line handled before its end arrived, the rest of
+    // an overlong line whose first piece was handed on, the tail's settle timer and the
+    // continuation of a read that used up its share of the event loop.
     QByteArray m_utf8Carry;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;
+    bool m_continuingOverlongLine = false;
     std::uint64_t m_receiveSerial = 0;
     ClusterTask m_tailSettleTask;
     ClusterTask m_readContinuationTask;

@@ -124,6 +124,7 @@ void ClusterConnection::resetSessionFlags()
     m_utf8Carry.clear();
     m_skipLeadingLineBreak = false;
     m_dropSpotRemainder = false;
+    m_continuingOverlongLine = false;
     m_tailSettleTask.cancel();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;

@@ -225,7 +225,10 @@ void ClusterConnection::decodeReceivedData(const QByteArray &data)
 
 void ClusterConnection::handleClusterLine(QStringView line)
 {
-    handleParsedLine(line, DXSpotParser::parse(line, currentDatabase(), *m_clock, &m_lookupCache));
+    handleParsedLine(line,
+                     line.size() > maximumSpotLineLength
+                         ? DXSpotParser::ParseResult::notSpot()
+                         : DXSpotParser::parse(line, currentDatabase(), *m_clock, &m_lookupCache));
 }
 
 void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseResult result)
