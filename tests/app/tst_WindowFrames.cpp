@@ -13,6 +13,8 @@ using namespace varnello;
 namespace {
 const QList<QRect> kOneScreen{QRect(0, 0, 1920, 1080)};
 const QList<QRect> kTwoScreens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+// A 1280 x 800 screen, and right of it a 1366 x 768 one above a 44-pixel panel.
+const QList<QRect> kLaptops{QRect(0, 0, 1280, 800), QRect(1280, 0, 1366, 724)};
 constexpr QSize kMainMinimum{803, 450};
 } // namespace
 
@@ -51,6 +53,22 @@ private Q_SLOTS:
         QTest::newRow("far larger than its screen")
             << "{{0, 0}, {1e9, 1e9}}" << kOneScreen << true
             << "main frame restored={{8, 40}, {1904, 1032}}";
+        // Wholly inside the screen it overlaps most, leaving 8 pixels at the sides and bottom and
+        // 40 at the top for the window's frame.
+        const QString at = QStringLiteral("main frame restored=");
+        QTest::newRow("past the right edge: moved in")
+            << "{{700, 300}, {1000, 480}}" << kLaptops << true << at + "{{272, 300}, {1000, 480}}";
+        QTest::newRow("above and left of the screen: moved in")
+            << "{{-200, -30}, {1000, 600}}" << kLaptops << true << at + "{{8, 40}, {1000, 600}}";
+        QTest::newRow("larger than the screen above the panel: shrunk")
+            << "{{1280, 25}, {1920, 1050}}" << kLaptops << true << at + "{{1288, 40}, {1350, 676}}";
+        QTest::newRow("only too tall: width kept")
+            << "{{1400, 100}, {900, 900}}" << kLaptops << true << at + "{{1400, 40}, {900, 676}}";
+        QTest::newRow("never below the minimum: top-left in view")
+            << "{{100, 100}, {1000, 800}}" << QList<QRect>{QRect(0, 0, 640, 400)} << true
+            << at + "{{8, 40}, {803, 450}}";
+        QTest::newRow("across both: onto the screen it overlaps most")
+            << "{{900, 100}, {1000, 500}}" << kLaptops << true << at + "{{1288, 100}, {1000, 500}}";
     }
     void mainFrame_restoredOnlyWhenUsableAndOnScreen()
     {
@@ -62,41 +80,13 @@ private Q_SLOTS:
         settings.setString(SettingsKeys::VarnelloMainWindowFrame, saved);
         MainWindowFrameKeeper keeper(settings, [screens] { return screens; });
         QWidget window;
-        window.setGeometry(10, 20, 640, 480);
+        window.setMinimumSize(kMainMinimum);
+        window.setGeometry(10, 20, 900, 500);
         QTest::ignoreMessage(QtInfoMsg, qPrintable(log));
         QCOMPARE(keeper.restoreMainWindowFrame(&window), applied);
         // The log names the frame applied.
         QCOMPARE(window.geometry(),
-                 applied ? WindowFrame::fromText(log.section(u'=', 1)) : QRect(10, 20, 640, 480));
-    }
-
-    void placement_whollyInsideTheScreenItOverlapsMost_data()
-    {
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<QSize>("minimum");
-        QTest::addColumn<QRect>("expected");
-        // A 1280 x 800 screen, and right of it a 1366 x 768 one above a 44-pixel panel. Each
-        // leaves 8 pixels at the sides and bottom and 40 at the top for the window's frame.
-        QTest::newRow("past the right edge: moved in")
-            << QRect(700, 300, 1000, 400) << QSize(0, 0) << QRect(272, 300, 1000, 400);
-        QTest::newRow("above and left of the screen: moved in")
-            << QRect(-200, -30, 1000, 600) << QSize(0, 0) << QRect(8, 40, 1000, 600);
-        QTest::newRow("larger than the screen above the panel: shrunk")
-            << QRect(1280, 25, 1920, 1050) << kMainMinimum << QRect(1288, 40, 1350, 676);
-        QTest::newRow("only too tall: width kept")
-            << QRect(1400, 100, 900, 900) << kMainMinimum << QRect(1400, 40, 900, 676);
-        QTest::newRow("never below the minimum: top-left in view")
-            << QRect(1300, 100, 1200, 900) << QSize(900, 700) << QRect(1300, 40, 1200, 700);
-        QTest::newRow("across both: onto the screen it overlaps most")
-            << QRect(900, 100, 1000, 500) << QSize(0, 0) << QRect(1288, 100, 1000, 500);
-    }
-    void placement_whollyInsideTheScreenItOverlapsMost()
-    {
-        QFETCH(QRect, frame);
-        QFETCH(QSize, minimum);
-        QFETCH(QRect, expected);
-        const QList<QRect> screens{QRect(0, 0, 1280, 800), QRect(1280, 0, 1366, 724)};
-        QCOMPARE(WindowFrame::placed(frame, screens, minimum).value_or(QRect()), expected);
+                 applied ? WindowFrame::fromText(log.section(u'=', 1)) : QRect(10, 20, 900, 500));
     }
 
     // Shown on the offscreen platform's own screens (see main), as the program shows its window.
