@@ -117,9 +117,8 @@ private slots:
         auto *table = kit.find<SpotTableView>(QStringLiteral("spotTable"));
         QTRY_COMPARE(table->model()->rowCount(), 2);
 
-        // With a panel open, Tab goes once round the window through both panel buttons and the
-        // panel's own controls, passing by what the panel covers but for the table and the
-        // command field, mostly in view; the table entered gets a current row.
+        // With a panel open, Tab goes round through both panel buttons and the panel, passing by
+        // what it covers but the wide table and command field; the table entered has a current row.
         QWidget *body = kit.window->centralWidget();
         auto *search = kit.find<QWidget>(QStringLiteral("callsignSearchField"));
         for (const QString panelName : {"rightPanel", "leftPanel"}) {
@@ -144,8 +143,7 @@ private slots:
             }
             QVERIFY2(reached.endsWith(search->objectName()), qPrintable(reached.join(u' ')));
             QVERIFY(reached.contains(QStringLiteral("spotTable")));
-            // Each button in its visual place, the search field between them; the open panel's
-            // controls follow at once (band filters) or close the round (spot alerts).
+            // Buttons in their visual places; the panel's controls follow, or close the round.
             QCOMPARE(reached.first(), QStringLiteral("rightPanelButton"));
             QCOMPARE(reached.at(reached.size() - 2), QStringLiteral("leftPanelButton"));
             const QString afterButtons =
