@@ -176,7 +176,6 @@ private Q_SLOTS:
         window.close();
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
                      QStringLiteral("{{30, 40}, {700, 500}}"));
-        window.show();
         window.showMaximized();
         QTRY_VERIFY(window.width() > 700);
         QVERIFY(settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized));

@@ -433,8 +433,7 @@ void tst_SpotTableView::preset_onAMaximisedWindow_givesANormalWindowOnTheScreen(
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     NotificationHub::instance().post(QStringLiteral("varnelloApplyDefaultView"));
     QTRY_VERIFY(!window.isMaximized());
-    // The default view's 1000 x 800 does not fit the 800 x 800 screen: as narrow as the window
-    // allows, its title bar and bottom edge in view.
+    // 1000 x 800 does not fit the 800 x 800 screen: narrowest, title bar and bottom edge in view.
     QTRY_COMPARE(window.width(), 803);
     const QRect available = window.screen()->availableGeometry();
     QVERIFY(available.contains(window.frameGeometry().topLeft()));
