@@ -6,7 +6,6 @@
 
 #include <QDialog>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace varnello;
@@ -14,9 +13,8 @@ using namespace varnello;
 namespace {
 const QList<QRect> kOneScreen{QRect(0, 0, 1920, 1080)};
 const QList<QRect> kTwoScreens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
-// The offscreen platform's screens in this test, side by side.
-const QList<QSize> kLaptopScreens{{1280, 800}, {1366, 768}};
-// A main window cannot be made smaller than this.
+// A 1280 x 800 screen, and right of it a 1366 x 768 one above a 44-pixel panel.
+const QList<QRect> kLaptops{QRect(0, 0, 1280, 800), QRect(1280, 0, 1366, 724)};
 constexpr QSize kMainMinimum{803, 450};
 } // namespace
 
@@ -55,6 +53,22 @@ private Q_SLOTS:
         QTest::newRow("far larger than its screen")
             << "{{0, 0}, {1e9, 1e9}}" << kOneScreen << true
             << "main frame restored={{8, 40}, {1904, 1032}}";
+        // Wholly inside the screen it overlaps most, leaving 8 pixels at the sides and bottom and
+        // 40 at the top for the window's frame.
+        const QString at = QStringLiteral("main frame restored=");
+        QTest::newRow("past the right edge: moved in")
+            << "{{700, 300}, {1000, 480}}" << kLaptops << true << at + "{{272, 300}, {1000, 480}}";
+        QTest::newRow("above and left of the screen: moved in")
+            << "{{-200, -30}, {1000, 600}}" << kLaptops << true << at + "{{8, 40}, {1000, 600}}";
+        QTest::newRow("larger than the screen above the panel: shrunk")
+            << "{{1280, 25}, {1920, 1050}}" << kLaptops << true << at + "{{1288, 40}, {1350, 676}}";
+        QTest::newRow("only too tall: width kept")
+            << "{{1400, 100}, {900, 900}}" << kLaptops << true << at + "{{1400, 40}, {900, 676}}";
+        QTest::newRow("never below the minimum: top-left in view")
+            << "{{100, 100}, {1000, 800}}" << QList<QRect>{QRect(0, 0, 640, 400)} << true
+            << at + "{{8, 40}, {803, 450}}";
+        QTest::newRow("across both: onto the screen it overlaps most")
+            << "{{900, 100}, {1000, 500}}" << kLaptops << true << at + "{{1288, 100}, {1000, 500}}";
     }
     void mainFrame_restoredOnlyWhenUsableAndOnScreen()
     {
@@ -66,59 +80,24 @@ private Q_SLOTS:
         settings.setString(SettingsKeys::VarnelloMainWindowFrame, saved);
         MainWindowFrameKeeper keeper(settings, [screens] { return screens; });
         QWidget window;
-        window.setGeometry(10, 20, 640, 480);
+        window.setMinimumSize(kMainMinimum);
+        window.setGeometry(10, 20, 900, 500);
         QTest::ignoreMessage(QtInfoMsg, qPrintable(log));
         QCOMPARE(keeper.restoreMainWindowFrame(&window), applied);
         // The log names the frame applied.
         QCOMPARE(window.geometry(),
-                 applied ? WindowFrame::fromText(log.section(u'=', 1)) : QRect(10, 20, 640, 480));
+                 applied ? WindowFrame::fromText(log.section(u'=', 1)) : QRect(10, 20, 900, 500));
     }
 
-    void placement_whollyInsideTheScreenItOverlapsMost_data()
-    {
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<QSize>("minimum");
-        QTest::addColumn<QRect>("expected"); // null: on no screen
-        // A 1280 x 800 screen, and right of it a 1366 x 768 one above a 44-pixel panel. Each
-        // leaves 8 pixels at the sides and bottom and 40 at the top for the window's frame.
-        QTest::newRow("inside: as it was")
-            << QRect(100, 100, 800, 500) << QSize(0, 0) << QRect(100, 100, 800, 500);
-        QTest::newRow("past the right edge: moved in")
-            << QRect(700, 300, 1000, 400) << QSize(0, 0) << QRect(272, 300, 1000, 400);
-        QTest::newRow("above and left of the screen: moved in")
-            << QRect(-200, -30, 1000, 600) << QSize(0, 0) << QRect(8, 40, 1000, 600);
-        QTest::newRow("larger than the screen above the panel: shrunk")
-            << QRect(1280, 25, 1920, 1050) << kMainMinimum << QRect(1288, 40, 1350, 676);
-        QTest::newRow("only too tall: width kept")
-            << QRect(1400, 100, 900, 900) << kMainMinimum << QRect(1400, 40, 900, 676);
-        QTest::newRow("never below the minimum: top-left in view")
-            << QRect(1300, 100, 1200, 900) << QSize(900, 700) << QRect(1300, 40, 1200, 700);
-        QTest::newRow("across both: onto the screen it overlaps most")
-            << QRect(900, 100, 1000, 500) << QSize(0, 0) << QRect(1288, 100, 1000, 500);
-        QTest::newRow("on a monitor that is gone")
-            << QRect(3000, 100, 800, 600) << QSize(0, 0) << QRect();
-    }
-    void placement_whollyInsideTheScreenItOverlapsMost()
-    {
-        QFETCH(QRect, frame);
-        QFETCH(QSize, minimum);
-        QFETCH(QRect, expected);
-        const QList<QRect> screens{QRect(0, 0, 1280, 800), QRect(1280, 0, 1366, 724)};
-        QCOMPARE(WindowFrame::placed(frame, screens, minimum).value_or(QRect()), expected);
-    }
-
-    // On the offscreen platform's own screens, shown as the program shows its window.
+    // Shown on the offscreen platform's own screens (see main), as the program shows its window.
     void mainFrame_comesBackInsideItsLaptopScreen_data()
     {
         QTest::addColumn<int>("screen");
         QTest::addColumn<QString>("saved");
         QTest::addColumn<bool>("maximised");
-        QTest::newRow("1280 x 800, partly off") << 0 << "{{700, 300}, {1000, 700}}" << false;
+        QTest::newRow("1366 x 768, partly off") << 1 << "{{1980, 300}, {1000, 700}}" << false;
         QTest::newRow("1280 x 800, oversize") << 0 << "{{0, 25}, {1920, 1050}}" << false;
         QTest::newRow("1280 x 800, maximised") << 0 << "{{60, 70}, {900, 500}}" << true;
-        QTest::newRow("1366 x 768, partly off") << 1 << "{{1980, 300}, {1000, 700}}" << false;
-        QTest::newRow("1366 x 768, oversize") << 1 << "{{1280, 25}, {1920, 1050}}" << false;
-        QTest::newRow("1366 x 768, maximised") << 1 << "{{1340, 70}, {900, 500}}" << true;
     }
     void mainFrame_comesBackInsideItsLaptopScreen()
     {
@@ -136,19 +115,14 @@ private Q_SLOTS:
         QVERIFY(keeper.restoreMainWindowFrame(&window));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QScreen *laptop = QGuiApplication::screens().at(screen);
-        QCOMPARE(window.screen(), laptop);
+        QCOMPARE(window.screen(), QGuiApplication::screens().at(screen));
         QCOMPARE(window.isMaximized(), maximised);
-        const QRect normal = WindowFrame::fromText(saved);
         if (maximised) {
-            window.showNormal(); // to the frame it had before, which fits as it was
-            QTRY_COMPARE(window.geometry(), normal);
+            window.showNormal();
+            QTRY_COMPARE(window.geometry(), WindowFrame::fromText(saved));
             QVERIFY(!settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized));
-        } else {
-            QVERIFY(window.geometry() != normal);
         }
-        QVERIFY(laptop->availableGeometry().contains(window.frameGeometry()));
-        QVERIFY(window.width() >= kMainMinimum.width() && window.height() >= kMainMinimum.height());
+        QVERIFY(window.screen()->availableGeometry().contains(window.frameGeometry()));
     }
 
     void mainFrame_savedOnlyForTheMainWindow_data()
@@ -202,8 +176,6 @@ private Q_SLOTS:
         window.close();
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
                      QStringLiteral("{{30, 40}, {700, 500}}"));
-        // Maximised and then closed: the frame kept is the one to come back to.
-        window.show();
         window.showMaximized();
         QTRY_VERIFY(window.width() > 700);
         QVERIFY(settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized));
@@ -267,12 +239,6 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir folder;
-    if (!varnello::test::useOffscreenScreens(kLaptopScreens, folder.path()))
-        return 1;
-    QApplication app(argc, argv);
-    QTEST_SET_MAIN_SOURCE_PATH
-    TestWindowFrames test;
-    return QTest::qExec(&test, argc, argv);
+    return test::execOnOffscreenScreens<TestWindowFrames>({{1280, 800}, {1366, 768}}, argc, argv);
 }
 #include "tst_WindowFrames.moc"

@@ -74,25 +74,6 @@ struct SheetWindow {
     }
 };
 
-// The blocked words sheet over a window, opened on `terms`.
-struct BlockedWordsScene {
-    ContentViewFixture f;
-    ContentView &view = f.make();
-    SheetWindow w;
-    std::unique_ptr<BlockedWordsSheet> sheet;
-
-    bool open(const QStringList &terms = {})
-    {
-        view.setCustomInfoFilterTerms(terms);
-        view.openCustomInfoFilterSheet();
-        if (!QTest::qWaitFor([this] { return bool(view.customInfoFilterSession()); }))
-            return false;
-        sheet = std::make_unique<BlockedWordsSheet>(view, &w.window);
-        sheet->open();
-        return QTest::qWaitForWindowExposed(sheet.get());
-    }
-};
-
 } // namespace
 
 class TestFilterPanels : public QObject {
@@ -241,10 +222,14 @@ private Q_SLOTS:
     // The sheet opens on an empty list with its placeholder, and goes back to it when emptied.
     void blockedWordsSheet_emptyListShowsItsPlaceholder()
     {
-        BlockedWordsScene scene;
-        QVERIFY(scene.open());
-        ContentView &view = scene.view;
-        BlockedWordsSheet &sheet = *scene.sheet;
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.openCustomInfoFilterSheet();
+        QTRY_VERIFY(view.customInfoFilterSession());
+        SheetWindow w;
+        BlockedWordsSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         auto *placeholder = child<QWidget>(sheet, "noFilterEntries");
         QVERIFY(placeholder->isVisible());
         QVERIFY(!child<QListWidget>(sheet, "terms")->isVisible());
@@ -371,52 +356,47 @@ private Q_SLOTS:
         QVERIFY(rowShowsPlainName(list, list->item(3), "Agalega & St. Brandon"));
     }
 
-    // The remove button's tooltip names the term exactly as it was entered.
-    void blockedWordsSheet_removeToolTipShowsTheTerm_data()
+    // The row and its remove button's tooltip show the term exactly as it was entered; a pasted
+    // 10,000-character word is cut with "…" in its row and in tooltips of a few wrapped lines.
+    void blockedWordsSheet_rowAndToolTipsShowTheTerm_data()
     {
         QTest::addColumn<QString>("term");
-        QTest::newRow("plain") << "QRM";
-        QTest::newRow("ampersand") << "R&D";
-        QTest::newRow("markup") << "<b>spam</b>";
-        QTest::newRow("escaped markup") << "a &lt; b";
-        QTest::newRow("blanks inside markup") << "<i>CQ  DX</i>";
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("plain") << "QRM" << false;
+        QTest::newRow("ampersand") << "R&D" << false;
+        QTest::newRow("markup") << "<b>spam</b>" << false;
+        QTest::newRow("escaped markup") << "a &lt; b" << false;
+        QTest::newRow("blanks inside markup") << "<i>CQ  DX</i>" << false;
+        QTest::newRow("10,000 characters") << QString(10000, u'x') << true;
     }
 
-    void blockedWordsSheet_removeToolTipShowsTheTerm()
+    void blockedWordsSheet_rowAndToolTipsShowTheTerm()
     {
         QFETCH(QString, term);
-        BlockedWordsScene scene;
-        QVERIFY(scene.open({term}));
-        QCOMPARE(shownText(child<QToolButton>(*scene.sheet, "remove_0")->toolTip()),
-                 QStringLiteral("Remove ") + term);
-    }
-
-    // A pasted 10,000-character word is one row cut with "…", its remove button in view, and no
-    // tooltip longer than a few wrapped lines.
-    void blockedWordsSheet_longTermIsCutInItsRowAndTooltips()
-    {
-        const QString term(10000, u'x');
-        BlockedWordsScene scene;
-        QVERIFY(scene.open({term}));
-        BlockedWordsSheet &sheet = *scene.sheet;
+        QFETCH(bool, cut);
+        ContentViewFixture f;
+        ContentView &view = f.make();
+        view.setCustomInfoFilterTerms({term});
+        view.openCustomInfoFilterSheet();
+        QTRY_VERIFY(view.customInfoFilterSession());
+        SheetWindow w;
+        BlockedWordsSheet sheet(view, &w.window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         auto *list = child<QListWidget>(sheet, "terms");
         auto *label = child<ElidedLabel>(sheet, "term_0");
         auto *remove = child<QToolButton>(sheet, "remove_0");
         QTRY_VERIFY(label->isVisible() && label->width() > 0);
-        QVERIFY(label->isElided());
-        const QRect removeArea(remove->mapTo(list->viewport(), QPoint(0, 0)), remove->size());
-        QVERIFY(list->viewport()->rect().contains(removeArea));
+        QCOMPARE(label->isElided(), cut);
+        QVERIFY(list->viewport()->rect().contains(
+            QRect(remove->mapTo(list->viewport(), QPoint(0, 0)), remove->size())));
         QVERIFY(!list->horizontalScrollBar()->isVisible());
-
-        for (QWidget *widget : {static_cast<QWidget *>(label), static_cast<QWidget *>(remove)}) {
-            // Wrapped at invisible breaks, not one line across the screen.
-            QString tip = shownText(widget->toolTip());
-            QVERIFY(tip.contains(QChar(0x200B)));
-            tip.remove(QChar(0x200B));
-            QCOMPARE(tip.size(), maximumToolTipLength);
-            QVERIFY(tip.endsWith(u'\u2026'));
-            QVERIFY(term.startsWith(tip.chopped(1).remove(QStringLiteral("Remove "))));
-        }
+        const auto shown = [cut](const QString &text) {
+            return cut ? text.left(maximumToolTipLength - 1) + u'\u2026' : text;
+        };
+        QCOMPARE(shownText(label->toolTip()).remove(QChar(0x200B)), shown(term));
+        QCOMPARE(shownText(remove->toolTip()).remove(QChar(0x200B)), shown("Remove " + term));
+        QCOMPARE(shownText(remove->toolTip()).contains(QChar(0x200B)), cut); // wrapped when long
     }
 
     // Minimising the window hides and shows its sheets again; that is no new opening, so the

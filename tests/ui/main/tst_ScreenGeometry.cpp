@@ -353,14 +353,8 @@ private Q_SLOTS:
 
 int main(int argc, char **argv)
 {
-    // The virtual screens, before the platform starts.
-    QTemporaryDir folder;
-    if (!useOffscreenScreens({std::begin(laptopScreens), std::end(laptopScreens)}, folder.path()))
-        return 1;
-    QApplication app(argc, argv);
-    QTEST_SET_MAIN_SOURCE_PATH
-    tst_ScreenGeometry test;
-    return QTest::qExec(&test, argc, argv);
+    return execOnOffscreenScreens<tst_ScreenGeometry>(
+        {std::begin(laptopScreens), std::end(laptopScreens)}, argc, argv);
 }
 
 #include "tst_ScreenGeometry.moc"

@@ -121,7 +121,6 @@ private slots:
              {"primaryHostField", "primaryPortField", "backupEnabledCheckBox", "backupHostField",
               "backupPortField", "callsignField", "passwordField"})
             QVERIFY2(kit.named<QWidget>(locked)->isEnabled() == !active, locked);
-        // Greyed, they say why.
         for (const char *node : {"primaryPortField", "backupEnabledCheckBox", "callsignField"})
             QCOMPARE(kit.named<QWidget>(node)->toolTip().startsWith("Disconnect to change the "),
                      active);
@@ -134,33 +133,30 @@ private slots:
             QVERIFY2(kit.named<QWidget>(free)->isEnabled(), free);
     }
 
-    // A node port is stored as typed and checked once its editing ends, with the reason beside
-    // the field; blanks around it are forgiven, as the connection forgives them.
+    // A node port is stored as typed and checked once its editing ends, the reason beside the
+    // field until put right; blanks around it are forgiven, as the connection forgives them.
     void nodePorts_checkedWhenEditingEnds_data()
     {
-        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("backup");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("refused");
-        const QString primary = QStringLiteral("primaryPort"),
-                      backup = QStringLiteral("backupPort");
-        QTest::newRow("minus zero") << primary << "-0" << true;
-        QTest::newRow("zero") << primary << "0" << true;
-        QTest::newRow("above 65535") << primary << "70000" << true;
-        QTest::newRow("empty backup") << backup << QString() << true;
-        QTest::newRow("blanks around, leading zero") << primary << " 07373 " << false;
-        QTest::newRow("highest backup") << backup << "65535" << false;
+        QTest::newRow("minus zero") << false << "-0" << true;
+        QTest::newRow("zero") << false << "0" << true;
+        QTest::newRow("above 65535") << false << "70000" << true;
+        QTest::newRow("empty backup") << true << QString() << true;
+        QTest::newRow("blanks around, leading zero") << false << " 07373 " << false;
+        QTest::newRow("highest backup") << true << "65535" << false;
     }
     void nodePorts_checkedWhenEditingEnds()
     {
-        QFETCH(QString, field);
+        QFETCH(bool, backup);
         QFETCH(QString, typed);
         QFETCH(bool, refused);
         ViewKit kit;
         kit.show();
         QVERIFY(QTest::qWaitForWindowActive(kit.window.get()));
-        auto *edit = kit.named<QLineEdit>(qPrintable(field + QStringLiteral("Field")));
-        auto *message = kit.named<QLabel>(qPrintable(field + QStringLiteral("Message")));
-        QVERIFY(message->isHidden());
+        auto *edit = kit.named<QLineEdit>(backup ? "backupPortField" : "primaryPortField");
+        auto *message = kit.named<QLabel>(backup ? "backupPortMessage" : "primaryPortMessage");
         edit->setFocus();
         QTRY_VERIFY(edit->hasFocus());
         edit->selectAll();
@@ -171,12 +167,9 @@ private slots:
         QTRY_COMPARE(message->isVisible(), refused);
         if (refused)
             QCOMPARE(message->text(), QStringLiteral("Use a port from 1 to 65535."));
-        const StringSettingKey &key = field == QLatin1String("primaryPort")
-                                          ? SettingsKeys::clusterPort
-                                          : SettingsKeys::backupClusterPort;
+        const StringSettingKey &key =
+            backup ? SettingsKeys::backupClusterPort : SettingsKeys::clusterPort;
         QTRY_COMPARE(kit.settings().string(key), typed);
-
-        // Put right, the reason goes at once.
         kit.settings().setString(key, QStringLiteral("7300"));
         QTRY_VERIFY(message->isHidden());
     }
