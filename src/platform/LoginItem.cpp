@@ -1,12 +1,16 @@
 #include "LoginItem.h"
 
+#include "DesktopEntry.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
+#include <utility>
 #include <sys/stat.h>
 
 namespace varnello {
@@ -31,29 +35,97 @@ std::optional<QString> makeFolder(const QString &path)
         .arg(info.absoluteFilePath(), qt_error_string(errno));
 }
 
-// Whether the desktop has switched the entry off while keeping the file: "Hidden=true", or
-// GNOME's "X-GNOME-Autostart-enabled=false". Blanks around "=" do not count.
-bool isHiddenEntry(const QString &path)
+// The program an Exec value starts: its first argument, after the desktop-file string escapes
+// and then the Exec key's quoting. Nothing when there is none, or its quote is not closed.
+std::optional<QString> execProgram(const QString &value)
 {
+    QString line;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        static constexpr std::pair<char16_t, char16_t> escapes[] = {
+            {u's', u' '}, {u'n', u'\n'}, {u't', u'\t'}, {u'r', u'\r'}, {u'\\', u'\\'}};
+        const auto escape = std::find_if(std::begin(escapes), std::end(escapes), [&](auto e) {
+            return value[i] == u'\\' && i + 1 < value.size() && value[i + 1] == e.first;
+        });
+        if (escape != std::end(escapes)) {
+            line += escape->second;
+            ++i;
+        } else {
+            line += value[i]; // the Exec quoting's own escapes are read below
+        }
+    }
+    line = line.trimmed();
+    QString program;
+    if (line.startsWith(u'"')) {
+        qsizetype i = 1;
+        for (; i < line.size() && line[i] != u'"'; ++i) {
+            if (line[i] == u'\\' && i + 1 < line.size())
+                ++i;
+            program += line[i];
+        }
+        if (i == line.size())
+            return std::nullopt;
+    } else {
+        program = line.section(u' ', 0, 0);
+    }
+    program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    if (program.isEmpty())
+        return std::nullopt;
+    return program;
+}
+
+bool programExists(const QString &program)
+{
+    if (!program.contains(u'/'))
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+// What the status needs of an entry's main group.
+struct EntryKeys {
+    // The desktop has switched the entry off while keeping the file: "Hidden=true", or GNOME's
+    // "X-GNOME-Autostart-enabled=false". Blanks around "=" do not count.
+    bool hidden = false;
+    std::optional<QString> program;
+};
+
+EntryKeys readEntry(const QString &path)
+{
+    EntryKeys keys;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return keys;
     // An autostart entry is a few hundred bytes; a huge file is not ours to read whole.
     const QByteArray text = file.read(64 * 1024);
+    bool mainGroup = false;
     for (const QByteArray &line : text.split('\n')) {
+        if (line.startsWith('[')) {
+            mainGroup = line.trimmed() == "[Desktop Entry]";
+            continue;
+        }
         const qsizetype equals = line.indexOf('=');
-        if (equals < 0)
+        if (!mainGroup || equals < 0)
             continue;
         const QByteArray key = line.left(equals).trimmed();
         const QByteArray value = line.mid(equals + 1).trimmed();
         if ((key == "Hidden" && value == "true") ||
             (key == "X-GNOME-Autostart-enabled" && value == "false"))
-            return true;
+            keys.hidden = true;
+        if (key == "Exec" && !keys.program)
+            keys.program = execProgram(QString::fromUtf8(value));
     }
-    return false;
+    return keys;
 }
 
 } // namespace
+
+LoginItem::Status LoginItem::refreshedStatus(bool startAtLoginWanted)
+{
+    const Status current = status();
+    if (current != Status::notFound || !startAtLoginWanted || registerItem())
+        return current;
+    return status();
+}
 
 XdgAutostartLoginItem::XdgAutostartLoginItem()
     : XdgAutostartLoginItem(
@@ -66,6 +138,8 @@ XdgAutostartLoginItem::XdgAutostartLoginItem()
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString autostartFolder, QString executablePath)
     : m_folder(std::move(autostartFolder)), m_executablePath(std::move(executablePath))
 {
+    if (DesktopEntry::installedEntry(m_executablePath))
+        m_iconName = DesktopEntry::id();
 }
 
 QString XdgAutostartLoginItem::entryPath() const
@@ -76,8 +150,13 @@ QString XdgAutostartLoginItem::entryPath() const
 LoginItem::Status XdgAutostartLoginItem::status() const
 {
     const QFileInfo info(entryPath());
-    if (!info.isFile() || isHiddenEntry(info.filePath()))
+    if (!info.isFile())
         return Status::notRegistered;
+    const EntryKeys keys = readEntry(info.filePath());
+    if (keys.hidden)
+        return Status::notRegistered;
+    if (!keys.program || !programExists(*keys.program))
+        return Status::notFound;
     return Status::enabled;
 }
 
@@ -99,7 +178,7 @@ std::optional<QString> XdgAutostartLoginItem::registerItem()
         return failed();
     // QSaveFile gives a new file the umask's mode; an autostart entry is plainly readable.
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    const QByteArray text = entryText(m_executablePath);
+    const QByteArray text = entryText(m_executablePath, m_iconName);
     if (file.write(text) != text.size() || !file.commit())
         return failed();
     return std::nullopt;
@@ -152,7 +231,7 @@ QString XdgAutostartLoginItem::quotedExecArgument(const QString &argument)
     return escaped;
 }
 
-QByteArray XdgAutostartLoginItem::entryText(const QString &executablePath)
+QByteArray XdgAutostartLoginItem::entryText(const QString &executablePath, const QString &iconName)
 {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"
@@ -160,6 +239,8 @@ QByteArray XdgAutostartLoginItem::entryText(const QString &executablePath)
                                   "Comment=DX cluster client\n"
                                   "Exec=");
     text += quotedExecArgument(executablePath);
+    if (!iconName.isEmpty())
+        text += QStringLiteral("\nIcon=") + iconName;
     text += QStringLiteral("\nTerminal=false\n"
                            "X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();
