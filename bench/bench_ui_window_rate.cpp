@@ -10,12 +10,13 @@
 // warm-up; counters:
 //   cpu_us_per_spot  process CPU time per spot
 //   cpu_pct          share of one core
-// The last case times one window refresh with nothing new (no spot, no state change) at 5,000
-// spots.
+// BM_WindowFirehose floods the window instead (see there). The last case times one window refresh
+// with nothing new (no spot, no state change) at 5,000 spots.
 
 #include "AlertCoding.h"
 #include "AppPaths.h"
 #include "AppSettingsStore.h"
+#include "BenchSupport.h"
 #include "ClusterConnection.h"
 #include "ClusterConnectionTestAccess.h"
 #include "ContentView.h"
@@ -395,6 +396,46 @@ BENCHMARK(BM_WindowHidden)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
+
+// A firehose into the shown window: spots go in the way the receive path hands them on under a
+// flood (2 ms of them per turn of the event loop, then the next turn), for 4 s. Reports how many
+// spots a second the window takes and the gaps of a precise 10 ms timer meanwhile
+// (longest_gap_ms, p999_gap_ms; ..._cpu_ms the main thread's CPU time within them).
+void BM_WindowFirehose(benchmark::State &state)
+{
+    Scene &s = scene();
+    s.fillWindow(cap);
+    for (auto _ : state) {
+        qint64 spots = 0;
+        QTimer feeder;
+        feeder.setInterval(0);
+        QObject::connect(&feeder, &QTimer::timeout, [&] {
+            QElapsedTimer turn;
+            turn.start();
+            while (turn.nsecsElapsed() < 2'000'000) {
+                ClusterConnectionTestAccess::insertLiveSpot(s.cluster(), s.source.next());
+                ++spots;
+            }
+        });
+        bench::TimerGapProbe gaps;
+        gaps.start();
+        gaps.measure();
+        feeder.start();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(4000);
+        feeder.stop();
+        gaps.stop();
+        const double seconds = wall.nsecsElapsed() / 1e9;
+        state.SetIterationTime(seconds);
+        state.counters["spots_per_s"] = double(spots) / seconds;
+        state.counters["longest_gap_ms"] = gaps.longestMs();
+        state.counters["p999_gap_ms"] = gaps.p999Ms();
+        state.counters["longest_gap_cpu_ms"] = gaps.longestCpuMs();
+        state.counters["p999_gap_cpu_ms"] = gaps.p999CpuMs();
+    }
+}
+BENCHMARK(BM_WindowFirehose)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 // A refresh with nothing new (what a timer tick or an unrelated change costs), with what it
 // posts (layouts, paints) handled too.

@@ -46,7 +46,8 @@ void MainWindowFrameKeeper::watch(QWidget *window)
 bool MainWindowFrameKeeper::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Close) {
+    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Close ||
+        type == QEvent::WindowStateChange) {
         auto *window = qobject_cast<QWidget *>(watched);
         // Before the first showing the window manager is still placing the window: its frame is
         // not the operator's.
@@ -68,6 +69,12 @@ void MainWindowFrameKeeper::saveMainWindowFrame(QWidget *window)
     if (QApplication::activeWindow() != window &&
         window->windowTitle() != QLatin1String("Varnello"))
         return;
+    const bool maximized = window->isMaximized();
+    if (m_settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized) != maximized)
+        m_settings.setBool(SettingsKeys::VarnelloMainWindowMaximized, maximized);
+    // The frame kept is the normal one, which un-maximising returns to.
+    if (!WindowFrame::isNormalFrame(window->windowState()))
+        return;
     m_settings.setString(SettingsKeys::VarnelloMainWindowFrame,
                          WindowFrame::toText(window->geometry()),
                          AppSettingsStore::SaveTiming::coalesced);
@@ -75,24 +82,35 @@ void MainWindowFrameKeeper::saveMainWindowFrame(QWidget *window)
 
 bool MainWindowFrameKeeper::restoreMainWindowFrame(QWidget *window, bool includeSize)
 {
+    const bool applied = restoreNormalFrame(window, includeSize);
+    // After the frame, which the window manager then keeps as the one un-maximising returns to.
+    if (m_settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized)) {
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
+        qCInfo(launchDiag, "main window restored maximised");
+    }
+    return applied;
+}
+
+bool MainWindowFrameKeeper::restoreNormalFrame(QWidget *window, bool includeSize)
+{
     const QString text = m_settings.string(SettingsKeys::VarnelloMainWindowFrame);
     if (text.isEmpty()) {
         qCInfo(launchDiag, "main frame restore: no saved frame");
         return false;
     }
     const QRect saved = WindowFrame::fromText(text);
-    QRect frame = includeSize ? saved : QRect(saved.topLeft(), window->size());
-    const std::optional<QRect> screen = saved.width() > 0 && saved.height() > 0
-                                            ? WindowFrame::screenShowing(frame, m_screens())
+    const QRect frame = includeSize ? saved : QRect(saved.topLeft(), window->size());
+    // Before the first showing only the layout knows how small the window may be.
+    const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint());
+    const std::optional<QRect> placed = saved.width() > 0 && saved.height() > 0
+                                            ? WindowFrame::placed(frame, m_screens(), minimum)
                                             : std::nullopt;
-    if (!screen) {
+    if (!placed) {
         qCInfo(launchDiag, "main frame restore: saved frame invalid/offscreen");
         return false;
     }
-    // A hand-edited size far beyond the screen would ask for a window buffer the size of it.
-    frame.setSize(frame.size().boundedTo(screen->size()));
-    window->setGeometry(frame);
-    qCInfo(launchDiag, "main frame restored=%s", qUtf8Printable(WindowFrame::toText(frame)));
+    window->setGeometry(*placed);
+    qCInfo(launchDiag, "main frame restored=%s", qUtf8Printable(WindowFrame::toText(*placed)));
     return true;
 }
 

@@ -25,13 +25,14 @@ bool SettingsWindowController::restoreSavedFrame()
         WindowFrame::fromText(m_settings.string(SettingsKeys::VarnelloSettingsWindowFrame));
     if (saved.width() <= 0 || saved.height() <= 0)
         return false;
-    QRect frame(saved.topLeft(), saved.size().expandedTo(minimumSize));
-    // A frame left on a monitor that is gone would open the window out of reach.
-    const std::optional<QRect> screen = WindowFrame::screenShowing(frame, m_screens());
-    if (!screen)
+    // At least the designed size, unless the screen is smaller; and a frame left on a monitor
+    // that is gone would open the window out of reach.
+    const std::optional<QRect> frame =
+        WindowFrame::placed(QRect(saved.topLeft(), saved.size().expandedTo(minimumSize)),
+                            m_screens(), m_window->minimumSize());
+    if (!frame)
         return false;
-    frame.setSize(frame.size().boundedTo(screen->size()));
-    m_window->setGeometry(frame);
+    m_window->setGeometry(*frame);
     return true;
 }
 
@@ -70,6 +71,8 @@ bool SettingsWindowController::eventFilter(QObject *watched, QEvent *event)
 
 void SettingsWindowController::saveWindowFrame()
 {
+    if (!WindowFrame::isNormalFrame(m_window->windowState()))
+        return;
     m_settings.setString(SettingsKeys::VarnelloSettingsWindowFrame,
                          WindowFrame::toText(m_window->geometry()),
                          AppSettingsStore::SaveTiming::coalesced);

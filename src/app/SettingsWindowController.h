@@ -12,10 +12,11 @@ namespace varnello {
 
 class AppSettingsStore;
 
-// Owns the placement of the one Settings window: its saved frame is put back at start when it
-// still lies on a connected screen (never smaller than the window's own size), the first showing
-// without one centres it over the main window, and every move and resize of the shown window is
-// saved. Closing only hides the window.
+// Owns the placement of the one Settings window: its saved frame is put back at start, wholly
+// inside the connected screen it overlaps most (at least the designed size where the screen has
+// room, never below the window's minimum); the first showing without one centres it over the
+// main window, and every move and resize of the shown window is saved. Closing only hides the
+// window.
 class SettingsWindowController final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SettingsWindowController)

@@ -1,5 +1,7 @@
 #include "WindowFrame.h"
 
+#include "ScreenFit.h"
+
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
@@ -34,6 +36,11 @@ QRect fromText(QStringView text)
     return QRect(values[0], values[1], values[2], values[3]);
 }
 
+bool isNormalFrame(Qt::WindowStates state)
+{
+    return !(state & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized));
+}
+
 QList<QRect> connectedScreens()
 {
     QList<QRect> areas;
@@ -44,11 +51,25 @@ QList<QRect> connectedScreens()
 
 std::optional<QRect> screenShowing(const QRect &frame, const QList<QRect> &screens)
 {
+    std::optional<QRect> showing;
+    qint64 most = 0;
     for (const QRect &screen : screens) {
-        if (screen.intersects(frame))
-            return screen;
+        const QRect shared = screen.intersected(frame);
+        const qint64 area = qint64(shared.width()) * shared.height();
+        if (area > most) {
+            most = area;
+            showing = screen;
+        }
     }
-    return std::nullopt;
+    return showing;
+}
+
+std::optional<QRect> placed(const QRect &frame, const QList<QRect> &screens, QSize minimum)
+{
+    const std::optional<QRect> screen = screenShowing(frame, screens);
+    if (!screen)
+        return std::nullopt;
+    return screenfit::placedInside(frame, screenfit::clientArea(*screen), minimum);
 }
 
 } // namespace varnello::WindowFrame

@@ -2,6 +2,7 @@
 #include "DesktopEntry.h"
 #include "InstanceChannel.h"
 #include "PrivateFiles.h"
+#include "SettingsAlertPresenter.h"
 #include "SingleInstanceGuard.h"
 #include "TerminationSignals.h"
 #include "VarnelloApp.h"
@@ -26,9 +27,12 @@ int main(int argc, char **argv)
     if (folder)
         varnello::PrivateFiles::ensureFolder(*folder);
     varnello::LocalInstanceChannel instance(folder.value_or(QString()));
-    if (varnello::SingleInstanceGuard(instance).claim() ==
-        varnello::SingleInstanceGuard::Start::leave)
-        return 0;
+    {
+        varnello::MessageBoxAlertPresenter alerts;
+        if (varnello::SingleInstanceGuard(instance, alerts).claim() ==
+            varnello::SingleInstanceGuard::Start::leave)
+            return 0;
+    }
 
     // Ending the session (or Ctrl+C) quits the ordinary way, so a frame or column width still
     // waiting to be saved is saved.

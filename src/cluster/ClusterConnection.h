@@ -53,10 +53,14 @@ struct ClusterTiming {
     // A post-login step whose closing prompt never comes (or was missed) is ended after this
     // long, so that the sequence goes on and the node's lines reach the console again.
     ms stepReplyTimeout{15000};
-    // Once a step has timed out, the node's prompt may simply not be one this program knows: the
-    // following steps wait this long at most (never longer than stepReplyTimeout) until a prompt
-    // is recognised again.
+    // Once a step has timed out although the node answered, the node's prompt is not one this
+    // program knows: the following steps wait this long at most (never longer than
+    // stepReplyTimeout) until a prompt is recognised again.
     ms stepReplyTimeoutWithoutKnownPrompt{2000};
+    // A command the node has not answered at all by its step's time-out is still answered later
+    // by a slow node: its reply and prompt are told apart from the next command's for this long
+    // after the time-out (an operator line's, after it was written).
+    ms lateReplyTimeout{60000};
     // An unfinished line that already reads as a spot, or as the prompt of an unknown node, is
     // taken as complete only when nothing more arrived for this long.
     ms tailSettleDelay{40};
@@ -106,6 +110,9 @@ public:
     // never sends a line break can neither exhaust memory nor make every chunk re-parse the whole
     // buffer.
     static constexpr qsizetype maximumPartialLineLength = 8192;
+    // A spot line is about 80 characters. Longer text that begins like one (the cut pieces of a
+    // line without end) is no spot: kept as one, it would hold kilobytes in the spot list.
+    static constexpr qsizetype maximumSpotLineLength = 512;
     // A back-fill batch larger than the spot list could never be shown in full.
     static constexpr qsizetype maximumPendingRecentSpots = 5000;
     static constexpr qint64 receiveChunkBytes = 65536;
@@ -182,10 +189,12 @@ public:
                                 ConnectionOrigin origin);
     void disconnect();
     // Both return whether the line was sent or taken to be sent once the post-login steps have
-    // ended (it is echoed to the console when it is written); false when it was refused.
+    // ended (it shows at once as waiting, and is echoed again when written if other lines came
+    // in between); false when it was refused.
     bool sendUserCommand(const QString &text);
     bool sendSpot(const QString &callsign, const QString &frequency, const QString &comment);
-    // Operator lines held back while a post-login step waits for the node's prompt.
+    // Operator lines (and steps the operator started) held back while a post-login step waits
+    // for the node's prompt.
     qsizetype queuedOperatorLineCount() const { return m_queuedOperatorLines.size(); }
 
     // --- Login and node type.
@@ -305,9 +314,48 @@ private:
     }
 
     // ===== Sending (ClusterConnection_Send.cpp).
+    // Steps the operator (or a timer) starts outside the post-login sequence; they wait behind
+    // the node's outstanding replies like operator lines.
+    enum class QueuedStep : quint8 {
+        none,
+        rbnStatus,
+        clearUpstreamFilters,
+        clearSSIDFilterOverride,
+        sendSSIDFilterOverride,
+        recentSpots,
+        registrationCheck,
+    };
     struct OperatorLine {
         QString text;
         bool isSpot = false;
+        QueuedStep step = QueuedStep::none;
+        // The console line that shows it waiting.
+        QUuid waitingMark;
+    };
+    // What a prompt the node still owes ends: a written operator line, or a step that timed out
+    // before the node said anything (a slow node), whose reply is still taken when it comes.
+    enum class OwedReply : quint8 {
+        operatorLine,
+        spot,
+        rbnStatus,
+        filterList,
+        recentSpots,
+        otherStep,
+    };
+    struct OwedPrompt {
+        OwedReply reply;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+    // While one is alive, the post-login sequence itself starts steps: they do not queue.
+    struct StepSequenceScope {
+        explicit StepSequenceScope(ClusterConnection *owner) : connection(owner)
+        {
+            ++connection->m_stepSequenceDepth;
+        }
+        ~StepSequenceScope() { --connection->m_stepSequenceDepth; }
+        StepSequenceScope(const StepSequenceScope &) = delete;
+        StepSequenceScope &operator=(const StepSequenceScope &) = delete;
+        ClusterConnection *connection;
     };
     bool sendLine(const QString &text);
     // Operator lines: written at once, or queued while a post-login step waits for its prompt.
@@ -315,6 +363,10 @@ private:
     bool writeOperatorLine(const OperatorLine &line);
     void sendQueuedOperatorLines();
     void dropQueuedOperatorLines(const QString &reason);
+    // Queues a step while the node is busy with a step or an operator line; true when queued (or
+    // already waiting). Inside the post-login sequence nothing is queued.
+    bool queueStepWhileNodeBusy(QueuedStep step);
+    void startQueuedStep(QueuedStep step);
     // Writes bytes to the current connection; false (and a status) when it cannot.
     bool writeToConnection(const QByteArray &bytes);
 
@@ -352,6 +404,22 @@ private:
     void armStepReplyTimeout(std::chrono::milliseconds timeout);
     // runPendingPromptStep for a prompt that was recognised: the node's prompt is known again.
     bool endStepAtRecognisedPrompt();
+    // A recognised prompt that the oldest owed reply takes; true when the prompt line is not to
+    // be shown.
+    bool endOwedPrompt();
+    void finishOwedPrompt(OwedReply reply, bool answered);
+    void owePrompt(OwedReply reply);
+    bool owes(OwedReply reply) const;
+    bool operatorLineOwed() const;
+    void armOwedPromptExpiry();
+    void expireOwedPrompts();
+    // A step timed out with no word from the node: it stays owed, and the sequence goes on.
+    void keepTimedOutStepOwed();
+    // The node answered, but with no prompt this program recognises: everything owed is over.
+    void endEverythingOwed();
+    bool nodeAnsweredSinceCommand() const;
+    // Whether a spot now read belongs to the back-fill listing.
+    bool spotBelongsToBackFill() const;
     // The ping's answer line; true when the line is not to be shown.
     bool takeKeepaliveAnswer(const QString &lower);
     // A line ending in ">" that may be a prompt this program does not know.
@@ -416,6 +484,10 @@ private:
     // ===== RBN (ClusterConnection_Rbn.cpp).
     void parseRBNStatusLine(const QString &line);
     void startRBNBootstrap();
+    // Publishes the status read from a "stat/us" reply (and saves it for the primary node).
+    void publishRBNStatusReply();
+    // Goes on with the login sequence once the RBN status was read (or timed out).
+    void continueLoginAfterRBNStatus(bool load);
     void continueRBNBootstrap();
     bool mirrorPrimaryRBNToBackup(bool loadRecentSpotsAfter);
     void savePrimaryRBNStatus(bool enabled, const RBNModeSet &modes);
@@ -423,7 +495,8 @@ private:
 
     // ===== Upstream filter check (ClusterConnection_Filters.cpp).
     void startUpstreamFilterCheck();
-    void finishUpstreamFilterCheck();
+    // `late`: the reply came after the step's time-out, when the back-fill had already run.
+    void finishUpstreamFilterCheck(bool late = false);
     void sendSSIDFilterOverride();
     bool loginCallsignHasNumericSSID() const;
 
@@ -524,12 +597,24 @@ private:
     // When the operator last wrote a line; a ping would only collide with its reply.
     std::chrono::steady_clock::time_point m_lastOperatorWrite{};
     QList<OperatorLine> m_queuedOperatorLines;
+    // Prompts the node owes for commands older than the step that waits now, oldest first.
+    QList<OwedPrompt> m_owedPrompts;
+    ClusterTask m_owedPromptExpiryTask;
+    // The reply of a filter list that timed out, collected as it comes late.
+    QStringList m_lateFilterReply;
+    // The node said something (not a spot, not talk) since the last command or prompt.
+    bool m_nodeSpokeSinceCommand = false;
+    // A step of this connection timed out before the node said anything.
+    bool m_nodeAnswersLate = false;
+    int m_stepSequenceDepth = 0;
     // Receive path: bytes of a character cut by the end of a read, a line break to skip after a
-    // line handed on early, the rest of a spot line handled before its end arrived, the tail's
-    // settle timer and the continuation of a read that used up its share of the event loop.
+    // line handed on early, the rest of a spot line handled before its end arrived, the rest of
+    // an overlong line whose first piece was handed on, the tail's settle timer and the
+    // continuation of a read that used up its share of the event loop.
     QByteArray m_utf8Carry;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;
+    bool m_continuingOverlongLine = false;
     std::uint64_t m_receiveSerial = 0;
     ClusterTask m_tailSettleTask;
     ClusterTask m_readContinuationTask;

@@ -118,10 +118,13 @@ void ClusterConnection::resetSessionFlags()
     m_awaitingRecentSpots = false;
     m_stepReplyTimeoutTask.cancel();
     m_nodePromptUnconfirmed = false;
+    m_nodeSpokeSinceCommand = false;
+    m_nodeAnswersLate = false;
     m_keepaliveAnswerSeen = false;
     m_utf8Carry.clear();
     m_skipLeadingLineBreak = false;
     m_dropSpotRemainder = false;
+    m_continuingOverlongLine = false;
     m_tailSettleTask.cancel();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
@@ -238,6 +241,9 @@ void ClusterConnection::releaseConnection()
     m_gatheredReadBytes = 0;
     m_receiveEndPending = false;
     dropQueuedOperatorLines(QStringLiteral("the connection to the node ended"));
+    m_owedPrompts.clear();
+    m_owedPromptExpiryTask.cancel();
+    m_lateFilterReply.clear();
     if (!connection)
         return;
     // Order matters: abort() reports synchronously, so nobody may be listening any more.

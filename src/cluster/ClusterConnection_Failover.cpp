@@ -331,7 +331,8 @@ void ClusterConnection::scheduleRegistrationRecheck()
 
 void ClusterConnection::runSilentRegistrationCheck()
 {
-    if (!isOnDefaultNodeForRecheck() || m_awaitingSilentRegistrationCheck)
+    if (!isOnDefaultNodeForRecheck() || m_awaitingSilentRegistrationCheck ||
+        queueStepWhileNodeBusy(QueuedStep::registrationCheck))
         return;
     m_awaitingSilentRegistrationCheck = true;
     m_silentRegistrationMarkerSeen = false;

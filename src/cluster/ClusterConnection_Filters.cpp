@@ -30,7 +30,7 @@ void ClusterConnection::startUpstreamFilterCheck()
     sendLine(upstreamFilterListCommand.toString());
 }
 
-void ClusterConnection::finishUpstreamFilterCheck()
+void ClusterConnection::finishUpstreamFilterCheck(bool late)
 {
     const bool suppressed = settings().boolValue(SettingsKeys::suppressUpstreamFilterWarning);
     const UpstreamFilterEvaluation evaluation =
@@ -52,7 +52,9 @@ void ClusterConnection::finishUpstreamFilterCheck()
         clearSSIDFilterOverride();
         return;
     case UpstreamFilterFollowUp::loadRecentSpots:
-        loadRecentSpots();
+        // After a late reply the back-fill already ran; nothing changed on the node since.
+        if (!late)
+            loadRecentSpots();
         return;
     }
 }
@@ -63,6 +65,8 @@ void ClusterConnection::sendSSIDFilterOverride()
         loadRecentSpots();
         return;
     }
+    if (queueStepWhileNodeBusy(QueuedStep::sendSSIDFilterOverride))
+        return;
     m_awaitingSSIDFilterOverride = true;
     m_promptBuffer.clear();
     sendLine(ssidFilterOverrideCommand.toString());
@@ -74,6 +78,8 @@ void ClusterConnection::clearSSIDFilterOverride()
         loadRecentSpots();
         return;
     }
+    if (queueStepWhileNodeBusy(QueuedStep::clearSSIDFilterOverride))
+        return;
     m_awaitingSSIDFilterOverrideClear = true;
     m_promptBuffer.clear();
     sendLine(ssidFilterOverrideClearCommand.toString());
@@ -83,6 +89,8 @@ void ClusterConnection::clearUpstreamFilters()
 {
     setUpstreamFilterWarningLines(std::nullopt);
     m_warningIncludesSSIDFilterOverride = false;
+    if (queueStepWhileNodeBusy(QueuedStep::clearUpstreamFilters))
+        return;
     m_awaitingUpstreamFilterClear = true;
     m_promptBuffer.clear();
     sendLine(upstreamFilterClearAllCommand.toString());

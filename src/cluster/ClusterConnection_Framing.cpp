@@ -76,7 +76,8 @@ void ClusterConnection::splitReceivedLines(QStringView text)
                                               looksLikeUnknownPrompt(m_partialLine)))) {
         const QString prompt = std::exchange(m_partialLine, QString());
         m_promptBuffer.clear();
-        dispatchLine(prompt);
+        if (!std::exchange(m_continuingOverlongLine, false))
+            dispatchLine(prompt);
         if (generation != m_connectionGeneration)
             return;
     }
@@ -144,37 +145,43 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         m_promptBuffer.clear();
         return;
     }
+    // The end of an overlong line whose first piece was handed on already is let go; a prompt
+    // it ends in still ends a step.
+    const bool continuation = std::exchange(m_continuingOverlongLine, false);
+    const auto handOn = [&] {
+        if (!continuation)
+            dispatchLine(line);
+    };
     if (line.size() > maximumPartialLineLength) {
-        // Overlong lines are handled in pieces of the cap, like an overlong tail.
+        // Overlong lines are cut to the cap, like an overlong tail.
         m_promptBuffer.clear();
-        for (qsizetype at = 0; at < line.size(); at += maximumPartialLineLength) {
-            dispatchLine(line.mid(at, std::min(maximumPartialLineLength, line.size() - at)));
-            if (generation != m_connectionGeneration)
-                return;
-        }
+        if (!continuation)
+            dispatchLine(line.first(maximumPartialLineLength));
         return;
     }
 
     switch (promptWork ? matchPrompt(true) : PromptMatch::none) {
     case PromptMatch::loginQuestion:
-        dispatchLine(line);
+        handOn();
         if (generation == m_connectionGeneration)
             answerLoginQuestion();
         break;
     case PromptMatch::stepPrompt:
         // The step ends before the prompt line is handled, so the prompt is not taken for part
-        // of the reply.
+        // of the reply; the lines it lets go follow it.
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
-            dispatchLine(line);
+            handOn();
+        if (generation == m_connectionGeneration)
+            sendQueuedOperatorLines();
         break;
     case PromptMatch::nodeType:
         detectNodeType();
         if (generation == m_connectionGeneration)
-            dispatchLine(line);
+            handOn();
         break;
     case PromptMatch::unknownNodePrompt: // only ever an unfinished line
     case PromptMatch::none:
-        dispatchLine(line);
+        handOn();
         break;
     }
     if (generation == m_connectionGeneration)
@@ -190,13 +197,19 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     if (promptWork)
         appendToPromptBuffer(tail);
     m_partialLine += tail;
+    // A prompt this program does not know, most likely; a spot's beginning proves nothing.
+    if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
+        m_nodeSpokeSinceCommand = true;
     while (m_partialLine.size() > maximumPartialLineLength) {
         // A node that never ends its line can neither exhaust memory nor make every read
-        // re-parse the whole buffer.
+        // re-parse the whole buffer. Only the line's first piece is handed on (the console shows
+        // it shortened): a flood without line ends fills neither the console nor a step's reply.
         const QString piece = m_partialLine.left(maximumPartialLineLength);
         m_partialLine.remove(0, maximumPartialLineLength);
         m_promptBuffer.clear();
         m_dropSpotRemainder = false;
+        if (std::exchange(m_continuingOverlongLine, true))
+            continue;
         dispatchLine(piece);
         if (generation != m_connectionGeneration)
             return;
@@ -207,18 +220,30 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
         // The question is a console line of its own: what the node says next must not be glued
         // to it.
         const QString question = std::exchange(m_partialLine, QString());
+        m_continuingOverlongLine = false;
         m_skipLeadingLineBreak = true;
         dispatchLine(question);
         if (generation == m_connectionGeneration)
             answerLoginQuestion();
         return;
     }
-    case PromptMatch::stepPrompt:
-        if (endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
-            m_partialLine.clear();
+    case PromptMatch::stepPrompt: {
+        const bool dropPrompt = endStepAtRecognisedPrompt();
+        if (generation != m_connectionGeneration)
+            return;
+        if (dropPrompt || (!m_queuedOperatorLines.isEmpty() && !automaticStepWaiting())) {
+            // A prompt that lets a waiting line go is shown before that line's echo.
+            const QString prompt = std::exchange(m_partialLine, QString());
+            const bool continuation = std::exchange(m_continuingOverlongLine, false);
             m_skipLeadingLineBreak = true;
+            if (!dropPrompt && !continuation)
+                dispatchLine(prompt);
+            if (generation != m_connectionGeneration)
+                return;
         }
+        sendQueuedOperatorLines();
         return;
+    }
     case PromptMatch::nodeType:
         detectNodeType();
         return;
@@ -235,7 +260,8 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     // A spot line cut by the read may still be missing its end (the spotter's locator); it is
     // handled once nothing more arrives for a moment, so a node that leaves the line open is
     // still served quickly.
-    if (!mayBeSpotLine(m_partialLine))
+    if (m_continuingOverlongLine || !mayBeSpotLine(m_partialLine) ||
+        m_partialLine.size() > maximumSpotLineLength)
         return;
     // Whether it reads as a spot does not depend on the country data: no lookups here.
     if (DXSpotParser::parse(m_partialLine, nullptr, *m_clock).kind !=
@@ -272,10 +298,9 @@ void ClusterConnection::flushPartialLine()
 {
     m_tailSettleTask.cancel();
     m_dropSpotRemainder = false;
-    if (m_partialLine.isEmpty())
-        return;
     const QString line = std::exchange(m_partialLine, QString());
-    dispatchLine(line);
+    if (!std::exchange(m_continuingOverlongLine, false) && !line.isEmpty())
+        dispatchLine(line);
 }
 
 void ClusterConnection::dispatchLine(QStringView line)

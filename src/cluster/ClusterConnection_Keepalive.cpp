@@ -85,7 +85,7 @@ void ClusterConnection::sendKeepalivePing()
     });
     // A line the operator wrote since the node last sent anything is answered soon, which proves
     // the link as well as a ping would; a ping now could only take that reply's prompt for its own.
-    if (m_lastOperatorWrite > m_lastReceiveTime)
+    if (m_lastOperatorWrite > m_lastReceiveTime || !m_owedPrompts.isEmpty())
         return;
     m_automaticPingOutstanding = true;
     m_keepaliveAnswerSeen = false;

@@ -339,6 +339,7 @@ void ClusterConnection::completeLogin()
         }
         return;
     }
+    const StepSequenceScope sequence(this);
     requestRBNStatus(load);
 }
 

@@ -10,8 +10,13 @@ namespace varnello {
 
 void ClusterConnection::requestRBNStatus(bool loadRecentSpotsAfter)
 {
-    if (!m_isLoggedIn || m_awaitingRBNStatus)
+    // A status still owed by a slow node is published when it comes.
+    if (!m_isLoggedIn || m_awaitingRBNStatus || owes(OwedReply::rbnStatus))
         return;
+    if (queueStepWhileNodeBusy(QueuedStep::rbnStatus)) {
+        setRbnStatusLoading(true);
+        return;
+    }
     m_awaitingRBNStatus = true;
     m_loadRecentSpotsAfterRBNStatus = loadRecentSpotsAfter;
     setRbnStatusLoading(true);
@@ -53,7 +58,12 @@ void ClusterConnection::startRBNBootstrap()
         sendLine(rbnBeaconKickCommand.toString());
         return;
     }
+    publishRBNStatusReply();
+    continueLoginAfterRBNStatus(load);
+}
 
+void ClusterConnection::publishRBNStatusReply()
+{
     setRbnStatusLoading(false);
     if (!m_pendingRBNEnabled) {
         setRbnStatusKnown(false);
@@ -69,7 +79,10 @@ void ClusterConnection::startRBNBootstrap()
 
     if (m_rbnStatusKnown && m_activeNodeRole == ClusterNodeRole::primary)
         savePrimaryRBNStatus(m_rbnEnabled, m_rbnModes);
+}
 
+void ClusterConnection::continueLoginAfterRBNStatus(bool load)
+{
     if (!load)
         return;
     if (m_rbnStatusKnown && m_activeNodeRole == ClusterNodeRole::backup &&

@@ -225,7 +225,10 @@ void ClusterConnection::decodeReceivedData(const QByteArray &data)
 
 void ClusterConnection::handleClusterLine(QStringView line)
 {
-    handleParsedLine(line, DXSpotParser::parse(line, currentDatabase(), *m_clock, &m_lookupCache));
+    handleParsedLine(line,
+                     line.size() > maximumSpotLineLength
+                         ? DXSpotParser::ParseResult::notSpot()
+                         : DXSpotParser::parse(line, currentDatabase(), *m_clock, &m_lookupCache));
 }
 
 void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseResult result)
@@ -233,7 +236,7 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
     if (result.kind == DXSpotParser::ParseResult::Kind::spot && result.spot) {
         DXSpot spot = std::move(*result.spot);
         spot.spotType = classifySpotType(spot);
-        if (m_awaitingRecentSpots) {
+        if (spotBelongsToBackFill()) {
             // Later entries of the listing are older; past the cap they would be trimmed anyway.
             if (m_pendingRecentSpots.size() < maximumPendingRecentSpots)
                 m_pendingRecentSpots.append(std::move(spot));
@@ -261,10 +264,32 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
     if (takeKeepaliveAnswer(lower))
         return;
 
+    if (!anyStepWaiting()) {
+        appendConsoleLine(line.toString());
+        return;
+    }
+    const bool unsolicited = isUnsolicitedNodeLine(line);
+    // Whether the node answered at all tells a slow node from one whose prompt is not known.
+    if (!unsolicited && !line.trimmed().isEmpty() && !matchesNodePrompt(lower))
+        m_nodeSpokeSinceCommand = true;
+
+    if (!m_owedPrompts.isEmpty() && m_owedPrompts.constFirst().reply != OwedReply::operatorLine &&
+        m_owedPrompts.constFirst().reply != OwedReply::spot) {
+        // The late reply of a step that timed out: read, never shown.
+        if (unsolicited)
+            appendConsoleLine(line.toString());
+        else if (m_owedPrompts.constFirst().reply == OwedReply::rbnStatus)
+            parseRBNStatusLine(line.toString());
+        else if (m_owedPrompts.constFirst().reply == OwedReply::filterList &&
+                 m_lateFilterReply.size() < ClusterFilterChecker::maximumResponseLines)
+            m_lateFilterReply.append(line.toString());
+        return;
+    }
+
     if (m_awaitingSilentRegistrationCheck) {
         if (lower.contains(registrationAddress))
             m_silentRegistrationMarkerSeen = true;
-        if (isUnsolicitedNodeLine(line))
+        if (unsolicited)
             appendConsoleLine(line.toString());
         return;
     }
@@ -280,7 +305,7 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
         m_clusterFilterChecker.isAwaitingResponse() || m_awaitingRBNStatus ||
         m_rbnBootstrapState != RBNBootstrapState::idle || m_awaitingUpstreamFilterClear ||
         m_awaitingSSIDFilterOverride || m_awaitingSSIDFilterOverrideClear;
-    if (stepCollectsReply && isUnsolicitedNodeLine(line)) {
+    if (stepCollectsReply && unsolicited) {
         appendConsoleLine(line.toString());
     } else if (m_clusterFilterChecker.isAwaitingResponse()) {
         m_clusterFilterChecker.captureLine(line);
@@ -329,7 +354,8 @@ std::optional<DuplicateConnection> ClusterConnection::parseDuplicateLoginLine(co
 
 void ClusterConnection::loadRecentSpots()
 {
-    if (!m_isLoggedIn || m_activeNodeRole != ClusterNodeRole::primary || m_awaitingRecentSpots)
+    if (!m_isLoggedIn || m_activeNodeRole != ClusterNodeRole::primary || m_awaitingRecentSpots ||
+        owes(OwedReply::recentSpots) || queueStepWhileNodeBusy(QueuedStep::recentSpots))
         return;
     m_awaitingRecentSpots = true;
     m_pendingRecentSpots.clear();
@@ -346,15 +372,21 @@ void ClusterConnection::finishRecentSpots()
             return spot.spotter + u'|' + spot.callsign + u'|' +
                    QString::number(spot.frequency, 'f', 3) + u'|' + spot.time;
         };
+        // A spot that came in live while the listing was awaited is in it again, or twice in
+        // the batch when it was taken for part of the listing.
         QSet<QString> listed;
-        listed.reserve(m_spots.size());
+        listed.reserve(m_spots.size() + m_pendingRecentSpots.size());
         for (const DXSpot &spot : std::as_const(m_spots))
             listed.insert(key(spot));
         QList<DXSpot> batch;
         batch.reserve(m_pendingRecentSpots.size() + m_spots.size());
-        for (DXSpot &spot : m_pendingRecentSpots)
-            if (!listed.contains(key(spot)))
+        for (DXSpot &spot : m_pendingRecentSpots) {
+            QString spotKey = key(spot);
+            if (!listed.contains(spotKey)) {
+                listed.insert(std::move(spotKey));
                 batch.append(std::move(spot));
+            }
+        }
         m_pendingRecentSpots.clear();
         if (!batch.isEmpty()) {
             batch.append(m_spots);

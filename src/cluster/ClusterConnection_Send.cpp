@@ -3,6 +3,7 @@
 #include <QStringEncoder>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -82,6 +83,7 @@ bool ClusterConnection::sendLine(const QString &text)
     }
     if (!writeToConnection(bytes))
         return false;
+    m_nodeSpokeSinceCommand = false;
     if (anyStepWaiting())
         armStepReplyTimeout(stepReplyTimeout());
     return true;
@@ -90,24 +92,48 @@ bool ClusterConnection::sendLine(const QString &text)
 // ---------------------------------------------------------------------------------------------
 // The operator's lines. While one of the program's own steps waits for the prompt that ends its
 // reply, a line written in between would take that prompt for its own and every later step would
-// end one prompt late; so it waits, in order, until no step does. It is echoed when it is
-// written, so the console never shows as sent what has not gone out.
+// end one prompt late; so it waits, in order, until no step does. It shows at once as waiting,
+// and is echoed again when it is written unless nothing came in between.
+
+namespace {
+
+QString waitingText(const QString &shown)
+{
+    return QStringLiteral("> ") + shown + QStringLiteral(" (waiting for the node)");
+}
+
+} // namespace
 
 bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return false;
-    OperatorLine line{trimmed, isSpot};
+    OperatorLine line{trimmed, isSpot, QueuedStep::none, {}};
     const bool mustWait = m_connection && m_isLoggedIn &&
                           (automaticStepWaiting() || !m_queuedOperatorLines.isEmpty());
     if (!mustWait)
         return writeOperatorLine(line);
+    const QString shown = withInnerLineBreaksAsBlanks(trimmed);
+    const bool alreadyWaiting =
+        std::any_of(m_queuedOperatorLines.cbegin(), m_queuedOperatorLines.cend(),
+                    [&line](const OperatorLine &queued) {
+                        return queued.step == QueuedStep::none && queued.isSpot == line.isSpot &&
+                               queued.text == line.text;
+                    });
+    if (alreadyWaiting) {
+        // Typed again because nothing seemed to happen: it goes out once all the same.
+        appendConsoleLine(QStringLiteral("> ") + shown +
+                          QStringLiteral(" (already waiting for the node; sent once)"));
+        return true;
+    }
     if (m_queuedOperatorLines.size() >= maximumQueuedOperatorLines) {
         appendConsoleLine(QStringLiteral("Not sent, too many commands are waiting for the node: ") +
-                          withInnerLineBreaksAsBlanks(trimmed));
+                          shown);
         return false;
     }
+    appendConsoleLine(waitingText(shown));
+    line.waitingMark = m_lines.constLast().id;
     m_queuedOperatorLines.append(std::move(line));
     return true;
 }
@@ -119,23 +145,82 @@ bool ClusterConnection::writeOperatorLine(const OperatorLine &line)
         setSpotSubmissionAlertMessage(std::nullopt);
         m_promptBuffer.clear();
     }
-    appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
+    // The waiting line right above its reply says it all; after other lines the echo shows
+    // where the reply begins.
+    if (line.waitingMark.isNull() || m_lines.isEmpty() ||
+        m_lines.constLast().id != line.waitingMark)
+        appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
     m_lastOperatorWrite = std::chrono::steady_clock::now();
-    return sendLine(line.text);
+    owePrompt(line.isSpot ? OwedReply::spot : OwedReply::operatorLine);
+    if (sendLine(line.text))
+        return true;
+    m_owedPrompts.removeLast();
+    armOwedPromptExpiry();
+    return false;
 }
 
 void ClusterConnection::sendQueuedOperatorLines()
 {
-    while (!m_queuedOperatorLines.isEmpty() && m_connection && !automaticStepWaiting())
-        writeOperatorLine(m_queuedOperatorLines.takeFirst());
+    while (!m_queuedOperatorLines.isEmpty() && m_connection && !automaticStepWaiting()) {
+        if (m_queuedOperatorLines.constFirst().step == QueuedStep::none) {
+            writeOperatorLine(m_queuedOperatorLines.takeFirst());
+            continue;
+        }
+        // One prompt ends one request, in order: a step goes out once the lines before it have
+        // their replies.
+        if (operatorLineOwed())
+            return;
+        startQueuedStep(m_queuedOperatorLines.takeFirst().step);
+    }
 }
 
 void ClusterConnection::dropQueuedOperatorLines(const QString &reason)
 {
     const QList<OperatorLine> dropped = std::exchange(m_queuedOperatorLines, {});
     for (const OperatorLine &line : dropped)
-        appendConsoleLine(QStringLiteral("Not sent, ") + reason + QStringLiteral(": ") +
-                          withInnerLineBreaksAsBlanks(line.text));
+        if (line.step == QueuedStep::none)
+            appendConsoleLine(QStringLiteral("Not sent, ") + reason + QStringLiteral(": ") +
+                              withInnerLineBreaksAsBlanks(line.text));
+}
+
+bool ClusterConnection::queueStepWhileNodeBusy(QueuedStep step)
+{
+    if (m_stepSequenceDepth > 0 || !m_connection || !m_isLoggedIn)
+        return false;
+    if (!automaticStepWaiting() && !operatorLineOwed() && m_queuedOperatorLines.isEmpty())
+        return false;
+    const bool queued = std::any_of(m_queuedOperatorLines.cbegin(), m_queuedOperatorLines.cend(),
+                                    [step](const OperatorLine &line) { return line.step == step; });
+    if (!queued)
+        m_queuedOperatorLines.append(OperatorLine{{}, false, step, {}});
+    return true;
+}
+
+void ClusterConnection::startQueuedStep(QueuedStep step)
+{
+    const StepSequenceScope sequence(this);
+    switch (step) {
+    case QueuedStep::none:
+        return;
+    case QueuedStep::rbnStatus:
+        requestRBNStatus(false);
+        return;
+    case QueuedStep::clearUpstreamFilters:
+        clearUpstreamFilters();
+        return;
+    case QueuedStep::clearSSIDFilterOverride:
+        clearSSIDFilterOverride();
+        return;
+    case QueuedStep::sendSSIDFilterOverride:
+        sendSSIDFilterOverride();
+        return;
+    case QueuedStep::recentSpots:
+        loadRecentSpots();
+        return;
+    case QueuedStep::registrationCheck:
+        runSilentRegistrationCheck();
+        return;
+    }
 }
 
 bool ClusterConnection::sendUserCommand(const QString &text)

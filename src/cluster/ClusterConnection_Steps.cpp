@@ -27,7 +27,7 @@ bool ClusterConnection::automaticStepWaiting() const
 
 bool ClusterConnection::anyStepWaiting() const
 {
-    return automaticStepWaiting() || m_awaitingSpotSubmission;
+    return automaticStepWaiting() || m_awaitingSpotSubmission || !m_owedPrompts.isEmpty();
 }
 
 std::chrono::milliseconds ClusterConnection::stepReplyTimeout() const
@@ -45,6 +45,8 @@ void ClusterConnection::armStepReplyTimeout(std::chrono::milliseconds timeout)
 bool ClusterConnection::runPendingPromptStep()
 {
     // The post-login steps, in their fixed order; each waits for the prompt ending its reply.
+    const StepSequenceScope sequence(this);
+    m_nodeSpokeSinceCommand = false;
     bool dropPromptLine = false;
     if (m_awaitingRBNStatus) { // a
         startRBNBootstrap();
@@ -89,30 +91,194 @@ bool ClusterConnection::runPendingPromptStep()
     m_promptBuffer.clear();
     if (!anyStepWaiting())
         m_stepReplyTimeoutTask.cancel();
-    sendQueuedOperatorLines();
+    // The operator's lines that waited go out once the caller has shown this prompt.
     return dropPromptLine;
 }
 
 bool ClusterConnection::endStepAtRecognisedPrompt()
 {
     m_nodePromptUnconfirmed = false;
+    // The node answers in the order it was asked: the oldest command still owed a prompt takes
+    // this one, and the step that waits now only once nothing older is owed.
+    if (!m_owedPrompts.isEmpty())
+        return endOwedPrompt();
     return runPendingPromptStep();
 }
 
 void ClusterConnection::handleStepReplyTimeout()
 {
-    // The prompt that should have ended the step never came, or this node's prompt is not one
-    // the program recognises: the sequence goes on as if it had come, and lines no step claims
-    // reach the console again. Until a prompt is recognised again, the following steps are not
-    // given the full time each.
     if (!m_connection || !m_isLoggedIn || !anyStepWaiting())
         return;
-    if (loginStepWaiting() && !m_nodePromptUnconfirmed)
-        appendConsoleLine(QStringLiteral("No recognised prompt from the node in time; the "
-                                         "remaining set-up steps will not wait as long."));
-    if (automaticStepWaiting())
-        m_nodePromptUnconfirmed = true;
-    runPendingPromptStep();
+    const bool answered = nodeAnsweredSinceCommand();
+    if (!answered && (loginStepWaiting() || m_awaitingSilentRegistrationCheck)) {
+        // Not a word from the node: it is slow, and its reply and prompt will still come.
+        keepTimedOutStepOwed();
+    } else if (answered || automaticStepWaiting()) {
+        // The prompt that should have ended the step never came, or this node's prompt is not
+        // one the program recognises: the sequence goes on as if it had come, and lines no step
+        // claims reach the console again. Until a prompt is recognised again, the following
+        // steps are not given the full time each.
+        if (loginStepWaiting() && !m_nodePromptUnconfirmed)
+            appendConsoleLine(QStringLiteral("No recognised prompt from the node in time; the "
+                                             "remaining set-up steps will not wait as long."));
+        const bool stepWaits = automaticStepWaiting() || m_awaitingSpotSubmission;
+        if (automaticStepWaiting())
+            m_nodePromptUnconfirmed = true;
+        endEverythingOwed();
+        if (stepWaits)
+            runPendingPromptStep();
+    }
+    // Otherwise only the operator's lines wait, for a node that has said nothing yet: they stay
+    // owed until their prompts come or they are given up.
+    sendQueuedOperatorLines();
+}
+
+bool ClusterConnection::nodeAnsweredSinceCommand() const
+{
+    // Spots in reply to the back-fill prove nothing once the node is known to answer late: they
+    // may be other users' spots while the listing is still to come.
+    return m_nodeSpokeSinceCommand ||
+           (m_awaitingRecentSpots && !m_nodeAnswersLate && !m_pendingRecentSpots.isEmpty());
+}
+
+void ClusterConnection::keepTimedOutStepOwed()
+{
+    if (!m_nodeAnswersLate && loginStepWaiting())
+        appendConsoleLine(QStringLiteral("The node is slow to answer; the set-up goes on and "
+                                         "still reads its late answers."));
+    m_nodeAnswersLate = true;
+    const StepSequenceScope sequence(this);
+    m_promptBuffer.clear();
+    if (m_awaitingRBNStatus) {
+        owePrompt(OwedReply::rbnStatus);
+        m_awaitingRBNStatus = false;
+        continueLoginAfterRBNStatus(std::exchange(m_loadRecentSpotsAfterRBNStatus, false));
+    } else if (m_clusterFilterChecker.isAwaitingResponse()) {
+        owePrompt(OwedReply::filterList);
+        m_lateFilterReply = m_clusterFilterChecker.takeResponse();
+        loadRecentSpots();
+    } else if (m_awaitingRecentSpots) {
+        // The listing still goes to the back-fill when it comes.
+        owePrompt(OwedReply::recentSpots);
+        m_awaitingRecentSpots = false;
+    } else {
+        owePrompt(OwedReply::otherStep);
+        runPendingPromptStep();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Prompts the node still owes for older commands
+
+void ClusterConnection::owePrompt(OwedReply reply)
+{
+    // Only this program's own writes add to the list; a node that never prompts cannot grow it
+    // beyond what the operator types, and the oldest are given up past this.
+    constexpr qsizetype maximumOwedPrompts = 64;
+    if (m_owedPrompts.size() >= maximumOwedPrompts)
+        finishOwedPrompt(m_owedPrompts.takeFirst().reply, false);
+    m_owedPrompts.append(OwedPrompt{reply, std::chrono::steady_clock::now()});
+    if (m_owedPrompts.size() == 1)
+        armOwedPromptExpiry();
+}
+
+bool ClusterConnection::owes(OwedReply reply) const
+{
+    return std::any_of(m_owedPrompts.cbegin(), m_owedPrompts.cend(),
+                       [reply](const OwedPrompt &owed) { return owed.reply == reply; });
+}
+
+bool ClusterConnection::operatorLineOwed() const
+{
+    return owes(OwedReply::operatorLine) || owes(OwedReply::spot);
+}
+
+bool ClusterConnection::endOwedPrompt()
+{
+    const OwedReply reply = m_owedPrompts.takeFirst().reply;
+    m_nodeSpokeSinceCommand = false;
+    m_promptBuffer.clear();
+    finishOwedPrompt(reply, true);
+    armOwedPromptExpiry();
+    // A late prompt that is recognised shows a slow node, not an unknown one: what waits now
+    // gets its full time from here, since its reply only begins after this prompt.
+    if (anyStepWaiting())
+        armStepReplyTimeout(stepReplyTimeout());
+    else
+        m_stepReplyTimeoutTask.cancel();
+    // A step's late prompt is not shown; an operator line's is, as any other.
+    return reply != OwedReply::operatorLine && reply != OwedReply::spot;
+}
+
+void ClusterConnection::finishOwedPrompt(OwedReply reply, bool answered)
+{
+    switch (reply) {
+    case OwedReply::operatorLine:
+    case OwedReply::otherStep:
+        return;
+    case OwedReply::spot:
+        m_awaitingSpotSubmission = owes(OwedReply::spot);
+        return;
+    case OwedReply::rbnStatus:
+        publishRBNStatusReply();
+        return;
+    case OwedReply::filterList: {
+        const QStringList lines = std::exchange(m_lateFilterReply, {});
+        if (!answered || !m_clusterFilterChecker.begin(true))
+            return;
+        for (const QString &line : lines)
+            m_clusterFilterChecker.captureLine(line);
+        finishUpstreamFilterCheck(true);
+        return;
+    }
+    case OwedReply::recentSpots:
+        finishRecentSpots();
+        return;
+    }
+}
+
+void ClusterConnection::armOwedPromptExpiry()
+{
+    if (m_owedPrompts.isEmpty()) {
+        m_owedPromptExpiryTask.cancel();
+        return;
+    }
+    const auto due = m_owedPrompts.constFirst().sentAt + m_timing.lateReplyTimeout;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        due - std::chrono::steady_clock::now());
+    m_owedPromptExpiryTask.start(this, std::max(left, std::chrono::milliseconds(0)),
+                                 [this] { expireOwedPrompts(); });
+}
+
+void ClusterConnection::expireOwedPrompts()
+{
+    if (!m_connection)
+        return;
+    // What the node never answered is given up: what it collected so far still counts (a late
+    // back-fill is never shown live), and later prompts end later commands.
+    const auto now = std::chrono::steady_clock::now();
+    while (!m_owedPrompts.isEmpty() &&
+           m_owedPrompts.constFirst().sentAt + m_timing.lateReplyTimeout <= now)
+        finishOwedPrompt(m_owedPrompts.takeFirst().reply, false);
+    armOwedPromptExpiry();
+    if (!anyStepWaiting())
+        m_stepReplyTimeoutTask.cancel();
+    sendQueuedOperatorLines();
+}
+
+void ClusterConnection::endEverythingOwed()
+{
+    m_owedPromptExpiryTask.cancel();
+    while (!m_owedPrompts.isEmpty())
+        finishOwedPrompt(m_owedPrompts.takeFirst().reply, true);
+}
+
+bool ClusterConnection::spotBelongsToBackFill() const
+{
+    // A listing asked for after a command that is still owed its prompt comes after that prompt.
+    if (m_owedPrompts.isEmpty())
+        return m_awaitingRecentSpots;
+    return m_owedPrompts.constFirst().reply == OwedReply::recentSpots;
 }
 
 // ---------------------------------------------------------------------------------------------

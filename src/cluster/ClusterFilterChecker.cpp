@@ -64,18 +64,40 @@ bool ClusterFilterChecker::begin(bool force)
     if ((m_hasCompletedSessionCheck && !force) || m_isAwaitingResponse)
         return false;
     m_isAwaitingResponse = true;
-    m_responseLines.clear();
+    forgetReply();
     return true;
+}
+
+void ClusterFilterChecker::forgetReply()
+{
+    m_sawNoFiltersLine = false;
+    m_sawFilterLine = false;
+    m_sawOwnOverride = false;
+    m_responseLines.clear();
 }
 
 void ClusterFilterChecker::captureLine(QStringView line)
 {
-    if (!m_isAwaitingResponse)
+    // Each line is judged as it arrives, so the work is spread over the reads like that of live
+    // lines, and the end of the check costs nothing however much the node sent.
+    if (!m_isAwaitingResponse || m_sawNoFiltersLine)
         return;
-    const QStringView trimmed = line.trimmed();
-    if (trimmed.isEmpty() || m_responseLines.size() >= maximumResponseLines)
+    const QStringView trimmed = line.trimmed().left(maximumResponseLineLength);
+    if (trimmed.isEmpty())
         return;
-    m_responseLines.append(trimmed.toString());
+    const QString lowered = trimmed.toString().toLower();
+    if (lowered.startsWith(QLatin1String("no filters defined for "))) {
+        m_sawNoFiltersLine = true;
+        m_responseLines.clear();
+        return;
+    }
+    if (!isFilterLine(lowered))
+        return;
+    m_sawFilterLine = true;
+    if (isOwnOverrideLine(lowered))
+        m_sawOwnOverride = true;
+    else if (m_responseLines.size() < maximumResponseLines)
+        m_responseLines.append(trimmed.toString());
 }
 
 void ClusterFilterChecker::markCheckDone()
@@ -84,7 +106,13 @@ void ClusterFilterChecker::markCheckDone()
         return;
     m_hasCompletedSessionCheck = true;
     m_isAwaitingResponse = false;
-    m_responseLines.clear();
+    forgetReply();
+}
+
+QStringList ClusterFilterChecker::takeResponse()
+{
+    m_isAwaitingResponse = false;
+    return std::exchange(m_responseLines, {});
 }
 
 UpstreamFilterEvaluation ClusterFilterChecker::evaluate(QStringView callsign,
@@ -95,30 +123,15 @@ UpstreamFilterEvaluation ClusterFilterChecker::evaluate(QStringView callsign,
 
     m_hasCompletedSessionCheck = true;
     m_isAwaitingResponse = false;
-    const QStringList lines = std::exchange(m_responseLines, {});
+    const QStringList foreign = std::exchange(m_responseLines, {});
+    const bool noFilters = m_sawNoFiltersLine;
+    const bool anyFilterLine = m_sawFilterLine;
+    const bool ownPresent = m_sawOwnOverride;
+    forgetReply();
     const bool ssid = callsignHasNumericSSID(callsign);
 
-    QStringList lowered;
-    lowered.reserve(lines.size());
-    for (const QString &line : lines) {
-        lowered.append(line.toLower());
-        if (lowered.constLast().startsWith(QLatin1String("no filters defined for ")))
-            return {NoForeignFilters{ssid}, true};
-    }
-
-    bool anyFilterLine = false;
-    bool ownPresent = false;
-    QStringList foreign;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (!isFilterLine(lowered.at(i)))
-            continue;
-        anyFilterLine = true;
-        if (isOwnOverrideLine(lowered.at(i)))
-            ownPresent = true;
-        else
-            foreign.append(lines.at(i));
-    }
-
+    if (noFilters)
+        return {NoForeignFilters{ssid}, true};
     if (foreign.isEmpty())
         return {NoForeignFilters{ssid && !anyFilterLine}, true};
     if (warningSuppressed)

@@ -60,8 +60,10 @@ bool callsignHasNumericSSID(QStringView callsign);
 // someone else. Confined to the main thread; owned by the cluster connection for the whole run.
 class ClusterFilterChecker final {
 public:
-    // A real reply is a handful of lines; a node that never ends it must not grow memory.
-    static constexpr qsizetype maximumResponseLines = 1000;
+    // A real reply is a handful of short lines; a node that never ends it, or never ends its
+    // lines, must neither grow memory nor leave a pile of text to judge when the check ends.
+    static constexpr qsizetype maximumResponseLines = 100;
+    static constexpr qsizetype maximumResponseLineLength = 1024;
 
     ClusterFilterChecker() = default;
     ClusterFilterChecker(const ClusterFilterChecker &) = delete;
@@ -69,6 +71,8 @@ public:
 
     bool hasCompletedSessionCheck() const { return m_hasCompletedSessionCheck; }
     bool isAwaitingResponse() const { return m_isAwaitingResponse; }
+    // The filter lines of another origin collected so far; other lines are judged as they
+    // arrive and not kept.
     const QStringList &responseLines() const { return m_responseLines; }
 
     // Starts collecting a reply unless this run's check is done (`force` repeats it anyway) or a
@@ -77,13 +81,22 @@ public:
     void captureLine(QStringView line);
     // Counts the check of this run as done without running it.
     void markCheckDone();
+    // Stops collecting without judging the reply (the check is not done); returns what was
+    // collected.
+    QStringList takeResponse();
     // Judges the collected reply. `warningSuppressed` is the operator's stored choice not to be
     // warned about foreign filters.
     UpstreamFilterEvaluation evaluate(QStringView callsign, bool warningSuppressed);
 
 private:
+    void forgetReply();
+
     bool m_hasCompletedSessionCheck = false;
     bool m_isAwaitingResponse = false;
+    // What the lines collected so far showed.
+    bool m_sawNoFiltersLine = false;
+    bool m_sawFilterLine = false;
+    bool m_sawOwnOverride = false;
     QStringList m_responseLines;
 };
 

@@ -4,12 +4,18 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
-#include <QTimer>
+#include <QSysInfo>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 
 namespace varnello {
 
@@ -18,6 +24,41 @@ namespace {
 // A lock file that names no process may be one being written this very moment by a starting
 // copy; only one older than this is a leftover.
 constexpr qint64 unreadableLockAgeMs = 5000;
+// Any lock file is a few short lines; more is not one of ours.
+constexpr qint64 lockFileReadCap = 4096;
+
+// What a QLockFile writes: process id, program name, host name, machine id and boot id, one a
+// line (older writers stop after the host name).
+struct LockFileText {
+    qint64 pid = 0;
+    QString host;
+    QByteArray machineId;
+};
+
+std::optional<LockFileText> readLockFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = file.read(lockFileReadCap).split('\n');
+    bool isNumber = false;
+    const qint64 pid = lines.value(0).toLongLong(&isNumber);
+    if (!isNumber || pid <= 0 || lines.size() < 3)
+        return std::nullopt;
+    return LockFileText{pid, QString::fromUtf8(lines[2]), lines.value(3)};
+}
+
+// Whether the lock's process can be looked up here: QLockFile does that for this machine only.
+bool writtenOnThisMachine(const LockFileText &lock)
+{
+    return (lock.host.isEmpty() || lock.host == QSysInfo::machineHostName()) &&
+           (lock.machineId.isEmpty() || lock.machineId == QSysInfo::machineUniqueId());
+}
+
+qint64 ageMs(const QString &path)
+{
+    return QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime());
+}
 
 } // namespace
 
@@ -26,6 +67,9 @@ LocalInstanceChannel::LocalInstanceChannel(QString dataFolder, QString runtimeFo
     : InstanceChannel(parent), m_dataFolder(std::move(dataFolder)),
       m_serverName(serverName(m_dataFolder, runtimeFolder))
 {
+    connect(&m_refreshTimer, &QTimer::timeout, this, &LocalInstanceChannel::refreshLock);
+    m_listenTimer.setSingleShot(true);
+    connect(&m_listenTimer, &QTimer::timeout, this, &LocalInstanceChannel::checkListening);
 }
 
 LocalInstanceChannel::~LocalInstanceChannel()
@@ -52,43 +96,73 @@ QString LocalInstanceChannel::serverName(const QString &dataFolder, const QStrin
            QStringLiteral(".socket");
 }
 
+QString LocalInstanceChannel::lockPath() const
+{
+    return m_dataFolder + QLatin1Char('/') + lockFileName;
+}
+
 InstanceChannel::Claim LocalInstanceChannel::claim()
 {
     if (m_lock && m_lock->isLocked())
         return Claim::acquired;
     if (m_dataFolder.isEmpty() || !QFileInfo(m_dataFolder).isDir())
         return Claim::unavailable;
-    m_lock = std::make_unique<QLockFile>(m_dataFolder + QLatin1Char('/') + lockFileName);
+    m_lock = std::make_unique<QLockFile>(lockPath());
     // Qt's default declares any lock older than 30 s stale, which would hand the folder to a
-    // second copy once the first has run for half a minute. Staleness is decided by the owner's
-    // process id alone: a crashed copy's lock names a process that no longer runs.
+    // second copy once the first has run for half a minute. QLockFile itself takes over a lock of
+    // this machine whose process is gone; the rest is decided below.
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
-        return Claim::acquired;
+        return startHolding();
     if (m_lock->error() != QLockFile::LockFailedError)
         return Claim::unavailable;
 
     // A lock file that names no process (cut short by a crash while it was written) would keep
-    // every later start out for good.
-    qint64 pid = 0;
-    QString host;
-    QString application;
-    const QFileInfo lockInfo(m_dataFolder + QLatin1Char('/') + lockFileName);
-    if (!m_lock->getLockInfo(&pid, &host, &application) &&
-        lockInfo.lastModified().msecsTo(QDateTime::currentDateTime()) > unreadableLockAgeMs &&
-        m_lock->removeStaleLockFile() && m_lock->tryLock(0))
-        return Claim::acquired;
+    // every later start out for good; so would one of another machine whose holder is gone.
+    const std::optional<LockFileText> lock = readLockFile(lockPath());
+    const qint64 age = ageMs(lockPath());
+    const bool stale = lock ? !writtenOnThisMachine(*lock) &&
+                                  age > std::chrono::milliseconds(foreignLockStaleAge).count()
+                            : age > unreadableLockAgeMs;
+    if (stale && m_lock->removeStaleLockFile() && m_lock->tryLock(0))
+        return startHolding();
     return Claim::heldByAnotherCopy;
+}
+
+InstanceChannel::Claim LocalInstanceChannel::startHolding()
+{
+    m_refreshTimer.start(m_timing.lockRefresh);
+    return Claim::acquired;
+}
+
+void LocalInstanceChannel::refreshLock()
+{
+    // Now as the modification time tells copies on other machines that this one still runs.
+    ::utimensat(AT_FDCWD, QFile::encodeName(lockPath()).constData(), nullptr, 0);
+}
+
+InstanceChannel::Holder LocalInstanceChannel::holder() const
+{
+    const std::optional<LockFileText> lock = readLockFile(lockPath());
+    return lock ? Holder{lock->pid, lock->host, lockPath()} : Holder{0, QString(), lockPath()};
 }
 
 bool LocalInstanceChannel::listen()
 {
-    if (m_server)
-        return m_server->isListening();
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    m_server->setMaxPendingConnections(8);
-    connect(m_server, &QLocalServer::newConnection, this, &LocalInstanceChannel::acceptCallers);
+    if (!m_server) {
+        m_server = new QLocalServer(this);
+        m_server->setSocketOptions(QLocalServer::UserAccessOption);
+        m_server->setMaxPendingConnections(8);
+        connect(m_server, &QLocalServer::newConnection, this, &LocalInstanceChannel::acceptCallers);
+    }
+    const bool listening = m_server->isListening() || startListening();
+    m_listenRetry = m_timing.listenCheck;
+    m_listenTimer.start(m_timing.listenCheck);
+    return listening;
+}
+
+bool LocalInstanceChannel::startListening()
+{
     if (m_server->listen(m_serverName))
         return true;
     // We hold the lock, so a socket file left here belongs to a copy that crashed.
@@ -97,6 +171,19 @@ bool LocalInstanceChannel::listen()
         return m_server->listen(m_serverName);
     }
     return false;
+}
+
+void LocalInstanceChannel::checkListening()
+{
+    // A failed accept (the open-files limit reached) closes the server without a signal; without
+    // listening again every later start would be left unanswered for the rest of the session.
+    if (m_server->isListening() || startListening()) {
+        m_listenRetry = m_timing.listenCheck;
+        m_listenTimer.start(m_timing.listenCheck);
+        return;
+    }
+    m_listenRetry = std::min(m_listenRetry * 2, m_timing.longestListenRetry);
+    m_listenTimer.start(m_listenRetry);
 }
 
 void LocalInstanceChannel::acceptCallers()

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 
@@ -24,10 +25,20 @@ public:
         unavailable,       // no lock can be taken here (no folder, no permission)
     };
 
+    // Who holds the lock, as its file says; pid 0 and an empty host when it cannot be read.
+    struct Holder {
+        qint64 pid = 0;
+        QString host;
+        QString lockPath;
+        bool operator==(const Holder &) const = default;
+    };
+
     using QObject::QObject;
 
     // Takes the lock; a lock left behind by a copy that is no longer running is taken over.
     virtual Claim claim() = 0;
+    // The copy holding the lock after claim() gave `heldByAnotherCopy`.
+    virtual Holder holder() const = 0;
     // Accepts raise requests from later copies; call after claim() gave `acquired`.
     virtual bool listen() = 0;
     // Asks the copy holding the lock to show its main window. True once it confirmed; blocks for
@@ -41,6 +52,11 @@ Q_SIGNALS:
 
 // The lock is a QLockFile in the data folder; the line is a local socket in the user's runtime
 // folder, named after the data folder, so that two users or two data folders never meet.
+//
+// A lock of this machine is stale once its process is gone. The process of a lock written on
+// another machine (a restored backup, a home folder shared between computers) cannot be looked
+// at from here, so the holder keeps its lock's modification time fresh while it runs, and such a
+// lock left unrefreshed for foreignLockStaleAge is taken over.
 class LocalInstanceChannel final : public InstanceChannel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocalInstanceChannel)
@@ -52,13 +68,27 @@ public:
     static constexpr QLatin1StringView raiseAnswer{"ok\n"};
     // A caller that sends nothing useful is dropped after this long.
     static constexpr std::chrono::milliseconds clientTimeout{2000};
+    static constexpr std::chrono::minutes foreignLockStaleAge{10};
+
+    struct Timing {
+        // How often the holder touches its lock file; well inside foreignLockStaleAge.
+        std::chrono::milliseconds lockRefresh = std::chrono::minutes(3);
+        // How often the holder makes sure it still listens (a failed accept closes the
+        // server), and the longest wait between tries to listen again.
+        std::chrono::milliseconds listenCheck = std::chrono::seconds(2);
+        std::chrono::milliseconds longestListenRetry = std::chrono::minutes(1);
+    };
 
     // `runtimeFolder` empty: the user's runtime folder (or the temporary folder without one).
     explicit LocalInstanceChannel(QString dataFolder, QString runtimeFolder = {},
                                   QObject *parent = nullptr);
     ~LocalInstanceChannel() override;
 
+    // Tests shorten the durations; takes effect at the next claim() or listen().
+    void setTiming(Timing timing) { m_timing = timing; }
+
     Claim claim() override;
+    Holder holder() const override;
     bool listen() override;
     bool requestRaise(std::chrono::milliseconds timeout) override;
 
@@ -67,13 +97,22 @@ public:
     const QString &serverName() const { return m_serverName; }
 
 private:
+    QString lockPath() const;
+    Claim startHolding();
+    void refreshLock();
+    bool startListening();
+    void checkListening();
     void acceptCallers();
     void serveCaller(QLocalSocket *socket);
 
     QString m_dataFolder;
     QString m_serverName;
+    Timing m_timing;
     std::unique_ptr<QLockFile> m_lock;
+    QTimer m_refreshTimer;
     QLocalServer *m_server = nullptr;
+    QTimer m_listenTimer;
+    std::chrono::milliseconds m_listenRetry{0};
 };
 
 } // namespace varnello

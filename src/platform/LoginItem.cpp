@@ -1,11 +1,11 @@
 #include "LoginItem.h"
 
+#include "AtomicFile.h"
 #include "DesktopEntry.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -170,17 +170,12 @@ std::optional<QString> XdgAutostartLoginItem::registerItem()
 {
     if (auto failure = makeFolder(m_folder))
         return failure;
-    QSaveFile file(entryPath());
-    const auto failed = [&file] {
-        return QStringLiteral("The login item could not be written: %1.").arg(file.errorString());
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed();
-    // QSaveFile gives a new file the umask's mode; an autostart entry is plainly readable.
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    const QByteArray text = entryText(m_executablePath, m_iconName);
-    if (file.write(text) != text.size() || !file.commit())
-        return failed();
+    // An autostart entry is plainly readable; a file system that cannot say so still takes it.
+    if (auto reason = AtomicFile::write(entryPath(), entryText(m_executablePath, m_iconName),
+                                        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                            QFile::ReadOther,
+                                        AtomicFile::Mode::bestEffort))
+        return QStringLiteral("The login item could not be written: %1.").arg(*reason);
     return std::nullopt;
 }
 

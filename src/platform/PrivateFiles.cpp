@@ -1,8 +1,9 @@
 #include "PrivateFiles.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace varnello::PrivateFiles {
 
@@ -29,18 +30,9 @@ bool ensureFolder(const QString &path)
     return QFileInfo(absolute).isDir(); // created concurrently by someone else
 }
 
-bool writeAtomically(const QString &path, const QByteArray &bytes)
+std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // QSaveFile would otherwise give a new file the umask's mode (usually 0644). Returning without
-    // commit() discards the temporary file and leaves the old one in place.
-    if (!file.setPermissions(ownerOnlyFile))
-        return false;
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    return AtomicFile::write(path, bytes, ownerOnlyFile);
 }
 
 } // namespace varnello::PrivateFiles

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace varnello {
 
@@ -13,9 +14,9 @@ namespace PrivateFiles {
 // 0700. True when the folder exists afterwards.
 bool ensureFolder(const QString &path);
 
-// Writes `bytes` to a temporary file beside `path` with mode 0600, flushes it and renames it over
-// `path`. On failure the previous file is untouched and false is returned.
-bool writeAtomically(const QString &path, const QByteArray &bytes);
+// Replaces `path` whole with `bytes`, mode 0600 (AtomicFile::write). Nothing on success, else the
+// system's reason; the previous file is then untouched.
+std::optional<QString> writeAtomically(const QString &path, const QByteArray &bytes);
 
 } // namespace PrivateFiles
 } // namespace varnello

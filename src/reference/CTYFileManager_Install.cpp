@@ -3,9 +3,10 @@
 
 #include "CTYFileManager.h"
 
+#include "AtomicFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace varnello {
 
@@ -47,22 +48,10 @@ std::optional<DataFileFailure> CTYFileManager::writeAtomically(const QString &pa
 {
     if (auto folderError = createParentFolder(path))
         return DataFileFailure(*folderError);
-    QSaveFile file(path);
-    const auto failure = [&path, &file] {
-        return DataFileFailure(
-            FileSystemError{QStringLiteral("The file “%1” could not be written: %2")
-                                .arg(path, file.errorString())});
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return failure();
-    file.setPermissions(kDownloadedFilePermissions);
-    if (file.write(bytes) != bytes.size()) {
-        auto f = failure();
-        file.cancelWriting();
-        return f;
-    }
-    if (!file.commit())
-        return failure();
+    if (auto reason = AtomicFile::write(path, bytes, kDownloadedFilePermissions,
+                                        AtomicFile::Mode::bestEffort))
+        return DataFileFailure(FileSystemError{
+            QStringLiteral("The file “%1” could not be written: %2").arg(path, *reason)});
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 #include "PrivateFiles.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
@@ -46,6 +47,17 @@ QString SettingsResetFailure::description() const
                                  : QStringLiteral(": ") + reason + QStringLiteral("."));
 }
 
+QString SettingsSaveFailure::description() const
+{
+    const QString home = QDir::homePath();
+    QString shown = folder;
+    if (home.size() > 1 && (shown == home || shown.startsWith(home + QLatin1Char('/'))))
+        shown.replace(0, home.size(), QStringLiteral("~"));
+    return QStringLiteral("Settings cannot be saved: %1 (%2). Changes are kept until the program "
+                          "quits.")
+        .arg(reason.isEmpty() ? QStringLiteral("Unknown error") : reason, shown);
+}
+
 AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter writer,
                                    QObject *parent)
     : QObject(parent), m_writer(std::move(writer))
@@ -53,6 +65,8 @@ AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter wri
     m_coalesceTimer.setSingleShot(true);
     m_coalesceTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_coalesceTimer, &QTimer::timeout, this, [this] { save(); });
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, [this] { save(); });
     // A quit right after the last drag step must not lose it.
     if (QCoreApplication *app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &AppSettingsStore::flushPendingSave);
@@ -141,15 +155,32 @@ bool AppSettingsStore::fillLoadDefaults()
 
 bool AppSettingsStore::save()
 {
-    // A whole-document save carries any coalesced change with it.
+    // A whole-document save carries any coalesced change, and any earlier failed one, with it.
     m_coalesceTimer.stop();
+    m_retryTimer.stop();
     if (!m_settingsPath)
         return false;
     SettingsDocument document;
     document.values = m_values;
     const QByteArray bytes = document.encode();
-    return m_writer ? m_writer(*m_settingsPath, bytes)
-                    : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
+    std::optional<QString> reason = m_writer
+                                        ? m_writer(*m_settingsPath, bytes)
+                                        : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
+    if (!reason) {
+        setSaveFailure(std::nullopt);
+        return true;
+    }
+    setSaveFailure(SettingsSaveFailure{QFileInfo(*m_settingsPath).absolutePath(), *reason});
+    m_retryTimer.start(m_saveRetryInterval);
+    return false;
+}
+
+void AppSettingsStore::setSaveFailure(std::optional<SettingsSaveFailure> failure)
+{
+    if (failure == m_saveFailure)
+        return;
+    m_saveFailure = std::move(failure);
+    Q_EMIT saveFailureChanged();
 }
 
 std::optional<StoredSetting> AppSettingsStore::value(const QString &key) const
@@ -192,7 +223,7 @@ std::optional<double> AppSettingsStore::doubleValue(const OptionalDoubleSettingK
 
 void AppSettingsStore::flushPendingSave()
 {
-    if (m_coalesceTimer.isActive())
+    if (m_coalesceTimer.isActive() || m_saveFailure)
         save();
 }
 

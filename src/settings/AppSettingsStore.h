@@ -25,6 +25,15 @@ struct SettingsResetFailure {
     bool operator==(const SettingsResetFailure &) const = default;
 };
 
+// Why the settings could not be written: the data folder and the system's reason.
+struct SettingsSaveFailure {
+    QString folder;
+    QString reason;
+    // The one line the operator is shown, the folder written with "~" for the home folder.
+    QString description() const;
+    bool operator==(const SettingsSaveFailure &) const = default;
+};
+
 // The one settings store of the process: settings.json in the data folder, loaded at creation and
 // rewritten whole, atomically, at every real change. Lives on the main thread.
 //
@@ -35,6 +44,10 @@ struct SettingsResetFailure {
 // Values that change at pointer rate (window frames, column widths) are written with
 // SaveTiming::coalesced: the value is in place at once, and the document is saved once the
 // changes have stopped for coalescingDelay, or at quit, whichever comes first.
+//
+// A save that fails (full disk, read-only folder) leaves the old file as it was and the values in
+// memory complete; saveFailure() then says why, and the save is tried again every
+// saveRetryInterval, and at quit, until one succeeds.
 //
 // Tests: construct a store on a temporary folder (or std::nullopt for "no folder") and, where code
 // under test calls shared(), install it with SharedOverride.
@@ -48,11 +61,13 @@ public:
     static constexpr QLatin1StringView badFileName{"settings.json.bad"};
 
     // Replaces the atomic file write of save(), so tests can watch every save (including the one
-    // at load) or make one fail; a full disk cannot be arranged in a test.
-    using FileWriter = std::function<bool(const QString &path, const QByteArray &bytes)>;
+    // at load) or make one fail. Returns nothing on success, else the reason.
+    using FileWriter =
+        std::function<std::optional<QString>(const QString &path, const QByteArray &bytes)>;
 
     enum class SaveTiming { now, coalesced };
     static constexpr std::chrono::milliseconds defaultCoalescingDelay{500};
+    static constexpr std::chrono::milliseconds defaultSaveRetryInterval{30000};
 
     // Loads settings.json from `folder` (created 0700 when missing). Without a folder the store
     // keeps its settings in memory only. An empty `writer` means the real atomic write.
@@ -133,8 +148,17 @@ public:
     std::chrono::milliseconds coalescingDelay() const { return m_coalescingDelay; }
     // A coalesced change is in memory but not yet saved.
     bool hasPendingSave() const { return m_coalesceTimer.isActive(); }
-    // Saves a waiting coalesced change at once. Runs by itself when the application quits.
+    // Saves a waiting coalesced change, or values a failed save left unwritten, at once. Runs by
+    // itself when the application quits.
     void flushPendingSave();
+
+    // Why the last save failed; nothing once a save succeeded (or none was tried).
+    const std::optional<SettingsSaveFailure> &saveFailure() const { return m_saveFailure; }
+    // How long after a failed save the next try comes; tests shorten it.
+    void setSaveRetryInterval(std::chrono::milliseconds interval)
+    {
+        m_saveRetryInterval = interval;
+    }
 
     // Clears every setting except installationID, saves, and removes a kept copy of a damaged
     // file (it may hold old passwords). From then on every setter and removeValue does nothing;
@@ -146,7 +170,7 @@ public:
     bool isFactoryResetInProgress() const { return m_factoryResetInProgress; }
 
     // Writes the whole document atomically. False when there is no folder or the write failed;
-    // callers drop the failure, the values in memory stay and the next save writes them.
+    // the values in memory stay, and a retry or the next change writes them.
     bool save();
 
     // Full path of settings.json, or nothing when running without a data folder.
@@ -155,11 +179,14 @@ public:
 Q_SIGNALS:
     // Emitted after a key's value changed, was added or was removed.
     void valueChanged(const QString &key);
+    // saveFailure() became set, changed its reason, or cleared.
+    void saveFailureChanged();
 
 private:
     void load(const std::optional<QString> &folder);
     bool fillLoadDefaults();
     void store(const QString &key, StoredSetting value, SaveTiming timing = SaveTiming::now);
+    void setSaveFailure(std::optional<SettingsSaveFailure> failure);
 
     QMap<QString, StoredSetting> m_values;
     quint64 m_revision = 0;
@@ -168,6 +195,9 @@ private:
     FileWriter m_writer;
     QTimer m_coalesceTimer;
     std::chrono::milliseconds m_coalescingDelay = defaultCoalescingDelay;
+    std::optional<SettingsSaveFailure> m_saveFailure;
+    QTimer m_retryTimer;
+    std::chrono::milliseconds m_saveRetryInterval = defaultSaveRetryInterval;
 };
 
 } // namespace varnello

@@ -128,6 +128,9 @@ inline constexpr StringSettingKey clubLogAppPassword{L1("clubLogAppPassword"), L
 
 // Application shell
 inline constexpr StringSettingKey VarnelloMainWindowFrame{L1("VarnelloMainWindowFrame"), L1("")};
+// The frame above stays the normal geometry, the one un-maximising returns to.
+inline constexpr BoolSettingKey VarnelloMainWindowMaximized{L1("VarnelloMainWindowMaximized"),
+                                                            false};
 inline constexpr StringSettingKey VarnelloSettingsWindowFrame{L1("VarnelloSettingsWindowFrame"),
                                                               L1("")};
 inline constexpr BoolSettingKey startVarnelloAtLogin{L1("startVarnelloAtLogin"), false};

@@ -1,9 +1,12 @@
 #include "AppSettingsStore.h"
 #include "MainWindowFrameKeeper.h"
+#include "OffscreenScreens.h"
 #include "SettingsWindowController.h"
 #include "WindowFrame.h"
 
 #include <QDialog>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace varnello;
@@ -11,6 +14,10 @@ using namespace varnello;
 namespace {
 const QList<QRect> kOneScreen{QRect(0, 0, 1920, 1080)};
 const QList<QRect> kTwoScreens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+// The offscreen platform's screens in this test, side by side.
+const QList<QSize> kLaptopScreens{{1280, 800}, {1366, 768}};
+// A main window cannot be made smaller than this.
+constexpr QSize kMainMinimum{803, 450};
 } // namespace
 
 class TestWindowFrames : public QObject {
@@ -37,16 +44,17 @@ private Q_SLOTS:
         const QString rejected =
             QStringLiteral("main frame restore: saved frame invalid/offscreen");
         QTest::newRow("on screen") << "{{100, 200}, {1000, 800}}" << kOneScreen << true << restored;
-        QTest::newRow("overlaps the second screen by a pixel")
+        QTest::newRow("overlaps the second screen by a pixel: moved onto it")
             << "{{3199, 500}, {1000, 800}}" << kTwoScreens << true
-            << "main frame restored={{3199, 500}, {1000, 800}}";
+            << "main frame restored={{2192, 216}, {1000, 800}}";
         QTest::newRow("on a monitor that is gone")
             << "{{2500, 100}, {1000, 800}}" << kOneScreen << false << rejected;
         QTest::newRow("empty") << "" << kOneScreen << false << "main frame restore: no saved frame";
         QTest::newRow("zero size") << "{{100, 200}, {0, 800}}" << kOneScreen << false << rejected;
         QTest::newRow("no numbers") << "garbage" << kOneScreen << false << rejected;
-        QTest::newRow("far larger than its screen") << "{{0, 0}, {1e9, 1e9}}" << kOneScreen << true
-                                                    << "main frame restored={{0, 0}, {1920, 1080}}";
+        QTest::newRow("far larger than its screen")
+            << "{{0, 0}, {1e9, 1e9}}" << kOneScreen << true
+            << "main frame restored={{8, 40}, {1904, 1032}}";
     }
     void mainFrame_restoredOnlyWhenUsableAndOnScreen()
     {
@@ -64,6 +72,83 @@ private Q_SLOTS:
         // The log names the frame applied.
         QCOMPARE(window.geometry(),
                  applied ? WindowFrame::fromText(log.section(u'=', 1)) : QRect(10, 20, 640, 480));
+    }
+
+    void placement_whollyInsideTheScreenItOverlapsMost_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QSize>("minimum");
+        QTest::addColumn<QRect>("expected"); // null: on no screen
+        // A 1280 x 800 screen, and right of it a 1366 x 768 one above a 44-pixel panel. Each
+        // leaves 8 pixels at the sides and bottom and 40 at the top for the window's frame.
+        QTest::newRow("inside: as it was")
+            << QRect(100, 100, 800, 500) << QSize(0, 0) << QRect(100, 100, 800, 500);
+        QTest::newRow("past the right edge: moved in")
+            << QRect(700, 300, 1000, 400) << QSize(0, 0) << QRect(272, 300, 1000, 400);
+        QTest::newRow("above and left of the screen: moved in")
+            << QRect(-200, -30, 1000, 600) << QSize(0, 0) << QRect(8, 40, 1000, 600);
+        QTest::newRow("larger than the screen above the panel: shrunk")
+            << QRect(1280, 25, 1920, 1050) << kMainMinimum << QRect(1288, 40, 1350, 676);
+        QTest::newRow("only too tall: width kept")
+            << QRect(1400, 100, 900, 900) << kMainMinimum << QRect(1400, 40, 900, 676);
+        QTest::newRow("never below the minimum: top-left in view")
+            << QRect(1300, 100, 1200, 900) << QSize(900, 700) << QRect(1300, 40, 1200, 700);
+        QTest::newRow("across both: onto the screen it overlaps most")
+            << QRect(900, 100, 1000, 500) << QSize(0, 0) << QRect(1288, 100, 1000, 500);
+        QTest::newRow("on a monitor that is gone")
+            << QRect(3000, 100, 800, 600) << QSize(0, 0) << QRect();
+    }
+    void placement_whollyInsideTheScreenItOverlapsMost()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QSize, minimum);
+        QFETCH(QRect, expected);
+        const QList<QRect> screens{QRect(0, 0, 1280, 800), QRect(1280, 0, 1366, 724)};
+        QCOMPARE(WindowFrame::placed(frame, screens, minimum).value_or(QRect()), expected);
+    }
+
+    // On the offscreen platform's own screens, shown as the program shows its window.
+    void mainFrame_comesBackInsideItsLaptopScreen_data()
+    {
+        QTest::addColumn<int>("screen");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("1280 x 800, partly off") << 0 << "{{700, 300}, {1000, 700}}" << false;
+        QTest::newRow("1280 x 800, oversize") << 0 << "{{0, 25}, {1920, 1050}}" << false;
+        QTest::newRow("1280 x 800, maximised") << 0 << "{{60, 70}, {900, 500}}" << true;
+        QTest::newRow("1366 x 768, partly off") << 1 << "{{1980, 300}, {1000, 700}}" << false;
+        QTest::newRow("1366 x 768, oversize") << 1 << "{{1280, 25}, {1920, 1050}}" << false;
+        QTest::newRow("1366 x 768, maximised") << 1 << "{{1340, 70}, {900, 500}}" << true;
+    }
+    void mainFrame_comesBackInsideItsLaptopScreen()
+    {
+        QFETCH(int, screen);
+        QFETCH(QString, saved);
+        QFETCH(bool, maximised);
+        AppSettingsStore settings(std::nullopt);
+        settings.setString(SettingsKeys::VarnelloMainWindowFrame, saved);
+        settings.setBool(SettingsKeys::VarnelloMainWindowMaximized, maximised);
+        MainWindowFrameKeeper keeper(settings);
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Varnello"));
+        window.setMinimumSize(kMainMinimum);
+        keeper.watch(&window);
+        QVERIFY(keeper.restoreMainWindowFrame(&window));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QScreen *laptop = QGuiApplication::screens().at(screen);
+        QCOMPARE(window.screen(), laptop);
+        QCOMPARE(window.isMaximized(), maximised);
+        const QRect normal = WindowFrame::fromText(saved);
+        if (maximised) {
+            window.showNormal(); // to the frame it had before, which fits as it was
+            QTRY_COMPARE(window.geometry(), normal);
+            QVERIFY(!settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized));
+        } else {
+            QVERIFY(window.geometry() != normal);
+        }
+        QVERIFY(laptop->availableGeometry().contains(window.frameGeometry()));
+        QVERIFY(window.width() >= kMainMinimum.width() && window.height() >= kMainMinimum.height());
     }
 
     void mainFrame_savedOnlyForTheMainWindow_data()
@@ -117,6 +202,14 @@ private Q_SLOTS:
         window.close();
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
                      QStringLiteral("{{30, 40}, {700, 500}}"));
+        // Maximised and then closed: the frame kept is the one to come back to.
+        window.show();
+        window.showMaximized();
+        QTRY_VERIFY(window.width() > 700);
+        QVERIFY(settings.boolValue(SettingsKeys::VarnelloMainWindowMaximized));
+        window.close();
+        QCOMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
+                 QStringLiteral("{{30, 40}, {700, 500}}"));
     }
 
     void settingsFrame_restoredAtLeastFullSizeAndOnScreen_data()
@@ -164,9 +257,22 @@ private Q_SLOTS:
         settingsWindow.setGeometry(310, 320, 950, 820);
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloSettingsWindowFrame),
                      QStringLiteral("{{310, 320}, {950, 820}}"));
+        settingsWindow.showMaximized();
+        QTRY_VERIFY(settingsWindow.width() > 950);
+        QCOMPARE(settings.string(SettingsKeys::VarnelloSettingsWindowFrame),
+                 QStringLiteral("{{310, 320}, {950, 820}}"));
         QCOMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame), QString());
     }
 };
 
-QTEST_MAIN(TestWindowFrames)
+int main(int argc, char **argv)
+{
+    QTemporaryDir folder;
+    if (!varnello::test::useOffscreenScreens(kLaptopScreens, folder.path()))
+        return 1;
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    TestWindowFrames test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_WindowFrames.moc"

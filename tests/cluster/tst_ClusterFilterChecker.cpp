@@ -87,17 +87,29 @@ private slots:
         QCOMPARE(checker.responseLines(), QStringList{"filter1 reject on hf"});
     }
 
-    void captureLine_keepsAtMostTheCapOfLines()
+    void captureLine_keepsAtMostTheCapOfForeignFilterLines()
     {
+        // A node that floods the reply with long lines: only filter lines are kept, each cut to
+        // the line cap, at most the line cap of them; the rest is judged and let go.
         ClusterFilterChecker checker;
         checker.begin(false);
-        for (int i = 0; i < 5000; ++i)
-            checker.captureLine(QStringLiteral("filter%1 reject on hf").arg(i));
-        QCOMPARE(checker.responseLines().size(), ClusterFilterChecker::maximumResponseLines);
-        QCOMPARE(checker.responseLines().constLast(), QStringLiteral("filter999 reject on hf"));
+        const QString tail(5000, u'x');
+        for (int i = 0; i < 5000; ++i) {
+            checker.captureLine(QStringLiteral("filter%1 reject on hf ").arg(i) + tail);
+            checker.captureLine(QStringLiteral("chatter ") + tail);
+        }
+        checker.captureLine(u"filter9 reject on 100000/100001");
+        const QStringList kept = checker.responseLines();
+        QCOMPARE(kept.size(), ClusterFilterChecker::maximumResponseLines);
+        QVERIFY(kept.constLast().startsWith(
+            QStringLiteral("filter%1 ").arg(ClusterFilterChecker::maximumResponseLines - 1)));
+        for (const QString &line : kept)
+            QCOMPARE(line.size(), ClusterFilterChecker::maximumResponseLineLength);
 
-        const UpstreamFilterEvaluation outcome = checker.evaluate(u"N0CALL", false);
-        QCOMPARE(std::get<ForeignFilters>(outcome.result).lines.size(), 1000);
+        const UpstreamFilterEvaluation outcome = checker.evaluate(u"N0CALL-2", false);
+        const auto &found = std::get<ForeignFilters>(outcome.result);
+        QCOMPARE(found.lines, kept);
+        QVERIFY2(found.includesOwnOverride, "lines past the cap are still judged");
     }
 
     void evaluate_judgesReplyKinds_data()

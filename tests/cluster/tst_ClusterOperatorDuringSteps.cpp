@@ -1,7 +1,7 @@
 // The operator and the node's other traffic while the program's own post-login steps and the
-// keepalive ping wait for the node's prompt: operator lines wait their turn, talk and
-// announcements stay visible, the ping's answer stays hidden, and a node whose prompt is not
-// recognised holds nothing up for long.
+// keepalive ping wait for the node's prompt: operator lines wait their turn in view, talk and
+// announcements stay visible, the ping's answer stays hidden, a node whose prompt is not
+// recognised holds nothing up for long, and a slow node's late replies end their own steps.
 
 #include "ClusterConnectionTestKit.h"
 
@@ -18,6 +18,10 @@ const QString showDxReply = QStringLiteral("14025.0  K1ABC        7-Dec-2026 064
 const QString spotCommand = QStringLiteral("dx 14025.0 K1ABC tnx");
 const QString spotReply = QStringLiteral("Spot of K1ABC on 14025.0 accepted");
 const QString talk = QStringLiteral("To N0CALL de K1ABC: hello");
+const QString waitingMark = QStringLiteral(" (waiting for the node)");
+const QStringList statusReply{QStringLiteral("Want RBN Spots : Yes"),
+                              QStringLiteral("Want RBN CW : yes"),
+                              QStringLiteral("Want RBN Beacon : no")};
 
 bool consoleHasFor(const ConnectionKit &kit, const QString &text, int ms = 10000)
 {
@@ -118,6 +122,13 @@ private Q_SLOTS:
         const QStringList console = kit.console();
         QVERIFY(console.indexOf(QStringLiteral("> ") + showDx) <
                 console.indexOf(QStringLiteral("> ") + spotCommand));
+        // Both showed as waiting at once, and the echo follows the prompt that let them go.
+        const qsizetype echo = console.indexOf(QStringLiteral("> ") + showDx);
+        QVERIFY(console.indexOf(QStringLiteral("> ") + showDx + waitingMark) >= 0);
+        QVERIFY(console.indexOf(QStringLiteral("> ") + showDx + waitingMark) < echo);
+        const QString prompt = kit.node.promptFor(QStringLiteral("N0CALL"));
+        QCOMPARE(console.at(echo - 1), prompt);
+        QVERIFY(!console.mid(echo, console.indexOf(showDxReply) - echo).contains(prompt));
         QVERIFY(!console.contains(QStringLiteral("No filters defined for N0CALL")));
         QVERIFY(kit.spotCalls().contains(QStringLiteral("OLD1")));
         QVERIFY(!anyLive(kit, {QStringLiteral("OLD1"), QStringLiteral("OLD2")}));
@@ -269,6 +280,146 @@ private Q_SLOTS:
                      qPrintable(announcement));
         QVERIFY(kit.spotCalls().contains(QStringLiteral("OLD1")));
         QVERIFY(kit.liveSpots.isEmpty());
+    }
+
+    // A node slower than the step time-out: each late reply and prompt end their own step, so the
+    // listing is never taken for live spots, the status is read, and no late line reaches the
+    // console. A live spot that the listing repeats is listed once.
+    void slowNode_lateRepliesEndTheirOwnSteps_data()
+    {
+        QTest::addColumn<double>("firstDelay"); // in step time-outs
+        QTest::addColumn<double>("laterDelay");
+        QTest::newRow("first reply late") << 1.3 << 0.3;
+        QTest::newRow("every reply late") << 1.3 << 1.3;
+        QTest::newRow("only the listing late") << 0.0 << 0.0;
+    }
+
+    void slowNode_lateRepliesEndTheirOwnSteps()
+    {
+        QFETCH(double, firstDelay);
+        QFETCH(double, laterDelay);
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = 500ms;
+        ConnectionKit kit(timing);
+        const auto delay = [&](double steps) { return int(steps * 500); };
+        kit.node.setReplyDelay(delay(laterDelay));
+        kit.node.setReplyDelayFor(statUs, delay(firstDelay));
+        if (firstDelay == 0.0) // the others answer at once, the listing only after its time-out
+            kit.node.setReplyDelayFor(backFill, delay(1.3));
+        const QString live = spotLineFor(QStringLiteral("LIVE1"), 5);
+        kit.node.setReply(statUs, statusReply);
+        kit.node.setReply(shFilter, {QStringLiteral("No filters defined for N0CALL")});
+        kit.node.setReply(backFill, {spotLineFor(QStringLiteral("OLD1"), 1), live,
+                                     spotLineFor(QStringLiteral("OLD2"), 2)});
+        kit.node.setReply(showDx, {showDxReply});
+        // Another user's spot, sent as the listing is asked for: once the node is known to answer
+        // late, it proves nothing about the listing.
+        kit.node.onLine = [&](int, const QString &line) {
+            if (line == backFill && firstDelay > 0)
+                kit.node.sendLine(live);
+        };
+        onLoginComplete(kit, [&] { kit.connection->sendUserCommand(showDx); });
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.consoleHas(showDxReply); }, 20000));
+        QVERIFY(kit.waitFor([&] { return kit.spotCalls().contains(QStringLiteral("OLD2")); }));
+
+        QCOMPARE(kit.node.receivedLines().mid(1),
+                 (QStringList{statUs, shFilter, backFill, showDx}));
+        QVERIFY(!anyLive(kit, {QStringLiteral("OLD1"), QStringLiteral("OLD2")}));
+        QCOMPARE(kit.spotCalls().count(QStringLiteral("LIVE1")), 1);
+        QVERIFY(kit.connection->rbnStatusKnown());
+        QVERIFY(!kit.connection->rbnStatusLoading());
+        QCOMPARE(kit.connection->rbnModes(), RBNModeSet{RBNMode::cw});
+        const QStringList console = kit.console();
+        for (const QString &late : statusReply + QStringList{"No filters defined for N0CALL"})
+            QVERIFY2(!console.contains(late), qPrintable(late));
+    }
+
+    // A step the operator starts while a command is answered goes out after that command's
+    // prompt: the command's reply reaches the console and the step's reply does not.
+    void stepStartedDuringACommand_waitsForItsPrompt_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("stepReply");
+        QTest::newRow("RBN refresh") << "refresh" << statUs << statusReply.first();
+        QTest::newRow("clear the filters") << "clear"
+                                           << "clear/spots all"
+                                           << "Filters cleared";
+        QTest::newRow("back-fill") << "back-fill" << backFill << spotLineFor("OLD9", 9);
+    }
+
+    void stepStartedDuringACommand_waitsForItsPrompt()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, command);
+        QFETCH(QString, stepReply);
+        ConnectionKit kit;
+        kit.node.setReply(statUs, statusReply);
+        kit.node.setReply(command, {stepReply});
+        kit.node.setReply(showDx, {showDxReply});
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return !kit.connection->rbnStatusLoading(); }));
+        ConnectionKit::settle(100);
+        kit.node.setReplyDelay(150);
+        const int before = kit.node.countReceived(command);
+        kit.connection->sendUserCommand(showDx);
+        if (step == QLatin1String("refresh"))
+            kit.connection->requestRBNStatus(false);
+        else if (step == QLatin1String("clear"))
+            kit.connection->clearUpstreamFilters();
+        else
+            kit.connection->loadRecentSpots();
+        QVERIFY(kit.waitFor([&] { return kit.node.countReceived(command) > before; }));
+        QVERIFY(consoleHasFor(kit, showDxReply));
+        ConnectionKit::settle(300);
+        QVERIFY(!kit.consoleHas(stepReply));
+        QVERIFY(kit.liveSpots.isEmpty());
+        QVERIFY(kit.connection->rbnStatusKnown());
+        QVERIFY(!kit.connection->rbnStatusLoading());
+        // Written once the command's reply had come, not beside it.
+        const QList<FakeClusterNode::Received> received = kit.node.received();
+        const auto at = [&](const QString &line) {
+            return std::find_if(received.rbegin(), received.rend(),
+                                [&](const auto &entry) { return entry.line == line; })
+                ->msecs;
+        };
+        QVERIFY2(at(command) - at(showDx) >= 100, qPrintable(QString::number(at(command))));
+    }
+
+    // A line that has to wait shows at once as waiting; typed again meanwhile, it is still sent
+    // once, and the operator is told.
+    void waitingLine_showsAtOnceAndGoesOutOnce_data()
+    {
+        QTest::addColumn<bool>("isSpot");
+        QTest::newRow("command") << false;
+        QTest::newRow("spot") << true;
+    }
+
+    void waitingLine_showsAtOnceAndGoesOutOnce()
+    {
+        QFETCH(bool, isSpot);
+        ConnectionKit kit;
+        kit.node.setReplyDelay(300);
+        kit.node.setReply(showDx, {showDxReply});
+        const auto send = [&] {
+            return isSpot
+                       ? kit.connection->sendSpot(QStringLiteral("k1abc"),
+                                                  QStringLiteral("14025.0"), QStringLiteral("tnx"))
+                       : kit.connection->sendUserCommand(showDx);
+        };
+        const QString line = isSpot ? spotCommand : showDx;
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(statUs); }));
+        QVERIFY(send());
+        QVERIFY(kit.consoleHas(QStringLiteral("> ") + line + waitingMark));
+        QVERIFY(send());
+        QVERIFY(kit.consoleHas(QStringLiteral("> ") + line +
+                               QStringLiteral(" (already waiting for the node; sent once)")));
+        QCOMPARE(kit.connection->queuedOperatorLineCount(), 1);
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(line); }));
+        ConnectionKit::settle(700);
+        QCOMPARE(kit.node.countReceived(line), 1);
     }
 
     // While a step waits, operator lines are held up to a cap; the rest are refused with a console

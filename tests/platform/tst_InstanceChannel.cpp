@@ -3,12 +3,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QtConcurrent>
 #include <QtTest>
+#include <utime.h>
 
 using namespace varnello;
 using namespace std::chrono_literals;
@@ -26,6 +29,20 @@ struct Folders {
             QDir().mkpath(folder);
     }
 };
+
+// A lock file as QLockFile writes it, naming this process, last modified `age` ago.
+bool writeLock(const QString &path, const QString &host, const QByteArray &machineId,
+               std::chrono::minutes age)
+{
+    QFile lock(path);
+    return lock.open(QIODevice::WriteOnly) &&
+           lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
+                      QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() +
+                      '\n' + host.toUtf8() + '\n' + machineId + '\n') > 0 &&
+           lock.flush() &&
+           lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * age.count()),
+                            QFileDevice::FileModificationTime);
+}
 
 } // namespace
 
@@ -51,7 +68,7 @@ private Q_SLOTS:
         QCOMPARE(noFolder.claim(), InstanceChannel::Claim::unavailable);
     }
 
-    void raiseRequest_reachesTheHolder()
+    void raiseRequest_reachesTheHolderAlsoAfterItsServerClosed()
     {
         Folders f;
         LocalInstanceChannel holder(f.data, f.runtime);
@@ -69,6 +86,14 @@ private Q_SLOTS:
         QTRY_VERIFY(answered.isFinished());
         QVERIFY(answered.result());
         QCOMPARE(raised.size(), 1);
+        // A failed accept (the open-files limit reached) closes the server like this.
+        holder.setTiming({.listenCheck = 20ms});
+        QVERIFY(holder.listen());
+        holder.findChild<QLocalServer *>()->close();
+        QTRY_VERIFY(holder.findChild<QLocalServer *>()->isListening());
+        answered = QtConcurrent::run([&later] { return later.requestRaise(5000ms); });
+        QTRY_VERIFY(answered.isFinished());
+        QVERIFY(answered.result());
 
         LocalInstanceChannel stranger(f.other, f.runtime);
         QVERIFY(!stranger.requestRaise(200ms)); // nobody listens for that folder
@@ -87,6 +112,55 @@ private Q_SLOTS:
         caller.write(QByteArray(4096, 'r'));
         QTRY_COMPARE(caller.state(), QLocalSocket::UnconnectedState);
         QCOMPARE(raised.size(), 0);
+    }
+
+    // The process of a lock written on another machine cannot be looked at from here: it counts
+    // as gone once its holder stopped refreshing the lock. This machine's goes by its process.
+    void existingLock_isTakenOverWhenStale_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QByteArray>("machineId");
+        QTest::addColumn<int>("ageMinutes");
+        QTest::addColumn<InstanceChannel::Claim>("claim");
+        const QByteArray otherMachine = "9f0c2d55e1a34b6f8d7e6a5b4c3d2e1f";
+        QTest::newRow("other host, unrefreshed for 11 minutes")
+            << QStringLiteral("old-shack-pc") << otherMachine << 11
+            << InstanceChannel::Claim::acquired;
+        QTest::newRow("other host, refreshed a minute ago")
+            << QStringLiteral("old-shack-pc") << otherMachine << 1
+            << InstanceChannel::Claim::heldByAnotherCopy;
+        QTest::newRow("this host's name on another machine, 3 days old")
+            << QSysInfo::machineHostName() << otherMachine << 3 * 24 * 60
+            << InstanceChannel::Claim::acquired;
+        QTest::newRow("this machine, 3 days old")
+            << QSysInfo::machineHostName() << QSysInfo::machineUniqueId() << 3 * 24 * 60
+            << InstanceChannel::Claim::heldByAnotherCopy;
+    }
+    void existingLock_isTakenOverWhenStale()
+    {
+        QFETCH(QString, host);
+        QFETCH(QByteArray, machineId);
+        QFETCH(int, ageMinutes);
+        Folders f;
+        const QString lockPath = f.data + QStringLiteral("/varnello.lock");
+        QVERIFY(writeLock(lockPath, host, machineId, std::chrono::minutes(ageMinutes)));
+        LocalInstanceChannel channel(f.data, f.runtime);
+        QTEST(channel.claim(), "claim");
+        if (channel.claim() == InstanceChannel::Claim::heldByAnotherCopy)
+            QCOMPARE(channel.holder(),
+                     (InstanceChannel::Holder{QCoreApplication::applicationPid(), host, lockPath}));
+    }
+
+    void holder_keepsItsLockFresh()
+    {
+        Folders f;
+        LocalInstanceChannel holder(f.data, f.runtime);
+        holder.setTiming({.lockRefresh = 20ms});
+        QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
+        const QString lock = f.data + QStringLiteral("/varnello.lock");
+        const utimbuf hourAgo{0, ::time(nullptr) - 3600};
+        QVERIFY(::utime(QFile::encodeName(lock).constData(), &hourAgo) == 0);
+        QTRY_VERIFY(QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) < 600);
     }
 
     void unreadableOldLock_isTakenOver()

@@ -72,16 +72,18 @@ struct StoreFixture {
     QTemporaryDir tmp;
     QString folder = tmp.path() + QStringLiteral("/Varnello");
     QString file = folder + QStringLiteral("/settings.json");
-    std::unique_ptr<AppSettingsStore> store;
     QList<QByteArray> saves;
     bool failWrites = false;
+    // Last, so that a save at its destruction still finds the members above.
+    std::unique_ptr<AppSettingsStore> store;
 
     AppSettingsStore &open()
     {
         store = std::make_unique<AppSettingsStore>(
             folder, [this](const QString &path, const QByteArray &bytes) {
                 saves.append(bytes);
-                return !failWrites && PrivateFiles::writeAtomically(path, bytes);
+                return failWrites ? std::optional(QStringLiteral("Input/output error"))
+                                  : PrivateFiles::writeAtomically(path, bytes);
             });
         return *store;
     }

@@ -1,5 +1,7 @@
+#include "FileSizeLimit.h"
 #include "SettingsTestHelpers.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
@@ -108,6 +110,37 @@ private Q_SLOTS:
         store.setBool(SettingsKeys::advancedMode, true);
         QCOMPARE(f.onDisk().values.value(QStringLiteral("clusterCallsign"), absent()),
                  StoredSetting::string(QStringLiteral("N0CALL")));
+    }
+
+    // Writes that stop after a few bytes, as on a full disk.
+    void saveThatCannotComplete_keepsTheOldFileAndRetries()
+    {
+        StoreFixture f;
+        AppSettingsStore &store = f.open();
+        store.setSaveRetryInterval(std::chrono::milliseconds(20));
+        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
+        const QByteArray before = readAll(f.file);
+        QSignalSpy failureChanged(&store, &AppSettingsStore::saveFailureChanged);
+        {
+            FileSizeLimit limit(16);
+            QVERIFY(limit.active);
+            store.setString(SettingsKeys::clusterHost, QStringLiteral("dx.example.net"));
+            store.setBool(SettingsKeys::advancedMode, true);
+        }
+        QCOMPARE(readAll(f.file), before);
+        QCOMPARE(QDir(f.folder).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("settings.json")});
+        QVERIFY(store.saveFailure());
+        QCOMPARE(store.saveFailure()->reason, QStringLiteral("File too large"));
+        QCOMPARE(store.saveFailure()->folder, f.folder);
+        QCOMPARE(failureChanged.size(), 1);
+        QTRY_VERIFY(!store.saveFailure()); // the retry, now that writes work again
+        QCOMPARE(failureChanged.size(), 2);
+        QVERIFY(f.onDisk().values == store.values());
+        QCOMPARE((SettingsSaveFailure{QDir::homePath() + QStringLiteral("/V"), QStringLiteral("R")})
+                     .description(),
+                 QStringLiteral("Settings cannot be saved: R (~/V). Changes are kept until the "
+                                "program quits."));
     }
 
     void removeValue_writesOnlyWhenSomethingWasRemoved()

@@ -207,14 +207,19 @@ void FakeClusterNode::handleLine(int index, const QString &line)
             break;
         const QString key = line.trimmed().toLower();
         const QStringList reply = m_replies.value(key);
-        if (m_replyDelayMs <= 0) {
+        const int delay = m_replyDelays.value(key, m_replyDelayMs);
+        if (delay <= 0 && m_pendingReplies.isEmpty()) {
             answerCommand(index, key, reply);
             break;
         }
-        // Timers of equal delay fire in the order they were started, so replies keep order.
-        QTimer::singleShot(m_replyDelayMs, this, [this, index, key, reply] {
-            if (resolve(index) >= 0 && !m_silent)
-                answerCommand(index, key, reply);
+        // Each timer answers the oldest command waiting, so replies keep their order.
+        const qint64 due = std::max(m_clock.elapsed() + delay, m_lastReplyDueMs);
+        m_lastReplyDueMs = due;
+        m_pendingReplies.append({index, key, reply});
+        QTimer::singleShot(int(due - m_clock.elapsed()), this, [this] {
+            const PendingReply next = m_pendingReplies.takeFirst();
+            if (resolve(next.connection) >= 0 && !m_silent)
+                answerCommand(next.connection, next.key, next.lines);
         });
         break;
     }

@@ -98,6 +98,12 @@ public:
     // Every command's reply and prompt go out this long after the command arrived, in the order
     // the commands came, as over a link with that round trip (0, the default: at once).
     void setReplyDelay(int ms) { m_replyDelayMs = ms; }
+    // The delay for one command in place of setReplyDelay's; a reply never overtakes an earlier
+    // command's.
+    void setReplyDelayFor(const QString &command, int ms)
+    {
+        m_replyDelays.insert(command.trimmed().toLower(), ms);
+    }
     // The prompt after each command, in place of the login prompt of kind() ("%1" for the
     // callsign; empty: no prompt at all after commands).
     void setCommandPrompt(const QString &promptTemplate)
@@ -213,6 +219,15 @@ private:
     int m_greetingPauseMs = 0;
     bool m_spotAfterPrompt = false;
     int m_replyDelayMs = 0;
+    QHash<QString, int> m_replyDelays;
+    // Delayed replies in the order their commands came, and when the last one is due.
+    struct PendingReply {
+        int connection = -1;
+        QString key;
+        QStringList lines;
+    };
+    QList<PendingReply> m_pendingReplies;
+    qint64 m_lastReplyDueMs = 0;
     QString m_commandPrompt;
     bool m_hasCommandPrompt = false;
 

@@ -4,6 +4,7 @@
 #include "AlertPanelStyle.h"
 #include "ContentView.h"
 #include "ElidedLabel.h"
+#include "NetworkText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace varnello::alertstyle {
@@ -80,13 +79,6 @@ void setCheckedQuietly(QAbstractButton *button, bool checked)
 {
     const QSignalBlocker block(button);
     button->setChecked(checked);
-}
-
-QString plainToolTip(const QString &text)
-{
-    if (!Qt::mightBeRichText(text))
-        return text;
-    return QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>");
 }
 
 QFrame *divider(QWidget *parent)

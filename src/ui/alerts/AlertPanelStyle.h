@@ -32,8 +32,6 @@ QLabel *caption(const QString &text, QWidget *parent = nullptr);
 QVBoxLayout *sectionLayout(QWidget *section, int spacing);
 // Shows a value the view decided without reporting it back as a click or toggle.
 void setCheckedQuietly(QAbstractButton *button, bool checked);
-// A tooltip that shows `text` as typed, even when it looks like markup.
-QString plainToolTip(const QString &text);
 QFrame *divider(QWidget *parent = nullptr);
 // A flat header button whose label reads like a heading.
 QPushButton *headerButton(const QString &text, TextStyle style, const QString &toolTip,

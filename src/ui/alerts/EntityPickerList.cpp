@@ -1,6 +1,7 @@
 #include "EntityPickerList.h"
 
 #include "AlertPanelStyle.h"
+#include "NetworkText.h"
 #include "SheetFrame.h"
 
 #include <QAction>
@@ -39,6 +40,8 @@ public:
                const QModelIndex &index) const override
     {
         painter->save();
+        // Marks stacked on a letter stay inside the row.
+        painter->setClipRect(option.rect, Qt::IntersectClip);
         const QRect r = option.rect.adjusted(8, 0, -8, 0);
         const QPalette &palette = option.palette;
         if (index.data(headerRole).toBool()) {
@@ -145,6 +148,8 @@ EntityPickerList::EntityPickerList(QWidget *parent)
         if (!item->data(headerRole).toBool())
             emit entityToggled(item->data(adifRole).toInt());
     });
+    currentRowOnFocus(m_list,
+                      [](const QModelIndex &index) { return !index.data(headerRole).toBool(); });
     sheetframe::onSpaceKey(m_list, [this](const QModelIndex &index) {
         if (!index.data(headerRole).toBool())
             emit entityToggled(index.data(adifRole).toInt());
@@ -183,7 +188,7 @@ void EntityPickerList::setContent(const QString &search, const QList<CTYEntity> 
             item->setData(selectedRole, isSelected);
             item->setData(captionRole, entity.primaryPrefix + QStringLiteral(" \u00b7 ADIF ") +
                                            QString::number(entity.adifNumber));
-            item->setToolTip(alertstyle::plainToolTip(entity.name));
+            item->setToolTip(plainToolTip(entity.name));
         }
     };
     if (!selected.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "LineLimitedLabel.h"
 
 #include "AlertPanelStyle.h"
+#include "NetworkText.h"
 
 #include <QEvent>
 #include <QTextLayout>
@@ -63,7 +64,7 @@ void LineLimitedLabel::setFullText(const QString &text)
     if (text == m_fullText)
         return;
     m_fullText = text;
-    setToolTip(alertstyle::plainToolTip(text));
+    setToolTip(plainToolTip(text));
     m_brokenAtWidth = -1;
     breakIntoLines();
 }

@@ -6,6 +6,7 @@
 #include "AppSettingsStore.h"
 #include "ContentView.h"
 #include "ElidedLabel.h"
+#include "NetworkText.h"
 #include "NewSlotAlertSheet.h"
 #include "SettingsKeys.h"
 

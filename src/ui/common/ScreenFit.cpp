@@ -45,6 +45,23 @@ QRect movedInside(QRect frame, const QRect &available)
     return frame;
 }
 
+QRect clientArea(const QRect &available)
+{
+    if (available.isEmpty())
+        return available;
+    // Most of the allowance is the title bar at the top.
+    const int side = frameAllowance.width() / 2;
+    return available.adjusted(side, frameAllowance.height() - side, -side, -side);
+}
+
+QRect placedInside(QRect frame, const QRect &available, QSize minimum)
+{
+    if (available.isEmpty())
+        return frame;
+    frame.setSize(frame.size().boundedTo(available.size()).expandedTo(minimum));
+    return movedInside(frame, available);
+}
+
 QPoint popupPosition(const QRect &anchor, QSize size, const QRect &available, int gap)
 {
     QRect popup(QPoint(anchor.left(), anchor.bottom() + 1 + gap), size);
@@ -74,6 +91,17 @@ void keepOnScreen(QWidget *window)
     const QRect placed = movedInside(frame, window->screen()->availableGeometry());
     if (placed != frame)
         window->move(placed.topLeft());
+}
+
+void resizeNormalWindow(QWidget *window, QSize size)
+{
+    // The place to come back to; while maximised the geometry is the screen's.
+    const QRect normal =
+        window->normalGeometry().isValid() ? window->normalGeometry() : window->geometry();
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        window->showNormal();
+    window->setGeometry(placedInside(QRect(normal.topLeft(), size),
+                                     clientArea(availableArea(window)), window->minimumSize()));
 }
 
 } // namespace varnello::screenfit

@@ -24,6 +24,14 @@ QSize clampedSize(QSize wanted, const QRect &available);
 // is too large, its top-left corner is kept in view.
 QRect movedInside(QRect frame, const QRect &available);
 
+// The part of `available` that a top-level window's client area may take so that its window
+// manager's title bar and borders are on the screen too.
+QRect clientArea(const QRect &available);
+
+// `frame` brought wholly inside `available`: moved in, and shrunk only where it is larger, never
+// below `minimum`. A window whose minimum does not fit keeps its top-left corner in view.
+QRect placedInside(QRect frame, const QRect &available, QSize minimum);
+
 // The top-left corner of a popup of `size` opened from a button at `anchor` (global rectangles):
 // under the button and aligned with its left edge when that fits; moved left as far as needed to
 // stay inside `available`; above the button when there is no room below it; against the bottom
@@ -37,5 +45,9 @@ void fitToScreen(QWidget *dialog, QSize designed);
 
 // Moves a shown window whose size has changed back inside the available area of its screen.
 void keepOnScreen(QWidget *window);
+
+// Gives a top-level window `size` at its normal place: a maximised or full-screen window is made
+// normal first, and the window stays wholly inside its screen.
+void resizeNormalWindow(QWidget *window, QSize size);
 
 } // namespace varnello::screenfit

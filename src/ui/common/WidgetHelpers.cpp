@@ -1,5 +1,7 @@
 #include "WidgetHelpers.h"
 
+#include <QAbstractItemView>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,6 +33,46 @@ private:
     std::function<void()> m_action;
 };
 
+class CurrentRowOnFocus final : public QObject {
+public:
+    CurrentRowOnFocus(QAbstractItemView *view, std::function<bool(const QModelIndex &)> isRow)
+        : QObject(view), m_view(view), m_isRow(std::move(isRow))
+    {
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // Before the view's own handling, which would make a heading current.
+        if (event->type() == QEvent::FocusIn &&
+            static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason)
+            makeFirstRowCurrent();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void makeFirstRowCurrent()
+    {
+        const QAbstractItemModel *model = m_view->model();
+        if (!model || !m_view->selectionModel() || m_view->currentIndex().isValid())
+            return;
+        const QModelIndex root = m_view->rootIndex();
+        const int rows = model->rowCount(root);
+        const int top = qMax(m_view->indexAt(QPoint(0, 0)).row(), 0);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int row = pass == 0 ? top : 0; row < rows; ++row) {
+                const QModelIndex index = model->index(row, 0, root);
+                if (!m_isRow || m_isRow(index)) {
+                    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+                    return;
+                }
+            }
+        }
+    }
+
+    QAbstractItemView *m_view;
+    std::function<bool(const QModelIndex &)> m_isRow;
+};
+
 } // namespace
 
 QLabel *plainLabel(const QString &text, QWidget *parent)
@@ -43,6 +85,11 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
 void onReturnKey(QLineEdit *field, std::function<void()> action)
 {
     field->installEventFilter(new ReturnKeyFilter(field, std::move(action)));
+}
+
+void currentRowOnFocus(QAbstractItemView *view, std::function<bool(const QModelIndex &)> isRow)
+{
+    view->installEventFilter(new CurrentRowOnFocus(view, std::move(isRow)));
 }
 
 } // namespace varnello

@@ -4,8 +4,10 @@
 
 #include <functional>
 
+class QAbstractItemView;
 class QLabel;
 class QLineEdit;
+class QModelIndex;
 class QWidget;
 
 namespace varnello {
@@ -16,5 +18,11 @@ QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
 // Return and Enter in `field` run `action` and go no further, so they do not also press the
 // dialog's default button. The filter belongs to the field.
 void onReturnKey(QLineEdit *field, std::function<void()> action);
+
+// When `view` takes the keyboard focus other than by a click and has no current row, the first
+// row at or below the top of what it shows becomes current (the first row `isRow` accepts, when
+// given: headings are no rows), so that the arrows and Space act at once and the focus shows.
+void currentRowOnFocus(QAbstractItemView *view,
+                       std::function<bool(const QModelIndex &)> isRow = {});
 
 } // namespace varnello

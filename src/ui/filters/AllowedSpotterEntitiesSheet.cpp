@@ -54,6 +54,13 @@ public:
         const QWidget *widget = opt.widget;
         QStyle *style = widget ? widget->style() : QApplication::style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        // The row Space would toggle, when the list has the keyboard.
+        if (opt.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(opt);
+            focus.rect = opt.rect.adjusted(1, 1, -1, -1);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+        }
         const QRect area = opt.rect.adjusted(padding, padding, -padding, -padding);
         const QSize iconSize = opt.decorationSize;
         const QRect iconRect(area.left(), area.top() + (area.height() - iconSize.height()) / 2,
@@ -64,6 +71,8 @@ public:
         const QFont caption = filterparts::captionFont(opt.font);
         const QFontMetrics nameMetrics(opt.font);
         painter->save();
+        // Marks stacked on a letter stay inside the row.
+        painter->setClipRect(opt.rect, Qt::IntersectClip);
         painter->setFont(opt.font);
         painter->setPen(opt.palette.color(QPalette::Text));
         QRect nameRect = textArea;
@@ -294,6 +303,8 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     };
     connect(m_list, &QListWidget::itemClicked, &m_view,
             [toggle](QListWidgetItem *item) { toggle(item->data(adifRole)); });
+    currentRowOnFocus(m_list,
+                      [](const QModelIndex &index) { return index.data(adifRole).isValid(); });
     sheetframe::onSpaceKey(m_list,
                            [toggle](const QModelIndex &index) { toggle(index.data(adifRole)); });
     layout->addWidget(m_list, 1);

@@ -1,7 +1,9 @@
 #include "BlockedWordsSheet.h"
 
 #include "ContentView.h"
+#include "ElidedLabel.h"
 #include "FilterPanelParts.h"
+#include "NetworkText.h"
 #include "ScreenFit.h"
 #include "SheetFrame.h"
 
@@ -113,6 +115,8 @@ BlockedWordsSheet::BlockedWordsSheet(ContentView &view, QWidget *parent)
     m_list = new QListWidget(m_listArea);
     m_list->setObjectName(QStringLiteral("terms"));
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    currentRowOnFocus(m_list);
     m_listArea->addWidget(m_list);
     QWidget *placeholder = emptyPlaceholder(m_listArea);
     placeholder->setObjectName(QStringLiteral("noFilterEntries"));
@@ -186,9 +190,10 @@ void BlockedWordsSheet::refreshList()
         auto *layout = new QHBoxLayout(row);
         layout->setContentsMargins(8, 2, 8, 2);
         layout->setSpacing(12);
-        auto *text = plainLabel(term, row);
-        text->setMinimumWidth(0);
-        text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // A long term is cut with "…" so that its remove button stays in view.
+        auto *text = new ElidedLabel(term, row);
+        text->setObjectName(QStringLiteral("term_%1").arg(i));
+        text->setToolTip(plainToolTip(term));
         auto *remove = new QToolButton(row);
         remove->setObjectName(QStringLiteral("remove_%1").arg(i));
         remove->setAutoRaise(true);

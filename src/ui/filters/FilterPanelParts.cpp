@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace varnello::filterparts {
@@ -132,14 +131,6 @@ QWidget *sheetFooter(QWidget *sheet, QLayout *buttons)
     layout->addWidget(divider(Qt::Horizontal, footer));
     layout->addLayout(buttons);
     return footer;
-}
-
-QString plainToolTip(const QString &text)
-{
-    if (!Qt::mightBeRichText(text))
-        return text;
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
-           QStringLiteral("</p>");
 }
 
 QIcon icon(QStringView symbol, QStringView themeName, int fallback)

@@ -39,9 +39,6 @@ struct SheetButtons {
 SheetButtons sheetButtons(QWidget *sheet);
 // The part of a sheet pinned under its scrolling content: a divider over the button row.
 QWidget *sheetFooter(QWidget *sheet, QLayout *buttons);
-// A tooltip that shows `text` exactly as it is: Qt takes a tooltip that looks like markup for
-// rich text, and one that does not for plain text, so escaping alone is not enough.
-QString plainToolTip(const QString &text);
 // The window's icon for a symbol name, else a desktop theme icon, else a style icon.
 QIcon icon(QStringView symbol, QStringView themeName, int fallback);
 

@@ -76,8 +76,10 @@ void MainWindow::buildToolbar()
     m_leftPanelAction->setObjectName(QStringLiteral("leftPanelAction"));
     connect(m_leftPanelAction, &QAction::triggered, this, [this] {
         if (!m_view.sidebarIsVisible()) {
-            // Opening the panel ends any text editing first.
-            if (QWidget *focused = QApplication::focusWidget())
+            // Opening the panel ends any text editing first; the keyboard stays on the button
+            // that opened it.
+            QWidget *focused = QApplication::focusWidget();
+            if (focused && focused != m_leftPanelButton)
                 focused->clearFocus();
         }
         m_view.setSidebarIsVisible(!m_view.sidebarIsVisible());
@@ -99,6 +101,20 @@ void MainWindow::buildToolbar()
     connect(m_rightPanelAction, &QAction::triggered, this,
             [this] { m_view.setAlertSidebarIsVisible(!m_view.alertSidebarIsVisible()); });
     addToolBar(Qt::TopToolBarArea, toolbar);
+
+    // A toolbar's buttons take no focus; these two are the keyboard's only way to the panels.
+    const auto keyboardButton = [toolbar](QAction *action, const QString &name,
+                                          const QString &accessibleName) {
+        QWidget *button = toolbar->widgetForAction(action);
+        button->setObjectName(name);
+        button->setAccessibleName(accessibleName);
+        button->setFocusPolicy(Qt::TabFocus);
+        return button;
+    };
+    m_leftPanelButton = keyboardButton(m_leftPanelAction, QStringLiteral("leftPanelButton"),
+                                       QStringLiteral("Band Filters"));
+    m_rightPanelButton = keyboardButton(m_rightPanelAction, QStringLiteral("rightPanelButton"),
+                                        QStringLiteral("Spot Alerts"));
 }
 
 QWidget *MainWindow::buildTableArea()
@@ -246,6 +262,41 @@ void MainWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && m_refreshWhenSeen && !isMinimized())
         m_refresh->request();
+}
+
+bool MainWindow::isUnderOpenPanel(const QWidget *widget) const
+{
+    const QRect area(widget->mapTo(m_body, QPoint(0, 0)), widget->size());
+    for (const SidePanel *panel : {m_leftPanel, m_rightPanel}) {
+        if (!panel->isVisible() || panel->isAncestorOf(widget))
+            continue;
+        const QRect covered = area.intersected(panel->geometry());
+        // The table and the long fields keep their stop while most of them stays in view.
+        if (!covered.isEmpty() && 3 * (area.width() - covered.width()) < 2 * area.width())
+            return true;
+    }
+    return false;
+}
+
+bool MainWindow::focusNextPrevChild(bool next)
+{
+    // Tab passes by what an open panel hides: it is out of the chain for this one step, so Qt's
+    // own walk (wrapping, Shift+Tab, compound widgets) decides the rest.
+    if (!m_leftPanel->isVisible() && !m_rightPanel->isVisible())
+        return QMainWindow::focusNextPrevChild(next);
+    QList<QPair<QWidget *, Qt::FocusPolicy>> passedBy;
+    for (QWidget *widget : m_body->findChildren<QWidget *>()) {
+        const Qt::FocusPolicy policy = widget->focusPolicy();
+        if ((policy & Qt::TabFocus) && !widget->focusProxy() && widget->isVisible() &&
+            isUnderOpenPanel(widget)) {
+            passedBy.append({widget, policy});
+            widget->setFocusPolicy(Qt::FocusPolicy(policy & ~Qt::TabFocus));
+        }
+    }
+    const bool moved = QMainWindow::focusNextPrevChild(next);
+    for (const auto &[widget, policy] : passedBy)
+        widget->setFocusPolicy(policy);
+    return moved;
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -60,6 +60,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildToolbar();
@@ -71,6 +72,9 @@ private:
     void replaceSlot(QPointer<QWidget> &slot, QWidget *widget);
     // Tab walks the window in visual order, whatever order its parts were installed in.
     void updateTabOrder();
+    // Whether an open side panel hides `widget` (a control of the main column): it covers it
+    // in whole or in good part.
+    bool isUnderOpenPanel(const QWidget *widget) const;
 
     void refresh();
     void refreshToolbar();
@@ -88,6 +92,8 @@ private:
 
     QAction *m_leftPanelAction = nullptr;
     QAction *m_rightPanelAction = nullptr;
+    QWidget *m_leftPanelButton = nullptr;
+    QWidget *m_rightPanelButton = nullptr;
     CallsignSearchField *m_search = nullptr;
     QWidget *m_body = nullptr;
     SidePanel *m_leftPanel = nullptr;

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 
 namespace varnello {
@@ -53,13 +54,24 @@ QPushButton *placeholderButton(const QString &text, const QString &objectName, Q
     return button;
 }
 
+// A panel's scroll area of controls is no stop of its own: Tab goes to its controls, and the
+// area scrolls to each.
+bool passOnToControls(QWidget *widget)
+{
+    auto *scroll = qobject_cast<QScrollArea *>(widget);
+    if (!scroll || !scroll->widget())
+        return false;
+    scroll->setFocusPolicy(Qt::ClickFocus);
+    return true;
+}
+
 // The widgets in `root` that Tab stops at, in the order they were made: a widget that takes Tab
 // is one stop with everything inside it (a table, a text field with its buttons).
 void appendTabStops(QWidget *root, QList<QWidget *> &stops)
 {
     if (!root)
         return;
-    if (root->focusPolicy() & Qt::TabFocus) {
+    if ((root->focusPolicy() & Qt::TabFocus) && !passOnToControls(root)) {
         stops.append(root);
         return;
     }
@@ -73,7 +85,7 @@ void appendTabStops(QWidget *root, QList<QWidget *> &stops)
     };
     for (QWidget *child : root->findChildren<QWidget *>()) {
         if ((child->focusPolicy() & Qt::TabFocus) && !child->focusProxy() &&
-            !insideEarlierStop(child))
+            !insideEarlierStop(child) && !passOnToControls(child))
             stops.append(child);
     }
 }
@@ -82,10 +94,13 @@ void appendTabStops(QWidget *root, QList<QWidget *> &stops)
 
 void MainWindow::updateTabOrder()
 {
-    // Visual order: the search field and the band filters at the left, then the main column
-    // from top to bottom and left to right, then the Spot Alerts panel at the right.
+    // Visual order: the toolbar (band filters button, search field, Spot Alerts button), the
+    // band filters at the left, then the main column from top to bottom and left to right, then
+    // the Spot Alerts panel at the right.
     QList<QWidget *> stops;
+    appendTabStops(m_leftPanelButton, stops);
     appendTabStops(m_search, stops);
+    appendTabStops(m_rightPanelButton, stops);
     appendTabStops(m_leftPanel, stops);
     appendTabStops(m_filtersControl, stops);
     appendTabStops(m_rbnControl, stops);

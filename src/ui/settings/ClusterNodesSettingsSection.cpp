@@ -1,6 +1,7 @@
 #include "ClusterNodesSettingsSection.h"
 
 #include "AppSettingsStore.h"
+#include "FeedSettings.h"
 #include "SettingsConnectionLink.h"
 #include "SettingsLayout.h"
 #include "StoredControls.h"
@@ -31,7 +32,9 @@ ClusterNodesSettingsSection::ClusterNodesSettingsSection(AppSettingsStore &setti
       m_port(SettingsLayout::lineEdit(QStringLiteral("primaryPortField"), portWidth)),
       m_backupEnabled(new QCheckBox(QStringLiteral("Enable backup cluster"))),
       m_backupHost(SettingsLayout::lineEdit(QStringLiteral("backupHostField"), hostWidth)),
-      m_backupPort(SettingsLayout::lineEdit(QStringLiteral("backupPortField"), portWidth))
+      m_backupPort(SettingsLayout::lineEdit(QStringLiteral("backupPortField"), portWidth)),
+      m_portMessage(SettingsLayout::problemLabel(QStringLiteral("primaryPortMessage"))),
+      m_backupPortMessage(SettingsLayout::problemLabel(QStringLiteral("backupPortMessage")))
 {
     setObjectName(QStringLiteral("clusterNodesSection"));
     using namespace SettingsLayout;
@@ -75,6 +78,7 @@ ClusterNodesSettingsSection::ClusterNodesSettingsSection(AppSettingsStore &setti
     primaryGrid->addLayout(hostStack, 0, 1, Qt::AlignLeading);
     primaryGrid->addWidget(fieldLabel(QStringLiteral("Port"), labelWidth), 1, 0);
     primaryGrid->addWidget(m_port, 1, 1, Qt::AlignLeading);
+    primaryGrid->addWidget(m_portMessage, 1, 2);
     primaryGrid->setColumnStretch(2, 1);
     primary->addLayout(primaryGrid);
     primary->addSpacing(2);
@@ -96,6 +100,7 @@ ClusterNodesSettingsSection::ClusterNodesSettingsSection(AppSettingsStore &setti
     backupGrid->addWidget(m_backupHost, 0, 1, Qt::AlignLeading);
     backupGrid->addWidget(fieldLabel(QStringLiteral("Port"), labelWidth), 1, 0);
     backupGrid->addWidget(m_backupPort, 1, 1, Qt::AlignLeading);
+    backupGrid->addWidget(m_backupPortMessage, 1, 2);
     backupGrid->setColumnStretch(2, 1);
     backup->addLayout(backupGrid);
     auto *note = secondaryText(QStringLiteral("If the primary cluster cannot be contacted, "
@@ -117,13 +122,31 @@ ClusterNodesSettingsSection::ClusterNodesSettingsSection(AppSettingsStore &setti
 
     connect(&connection, &SettingsConnectionLink::connectionActivityChanged, this,
             &ClusterNodesSettingsSection::updateEnabledState);
+    // A port is checked when its editing ends, not at every keystroke: "7" on the way to "7300"
+    // is no mistake. The connection would only say "Invalid port" after Connect.
+    connect(m_port, &QLineEdit::editingFinished, this,
+            [this] { checkPort(m_port->text(), m_portMessage); });
+    connect(m_backupPort, &QLineEdit::editingFinished, this,
+            [this] { checkPort(m_backupPort->text(), m_backupPortMessage); });
     connect(&settings, &AppSettingsStore::valueChanged, this, [this](const QString &key) {
         if (key == SettingsKeys::clusterHost.name || key == SettingsKeys::clusterPort.name)
             forgetSuppressedNodeWarning();
         else if (key == SettingsKeys::backupClusterEnabled.name)
             updateEnabledState();
+        // A port put right, here or elsewhere, takes its reason away at once.
+        if (key == SettingsKeys::clusterPort.name && !m_portMessage->isHidden())
+            checkPort(m_settings.string(SettingsKeys::clusterPort), m_portMessage);
+        else if (key == SettingsKeys::backupClusterPort.name && !m_backupPortMessage->isHidden())
+            checkPort(m_settings.string(SettingsKeys::backupClusterPort), m_backupPortMessage);
     });
     updateEnabledState();
+    checkPort(m_settings.string(SettingsKeys::clusterPort), m_portMessage);
+    checkPort(m_settings.string(SettingsKeys::backupClusterPort), m_backupPortMessage);
+}
+
+void ClusterNodesSettingsSection::checkPort(const QString &port, QLabel *message)
+{
+    SettingsLayout::showProblem(message, nodePortProblem(port));
 }
 
 void ClusterNodesSettingsSection::updateEnabledState()
@@ -135,6 +158,12 @@ void ClusterNodesSettingsSection::updateEnabledState()
     m_backupEnabled->setEnabled(!locked);
     m_backupHost->setEnabled(!locked && backupOn);
     m_backupPort->setEnabled(!locked && backupOn);
+    // Greyed fields say why.
+    const QString reason = locked ? QStringLiteral("Disconnect to change the node.") : QString();
+    const QList<QWidget *> nodeControls{m_host, m_port, m_backupEnabled, m_backupHost,
+                                        m_backupPort};
+    for (QWidget *control : nodeControls)
+        control->setToolTip(reason);
 }
 
 void ClusterNodesSettingsSection::forgetSuppressedNodeWarning()

@@ -3,6 +3,7 @@
 #include <QGroupBox>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 
 namespace varnello {
@@ -26,6 +27,8 @@ public:
 private:
     void forgetSuppressedNodeWarning();
     void updateEnabledState();
+    // Says beside the field when the connection could not use its port.
+    void checkPort(const QString &port, QLabel *message);
 
     AppSettingsStore &m_settings;
     SettingsConnectionLink &m_connection;
@@ -34,6 +37,8 @@ private:
     QCheckBox *m_backupEnabled;
     QLineEdit *m_backupHost;
     QLineEdit *m_backupPort;
+    QLabel *m_portMessage;
+    QLabel *m_backupPortMessage;
 };
 
 } // namespace varnello

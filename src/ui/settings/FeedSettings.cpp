@@ -24,6 +24,11 @@ QString quoted(const QString &text)
     return text.size() > longest ? shown + u'…' : shown;
 }
 
+QString portRangeSentence()
+{
+    return QStringLiteral("Use a port from 1 to 65535.");
+}
+
 bool isIPv4Address(QStringView text)
 {
     // QHostAddress also reads "1.2" or "0x7f.1" the way inet_aton does; a destination must be
@@ -63,6 +68,13 @@ std::optional<quint16> feedPortNumber(QStringView text)
     return port;
 }
 
+FeedProblem nodePortProblem(QStringView text)
+{
+    if (feedPortNumber(text.trimmed()))
+        return std::nullopt;
+    return portRangeSentence();
+}
+
 FeedProblem udpDestinationProblem(QStringView destination)
 {
     const QStringView trimmed = destination.trimmed();
@@ -91,9 +103,9 @@ FeedProblem FeedSettingsApplier::applyLocalServerSettings()
             QStringLiteral("Local server could not start: invalid port %1.").arg(quoted(portText)));
         const std::optional<quint16> running =
             m_connection.hasLocalServerListener() ? m_connection.localServerPort() : std::nullopt;
-        return running ? QStringLiteral("Use a port from 1 to 65535. Still running on %1.")
-                             .arg(*running)
-                       : QStringLiteral("Use a port from 1 to 65535. Not running.");
+        return portRangeSentence() + (running
+                                          ? QStringLiteral(" Still running on %1.").arg(*running)
+                                          : QStringLiteral(" Not running."));
     }
     if (m_connection.hasLocalServerListener() && m_connection.localServerPort() == *port)
         return std::nullopt;
@@ -119,7 +131,7 @@ FeedProblem FeedSettingsApplier::applyUDPFeedSettings(std::optional<bool> enable
     const std::optional<quint16> port = feedPortNumber(portText);
     if (!port) {
         m_connection.configureUDPFeed(false, destination, UDPSpotFeedSender::fallbackPort);
-        return enabled ? FeedProblem(QStringLiteral("Use a port from 1 to 65535. The feed is off."))
+        return enabled ? FeedProblem(portRangeSentence() + QStringLiteral(" The feed is off."))
                        : std::nullopt;
     }
     // Refused rather than handed to the resolver, which would take "12" for 0.0.0.12.

@@ -17,6 +17,10 @@ std::optional<quint16> feedPortNumber(QStringView text);
 // well.
 using FeedProblem = std::optional<QString>;
 
+// What is wrong with a cluster node's port: the connection forgives blanks around it, and
+// otherwise reads it as a feed port.
+FeedProblem nodePortProblem(QStringView text);
+
 // A UDP destination must be an IPv4 address or a plausible host name (letters, digits and
 // hyphens in dot-separated labels, not ending in an all-digit label); blanks around it are
 // forgiven, as the feed trims it.

@@ -34,23 +34,6 @@ QHBoxLayout *row(int spacing)
     return layout;
 }
 
-// The line under a feed's fields that says what could not be applied.
-QLabel *problemLabel(const QString &name)
-{
-    auto *label = SettingsLayout::secondaryText(QString());
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->hide();
-    return label;
-}
-
-void showProblem(QLabel *label, const FeedProblem &problem)
-{
-    label->setText(problem.value_or(QString()));
-    label->setVisible(problem.has_value());
-}
-
 QLabel *calloutLabel(const QString &text)
 {
     auto *label = SettingsLayout::fieldLabel(text);
@@ -74,8 +57,8 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
       m_destination(SettingsLayout::lineEdit(QStringLiteral("udpDestinationField"), 82)),
       m_udpPort(SettingsLayout::lineEdit(QStringLiteral("udpPortField"), 46)),
       m_sendRow(new QWidget),
-      m_localMessage(problemLabel(QStringLiteral("localServerPortMessage"))),
-      m_udpMessage(problemLabel(QStringLiteral("udpFeedMessage")))
+      m_localMessage(SettingsLayout::problemLabel(QStringLiteral("localServerPortMessage"))),
+      m_udpMessage(SettingsLayout::problemLabel(QStringLiteral("udpFeedMessage")))
 {
     setObjectName(QStringLiteral("loginAndFeedsSection"));
     using namespace SettingsLayout;
@@ -195,19 +178,19 @@ LoginAndFeedsSettingsSection::LoginAndFeedsSettingsSection(AppSettingsStore &set
     // A server the program could not start with the stored settings is marked as not running.
     if (settings.boolValue(SettingsKeys::localTelnetServerEnabled) &&
         !connection.hasLocalServerListener())
-        showProblem(m_localMessage, QStringLiteral("Not running."));
+        SettingsLayout::showProblem(m_localMessage, QStringLiteral("Not running."));
 }
 
 void LoginAndFeedsSettingsSection::applyLocalServer()
 {
     m_localPortPending = false;
-    showProblem(m_localMessage, m_applier.applyLocalServerSettings());
+    SettingsLayout::showProblem(m_localMessage, m_applier.applyLocalServerSettings());
 }
 
 void LoginAndFeedsSettingsSection::applyUDPFeed(const FeedProblem &problem)
 {
     m_udpPending = false;
-    showProblem(m_udpMessage, problem);
+    SettingsLayout::showProblem(m_udpMessage, problem);
 }
 
 void LoginAndFeedsSettingsSection::updateEnabledState()
@@ -215,6 +198,9 @@ void LoginAndFeedsSettingsSection::updateEnabledState()
     const bool locked = m_connection.isConnectionActive();
     m_callsign->setEnabled(!locked);
     m_password->setEnabled(!locked);
+    const QString reason = locked ? QStringLiteral("Disconnect to change the login.") : QString();
+    m_callsign->setToolTip(reason);
+    m_password->setToolTip(reason);
     m_localPort->setEnabled(m_settings.boolValue(SettingsKeys::localTelnetServerEnabled));
     const bool udpOn = m_settings.boolValue(SettingsKeys::udpFeedEnabled);
     m_destination->setEnabled(udpOn);

@@ -48,6 +48,21 @@ QLabel *secondaryText(const QString &text, bool small)
     return label;
 }
 
+QLabel *problemLabel(const QString &objectName)
+{
+    QLabel *label = secondaryText(QString());
+    label->setObjectName(objectName);
+    label->setWordWrap(true);
+    label->hide();
+    return label;
+}
+
+void showProblem(QLabel *label, const std::optional<QString> &problem)
+{
+    label->setText(problem.value_or(QString()));
+    label->setVisible(problem.has_value());
+}
+
 QLineEdit *lineEdit(const QString &objectName, int width)
 {
     auto *edit = new QLineEdit;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QFrame;
 class QGroupBox;
@@ -21,5 +22,9 @@ QLabel *fieldLabel(const QString &text, int width = 0);
 QLabel *secondaryText(const QString &text, bool small = false);
 QLineEdit *lineEdit(const QString &objectName, int width);
 QFrame *verticalDivider();
+// The line beside or under a field that says what is wrong with it; hidden until there is
+// something to say.
+QLabel *problemLabel(const QString &objectName);
+void showProblem(QLabel *label, const std::optional<QString> &problem);
 
 } // namespace varnello::SettingsLayout

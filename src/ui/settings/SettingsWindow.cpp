@@ -61,14 +61,9 @@ void SettingsWindow::keepOnScreen()
         screen = this->screen();
     if (!screen)
         return;
-    // Room for the window manager's frame, most of it the title bar at the top.
-    const int side = screenfit::frameAllowance.width() / 2;
-    const QRect room = screen->availableGeometry().adjusted(
-        side, screenfit::frameAllowance.height() - side, -side, -side);
+    const QRect room = screenfit::clientArea(screen->availableGeometry());
     setMinimumSize(minimumSize().boundedTo(room.size()));
-    QRect frame = geometry();
-    frame.setSize(frame.size().boundedTo(room.size()));
-    frame = screenfit::movedInside(frame, room);
+    const QRect frame = screenfit::placedInside(geometry(), room, minimumSize());
     if (frame != geometry())
         setGeometry(frame);
 }

@@ -54,12 +54,6 @@ std::optional<QUrl> callsignLookupUrl(const QString &callsign)
     return url;
 }
 
-QString plainTextToolTip(const QString &text)
-{
-    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>")
-        .arg(networkDisplayText(text).toHtmlEscaped());
-}
-
 QString spotCopyLine(const DXSpot &spot, const QString &timeText, bool hasRecentLoTWUpload)
 {
     const QChar tab(u'\t');

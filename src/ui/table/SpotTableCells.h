@@ -21,11 +21,6 @@ QString formatSpotTime(QStringView time, bool showsLocalTime, const QDateTime &n
 std::optional<QUrl> callsignLookupUrl(const QString &callsign);
 inline constexpr QLatin1StringView callsignLookupHost{"www.qrz.com"};
 
-// Qt shows a tooltip that looks like HTML as rich text; text from the network must show as typed,
-// so it is escaped and wrapped so that the tooltip is always read as (escaped) rich text. Its
-// control and direction characters are treated as in the cells (networkDisplayText).
-QString plainTextToolTip(const QString &text);
-
 // One line of Copy: the eight fields in the fixed column order, TAB-separated.
 QString spotCopyLine(const DXSpot &spot, const QString &timeText, bool hasRecentLoTWUpload);
 

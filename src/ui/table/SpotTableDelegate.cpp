@@ -3,6 +3,7 @@
 #include "SpotTableModel.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace varnello {
 
@@ -51,11 +52,14 @@ void SpotTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         if (m_texts.size() >= maximumCachedTexts)
             m_texts.clear();
         const QFontMetrics metrics(*look.font);
-        // Elided to the cell, so the text never needs clipping.
-        QStaticText text(metrics.elidedText(look.text, Qt::ElideRight, area.width()));
+        // Elided to the cell, so the text needs clipping only for marks above and below it.
+        const QString elided = metrics.elidedText(look.text, Qt::ElideRight, area.width());
+        QStaticText text(elided);
         text.setTextFormat(Qt::PlainText);
         text.prepare(painter->transform(), *look.font);
-        it = m_texts.insert(key, text);
+        const bool hasMarks =
+            std::any_of(elided.cbegin(), elided.cend(), [](QChar c) { return c.isMark(); });
+        it = m_texts.insert(key, {text, hasMarks});
     }
 
     const QColor &pen =
@@ -69,14 +73,21 @@ void SpotTableDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opt
         m_painterFont = look.font;
         m_painterFontGeneration = model->fontGeneration();
     }
-    const QSizeF size = it->size();
+    const QSizeF size = it->text.size();
     qreal x = area.left();
     if (look.alignment & Qt::AlignRight)
         x = area.left() + area.width() - size.width();
     else if (look.alignment & Qt::AlignHCenter)
         x = area.left() + (area.width() - size.width()) / 2;
     const qreal y = area.top() + (area.height() - size.height()) / 2;
-    painter->drawStaticText(QPointF(x, y), *it);
+    if (!it->hasMarks) {
+        painter->drawStaticText(QPointF(x, y), it->text);
+        return;
+    }
+    painter->save();
+    painter->setClipRect(option.rect, Qt::IntersectClip);
+    painter->drawStaticText(QPointF(x, y), it->text);
+    painter->restore();
 }
 
 } // namespace varnello

@@ -38,7 +38,11 @@ private:
         return qHashMulti(seed, key.text, key.width, key.fontGeneration, key.font);
     }
 
-    mutable QHash<TextKey, QStaticText> m_texts;
+    struct LaidOutText {
+        QStaticText text;
+        bool hasMarks; // marks on letters may reach past the row: drawn clipped to the cell
+    };
+    mutable QHash<TextKey, LaidOutText> m_texts;
     // What this paint event's painter was last given, so that cells sharing a font and colour do
     // not set them again (a font set is resolved against the device every time).
     mutable const QFont *m_painterFont = nullptr;

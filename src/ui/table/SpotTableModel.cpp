@@ -121,14 +121,13 @@ QVariant SpotTableModel::data(const QModelIndex &index, int role) const
     const DXSpot &spot = spotAt(index.row());
     switch (static_cast<SpotTableColumn>(index.column())) {
     case SpotTableColumn::comment:
-        return plainTextToolTip(spot.comment.isEmpty() ? QStringLiteral("No comment")
-                                                       : spot.comment);
+        return plainToolTip(spot.comment.isEmpty() ? QStringLiteral("No comment") : spot.comment);
     case SpotTableColumn::dxcc:
-        return plainTextToolTip(spot.dxcc.value_or(QStringLiteral("DXCC entity not found")));
+        return plainToolTip(spot.dxcc.value_or(QStringLiteral("DXCC entity not found")));
     case SpotTableColumn::lotw: {
         const std::optional<QString> text = lotwText(spot.callsign);
-        return plainTextToolTip(text ? QStringLiteral("Last LoTW upload: ") + *text
-                                     : QStringLiteral("No LoTW upload within the last year"));
+        return plainToolTip(text ? QStringLiteral("Last LoTW upload: ") + *text
+                                 : QStringLiteral("No LoTW upload within the last year"));
     }
     default:
         return {};

@@ -7,6 +7,7 @@
 #include "SpotTableDelegate.h"
 #include "SpotTableHeader.h"
 #include "SpotTableModel.h"
+#include "WidgetHelpers.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -30,6 +31,10 @@ SpotTableView::SpotTableView(SpotTableEnvironment environment, QWidget *parent)
     m_delegate = new SpotTableDelegate(this);
     setItemDelegate(m_delegate);
     watchRowEnds();
+    currentRowOnFocus(this);
+    // The focus frame goes round the whole row: the view itself repaints only single cells.
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, viewport(),
+            qOverload<>(&QWidget::update));
     configureTable();
     restoreColumnLayout();
 

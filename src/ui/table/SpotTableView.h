@@ -82,6 +82,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -125,6 +127,10 @@ private:
     void handleDoubleClick(const QModelIndex &index);
     // Where the last column ends, in viewport coordinates.
     int rowsEndX() const;
+    // A frame round the current row while the table has the keyboard, so Tab shows where it is.
+    void paintFocusFrame(const QRect &dirty);
+    // The band right of the last column.
+    void paintBand(const QRect &dirty);
     void watchRowEnds();
     std::unique_ptr<QMouseEvent> movedOffTheBand(const QMouseEvent &event) const;
 

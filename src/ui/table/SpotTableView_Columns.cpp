@@ -1,5 +1,6 @@
 #include "AppSettingsStore.h"
 #include "NotificationHub.h"
+#include "ScreenFit.h"
 #include "SpotTableModel.h"
 #include "SpotTableView.h"
 
@@ -162,7 +163,7 @@ void SpotTableView::applyViewPreset(SpotTableViewPreset preset)
     m_settings.setString(SettingsKeys::DXSpotTableViewPreset, info.name);
     applyColumnWidths(info.widths);
     if (QWidget *top = window())
-        top->resize(info.windowWidth, info.windowHeight);
+        screenfit::resizeNormalWindow(top, {info.windowWidth, info.windowHeight});
     endPresetApplicationLater();
 }
 

@@ -10,9 +10,14 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <QStyleOptionHeader>
 
 namespace varnello {
+
+namespace {
+constexpr int focusFrameWidth = 2;
+} // namespace
 
 SpotTableHeader::SpotTableHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent) {}
 
@@ -89,10 +94,45 @@ void SpotTableView::paintEvent(QPaintEvent *event)
 {
     m_delegate->beginPaint();
     QTableView::paintEvent(event);
+    paintBand(event->rect());
+    paintFocusFrame(event->rect());
+}
+
+void SpotTableView::focusInEvent(QFocusEvent *event)
+{
+    QTableView::focusInEvent(event);
+    viewport()->update();
+}
+
+void SpotTableView::focusOutEvent(QFocusEvent *event)
+{
+    QTableView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void SpotTableView::paintFocusFrame(const QRect &dirty)
+{
+    const QModelIndex current = currentIndex();
+    if (!hasFocus() || !current.isValid())
+        return;
+    const QRect row(0, rowViewportPosition(current.row()), viewport()->width(),
+                    rowHeight(current.row()));
+    if (!row.intersects(dirty))
+        return;
+    // A plain line: the style's focus rectangle would tint the row's selection or alert colour.
+    QPainter painter(viewport());
+    const bool selected = selectionModel()->isRowSelected(current.row(), {});
+    painter.setPen(QPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Highlight),
+                        focusFrameWidth));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(row.adjusted(1, 1, -1, -1));
+}
+
+void SpotTableView::paintBand(const QRect &dirty)
+{
     const int end = rowsEndX();
     const int width = viewport()->width();
     const int rows = m_model->rowCount();
-    const QRect dirty = event->rect();
     if (end >= width || rows == 0 || dirty.right() < end)
         return;
     const int first = rowAt(dirty.top());

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QWidget>
 
 namespace varnello::test {
@@ -14,6 +15,14 @@ template <typename T> T *child(QWidget &parent, const QString &name)
     if (!found)
         qFatal("no child %s", qPrintable(name));
     return found;
+}
+
+// The text a tooltip shows: rich text rendered, its invisible line breaks left out.
+inline QString shownToolTip(const QString &tip)
+{
+    const QString shown =
+        Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
+    return QString(shown).remove(QChar(0x200B));
 }
 
 // Once the layouts have caught up with the last texts.

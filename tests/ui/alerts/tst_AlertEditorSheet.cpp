@@ -7,6 +7,7 @@
 #include "EntityPickerList.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -220,6 +221,45 @@ private Q_SLOTS:
         clickRow(list, entityRow(list, 230));
         EditorScene::settle();
         QVERIFY(!rowTexts(list).contains(QStringLiteral("Fed. Rep. of Germany")));
+    }
+
+    // Tab from the search into the list gives it a current entity (never a heading), shown with
+    // a focus frame, and Space ticks it; also after a search has rebuilt the rows.
+    void entityPicker_tabIntoListThenSpaceTicksTheFirstEntity_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("selectFirst");
+        QTest::newRow("fresh list under its heading") << QString() << false;
+        QTest::newRow("rebuilt by a search, under two headings") << QStringLiteral("ger") << true;
+    }
+    void entityPicker_tabIntoListThenSpaceTicksTheFirstEntity()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, selectFirst);
+        EditorScene s;
+        s.open(0);
+        QVERIFY(QTest::qWaitForWindowActive(s.sheet.get()));
+        auto *field = s.child<QLineEdit>("entitySearch");
+        auto *list = s.child<QListWidget>("entityList");
+        if (selectFirst)
+            s.view->toggleAlertEntity(230);
+        field->setFocus();
+        QTest::keyClicks(field, search);
+        EditorScene::settle();
+        QVERIFY(!list->currentIndex().isValid());
+        const QSet<int> before = s.view->alertDraft().selectedEntityADIFNumbers;
+
+        QTest::keyClick(field, Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), list);
+        const QModelIndex current = list->currentIndex();
+        // The first entity, under one heading or, with a selection, right under "Selected".
+        QCOMPARE(current.row(), 1);
+        const int adif = current.data(EntityPickerList::adifRole).toInt();
+        QTest::keyClick(list, Qt::Key_Space);
+        EditorScene::settle();
+        QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers.contains(adif), !selectFirst);
+        QCOMPARE(s.view->alertDraft().selectedEntityADIFNumbers.size(),
+                 before.size() + 1 - 2 * selectFirst);
     }
 
     void callsignAlert_threeCallsignsAndPicture()

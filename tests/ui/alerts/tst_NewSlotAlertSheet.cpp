@@ -151,9 +151,10 @@ private Q_SLOTS:
         for (const QString &line : shown.split(QLatin1Char('\n')))
             QVERIFY2(failure->fontMetrics().horizontalAdvance(line) <= room, qPrintable(line));
         QVERIFY(failure->height() < 4 * failure->fontMetrics().lineSpacing());
-        QCOMPARE(failure->toolTip(), *w.s.view->clubLogLookupMessage());
-        QVERIFY(failure->toolTip().startsWith(
-            QStringLiteral("Club Log returned an error: 2.0 MiB of HTML (HTTP 200)")));
+        QCOMPARE(shownToolTip(failure->toolTip()), *w.s.view->clubLogLookupMessage());
+        QVERIFY(shownToolTip(failure->toolTip())
+                    .startsWith(
+                        QStringLiteral("Club Log returned an error: 2.0 MiB of HTML (HTTP 200)")));
         QScrollBar *scroll = w.face()->findChild<QScrollArea *>()->verticalScrollBar();
         scroll->setValue(scroll->maximum());
         savePicture(*w.sheet, "new-slot-alert-form-page-failure.png");

@@ -74,6 +74,16 @@ private slots:
             << "abcdefghij";
         QTest::newRow("letters of other scripts kept") << "\u05e9\u05dc\u05d5\u05dd \u00e9"
                                                        << "\u05e9\u05dc\u05d5\u05dd \u00e9";
+        QTest::newRow("three marks on a letter kept") << "Vie\u0302\u0323\u0301t"
+                                                      << "Vie\u0302\u0323\u0301t";
+        QTest::newRow("stacked marks cut to three per letter")
+            << "Z\u0336\u0337\u0338\u0335\u0334a\u0300\u0301\u0302\u0303 ok"
+            << "Z\u0336\u0337\u0338a\u0300\u0301\u0302 ok";
+        QTest::newRow("marks beyond the plane, counted whole")
+            << QString::fromUtf16(u"x\U0001D165\U0001D166\U0001D167\U0001D168")
+            << QString::fromUtf16(u"x\U0001D165\U0001D166\U0001D167");
+        QTest::newRow("a removed control joins no runs") << "e\u0301\u0301\a\u0301\u0301"
+                                                         << "e\u0301\u0301\u0301";
     }
 
     void networkDisplayText()

@@ -5,7 +5,9 @@
 #include "BandFiltersSidebar.h"
 #include "BlockedWordsSheet.h"
 #include "BundledResources.h"
+#include "ElidedLabel.h"
 #include "FiltersButton.h"
+#include "NetworkText.h"
 #include "RBNButton.h"
 #include "RBNPopover.h"
 #include "SpotFiltersPopover.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QToolButton>
@@ -68,6 +71,25 @@ struct SheetWindow {
     {
         window.resize(800, 800);
         window.show();
+    }
+};
+
+// The blocked words sheet over a window, opened on `terms`.
+struct BlockedWordsScene {
+    ContentViewFixture f;
+    ContentView &view = f.make();
+    SheetWindow w;
+    std::unique_ptr<BlockedWordsSheet> sheet;
+
+    bool open(const QStringList &terms = {})
+    {
+        view.setCustomInfoFilterTerms(terms);
+        view.openCustomInfoFilterSheet();
+        if (!QTest::qWaitFor([this] { return bool(view.customInfoFilterSession()); }))
+            return false;
+        sheet = std::make_unique<BlockedWordsSheet>(view, &w.window);
+        sheet->open();
+        return QTest::qWaitForWindowExposed(sheet.get());
     }
 };
 
@@ -219,14 +241,10 @@ private Q_SLOTS:
     // The sheet opens on an empty list with its placeholder, and goes back to it when emptied.
     void blockedWordsSheet_emptyListShowsItsPlaceholder()
     {
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.openCustomInfoFilterSheet();
-        QTRY_VERIFY(view.customInfoFilterSession());
-        SheetWindow w;
-        BlockedWordsSheet sheet(view, &w.window);
-        sheet.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        BlockedWordsScene scene;
+        QVERIFY(scene.open());
+        ContentView &view = scene.view;
+        BlockedWordsSheet &sheet = *scene.sheet;
         auto *placeholder = child<QWidget>(sheet, "noFilterEntries");
         QVERIFY(placeholder->isVisible());
         QVERIFY(!child<QListWidget>(sheet, "terms")->isVisible());
@@ -367,17 +385,38 @@ private Q_SLOTS:
     void blockedWordsSheet_removeToolTipShowsTheTerm()
     {
         QFETCH(QString, term);
-        ContentViewFixture f;
-        ContentView &view = f.make();
-        view.setCustomInfoFilterTerms({term});
-        view.openCustomInfoFilterSheet();
-        QTRY_VERIFY(view.customInfoFilterSession());
-        SheetWindow w;
-        BlockedWordsSheet sheet(view, &w.window);
-        sheet.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QCOMPARE(shownText(child<QToolButton>(sheet, "remove_0")->toolTip()),
+        BlockedWordsScene scene;
+        QVERIFY(scene.open({term}));
+        QCOMPARE(shownText(child<QToolButton>(*scene.sheet, "remove_0")->toolTip()),
                  QStringLiteral("Remove ") + term);
+    }
+
+    // A pasted 10,000-character word is one row cut with "…", its remove button in view, and no
+    // tooltip longer than a few wrapped lines.
+    void blockedWordsSheet_longTermIsCutInItsRowAndTooltips()
+    {
+        const QString term(10000, u'x');
+        BlockedWordsScene scene;
+        QVERIFY(scene.open({term}));
+        BlockedWordsSheet &sheet = *scene.sheet;
+        auto *list = child<QListWidget>(sheet, "terms");
+        auto *label = child<ElidedLabel>(sheet, "term_0");
+        auto *remove = child<QToolButton>(sheet, "remove_0");
+        QTRY_VERIFY(label->isVisible() && label->width() > 0);
+        QVERIFY(label->isElided());
+        const QRect removeArea(remove->mapTo(list->viewport(), QPoint(0, 0)), remove->size());
+        QVERIFY(list->viewport()->rect().contains(removeArea));
+        QVERIFY(!list->horizontalScrollBar()->isVisible());
+
+        for (QWidget *widget : {static_cast<QWidget *>(label), static_cast<QWidget *>(remove)}) {
+            // Wrapped at invisible breaks, not one line across the screen.
+            QString tip = shownText(widget->toolTip());
+            QVERIFY(tip.contains(QChar(0x200B)));
+            tip.remove(QChar(0x200B));
+            QCOMPARE(tip.size(), maximumToolTipLength);
+            QVERIFY(tip.endsWith(u'\u2026'));
+            QVERIFY(term.startsWith(tip.chopped(1).remove(QStringLiteral("Remove "))));
+        }
     }
 
     // Minimising the window hides and shows its sheets again; that is no new opening, so the

@@ -150,6 +150,68 @@ private slots:
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("spotComment"));
     }
 
+    // With a panel open, Tab reaches both panel buttons and the panel's own controls but never
+    // a control the panel hides (the table and the command field, mostly in view, keep their
+    // stop); the table it enters has a current row, where Space and the arrows act.
+    void tab_passesByWhatAnOpenPanelHides_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("panelName");
+        QTest::newRow("Spot Alerts") << "rightPanelAction"
+                                     << "rightPanel";
+        QTest::newRow("Band Filters") << "leftPanelAction"
+                                      << "leftPanel";
+    }
+    void tab_passesByWhatAnOpenPanelHides()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, panelName);
+        MainWindowKit kit;
+        installFilterPanels(*kit.window, *kit.view, {});
+        installAlertPanels(*kit.window, *kit.view);
+        kit.window->resize(1280, 760);
+        QVERIFY(kit.showWindow());
+        QVERIFY(QTest::qWaitForWindowActive(kit.window.get()));
+        QVERIFY(kit.logIn());
+        kit.net.node.startSpotStream(20);
+        auto *table = kit.find<SpotTableView>(QStringLiteral("spotTable"));
+        QTRY_VERIFY(table->model()->rowCount() >= 2);
+        auto *panel = kit.find<SidePanel>(panelName);
+        kit.window->findChild<QAction *>(action)->trigger();
+        QTRY_VERIFY(panel->isVisible() && !panel->isSliding());
+
+        QWidget *body = kit.window->centralWidget();
+        auto *search = kit.find<QWidget>(QStringLiteral("callsignSearchField"));
+        search->setFocus();
+        QTRY_VERIFY(search->hasFocus());
+        QStringList reached;
+        // Once round the window, back to the search field.
+        for (int press = 0; press < 200 && !reached.endsWith(search->objectName()); ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *focused = QApplication::focusWidget();
+            reached.append(focused->objectName());
+            const bool wideView = focused == table || focused->objectName() == "commandField";
+            if (body->isAncestorOf(focused) && !panel->isAncestorOf(focused) && !wideView) {
+                const QRect area(focused->mapTo(body, QPoint(0, 0)), focused->size());
+                QVERIFY2(!area.intersects(panel->geometry()), qPrintable(focused->objectName()));
+            }
+            // Its current row in view: spots streaming in may have moved it down since.
+            if (focused == table)
+                QVERIFY(
+                    table->viewport()->rect().intersects(table->visualRect(table->currentIndex())));
+        }
+        kit.net.node.stopSpotStream();
+        QVERIFY2(reached.endsWith(search->objectName()), qPrintable(reached.join(u' ')));
+        QVERIFY(reached.contains(QStringLiteral("spotTable")));
+        // In their visual places, the search field between them; the open panel's controls
+        // follow at once (band filters) or close the round (spot alerts).
+        QCOMPARE(reached.first(), QStringLiteral("rightPanelButton"));
+        QCOMPARE(reached.at(reached.size() - 2), QStringLiteral("leftPanelButton"));
+        const QString afterButtons =
+            reached.at(panelName == QLatin1String("rightPanel") ? reached.size() - 3 : 1);
+        QVERIFY(panel->isAncestorOf(kit.find<QWidget>(afterButtons)));
+    }
+
     // Node text can neither draw boxes nor reverse what follows it: the same comment shows the
     // same in a spot's cells, its tooltip and a console line.
     void nodeText_sameInTableAndConsole_andReordersNothing()

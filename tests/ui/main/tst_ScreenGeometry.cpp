@@ -9,6 +9,7 @@
 #include "FilterPanelsInstaller.h"
 #include "FiltersButton.h"
 #include "NewSlotAlertSheet.h"
+#include "OffscreenScreens.h"
 #include "RBNButton.h"
 #include "RBNPopover.h"
 #include "SettingsKeys.h"
@@ -21,10 +22,6 @@
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QComboBox>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -358,27 +355,8 @@ int main(int argc, char **argv)
 {
     // The virtual screens, before the platform starts.
     QTemporaryDir folder;
-    const QString config = folder.filePath(QStringLiteral("screens.json"));
-    {
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
-            return 1;
-        QJsonArray screens;
-        int x = 0;
-        for (const QSize &size : laptopScreens) {
-            screens.append(QJsonObject{{"name", QStringLiteral("laptop%1").arg(size.width())},
-                                       {"x", x},
-                                       {"y", 0},
-                                       {"width", size.width()},
-                                       {"height", size.height()},
-                                       {"logicalDpi", 96},
-                                       {"logicalBaseDpi", 96},
-                                       {"dpr", 1}});
-            x += size.width();
-        }
-        file.write(QJsonDocument(QJsonObject{{"screens", screens}}).toJson());
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config));
+    if (!useOffscreenScreens({std::begin(laptopScreens), std::end(laptopScreens)}, folder.path()))
+        return 1;
     QApplication app(argc, argv);
     QTEST_SET_MAIN_SOURCE_PATH
     tst_ScreenGeometry test;

@@ -122,6 +122,10 @@ private slots:
              {"primaryHostField", "primaryPortField", "backupEnabledCheckBox", "backupHostField",
               "backupPortField", "callsignField", "passwordField"})
             QVERIFY2(kit.named<QWidget>(locked)->isEnabled() == !active, locked);
+        // Greyed, they say why.
+        for (const char *node : {"primaryPortField", "backupEnabledCheckBox", "callsignField"})
+            QCOMPARE(kit.named<QWidget>(node)->toolTip().startsWith("Disconnect to change the "),
+                     active);
         kit.settings().setBool(SettingsKeys::localTelnetServerEnabled, true);
         kit.settings().setBool(SettingsKeys::udpFeedEnabled, true);
         for (const char *free :
@@ -129,6 +133,53 @@ private slots:
               "localServerPortField", "udpFeedEnabledCheckBox", "udpDestinationField",
               "udpPortField", "udpSendRow"})
             QVERIFY2(kit.named<QWidget>(free)->isEnabled(), free);
+    }
+
+    // A node port is stored as typed and checked once its editing ends, with the reason beside
+    // the field; blanks around it are forgiven, as the connection forgives them.
+    void nodePorts_checkedWhenEditingEnds_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        const QString primary = QStringLiteral("primaryPort"),
+                      backup = QStringLiteral("backupPort");
+        QTest::newRow("minus zero") << primary << "-0" << true;
+        QTest::newRow("zero") << primary << "0" << true;
+        QTest::newRow("above 65535") << primary << "70000" << true;
+        QTest::newRow("empty backup") << backup << QString() << true;
+        QTest::newRow("blanks around, leading zero") << primary << " 07373 " << false;
+        QTest::newRow("highest backup") << backup << "65535" << false;
+    }
+    void nodePorts_checkedWhenEditingEnds()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        ViewKit kit;
+        kit.show();
+        QVERIFY(QTest::qWaitForWindowActive(kit.window.get()));
+        auto *edit = kit.named<QLineEdit>(qPrintable(field + QStringLiteral("Field")));
+        auto *message = kit.named<QLabel>(qPrintable(field + QStringLiteral("Message")));
+        QVERIFY(message->isHidden());
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, typed);
+        QVERIFY(message->isHidden()); // not while typing
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QTRY_COMPARE(message->isVisible(), refused);
+        if (refused)
+            QCOMPARE(message->text(), QStringLiteral("Use a port from 1 to 65535."));
+        const StringSettingKey &key = field == QLatin1String("primaryPort")
+                                          ? SettingsKeys::clusterPort
+                                          : SettingsKeys::backupClusterPort;
+        QTRY_COMPARE(kit.settings().string(key), typed);
+
+        // Put right, the reason goes at once.
+        kit.settings().setString(key, QStringLiteral("7300"));
+        QTRY_VERIFY(message->isHidden());
     }
 
     void backupFields_offWithBackup()

@@ -70,6 +70,9 @@ void tst_SpotTablePictures::alertRows_filledUnlessSelected_inBothPresets()
     f.lotw.replaceAll({{QStringLiteral("JA1XYZ"), QDate(2026, 10, 1)},
                        {QStringLiteral("G4ABC"), QDate(2026, 3, 2)}});
     QWidget window;
+    // Every column in view at its default width: a preset keeps the window inside the screen,
+    // and the offscreen one is narrower than the default view.
+    window.setMinimumWidth(1000);
     auto *layout = new QVBoxLayout(&window);
     layout->setContentsMargins(8, 8, 8, 8);
     auto *view = new SpotTableView(f.environment(), &window);

@@ -93,6 +93,7 @@ private Q_SLOTS:
     void columnWidths_clamped();
     void presetState_customOnlyForUserChanges_data();
     void presetState_customOnlyForUserChanges();
+    void preset_onAMaximisedWindow_givesANormalWindowOnTheScreen();
     void copy_givesSelectedRowsAscending_data();
     void copy_givesSelectedRowsAscending();
     void contextMenu_adjustsSelectionAndEnablesCopy();
@@ -387,6 +388,7 @@ void tst_SpotTableView::presetState_customOnlyForUserChanges()
     QFETCH(QString, change);
     SpotTableFixture f;
     QWidget window;
+    window.setMinimumSize(803, 410); // the main window's, which the small view opens at
     SpotTableView view(f.environment(), &window);
     window.resize(700, 500);
     window.show();
@@ -418,6 +420,26 @@ void tst_SpotTableView::presetState_customOnlyForUserChanges()
     QTRY_VERIFY(!states().isEmpty());
     QCOMPARE(states().constLast(), QStringLiteral("custom"));
     QCOMPARE(f.settings.string(SettingsKeys::DXSpotTableViewPreset), QStringLiteral("custom"));
+}
+
+void tst_SpotTableView::preset_onAMaximisedWindow_givesANormalWindowOnTheScreen()
+{
+    SpotTableFixture f;
+    QWidget window;
+    window.setMinimumSize(803, 410);
+    SpotTableView view(f.environment(), &window);
+    window.setGeometry(100, 100, 900, 600);
+    window.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    NotificationHub::instance().post(QStringLiteral("varnelloApplyDefaultView"));
+    QTRY_VERIFY(!window.isMaximized());
+    // The default view's 1000 x 800 does not fit the 800 x 800 screen: as tall as the screen
+    // allows, as narrow as the window allows, its title bar and bottom edge in view.
+    const QRect available = window.screen()->availableGeometry();
+    QTRY_COMPARE(window.width(), 803);
+    QVERIFY(window.height() < 800);
+    QVERIFY(available.contains(window.frameGeometry().topLeft()));
+    QVERIFY(window.frameGeometry().bottom() <= available.bottom());
 }
 
 void tst_SpotTableView::copy_givesSelectedRowsAscending_data()
