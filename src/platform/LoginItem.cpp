@@ -8,9 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include <algorithm>
 #include <cerrno>
-#include <utility>
 #include <sys/stat.h>
 
 namespace varnello {
@@ -39,19 +37,18 @@ std::optional<QString> makeFolder(const QString &path)
 // and then the Exec key's quoting. Nothing when there is none, or its quote is not closed.
 std::optional<QString> execProgram(const QString &value)
 {
+    // The string escapes first; a backslash before anything else belongs to the quoting.
     QString line;
     for (qsizetype i = 0; i < value.size(); ++i) {
-        static constexpr std::pair<char16_t, char16_t> escapes[] = {
-            {u's', u' '}, {u'n', u'\n'}, {u't', u'\t'}, {u'r', u'\r'}, {u'\\', u'\\'}};
-        const auto escape = std::find_if(std::begin(escapes), std::end(escapes), [&](auto e) {
-            return value[i] == u'\\' && i + 1 < value.size() && value[i + 1] == e.first;
-        });
-        if (escape != std::end(escapes)) {
-            line += escape->second;
-            ++i;
-        } else {
-            line += value[i]; // the Exec quoting's own escapes are read below
+        const qsizetype escape = value[i] == u'\\' && i + 1 < value.size()
+                                     ? QStringView(u"sntr\\").indexOf(value[i + 1])
+                                     : -1;
+        if (escape < 0) {
+            line += value[i];
+            continue;
         }
+        line += QStringView(u" \n\t\r\\")[escape];
+        ++i;
     }
     line = line.trimmed();
     QString program;
