@@ -12,6 +12,7 @@
 #include "Icons.h"
 #include "ScreenFit.h"
 #include "LaunchDiag.h"
+#include "LoginItem.h"
 #include "MainWindow.h"
 #include "MainWindowFrameKeeper.h"
 #include "MainWindowHostState.h"
@@ -118,6 +119,9 @@ VarnelloApp::VarnelloApp(Options options, QObject *parent)
     connect(&NotificationHub::instance(), &NotificationHub::posted, m_hostState.get(),
             &MainWindowHostState::handleNotification);
     m_factoryReset = std::make_unique<FactoryReset>(*m_dataFiles);
+    // A start at login left naming a moved or removed copy of the program starts this one.
+    if (m_settings.boolValue(SettingsKeys::startVarnelloAtLogin))
+        XdgAutostartLoginItem().refreshedStatus(true);
 
     buildMainWindow();
     m_coordinator->start();

@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "DesktopEntry.h"
 #include "InstanceChannel.h"
 #include "PrivateFiles.h"
 #include "SettingsAlertPresenter.h"
@@ -13,6 +14,9 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Varnello"));
     QApplication::setApplicationVersion(QStringLiteral(VARNELLO_VERSION));
+    // The window's class (X11) is the application name and its app id (Wayland) the desktop
+    // entry's name: both lead the task switcher to the installed entry's name and icon.
+    QApplication::setDesktopFileName(varnello::DesktopEntry::id());
     // The main window's close ends the program; the hidden Settings window must not keep it alive.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -328,7 +328,7 @@ void ContentView::notifySpot(int alert, const DXSpot &spot, const QString &title
     }
     std::optional<ReplayedNotice> &notice = m_replay->notices[size_t(alert)];
     if (!notice) {
-        notice.emplace();
+        notice.emplace(ReplayedNotice{}); // clang: no default constructor for emplace()
         m_replay->noticeOrder.append(alert);
     }
     notice->latest = spot;

@@ -182,7 +182,7 @@ void ContentView::resumeSpots()
 
 void ContentView::replayBufferedSpots(const QList<DXSpot> &spots)
 {
-    m_replay.emplace();
+    m_replay.emplace(AlertReplay{}); // clang: no default constructor for emplace()
     for (const DXSpot &spot : spots)
         processSpotAlerts(spot);
     const AlertReplay replay = *std::exchange(m_replay, std::nullopt);

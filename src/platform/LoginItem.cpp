@@ -1,6 +1,7 @@
 #include "LoginItem.h"
 
 #include "AtomicFile.h"
+#include "DesktopEntry.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -32,29 +33,96 @@ std::optional<QString> makeFolder(const QString &path)
         .arg(info.absoluteFilePath(), qt_error_string(errno));
 }
 
-// Whether the desktop has switched the entry off while keeping the file: "Hidden=true", or
-// GNOME's "X-GNOME-Autostart-enabled=false". Blanks around "=" do not count.
-bool isHiddenEntry(const QString &path)
+// The program an Exec value starts: its first argument, after the desktop-file string escapes
+// and then the Exec key's quoting. Nothing when there is none, or its quote is not closed.
+std::optional<QString> execProgram(const QString &value)
 {
+    // The string escapes first; a backslash before anything else belongs to the quoting.
+    QString line;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const qsizetype escape = value[i] == u'\\' && i + 1 < value.size()
+                                     ? QStringView(u"sntr\\").indexOf(value[i + 1])
+                                     : -1;
+        if (escape < 0) {
+            line += value[i];
+            continue;
+        }
+        line += QStringView(u" \n\t\r\\")[escape];
+        ++i;
+    }
+    line = line.trimmed();
+    QString program;
+    if (line.startsWith(u'"')) {
+        qsizetype i = 1;
+        for (; i < line.size() && line[i] != u'"'; ++i) {
+            if (line[i] == u'\\' && i + 1 < line.size())
+                ++i;
+            program += line[i];
+        }
+        if (i == line.size())
+            return std::nullopt;
+    } else {
+        program = line.section(u' ', 0, 0);
+    }
+    program.replace(QStringLiteral("%%"), QStringLiteral("%"));
+    if (program.isEmpty())
+        return std::nullopt;
+    return program;
+}
+
+bool programExists(const QString &program)
+{
+    if (!program.contains(u'/'))
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+// What the status needs of an entry's main group.
+struct EntryKeys {
+    // The desktop has switched the entry off while keeping the file: "Hidden=true", or GNOME's
+    // "X-GNOME-Autostart-enabled=false". Blanks around "=" do not count.
+    bool hidden = false;
+    std::optional<QString> program;
+};
+
+EntryKeys readEntry(const QString &path)
+{
+    EntryKeys keys;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
+        return keys;
     // An autostart entry is a few hundred bytes; a huge file is not ours to read whole.
     const QByteArray text = file.read(64 * 1024);
+    bool mainGroup = false;
     for (const QByteArray &line : text.split('\n')) {
+        if (line.startsWith('[')) {
+            mainGroup = line.trimmed() == "[Desktop Entry]";
+            continue;
+        }
         const qsizetype equals = line.indexOf('=');
-        if (equals < 0)
+        if (!mainGroup || equals < 0)
             continue;
         const QByteArray key = line.left(equals).trimmed();
         const QByteArray value = line.mid(equals + 1).trimmed();
         if ((key == "Hidden" && value == "true") ||
             (key == "X-GNOME-Autostart-enabled" && value == "false"))
-            return true;
+            keys.hidden = true;
+        if (key == "Exec" && !keys.program)
+            keys.program = execProgram(QString::fromUtf8(value));
     }
-    return false;
+    return keys;
 }
 
 } // namespace
+
+LoginItem::Status LoginItem::refreshedStatus(bool startAtLoginWanted)
+{
+    const Status current = status();
+    if (current != Status::notFound || !startAtLoginWanted || registerItem())
+        return current;
+    return status();
+}
 
 XdgAutostartLoginItem::XdgAutostartLoginItem()
     : XdgAutostartLoginItem(
@@ -67,6 +135,8 @@ XdgAutostartLoginItem::XdgAutostartLoginItem()
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString autostartFolder, QString executablePath)
     : m_folder(std::move(autostartFolder)), m_executablePath(std::move(executablePath))
 {
+    if (DesktopEntry::installedEntry(m_executablePath))
+        m_iconName = DesktopEntry::id();
 }
 
 QString XdgAutostartLoginItem::entryPath() const
@@ -77,8 +147,13 @@ QString XdgAutostartLoginItem::entryPath() const
 LoginItem::Status XdgAutostartLoginItem::status() const
 {
     const QFileInfo info(entryPath());
-    if (!info.isFile() || isHiddenEntry(info.filePath()))
+    if (!info.isFile())
         return Status::notRegistered;
+    const EntryKeys keys = readEntry(info.filePath());
+    if (keys.hidden)
+        return Status::notRegistered;
+    if (!keys.program || !programExists(*keys.program))
+        return Status::notFound;
     return Status::enabled;
 }
 
@@ -93,7 +168,7 @@ std::optional<QString> XdgAutostartLoginItem::registerItem()
     if (auto failure = makeFolder(m_folder))
         return failure;
     // An autostart entry is plainly readable; a file system that cannot say so still takes it.
-    if (auto reason = AtomicFile::write(entryPath(), entryText(m_executablePath),
+    if (auto reason = AtomicFile::write(entryPath(), entryText(m_executablePath, m_iconName),
                                         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                             QFile::ReadOther,
                                         AtomicFile::Mode::bestEffort))
@@ -148,7 +223,7 @@ QString XdgAutostartLoginItem::quotedExecArgument(const QString &argument)
     return escaped;
 }
 
-QByteArray XdgAutostartLoginItem::entryText(const QString &executablePath)
+QByteArray XdgAutostartLoginItem::entryText(const QString &executablePath, const QString &iconName)
 {
     QString text = QStringLiteral("[Desktop Entry]\n"
                                   "Type=Application\n"
@@ -156,6 +231,8 @@ QByteArray XdgAutostartLoginItem::entryText(const QString &executablePath)
                                   "Comment=DX cluster client\n"
                                   "Exec=");
     text += quotedExecArgument(executablePath);
+    if (!iconName.isEmpty())
+        text += QStringLiteral("\nIcon=") + iconName;
     text += QStringLiteral("\nTerminal=false\n"
                            "X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();

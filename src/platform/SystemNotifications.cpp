@@ -1,5 +1,7 @@
 #include "SystemNotifications.h"
 
+#include "DesktopEntry.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -82,7 +84,7 @@ void DBusSystemNotifications::send(const QString &title, const QString &text)
     QDBusMessage call =
         QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Notify"));
     QVariantMap hints;
-    hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("varnello"));
+    hints.insert(QStringLiteral("desktop-entry"), DesktopEntry::id());
     call << QStringLiteral("Varnello") << uint(0) << QString() << title
          << (m_bodyMarkup ? escapeForMarkup(text) : text)
          << QStringList{QStringLiteral("default"), QStringLiteral("Show")} << hints << int(-1);

@@ -184,7 +184,7 @@ private Q_SLOTS:
         qInfo("10 MiB without a line end: %.2f s CPU, resident growth %lld KiB", cpu,
               growth / 1024);
         QVERIFY2(cpu < 2.0, qPrintable(QString::number(cpu)));
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(VARNELLO_SANITIZE)
         // Under AddressSanitizer freed memory stays resident in its quarantine, so the memory
         // budget only holds for a plain build.
         QVERIFY2(growth < 20 * 1024 * 1024, qPrintable(QString::number(growth)));

@@ -1,3 +1,4 @@
+#include "DesktopEntry.h"
 #include "LoginItem.h"
 
 #include <QDir>
@@ -54,6 +55,15 @@ std::optional<QString> execArgument(const QByteArray &entry)
                     : std::nullopt;
 }
 
+// An empty executable file, with its folders.
+bool makeProgram(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.setPermissions(file.permissions() | QFile::ExeOwner);
+}
+
 } // namespace
 
 class tst_LoginItem final : public QObject {
@@ -62,17 +72,30 @@ class tst_LoginItem final : public QObject {
 private slots:
     void register_writesEntryWithQuotedExec_data()
     {
+        // Paths below a temporary folder: the program must be there for the entry to count.
         QTest::addColumn<QString>("executable");
-        QTest::newRow("plain") << "/usr/bin/varnello";
-        QTest::newRow("blanks") << "/home/ann/My Programs/varnello";
-        QTest::newRow("shell characters") << "/opt/a\"b`c$d\\e/varnello";
-        QTest::newRow("percent") << "/opt/100%/varnello";
-        QTest::newRow("line end and non-ASCII") << QString::fromUtf8("/opt/é\nx/varnello");
+        QTest::addColumn<bool>("installed"); // a desktop entry in <prefix>/share/applications
+        QTest::newRow("plain") << "/usr/bin/varnello" << false;
+        QTest::newRow("blanks") << "/home/ann/My Programs/varnello" << false;
+        QTest::newRow("shell characters") << "/opt/a\"b`c$d\\e/varnello" << false;
+        QTest::newRow("percent") << "/opt/100%/varnello" << false;
+        QTest::newRow("line end and non-ASCII") << QString::fromUtf8("/opt/é\nx/varnello") << false;
+        QTest::newRow("installed") << "/home/ann/.local/bin/varnello" << true;
+        QTest::newRow("installed, odd prefix") << "/opt/my \"100%\" $x/bin/varnello" << true;
     }
     void register_writesEntryWithQuotedExec()
     {
         QFETCH(QString, executable);
+        QFETCH(bool, installed);
         QTemporaryDir dir;
+        executable = dir.path() + executable;
+        QVERIFY(makeProgram(executable));
+        const QString prefix = QFileInfo(executable).absolutePath() + QStringLiteral("/..");
+        if (installed) {
+            const QString applications = prefix + QStringLiteral("/share/applications");
+            QVERIFY(QDir().mkpath(applications));
+            QVERIFY(makeProgram(applications + u'/' + DesktopEntry::id() + ".desktop"));
+        }
         const QString folder = dir.path() + QStringLiteral("/config/autostart");
         XdgAutostartLoginItem item(folder, executable);
         QCOMPARE(item.status(), LoginItem::Status::notRegistered);
@@ -86,6 +109,8 @@ private slots:
         QVERIFY(entry.contains("\nType=Application\n"));
         QVERIFY(entry.contains("\nName=Varnello\n"));
         QCOMPARE(execArgument(entry), executable);
+        // An installed program's entry shows its icon in the session's list of startup programs.
+        QCOMPARE(entry.contains("\nIcon=" + DesktopEntry::id().toUtf8() + '\n'), installed);
         QCOMPARE(file.permissions() & (QFile::ReadOther | QFile::WriteOther), QFile::ReadOther);
         // No temporary file is left beside it.
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
@@ -97,30 +122,57 @@ private slots:
         QCOMPARE(item.status(), LoginItem::Status::notRegistered);
     }
 
-    void status_switchedOffEntryCountsAsOff_data()
+    void status_readsTheEntry_data()
     {
-        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("lines");
         QTest::addColumn<LoginItem::Status>("status");
-        QTest::newRow("hidden") << QByteArray("Hidden=true") << LoginItem::Status::notRegistered;
+        const QByteArray sh = "Exec=sh\n";
+        QTest::newRow("hidden") << sh + "Hidden=true" << LoginItem::Status::notRegistered;
         QTest::newRow("hidden, blanks around =")
-            << QByteArray("Hidden = true") << LoginItem::Status::notRegistered;
+            << sh + "Hidden = true" << LoginItem::Status::notRegistered;
         QTest::newRow("GNOME switch off")
-            << QByteArray("X-GNOME-Autostart-enabled=false") << LoginItem::Status::notRegistered;
+            << sh + "X-GNOME-Autostart-enabled=false" << LoginItem::Status::notRegistered;
         QTest::newRow("GNOME switch on")
-            << QByteArray("X-GNOME-Autostart-enabled=true") << LoginItem::Status::enabled;
-        QTest::newRow("not hidden") << QByteArray("Hidden=false") << LoginItem::Status::enabled;
+            << sh + "X-GNOME-Autostart-enabled=true" << LoginItem::Status::enabled;
+        QTest::newRow("not hidden") << sh + "Hidden=false" << LoginItem::Status::enabled;
+        QTest::newRow("quoted path and arguments")
+            << QByteArray("Exec=\"/bin/sh\" -c true") << LoginItem::Status::enabled;
+        QTest::newRow("program gone")
+            << QByteArray("Exec=\"/gone/build/src/app/varnello\"") << LoginItem::Status::notFound;
+        QTest::newRow("hidden, program gone")
+            << QByteArray("Exec=/gone/varnello\nHidden=true") << LoginItem::Status::notRegistered;
+        QTest::newRow("name not on the path")
+            << QByteArray("Exec=varnello-nowhere-to-be-found") << LoginItem::Status::notFound;
+        QTest::newRow("quote not closed")
+            << QByteArray("Exec=\"/bin/sh") << LoginItem::Status::notFound;
+        QTest::newRow("no Exec") << QByteArray("Name=Varnello") << LoginItem::Status::notFound;
+        QTest::newRow("Exec of another group")
+            << QByteArray("[Desktop Action x]\nExec=sh") << LoginItem::Status::notFound;
     }
-    void status_switchedOffEntryCountsAsOff()
+    void status_readsTheEntry()
     {
-        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, lines);
         QFETCH(LoginItem::Status, status);
         QTemporaryDir dir;
-        XdgAutostartLoginItem item(dir.path(), QStringLiteral("/usr/bin/varnello"));
+        const QString executable = dir.filePath(QStringLiteral("bin/varnello"));
+        QVERIFY(makeProgram(executable));
+        XdgAutostartLoginItem item(dir.path(), executable);
         QFile file(item.entryPath());
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Desktop Entry]\nType=Application\nExec=varnello\n" + line + '\n');
+        const QByteArray written = "[Desktop Entry]\nType=Application\n" + lines + '\n';
+        file.write(written);
         file.close();
         QCOMPARE(item.status(), status);
+        QCOMPARE(item.refreshedStatus(false), status);
+        // Wanted at login, an entry whose program is gone names this one instead; no other
+        // entry is touched.
+        const bool gone = status == LoginItem::Status::notFound;
+        QCOMPARE(item.refreshedStatus(true), gone ? LoginItem::Status::enabled : status);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray now = file.readAll();
+        file.close();
+        QCOMPARE(now == written, !gone);
+        QVERIFY(!gone || execArgument(now) == executable);
         // Off or on, the file is ours and goes with the registration.
         QVERIFY(item.hasRegistration());
         QCOMPARE(item.unregisterItem(), std::nullopt);

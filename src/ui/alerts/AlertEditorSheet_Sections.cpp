@@ -73,7 +73,7 @@ QWidget *AlertEditorSheet::buildBandsSection()
         header->setObjectName(QStringLiteral("bandGroup:") + title);
         setSecondary(header);
         connect(header, &QPushButton::clicked, this,
-                [this, bands] { m_view.toggleAlertBandGroup(bands); });
+                [this, bands = bands] { m_view.toggleAlertBandGroup(bands); });
         group->addWidget(header);
         for (const QString &band : bands) {
             auto *box = new QCheckBox(band, section);
@@ -155,7 +155,7 @@ QWidget *AlertEditorSheet::buildActionsSection()
     for (const auto &[box, option] :
          {std::pair{m_actions.everySpot, AlertSoundFrequency::everySpot},
           std::pair{m_actions.everyFiveMinutes, AlertSoundFrequency::everyFiveMinutes}}) {
-        connect(box, &QCheckBox::clicked, this, [this, option](bool on) {
+        connect(box, &QCheckBox::clicked, this, [this, option = option](bool on) {
             m_view.setAlertDraftSoundFrequency(option, on);
             // Unticking the chosen one changes nothing: show it ticked again.
             refreshActions();

@@ -255,7 +255,7 @@ QWidget *NewSlotAlertSheet::buildActionSection()
     for (const auto &[box, frequency] :
          {std::pair{c.everySpot, AlertSoundFrequency::everySpot},
           std::pair{c.everyFiveMinutes, AlertSoundFrequency::everyFiveMinutes}}) {
-        connect(box, &QCheckBox::clicked, this, [this, frequency](bool on) {
+        connect(box, &QCheckBox::clicked, this, [this, frequency = frequency](bool on) {
             m_view.setNewSlotDraftSoundFrequency(frequency, on);
             render();
         });

@@ -244,8 +244,9 @@ void SettingsView::setStartAtLogin(bool enabled)
 
 void SettingsView::refreshLoginItemState()
 {
+    const bool wanted = m_settings.boolValue(SettingsKeys::startVarnelloAtLogin);
     m_settings.setBool(SettingsKeys::startVarnelloAtLogin,
-                       LoginItem::isOn(m_services.loginItem->status()));
+                       LoginItem::isOn(m_services.loginItem->refreshedStatus(wanted)));
 }
 
 } // namespace varnello

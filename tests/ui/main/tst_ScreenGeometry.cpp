@@ -182,7 +182,7 @@ struct SettingsKit {
     FakeConnectionLink connection;
     FakeDataFiles files;
     QTemporaryDir loginFolder;
-    XdgAutostartLoginItem login{loginFolder.path(), QStringLiteral("/opt/varnello/bin/varnello")};
+    XdgAutostartLoginItem login{loginFolder.path(), QCoreApplication::applicationFilePath()};
     RecordingAlerts alerts;
     std::unique_ptr<SettingsWindow> window;
 

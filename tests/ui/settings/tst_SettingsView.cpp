@@ -19,7 +19,8 @@ namespace {
 struct LoginItemKit {
     QTemporaryDir dir;
     QString folder = dir.path() + QStringLiteral("/config/autostart");
-    XdgAutostartLoginItem item{folder, QStringLiteral("/opt/varnello/bin/varnello")};
+    // The test program stands in for the program the entry starts: it must exist.
+    XdgAutostartLoginItem item{folder, QCoreApplication::applicationFilePath()};
 };
 
 struct ViewKit {
@@ -297,6 +298,15 @@ private slots:
         box->click();
         QVERIFY(QFileInfo(kit.login.item.entryPath()).isFile());
         QVERIFY(box->isChecked() && kit.settings().boolValue(SettingsKeys::startVarnelloAtLogin));
+        // Left naming a program that is gone (a moved build): written again for this one.
+        QFile stale(kit.login.item.entryPath());
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("[Desktop Entry]\nType=Application\nExec=/gone/varnello\n");
+        stale.close();
+        kit.view().selectTab(SettingsView::SettingsTab::clubLog);
+        kit.view().selectTab(SettingsView::SettingsTab::standard);
+        QVERIFY(box->isChecked());
+        QCOMPARE(kit.login.item.status(), LoginItem::Status::enabled);
         // Removed outside the program: shown when the Standard tab comes on screen again.
         QVERIFY(QFile::remove(kit.login.item.entryPath()));
         kit.view().selectTab(SettingsView::SettingsTab::clubLog);
