@@ -161,9 +161,7 @@ private Q_SLOTS:
         store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
         QVERIFY(notice->isVisible());
         QCOMPARE(notice->text(), text);
-        store.setString(SettingsKeys::VarnelloMainWindowFrame, QStringLiteral("{{1, 2}, {3, 4}}"),
-                        AppSettingsStore::SaveTiming::coalesced);
-        QTest::qWait(300); // several retries and a coalesced save, all failing
+        QTest::qWait(300); // several retries, all failing
         QVERIFY(notice->isVisible());
         diskFull = false;
         QTRY_VERIFY(!notice->isVisible());

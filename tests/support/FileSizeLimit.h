@@ -9,14 +9,12 @@ namespace varnello::test {
 // large") as on a full disk, without root or a small file system; SIGXFSZ would end the process.
 struct FileSizeLimit {
     rlimit previous{};
-    bool active = false;
-
     explicit FileSizeLimit(rlim_t bytes)
     {
         std::signal(SIGXFSZ, SIG_IGN);
         ::getrlimit(RLIMIT_FSIZE, &previous);
         const rlimit limited{bytes, previous.rlim_max};
-        active = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
     }
     ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &previous); }
 };
