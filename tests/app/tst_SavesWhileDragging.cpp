@@ -165,8 +165,6 @@ private Q_SLOTS:
         QVERIFY(notice->isVisible());
         diskFull = false;
         QTRY_VERIFY(!notice->isVisible());
-        QCOMPARE(storedOnDisk(*store.settingsPath(), QStringLiteral("clusterCallsign")),
-                 StoredSetting::string(QStringLiteral("N1FULL")));
     }
 };
 

@@ -29,20 +29,6 @@ struct Folders {
     }
 };
 
-// A lock file as QLockFile writes it, naming this process, last modified `age` ago.
-bool writeLock(const QString &path, const QString &host, const QByteArray &machineId,
-               std::chrono::minutes age)
-{
-    QFile lock(path);
-    return lock.open(QIODevice::WriteOnly) &&
-           lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
-                      QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() +
-                      '\n' + host.toUtf8() + '\n' + machineId + '\n') > 0 &&
-           lock.flush() &&
-           lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * age.count()),
-                            QFileDevice::FileModificationTime);
-}
-
 } // namespace
 
 class TestInstanceChannel : public QObject {
@@ -134,22 +120,29 @@ private Q_SLOTS:
         QFETCH(int, ageMinutes);
         QFETCH(bool, takenOver);
         Folders f;
-        const QString lock = f.data + QStringLiteral("/varnello.lock");
-        QVERIFY(writeLock(lock, host, machineId, std::chrono::minutes(ageMinutes)));
+        QFile lock(f.data + QStringLiteral("/varnello.lock")); // as QLockFile writes it
+        const auto backdate = [&lock](int minutes) {
+            lock.close();
+            return lock.open(QIODevice::Append) &&
+                   lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutes),
+                                    QFileDevice::FileModificationTime);
+        };
+        const qint64 pid = QCoreApplication::applicationPid();
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + '\n' +
+                   QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + '\n' +
+                   host.toUtf8() + '\n' + machineId + '\n');
+        QVERIFY(backdate(ageMinutes));
         LocalInstanceChannel channel(f.data, f.runtime);
         channel.setTiming({.lockRefresh = 20ms});
         QCOMPARE(channel.claim() == InstanceChannel::Claim::acquired, takenOver);
-        if (!takenOver) {
-            QCOMPARE(channel.holder(),
-                     (InstanceChannel::Holder{QCoreApplication::applicationPid(), host, lock}));
-            return;
+        QCOMPARE(channel.holder(),
+                 (InstanceChannel::Holder{pid, takenOver ? QSysInfo::machineHostName() : host,
+                                          lock.fileName()}));
+        if (takenOver) { // now this copy's own, kept fresh while it runs
+            QVERIFY(backdate(60));
+            QTRY_VERIFY(QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) < 600);
         }
-        // Now this copy's own, kept fresh while it runs.
-        QFile held(lock);
-        QVERIFY(held.open(QIODevice::Append) &&
-                held.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
-                                 QFileDevice::FileModificationTime));
-        QTRY_VERIFY(QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) < 600);
     }
 
     void unreadableOldLock_isTakenOver()

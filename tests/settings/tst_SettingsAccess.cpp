@@ -1,5 +1,4 @@
 #include "AtomicFile.h"
-#include "FileSizeLimit.h"
 #include "LoginItem.h"
 #include "SettingsTestHelpers.h"
 
@@ -130,9 +129,8 @@ private Q_SLOTS:
                    if (!*store)
                        *store = std::make_unique<AppSettingsStore>(QFileInfo(path).path());
                    (*store)->setString(text, text);
-                   (*store)->save();
-                   const auto &failure = (*store)->saveFailure();
-                   return failure ? std::optional(failure->reason) : std::nullopt;
+                   return (*store)->save() ? std::nullopt
+                                           : std::optional((*store)->saveFailure()->reason);
                });
         QTest::newRow("login item")
             << QStringLiteral("varnello.desktop") << Writer([](const QString &path, QString text) {
