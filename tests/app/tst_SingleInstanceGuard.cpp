@@ -9,14 +9,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Answers claims and raise requests from scripts; the last entry repeats.
-class ScriptedChannel final : public InstanceChannel {
+// Answers claims and raise requests from scripts (the last entry repeats), and any alert with Quit.
+class ScriptedChannel final : public InstanceChannel, public SettingsAlertPresenter {
 public:
     QList<Claim> claims;
     QList<bool> raises;
     int claimCalls = 0;
     int raiseCalls = 0;
     bool listened = false;
+    QStringList alerts; // message and default button
 
     Claim claim() override
     {
@@ -32,15 +33,9 @@ public:
         return raises.at(std::min<qsizetype>(raiseCalls++, raises.size() - 1));
     }
     Holder holder() const override { return {4242, QStringLiteral("old-shack-pc"), "/v.lock"}; }
-};
-
-// Records the alerts and answers Quit.
-class QuitAnswer final : public SettingsAlertPresenter {
-public:
-    QStringList shown;
     void present(QWidget *, const SettingsAlert &alert, Answer answer) override
     {
-        shown.append(alert.message + u'|' + alert.buttons.value(alert.defaultButton).text);
+        alerts.append(alert.message + u'|' + alert.buttons.value(alert.defaultButton).text);
         answer(SingleInstanceGuard::quitButton);
     }
 };
@@ -85,8 +80,7 @@ private Q_SLOTS:
         ScriptedChannel channel;
         channel.claims = claims;
         channel.raises = raises;
-        QuitAnswer alerts;
-        SingleInstanceGuard guard(channel, alerts, {.raiseBudget = 100ms, .retryInterval = 1ms});
+        SingleInstanceGuard guard(channel, channel, {.raiseBudget = 100ms, .retryInterval = 1ms});
         QFETCH(Start, start);
         QCOMPARE(guard.claim(), start);
         QTEST(channel.listened, "listens");
@@ -94,14 +88,14 @@ private Q_SLOTS:
         if (raiseCalls >= 0)
             QCOMPARE(channel.raiseCalls, raiseCalls);
         // Leaving without a confirmed raise is never silent.
-        QCOMPARE(alerts.shown, start == Start::leave && !raises.contains(true)
-                                   ? QStringList{QStringLiteral(
-                                         "Varnello (process 4242 on old-shack-pc) holds the data "
-                                         "folder but does not answer.\n\nLock file: /v.lock\n\n"
-                                         "Close the other copy of Varnello and try again. If no "
-                                         "copy is running, on this or another computer, remove "
-                                         "the lock file and try again.|Quit")}
-                                   : QStringList());
+        QCOMPARE(channel.alerts, start == Start::leave && !raises.contains(true)
+                                     ? QStringList{QStringLiteral(
+                                           "Varnello (process 4242 on old-shack-pc) holds the data "
+                                           "folder but does not answer.\n\nLock file: /v.lock\n\n"
+                                           "Close the other copy of Varnello and try again. If no "
+                                           "copy is running, on this or another computer, remove "
+                                           "the lock file and try again.|Quit")}
+                                     : QStringList());
     }
 };
 

@@ -115,9 +115,8 @@ private Q_SLOTS:
                  StoredSetting::string(QStringLiteral("N0CALL")));
     }
 
-    // Where writes stop after a few bytes (a full disk) every file written whole keeps its old
-    // contents with nothing left beside it, and once space is back the next write puts in place
-    // what the failed one meant to write.
+    // Where writes stop after a few bytes (a full disk) a file written whole keeps its old contents
+    // and nothing beside it; once space is back the next write puts in what the failed one meant.
     void fileWrittenWhole_survivesAFullDisk_data()
     {
         QTest::addColumn<QString>("fileName");
