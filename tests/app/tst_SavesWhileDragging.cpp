@@ -165,6 +165,11 @@ private Q_SLOTS:
         QVERIFY(notice->isVisible());
         diskFull = false;
         QTRY_VERIFY(!notice->isVisible());
+        // A folder inside the home folder is named from "~".
+        QCOMPARE((SettingsSaveFailure{QDir::homePath() + QStringLiteral("/V"), QStringLiteral("R")})
+                     .description(),
+                 QStringLiteral("Settings cannot be saved: R (~/V). Changes are kept until the "
+                                "program quits."));
     }
 };
 

@@ -162,14 +162,6 @@ private Q_SLOTS:
         QVERIFY(readAll(path).contains("kept"));
     }
 
-    void saveFailure_showsTheHomeFolderAsTilde()
-    {
-        QCOMPARE((SettingsSaveFailure{QDir::homePath() + QStringLiteral("/V"), QStringLiteral("R")})
-                     .description(),
-                 QStringLiteral("Settings cannot be saved: R (~/V). Changes are kept until the "
-                                "program quits."));
-    }
-
     void removeValue_writesOnlyWhenSomethingWasRemoved()
     {
         StoreFixture f;
