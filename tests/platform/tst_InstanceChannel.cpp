@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QtConcurrent>
 #include <QtTest>
-#include <utime.h>
 
 using namespace varnello;
 using namespace std::chrono_literals;
@@ -29,20 +28,6 @@ struct Folders {
             QDir().mkpath(folder);
     }
 };
-
-// A lock file as QLockFile writes it, naming this process, last modified `age` ago.
-bool writeLock(const QString &path, const QString &host, const QByteArray &machineId,
-               std::chrono::minutes age)
-{
-    QFile lock(path);
-    return lock.open(QIODevice::WriteOnly) &&
-           lock.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n' +
-                      QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() +
-                      '\n' + host.toUtf8() + '\n' + machineId + '\n') > 0 &&
-           lock.flush() &&
-           lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * age.count()),
-                            QFileDevice::FileModificationTime);
-}
 
 } // namespace
 
@@ -77,6 +62,7 @@ private Q_SLOTS:
         QFile stale(holder.serverName());
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
+        holder.setTiming({.listenCheck = 20ms});
         QVERIFY(holder.listen());
         QSignalSpy raised(&holder, &InstanceChannel::raiseRequested);
         LocalInstanceChannel later(f.data, f.runtime);
@@ -87,13 +73,10 @@ private Q_SLOTS:
         QVERIFY(answered.result());
         QCOMPARE(raised.size(), 1);
         // A failed accept (the open-files limit reached) closes the server like this.
-        holder.setTiming({.listenCheck = 20ms});
-        QVERIFY(holder.listen());
         holder.findChild<QLocalServer *>()->close();
         QTRY_VERIFY(holder.findChild<QLocalServer *>()->isListening());
         answered = QtConcurrent::run([&later] { return later.requestRaise(5000ms); });
-        QTRY_VERIFY(answered.isFinished());
-        QVERIFY(answered.result());
+        QTRY_VERIFY(answered.isFinished() && answered.result());
 
         LocalInstanceChannel stranger(f.other, f.runtime);
         QVERIFY(!stranger.requestRaise(200ms)); // nobody listens for that folder
@@ -121,46 +104,45 @@ private Q_SLOTS:
         QTest::addColumn<QString>("host");
         QTest::addColumn<QByteArray>("machineId");
         QTest::addColumn<int>("ageMinutes");
-        QTest::addColumn<InstanceChannel::Claim>("claim");
-        const QByteArray otherMachine = "9f0c2d55e1a34b6f8d7e6a5b4c3d2e1f";
-        QTest::newRow("other host, unrefreshed for 11 minutes")
-            << QStringLiteral("old-shack-pc") << otherMachine << 11
-            << InstanceChannel::Claim::acquired;
-        QTest::newRow("other host, refreshed a minute ago")
-            << QStringLiteral("old-shack-pc") << otherMachine << 1
-            << InstanceChannel::Claim::heldByAnotherCopy;
-        QTest::newRow("this host's name on another machine, 3 days old")
-            << QSysInfo::machineHostName() << otherMachine << 3 * 24 * 60
-            << InstanceChannel::Claim::acquired;
-        QTest::newRow("this machine, 3 days old")
-            << QSysInfo::machineHostName() << QSysInfo::machineUniqueId() << 3 * 24 * 60
-            << InstanceChannel::Claim::heldByAnotherCopy;
+        QTest::addColumn<bool>("takenOver");
+        const QByteArray elsewhere = "9f0c2d55e1a34b6f8d7e6a5b4c3d2e1f";
+        const QString here = QSysInfo::machineHostName(), old = QStringLiteral("old-shack-pc");
+        QTest::newRow("other host, unrefreshed for 11 minutes") << old << elsewhere << 11 << true;
+        QTest::newRow("other host, refreshed a minute ago") << old << elsewhere << 1 << false;
+        QTest::newRow("this host's name, other machine") << here << elsewhere << 4320 << true;
+        QTest::newRow("this machine, live process, 3 days old")
+            << here << QSysInfo::machineUniqueId() << 4320 << false;
     }
     void existingLock_isTakenOverWhenStale()
     {
         QFETCH(QString, host);
         QFETCH(QByteArray, machineId);
         QFETCH(int, ageMinutes);
+        QFETCH(bool, takenOver);
         Folders f;
-        const QString lockPath = f.data + QStringLiteral("/varnello.lock");
-        QVERIFY(writeLock(lockPath, host, machineId, std::chrono::minutes(ageMinutes)));
+        QFile lock(f.data + QStringLiteral("/varnello.lock")); // as QLockFile writes it
+        const auto backdate = [&lock](int minutes) {
+            lock.close();
+            return lock.open(QIODevice::Append) &&
+                   lock.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutes),
+                                    QFileDevice::FileModificationTime);
+        };
+        const qint64 pid = QCoreApplication::applicationPid();
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + '\n' +
+                   QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8() + '\n' +
+                   host.toUtf8() + '\n' + machineId + '\n');
+        QVERIFY(backdate(ageMinutes));
         LocalInstanceChannel channel(f.data, f.runtime);
-        QTEST(channel.claim(), "claim");
-        if (channel.claim() == InstanceChannel::Claim::heldByAnotherCopy)
-            QCOMPARE(channel.holder(),
-                     (InstanceChannel::Holder{QCoreApplication::applicationPid(), host, lockPath}));
-    }
-
-    void holder_keepsItsLockFresh()
-    {
-        Folders f;
-        LocalInstanceChannel holder(f.data, f.runtime);
-        holder.setTiming({.lockRefresh = 20ms});
-        QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
-        const QString lock = f.data + QStringLiteral("/varnello.lock");
-        const utimbuf hourAgo{0, ::time(nullptr) - 3600};
-        QVERIFY(::utime(QFile::encodeName(lock).constData(), &hourAgo) == 0);
-        QTRY_VERIFY(QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) < 600);
+        channel.setTiming({.lockRefresh = 20ms});
+        QCOMPARE(channel.claim() == InstanceChannel::Claim::acquired, takenOver);
+        QCOMPARE(channel.holder(),
+                 (InstanceChannel::Holder{pid, takenOver ? QSysInfo::machineHostName() : host,
+                                          lock.fileName()}));
+        if (takenOver) { // now this copy's own, kept fresh while it runs
+            QVERIFY(backdate(60));
+            QTRY_VERIFY(QFileInfo(lock).lastModified().secsTo(QDateTime::currentDateTime()) < 600);
+        }
     }
 
     void unreadableOldLock_isTakenOver()

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace varnello::test {
@@ -66,6 +68,20 @@ inline StoredSetting absent()
 {
     return StoredSetting::string(QStringLiteral("<absent>"));
 }
+
+// While alive, a write that would grow a file of this process past `bytes` fails ("File too
+// large") as on a full disk, without root or a small file system; SIGXFSZ would end the process.
+struct FileSizeLimit {
+    rlimit previous{};
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        const rlimit limited{bytes, previous.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &previous); }
+};
 
 // A temporary data folder with a store on it whose saves are counted (and still written).
 struct StoreFixture {

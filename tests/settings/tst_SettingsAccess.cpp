@@ -1,4 +1,5 @@
-#include "FileSizeLimit.h"
+#include "AtomicFile.h"
+#include "LoginItem.h"
 #include "SettingsTestHelpers.h"
 
 #include <QDir>
@@ -9,8 +10,10 @@
 
 using namespace varnello;
 using namespace varnello::test;
+using Writer = std::function<std::optional<QString>(const QString &path, QString text)>;
 
-// Reading, writing and removing keys, and the reset state after Factory Reset.
+// Reading, writing and removing keys, the reset state after Factory Reset, and files written whole
+// on a full disk.
 class TestSettingsAccess : public QObject {
     Q_OBJECT
 
@@ -112,35 +115,51 @@ private Q_SLOTS:
                  StoredSetting::string(QStringLiteral("N0CALL")));
     }
 
-    // Writes that stop after a few bytes, as on a full disk.
-    void saveThatCannotComplete_keepsTheOldFileAndRetries()
+    // Where writes stop after a few bytes (a full disk) a file written whole keeps its old contents
+    // and nothing beside it; once space is back the next write puts in what the failed one meant.
+    void fileWrittenWhole_survivesAFullDisk_data()
     {
-        StoreFixture f;
-        AppSettingsStore &store = f.open();
-        store.setSaveRetryInterval(std::chrono::milliseconds(20));
-        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
-        const QByteArray before = readAll(f.file);
-        QSignalSpy failureChanged(&store, &AppSettingsStore::saveFailureChanged);
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<Writer>("write");
+        auto store = std::make_shared<std::unique_ptr<AppSettingsStore>>();
+        QTest::newRow("settings document, whose values wait in memory")
+            << QStringLiteral("settings.json")
+            << Writer([store](const QString &path, QString text) {
+                   if (!*store)
+                       *store = std::make_unique<AppSettingsStore>(QFileInfo(path).path());
+                   (*store)->setString(text, text);
+                   return (*store)->save() ? std::nullopt
+                                           : std::optional((*store)->saveFailure()->reason);
+               });
+        QTest::newRow("login item")
+            << QStringLiteral("varnello.desktop") << Writer([](const QString &path, QString text) {
+                   return XdgAutostartLoginItem(QFileInfo(path).path(), text).registerItem();
+               });
+        QTest::newRow("downloaded data file")
+            << QStringLiteral("cty.plist") << Writer([](const QString &path, QString text) {
+                   return AtomicFile::write(path, text.toUtf8().repeated(1000),
+                                            QFile::ReadOwner | QFile::WriteOwner,
+                                            AtomicFile::Mode::bestEffort);
+               });
+    }
+    void fileWrittenWhole_survivesAFullDisk()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(Writer, write);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        QCOMPARE(write(path, QStringLiteral("old")), std::nullopt);
+        const QByteArray old = readAll(path);
+        std::optional<QString> failure;
         {
             FileSizeLimit limit(16);
-            QVERIFY(limit.active);
-            store.setString(SettingsKeys::clusterHost, QStringLiteral("dx.example.net"));
-            store.setBool(SettingsKeys::advancedMode, true);
+            failure = write(path, QStringLiteral("kept"));
         }
-        QCOMPARE(readAll(f.file), before);
-        QCOMPARE(QDir(f.folder).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("settings.json")});
-        QVERIFY(store.saveFailure());
-        QCOMPARE(store.saveFailure()->reason, QStringLiteral("File too large"));
-        QCOMPARE(store.saveFailure()->folder, f.folder);
-        QCOMPARE(failureChanged.size(), 1);
-        QTRY_VERIFY(!store.saveFailure()); // the retry, now that writes work again
-        QCOMPARE(failureChanged.size(), 2);
-        QVERIFY(f.onDisk().values == store.values());
-        QCOMPARE((SettingsSaveFailure{QDir::homePath() + QStringLiteral("/V"), QStringLiteral("R")})
-                     .description(),
-                 QStringLiteral("Settings cannot be saved: R (~/V). Changes are kept until the "
-                                "program quits."));
+        QVERIFY(failure.value_or(QString()).contains(QStringLiteral("File too large")));
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+        QCOMPARE(write(path, QStringLiteral("kept")), std::nullopt);
+        QVERIFY(readAll(path).contains("kept"));
     }
 
     void removeValue_writesOnlyWhenSomethingWasRemoved()
