@@ -27,8 +27,7 @@ ClusterConnection::ClusterConnection(CTYFileManager *ctyFileManager,
         },
     };
     m_autoReconnectController = std::make_unique<AutoReconnectController>(
-        std::move(reconnectSettings), environment.publicAddress, *m_clock,
-        m_timing.autoReconnect);
+        std::move(reconnectSettings), environment.publicAddress, *m_clock, m_timing.autoReconnect);
 
     QPointer<ClusterConnection> self(this);
     m_autoReconnectController->setReconnectAction([self] {
@@ -62,7 +61,7 @@ ClusterConnection::~ClusterConnection()
 {
     // Nothing may report back into a half-destroyed object, nor the console tell of lines that
     // were waiting to be sent.
-    m_queuedOperatorLines.clear();
+    m_waitingRequests.clear();
     releaseConnection();
     if (m_primaryProbeConnection) {
         m_primaryProbeConnection->disconnect(this);

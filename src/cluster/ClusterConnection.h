@@ -61,9 +61,14 @@ struct ClusterTiming {
     // by a slow node: its reply and prompt are told apart from the next command's for this long
     // after the time-out (an operator line's, after it was written).
     ms lateReplyTimeout{60000};
-    // An unfinished line that already reads as a spot, or as the prompt of an unknown node, is
-    // taken as complete only when nothing more arrived for this long.
+    // An unfinished line that already reads as a spot is taken as complete only when nothing
+    // more arrived for this long.
     ms tailSettleDelay{40};
+    // After the callsign, a line ending in ">" that names no known node type is the node's
+    // prompt once the node has said nothing more (or only spots) for this long; a greeting line
+    // that merely ends in ">" is followed by more of the greeting well within it. Well inside the
+    // login watchdog, so such a node is told apart on its first connection.
+    ms unknownPromptSilence{1000};
     // While spots pour in after login, reads closer together than this are gathered and handled
     // in one go this long after the previous handling (a quarter more when the stream pauses).
     ms readGatherWindow{150};
@@ -122,8 +127,8 @@ public:
     // reconnect gives up with an alert; at five to seven seconds per try, well under a minute.
     static constexpr int failedLoginsBeforeGivingUp = 7;
     static constexpr quint16 defaultPrimaryPort = 7300;
-    // Operator commands and spots waiting for the post-login steps to end.
-    static constexpr qsizetype maximumQueuedOperatorLines = 20;
+    // Operator commands and spots that may wait for the node to answer what it was asked before.
+    static constexpr qsizetype maximumWaitingRequests = 20;
     static constexpr QLatin1StringView recentSpotsCommand{"sh/dx filter real 50"};
     // Held in lower case: it is compared with lower-cased node lines.
     static constexpr QLatin1StringView defaultNodeRegistrationAddress{"register@ka2pbt.com"};
@@ -193,9 +198,8 @@ public:
     // in between); false when it was refused.
     bool sendUserCommand(const QString &text);
     bool sendSpot(const QString &callsign, const QString &frequency, const QString &comment);
-    // Operator lines (and steps the operator started) held back while a post-login step waits
-    // for the node's prompt.
-    qsizetype queuedOperatorLineCount() const { return m_queuedOperatorLines.size(); }
+    // Operator lines and steps started outside the post-login sequence that wait for their turn.
+    qsizetype waitingRequestCount() const { return m_waitingRequests.size(); }
 
     // --- Login and node type.
     void continueWithReducedFeatures();
@@ -215,8 +219,10 @@ public:
     // post-login step collects its reply.
     static bool isUnsolicitedNodeLine(QStringView line);
 
-    // --- Back-fill of recent spots (also the filter warning sheet's "No" choices).
-    void loadRecentSpots();
+    // --- Back-fill of recent spots (also the filter warning sheet's "No" choices). Like every
+    // step the operator starts here (the RBN popover's Refresh, the filter warning's choices), it
+    // goes out once the node has answered what it was asked before.
+    void loadRecentSpots() { loadRecentSpots(StepStart::inTurn); }
 
     // --- Failover, return to the primary node, registration re-check (ClusterConnection_Failover).
     void stopPrimaryRecovery();
@@ -224,12 +230,15 @@ public:
     void startRegistrationRecheck();
 
     // --- RBN skimmer set-up (ClusterConnection_Rbn).
-    void requestRBNStatus(bool loadRecentSpotsAfter);
+    void requestRBNStatus(bool loadRecentSpotsAfter)
+    {
+        requestRBNStatus(loadRecentSpotsAfter, StepStart::inTurn);
+    }
     void applyRBNSettings(bool enabled, const RBNModeSet &modes);
 
     // --- Upstream filter check (ClusterConnection_Filters).
-    void clearUpstreamFilters();
-    void clearSSIDFilterOverride();
+    void clearUpstreamFilters() { clearUpstreamFilters(StepStart::inTurn); }
+    void clearSSIDFilterOverride() { clearSSIDFilterOverride(StepStart::inTurn); }
     bool warningIncludesSSIDFilterOverride() const { return m_warningIncludesSSIDFilterOverride; }
     void setWarningIncludesSSIDFilterOverride(bool value)
     {
@@ -302,7 +311,8 @@ private:
     void teardownConnection();
     void resetConnectionState();
     void clearRegistrationState();
-    void resetSessionFlags(); // login, RBN, back-fill, submission, filter flags; node type, warnings
+    void
+    resetSessionFlags(); // login, RBN, back-fill, submission, filter flags; node type, warnings
     void handleConnectionState(TcpConnection *connection, TcpConnection::State state,
                                const QString &reason);
     void handleReady(TcpConnection *connection);
@@ -314,18 +324,24 @@ private:
     }
 
     // ===== Sending (ClusterConnection_Send.cpp).
-    // Steps the operator (or a timer) starts outside the post-login sequence; they wait behind
-    // the node's outstanding replies like operator lines.
+    // Steps started outside the post-login sequence (by the operator, a timer or a late reply);
+    // they wait behind the node's outstanding replies like operator lines.
     enum class QueuedStep : quint8 {
         none,
         rbnStatus,
+        rbnBeaconKick,
         clearUpstreamFilters,
         clearSSIDFilterOverride,
         sendSSIDFilterOverride,
         recentSpots,
         registrationCheck,
     };
-    struct OperatorLine {
+    // Whoever starts a step says whether it may go out now: the post-login sequence at the prompt
+    // (or time-out) that ended its previous step, and a waiting step whose turn came, go at once,
+    // ahead of lines typed meanwhile; anything else takes its turn behind what the node owes.
+    enum class StepStart : quint8 { now, inTurn };
+    // An operator line or a step not yet written, in the order asked for.
+    struct WaitingRequest {
         QString text;
         bool isSpot = false;
         QueuedStep step = QueuedStep::none;
@@ -346,26 +362,15 @@ private:
         OwedReply reply;
         std::chrono::steady_clock::time_point sentAt;
     };
-    // While one is alive, the post-login sequence itself starts steps: they do not queue.
-    struct StepSequenceScope {
-        explicit StepSequenceScope(ClusterConnection *owner) : connection(owner)
-        {
-            ++connection->m_stepSequenceDepth;
-        }
-        ~StepSequenceScope() { --connection->m_stepSequenceDepth; }
-        StepSequenceScope(const StepSequenceScope &) = delete;
-        StepSequenceScope &operator=(const StepSequenceScope &) = delete;
-        ClusterConnection *connection;
-    };
     bool sendLine(const QString &text);
     // Operator lines: written at once, or queued while a post-login step waits for its prompt.
     bool echoAndSendLine(const QString &text, bool isSpot = false);
-    bool writeOperatorLine(const OperatorLine &line);
-    void sendQueuedOperatorLines();
-    void dropQueuedOperatorLines(const QString &reason);
-    // Queues a step while the node is busy with a step or an operator line; true when queued (or
-    // already waiting). Inside the post-login sequence nothing is queued.
-    bool queueStepWhileNodeBusy(QueuedStep step);
+    bool writeOperatorLine(const WaitingRequest &line);
+    void sendWaitingRequests();
+    void dropWaitingRequests(const QString &reason);
+    // For a step asked for in turn: queues it while the node is busy with a step or an operator
+    // line; true when queued (or already waiting).
+    bool waitsItsTurn(QueuedStep step, StepStart start);
     void startQueuedStep(QueuedStep step);
     // Writes bytes to the current connection; false (and a status) when it cannot.
     bool writeToConnection(const QByteArray &bytes);
@@ -387,8 +392,10 @@ private:
     void insertLiveSpot(DXSpot spot);
     void trimSpotsToLimit();
     void flushPartialLine();
+    void loadRecentSpots(StepStart start);
     void finishRecentSpots();
-    void handleReceiveEnded(const QString &statusText, LoginState state, const QString &consoleLine);
+    void handleReceiveEnded(const QString &statusText, LoginState state,
+                            const QString &consoleLine);
 
     // ===== Login and node type (ClusterConnection_Login.cpp).
     enum class PromptMatch { none, loginQuestion, stepPrompt, nodeType, unknownNodePrompt };
@@ -425,7 +432,7 @@ private:
     // A line ending in ">" that may be a prompt this program does not know.
     static bool looksLikeUnknownPrompt(const QString &line);
     void appendToPromptBuffer(QStringView text);
-    PromptMatch matchPrompt(bool lineIsComplete) const;
+    PromptMatch matchPrompt() const;
     void answerLoginQuestion();
     // Runs the step ended by a prompt, then writes the operator's queued lines when no step
     // waits any more (ClusterConnection_Steps.cpp); true when the prompt line itself is not to be
@@ -437,7 +444,10 @@ private:
     // How long a node prompt at the start of the line is (0: none there).
     qsizetype leadingNodePromptLength(QStringView line) const;
     void completeLogin();
-    void handleUnsupportedNode();
+    // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
+    void handleUnsupportedNode(const QString &prompt = {});
+    // The line that may be an unknown node's prompt proved to be one.
+    void confirmUnknownNodePrompt();
     void finishSilentRegistrationCheck();
 
     // ===== Failover and registration re-check (ClusterConnection_Failover.cpp; the primary probe
@@ -458,7 +468,7 @@ private:
     void probePrimaryNode();
     void returnToPrimary();
     void scheduleRegistrationRecheck();
-    void runSilentRegistrationCheck();
+    void runSilentRegistrationCheck(StepStart start);
     bool isOnDefaultPrimaryNode() const;
     // Registration re-check only: logged in on the default node, which asked for registration.
     bool isOnDefaultNodeForRecheck() const;
@@ -482,8 +492,13 @@ private:
     void handleSystemDidWake();
 
     // ===== RBN (ClusterConnection_Rbn.cpp).
+    void requestRBNStatus(bool loadRecentSpotsAfter, StepStart start);
     void parseRBNStatusLine(const QString &line);
+    // At the prompt that ends a status reply: the beacon kick, or the status published.
     void startRBNBootstrap();
+    // Whether the status just read calls for the one-time beacon kick.
+    bool wantsRBNBeaconKick(bool partOfLogin) const;
+    void startRBNBeaconKick(bool loadRecentSpotsAfter, StepStart start);
     // Publishes the status read from a "stat/us" reply (and saves it for the primary node).
     void publishRBNStatusReply();
     // Goes on with the login sequence once the RBN status was read (or timed out).
@@ -497,7 +512,9 @@ private:
     void startUpstreamFilterCheck();
     // `late`: the reply came after the step's time-out, when the back-fill had already run.
     void finishUpstreamFilterCheck(bool late = false);
-    void sendSSIDFilterOverride();
+    void sendSSIDFilterOverride(StepStart start);
+    void clearSSIDFilterOverride(StepStart start);
+    void clearUpstreamFilters(StepStart start);
     bool loginCallsignHasNumericSSID() const;
 
     // ===== Published properties.
@@ -576,6 +593,9 @@ private:
     // The last chunk ended in CR: an LF opening the next chunk completes that CR LF.
     bool m_lastChunkEndedInCR = false;
     QString m_promptBuffer;
+    // A line ending in ">" after the callsign, of no known node type, handed on: it is the node's
+    // prompt if nothing but spots follows it for a moment.
+    QString m_unknownNodePrompt;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;
@@ -596,7 +616,7 @@ private:
     bool m_keepaliveAnswerSeen = false;
     // When the operator last wrote a line; a ping would only collide with its reply.
     std::chrono::steady_clock::time_point m_lastOperatorWrite{};
-    QList<OperatorLine> m_queuedOperatorLines;
+    QList<WaitingRequest> m_waitingRequests;
     // Prompts the node owes for commands older than the step that waits now, oldest first.
     QList<OwedPrompt> m_owedPrompts;
     ClusterTask m_owedPromptExpiryTask;
@@ -606,7 +626,6 @@ private:
     bool m_nodeSpokeSinceCommand = false;
     // A step of this connection timed out before the node said anything.
     bool m_nodeAnswersLate = false;
-    int m_stepSequenceDepth = 0;
     // Receive path: bytes of a character cut by the end of a read, a line break to skip after a
     // line handed on early, the rest of a spot line handled before its end arrived, the rest of
     // an overlong line whose first piece was handed on, the tail's settle timer and the

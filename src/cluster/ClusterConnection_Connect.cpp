@@ -126,6 +126,7 @@ void ClusterConnection::resetSessionFlags()
     m_dropSpotRemainder = false;
     m_continuingOverlongLine = false;
     m_tailSettleTask.cancel();
+    m_unknownNodePrompt.clear();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
     m_awaitingSSIDFilterOverride = false;
@@ -240,7 +241,7 @@ void ClusterConnection::releaseConnection()
     m_gatheredReads.clear();
     m_gatheredReadBytes = 0;
     m_receiveEndPending = false;
-    dropQueuedOperatorLines(QStringLiteral("the connection to the node ended"));
+    dropWaitingRequests(QStringLiteral("the connection to the node ended"));
     m_owedPrompts.clear();
     m_owedPromptExpiryTask.cancel();
     m_lateFilterReply.clear();

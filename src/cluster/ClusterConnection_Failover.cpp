@@ -325,14 +325,14 @@ void ClusterConnection::scheduleRegistrationRecheck()
         return;
     m_registrationRecheckTask.start(this, m_timing.registrationRecheck, [this] {
         if (isOnDefaultNodeForRecheck())
-            runSilentRegistrationCheck();
+            runSilentRegistrationCheck(StepStart::inTurn);
     });
 }
 
-void ClusterConnection::runSilentRegistrationCheck()
+void ClusterConnection::runSilentRegistrationCheck(StepStart start)
 {
     if (!isOnDefaultNodeForRecheck() || m_awaitingSilentRegistrationCheck ||
-        queueStepWhileNodeBusy(QueuedStep::registrationCheck))
+        waitsItsTurn(QueuedStep::registrationCheck, start))
         return;
     m_awaitingSilentRegistrationCheck = true;
     m_silentRegistrationMarkerSeen = false;

@@ -23,7 +23,7 @@ void ClusterConnection::startUpstreamFilterCheck()
     const bool force =
         loginCallsignHasNumericSSID() && m_connectionOrigin == ConnectionOrigin::manual;
     if (!m_clusterFilterChecker.begin(force)) {
-        loadRecentSpots();
+        loadRecentSpots(StepStart::now);
         return;
     }
     m_promptBuffer.clear();
@@ -38,6 +38,8 @@ void ClusterConnection::finishUpstreamFilterCheck(bool late)
     if (evaluation.removeWarningSuppression)
         settings().removeValue(QString(SettingsKeys::suppressUpstreamFilterWarning.name));
 
+    // After a late reply the sequence has gone on: the follow-up takes its turn.
+    const StepStart start = late ? StepStart::inTurn : StepStart::now;
     switch (followUpFor(evaluation.result)) {
     case UpstreamFilterFollowUp::awaitOperatorChoice: {
         const auto &found = std::get<ForeignFilters>(evaluation.result);
@@ -46,50 +48,50 @@ void ClusterConnection::finishUpstreamFilterCheck(bool late)
         return; // the sequence waits for the operator's answer in the warning sheet
     }
     case UpstreamFilterFollowUp::sendSSIDFilterOverride:
-        sendSSIDFilterOverride();
+        sendSSIDFilterOverride(start);
         return;
     case UpstreamFilterFollowUp::clearSSIDFilterOverride:
-        clearSSIDFilterOverride();
+        clearSSIDFilterOverride(start);
         return;
     case UpstreamFilterFollowUp::loadRecentSpots:
         // After a late reply the back-fill already ran; nothing changed on the node since.
         if (!late)
-            loadRecentSpots();
+            loadRecentSpots(StepStart::now);
         return;
     }
 }
 
-void ClusterConnection::sendSSIDFilterOverride()
+void ClusterConnection::sendSSIDFilterOverride(StepStart start)
 {
     if (m_activeNodeRole == ClusterNodeRole::backup || !loginCallsignHasNumericSSID()) {
-        loadRecentSpots();
+        loadRecentSpots(start);
         return;
     }
-    if (queueStepWhileNodeBusy(QueuedStep::sendSSIDFilterOverride))
+    if (waitsItsTurn(QueuedStep::sendSSIDFilterOverride, start))
         return;
     m_awaitingSSIDFilterOverride = true;
     m_promptBuffer.clear();
     sendLine(ssidFilterOverrideCommand.toString());
 }
 
-void ClusterConnection::clearSSIDFilterOverride()
+void ClusterConnection::clearSSIDFilterOverride(StepStart start)
 {
     if (m_activeNodeRole == ClusterNodeRole::backup || !loginCallsignHasNumericSSID()) {
-        loadRecentSpots();
+        loadRecentSpots(start);
         return;
     }
-    if (queueStepWhileNodeBusy(QueuedStep::clearSSIDFilterOverride))
+    if (waitsItsTurn(QueuedStep::clearSSIDFilterOverride, start))
         return;
     m_awaitingSSIDFilterOverrideClear = true;
     m_promptBuffer.clear();
     sendLine(ssidFilterOverrideClearCommand.toString());
 }
 
-void ClusterConnection::clearUpstreamFilters()
+void ClusterConnection::clearUpstreamFilters(StepStart start)
 {
     setUpstreamFilterWarningLines(std::nullopt);
     m_warningIncludesSSIDFilterOverride = false;
-    if (queueStepWhileNodeBusy(QueuedStep::clearUpstreamFilters))
+    if (waitsItsTurn(QueuedStep::clearUpstreamFilters, start))
         return;
     m_awaitingUpstreamFilterClear = true;
     m_promptBuffer.clear();

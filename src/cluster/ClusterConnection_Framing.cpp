@@ -34,6 +34,17 @@ bool mayBeSpotLine(QStringView line)
     return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
 }
 
+// An unfinished line that is, or may still become, the start of a spot line.
+bool mayBeginSpotLine(QStringView line)
+{
+    return mayBeSpotLine(line) || QLatin1StringView("DX de").startsWith(line, Qt::CaseInsensitive);
+}
+
+bool isBlankLine(QStringView line)
+{
+    return line.trimmed().isEmpty() || isBlankOrBellOnly(line);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -109,6 +120,17 @@ void ClusterConnection::splitReceivedLines(QStringView text)
 void ClusterConnection::handleCompleteLine(QStringView piece)
 {
     const std::uint64_t generation = m_connectionGeneration;
+    if (!m_unknownNodePrompt.isEmpty()) {
+        // What follows a line that may be an unknown node's prompt decides: spots come only after
+        // a login, so they prove it a prompt; other text shows it was part of a greeting.
+        const QString line = m_partialLine + piece.toString();
+        if (mayBeSpotLine(line)) {
+            confirmUnknownNodePrompt();
+            return;
+        }
+        if (!isBlankLine(line))
+            m_unknownNodePrompt.clear();
+    }
     if (m_isLoggedIn && !m_dropSpotRemainder) {
         // A node answering two commands in a row sends the second reply right behind the first
         // one's prompt, without a line break: the prompt is complete, and is handled on its own.
@@ -160,7 +182,7 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         return;
     }
 
-    switch (promptWork ? matchPrompt(true) : PromptMatch::none) {
+    switch (promptWork ? matchPrompt() : PromptMatch::none) {
     case PromptMatch::loginQuestion:
         handOn();
         if (generation == m_connectionGeneration)
@@ -172,14 +194,20 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
             handOn();
         if (generation == m_connectionGeneration)
-            sendQueuedOperatorLines();
+            sendWaitingRequests();
         break;
     case PromptMatch::nodeType:
         detectNodeType();
         if (generation == m_connectionGeneration)
             handOn();
         break;
-    case PromptMatch::unknownNodePrompt: // only ever an unfinished line
+    case PromptMatch::unknownNodePrompt:
+        handOn();
+        // A prompt only when the node says nothing more after it, or only spots (receiveChunk
+        // arms the wait).
+        if (generation == m_connectionGeneration)
+            m_unknownNodePrompt = line.trimmed().toString();
+        break;
     case PromptMatch::none:
         handOn();
         break;
@@ -193,10 +221,34 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     if (tail.isEmpty())
         return;
     const std::uint64_t generation = m_connectionGeneration;
+    // Replies to two requests in one read: the first one's prompt, which has no line break, with
+    // the next reply (or just its prompt) right behind it. Each prompt ends its own request.
+    QString rest;
+    while (m_isLoggedIn && !m_dropSpotRemainder && !m_continuingOverlongLine) {
+        const QString joined =
+            m_partialLine.isEmpty() ? QString() : m_partialLine + tail.toString();
+        const QStringView text = m_partialLine.isEmpty() ? tail : QStringView(joined);
+        const qsizetype promptLength = leadingNodePromptLength(text);
+        if (promptLength == 0 || promptLength == text.size())
+            break;
+        const QString prompt = text.first(promptLength).toString();
+        QString next = text.sliced(promptLength).toString();
+        m_partialLine.clear();
+        m_promptBuffer.clear();
+        handleCompleteLine(prompt);
+        if (generation != m_connectionGeneration)
+            return;
+        m_promptBuffer.clear();
+        rest = std::move(next);
+        tail = rest;
+    }
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(tail);
     m_partialLine += tail;
+    if (!m_unknownNodePrompt.isEmpty() && !mayBeginSpotLine(m_partialLine) &&
+        !isBlankLine(m_partialLine))
+        m_unknownNodePrompt.clear();
     // A prompt this program does not know, most likely; a spot's beginning proves nothing.
     if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
         m_nodeSpokeSinceCommand = true;
@@ -215,7 +267,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
             return;
     }
 
-    switch (promptWork ? matchPrompt(false) : PromptMatch::none) {
+    switch (promptWork ? matchPrompt() : PromptMatch::none) {
     case PromptMatch::loginQuestion: {
         // The question is a console line of its own: what the node says next must not be glued
         // to it.
@@ -231,7 +283,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
         const bool dropPrompt = endStepAtRecognisedPrompt();
         if (generation != m_connectionGeneration)
             return;
-        if (dropPrompt || (!m_queuedOperatorLines.isEmpty() && !automaticStepWaiting())) {
+        if (dropPrompt || (!m_waitingRequests.isEmpty() && !automaticStepWaiting())) {
             // A prompt that lets a waiting line go is shown before that line's echo.
             const QString prompt = std::exchange(m_partialLine, QString());
             const bool continuation = std::exchange(m_continuingOverlongLine, false);
@@ -241,7 +293,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
             if (generation != m_connectionGeneration)
                 return;
         }
-        sendQueuedOperatorLines();
+        sendWaitingRequests();
         return;
     }
     case PromptMatch::nodeType:
@@ -250,7 +302,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     case PromptMatch::unknownNodePrompt:
         // Only a prompt when nothing follows it: a greeting line may end in ">" too, and its
         // line break may simply not have arrived yet.
-        m_tailSettleTask.start(this, m_timing.tailSettleDelay,
+        m_tailSettleTask.start(this, m_timing.unknownPromptSilence,
                                [this, serial = m_receiveSerial] { handleSettledTail(serial); });
         return;
     case PromptMatch::none:
@@ -272,16 +324,21 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
 
 void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
 {
-    if (receiveSerial != m_receiveSerial || !m_connection || m_partialLine.isEmpty())
+    if (receiveSerial != m_receiveSerial || !m_connection ||
+        (m_partialLine.isEmpty() && m_unknownNodePrompt.isEmpty()))
         return;
     // Data the kernel holds but the socket has not picked up yet counts as arrived: a busy event
     // loop must not make the wait look longer than it was.
     if (QTcpSocket *socket = m_connection->socket();
         (socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)
         return; // the read that follows handles the tail
-    if (matchPrompt(false) == PromptMatch::unknownNodePrompt) {
-        setDetectedNodeType(ClusterNodeType::other);
-        handleUnsupportedNode();
+    if (!m_unknownNodePrompt.isEmpty()) {
+        confirmUnknownNodePrompt();
+        return;
+    }
+    if (needsPromptWork() && matchPrompt() == PromptMatch::unknownNodePrompt) {
+        m_unknownNodePrompt = m_partialLine.trimmed();
+        confirmUnknownNodePrompt();
         return;
     }
     DXSpotParser::ParseResult result =

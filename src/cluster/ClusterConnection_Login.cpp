@@ -32,14 +32,14 @@ enum class PromptKind { node, arCluster, ccCluster, dxSpider, leadingNode };
 // The prompt that ends every reply after login. ">" may follow the node name with or without a
 // blank, as the login tests accept it; a stricter test would leave such a node's post-login
 // steps waiting for ever. The word after "de" is the node's name, never a word ending in ":" as
-// in a talk line ("N0CALL de K1ABC: see you at <1800Z>").
-constexpr QLatin1StringView nodePromptSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*$)"};
-constexpr QLatin1StringView arClusterSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+arc\d*\s*>\s*$)"};
-constexpr QLatin1StringView ccClusterSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+ccc\s*>\s*$)"};
+// in a talk line ("N0CALL de K1ABC: see you at <1800Z>"). Each pattern follows the callsign,
+// which stands in parentheses while the user is marked as not here ("(N0CALL) de NODE ... >").
+constexpr QLatin1StringView nodePromptSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*$)"};
+constexpr QLatin1StringView arClusterSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+arc\d*\s*>\s*$)"};
+constexpr QLatin1StringView ccClusterSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+ccc\s*>\s*$)"};
 // A node prompt at the start of a line, with the node's next output glued to it.
-constexpr QLatin1StringView leadingNodePromptSuffix{R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*)"};
-constexpr QLatin1StringView dxSpiderSuffix{
-    R"(\b\s+de\s+(?![^\s>]*:)[^\r\n>]+\bdxspider\b\s*>\s*$)"};
+constexpr QLatin1StringView leadingNodePromptSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*)"};
+constexpr QLatin1StringView dxSpiderSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\bdxspider\b\s*>\s*$)"};
 
 // The patterns depend on the login callsign, which changes rarely: keep the last one compiled
 // per kind instead of compiling on every chunk.
@@ -71,10 +71,12 @@ const QRegularExpression &promptPattern(PromptKind kind, const QString &callsign
             break;
         }
         entry.callsign = callsign;
-        entry.pattern = QRegularExpression(QStringLiteral("\\b") +
-                                               QRegularExpression::escape(callsign) + suffix,
-                                           QRegularExpression::CaseInsensitiveOption |
-                                               QRegularExpression::UseUnicodePropertiesOption);
+        const QString call = QRegularExpression::escape(callsign);
+        entry.pattern =
+            QRegularExpression(QStringLiteral("(?:\\(") + call + QStringLiteral("\\)|\\b") + call +
+                                   QStringLiteral("\\b)") + suffix,
+                               QRegularExpression::CaseInsensitiveOption |
+                                   QRegularExpression::UseUnicodePropertiesOption);
         entry.valid = true;
     }
     return entry.pattern;
@@ -149,8 +151,10 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
 {
-    // Most lines do not even begin with the callsign; only those are worth the pattern.
-    if (m_loginCallsign.isEmpty() || !line.startsWith(m_loginCallsign, Qt::CaseInsensitive))
+    // Most lines do not even begin with the callsign (or its away form); only those are worth
+    // the pattern.
+    if (m_loginCallsign.isEmpty() || !(line.startsWith(u'(') ? line.sliced(1) : line)
+                                          .startsWith(m_loginCallsign, Qt::CaseInsensitive))
         return 0;
     const QRegularExpression &pattern = promptPattern(PromptKind::leadingNode, m_loginCallsign);
     const QRegularExpressionMatch match = pattern.match(
@@ -200,7 +204,7 @@ void ClusterConnection::appendToPromptBuffer(QStringView text)
         m_promptBuffer.remove(0, m_promptBuffer.size() - maximumPromptBufferLength);
 }
 
-ClusterConnection::PromptMatch ClusterConnection::matchPrompt(bool lineIsComplete) const
+ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
 {
     if (m_promptBuffer.isEmpty())
         return PromptMatch::none;
@@ -222,9 +226,10 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt(bool lineIsComplet
         isDXSpiderPrompt(m_promptBuffer, m_loginCallsign) ||
         m_promptBuffer.contains(QLatin1String("email address:")))
         return PromptMatch::nodeType;
-    // Any other line ending in ">" is an unknown node's prompt only when it is the last thing the
-    // node sent, and never when the ">" closes a placeholder such as "<your name>" of a greeting.
-    if (!lineIsComplete && looksLikeUnknownPrompt(m_promptBuffer))
+    // Any other line ending in ">" may be the prompt of a node this program does not know (or a
+    // prompt the user set for themselves): it is one once the node says nothing more after it.
+    // Never when the ">" closes a placeholder such as "<your name>" of a greeting.
+    if (looksLikeUnknownPrompt(m_promptBuffer))
         return PromptMatch::unknownNodePrompt;
     return PromptMatch::none;
 }
@@ -288,7 +293,7 @@ void ClusterConnection::completeLogin()
         ~StepsStarting()
         {
             connection->m_postLoginStepsStarting = false;
-            connection->sendQueuedOperatorLines();
+            connection->sendWaitingRequests();
         }
     } stepsStarting{this};
     m_postLoginStepsStarting = true;
@@ -339,11 +344,18 @@ void ClusterConnection::completeLogin()
         }
         return;
     }
-    const StepSequenceScope sequence(this);
-    requestRBNStatus(load);
+    requestRBNStatus(load, StepStart::now);
 }
 
-void ClusterConnection::handleUnsupportedNode()
+void ClusterConnection::confirmUnknownNodePrompt()
+{
+    const QString prompt = std::exchange(m_unknownNodePrompt, QString());
+    m_tailSettleTask.cancel();
+    setDetectedNodeType(ClusterNodeType::other);
+    handleUnsupportedNode(prompt);
+}
+
+void ClusterConnection::handleUnsupportedNode(const QString &prompt)
 {
     if (m_activeNodeRole != ClusterNodeRole::primary)
         return;
@@ -388,6 +400,13 @@ void ClusterConnection::handleUnsupportedNode()
         appendConsoleLine(typeText + QStringLiteral(" detected on ") + m_activeHost + u':' +
                           QString::number(*m_activePort) +
                           QStringLiteral(". Varnello does not support this node."));
+        // A DXSpider user who set a prompt of their own sees here what to undo.
+        if (!prompt.isEmpty())
+            appendConsoleLine(
+                QStringLiteral("The node's prompt was \"") + prompt +
+                QStringLiteral("\", which is no DXSpider, CC Cluster or AR-Cluster prompt. On a "
+                               "DXSpider node, unset/prompt restores the standard prompt if you "
+                               "changed yours with set/prompt."));
         setClusterNodeWarning(ClusterNodeWarning{m_detectedNodeType, m_activeHost, *m_activePort});
     }
 }

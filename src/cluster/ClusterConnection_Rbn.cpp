@@ -8,12 +8,12 @@
 
 namespace varnello {
 
-void ClusterConnection::requestRBNStatus(bool loadRecentSpotsAfter)
+void ClusterConnection::requestRBNStatus(bool loadRecentSpotsAfter, StepStart start)
 {
     // A status still owed by a slow node is published when it comes.
     if (!m_isLoggedIn || m_awaitingRBNStatus || owes(OwedReply::rbnStatus))
         return;
-    if (queueStepWhileNodeBusy(QueuedStep::rbnStatus)) {
+    if (waitsItsTurn(QueuedStep::rbnStatus, start)) {
         setRbnStatusLoading(true);
         return;
     }
@@ -42,24 +42,42 @@ void ClusterConnection::startRBNBootstrap()
 {
     m_awaitingRBNStatus = false;
     const bool load = std::exchange(m_loadRecentSpotsAfterRBNStatus, false);
-
-    // A node that does not list the beacon mode yet usually does after the mode was switched on
-    // and off once; it is tried once per connection, and only as part of the login. Its three
-    // commands are not worth their waits on a node whose prompt is not recognised.
-    if (load && !m_sawRBNBeaconStatusField && !m_rbnBootstrapAttempted &&
-        !m_nodePromptUnconfirmed) {
-        m_pendingRBNEnabled.reset();
-        m_pendingRBNModes.clear();
-        m_rbnBootstrapAttempted = true;
-        setRbnStatusLoading(true);
-        setRbnStatusKnown(false);
-        m_rbnBootstrapState = RBNBootstrapState::enablingBeacon;
-        m_promptBuffer.clear();
-        sendLine(rbnBeaconKickCommand.toString());
+    if (wantsRBNBeaconKick(load)) {
+        startRBNBeaconKick(load, StepStart::now);
         return;
     }
     publishRBNStatusReply();
     continueLoginAfterRBNStatus(load);
+}
+
+bool ClusterConnection::wantsRBNBeaconKick(bool partOfLogin) const
+{
+    // A node that does not list the beacon mode yet usually does after the mode was switched on
+    // and off once; it is tried once per connection. As part of the login it is tried whenever
+    // the beacon line is missing. A status that says nothing of RBN at all (a callsign new to the
+    // node) would stay unknown, so it gets the kick too when it came late or was asked for by the
+    // operator. The three commands are not worth their waits on a node whose prompt is not
+    // recognised.
+    if (m_sawRBNBeaconStatusField || m_rbnBootstrapAttempted || m_nodePromptUnconfirmed)
+        return false;
+    return partOfLogin || !m_pendingRBNEnabled;
+}
+
+void ClusterConnection::startRBNBeaconKick(bool loadRecentSpotsAfter, StepStart start)
+{
+    if (!m_isLoggedIn || m_rbnBootstrapAttempted || waitsItsTurn(QueuedStep::rbnBeaconKick, start))
+        return;
+    m_pendingRBNEnabled.reset();
+    m_pendingRBNModes.clear();
+    m_rbnBootstrapAttempted = true;
+    // Kept through the kick: the status read at its end goes on with the login only when the
+    // first one would have.
+    m_loadRecentSpotsAfterRBNStatus = loadRecentSpotsAfter;
+    setRbnStatusLoading(true);
+    setRbnStatusKnown(false);
+    m_rbnBootstrapState = RBNBootstrapState::enablingBeacon;
+    m_promptBuffer.clear();
+    sendLine(rbnBeaconKickCommand.toString());
 }
 
 void ClusterConnection::publishRBNStatusReply()
@@ -104,7 +122,7 @@ void ClusterConnection::continueRBNBootstrap()
     case RBNBootstrapState::disablingRBN:
         m_rbnBootstrapState = RBNBootstrapState::idle;
         m_promptBuffer.clear();
-        requestRBNStatus(true);
+        requestRBNStatus(std::exchange(m_loadRecentSpotsAfterRBNStatus, false), StepStart::now);
         return;
     }
 }

@@ -198,6 +198,10 @@ void ClusterConnection::receiveChunk(const QByteArray &data)
     ++m_receiveSerial;
     noteKeepaliveActivity();
     decodeReceivedData(data);
+    // The wait for silence after a possible prompt starts again with every read.
+    if (!m_unknownNodePrompt.isEmpty() && m_connection)
+        m_tailSettleTask.start(this, m_timing.unknownPromptSilence,
+                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
 }
 
 void ClusterConnection::decodeReceivedData(const QByteArray &data)
@@ -352,10 +356,10 @@ std::optional<DuplicateConnection> ClusterConnection::parseDuplicateLoginLine(co
 // ---------------------------------------------------------------------------------------------
 // Back-fill of recent spots
 
-void ClusterConnection::loadRecentSpots()
+void ClusterConnection::loadRecentSpots(StepStart start)
 {
     if (!m_isLoggedIn || m_activeNodeRole != ClusterNodeRole::primary || m_awaitingRecentSpots ||
-        owes(OwedReply::recentSpots) || queueStepWhileNodeBusy(QueuedStep::recentSpots))
+        owes(OwedReply::recentSpots) || waitsItsTurn(QueuedStep::recentSpots, start))
         return;
     m_awaitingRecentSpots = true;
     m_pendingRecentSpots.clear();

@@ -109,36 +109,36 @@ bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return false;
-    OperatorLine line{trimmed, isSpot, QueuedStep::none, {}};
-    const bool mustWait = m_connection && m_isLoggedIn &&
-                          (automaticStepWaiting() || !m_queuedOperatorLines.isEmpty());
+    WaitingRequest line{trimmed, isSpot, QueuedStep::none, {}};
+    const bool mustWait =
+        m_connection && m_isLoggedIn && (automaticStepWaiting() || !m_waitingRequests.isEmpty());
     if (!mustWait)
         return writeOperatorLine(line);
     const QString shown = withInnerLineBreaksAsBlanks(trimmed);
-    const bool alreadyWaiting =
-        std::any_of(m_queuedOperatorLines.cbegin(), m_queuedOperatorLines.cend(),
-                    [&line](const OperatorLine &queued) {
-                        return queued.step == QueuedStep::none && queued.isSpot == line.isSpot &&
-                               queued.text == line.text;
-                    });
+    const bool alreadyWaiting = std::any_of(m_waitingRequests.cbegin(), m_waitingRequests.cend(),
+                                            [&line](const WaitingRequest &queued) {
+                                                return queued.step == QueuedStep::none &&
+                                                       queued.isSpot == line.isSpot &&
+                                                       queued.text == line.text;
+                                            });
     if (alreadyWaiting) {
         // Typed again because nothing seemed to happen: it goes out once all the same.
         appendConsoleLine(QStringLiteral("> ") + shown +
                           QStringLiteral(" (already waiting for the node; sent once)"));
         return true;
     }
-    if (m_queuedOperatorLines.size() >= maximumQueuedOperatorLines) {
+    if (m_waitingRequests.size() >= maximumWaitingRequests) {
         appendConsoleLine(QStringLiteral("Not sent, too many commands are waiting for the node: ") +
                           shown);
         return false;
     }
     appendConsoleLine(waitingText(shown));
     line.waitingMark = m_lines.constLast().id;
-    m_queuedOperatorLines.append(std::move(line));
+    m_waitingRequests.append(std::move(line));
     return true;
 }
 
-bool ClusterConnection::writeOperatorLine(const OperatorLine &line)
+bool ClusterConnection::writeOperatorLine(const WaitingRequest &line)
 {
     if (line.isSpot) {
         m_awaitingSpotSubmission = true;
@@ -159,66 +159,71 @@ bool ClusterConnection::writeOperatorLine(const OperatorLine &line)
     return false;
 }
 
-void ClusterConnection::sendQueuedOperatorLines()
+void ClusterConnection::sendWaitingRequests()
 {
-    while (!m_queuedOperatorLines.isEmpty() && m_connection && !automaticStepWaiting()) {
-        if (m_queuedOperatorLines.constFirst().step == QueuedStep::none) {
-            writeOperatorLine(m_queuedOperatorLines.takeFirst());
+    while (!m_waitingRequests.isEmpty() && m_connection && !automaticStepWaiting()) {
+        if (m_waitingRequests.constFirst().step == QueuedStep::none) {
+            writeOperatorLine(m_waitingRequests.takeFirst());
             continue;
         }
         // One prompt ends one request, in order: a step goes out once the lines before it have
         // their replies.
         if (operatorLineOwed())
             return;
-        startQueuedStep(m_queuedOperatorLines.takeFirst().step);
+        startQueuedStep(m_waitingRequests.takeFirst().step);
     }
 }
 
-void ClusterConnection::dropQueuedOperatorLines(const QString &reason)
+void ClusterConnection::dropWaitingRequests(const QString &reason)
 {
-    const QList<OperatorLine> dropped = std::exchange(m_queuedOperatorLines, {});
-    for (const OperatorLine &line : dropped)
+    const QList<WaitingRequest> dropped = std::exchange(m_waitingRequests, {});
+    for (const WaitingRequest &line : dropped)
         if (line.step == QueuedStep::none)
             appendConsoleLine(QStringLiteral("Not sent, ") + reason + QStringLiteral(": ") +
                               withInnerLineBreaksAsBlanks(line.text));
 }
 
-bool ClusterConnection::queueStepWhileNodeBusy(QueuedStep step)
+bool ClusterConnection::waitsItsTurn(QueuedStep step, StepStart start)
 {
-    if (m_stepSequenceDepth > 0 || !m_connection || !m_isLoggedIn)
+    if (start == StepStart::now || !m_connection || !m_isLoggedIn)
         return false;
-    if (!automaticStepWaiting() && !operatorLineOwed() && m_queuedOperatorLines.isEmpty())
+    if (!automaticStepWaiting() && !operatorLineOwed() && m_waitingRequests.isEmpty())
         return false;
-    const bool queued = std::any_of(m_queuedOperatorLines.cbegin(), m_queuedOperatorLines.cend(),
-                                    [step](const OperatorLine &line) { return line.step == step; });
+    const bool queued =
+        std::any_of(m_waitingRequests.cbegin(), m_waitingRequests.cend(),
+                    [step](const WaitingRequest &line) { return line.step == step; });
     if (!queued)
-        m_queuedOperatorLines.append(OperatorLine{{}, false, step, {}});
+        m_waitingRequests.append(WaitingRequest{{}, false, step, {}});
     return true;
 }
 
 void ClusterConnection::startQueuedStep(QueuedStep step)
 {
-    const StepSequenceScope sequence(this);
+    // Its turn has come: what it sets off goes out at once, as in the post-login sequence.
+    constexpr StepStart now = StepStart::now;
     switch (step) {
     case QueuedStep::none:
         return;
     case QueuedStep::rbnStatus:
-        requestRBNStatus(false);
+        requestRBNStatus(false, now);
+        return;
+    case QueuedStep::rbnBeaconKick:
+        startRBNBeaconKick(false, now);
         return;
     case QueuedStep::clearUpstreamFilters:
-        clearUpstreamFilters();
+        clearUpstreamFilters(now);
         return;
     case QueuedStep::clearSSIDFilterOverride:
-        clearSSIDFilterOverride();
+        clearSSIDFilterOverride(now);
         return;
     case QueuedStep::sendSSIDFilterOverride:
-        sendSSIDFilterOverride();
+        sendSSIDFilterOverride(now);
         return;
     case QueuedStep::recentSpots:
-        loadRecentSpots();
+        loadRecentSpots(now);
         return;
     case QueuedStep::registrationCheck:
-        runSilentRegistrationCheck();
+        runSilentRegistrationCheck(now);
         return;
     }
 }

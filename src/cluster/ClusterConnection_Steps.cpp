@@ -44,8 +44,8 @@ void ClusterConnection::armStepReplyTimeout(std::chrono::milliseconds timeout)
 
 bool ClusterConnection::runPendingPromptStep()
 {
-    // The post-login steps, in their fixed order; each waits for the prompt ending its reply.
-    const StepSequenceScope sequence(this);
+    // The post-login steps, in their fixed order; each waits for the prompt ending its reply, and
+    // the next one goes out at once.
     m_nodeSpokeSinceCommand = false;
     bool dropPromptLine = false;
     if (m_awaitingRBNStatus) { // a
@@ -56,26 +56,26 @@ bool ClusterConnection::runPendingPromptStep()
         m_awaitingBackupRBNMirrorPrompt = false;
         const bool load = std::exchange(m_loadRecentSpotsAfterBackupRBNMirror, false);
         if (load)
-            loadRecentSpots();
+            loadRecentSpots(StepStart::now);
     } else if (m_clusterFilterChecker.isAwaitingResponse()) { // d
         finishUpstreamFilterCheck();
     } else if (m_awaitingUpstreamFilterClear) { // e
         m_awaitingUpstreamFilterClear = false;
         m_promptBuffer.clear();
         if (loginCallsignHasNumericSSID())
-            sendSSIDFilterOverride();
+            sendSSIDFilterOverride(StepStart::now);
         else
-            loadRecentSpots();
+            loadRecentSpots(StepStart::now);
     } else if (m_awaitingSSIDFilterOverride) { // f
         m_awaitingSSIDFilterOverride = false;
         dropPromptLine = true;
         m_promptBuffer.clear();
-        loadRecentSpots();
+        loadRecentSpots(StepStart::now);
     } else if (m_awaitingSSIDFilterOverrideClear) { // g
         m_awaitingSSIDFilterOverrideClear = false;
         dropPromptLine = true;
         m_promptBuffer.clear();
-        loadRecentSpots();
+        loadRecentSpots(StepStart::now);
     } else if (m_awaitingRecentSpots) { // h
         finishRecentSpots();
     } else if (m_awaitingSilentRegistrationCheck) { // i
@@ -130,7 +130,7 @@ void ClusterConnection::handleStepReplyTimeout()
     }
     // Otherwise only the operator's lines wait, for a node that has said nothing yet: they stay
     // owed until their prompts come or they are given up.
-    sendQueuedOperatorLines();
+    sendWaitingRequests();
 }
 
 bool ClusterConnection::nodeAnsweredSinceCommand() const
@@ -147,7 +147,6 @@ void ClusterConnection::keepTimedOutStepOwed()
         appendConsoleLine(QStringLiteral("The node is slow to answer; the set-up goes on and "
                                          "still reads its late answers."));
     m_nodeAnswersLate = true;
-    const StepSequenceScope sequence(this);
     m_promptBuffer.clear();
     if (m_awaitingRBNStatus) {
         owePrompt(OwedReply::rbnStatus);
@@ -156,7 +155,7 @@ void ClusterConnection::keepTimedOutStepOwed()
     } else if (m_clusterFilterChecker.isAwaitingResponse()) {
         owePrompt(OwedReply::filterList);
         m_lateFilterReply = m_clusterFilterChecker.takeResponse();
-        loadRecentSpots();
+        loadRecentSpots(StepStart::now);
     } else if (m_awaitingRecentSpots) {
         // The listing still goes to the back-fill when it comes.
         owePrompt(OwedReply::recentSpots);
@@ -220,7 +219,12 @@ void ClusterConnection::finishOwedPrompt(OwedReply reply, bool answered)
         m_awaitingSpotSubmission = owes(OwedReply::spot);
         return;
     case OwedReply::rbnStatus:
-        publishRBNStatusReply();
+        // A late status that says nothing of RBN gets the kick an on-time one would have had,
+        // once the node is free for it; till then the status shows as loading.
+        if (answered && wantsRBNBeaconKick(false))
+            startRBNBeaconKick(false, StepStart::inTurn);
+        else
+            publishRBNStatusReply();
         return;
     case OwedReply::filterList: {
         const QStringList lines = std::exchange(m_lateFilterReply, {});
@@ -263,7 +267,7 @@ void ClusterConnection::expireOwedPrompts()
     armOwedPromptExpiry();
     if (!anyStepWaiting())
         m_stepReplyTimeoutTask.cancel();
-    sendQueuedOperatorLines();
+    sendWaitingRequests();
 }
 
 void ClusterConnection::endEverythingOwed()
@@ -308,7 +312,7 @@ bool ClusterConnection::takeKeepaliveAnswer(const QString &lower)
         m_automaticPingOutstanding = false;
         if (!anyStepWaiting())
             m_stepReplyTimeoutTask.cancel();
-        sendQueuedOperatorLines();
+        sendWaitingRequests();
         return true;
     }
     // The prompt that normally follows ends the ping; a node that sends none must not hold the

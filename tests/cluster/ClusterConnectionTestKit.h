@@ -20,13 +20,17 @@ using namespace std::chrono_literals;
 
 class ConnectionKit {
 public:
-    explicit ConnectionKit(ClusterTiming timing = fastTiming())
+    // defaultPrimaryHost: the host taken for the shipped primary node (registration notices).
+    explicit ConnectionKit(ClusterTiming timing = fastTiming(),
+                           const QString &defaultPrimaryHost = {})
         : store(std::make_unique<AppSettingsStore>(dir.path() + QStringLiteral("/Varnello"))),
           storeOverride(*store)
     {
         ClusterConnectionEnvironment env;
         env.settings = store.get();
         env.timing = timing;
+        if (!defaultPrimaryHost.isEmpty())
+            env.defaultPrimaryHost = defaultPrimaryHost;
         connection = std::make_unique<ClusterConnection>(nullptr, env);
         QObject::connect(connection.get(), &ClusterConnection::liveSpotReceived,
                          [this](const DXSpot &spot) { liveSpots.append(spot); });

@@ -45,6 +45,36 @@ private Q_SLOTS:
         QVERIFY(consoleHasFor(kit, operatorReply));
     }
 
+    // Replies that a slow link delivers together: each request's prompt, without a line break,
+    // right behind the one before. Each prompt ends its own request, so a Refresh asked for behind
+    // them goes out at once.
+    void promptsOfSeveralRequestsInOneRead_endEachRequest_data()
+    {
+        QTest::addColumn<int>("commands");
+        QTest::newRow("two") << 2;
+        QTest::newRow("three") << 3;
+    }
+
+    void promptsOfSeveralRequestsInOneRead_endEachRequest()
+    {
+        QFETCH(int, commands);
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = 5s;
+        ConnectionKit kit(timing);
+        kit.node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No")});
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
+        ConnectionKit::settle(200);
+        kit.node.setReplyDelay(150); // every reply is due at the same moment
+        for (int i = 0; i < commands; ++i)
+            kit.connection->sendUserCommand(QStringLiteral("cmd%1").arg(i));
+        kit.connection->requestRBNStatus(false);
+        QVERIFY(kit.waitFor([&] { return kit.node.countReceived(QStringLiteral("stat/us")) == 2; },
+                            2000));
+        QVERIFY(kit.waitFor([&] { return !kit.connection->rbnStatusLoading(); }, 2000));
+        QVERIFY(kit.connection->rbnStatusKnown());
+    }
+
     void greetingLineEndingInBracket_isNoPrompt_data()
     {
         QTest::addColumn<QStringList>("greeting");

@@ -167,6 +167,78 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->autoReconnectController().alert());
     }
 
+    // What the node sends after the callsign decides, on the first connection: a known prompt
+    // logs in (also the away prompt of a user marked as not here), a prompt of no known type (a
+    // DXSpider user's own) gets the warning naming it, with or without a line break and with spots
+    // streaming right behind it, and greeting lines that merely end in ">" are no prompt.
+    void promptAfterTheCallsign_data()
+    {
+        QTest::addColumn<QString>("prompt"); // "%1": the callsign
+        QTest::addColumn<QStringList>("greeting");
+        QTest::addColumn<bool>("spotsFollow");
+        QTest::addColumn<bool>("logsIn");
+        const QString own = QStringLiteral("%1 de GB7TST 2044Z >");
+        const QString dxSpider = QStringLiteral("%1 de GB7TST  7-Dec-2026 2044Z dxspider >");
+        QTest::newRow("own prompt") << own << QStringList{} << false << false;
+        QTest::newRow("own prompt, line break") << own + "\r\n" << QStringList{} << false << false;
+        QTest::newRow("own prompt, spots behind") << own + "\r\n" << QStringList{} << true << false;
+        QTest::newRow("own prompt without de") << "%1 on GB7TST >\r\n"
+                                               << QStringList{} << false << false;
+        QTest::newRow("away prompt")
+            << "(%1) de GB7TST  7-Dec-2026 2044Z dxspider >" << QStringList{} << false << true;
+        QTest::newRow("greeting lines ending in >")
+            << dxSpider + "\r\n"
+            << QStringList{"Cluster: 7 nodes, 12 users >", "Uptime 3 days ----->", "Have fun"}
+            << false << true;
+    }
+
+    void promptAfterTheCallsign()
+    {
+        QFETCH(QString, prompt);
+        QFETCH(QStringList, greeting);
+        QFETCH(bool, spotsFollow);
+        QFETCH(bool, logsIn);
+        ClusterTiming timing = fastTiming();
+        timing.callsignSendWatchdog = 1500ms;
+        timing.unknownPromptSilence = 300ms;
+        ConnectionKit kit(timing);
+        kit.node.setCustomPrompt(prompt);
+        kit.node.setGreeting(greeting, 20);
+        if (spotsFollow) // never a moment's silence after the prompt
+            kit.node.onLine = [&](int, const QString &) { kit.node.startSpotStream(50); };
+        kit.connection->setIsConnectionSequenceActive(true);
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor(
+            [&] { return kit.connection->isLoggedIn() || kit.connection->clusterNodeWarning(); }));
+        kit.node.stopSpotStream();
+        kit.settle(2 * timing.callsignSendWatchdog.count());
+        const QStringList console = kit.console();
+        QVERIFY2(!console.contains(QStringLiteral("Login stalled after sending callsign. "
+                                                  "Reconnecting…")),
+                 qPrintable(console.join(u'\n')));
+        QCOMPARE(kit.node.connectionCount(), 1);
+        QVERIFY(kit.liveSpots.isEmpty());
+        if (logsIn) {
+            QVERIFY(kit.connection->isLoggedIn());
+            QCOMPARE(kit.connection->detectedNodeType(), ClusterNodeType::dxSpider);
+            QVERIFY(!kit.connection->clusterNodeWarning());
+            for (const QString &line : std::as_const(greeting))
+                QVERIFY2(console.contains(line), qPrintable(line));
+            return;
+        }
+        QCOMPARE(kit.connection->detectedNodeType(), ClusterNodeType::other);
+        QCOMPARE(kit.connection->statusText(), QStringLiteral("Unsupported DX Cluster node"));
+        QVERIFY(!kit.connection->isConnectionSequenceActive());
+        const QString sent = prompt.arg(QStringLiteral("N0CALL")).trimmed();
+        QVERIFY2(std::any_of(console.begin(), console.end(),
+                             [&](const QString &line) {
+                                 return line.startsWith(QStringLiteral("The node's prompt was \"") +
+                                                        sent + u'"') &&
+                                        line.contains(QStringLiteral("unset/prompt"));
+                             }),
+                 qPrintable(console.join(u'\n')));
+    }
+
     void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()
     {
         ConnectionKit kit;
@@ -206,6 +278,9 @@ private Q_SLOTS:
         QTest::newRow("cc") << "N0CALL de NODE 7-Dec 1200Z ccc >" << false << true << false;
         QTest::newRow("arc6") << "n0call de node 7-dec 1200z arc6>" << false << false << true;
         QTest::newRow("arc") << "n0call de node arc >\r\n" << false << false << true;
+        QTest::newRow("away, dxspider")
+            << "(n0call) de node 2044z dxspider >" << true << false << false;
+        QTest::newRow("away, cc") << "(N0CALL) de NODE ccc >" << false << true << false;
         QTest::newRow("other call") << "k1abc de node dxspider >" << false << false << false;
         QTest::newRow("call inside word")
             << "xn0call de node dxspider >" << false << false << false;

@@ -22,6 +22,22 @@ const QString waitingMark = QStringLiteral(" (waiting for the node)");
 const QStringList statusReply{QStringLiteral("Want RBN Spots : Yes"),
                               QStringLiteral("Want RBN CW : yes"),
                               QStringLiteral("Want RBN Beacon : no")};
+const QString beaconKick = QStringLiteral("set/skimmer BEACON");
+const QString rbnOff = QStringLiteral("unset/skimmer");
+const QString noRecognisedPrompt = QStringLiteral("No recognised prompt from the node in time; the "
+                                                  "remaining set-up steps will not wait as long.");
+
+// A callsign new to the node: its status says nothing of RBN until the mode was switched on and
+// off once.
+void actAsFreshUser(FakeClusterNode &node)
+{
+    node.setReply(statUs, {QStringLiteral("User Information for N0CALL")});
+    node.onLine = [&node](int, const QString &line) {
+        if (line == rbnOff)
+            node.setReply(statUs, {QStringLiteral("Want RBN Spots : No"),
+                                   QStringLiteral("Want RBN Beacon : No")});
+    };
+}
 
 bool consoleHasFor(const ConnectionKit &kit, const QString &text, int ms = 10000)
 {
@@ -335,6 +351,174 @@ private Q_SLOTS:
             QVERIFY2(!console.contains(late), qPrintable(late));
     }
 
+    // While the user is marked as not here, every prompt shows the callsign in parentheses. It
+    // ends a command, an RBN Refresh and the keepalive ping as the ordinary one does: a Refresh
+    // and a line asked for next go out at once, and the ping's prompt is not shown.
+    void awayPrompt_endsEachRequestAtOnce_data()
+    {
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<int>("promptsShown"); // before the next line's reply
+        QTest::newRow("command") << showDx << 2;
+        QTest::newRow("RBN refresh") << statUs << 1;
+        QTest::newRow("keepalive ping") << "ping" << 1;
+    }
+
+    void awayPrompt_endsEachRequestAtOnce()
+    {
+        QFETCH(QString, request);
+        QFETCH(int, promptsShown);
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = 8s;
+        if (request == QLatin1String("ping"))
+            timing.keepaliveIdle = 500ms;
+        ConnectionKit kit(timing);
+        const QString away = QStringLiteral("(%1) de NODE  7-Dec-2026 2044Z dxspider >");
+        kit.node.setReply(statUs, statusReply);
+        kit.node.setReply(showDx, {showDxReply});
+        kit.node.setReply(QStringLiteral("marker"), {QStringLiteral("marker seen")});
+        kit.node.setReplyDelay(100);
+        QVERIFY(kit.logIn());
+        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
+        // The operator typed "unset/here".
+        kit.node.setCommandPrompt(away);
+        // The last step's prompt shows once a line follows it.
+        ConnectionKit::settle(300);
+        kit.node.sendLine(QStringLiteral("hello"));
+        QVERIFY(consoleHasFor(kit, QStringLiteral("hello")));
+        const qsizetype consoleBefore = kit.connection->lines().size();
+        if (request == showDx)
+            kit.connection->sendUserCommand(showDx);
+        else if (request == statUs)
+            kit.connection->requestRBNStatus(false);
+        else
+            QVERIFY(kit.waitFor([&] { return kit.node.countReceived(request) == 2; }));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        kit.connection->requestRBNStatus(false);
+        kit.connection->sendUserCommand(QStringLiteral("marker"));
+        QVERIFY(consoleHasFor(kit, QStringLiteral("marker seen")));
+        QVERIFY2(elapsed.elapsed() < timing.stepReplyTimeout.count() / 2,
+                 qPrintable(QString::number(elapsed.elapsed())));
+        QStringList shown = kit.console().mid(consoleBefore);
+        shown = shown.mid(0, shown.indexOf(QStringLiteral("marker seen")));
+        QVERIFY2(shown.count(away.arg(QStringLiteral("N0CALL"))) == promptsShown,
+                 qPrintable(shown.join(u'\n')));
+        QVERIFY(!kit.console().contains(noRecognisedPrompt));
+        QVERIFY(kit.connection->rbnStatusKnown());
+        QVERIFY(!kit.connection->rbnStatusLoading());
+    }
+
+    // A callsign new to the node gets the one-time beacon kick even when its status came after
+    // the step's time-out, or when the login could not kick and the operator refreshes: the
+    // status ends known, and the kick goes out once, after the post-login steps.
+    void freshUserStatus_getsTheKickAndEndsKnown_data()
+    {
+        QTest::addColumn<bool>("lateStatus");
+        QTest::newRow("late status at login") << true;
+        QTest::newRow("refresh after a login without the kick") << false;
+    }
+
+    void freshUserStatus_getsTheKickAndEndsKnown()
+    {
+        QFETCH(bool, lateStatus);
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = 500ms;
+        timing.stepReplyTimeoutWithoutKnownPrompt = 200ms;
+        ConnectionKit kit(timing);
+        actAsFreshUser(kit.node);
+        if (lateStatus) {
+            kit.node.setReplyDelayFor(statUs, 700);
+        } else {
+            // The login's replies end at a prompt the program does not know, so it does not try
+            // the kick then; later the node's prompt is recognised again.
+            kit.node.setCommandPrompt(QStringLiteral("GB7TST>"));
+        }
+        kit.node.setReply(shFilter, {QStringLiteral("No filters defined for N0CALL")});
+        QVERIFY(kit.logIn());
+        if (!lateStatus) {
+            QVERIFY(kit.consoleHas(noRecognisedPrompt));
+            ConnectionKit::settle(400);
+            QVERIFY(!kit.connection->rbnStatusKnown());
+            kit.node.setCommandPrompt(kit.node.promptFor(QStringLiteral("%1")));
+            kit.connection->sendUserCommand(showDx);
+            QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(showDx); }));
+            ConnectionKit::settle(300);
+            kit.connection->requestRBNStatus(false);
+        }
+        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
+        QVERIFY(!kit.connection->rbnStatusLoading());
+        QVERIFY(!kit.connection->rbnEnabled());
+        ConnectionKit::settle(300);
+        const QStringList received = kit.node.receivedLines();
+        QCOMPARE(received.count(beaconKick), 1);
+        QCOMPARE(received.count(rbnOff), 1);
+        QVERIFY(received.indexOf(backFill) < received.indexOf(beaconKick));
+        QCOMPARE(received.mid(received.indexOf(beaconKick)),
+                 (QStringList{beaconKick, rbnOff, statUs}));
+        QVERIFY(!kit.consoleHas(QStringLiteral("User Information for N0CALL")));
+    }
+
+    // A step of the program's own that comes due while an operator command waits for its turn
+    // goes out only after that command's prompt: the command's reply reaches the console and the
+    // step's does not.
+    void automaticStepBehindAWaitingCommand_waitsForItsPrompt_data()
+    {
+        QTest::addColumn<QString>("stepCommand");
+        QTest::newRow("registration re-check") << "sh/motd";
+        QTest::newRow("late beacon kick") << beaconKick;
+    }
+
+    void automaticStepBehindAWaitingCommand_waitsForItsPrompt()
+    {
+        QFETCH(QString, stepCommand);
+        const bool kick = stepCommand == beaconKick;
+        ClusterTiming timing = fastTiming();
+        timing.stepReplyTimeout = kick ? 500ms : 2000ms;
+        timing.registrationRecheck = 150ms;
+        ConnectionKit kit(timing, QStringLiteral("127.0.0.1"));
+        kit.node.setReply(statUs, statusReply);
+        kit.node.setReply(showDx, {showDxReply});
+        kit.node.setReply(QStringLiteral("sh/motd"), {QStringLiteral("motd line")});
+        kit.node.setReply(beaconKick, {QStringLiteral("kick reply")});
+        if (kick) {
+            actAsFreshUser(kit.node);
+            kit.node.setReplyDelay(100);
+            kit.node.setReplyDelayFor(statUs, 700);
+            // Typed as the login completes: it waits for all the post-login steps, and the late
+            // status's kick comes due behind it.
+            onLoginComplete(kit, [&] { kit.connection->sendUserCommand(showDx); });
+            QVERIFY(kit.logIn());
+        } else {
+            QVERIFY(kit.logIn());
+            kit.node.sendLine(QStringLiteral("Please register: write to register@ka2pbt.com"));
+            QVERIFY(kit.waitFor([&] { return kit.connection->registrationRequired(); }));
+            ConnectionKit::settle(200);
+            // A refresh keeps the node busy; the command waits behind it and the re-check, due
+            // meanwhile, behind the command.
+            kit.node.setReplyDelay(300);
+            kit.connection->requestRBNStatus(false);
+            kit.connection->sendUserCommand(showDx);
+            kit.connection->startRegistrationRecheck();
+        }
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(stepCommand); }));
+        QVERIFY(consoleHasFor(kit, showDxReply));
+        ConnectionKit::settle(500);
+        const QStringList received = kit.node.receivedLines();
+        QVERIFY2(received.indexOf(showDx) < received.indexOf(stepCommand),
+                 qPrintable(received.join(u' ')));
+        const QList<FakeClusterNode::Received> log = kit.node.received();
+        const auto at = [&](const QString &line) {
+            return std::find_if(log.begin(), log.end(),
+                                [&](const auto &entry) { return entry.line == line; })
+                ->msecs;
+        };
+        // Not beside the command: after its reply came.
+        QVERIFY2(at(stepCommand) - at(showDx) >= 80,
+                 qPrintable(QString::number(at(stepCommand) - at(showDx))));
+        QVERIFY(!kit.consoleHas(QStringLiteral("motd line")));
+        QVERIFY(!kit.consoleHas(QStringLiteral("kick reply")));
+    }
+
     // A step the operator starts while a command is answered goes out after that command's
     // prompt: the command's reply reaches the console and the step's reply does not.
     void stepStartedDuringACommand_waitsForItsPrompt_data()
@@ -416,7 +600,7 @@ private Q_SLOTS:
         QVERIFY(send());
         QVERIFY(kit.consoleHas(QStringLiteral("> ") + line +
                                QStringLiteral(" (already waiting for the node; sent once)")));
-        QCOMPARE(kit.connection->queuedOperatorLineCount(), 1);
+        QCOMPARE(kit.connection->waitingRequestCount(), 1);
         QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(line); }));
         ConnectionKit::settle(700);
         QCOMPARE(kit.node.countReceived(line), 1);
@@ -432,19 +616,19 @@ private Q_SLOTS:
         kit.node.setPromptAfterCommands(false); // "stat/us" is never answered
         kit.connectTo(kit.node);
         QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(statUs); }));
-        const auto cap = ClusterConnection::maximumQueuedOperatorLines;
+        const auto cap = ClusterConnection::maximumWaitingRequests;
         for (qsizetype i = 0; i < cap; ++i)
             QVERIFY(kit.connection->sendUserCommand(QStringLiteral("cmd%1").arg(i)));
         QVERIFY(!kit.connection->sendSpot(QStringLiteral("K1ABC"), QStringLiteral("14025"), {}));
         QVERIFY(kit.consoleHas(QStringLiteral(
             "Not sent, too many commands are waiting for the node: dx 14025 K1ABC")));
-        QCOMPARE(kit.connection->queuedOperatorLineCount(), cap);
+        QCOMPARE(kit.connection->waitingRequestCount(), cap);
         QVERIFY(!kit.consoleHas(QStringLiteral("> cmd0")));
 
         kit.node.closeConnection();
         QVERIFY(consoleHasFor(
             kit, QStringLiteral("Not sent, the connection to the node ended: cmd%1").arg(cap - 1)));
-        QCOMPARE(kit.connection->queuedOperatorLineCount(), 0);
+        QCOMPARE(kit.connection->waitingRequestCount(), 0);
         for (qsizetype i = 0; i < cap; ++i)
             QVERIFY(kit.consoleHas(
                 QStringLiteral("Not sent, the connection to the node ended: cmd%1").arg(i)));
