@@ -22,7 +22,8 @@ function(varnello_tests folder)
   foreach(_src IN LISTS _tests)
     get_filename_component(_name ${_src} NAME_WE)
     add_executable(${_name} ${_src})
-    target_link_libraries(${_name} PRIVATE ${ARG_LIBS} varnello_test_support Qt6::Test)
+    target_link_libraries(${_name} PRIVATE ${ARG_LIBS} varnello_test_support varnello_test_startup
+      Qt6::Test)
     if(VARNELLO_SANITIZE)
       # Tests with a memory budget skip it: the sanitizer's quarantine keeps freed memory resident
       # (GCC and clang announce the sanitizer differently; the build says it once for both).

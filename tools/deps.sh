@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6dbus6 libqt6network6 libcanberra-dev
           libbenchmark-dev libssl3 ca-certificates
-          libqt6svg6 xvfb xauth fonts-dejavu-core desktop-file-utils appstream)
+          libqt6svg6 xvfb xauth fonts-dejavu-core desktop-file-utils appstream libglib2.0-bin)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,14 +2,16 @@
 # Builds Varnello in Release and writes the release tarball the update check downloads,
 # build/package/varnello-linux-<arch>.tar.gz (or the file name of -DVARNELLO_UPDATE_TARBALL),
 # laid out as varnello/bin/varnello with the desktop entry, the icons and the AppStream file under
-# varnello/share. Prints the sha256= line the version file must carry. Extra arguments go to CMake:
+# varnello/share; its desktop entry starts the program by name, since the tarball may be unpacked
+# anywhere. Prints the sha256= line the version file must carry. Extra arguments go to CMake:
 # give the same maker's services as the release build (-DVARNELLO_UPDATE_SITE=https://... and so
 # on). The same sources and compiler give the same tarball, byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
 build=build/package
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNELLO_TESTS=OFF "$@" >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNELLO_TESTS=OFF \
+  -DVARNELLO_DESKTOP_EXEC_BY_NAME=ON "$@" >/dev/null
 cmake --build "$build" --parallel "${JOBS:-$(nproc)}" --target varnello
 
 stage="$build/stage"

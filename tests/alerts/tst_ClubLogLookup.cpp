@@ -1,4 +1,5 @@
 #include "ClubLogTestSupport.h"
+#include "NetworkReport.h"
 
 #include <QTcpServer>
 #include <QTest>
@@ -267,7 +268,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, offline);
         QFETCH(QString, text);
-        setNetworkConnectionProbeForTesting([offline] { return offline; });
+        std::optional<ScopedNoNetworkConnection> noNetwork;
+        if (offline)
+            noNetwork.emplace();
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         ClubLogService service;
@@ -275,9 +278,7 @@ private Q_SLOTS:
             QUrl(QStringLiteral("http://127.0.0.1:%1/json_dxccchart.php").arg(server.serverPort()));
         service.apiKey = testApiKey;
         server.close();
-        const QString shown = failureText(lookup(service, {ClubLogMode::cw}));
-        setNetworkConnectionProbeForTesting({});
-        QCOMPARE(shown, text);
+        QCOMPARE(failureText(lookup(service, {ClubLogMode::cw})), text);
     }
 
     void modesAreFetchedInTurn_andTheFirstFailureStopsTheRest()

@@ -1,5 +1,6 @@
 #include "HttpClient.h"
 #include "HttpStub.h"
+#include "NetworkReport.h"
 
 #include <QTcpServer>
 #include <QtTest>
@@ -174,8 +175,21 @@ private Q_SLOTS:
         }
     }
 
-    void refusedConnection_isCannotConnect()
+    // A machine without any network says so rather than the platform's reason of the moment.
+    void refusedConnection_isCannotConnectOrNotConnected_data()
     {
+        QTest::addColumn<bool>("offline");
+        QTest::addColumn<HttpErrorKind>("error");
+        QTest::newRow("connected") << false << HttpErrorKind::cannotConnect;
+        QTest::newRow("no network connection") << true << HttpErrorKind::notConnected;
+    }
+    void refusedConnection_isCannotConnectOrNotConnected()
+    {
+        QFETCH(bool, offline);
+        QFETCH(HttpErrorKind, error);
+        std::optional<ScopedNoNetworkConnection> noNetwork;
+        if (offline)
+            noNetwork.emplace();
         quint16 port = 0;
         {
             QTcpServer probe;
@@ -184,7 +198,8 @@ private Q_SLOTS:
         }
         NetworkHttpClient client;
         const auto r = fetch(client, QUrl(QStringLiteral("http://127.0.0.1:%1/x").arg(port)));
-        QCOMPARE(r->error, HttpErrorKind::cannotConnect);
+        QCOMPARE(r->error, error);
+        QCOMPARE(r->errorMessage, httpErrorSentence(error));
         QVERIFY(!r->errorMessage.contains(QString::number(port)));
     }
 
