@@ -60,9 +60,15 @@ QString SettingsResetFailure::description() const
 
 QString SettingsSaveFailure::description() const
 {
-    return QStringLiteral("Settings cannot be saved: %1 (%2). Changes are kept until the program "
-                          "quits.")
-        .arg(reason.isEmpty() ? QStringLiteral("Unknown error") : reason, homeRelative(folder));
+    // The system's reason may name the file by its full path ("Existing file /home/…/settings.json
+    // is not writable"); the folder is named once, at the end, so the reason keeps the file name.
+    QString why = reason.isEmpty() ? QStringLiteral("Unknown error") : reason;
+    if (!folder.isEmpty())
+        why.replace(folder + QLatin1Char('/'), QString());
+    return QStringLiteral(
+               "Changes are kept until the program quits \u2014 settings cannot be saved: "
+               "%1 (%2).")
+        .arg(why, homeRelative(folder));
 }
 
 QString SettingsLoadFailure::description() const

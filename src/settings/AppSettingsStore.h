@@ -29,7 +29,8 @@ struct SettingsResetFailure {
 struct SettingsSaveFailure {
     QString folder;
     QString reason;
-    // The one line the operator is shown, the folder written with "~" for the home folder.
+    // The one line the operator is shown: what it means for them first, then why, with the folder
+    // named once and written with "~" for the home folder.
     QString description() const;
     bool operator==(const SettingsSaveFailure &) const = default;
 };
@@ -44,7 +45,7 @@ struct SettingsLoadFailure {
     };
     QString folder;
     Outcome outcome = Outcome::keptAsBadCopy;
-    // The one line the operator is shown, the folder written with "~" for the home folder.
+    // The one line the operator is shown, in the form of SettingsSaveFailure's.
     QString description() const;
     bool operator==(const SettingsLoadFailure &) const = default;
 };
