@@ -19,7 +19,7 @@
 #include "NotificationHub.h"
 #include "RegistrationMail.h"
 #include "SettingsAlertPresenter.h"
-#include "SettingsSaveNotice.h"
+#include "SettingsNotices.h"
 #include "SettingsWindow.h"
 #include "SettingsWindowController.h"
 #include "ShellDataFiles.h"
@@ -156,7 +156,7 @@ void VarnelloApp::buildMainWindow()
     qApp->installEventFilter(this); // until the first paint
     m_frameKeeper->watch(m_window.get());
     m_hostState->setAlertWindow(m_window.get());
-    new SettingsSaveNotice(m_settings, *m_window); // owned by the window
+    new SettingsNotices(m_settings, *m_window); // owned by the window
     buildMenus();
 }
 

@@ -28,11 +28,22 @@ std::optional<QByteArray> readSettingsFile(const QString &path)
 }
 
 // Keeps a settings file this program could not use, so a hand edit or a newer program's document
-// survives the defaults that are about to replace it. Replaces an older kept copy.
-void keepBadFile(const QString &path, const QString &badPath)
+// survives the defaults that are about to replace it. Replaces an older kept copy. False when the
+// file could not be moved aside (a read-only folder, an old copy that cannot be removed).
+bool keepBadFile(const QString &path, const QString &badPath)
 {
     QFile::remove(badPath);
-    QFile::rename(path, badPath);
+    return QFile::rename(path, badPath);
+}
+
+// `path` with the home folder written as "~", as the operator knows it.
+QString homeRelative(const QString &path)
+{
+    const QString home = QDir::homePath();
+    QString shown = path;
+    if (home.size() > 1 && (shown == home || shown.startsWith(home + QLatin1Char('/'))))
+        shown.replace(0, home.size(), QStringLiteral("~"));
+    return shown;
 }
 } // namespace
 
@@ -49,13 +60,37 @@ QString SettingsResetFailure::description() const
 
 QString SettingsSaveFailure::description() const
 {
-    const QString home = QDir::homePath();
-    QString shown = folder;
-    if (home.size() > 1 && (shown == home || shown.startsWith(home + QLatin1Char('/'))))
-        shown.replace(0, home.size(), QStringLiteral("~"));
-    return QStringLiteral("Settings cannot be saved: %1 (%2). Changes are kept until the program "
-                          "quits.")
-        .arg(reason.isEmpty() ? QStringLiteral("Unknown error") : reason, shown);
+    // The system's reason may name the file by its full path ("Existing file /home/…/settings.json
+    // is not writable"); the folder is named once, at the end, so the reason keeps the file name.
+    QString why = reason.isEmpty() ? QStringLiteral("Unknown error") : reason;
+    if (!folder.isEmpty())
+        why.replace(folder + QLatin1Char('/'), QString());
+    return QStringLiteral(
+               "Changes are kept until the program quits \u2014 settings cannot be saved: "
+               "%1 (%2).")
+        .arg(why, homeRelative(folder));
+}
+
+QString SettingsLoadFailure::description() const
+{
+    QString what;
+    switch (outcome) {
+    case Outcome::keptAsBadCopy:
+        what = QStringLiteral("%1 could not be read; it is kept as %2")
+                   .arg(AppSettingsStore::fileName, AppSettingsStore::badFileName);
+        break;
+    case Outcome::leftAsItIs:
+        what = QStringLiteral("%1 could not be read and was left as it is")
+                   .arg(AppSettingsStore::fileName);
+        break;
+    case Outcome::replacedByDefaults:
+        what = QStringLiteral("%1 could not be read, no copy of it could be kept, and it has been "
+                              "written over")
+                   .arg(AppSettingsStore::fileName);
+        break;
+    }
+    return QStringLiteral("Started with the default settings \u2014 %1 (%2).")
+        .arg(what, homeRelative(folder));
 }
 
 AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter writer,
@@ -115,10 +150,15 @@ void AppSettingsStore::load(const std::optional<QString> &folder)
     std::optional<SettingsDocument> document;
     if (const auto bytes = readSettingsFile(path))
         document = SettingsDocument::decode(*bytes);
-    if (document)
+    if (document) {
         m_values = std::move(document->values);
-    else if (existed)
-        keepBadFile(path, *folder + QLatin1Char('/') + badFileName);
+    } else if (existed) {
+        // Left as it is until the save below, or a later one, writes over it.
+        const bool kept = keepBadFile(path, *folder + QLatin1Char('/') + badFileName);
+        m_loadFailure = SettingsLoadFailure{QFileInfo(path).absolutePath(),
+                                            kept ? SettingsLoadFailure::Outcome::keptAsBadCopy
+                                                 : SettingsLoadFailure::Outcome::leftAsItIs};
+    }
 
     const bool changed = fillLoadDefaults();
     if (changed || !QFileInfo::exists(path))
@@ -168,6 +208,10 @@ bool AppSettingsStore::save()
                                         : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
     if (!reason) {
         setSaveFailure(std::nullopt);
+        if (m_loadFailure && m_loadFailure->outcome == SettingsLoadFailure::Outcome::leftAsItIs) {
+            m_loadFailure->outcome = SettingsLoadFailure::Outcome::replacedByDefaults;
+            Q_EMIT loadFailureChanged();
+        }
         return true;
     }
     setSaveFailure(SettingsSaveFailure{QFileInfo(*m_settingsPath).absolutePath(), *reason});

@@ -29,9 +29,25 @@ struct SettingsResetFailure {
 struct SettingsSaveFailure {
     QString folder;
     QString reason;
-    // The one line the operator is shown, the folder written with "~" for the home folder.
+    // The one line the operator is shown: what it means for them first, then why, with the folder
+    // named once and written with "~" for the home folder.
     QString description() const;
     bool operator==(const SettingsSaveFailure &) const = default;
+};
+
+// The settings file found at start could not be read, so the program began from the defaults;
+// says what became of that file.
+struct SettingsLoadFailure {
+    enum class Outcome {
+        keptAsBadCopy,      // renamed to settings.json.bad
+        leftAsItIs,         // no copy could be made, and nothing has been written over it yet
+        replacedByDefaults, // no copy could be made, and a save has since written over it
+    };
+    QString folder;
+    Outcome outcome = Outcome::keptAsBadCopy;
+    // The one line the operator is shown, in the form of SettingsSaveFailure's.
+    QString description() const;
+    bool operator==(const SettingsLoadFailure &) const = default;
 };
 
 // The one settings store of the process: settings.json in the data folder, loaded at creation and
@@ -48,6 +64,9 @@ struct SettingsSaveFailure {
 // A save that fails (full disk, read-only folder) leaves the old file as it was and the values in
 // memory complete; saveFailure() then says why, and the save is tried again every
 // saveRetryInterval, and at quit, until one succeeds.
+//
+// A settings file that cannot be read or decoded is moved aside as settings.json.bad and the
+// program starts from the defaults; loadFailure() then says so for the rest of the run.
 //
 // Tests: construct a store on a temporary folder (or std::nullopt for "no folder") and, where code
 // under test calls shared(), install it with SharedOverride.
@@ -160,6 +179,9 @@ public:
         m_saveRetryInterval = interval;
     }
 
+    // Set when the settings file found at start could not be used; stays set for the whole run.
+    const std::optional<SettingsLoadFailure> &loadFailure() const { return m_loadFailure; }
+
     // Clears every setting except installationID, saves, and removes a kept copy of a damaged
     // file (it may hold old passwords). From then on every setter and removeValue does nothing;
     // the application is expected to quit. When the emptied document cannot be saved the file is
@@ -181,6 +203,8 @@ Q_SIGNALS:
     void valueChanged(const QString &key);
     // saveFailure() became set, changed its reason, or cleared.
     void saveFailureChanged();
+    // loadFailure()'s outcome changed: a file that was left as it was has now been written over.
+    void loadFailureChanged();
 
 private:
     void load(const std::optional<QString> &folder);
@@ -196,6 +220,7 @@ private:
     QTimer m_coalesceTimer;
     std::chrono::milliseconds m_coalescingDelay = defaultCoalescingDelay;
     std::optional<SettingsSaveFailure> m_saveFailure;
+    std::optional<SettingsLoadFailure> m_loadFailure;
     QTimer m_retryTimer;
     std::chrono::milliseconds m_saveRetryInterval = defaultSaveRetryInterval;
 };

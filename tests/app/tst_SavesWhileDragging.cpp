@@ -1,21 +1,17 @@
 // Dragging a column border or moving the main window changes a setting at pointer rate: the
 // settings file is written once the changes stop, and a quit right after the last step keeps it.
-// Saves that fail are shown in the window until one succeeds.
 #include "AppPaths.h"
 #include "AppSettingsStore.h"
 #include "HttpStub.h"
 #include "MainWindow.h"
 #include "PrivateFiles.h"
 #include "SettingsDocument.h"
-#include "SettingsSaveNotice.h"
 #include "SpotTableColumns.h"
 #include "VarnelloApp.h"
 #include "WindowFrame.h"
 
 #include <QFile>
 #include <QHeaderView>
-#include <QLabel>
-#include <QMainWindow>
 #include <QStyleHints>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -136,40 +132,6 @@ private Q_SLOTS:
                                           .value_or(QByteArray()));
         QVERIFY(last);
         QCOMPARE(last->widths.value(spotTableColumnInfo(column).identifier), lastWidth);
-    }
-
-    void failingSaves_areShownOnceUntilOneSucceeds()
-    {
-        QTemporaryDir home;
-        bool diskFull = false;
-        AppSettingsStore store(home.path(), [&diskFull](const QString &path, const QByteArray &b) {
-            return diskFull ? std::optional(QStringLiteral("No space left on device"))
-                            : PrivateFiles::writeAtomically(path, b);
-        });
-        store.setSaveRetryInterval(std::chrono::milliseconds(50));
-        QMainWindow window;
-        new SettingsSaveNotice(store, window);
-        window.show();
-        auto *notice = window.findChild<QLabel *>(QStringLiteral("settingsSaveNotice"));
-        QVERIFY(notice && !notice->isVisible());
-        const QString text = QStringLiteral("Settings cannot be saved: No space left on device "
-                                            "(%1). Changes are kept until the program quits.")
-                                 .arg(home.path());
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(text)); // once, and never again:
-        QTest::failOnWarning(QRegularExpression(QStringLiteral("cannot be saved")));
-        diskFull = true;
-        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
-        QVERIFY(notice->isVisible());
-        QCOMPARE(notice->text(), text);
-        QTest::qWait(300); // several retries, all failing
-        QVERIFY(notice->isVisible());
-        diskFull = false;
-        QTRY_VERIFY(!notice->isVisible());
-        // A folder inside the home folder is named from "~".
-        QCOMPARE((SettingsSaveFailure{QDir::homePath() + QStringLiteral("/V"), QStringLiteral("R")})
-                     .description(),
-                 QStringLiteral("Settings cannot be saved: R (~/V). Changes are kept until the "
-                                "program quits."));
     }
 };
 

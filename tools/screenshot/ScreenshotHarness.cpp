@@ -3,14 +3,18 @@
 // server shows: the window with spots, the console, and the sheet about a CC Cluster node.
 //
 //   varnello_screenshots --node-port P --ccc-port Q --out DIR
+//   varnello_screenshots --node-port P --out DIR --window-only NAME
 //
 // Run it with a throwaway HOME (tools/screenshot.sh does): it writes its settings there.
+// --window-only saves just NAME.png, the window maximised, and NAME-small-view.png, for pictures of
+// what the window shows about its settings file (prepared in that HOME by the caller).
 
 #include "AlertStore.h"
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "MainWindow.h"
+#include "MainWindowHostState.h"
 #include "SettingsKeys.h"
 #include "SheetPresenter.h"
 #include "UpstreamFilterWarningView.h"
@@ -167,7 +171,10 @@ int main(int argc, char **argv)
                                QStringLiteral("port"));
     QCommandLineOption out(QStringLiteral("out"), QStringLiteral("folder for the pictures"),
                            QStringLiteral("folder"));
-    parser.addOptions({nodePort, cccPort, out});
+    QCommandLineOption windowOnly(QStringLiteral("window-only"),
+                                  QStringLiteral("save only the main window, as NAME.png"),
+                                  QStringLiteral("name"));
+    parser.addOptions({nodePort, cccPort, out, windowOnly});
     parser.process(app);
     const QDir folder(parser.value(out));
 
@@ -203,6 +210,24 @@ int main(int argc, char **argv)
     };
 
     bool ok = true;
+    if (parser.isSet(windowOnly)) {
+        const QString name = parser.value(windowOnly);
+        window.showMaximized();
+        when([&] { return cluster.isLoggedIn() && cluster.spots().size() >= 20; },
+             [&, name] {
+                 after(1500, [&, name] {
+                     ok &= save(window, folder.filePath(name + QStringLiteral(".png")));
+                     host.hostState().selectSmallView();
+                     after(1500, [&, name] {
+                         ok &= save(window,
+                                    folder.filePath(name + QStringLiteral("-small-view.png")));
+                         QCoreApplication::exit(ok ? 0 : 1);
+                     });
+                 });
+             },
+             "the login and the recent spots");
+        return app.exec();
+    }
     when([&] { return cluster.isLoggedIn() && cluster.spots().size() >= 40; },
          [&] {
              after(1500, [&] {

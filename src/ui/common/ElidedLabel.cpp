@@ -25,11 +25,16 @@ bool ElidedLabel::isElided() const
     return fontMetrics().horizontalAdvance(text()) > contentsRect().width();
 }
 
+QString ElidedLabel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
 void ElidedLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+    const QString shown = shownText();
     style()->drawItemText(&painter, area,
                           QStyle::visualAlignment(layoutDirection(), alignment()) |
                               Qt::TextSingleLine,

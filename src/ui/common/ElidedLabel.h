@@ -15,6 +15,8 @@ public:
     QSize minimumSizeHint() const override;
     // Whether the text is cut at the label's present width.
     bool isElided() const;
+    // What the label draws at its present width: the text, or its start and "…".
+    QString shownText() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
