@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -57,6 +58,10 @@ Q_SIGNALS:
 // another machine (a restored backup, a home folder shared between computers) cannot be looked
 // at from here, so the holder keeps its lock's modification time fresh while it runs, and such a
 // lock left unrefreshed for foreignLockStaleAge is taken over.
+//
+// The holder keeps its socket reachable: a cleaner of the runtime folder may remove the socket
+// file, or something else may take its name, while the server goes on listening unseen. Whatever
+// sits under the socket's name that is not a socket is moved aside, never deleted.
 class LocalInstanceChannel final : public InstanceChannel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocalInstanceChannel)
@@ -69,12 +74,15 @@ public:
     // A caller that sends nothing useful is dropped after this long.
     static constexpr std::chrono::milliseconds clientTimeout{2000};
     static constexpr std::chrono::minutes foreignLockStaleAge{10};
+    // Names tried, after the socket's own, for something found in its place.
+    static constexpr int movedAsideNames = 9;
 
     struct Timing {
         // How often the holder touches its lock file; well inside foreignLockStaleAge.
         std::chrono::milliseconds lockRefresh = std::chrono::minutes(3);
-        // How often the holder makes sure it still listens (a failed accept closes the
-        // server), and the longest wait between tries to listen again.
+        // How often the holder makes sure it still listens under its socket's name (a failed
+        // accept closes the server; the file may go), and the longest wait between tries to
+        // listen again.
         std::chrono::milliseconds listenCheck = std::chrono::seconds(2);
         std::chrono::milliseconds longestListenRetry = std::chrono::minutes(1);
     };
@@ -96,11 +104,27 @@ public:
     static QString serverName(const QString &dataFolder, const QString &runtimeFolder);
     const QString &serverName() const { return m_serverName; }
 
+Q_SIGNALS:
+    // Something that was not a socket stood under the socket's name and was renamed `movedTo`.
+    void socketPathMovedAside(const QString &path, const QString &movedTo);
+
 private:
+    // Which file is under a name, as lstat tells it.
+    struct FileIdentity {
+        quint64 device = 0;
+        quint64 inode = 0;
+        quint32 type = 0;
+        qint64 changedNs = 0;
+        bool operator==(const FileIdentity &) const = default;
+    };
+    static std::optional<FileIdentity> identityOf(const QString &path);
+
     QString lockPath() const;
     Claim startHolding();
     void refreshLock();
+    bool listeningHere() const;
     bool startListening();
+    bool clearSocketPath();
     void checkListening();
     void acceptCallers();
     void serveCaller(QLocalSocket *socket);
@@ -111,6 +135,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QTimer m_refreshTimer;
     QLocalServer *m_server = nullptr;
+    std::optional<FileIdentity> m_socketIdentity; // the file the server created
     QTimer m_listenTimer;
     std::chrono::milliseconds m_listenRetry{0};
 };

@@ -12,6 +12,12 @@
 #include <QtConcurrent>
 #include <QtTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace varnello;
 using namespace std::chrono_literals;
 
@@ -28,6 +34,47 @@ struct Folders {
             QDir().mkpath(folder);
     }
 };
+
+// What a crashed copy leaves behind: a socket file nobody listens on.
+bool leaveDeadSocket(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (name.size() >= qsizetype(sizeof(address.sun_path)))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), name.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+}
+
+// What is under a name, told well enough to find it again intact under another.
+QString describe(const QString &path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("nothing");
+    if (S_ISLNK(info.st_mode))
+        return QStringLiteral("link to ") + QFile::symLinkTarget(path);
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("folder of ") + QDir(path).entryList(QDir::Files).join(u',');
+    if (S_ISSOCK(info.st_mode))
+        return QStringLiteral("socket");
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QStringLiteral("file of ") + file.readAll()
+                                          : QStringLiteral("unreadable");
+}
+
+// Makes a later copy ask the holder to come forward, serving the holder's event loop meanwhile.
+bool raiseFrom(LocalInstanceChannel &later)
+{
+    QFuture<bool> answered = QtConcurrent::run([&later] { return later.requestRaise(2000ms); });
+    while (!answered.isFinished())
+        QTest::qWait(5);
+    return answered.result();
+}
 
 } // namespace
 
@@ -59,9 +106,7 @@ private Q_SLOTS:
         LocalInstanceChannel holder(f.data, f.runtime);
         QCOMPARE(holder.claim(), InstanceChannel::Claim::acquired);
         // A socket file left by a crashed holder does not stop listening.
-        QFile stale(holder.serverName());
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.close();
+        QVERIFY(leaveDeadSocket(holder.serverName()));
         holder.setTiming({.listenCheck = 20ms});
         QVERIFY(holder.listen());
         QSignalSpy raised(&holder, &InstanceChannel::raiseRequested);
@@ -80,6 +125,61 @@ private Q_SLOTS:
 
         LocalInstanceChannel stranger(f.other, f.runtime);
         QVERIFY(!stranger.requestRaise(200ms)); // nobody listens for that folder
+    }
+
+    // Whatever takes the socket's name (or its removal) is noticed, and the holder listens under
+    // that name again; what is not a socket is kept under another name, never deleted.
+    void takenSocketName_isListenedOnAgain_data()
+    {
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<bool>("keptAside");
+        QTest::newRow("socket removed") << QString() << false;
+        QTest::newRow("replaced by a file") << QStringLiteral("file") << true;
+        QTest::newRow("replaced by a folder") << QStringLiteral("folder") << true;
+        QTest::newRow("replaced by a link") << QStringLiteral("link") << true;
+        QTest::newRow("replaced by another socket") << QStringLiteral("socket") << false;
+    }
+    void takenSocketName_isListenedOnAgain()
+    {
+        QFETCH(QString, replacement);
+        QFETCH(bool, keptAside);
+        Folders f;
+        auto holder = std::make_unique<LocalInstanceChannel>(f.data, f.runtime);
+        QCOMPARE(holder->claim(), InstanceChannel::Claim::acquired);
+        holder->setTiming({.listenCheck = 20ms});
+        QVERIFY(holder->listen());
+        QSignalSpy movedAside(holder.get(), &LocalInstanceChannel::socketPathMovedAside);
+        QSignalSpy raised(holder.get(), &InstanceChannel::raiseRequested);
+        const QString name = holder->serverName();
+        const QString aside = name + QStringLiteral(".moved-aside");
+        const auto putFile = [](const QString &path, const QByteArray &text) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+        };
+
+        QVERIFY(QFile::remove(name));
+        if (replacement == u"file")
+            QVERIFY(putFile(name, "operator's notes"));
+        else if (replacement == u"folder")
+            QVERIFY(QDir().mkdir(name) && putFile(name + QStringLiteral("/notes"), "x"));
+        else if (replacement == u"link")
+            QVERIFY(QFile::link(f.other, name));
+        else if (replacement == u"socket")
+            QVERIFY(leaveDeadSocket(name));
+        const QString before = describe(name);
+        LocalInstanceChannel later(f.data, f.runtime);
+        bool reached = false;
+        QTRY_VERIFY(reached || (reached = raiseFrom(later)));
+        QCOMPARE(raised.size(), 1);
+        QCOMPARE(describe(aside), keptAside ? before : QStringLiteral("nothing"));
+        QCOMPARE(movedAside.size(), keptAside ? 1 : 0);
+
+        // Ending while something else has the name takes only the holder's own socket along.
+        QVERIFY(QFile::remove(name));
+        QVERIFY(putFile(name, "late notes"));
+        holder.reset();
+        QCOMPARE(describe(keptAside ? aside + QStringLiteral("-2") : aside),
+                 QStringLiteral("file of late notes"));
     }
 
     void junkCaller_isDroppedWithoutARaise()
