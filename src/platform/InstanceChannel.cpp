@@ -39,15 +39,55 @@ struct LockFileText {
 
 std::optional<LockFileText> readLockFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Without O_NONBLOCK a pipe under the lock file's name would stall the start for good.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    const QList<QByteArray> lines = file.read(lockFileReadCap).split('\n');
+    struct stat info {};
+    QByteArray text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.resize(lockFileReadCap);
+        const ssize_t got = ::read(fd, text.data(), text.size());
+        text.truncate(std::max<ssize_t>(got, 0));
+    }
+    ::close(fd);
+    const QList<QByteArray> lines = text.split('\n');
     bool isNumber = false;
     const qint64 pid = lines.value(0).toLongLong(&isNumber);
     if (!isNumber || pid <= 0 || lines.size() < 3)
         return std::nullopt;
     return LockFileText{pid, QString::fromUtf8(lines[2]), lines.value(3)};
+}
+
+// Why what is under the lock file's name cannot serve as a lock; `none` also when nothing is.
+InstanceChannel::LockFileProblem lockFileProblemAt(const QString &path)
+{
+    using Problem = InstanceChannel::LockFileProblem;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(name.constData(), &link) != 0)
+        return Problem::none;
+    struct stat target {};
+    if (::stat(name.constData(), &target) != 0) {
+        if (!S_ISLNK(link.st_mode))
+            return errno == ENOENT ? Problem::none : Problem::unreadable; // removed meanwhile
+        if (errno == EACCES)
+            return Problem::noPermission;
+        return errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? Problem::brokenLink
+                                                                     : Problem::unreadable;
+    }
+    if (S_ISDIR(target.st_mode))
+        return Problem::folder;
+    if (!S_ISREG(target.st_mode))
+        return Problem::notAFile;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return Problem::none;
+        return errno == EACCES || errno == EPERM ? Problem::noPermission : Problem::unreadable;
+    }
+    ::close(fd);
+    return Problem::none;
 }
 
 // Whether the lock's process can be looked up here: QLockFile does that for this machine only.
@@ -113,6 +153,12 @@ InstanceChannel::Claim LocalInstanceChannel::claim()
         return Claim::acquired;
     if (m_dataFolder.isEmpty() || !QFileInfo(m_dataFolder).isDir())
         return Claim::unavailable;
+    // QLockFile waits for ever to read a pipe in the lock file's place, and takes anything else it
+    // cannot read for a lock held by a copy that does not answer: the operator is to hear what
+    // is actually wrong.
+    m_lockFileProblem = lockFileProblemAt(lockPath());
+    if (m_lockFileProblem != LockFileProblem::none)
+        return Claim::lockFileUnusable;
     m_lock = std::make_unique<QLockFile>(lockPath());
     // Qt's default declares any lock older than 30 s stale, which would hand the folder to a
     // second copy once the first has run for half a minute. QLockFile itself takes over a lock of

@@ -23,7 +23,18 @@ public:
     enum class Claim {
         acquired,          // this copy holds the lock until it ends
         heldByAnotherCopy, // a live copy holds it
+        lockFileUnusable,  // something that cannot serve as a lock is in its place
         unavailable,       // no lock can be taken here (no folder, no permission)
+    };
+
+    // What is wrong with the lock file after claim() gave `lockFileUnusable`.
+    enum class LockFileProblem {
+        none,
+        folder,       // a folder (or a link to one) has the lock file's name
+        notAFile,     // a pipe, socket or device has it
+        brokenLink,   // a symbolic link to nothing, or one that loops
+        noPermission, // this user may not read it
+        unreadable,   // reading it fails otherwise
     };
 
     // Who holds the lock, as its file says; pid 0 and an empty host when it cannot be read.
@@ -38,8 +49,10 @@ public:
 
     // Takes the lock; a lock left behind by a copy that is no longer running is taken over.
     virtual Claim claim() = 0;
-    // The copy holding the lock after claim() gave `heldByAnotherCopy`.
+    // The copy holding the lock after claim() gave `heldByAnotherCopy`; its lockPath is also the
+    // file to name when claim() gave `lockFileUnusable`.
     virtual Holder holder() const = 0;
+    virtual LockFileProblem lockFileProblem() const = 0;
     // Accepts raise requests from later copies; call after claim() gave `acquired`.
     virtual bool listen() = 0;
     // Asks the copy holding the lock to show its main window. True once it confirmed; blocks for
@@ -97,6 +110,7 @@ public:
 
     Claim claim() override;
     Holder holder() const override;
+    LockFileProblem lockFileProblem() const override { return m_lockFileProblem; }
     bool listen() override;
     bool requestRaise(std::chrono::milliseconds timeout) override;
 
@@ -133,6 +147,7 @@ private:
     QString m_serverName;
     Timing m_timing;
     std::unique_ptr<QLockFile> m_lock;
+    LockFileProblem m_lockFileProblem = LockFileProblem::none;
     QTimer m_refreshTimer;
     QLocalServer *m_server = nullptr;
     std::optional<FileIdentity> m_socketIdentity; // the file the server created

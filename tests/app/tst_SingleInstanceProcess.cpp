@@ -138,6 +138,21 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(home.dataFolder + QStringLiteral("/varnello.lock")));
     }
 
+    // No copy can hold a folder for a lock file: the start says what is wrong instead of waiting
+    // for an answer from a copy that does not exist, and leaves the folder alone.
+    void lockFileThatIsAFolder_isNamedOnTheConsole()
+    {
+        Home home;
+        const QString lock = home.dataFolder + QStringLiteral("/varnello.lock");
+        QVERIFY(QDir().mkpath(lock));
+        Copy copy(home); // its alert waits for an answer that never comes
+        QTRY_VERIFY_WITH_TIMEOUT(copy.said("Varnello's lock file is a folder."), startTimeoutMs);
+        QVERIFY(copy.said(qPrintable(QStringLiteral("Lock file: ") + lock)));
+        QVERIFY(!copy.said("does not answer"));
+        QVERIFY(QFileInfo(lock).isDir());
+        QVERIFY(!QFile::exists(home.settings));
+    }
+
     void lockOfAKilledCopy_doesNotStopTheNextStart()
     {
         Home home;

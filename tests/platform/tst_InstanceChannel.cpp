@@ -13,6 +13,8 @@
 #include <QtTest>
 
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -62,6 +64,8 @@ QString describe(const QString &path)
         return QStringLiteral("folder of ") + QDir(path).entryList(QDir::Files).join(u',');
     if (S_ISSOCK(info.st_mode))
         return QStringLiteral("socket");
+    if (S_ISFIFO(info.st_mode))
+        return QStringLiteral("pipe");
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QStringLiteral("file of ") + file.readAll()
                                           : QStringLiteral("unreadable");
@@ -262,6 +266,52 @@ private Q_SLOTS:
         lock.close();
         LocalInstanceChannel next(f.data, f.runtime);
         QCOMPARE(next.claim(), InstanceChannel::Claim::acquired);
+    }
+
+    // Something that cannot serve as a lock says so, however old; no copy is taken to hold it,
+    // and nothing is removed. A pipe used to stall the start for good.
+    void unusableLockFile_isNamedAndLeftAlone_data()
+    {
+        using Problem = InstanceChannel::LockFileProblem;
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<Problem>("problem");
+        QTest::newRow("folder") << QStringLiteral("folder") << Problem::folder;
+        QTest::newRow("pipe") << QStringLiteral("pipe") << Problem::notAFile;
+        QTest::newRow("link to nothing") << QStringLiteral("dangling") << Problem::brokenLink;
+        QTest::newRow("link to itself") << QStringLiteral("loop") << Problem::brokenLink;
+        QTest::newRow("not readable") << QStringLiteral("unreadable") << Problem::noPermission;
+    }
+    void unusableLockFile_isNamedAndLeftAlone()
+    {
+        QFETCH(QString, kind);
+        if (kind == u"unreadable" && ::geteuid() == 0)
+            QSKIP("root reads any file: an unreadable lock file needs an ordinary user");
+        Folders f;
+        const QString lockPath = f.data + QStringLiteral("/varnello.lock");
+        const QByteArray name = QFile::encodeName(lockPath);
+        if (kind == u"folder")
+            QVERIFY(QDir().mkdir(lockPath));
+        else if (kind == u"pipe")
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == u"dangling")
+            QVERIFY(QFile::link(f.tmp.filePath(QStringLiteral("gone")), lockPath));
+        else if (kind == u"loop")
+            QVERIFY(QFile::link(lockPath, lockPath));
+        else
+            QCOMPARE(::close(::open(name.constData(), O_CREAT | O_WRONLY, 0)), 0);
+        const timespec hourAgo{::time(nullptr) - 3600, 0};
+        const timespec times[2] = {hourAgo, hourAgo};
+        QCOMPARE(::utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+        const QString before = describe(lockPath);
+
+        LocalInstanceChannel channel(f.data, f.runtime);
+        QCOMPARE(channel.claim(), InstanceChannel::Claim::lockFileUnusable);
+        QTEST(channel.lockFileProblem(), "problem");
+        QCOMPARE(channel.holder(), (InstanceChannel::Holder{0, QString(), lockPath}));
+        QCOMPARE(describe(lockPath), before);
+        // Once the operator removed it, trying again takes the lock.
+        QVERIFY(QFile::remove(lockPath) || QDir().rmdir(lockPath));
+        QCOMPARE(channel.claim(), InstanceChannel::Claim::acquired);
     }
 };
 
