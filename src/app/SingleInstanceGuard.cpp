@@ -42,18 +42,64 @@ SettingsAlert SingleInstanceGuard::noAnswerAlert(const InstanceChannel::Holder &
     };
 }
 
+SettingsAlert SingleInstanceGuard::unusableLockAlert(InstanceChannel::LockFileProblem problem,
+                                                     const QString &lockPath)
+{
+    using Problem = InstanceChannel::LockFileProblem;
+    QString wrong = QStringLiteral("Varnello's lock file cannot be read.");
+    QString remedy = QStringLiteral("Remove or rename it, then try again.");
+    switch (problem) {
+    case Problem::folder:
+        wrong = QStringLiteral("Varnello's lock file is a folder.");
+        remedy = QStringLiteral("Remove or rename the folder, then try again.");
+        break;
+    case Problem::notAFile:
+        wrong = QStringLiteral("Varnello's lock file is not a regular file but a pipe, socket or "
+                               "device.");
+        break;
+    case Problem::brokenLink:
+        wrong = QStringLiteral("Varnello's lock file is a symbolic link that leads to no file.");
+        remedy = QStringLiteral("Remove the link, then try again.");
+        break;
+    case Problem::noPermission:
+        wrong = QStringLiteral("Varnello is not permitted to read its lock file.");
+        remedy = QStringLiteral("Make the file readable and writable for your user, or remove it "
+                                "if no copy of Varnello is running, then try again.");
+        break;
+    case Problem::none:
+    case Problem::unreadable:
+        break;
+    }
+    return SettingsAlert{
+        QMessageBox::Warning,
+        QStringLiteral("Varnello cannot use its lock file"),
+        wrong +
+            QStringLiteral(" Without a working lock file Varnello cannot make sure that only "
+                           "one copy uses the data folder.\n\nLock file: %1\n\n")
+                .arg(lockPath) +
+            remedy,
+        {{QStringLiteral("Quit"), QMessageBox::RejectRole},
+         {QStringLiteral("Try Again"), QMessageBox::AcceptRole}},
+        quitButton,
+    };
+}
+
 SingleInstanceGuard::Start SingleInstanceGuard::claim()
 {
     for (;;) {
+        SettingsAlert alert;
         switch (tryToClaim()) {
         case Outcome::run:
             return Start::run;
         case Outcome::raised:
             return Start::leave;
         case Outcome::unanswered:
+            alert = noAnswerAlert(m_channel.holder());
+            break;
+        case Outcome::lockFileUnusable:
+            alert = unusableLockAlert(m_channel.lockFileProblem(), m_channel.holder().lockPath);
             break;
         }
-        const SettingsAlert alert = noAnswerAlert(m_channel.holder());
         const QString line =
             QString(alert.message).replace(QStringLiteral("\n\n"), QStringLiteral(" "));
         qCWarning(launchDiag, "%s", qUtf8Printable(line));
@@ -75,6 +121,14 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::tryToClaim()
             if (!m_channel.listen())
                 qCWarning(launchDiag, "cannot listen for later copies");
             return Outcome::run;
+        case InstanceChannel::Claim::lockFileUnusable:
+            // No copy can hold such a lock, though one may still run from before it was spoiled:
+            // one try to reach it, no waiting for one to come.
+            if (m_channel.requestRaise(m_timing.raiseBudget)) {
+                qCInfo(launchDiag, "another copy is running; asked it to show its window");
+                return Outcome::raised;
+            }
+            return Outcome::lockFileUnusable;
         case InstanceChannel::Claim::heldByAnotherCopy:
             break;
         }

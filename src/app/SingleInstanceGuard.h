@@ -10,8 +10,9 @@ namespace varnello {
 // Keeps one running copy per data folder. A starting copy claims the folder before it reads a
 // setting or opens a socket; when another live copy holds it, the new one asks that copy to come
 // to the front and leaves without writing anything. When that copy does not answer, the operator
-// is told which copy holds the folder and what to do before this one leaves: a start never ends
-// without a window or a message.
+// is told which copy holds the folder and what to do before this one leaves; so is one who finds
+// something in the lock file's place that cannot serve as a lock. A start never ends without a
+// window or a message.
 class SingleInstanceGuard final {
 public:
     enum class Start { run, leave };
@@ -23,10 +24,10 @@ public:
         std::chrono::milliseconds retryInterval{100};
     };
 
-    // Buttons of the alert shown when the holder does not answer; Quit is the default.
-    enum NoAnswerButton { quitButton = 0, tryAgainButton = 1 };
+    // Buttons of the alerts that stop a start; Quit is the default.
+    enum AlertButton { quitButton = 0, tryAgainButton = 1 };
 
-    // `alerts` shows the no-answer alert; the guard waits for its answer.
+    // `alerts` shows the alerts that stop a start; the guard waits for their answers.
     SingleInstanceGuard(InstanceChannel &channel, SettingsAlertPresenter &alerts);
     SingleInstanceGuard(InstanceChannel &channel, SettingsAlertPresenter &alerts, Timing timing);
 
@@ -37,9 +38,12 @@ public:
 
     // The alert for a holder that does not answer.
     static SettingsAlert noAnswerAlert(const InstanceChannel::Holder &holder);
+    // The alert for a lock file that cannot be used, naming what is wrong and what to do.
+    static SettingsAlert unusableLockAlert(InstanceChannel::LockFileProblem problem,
+                                           const QString &lockPath);
 
 private:
-    enum class Outcome { run, raised, unanswered };
+    enum class Outcome { run, raised, unanswered, lockFileUnusable };
     Outcome tryToClaim();
     int ask(const SettingsAlert &alert);
 

@@ -1,6 +1,7 @@
 #include "AppPaths.h"
 #include "DesktopEntry.h"
 #include "InstanceChannel.h"
+#include "LaunchDiag.h"
 #include "PrivateFiles.h"
 #include "SettingsAlertPresenter.h"
 #include "SingleInstanceGuard.h"
@@ -27,6 +28,13 @@ int main(int argc, char **argv)
     if (folder)
         varnello::PrivateFiles::ensureFolder(*folder);
     varnello::LocalInstanceChannel instance(folder.value_or(QString()));
+    QObject::connect(&instance, &varnello::LocalInstanceChannel::socketPathMovedAside, &instance,
+                     [](const QString &path, const QString &movedTo) {
+                         qCWarning(launchDiag,
+                                   "a file had the hand-over socket's name %s; "
+                                   "renamed it %s",
+                                   qUtf8Printable(path), qUtf8Printable(movedTo));
+                     });
     {
         varnello::MessageBoxAlertPresenter alerts;
         if (varnello::SingleInstanceGuard(instance, alerts).claim() ==

@@ -13,9 +13,11 @@
 #include <QSysInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnello {
 
@@ -37,15 +39,55 @@ struct LockFileText {
 
 std::optional<LockFileText> readLockFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Without O_NONBLOCK a pipe under the lock file's name would stall the start for good.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    const QList<QByteArray> lines = file.read(lockFileReadCap).split('\n');
+    struct stat info {};
+    QByteArray text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.resize(lockFileReadCap);
+        const ssize_t got = ::read(fd, text.data(), text.size());
+        text.truncate(std::max<ssize_t>(got, 0));
+    }
+    ::close(fd);
+    const QList<QByteArray> lines = text.split('\n');
     bool isNumber = false;
     const qint64 pid = lines.value(0).toLongLong(&isNumber);
     if (!isNumber || pid <= 0 || lines.size() < 3)
         return std::nullopt;
     return LockFileText{pid, QString::fromUtf8(lines[2]), lines.value(3)};
+}
+
+// Why what is under the lock file's name cannot serve as a lock; `none` also when nothing is.
+InstanceChannel::LockFileProblem lockFileProblemAt(const QString &path)
+{
+    using Problem = InstanceChannel::LockFileProblem;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(name.constData(), &link) != 0)
+        return Problem::none;
+    struct stat target {};
+    if (::stat(name.constData(), &target) != 0) {
+        if (!S_ISLNK(link.st_mode))
+            return errno == ENOENT ? Problem::none : Problem::unreadable; // removed meanwhile
+        if (errno == EACCES)
+            return Problem::noPermission;
+        return errno == ENOENT || errno == ELOOP || errno == ENOTDIR ? Problem::brokenLink
+                                                                     : Problem::unreadable;
+    }
+    if (S_ISDIR(target.st_mode))
+        return Problem::folder;
+    if (!S_ISREG(target.st_mode))
+        return Problem::notAFile;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return Problem::none;
+        return errno == EACCES || errno == EPERM ? Problem::noPermission : Problem::unreadable;
+    }
+    ::close(fd);
+    return Problem::none;
 }
 
 // Whether the lock's process can be looked up here: QLockFile does that for this machine only.
@@ -74,8 +116,12 @@ LocalInstanceChannel::LocalInstanceChannel(QString dataFolder, QString runtimeFo
 
 LocalInstanceChannel::~LocalInstanceChannel()
 {
-    if (m_server)
-        m_server->close();
+    if (!m_server || !m_server->isListening())
+        return;
+    // Closing deletes whatever is under the socket's name, which may no longer be our socket.
+    if (!listeningHere())
+        clearSocketPath();
+    m_server->close();
 }
 
 QString LocalInstanceChannel::serverName(const QString &dataFolder, const QString &runtimeFolder)
@@ -107,6 +153,12 @@ InstanceChannel::Claim LocalInstanceChannel::claim()
         return Claim::acquired;
     if (m_dataFolder.isEmpty() || !QFileInfo(m_dataFolder).isDir())
         return Claim::unavailable;
+    // QLockFile waits for ever to read a pipe in the lock file's place, and takes anything else it
+    // cannot read for a lock held by a copy that does not answer: the operator is to hear what
+    // is actually wrong.
+    m_lockFileProblem = lockFileProblemAt(lockPath());
+    if (m_lockFileProblem != LockFileProblem::none)
+        return Claim::lockFileUnusable;
     m_lock = std::make_unique<QLockFile>(lockPath());
     // Qt's default declares any lock older than 30 s stale, which would hand the folder to a
     // second copy once the first has run for half a minute. QLockFile itself takes over a lock of
@@ -155,29 +207,74 @@ bool LocalInstanceChannel::listen()
         m_server->setMaxPendingConnections(8);
         connect(m_server, &QLocalServer::newConnection, this, &LocalInstanceChannel::acceptCallers);
     }
-    const bool listening = m_server->isListening() || startListening();
+    const bool listening = listeningHere() || startListening();
     m_listenRetry = m_timing.listenCheck;
     m_listenTimer.start(m_timing.listenCheck);
     return listening;
 }
 
+std::optional<LocalInstanceChannel::FileIdentity>
+LocalInstanceChannel::identityOf(const QString &path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    // The type and change time tell a new file from ours where the file system reuses the inode.
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino), quint32(info.st_mode & S_IFMT),
+                        qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
+}
+
+bool LocalInstanceChannel::listeningHere() const
+{
+    return m_server->isListening() && m_socketIdentity &&
+           identityOf(m_serverName) == m_socketIdentity;
+}
+
 bool LocalInstanceChannel::startListening()
 {
-    if (m_server->listen(m_serverName))
+    if (!clearSocketPath())
+        return false;
+    // Only now: closing deletes whatever is under the server's name.
+    m_server->close();
+    if (!m_server->listen(m_serverName)) {
+        m_socketIdentity.reset();
+        return false;
+    }
+    m_socketIdentity = identityOf(m_serverName);
+    return true;
+}
+
+bool LocalInstanceChannel::clearSocketPath()
+{
+    const QByteArray path = QFile::encodeName(m_serverName);
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0)
+        return errno == ENOENT;
+    // We hold the lock, so a socket here is one a crashed copy left, or one that took the place
+    // of ours; it holds nothing.
+    if (S_ISSOCK(info.st_mode))
+        return ::unlink(path.constData()) == 0 || errno == ENOENT;
+    // Anything else was put here by hand or by another program, and may be worth keeping.
+    for (int n = 1; n <= movedAsideNames; ++n) {
+        const QString movedTo = m_serverName + QStringLiteral(".moved-aside") +
+                                (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        const QByteArray target = QFile::encodeName(movedTo);
+        if (::lstat(target.constData(), &info) == 0 || errno != ENOENT)
+            continue;
+        if (::rename(path.constData(), target.constData()) != 0)
+            return false;
+        Q_EMIT socketPathMovedAside(m_serverName, movedTo);
         return true;
-    // We hold the lock, so a socket file left here belongs to a copy that crashed.
-    if (m_server->serverError() == QAbstractSocket::AddressInUseError) {
-        QLocalServer::removeServer(m_serverName);
-        return m_server->listen(m_serverName);
     }
     return false;
 }
 
 void LocalInstanceChannel::checkListening()
 {
-    // A failed accept (the open-files limit reached) closes the server without a signal; without
-    // listening again every later start would be left unanswered for the rest of the session.
-    if (m_server->isListening() || startListening()) {
+    // A failed accept (the open-files limit reached) closes the server without a signal, and a
+    // cleaner of the runtime folder may remove the socket file under a server that listens on
+    // unseen: either way every later start would be left unanswered for the rest of the session.
+    if (listeningHere() || startListening()) {
         m_listenRetry = m_timing.listenCheck;
         m_listenTimer.start(m_timing.listenCheck);
         return;

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QLocalServer;
 class QLocalSocket;
@@ -22,7 +23,18 @@ public:
     enum class Claim {
         acquired,          // this copy holds the lock until it ends
         heldByAnotherCopy, // a live copy holds it
+        lockFileUnusable,  // something that cannot serve as a lock is in its place
         unavailable,       // no lock can be taken here (no folder, no permission)
+    };
+
+    // What is wrong with the lock file after claim() gave `lockFileUnusable`.
+    enum class LockFileProblem {
+        none,
+        folder,       // a folder (or a link to one) has the lock file's name
+        notAFile,     // a pipe, socket or device has it
+        brokenLink,   // a symbolic link to nothing, or one that loops
+        noPermission, // this user may not read it
+        unreadable,   // reading it fails otherwise
     };
 
     // Who holds the lock, as its file says; pid 0 and an empty host when it cannot be read.
@@ -37,8 +49,10 @@ public:
 
     // Takes the lock; a lock left behind by a copy that is no longer running is taken over.
     virtual Claim claim() = 0;
-    // The copy holding the lock after claim() gave `heldByAnotherCopy`.
+    // The copy holding the lock after claim() gave `heldByAnotherCopy`; its lockPath is also the
+    // file to name when claim() gave `lockFileUnusable`.
     virtual Holder holder() const = 0;
+    virtual LockFileProblem lockFileProblem() const = 0;
     // Accepts raise requests from later copies; call after claim() gave `acquired`.
     virtual bool listen() = 0;
     // Asks the copy holding the lock to show its main window. True once it confirmed; blocks for
@@ -57,6 +71,10 @@ Q_SIGNALS:
 // another machine (a restored backup, a home folder shared between computers) cannot be looked
 // at from here, so the holder keeps its lock's modification time fresh while it runs, and such a
 // lock left unrefreshed for foreignLockStaleAge is taken over.
+//
+// The holder keeps its socket reachable: a cleaner of the runtime folder may remove the socket
+// file, or something else may take its name, while the server goes on listening unseen. Whatever
+// sits under the socket's name that is not a socket is moved aside, never deleted.
 class LocalInstanceChannel final : public InstanceChannel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocalInstanceChannel)
@@ -69,12 +87,15 @@ public:
     // A caller that sends nothing useful is dropped after this long.
     static constexpr std::chrono::milliseconds clientTimeout{2000};
     static constexpr std::chrono::minutes foreignLockStaleAge{10};
+    // Names tried, after the socket's own, for something found in its place.
+    static constexpr int movedAsideNames = 9;
 
     struct Timing {
         // How often the holder touches its lock file; well inside foreignLockStaleAge.
         std::chrono::milliseconds lockRefresh = std::chrono::minutes(3);
-        // How often the holder makes sure it still listens (a failed accept closes the
-        // server), and the longest wait between tries to listen again.
+        // How often the holder makes sure it still listens under its socket's name (a failed
+        // accept closes the server; the file may go), and the longest wait between tries to
+        // listen again.
         std::chrono::milliseconds listenCheck = std::chrono::seconds(2);
         std::chrono::milliseconds longestListenRetry = std::chrono::minutes(1);
     };
@@ -89,6 +110,7 @@ public:
 
     Claim claim() override;
     Holder holder() const override;
+    LockFileProblem lockFileProblem() const override { return m_lockFileProblem; }
     bool listen() override;
     bool requestRaise(std::chrono::milliseconds timeout) override;
 
@@ -96,11 +118,27 @@ public:
     static QString serverName(const QString &dataFolder, const QString &runtimeFolder);
     const QString &serverName() const { return m_serverName; }
 
+Q_SIGNALS:
+    // Something that was not a socket stood under the socket's name and was renamed `movedTo`.
+    void socketPathMovedAside(const QString &path, const QString &movedTo);
+
 private:
+    // Which file is under a name, as lstat tells it.
+    struct FileIdentity {
+        quint64 device = 0;
+        quint64 inode = 0;
+        quint32 type = 0;
+        qint64 changedNs = 0;
+        bool operator==(const FileIdentity &) const = default;
+    };
+    static std::optional<FileIdentity> identityOf(const QString &path);
+
     QString lockPath() const;
     Claim startHolding();
     void refreshLock();
+    bool listeningHere() const;
     bool startListening();
+    bool clearSocketPath();
     void checkListening();
     void acceptCallers();
     void serveCaller(QLocalSocket *socket);
@@ -109,8 +147,10 @@ private:
     QString m_serverName;
     Timing m_timing;
     std::unique_ptr<QLockFile> m_lock;
+    LockFileProblem m_lockFileProblem = LockFileProblem::none;
     QTimer m_refreshTimer;
     QLocalServer *m_server = nullptr;
+    std::optional<FileIdentity> m_socketIdentity; // the file the server created
     QTimer m_listenTimer;
     std::chrono::milliseconds m_listenRetry{0};
 };
