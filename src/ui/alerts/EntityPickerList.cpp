@@ -108,7 +108,9 @@ QList<int> numbersOf(const QList<CTYEntity> &entities)
 } // namespace
 
 EntityPickerList::EntityPickerList(QWidget *parent)
-    : QWidget(parent), m_search(new QLineEdit(this)), m_list(new QListWidget(this))
+    : QWidget(parent), m_search(new QLineEdit(this)),
+      m_list(new SectionedListWidget(
+          [](const QModelIndex &index) { return !index.data(headerRole).toBool(); }, this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -130,6 +132,7 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     layout->addLayout(bar);
 
     m_list->setObjectName(QStringLiteral("entityList"));
+    m_list->setSearchField(m_search);
     m_list->setItemDelegate(new EntityRowDelegate(m_list));
     m_list->setUniformItemSizes(false);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
@@ -148,8 +151,6 @@ EntityPickerList::EntityPickerList(QWidget *parent)
         if (!item->data(headerRole).toBool())
             emit entityToggled(item->data(adifRole).toInt());
     });
-    currentRowOnFocus(m_list,
-                      [](const QModelIndex &index) { return !index.data(headerRole).toBool(); });
     sheetframe::onSpaceKey(m_list, [this](const QModelIndex &index) {
         if (!index.data(headerRole).toBool())
             emit entityToggled(index.data(adifRole).toInt());

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "CTYResult.h"
+#include "SectionedListWidget.h"
 
 #include <QList>
 #include <QWidget>
 
 class QAction;
 class QLineEdit;
-class QListWidget;
 
 namespace varnello {
 
@@ -40,7 +40,7 @@ Q_SIGNALS:
 private:
     QLineEdit *m_search;
     QAction *m_clear;
-    QListWidget *m_list;
+    SectionedListWidget *m_list;
     QList<int> m_shownSelected;
     QList<int> m_shownOthers;
 };

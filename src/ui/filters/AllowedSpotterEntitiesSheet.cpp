@@ -3,6 +3,7 @@
 #include "ContentView.h"
 #include "FilterPanelParts.h"
 #include "ScreenFit.h"
+#include "SectionedListWidget.h"
 #include "SheetFrame.h"
 
 #include <QApplication>
@@ -290,7 +291,10 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     searchRow->addWidget(m_search, 1);
     searchRow->addWidget(m_clearSearch);
     layout->addLayout(searchRow);
-    m_list = new QListWidget(listPage);
+    auto *list = new SectionedListWidget(
+        [](const QModelIndex &index) { return index.data(adifRole).isValid(); }, listPage);
+    list->setSearchField(m_search);
+    m_list = list;
     m_list->setObjectName(QStringLiteral("entities"));
     m_list->setUniformItemSizes(false);
     m_list->setItemDelegate(new EntityRowDelegate(m_list));
@@ -303,8 +307,6 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     };
     connect(m_list, &QListWidget::itemClicked, &m_view,
             [toggle](QListWidgetItem *item) { toggle(item->data(adifRole)); });
-    currentRowOnFocus(m_list,
-                      [](const QModelIndex &index) { return index.data(adifRole).isValid(); });
     sheetframe::onSpaceKey(m_list,
                            [toggle](const QModelIndex &index) { toggle(index.data(adifRole)); });
     layout->addWidget(m_list, 1);
