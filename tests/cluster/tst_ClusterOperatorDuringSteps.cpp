@@ -351,13 +351,13 @@ private Q_SLOTS:
             QVERIFY2(!console.contains(late), qPrintable(late));
     }
 
-    // While the user is marked as not here, every prompt shows the callsign in parentheses. It
-    // ends a command, an RBN Refresh and the keepalive ping as the ordinary one does: a Refresh
-    // and a line asked for next go out at once, and the ping's prompt is not shown.
+    // While the user is marked as not here ("unset/here"), every prompt shows the callsign in
+    // parentheses. It ends a command, a Refresh and the ping as the ordinary one does: what waits
+    // behind them goes out at once, and the ping's prompt is not shown.
     void awayPrompt_endsEachRequestAtOnce_data()
     {
         QTest::addColumn<QString>("request");
-        QTest::addColumn<int>("promptsShown"); // before the next line's reply
+        QTest::addColumn<int>("promptsShown"); // before the last line's reply
         QTest::newRow("command") << showDx << 2;
         QTest::newRow("RBN refresh") << statUs << 1;
         QTest::newRow("keepalive ping") << "ping" << 1;
@@ -369,21 +369,16 @@ private Q_SLOTS:
         QFETCH(int, promptsShown);
         ClusterTiming timing = fastTiming();
         timing.stepReplyTimeout = 8s;
-        if (request == QLatin1String("ping"))
-            timing.keepaliveIdle = 500ms;
+        timing.keepaliveIdle = request == QLatin1String("ping") ? 500ms : 60s;
         ConnectionKit kit(timing);
-        const QString away = QStringLiteral("(%1) de NODE  7-Dec-2026 2044Z dxspider >");
         kit.node.setReply(statUs, statusReply);
-        kit.node.setReply(showDx, {showDxReply});
         kit.node.setReply(QStringLiteral("marker"), {QStringLiteral("marker seen")});
         kit.node.setReplyDelay(100);
         QVERIFY(kit.logIn());
-        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
-        // The operator typed "unset/here".
+        const QString away = QStringLiteral("(%1) de NODE  7-Dec-2026 2044Z dxspider >");
         kit.node.setCommandPrompt(away);
-        // The last step's prompt shows once a line follows it.
         ConnectionKit::settle(300);
-        kit.node.sendLine(QStringLiteral("hello"));
+        kit.node.sendLine(QStringLiteral("hello")); // shows the last step's prompt
         QVERIFY(consoleHasFor(kit, QStringLiteral("hello")));
         const qsizetype consoleBefore = kit.connection->lines().size();
         if (request == showDx)
@@ -397,75 +392,45 @@ private Q_SLOTS:
         kit.connection->requestRBNStatus(false);
         kit.connection->sendUserCommand(QStringLiteral("marker"));
         QVERIFY(consoleHasFor(kit, QStringLiteral("marker seen")));
-        QVERIFY2(elapsed.elapsed() < timing.stepReplyTimeout.count() / 2,
-                 qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY(elapsed.elapsed() < timing.stepReplyTimeout.count() / 2);
         QStringList shown = kit.console().mid(consoleBefore);
         shown = shown.mid(0, shown.indexOf(QStringLiteral("marker seen")));
-        QVERIFY2(shown.count(away.arg(QStringLiteral("N0CALL"))) == promptsShown,
-                 qPrintable(shown.join(u'\n')));
+        QCOMPARE(shown.count(away.arg(QStringLiteral("N0CALL"))), promptsShown);
         QVERIFY(!kit.console().contains(noRecognisedPrompt));
         QVERIFY(kit.connection->rbnStatusKnown());
-        QVERIFY(!kit.connection->rbnStatusLoading());
     }
 
-    // A callsign new to the node gets the one-time beacon kick even when its status came after
-    // the step's time-out, or when the login could not kick and the operator refreshes: the
-    // status ends known, and the kick goes out once, after the post-login steps.
-    void freshUserStatus_getsTheKickAndEndsKnown_data()
+    // A login that skipped the beacon kick, its prompts not recognised then: a Refresh that finds
+    // nothing of RBN in a fresh user's status makes the kick, once, and the status ends known.
+    void refreshOfAFreshUserStatus_getsTheKickOnce()
     {
-        QTest::addColumn<bool>("lateStatus");
-        QTest::newRow("late status at login") << true;
-        QTest::newRow("refresh after a login without the kick") << false;
-    }
-
-    void freshUserStatus_getsTheKickAndEndsKnown()
-    {
-        QFETCH(bool, lateStatus);
         ClusterTiming timing = fastTiming();
-        timing.stepReplyTimeout = 500ms;
         timing.stepReplyTimeoutWithoutKnownPrompt = 200ms;
         ConnectionKit kit(timing);
         actAsFreshUser(kit.node);
-        if (lateStatus) {
-            kit.node.setReplyDelayFor(statUs, 700);
-        } else {
-            // The login's replies end at a prompt the program does not know, so it does not try
-            // the kick then; later the node's prompt is recognised again.
-            kit.node.setCommandPrompt(QStringLiteral("GB7TST>"));
-        }
-        kit.node.setReply(shFilter, {QStringLiteral("No filters defined for N0CALL")});
+        kit.node.setCommandPrompt(QStringLiteral("GB7TST>"));
         QVERIFY(kit.logIn());
-        if (!lateStatus) {
-            QVERIFY(kit.consoleHas(noRecognisedPrompt));
-            ConnectionKit::settle(400);
-            QVERIFY(!kit.connection->rbnStatusKnown());
-            kit.node.setCommandPrompt(kit.node.promptFor(QStringLiteral("%1")));
-            kit.connection->sendUserCommand(showDx);
-            QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(showDx); }));
-            ConnectionKit::settle(300);
-            kit.connection->requestRBNStatus(false);
-        }
-        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
-        QVERIFY(!kit.connection->rbnStatusLoading());
-        QVERIFY(!kit.connection->rbnEnabled());
+        ConnectionKit::settle(400);
+        kit.node.setCommandPrompt(kit.node.promptFor(QStringLiteral("%1")));
+        kit.connection->sendUserCommand(showDx); // its prompt is recognised again
+        QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(showDx); }));
         ConnectionKit::settle(300);
+        QVERIFY(!kit.connection->rbnStatusKnown());
+        kit.connection->requestRBNStatus(false);
+        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
         const QStringList received = kit.node.receivedLines();
-        QCOMPARE(received.count(beaconKick), 1);
-        QCOMPARE(received.count(rbnOff), 1);
-        QVERIFY(received.indexOf(backFill) < received.indexOf(beaconKick));
         QCOMPARE(received.mid(received.indexOf(beaconKick)),
                  (QStringList{beaconKick, rbnOff, statUs}));
-        QVERIFY(!kit.consoleHas(QStringLiteral("User Information for N0CALL")));
     }
 
     // A step of the program's own that comes due while an operator command waits for its turn
     // goes out only after that command's prompt: the command's reply reaches the console and the
-    // step's does not.
+    // step's does not. A fresh user's late status still gets its kick that way, and ends known.
     void automaticStepBehindAWaitingCommand_waitsForItsPrompt_data()
     {
         QTest::addColumn<QString>("stepCommand");
         QTest::newRow("registration re-check") << "sh/motd";
-        QTest::newRow("late beacon kick") << beaconKick;
+        QTest::newRow("late status's beacon kick") << beaconKick;
     }
 
     void automaticStepBehindAWaitingCommand_waitsForItsPrompt()
@@ -478,14 +443,14 @@ private Q_SLOTS:
         ConnectionKit kit(timing, QStringLiteral("127.0.0.1"));
         kit.node.setReply(statUs, statusReply);
         kit.node.setReply(showDx, {showDxReply});
-        kit.node.setReply(QStringLiteral("sh/motd"), {QStringLiteral("motd line")});
-        kit.node.setReply(beaconKick, {QStringLiteral("kick reply")});
+        kit.node.setReply(QStringLiteral("sh/motd"), {QStringLiteral("step reply")});
+        kit.node.setReply(beaconKick, {QStringLiteral("step reply")});
         if (kick) {
             actAsFreshUser(kit.node);
             kit.node.setReplyDelay(100);
             kit.node.setReplyDelayFor(statUs, 700);
-            // Typed as the login completes: it waits for all the post-login steps, and the late
-            // status's kick comes due behind it.
+            // Typed as the login completes: it waits for the post-login steps, and the kick
+            // that the late status calls for comes due behind it.
             onLoginComplete(kit, [&] { kit.connection->sendUserCommand(showDx); });
             QVERIFY(kit.logIn());
         } else {
@@ -493,7 +458,7 @@ private Q_SLOTS:
             kit.node.sendLine(QStringLiteral("Please register: write to register@ka2pbt.com"));
             QVERIFY(kit.waitFor([&] { return kit.connection->registrationRequired(); }));
             ConnectionKit::settle(200);
-            // A refresh keeps the node busy; the command waits behind it and the re-check, due
+            // A Refresh keeps the node busy, the command waits behind it and the re-check, due
             // meanwhile, behind the command.
             kit.node.setReplyDelay(300);
             kit.connection->requestRBNStatus(false);
@@ -502,21 +467,17 @@ private Q_SLOTS:
         }
         QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(stepCommand); }));
         QVERIFY(consoleHasFor(kit, showDxReply));
-        ConnectionKit::settle(500);
-        const QStringList received = kit.node.receivedLines();
-        QVERIFY2(received.indexOf(showDx) < received.indexOf(stepCommand),
-                 qPrintable(received.join(u' ')));
+        QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
         const QList<FakeClusterNode::Received> log = kit.node.received();
         const auto at = [&](const QString &line) {
             return std::find_if(log.begin(), log.end(),
                                 [&](const auto &entry) { return entry.line == line; })
                 ->msecs;
         };
-        // Not beside the command: after its reply came.
-        QVERIFY2(at(stepCommand) - at(showDx) >= 80,
-                 qPrintable(QString::number(at(stepCommand) - at(showDx))));
-        QVERIFY(!kit.consoleHas(QStringLiteral("motd line")));
-        QVERIFY(!kit.consoleHas(QStringLiteral("kick reply")));
+        // Once the command's reply had come, not beside it.
+        QVERIFY(at(stepCommand) - at(showDx) >= 80);
+        QCOMPARE(kit.node.countReceived(stepCommand), 1);
+        QVERIFY(!kit.consoleHas(QStringLiteral("step reply")));
     }
 
     // A step the operator starts while a command is answered goes out after that command's
