@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,10 +17,10 @@ struct Home {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QString dataFolder = tmp.filePath(QStringLiteral("data/Varnello"));
     QString settings = dataFolder + QStringLiteral("/settings.json");
-    QString runtime = tmp.filePath(QStringLiteral("run"));
 
     Home()
     {
+        const QString runtime = tmp.filePath(QStringLiteral("run"));
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         environment.insert(QStringLiteral("HOME"), tmp.path());
@@ -54,11 +53,10 @@ struct Copy {
             process.waitForFinished(5000);
         }
     }
-    bool said(const char *text) { return timesSaid(text) > 0; }
-    qsizetype timesSaid(const char *text)
+    bool said(const char *text)
     {
         output += process.readAll();
-        return output.count(text);
+        return output.contains(text);
     }
 };
 
@@ -117,40 +115,12 @@ private Q_SLOTS:
         QCOMPARE(readAll(home.settings), before);
         QCOMPARE(QDir(home.dataFolder).entryList(QDir::Files), filesBefore);
 
-        // A cleaner of the runtime folder removes the hand-over socket: the first copy makes a
-        // new one within seconds, and a later start still brings it to the front.
-        const QStringList sockets =
-            QDir(home.runtime).entryList({QStringLiteral("varnello-*.socket")}, QDir::System);
-        QCOMPARE(sockets.size(), 1);
-        const QString socket = home.runtime + u'/' + sockets.first();
-        QVERIFY(QFile::remove(socket));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
-        Copy third(home);
-        QVERIFY(third.process.waitForFinished(10000));
-        QCOMPARE(third.process.exitCode(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(first.timesSaid("raise requested by another copy"), 2, 5000);
-
         // The session ending quits the ordinary way: a clean exit that gives the lock back.
         first.process.terminate();
         QVERIFY(first.process.waitForFinished(10000));
         QCOMPARE(first.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.process.exitCode(), 0);
         QVERIFY(!QFile::exists(home.dataFolder + QStringLiteral("/varnello.lock")));
-    }
-
-    // No copy can hold a folder for a lock file: the start says what is wrong instead of waiting
-    // for an answer from a copy that does not exist, and leaves the folder alone.
-    void lockFileThatIsAFolder_isNamedOnTheConsole()
-    {
-        Home home;
-        const QString lock = home.dataFolder + QStringLiteral("/varnello.lock");
-        QVERIFY(QDir().mkpath(lock));
-        Copy copy(home); // its alert waits for an answer that never comes
-        QTRY_VERIFY_WITH_TIMEOUT(copy.said("Varnello's lock file is a folder."), startTimeoutMs);
-        QVERIFY(copy.said(qPrintable(QStringLiteral("Lock file: ") + lock)));
-        QVERIFY(!copy.said("does not answer"));
-        QVERIFY(QFileInfo(lock).isDir());
-        QVERIFY(!QFile::exists(home.settings));
     }
 
     void lockOfAKilledCopy_doesNotStopTheNextStart()
