@@ -5,8 +5,6 @@
 #include "PrivateFiles.h"
 #include "SettingsNotices.h"
 
-#include <QDir>
-#include <QFile>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -14,72 +12,37 @@
 #include <QtTest>
 
 using namespace varnello;
-
-namespace {
-
 using Outcome = SettingsLoadFailure::Outcome;
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-// The text a tooltip shows, whichever form (plain or escaped markup) it was given in.
-QString toolTipText(const QWidget *widget)
-{
-    const QString tip = widget->toolTip();
-    if (!Qt::mightBeRichText(tip))
-        return tip;
-    return QTextDocumentFragment::fromHtml(tip).toPlainText().remove(QChar(0x200B));
-}
-
-} // namespace
 
 class TestSettingsNotices : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
-
+    // What it means for the operator comes first; the folder is named once, from "~" in the home
+    // folder, even when the system's reason names the file by its full path.
     void lines_sayWhatItMeansFirst_andNameTheFolderOnce_data()
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("expected");
-        const QString home = QDir::homePath();
-        QTest::newRow("save, full disk, folder in the home folder")
-            << SettingsSaveFailure{home + QStringLiteral("/V"),
-                                   QStringLiteral("No space left on device")}
-                   .description()
-            << QStringLiteral("Changes are kept until the program quits \u2014 settings cannot be "
-                              "saved: No space left on device (~/V).");
-        QTest::newRow("save, read-only file named by the system with its full path")
-            << SettingsSaveFailure{home + QStringLiteral("/V"),
-                                   QStringLiteral("Existing file %1/V/settings.json is not "
-                                                  "writable")
-                                       .arg(home)}
-                   .description()
-            << QStringLiteral("Changes are kept until the program quits \u2014 settings cannot be "
-                              "saved: Existing file settings.json is not writable (~/V).");
-        QTest::newRow("save, folder outside the home folder, no reason")
-            << SettingsSaveFailure{QStringLiteral("/srv/V"), QString()}.description()
-            << QStringLiteral("Changes are kept until the program quits \u2014 settings cannot be "
-                              "saved: Unknown error (/srv/V).");
-        QTest::newRow("load, kept copy")
-            << SettingsLoadFailure{home + QStringLiteral("/V"), Outcome::keptAsBadCopy}
-                   .description()
-            << QStringLiteral("Started with the default settings \u2014 settings.json could not be "
-                              "read; it is kept as settings.json.bad (~/V).");
-        QTest::newRow("load, no copy, file untouched")
-            << SettingsLoadFailure{home + QStringLiteral("/V"), Outcome::leftAsItIs}.description()
-            << QStringLiteral("Started with the default settings \u2014 settings.json could not be "
-                              "read and was left as it is (~/V).");
-        QTest::newRow("load, no copy, file since written over")
-            << SettingsLoadFailure{home + QStringLiteral("/V"), Outcome::replacedByDefaults}
-                   .description()
-            << QStringLiteral("Started with the default settings \u2014 settings.json could not be "
-                              "read, no copy of it could be kept, and it has been written over "
-                              "(~/V).");
+        const QString v = QDir::homePath() + QStringLiteral("/V");
+        const QString save =
+            QStringLiteral("Changes are kept until the program quits \u2014 settings "
+                           "cannot be saved: ");
+        const QString load =
+            QStringLiteral("Started with the default settings \u2014 settings.json "
+                           "could not be read");
+        const QString reason = v + QStringLiteral("/settings.json is not writable");
+        QTest::newRow("save") << SettingsSaveFailure{v, reason}.description()
+                              << save + QStringLiteral("settings.json is not writable (~/V).");
+        QTest::newRow("load, kept")
+            << SettingsLoadFailure{v, Outcome::keptAsBadCopy}.description()
+            << load + QStringLiteral("; it is kept as settings.json.bad (~/V).");
+        QTest::newRow("load, no copy") << SettingsLoadFailure{v, Outcome::leftAsItIs}.description()
+                                       << load + QStringLiteral(" and was left as it is (~/V).");
+        QTest::newRow("load, no copy, written over")
+            << SettingsLoadFailure{v, Outcome::replacedByDefaults}.description()
+            << load + QStringLiteral(", no copy of it could be kept, and it has been written over "
+                                     "(~/V).");
     }
     void lines_sayWhatItMeansFirst_andNameTheFolderOnce()
     {
@@ -88,162 +51,90 @@ private Q_SLOTS:
         QCOMPARE(line, expected);
     }
 
-    // Every kind of settings file the program cannot use is told once; a usable one, or none at
-    // all (the first start), is not.
-    void unreadableSettingsFile_isToldOnce_data()
+    // Every kind of settings file the program cannot use is told once for the whole run, a usable
+    // one not at all; saves that fail (here from the start) are told once, until one succeeds. A
+    // line too long for the window is cut with "…" after what it means, and its tooltip is whole.
+    void unreadableFileAndFailingSaves_areToldOnce_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("isFolder");
-        QTest::addColumn<bool>("oldCopyIsFolder"); // a kept copy that cannot be replaced
-        QTest::addColumn<std::optional<Outcome>>("expected");
+        QTest::addColumn<QByteArray>("bytes"); // null: settings.json is a folder
+        QTest::addColumn<bool>("copyBlocked"); // by a folder named settings.json.bad
+        QTest::addColumn<std::optional<Outcome>>("outcome");
         const QByteArray document = R"({"schemaVersion":1,"values":{"clusterCallsign":)"
                                     R"({"type":"string","value":"N0CALL"}}})";
-        QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n garbage", 16) << false << false
-                                 << std::optional(Outcome::keptAsBadCopy);
-        QTest::newRow("cut off") << document.left(document.size() / 2) << false << false
-                                 << std::optional(Outcome::keptAsBadCopy);
-        QTest::newRow("a folder") << QByteArray() << true << false
-                                  << std::optional(Outcome::keptAsBadCopy);
-        QTest::newRow("one value of the wrong type")
-            << QByteArray(document).replace(R"("N0CALL")", "7") << false << false
-            << std::optional(Outcome::keptAsBadCopy);
-        QTest::newRow("trailing NUL bytes") << document + QByteArray(64, '\0') << false << false
-                                            << std::optional(Outcome::keptAsBadCopy);
-        QTest::newRow("no copy possible, so written over")
-            << QByteArray("garbage") << false << true << std::optional(Outcome::replacedByDefaults);
-        QTest::newRow("readable") << document << false << false << std::optional<Outcome>();
-        QTest::newRow("readable, beside an old copy")
-            << document << false << true << std::optional<Outcome>();
+        const auto kept = std::optional(Outcome::keptAsBadCopy);
+        QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n", 8) << false << kept;
+        QTest::newRow("cut off") << document.chopped(10) << false << kept;
+        QTest::newRow("a folder") << QByteArray() << false << kept;
+        QTest::newRow("a value of the wrong type")
+            << QByteArray(document).replace("\"N0CALL\"", "7") << false << kept;
+        QTest::newRow("trailing NUL bytes") << document + QByteArray(64, '\0') << false << kept;
+        QTest::newRow("no copy possible")
+            << QByteArray("garbage") << true << std::optional(Outcome::leftAsItIs);
+        QTest::newRow("readable") << document << false << std::optional<Outcome>();
     }
-    void unreadableSettingsFile_isToldOnce()
+    void unreadableFileAndFailingSaves_areToldOnce()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(bool, isFolder);
-        QFETCH(bool, oldCopyIsFolder);
-        QFETCH(std::optional<Outcome>, expected);
+        QFETCH(bool, copyBlocked);
+        QFETCH(std::optional<Outcome>, outcome);
         QTemporaryDir tmp;
-        const QString folder = tmp.filePath(QStringLiteral("Varnello"));
-        const QString file = folder + QStringLiteral("/settings.json");
-        const QString bad = folder + QStringLiteral("/settings.json.bad");
-        QVERIFY(QDir().mkpath(isFolder ? file + QStringLiteral("/inside") : folder));
-        if (!isFolder)
-            QVERIFY(writeAll(file, bytes));
-        if (oldCopyIsFolder)
-            QVERIFY(QDir().mkpath(bad + QStringLiteral("/inside")));
-        const QString line =
-            expected ? SettingsLoadFailure{folder, *expected}.description() : QString();
-        if (expected)
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(line));
-        QTest::failOnWarning(QRegularExpression(QStringLiteral("could not be read")));
+        QFile file(tmp.filePath(QStringLiteral("settings.json")));
+        const QString bad = file.fileName() + QStringLiteral(".bad");
+        QVERIFY(bytes.isNull()
+                    ? QDir().mkpath(file.fileName())
+                    : file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QVERIFY(!copyBlocked || QDir().mkpath(bad + QStringLiteral("/inside")));
+        const auto line = [&](Outcome o) {
+            return SettingsLoadFailure{tmp.path(), o}.description();
+        };
+        if (outcome)
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(line(*outcome)));
+        if (outcome == Outcome::leftAsItIs) // and again once the save below writes over it
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(line(Outcome::replacedByDefaults)));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be saved")));
+        QTest::failOnWarning(
+            QRegularExpression(QStringLiteral("could not be read|cannot be saved")));
 
-        bool diskFull = false;
-        AppSettingsStore store(folder, [&diskFull](const QString &path, const QByteArray &b) {
+        bool diskFull = true;
+        AppSettingsStore store(tmp.path(), [&diskFull](const QString &path, const QByteArray &b) {
             return diskFull ? std::optional(QStringLiteral("No space left on device"))
                             : PrivateFiles::writeAtomically(path, b);
         });
-        QMainWindow window;
+        QMainWindow window; // too narrow for the lines
         new SettingsNotices(store, window);
+        const QString saveFirstPart = QStringLiteral("Changes are kept until the program quits");
+        window.resize(window.fontMetrics().horizontalAdvance(saveFirstPart) + 80, 300);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *notice = window.findChild<ElidedLabel *>(SettingsNotices::loadLabelName);
-        QVERIFY(notice);
-        QCOMPARE(notice->isVisible(), expected.has_value());
-        QCOMPARE(notice->text(), line);
-        if (expected == Outcome::keptAsBadCopy) {
-            QVERIFY(QFileInfo(bad).isDir() == isFolder && QFileInfo::exists(bad));
-            if (!isFolder)
-                QCOMPARE(QFile(bad).size(), bytes.size());
+        auto *load = window.findChild<ElidedLabel *>(SettingsNotices::loadLabelName);
+        auto *save = window.findChild<ElidedLabel *>(SettingsNotices::saveLabelName);
+        QVERIFY(load && save && save->isVisible());
+        QCOMPARE(load->isVisible(), outcome.has_value());
+        QCOMPARE(load->text(), outcome ? line(*outcome) : QString());
+        QVERIFY(outcome != Outcome::keptAsBadCopy || QFileInfo::exists(bad));
+        QVERIFY(!outcome || load->geometry().bottom() < save->geometry().top());
+        QTRY_VERIFY(save->isElided());
+        for (const ElidedLabel *notice : {load, save}) { // what it means stays in view
+            const QString shown = notice->shownText(), whole = notice->text();
+            QVERIFY2(whole.isEmpty() || (shown.startsWith(whole.section(u'\u2014', 0, 0)) &&
+                                         shown.endsWith(u'\u2026')),
+                     qPrintable(shown));
+            QString tip = QTextDocumentFragment::fromHtml(notice->toolTip()).toPlainText();
+            QCOMPARE(tip.remove(u'\u200B'), whole);
         }
-        // A save that fails and then one that succeeds neither repeat nor remove it.
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be saved")));
-        diskFull = true;
-        store.setString(QStringLiteral("clusterCallsign"), QStringLiteral("N1FULL"));
-        QVERIFY(window.findChild<QWidget *>(SettingsNotices::saveLabelName)->isVisible());
+        window.resize(window.fontMetrics().horizontalAdvance(load->text() + save->text()) + 100,
+                      300);
+        QTRY_VERIFY(load->shownText() == load->text() && save->shownText() == save->text());
+
+        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL")); // fails again
         diskFull = false;
         QVERIFY(store.save());
-        QVERIFY(!window.findChild<QWidget *>(SettingsNotices::saveLabelName)->isVisible());
-        QCOMPARE(notice->isVisible(), expected.has_value());
-        QCOMPARE(window.statusBar()->isVisible(), expected.has_value());
-    }
-
-    void failingSaves_areShownOnceUntilOneSucceeds()
-    {
-        QTemporaryDir home;
-        bool diskFull = false;
-        AppSettingsStore store(home.path(), [&diskFull](const QString &path, const QByteArray &b) {
-            return diskFull ? std::optional(QStringLiteral("No space left on device"))
-                            : PrivateFiles::writeAtomically(path, b);
-        });
-        store.setSaveRetryInterval(std::chrono::milliseconds(50));
-        QMainWindow window;
-        new SettingsNotices(store, window);
-        window.show();
-        auto *notice = window.findChild<ElidedLabel *>(SettingsNotices::saveLabelName);
-        QVERIFY(notice && !notice->isVisible());
-        const QString text = QStringLiteral("Changes are kept until the program quits \u2014 "
-                                            "settings cannot be saved: No space left on device "
-                                            "(%1).")
-                                 .arg(home.path());
-        QTest::ignoreMessage(QtWarningMsg, qPrintable(text)); // once, and never again:
-        QTest::failOnWarning(QRegularExpression(QStringLiteral("cannot be saved")));
-        diskFull = true;
-        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL"));
-        QVERIFY(notice->isVisible());
-        QCOMPARE(notice->text(), text);
-        QTest::qWait(300); // several retries, all failing
-        QVERIFY(notice->isVisible());
-        diskFull = false;
-        QTRY_VERIFY(!notice->isVisible());
-        QVERIFY(window.statusBar()->isHidden());
-    }
-
-    // Both lines at once, one above the other, in a window too narrow for them and then wide
-    // enough.
-    void lines_areCutWithAnEllipsis_keepingWhatItMeansInView_data()
-    {
-        QTest::addColumn<QString>("labelName");
-        QTest::addColumn<QString>("firstPart");
-        QTest::newRow("unreadable file") << QString(SettingsNotices::loadLabelName)
-                                         << QStringLiteral("Started with the default settings");
-        QTest::newRow("failing saves")
-            << QString(SettingsNotices::saveLabelName)
-            << QStringLiteral("Changes are kept until the program quits");
-    }
-    void lines_areCutWithAnEllipsis_keepingWhatItMeansInView()
-    {
-        QFETCH(QString, labelName);
-        QFETCH(QString, firstPart);
-        QTemporaryDir tmp;
-        QVERIFY(writeAll(tmp.filePath(QStringLiteral("settings.json")), "garbage"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read")));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be saved")));
-        AppSettingsStore store(tmp.path(), [](const QString &, const QByteArray &) {
-            return std::optional(QStringLiteral("Read-only file system"));
-        });
-        QMainWindow window;
-        new SettingsNotices(store, window);
-        window.resize(firstPart.size() * 12, 300);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *notice = window.findChild<ElidedLabel *>(labelName);
-        QVERIFY(notice && notice->isVisible());
-        const QString whole = notice->text();
-        QTRY_VERIFY(notice->isElided());
-        const QString shown = notice->shownText();
-        QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
-        QVERIFY2(shown.startsWith(firstPart), qPrintable(shown));
-        QCOMPARE(toolTipText(notice), whole);
-
-        // Wider, the whole line shows; narrower again, it is cut again.
-        window.resize(notice->fontMetrics().horizontalAdvance(whole) + 100, 300);
-        QTRY_COMPARE(notice->shownText(), whole);
-        window.resize(firstPart.size() * 12, 300);
-        QTRY_VERIFY(notice->shownText().endsWith(QChar(0x2026)));
-        // Both lines stay in view, neither covering the other.
-        const auto *load = window.findChild<QWidget *>(SettingsNotices::loadLabelName);
-        const auto *save = window.findChild<QWidget *>(SettingsNotices::saveLabelName);
-        QVERIFY(load->isVisible() && save->isVisible());
-        QVERIFY(load->geometry().bottom() < save->geometry().top());
+        QVERIFY(!save->isVisible());
+        QCOMPARE(load->isVisible(), outcome.has_value());
+        if (outcome == Outcome::leftAsItIs)
+            QCOMPARE(load->text(), line(Outcome::replacedByDefaults));
+        QCOMPARE(window.statusBar()->isVisible(), outcome.has_value());
     }
 };
 
