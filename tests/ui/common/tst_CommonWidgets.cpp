@@ -1,15 +1,12 @@
-// The icon mapping, the program's icon, the empty-state panel, how network text is shown and
-// how the keyboard walks a list with headings.
+// The icon mapping, the program's icon, the empty-state panel, network text and sectioned lists.
 #include "EmptyStateView.h"
 #include "Icons.h"
 #include "NetworkText.h"
 #include "SectionedListWidget.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QVBoxLayout>
 #include <QtTest>
 
 using namespace varnello;
@@ -98,67 +95,35 @@ private slots:
     }
 
     // Rows: 0 heading, 1 "a", 2 heading, 3 hidden "b", 4 "c", 5 heading, 6 "d", 7 hidden "e".
-    // A start or landing of -1 is the search field above the list.
-    void sectionedList_keysLandOnShownEntriesOnly_data()
+    void sectionedList_keysAndClicksLandOnShownEntries_data()
     {
         QTest::addColumn<int>("start");
-        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("key"); // 0: a click on the heading in row 2
         QTest::addColumn<int>("landing");
-        QTest::newRow("Down from the search field") << -1 << int(Qt::Key_Down) << 1;
         QTest::newRow("Down over a heading and a hidden entry") << 1 << int(Qt::Key_Down) << 4;
-        QTest::newRow("Up over a hidden entry and a heading") << 4 << int(Qt::Key_Up) << 1;
-        QTest::newRow("Down over a heading") << 4 << int(Qt::Key_Down) << 6;
-        QTest::newRow("Down on the last shown entry") << 6 << int(Qt::Key_Down) << 6;
-        QTest::newRow("Up on the first entry, to the field") << 1 << int(Qt::Key_Up) << -1;
-        QTest::newRow("Home past the top heading") << 6 << int(Qt::Key_Home) << 1;
         QTest::newRow("End before a hidden entry") << 1 << int(Qt::Key_End) << 6;
         QTest::newRow("Page Up onto the top heading") << 6 << int(Qt::Key_PageUp) << 1;
-        QTest::newRow("Page Down onto a hidden entry") << 1 << int(Qt::Key_PageDown) << 6;
+        QTest::newRow("click on a heading") << 4 << 0 << 4;
     }
 
-    void sectionedList_keysLandOnShownEntriesOnly()
+    void sectionedList_keysAndClicksLandOnShownEntries()
     {
         QFETCH(int, start);
         QFETCH(int, key);
         QFETCH(int, landing);
-        QWidget window;
-        auto *layout = new QVBoxLayout(&window);
-        auto *field = new QLineEdit(&window);
-        auto *list = new SectionedListWidget(
-            [](const QModelIndex &index) { return !index.data(Qt::UserRole).toBool(); }, &window);
-        list->setSearchField(field);
-        layout->addWidget(field);
-        layout->addWidget(list);
-        for (const char *text : {"Top", "a", "Middle", "b", "c", "Bottom", "d", "e"}) {
-            auto *item = new QListWidgetItem(QString::fromLatin1(text), list);
-            item->setData(Qt::UserRole, item->text().size() > 1);
-        }
-        list->setRowHidden(3, true);
-        list->setRowHidden(7, true);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        if (start < 0) {
-            field->setFocus();
-        } else {
-            list->setFocus();
-            list->setCurrentRow(start);
-        }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-        QCOMPARE(QApplication::focusWidget(), landing < 0 ? static_cast<QWidget *>(field) : list);
-        QCOMPARE(list->currentRow(), landing < 0 ? start : landing);
-    }
-
-    void sectionedList_clickOnAHeadingKeepsTheCurrentEntry()
-    {
         SectionedListWidget list(
-            [](const QModelIndex &index) { return !index.data(Qt::UserRole).toBool(); });
-        new QListWidgetItem(QStringLiteral("a"), &list);
-        (new QListWidgetItem(QStringLiteral("Heading"), &list))->setData(Qt::UserRole, true);
-        list.setCurrentRow(0);
+            [](const QModelIndex &row) { return row.data().toString()[0].isLower(); });
+        list.addItems(QStringLiteral("Top a Middle b c Bottom d e").split(u' '));
+        list.setRowHidden(3, true);
+        list.setRowHidden(7, true);
         list.show();
-        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
-                          list.visualItemRect(list.item(1)).center());
-        QCOMPARE(list.currentRow(), 0);
+        list.setCurrentRow(start);
+        if (key)
+            QTest::keyClick(&list, Qt::Key(key));
+        else
+            QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                              list.visualItemRect(list.item(2)).center());
+        QCOMPARE(list.currentRow(), landing);
     }
 
     void emptyState_plainTextAndOptionalAction()

@@ -1,5 +1,4 @@
-// The sheets from the keyboard, in the real main window: Space ticks the current entity row; the
-// arrows move between entity rows only, showing the focus, from and back to the search field;
+// The sheets from the keyboard, in the real main window: the arrows and Space in the entity lists;
 // Return in a search field (and in the allowed-entity sheet's grid and radius) never saves and
 // closes the sheet.
 #include "MainWindowKit.h"
@@ -90,21 +89,6 @@ struct Scene {
                !kit.settings().boolValue(SettingsKeys::customSpotterEntityFilterEnabled);
     }
 
-    void selectOneEntity(Sheet sheet, int adif)
-    {
-        switch (sheet) {
-        case Sheet::alertEditor:
-            kit.view->toggleAlertEntity(adif);
-            break;
-        case Sheet::populate:
-            kit.view->toggleClubLogEntity(adif);
-            break;
-        case Sheet::allowedEntities:
-            kit.view->toggleSpotterEntity(adif);
-            break;
-        }
-    }
-
     // The entity numbers the sheet's draft holds.
     QSet<int> draft(Sheet sheet) const
     {
@@ -125,23 +109,17 @@ int adifOf(const QListWidgetItem *item)
     return item ? item->data(Qt::UserRole + 1).toInt() : 0;
 }
 
-// Whether the list shows where its keyboard focus is: the current row, wholly in view, looks
-// different once the list has no current row.
+// Whether the list has the focus and its current row is wholly in view and drawn apart.
 bool showsFocusOnCurrentRow(QListWidget *list)
 {
     const QModelIndex current = list->currentIndex();
     const QRect rect = list->visualRect(current);
-    if (!current.isValid() || !list->hasFocus() || list->isRowHidden(current.row()) ||
-        !list->viewport()->rect().contains(rect))
-        return false;
     const QImage focused = list->viewport()->grab(rect).toImage();
-    list->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    const QImage plain = list->viewport()->grab(rect).toImage();
+    list->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
+    const bool drawn = list->viewport()->grab(rect).toImage() != focused;
     list->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-    return focused != plain;
+    return drawn && list->hasFocus() && list->viewport()->rect().contains(rect);
 }
-
-constexpr int searchField = -1;
 
 } // namespace
 
@@ -155,24 +133,35 @@ private Q_SLOTS:
     {
         QTest::addColumn<Sheet>("sheet");
         QTest::addColumn<QString>("listName");
-        QTest::newRow("alert editor") << Sheet::alertEditor << QStringLiteral("entityList");
-        QTest::newRow("Populate from Club Log") << Sheet::populate << QStringLiteral("entityList");
+        QTest::addColumn<bool>("fromSearch"); // else the program gives the list the focus
+        QTest::newRow("alert editor") << Sheet::alertEditor << QStringLiteral("entityList") << true;
+        QTest::newRow("Populate from Club Log")
+            << Sheet::populate << QStringLiteral("entityList") << false;
         QTest::newRow("allowed spotter entities")
-            << Sheet::allowedEntities << QStringLiteral("entities");
+            << Sheet::allowedEntities << QStringLiteral("entities") << true;
     }
 
     void spaceTogglesTheCurrentEntityRow()
     {
         QFETCH(Sheet, sheet);
         QFETCH(QString, listName);
+        QFETCH(bool, fromSearch);
         Scene s;
         QDialog *dialog = s.open(sheet);
         QVERIFY(dialog);
         auto *list = dialog->findChild<QListWidget *>(listName);
-        QVERIFY(list);
+        auto *field = dialog->findChild<QLineEdit *>(
+            sheet == Sheet::allowedEntities ? "search" : "entitySearch");
+        QVERIFY(list && field);
         QTRY_VERIFY(list->count() > 2);
-        list->setFocus();
-        list->setCurrentRow(1); // the first entity, under the "All DXCC Entities" header
+        QWidget *start = fromSearch ? static_cast<QWidget *>(field) : list;
+        start->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), start);
+        if (fromSearch) {
+            QTest::keyClick(field, Qt::Key_Down);
+            QVERIFY(showsFocusOnCurrentRow(list));
+        }
+        QCOMPARE(list->currentRow(), 1); // the first entity, under the "All DXCC Entities" header
         const int adif = adifOf(list->currentItem());
         QVERIFY(adif > 0);
         QVERIFY(!s.draft(sheet).contains(adif));
@@ -182,88 +171,18 @@ private Q_SLOTS:
         QTest::qWait(10); // the list is rebuilt
         // The keyboard stays on that entity, now in "Selected DXCC Entities"; Space unticks it.
         QTRY_COMPARE(adifOf(list->currentItem()), adif);
+        // Down and Up step over the "All DXCC Entities" heading below it and back.
+        for (const auto &[key, row] : {std::pair{Qt::Key_Down, 3}, std::pair{Qt::Key_Up, 1}}) {
+            QTest::keyClick(list, key);
+            QCOMPARE(list->currentRow(), row);
+            QVERIFY(showsFocusOnCurrentRow(list));
+        }
         QTest::keyClick(list, Qt::Key_Space);
         QTRY_VERIFY(!s.draft(sheet).contains(adif));
         QVERIFY(s.stillOpen(sheet));
         QVERIFY(s.nothingStored());
-    }
-
-    // With one entity selected the list reads: "Selected DXCC Entities", that entity, "All DXCC
-    // Entities", the others. The keys start in the search field, or after a click on the first
-    // entity (which selects it) in a window where the keyboard has not moved the focus yet.
-    void arrowKeysLandOnEntityRowsOnly_data()
-    {
-        QTest::addColumn<Sheet>("sheet");
-        QTest::addColumn<bool>("oneSelected");
-        QTest::addColumn<bool>("click");
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<int>("landing"); // a row or searchField
-        const int down = Qt::Key_Down;
-        const int up = Qt::Key_Up;
-        const struct {
-            Sheet sheet;
-            const char *name;
-        } sheets[] = {{Sheet::alertEditor, "alert editor"},
-                      {Sheet::allowedEntities, "allowed spotter entities"}};
-        for (const auto &[sheet, name] : sheets) {
-            const auto row = [name = name](const char *path) -> QTestData & {
-                return QTest::addRow("%s: %s", name, path);
-            };
-            row("Down from the search") << sheet << false << false << QList<int>{down} << 1;
-            row("Down across a heading") << sheet << true << false << QList<int>{down, down} << 3;
-            row("Up across a heading") << sheet << true << false << QList<int>{down, down, up} << 1;
-            row("Up from the first entity")
-                << sheet << true << false << QList<int>{down, up} << searchField;
-            row("Down after a click") << sheet << false << true << QList<int>{down} << 3;
-        }
-        QTest::newRow("Populate from Club Log: Down across a heading")
-            << Sheet::populate << true << false << QList<int>{down, down} << 3;
-        QTest::newRow("Populate from Club Log: Up from the first entity")
-            << Sheet::populate << true << false << QList<int>{down, up} << searchField;
-    }
-
-    void arrowKeysLandOnEntityRowsOnly()
-    {
-        QFETCH(Sheet, sheet);
-        QFETCH(bool, oneSelected);
-        QFETCH(bool, click);
-        QFETCH(QList<int>, keys);
-        QFETCH(int, landing);
-        Scene s;
-        QDialog *dialog = s.open(sheet);
-        QVERIFY(dialog);
-        const bool allowed = sheet == Sheet::allowedEntities;
-        auto *list = dialog->findChild<QListWidget *>(allowed ? "entities" : "entityList");
-        auto *field = dialog->findChild<QLineEdit *>(allowed ? "search" : "entitySearch");
-        QVERIFY(list && field);
-        if (oneSelected)
-            s.selectOneEntity(sheet, 230);
-        QTRY_COMPARE(list->item(0)->text(), oneSelected ? QStringLiteral("Selected DXCC Entities")
-                                                        : QStringLiteral("All DXCC Entities"));
-        if (click) {
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                              list->visualItemRect(list->item(1)).center());
-            QTRY_COMPARE(list->item(0)->text(), QStringLiteral("Selected DXCC Entities"));
-            QTRY_COMPARE(list->currentRow(), 1);
-        } else {
-            field->setFocus();
-        }
-        QTRY_COMPARE(QApplication::focusWidget(), click ? static_cast<QWidget *>(list) : field);
-        for (const int key : keys)
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-
-        if (landing == searchField) {
-            QCOMPARE(QApplication::focusWidget(), field);
-            return;
-        }
-        QCOMPARE(QApplication::focusWidget(), list);
-        QCOMPARE(list->currentRow(), landing);
-        QVERIFY(showsFocusOnCurrentRow(list));
-        const int adif = adifOf(list->currentItem());
-        QVERIFY(adif > 0);
-        const bool wasSelected = s.draft(sheet).contains(adif);
-        QTest::keyClick(list, Qt::Key_Space);
-        QTRY_COMPARE(s.draft(sheet).contains(adif), !wasSelected);
+        QTest::keyClick(list, Qt::Key_Up); // from the first entity back to the search field
+        QCOMPARE(QApplication::focusWidget(), field);
     }
 
     void returnInAFieldLeavesTheSheetOpen_data()
