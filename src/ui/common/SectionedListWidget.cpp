@@ -9,24 +9,6 @@ namespace varnello {
 
 namespace {
 
-class KeyPressFilter final : public QObject {
-public:
-    KeyPressFilter(QObject *owner, std::function<bool(const QKeyEvent &)> handle)
-        : QObject(owner), m_handle(std::move(handle))
-    {
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress && m_handle(*static_cast<QKeyEvent *>(event)))
-            return true;
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<bool(const QKeyEvent &)> m_handle;
-};
-
 bool isNavigationKey(int key)
 {
     switch (key) {
@@ -55,15 +37,15 @@ void SectionedListWidget::setSearchField(QLineEdit *field)
 {
     m_searchField = field;
     // Down in the field goes on into the list, as if the list's first row followed the field.
-    // The filter belongs to the list, so it goes when the list goes.
-    field->installEventFilter(new KeyPressFilter(this, [this](const QKeyEvent &key) {
+    // The handler belongs to the list, so it goes when the list goes.
+    onKeyPress(field, this, [this](const QKeyEvent &key) {
         if (key.key() != Qt::Key_Down || key.modifiers() != Qt::NoModifier || !isVisible() ||
             !isEnabled() || nearestRow(0, 1) < 0)
             return false;
         // The tab reason, during a key press, makes the window show the keyboard focus.
         setFocus(Qt::TabFocusReason);
         return true;
-    }));
+    });
 }
 
 bool SectionedListWidget::isKeyboardRow(int row) const

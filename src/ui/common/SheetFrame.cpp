@@ -1,5 +1,7 @@
 #include "SheetFrame.h"
 
+#include "WidgetHelpers.h"
+
 #include <QAbstractItemView>
 #include <QDialog>
 #include <QKeyEvent>
@@ -18,31 +20,6 @@ int preferredHeight(const QWidget *widget, int width)
         return widget->heightForWidth(width);
     return widget->sizeHint().height();
 }
-
-class SpaceKeyFilter final : public QObject {
-public:
-    SpaceKeyFilter(QAbstractItemView *view, std::function<void(const QModelIndex &)> toggle)
-        : QObject(view), m_view(view), m_toggle(std::move(toggle))
-    {
-    }
-
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Space &&
-            static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
-            const QModelIndex current = m_view->currentIndex();
-            if (current.isValid())
-                m_toggle(current);
-            return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QAbstractItemView *m_view;
-    std::function<void(const QModelIndex &)> m_toggle;
-};
 
 class ColumnScrollArea final : public QScrollArea {
 public:
@@ -93,7 +70,13 @@ int naturalHeight(const QWidget *content, const QWidget *footer, int width)
 
 void onSpaceKey(QAbstractItemView *view, std::function<void(const QModelIndex &)> toggle)
 {
-    view->installEventFilter(new SpaceKeyFilter(view, std::move(toggle)));
+    onKeyPress(view, view, [view, toggle = std::move(toggle)](const QKeyEvent &key) {
+        if (key.key() != Qt::Key_Space || key.modifiers() != Qt::NoModifier)
+            return false;
+        if (const QModelIndex current = view->currentIndex(); current.isValid())
+            toggle(current);
+        return true;
+    });
 }
 
 } // namespace varnello::sheetframe

@@ -10,27 +10,22 @@ namespace varnello {
 
 namespace {
 
-class ReturnKeyFilter final : public QObject {
+class KeyPressFilter final : public QObject {
 public:
-    ReturnKeyFilter(QLineEdit *field, std::function<void()> action)
-        : QObject(field), m_action(std::move(action))
+    KeyPressFilter(QObject *owner, std::function<bool(const QKeyEvent &)> handle)
+        : QObject(owner), m_handle(std::move(handle))
     {
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent *>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                m_action();
-                return true;
-            }
-        }
+        if (event->type() == QEvent::KeyPress && m_handle(*static_cast<QKeyEvent *>(event)))
+            return true;
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    std::function<void()> m_action;
+    std::function<bool(const QKeyEvent &)> m_handle;
 };
 
 class CurrentRowOnFocus final : public QObject {
@@ -82,9 +77,19 @@ QLabel *plainLabel(const QString &text, QWidget *parent)
     return label;
 }
 
+void onKeyPress(QObject *target, QObject *owner, std::function<bool(const QKeyEvent &)> handle)
+{
+    target->installEventFilter(new KeyPressFilter(owner, std::move(handle)));
+}
+
 void onReturnKey(QLineEdit *field, std::function<void()> action)
 {
-    field->installEventFilter(new ReturnKeyFilter(field, std::move(action)));
+    onKeyPress(field, field, [action = std::move(action)](const QKeyEvent &key) {
+        if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter)
+            return false;
+        action();
+        return true;
+    });
 }
 
 void currentRowOnFocus(QAbstractItemView *view, std::function<bool(const QModelIndex &)> isRow)

@@ -5,15 +5,21 @@
 #include <functional>
 
 class QAbstractItemView;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QModelIndex;
+class QObject;
 class QWidget;
 
 namespace varnello {
 
 // A label that shows `text` as typed, even when it looks like markup.
 QLabel *plainLabel(const QString &text, QWidget *parent = nullptr);
+
+// Every key press `target` receives goes to `handle` first; one it returns true for goes no
+// further. The filter lives as long as `owner`.
+void onKeyPress(QObject *target, QObject *owner, std::function<bool(const QKeyEvent &)> handle);
 
 // Return and Enter in `field` run `action` and go no further, so they do not also press the
 // dialog's default button. The filter belongs to the field.
