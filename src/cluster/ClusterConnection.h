@@ -64,11 +64,13 @@ struct ClusterTiming {
     // An unfinished line that already reads as a spot is taken as complete only when nothing
     // more arrived for this long.
     ms tailSettleDelay{40};
-    // After the callsign, a line ending in ">" that names no known node type is the node's
-    // prompt once the node has said nothing more (or only spots) for this long; a greeting line
-    // that merely ends in ">" is followed by more of the greeting well within it. Well inside the
-    // login watchdog, so such a node is told apart on its first connection.
-    ms unknownPromptSilence{1000};
+    // After the callsign, a line ending in ">" that names no known node type may be the node's
+    // prompt or a line of its greeting: the node is sent an empty line, which a node answers with
+    // its prompt once its greeting is out. Its answer is awaited this long (the login watchdog
+    // waits with it); a node that has said nothing but spots and chatter after such a line by
+    // then gets it taken for its prompt. Long enough for a greeting held up by a lost segment or
+    // a slow link, well under the watchdog's own time.
+    ms promptQuestionWait{4000};
     // While spots pour in after login, reads closer together than this are gathered and handled
     // in one go this long after the previous handling (a quarter more when the stream pauses).
     ms readGatherWindow{150};
@@ -97,7 +99,8 @@ struct ClusterConnectionEnvironment {
 // The implementation is split by job: ClusterConnection.cpp (set-up, published state, console,
 // country data), _Connect.cpp (connect, connection states, teardown), _Send.cpp (sending),
 // _Receive.cpp (receive loop, line dispatch, back-fill), _Framing.cpp (lines, prompts and spots
-// cut by a read), _Login.cpp (login and node type), _Steps.cpp (what ends a post-login step,
+// cut by a read), _Login.cpp (login and node type), _PromptQuestion.cpp (a line before the login
+// that may be the prompt of an unknown node), _Steps.cpp (what ends a post-login step,
 // lines shown while one runs), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe,
 // keepalive, sleep and wake), _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local
 // spot server and UDP feed).
@@ -129,6 +132,9 @@ public:
     static constexpr quint16 defaultPrimaryPort = 7300;
     // Operator commands and spots that may wait for the node to answer what it was asked before.
     static constexpr qsizetype maximumWaitingRequests = 20;
+    // Empty lines sent to one node to learn its prompt: a greeting full of lines ending in ">"
+    // makes no more than this.
+    static constexpr int maximumPromptQuestions = 4;
     static constexpr QLatin1StringView recentSpotsCommand{"sh/dx filter real 50"};
     // Held in lower case: it is compared with lower-cased node lines.
     static constexpr QLatin1StringView defaultNodeRegistrationAddress{"register@ka2pbt.com"};
@@ -326,7 +332,7 @@ private:
     // ===== Sending (ClusterConnection_Send.cpp).
     // Steps started outside the post-login sequence (by the operator, a timer or a late reply);
     // they wait behind the node's outstanding replies like operator lines.
-    enum class QueuedStep : quint8 {
+    enum class WaitingStep : quint8 {
         none,
         rbnStatus,
         rbnBeaconKick,
@@ -344,7 +350,7 @@ private:
     struct WaitingRequest {
         QString text;
         bool isSpot = false;
-        QueuedStep step = QueuedStep::none;
+        WaitingStep step = WaitingStep::none;
         // The console line that shows it waiting.
         QUuid waitingMark;
     };
@@ -357,11 +363,14 @@ private:
         filterList,
         recentSpots,
         otherStep,
+        // The prompt a node answers an empty line with, asked before the login completed.
+        promptQuestion,
     };
     struct OwedPrompt {
         OwedReply reply;
         std::chrono::steady_clock::time_point sentAt;
     };
+    std::chrono::steady_clock::time_point owedPromptDue(const OwedPrompt &owed) const;
     bool sendLine(const QString &text);
     // Operator lines: written at once, or queued while a post-login step waits for its prompt.
     bool echoAndSendLine(const QString &text, bool isSpot = false);
@@ -370,8 +379,8 @@ private:
     void dropWaitingRequests(const QString &reason);
     // For a step asked for in turn: queues it while the node is busy with a step or an operator
     // line; true when queued (or already waiting).
-    bool waitsItsTurn(QueuedStep step, StepStart start);
-    void startQueuedStep(QueuedStep step);
+    bool queueUntilItsTurn(WaitingStep step, StepStart start);
+    void startWaitingStep(WaitingStep step);
     // Writes bytes to the current connection; false (and a status) when it cannot.
     bool writeToConnection(const QByteArray &bytes);
 
@@ -415,7 +424,8 @@ private:
     // be shown.
     bool endOwedPrompt();
     void finishOwedPrompt(OwedReply reply, bool answered);
-    void owePrompt(OwedReply reply);
+    void owePrompt(OwedReply reply,
+                   std::chrono::steady_clock::time_point sentAt = std::chrono::steady_clock::now());
     bool owes(OwedReply reply) const;
     bool operatorLineOwed() const;
     void armOwedPromptExpiry();
@@ -431,6 +441,22 @@ private:
     bool takeKeepaliveAnswer(const QString &lower);
     // A line ending in ">" that may be a prompt this program does not know.
     static bool looksLikeUnknownPrompt(const QString &line);
+    // Before the login: a line that may be the prompt of a node of no known type. The node is
+    // asked for its prompt; the same line again is its prompt. `open`: the line has no line
+    // break yet.
+    void considerPromptCandidate(const QString &line, bool open);
+    // The line is the node's answer to the question: the line in question again.
+    bool repeatsPromptCandidate(const QString &line) const;
+    // Sends the node an empty line, which it answers with its prompt; false when none was sent.
+    bool askNodeForItsPrompt();
+    bool promptQuestionAwaited() const;
+    void handlePromptQuestionUnanswered();
+    // A complete line before the login that is no candidate: greeting text shows the candidate
+    // was part of the greeting; spots, talk, announcements and blank lines prove nothing.
+    void noteLineBeforeLogin(QStringView line);
+    // How long a prompt at the start of the line is that has the node's next output glued to it
+    // (0: none there).
+    qsizetype gluedPromptLength(QStringView line) const;
     void appendToPromptBuffer(QStringView text);
     PromptMatch matchPrompt() const;
     void answerLoginQuestion();
@@ -446,7 +472,7 @@ private:
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
-    // The line that may be an unknown node's prompt proved to be one.
+    // The candidate line proved to be the node's prompt.
     void confirmUnknownNodePrompt();
     void finishSilentRegistrationCheck();
 
@@ -456,7 +482,11 @@ private:
     void connectToBackup(bool isRetry);
     void reconnectToRole(ClusterNodeRole role);
     void armConnectionAttemptTimeout(TcpConnection *connection, ClusterNodeRole role);
-    void armCallsignWatchdog(TcpConnection *connection);
+    void armCallsignWatchdog(TcpConnection *connection)
+    {
+        armCallsignWatchdog(connection, m_timing.callsignSendWatchdog);
+    }
+    void armCallsignWatchdog(TcpConnection *connection, std::chrono::milliseconds delay);
     void handlePrimaryAttemptFailure();
     void handleBackupAttemptFailure();
     // Routes an attempt that ended before its login completed to the failure policy.
@@ -593,9 +623,16 @@ private:
     // The last chunk ended in CR: an LF opening the next chunk completes that CR LF.
     bool m_lastChunkEndedInCR = false;
     QString m_promptBuffer;
-    // A line ending in ">" after the callsign, of no known node type, handed on: it is the node's
-    // prompt if nothing but spots follows it for a moment.
-    QString m_unknownNodePrompt;
+    // Before the login: a line ending in ">" after the callsign, of no known node type (trimmed),
+    // whether it is still the unfinished line, whether the node was asked about it, and the empty
+    // lines sent to ask, the ones still unanswered and when the last went out.
+    QString m_promptCandidate;
+    bool m_promptCandidateOpen = false;
+    bool m_promptCandidateAsked = false;
+    int m_promptQuestionsAsked = 0;
+    int m_promptQuestionsOwed = 0;
+    std::chrono::steady_clock::time_point m_promptQuestionSentAt{};
+    ClusterTask m_promptQuestionTask;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;

@@ -126,7 +126,12 @@ void ClusterConnection::resetSessionFlags()
     m_dropSpotRemainder = false;
     m_continuingOverlongLine = false;
     m_tailSettleTask.cancel();
-    m_unknownNodePrompt.clear();
+    m_promptCandidate.clear();
+    m_promptCandidateOpen = false;
+    m_promptCandidateAsked = false;
+    m_promptQuestionsAsked = 0;
+    m_promptQuestionsOwed = 0;
+    m_promptQuestionTask.cancel();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
     m_awaitingSSIDFilterOverride = false;

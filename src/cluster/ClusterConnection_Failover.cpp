@@ -135,13 +135,23 @@ void ClusterConnection::armConnectionAttemptTimeout(TcpConnection *connection, C
     });
 }
 
-void ClusterConnection::armCallsignWatchdog(TcpConnection *connection)
+void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
+                                            std::chrono::milliseconds delay)
 {
     const QPointer<TcpConnection> armedFor(connection);
-    m_callsignSendWatchdogTask.start(this, m_timing.callsignSendWatchdog, [this, armedFor] {
+    m_callsignSendWatchdogTask.start(this, delay, [this, armedFor] {
         if (!armedFor || !isCurrent(armedFor) || m_loginState != LoginState::callsignSent ||
             m_isLoggedIn)
             return;
+        if (promptQuestionAwaited()) {
+            // The node was asked for its prompt: its answer, due in a bounded time, decides.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_promptQuestionSentAt + m_timing.promptQuestionWait -
+                std::chrono::steady_clock::now());
+            armCallsignWatchdog(armedFor, std::max(left, std::chrono::milliseconds(0)) +
+                                              m_timing.tailSettleDelay);
+            return;
+        }
         appendConsoleLine(QStringLiteral("Login stalled after sending callsign. Reconnecting…"));
         setStatusText(QStringLiteral("Login stalled — reconnecting…"));
         releaseConnection();
@@ -332,7 +342,7 @@ void ClusterConnection::scheduleRegistrationRecheck()
 void ClusterConnection::runSilentRegistrationCheck(StepStart start)
 {
     if (!isOnDefaultNodeForRecheck() || m_awaitingSilentRegistrationCheck ||
-        waitsItsTurn(QueuedStep::registrationCheck, start))
+        queueUntilItsTurn(WaitingStep::registrationCheck, start))
         return;
     m_awaitingSilentRegistrationCheck = true;
     m_silentRegistrationMarkerSeen = false;

@@ -67,7 +67,7 @@ void ClusterConnection::sendSSIDFilterOverride(StepStart start)
         loadRecentSpots(start);
         return;
     }
-    if (waitsItsTurn(QueuedStep::sendSSIDFilterOverride, start))
+    if (queueUntilItsTurn(WaitingStep::sendSSIDFilterOverride, start))
         return;
     m_awaitingSSIDFilterOverride = true;
     m_promptBuffer.clear();
@@ -80,7 +80,7 @@ void ClusterConnection::clearSSIDFilterOverride(StepStart start)
         loadRecentSpots(start);
         return;
     }
-    if (waitsItsTurn(QueuedStep::clearSSIDFilterOverride, start))
+    if (queueUntilItsTurn(WaitingStep::clearSSIDFilterOverride, start))
         return;
     m_awaitingSSIDFilterOverrideClear = true;
     m_promptBuffer.clear();
@@ -91,7 +91,7 @@ void ClusterConnection::clearUpstreamFilters(StepStart start)
 {
     setUpstreamFilterWarningLines(std::nullopt);
     m_warningIncludesSSIDFilterOverride = false;
-    if (waitsItsTurn(QueuedStep::clearUpstreamFilters, start))
+    if (queueUntilItsTurn(WaitingStep::clearUpstreamFilters, start))
         return;
     m_awaitingUpstreamFilterClear = true;
     m_promptBuffer.clear();

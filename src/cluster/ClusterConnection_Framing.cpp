@@ -34,17 +34,6 @@ bool mayBeSpotLine(QStringView line)
     return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
 }
 
-// An unfinished line that is, or may still become, the start of a spot line.
-bool mayBeginSpotLine(QStringView line)
-{
-    return mayBeSpotLine(line) || QLatin1StringView("DX de").startsWith(line, Qt::CaseInsensitive);
-}
-
-bool isBlankLine(QStringView line)
-{
-    return line.trimmed().isEmpty() || isBlankOrBellOnly(line);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -81,10 +70,16 @@ void ClusterConnection::splitReceivedLines(QStringView text)
     // glues the following line onto it. While a step runs, or once the node's prompt proved not
     // to be one the program knows, so is any other text ending like a prompt: a line glued to it
     // would not be recognised as talk or an announcement and would be lost in the step's reply.
-    if (m_isLoggedIn && !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
-        !m_dropSpotRemainder &&
-        (matchesNodePrompt(m_partialLine) || ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
-                                              looksLikeUnknownPrompt(m_partialLine)))) {
+    // Before the login, so is a line the node was asked about: its answer or next output is a
+    // line of its own.
+    const bool gluedToPrompt =
+        !isLineBreak(text.front()) && !m_partialLine.isEmpty() && !m_dropSpotRemainder &&
+        (m_promptCandidateOpen ||
+         (m_isLoggedIn && (matchesNodePrompt(m_partialLine) ||
+                           ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
+                            looksLikeUnknownPrompt(m_partialLine)))));
+    if (gluedToPrompt) {
+        m_promptCandidateOpen = false;
         const QString prompt = std::exchange(m_partialLine, QString());
         m_promptBuffer.clear();
         if (!std::exchange(m_continuingOverlongLine, false))
@@ -120,24 +115,13 @@ void ClusterConnection::splitReceivedLines(QStringView text)
 void ClusterConnection::handleCompleteLine(QStringView piece)
 {
     const std::uint64_t generation = m_connectionGeneration;
-    if (!m_unknownNodePrompt.isEmpty()) {
-        // What follows a line that may be an unknown node's prompt decides: spots come only after
-        // a login, so they prove it a prompt; other text shows it was part of a greeting.
-        const QString line = m_partialLine + piece.toString();
-        if (mayBeSpotLine(line)) {
-            confirmUnknownNodePrompt();
-            return;
-        }
-        if (!isBlankLine(line))
-            m_unknownNodePrompt.clear();
-    }
-    if (m_isLoggedIn && !m_dropSpotRemainder) {
+    if ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder) {
         // A node answering two commands in a row sends the second reply right behind the first
         // one's prompt, without a line break: the prompt is complete, and is handled on its own.
         const QString joined =
             m_partialLine.isEmpty() ? QString() : m_partialLine + piece.toString();
         const QStringView line = m_partialLine.isEmpty() ? piece : QStringView(joined);
-        const qsizetype promptLength = leadingNodePromptLength(line);
+        const qsizetype promptLength = gluedPromptLength(line);
         if (promptLength > 0 && promptLength < line.size()) {
             const QString text = line.toString();
             m_partialLine.clear();
@@ -150,6 +134,8 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
             return;
         }
     }
+    // The line in question, left unfinished by a read, now ends.
+    const bool candidateLineEnds = std::exchange(m_promptCandidateOpen, false);
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(piece);
@@ -201,14 +187,19 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         if (generation == m_connectionGeneration)
             handOn();
         break;
-    case PromptMatch::unknownNodePrompt:
-        handOn();
-        // A prompt only when the node says nothing more after it, or only spots (receiveChunk
-        // arms the wait).
-        if (generation == m_connectionGeneration)
-            m_unknownNodePrompt = line.trimmed().toString();
+    case PromptMatch::unknownNodePrompt: {
+        const QString candidate = line.trimmed().toString();
+        const bool sameLine = candidateLineEnds && candidate == m_promptCandidate;
+        // The answer to the question, the prompt once more, is not shown again.
+        if (sameLine || !repeatsPromptCandidate(candidate))
+            handOn();
+        if (!sameLine && generation == m_connectionGeneration)
+            considerPromptCandidate(candidate, false);
         break;
+    }
     case PromptMatch::none:
+        if (!m_isLoggedIn)
+            noteLineBeforeLogin(line);
         handOn();
         break;
     }
@@ -224,11 +215,12 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     // Replies to two requests in one read: the first one's prompt, which has no line break, with
     // the next reply (or just its prompt) right behind it. Each prompt ends its own request.
     QString rest;
-    while (m_isLoggedIn && !m_dropSpotRemainder && !m_continuingOverlongLine) {
+    while ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder &&
+           !m_continuingOverlongLine) {
         const QString joined =
             m_partialLine.isEmpty() ? QString() : m_partialLine + tail.toString();
         const QStringView text = m_partialLine.isEmpty() ? tail : QStringView(joined);
-        const qsizetype promptLength = leadingNodePromptLength(text);
+        const qsizetype promptLength = gluedPromptLength(text);
         if (promptLength == 0 || promptLength == text.size())
             break;
         const QString prompt = text.first(promptLength).toString();
@@ -246,9 +238,6 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     if (promptWork)
         appendToPromptBuffer(tail);
     m_partialLine += tail;
-    if (!m_unknownNodePrompt.isEmpty() && !mayBeginSpotLine(m_partialLine) &&
-        !isBlankLine(m_partialLine))
-        m_unknownNodePrompt.clear();
     // A prompt this program does not know, most likely; a spot's beginning proves nothing.
     if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
         m_nodeSpokeSinceCommand = true;
@@ -300,10 +289,8 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
         detectNodeType();
         return;
     case PromptMatch::unknownNodePrompt:
-        // Only a prompt when nothing follows it: a greeting line may end in ">" too, and its
-        // line break may simply not have arrived yet.
-        m_tailSettleTask.start(this, m_timing.unknownPromptSilence,
-                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+        // A prompt has no line break; a greeting line's break may simply not have come yet.
+        considerPromptCandidate(m_partialLine.trimmed(), true);
         return;
     case PromptMatch::none:
         break;
@@ -324,23 +311,13 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
 
 void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
 {
-    if (receiveSerial != m_receiveSerial || !m_connection ||
-        (m_partialLine.isEmpty() && m_unknownNodePrompt.isEmpty()))
+    if (receiveSerial != m_receiveSerial || !m_connection || m_partialLine.isEmpty())
         return;
     // Data the kernel holds but the socket has not picked up yet counts as arrived: a busy event
     // loop must not make the wait look longer than it was.
     if (QTcpSocket *socket = m_connection->socket();
         (socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)
         return; // the read that follows handles the tail
-    if (!m_unknownNodePrompt.isEmpty()) {
-        confirmUnknownNodePrompt();
-        return;
-    }
-    if (needsPromptWork() && matchPrompt() == PromptMatch::unknownNodePrompt) {
-        m_unknownNodePrompt = m_partialLine.trimmed();
-        confirmUnknownNodePrompt();
-        return;
-    }
     DXSpotParser::ParseResult result =
         DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock, &m_lookupCache);
     if (result.kind == DXSpotParser::ParseResult::Kind::notASpot)

@@ -227,8 +227,8 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
         m_promptBuffer.contains(QLatin1String("email address:")))
         return PromptMatch::nodeType;
     // Any other line ending in ">" may be the prompt of a node this program does not know (or a
-    // prompt the user set for themselves): it is one once the node says nothing more after it.
-    // Never when the ">" closes a placeholder such as "<your name>" of a greeting.
+    // prompt the user set for themselves), or a line of the greeting: the node is asked. Never
+    // when the ">" closes a placeholder such as "<your name>" of a greeting.
     if (looksLikeUnknownPrompt(m_promptBuffer))
         return PromptMatch::unknownNodePrompt;
     return PromptMatch::none;
@@ -327,6 +327,14 @@ void ClusterConnection::completeLogin()
 
     m_promptBuffer.clear();
     const bool load = std::exchange(m_loadRecentSpotsAfterLogin, true);
+    // The node answers the empty lines it was sent with prompts right after this one, before
+    // any reply to what is sent from here.
+    const int questions = std::exchange(m_promptQuestionsOwed, 0);
+    for (int i = 0; i < questions; ++i)
+        owePrompt(OwedReply::promptQuestion);
+    m_promptQuestionTask.cancel();
+    m_promptCandidate.clear();
+    m_promptCandidateOpen = false;
 
     if (!onBackup && m_detectedNodeType == ClusterNodeType::ccCluster) {
         m_clusterFilterChecker.markCheckDone();
@@ -345,14 +353,6 @@ void ClusterConnection::completeLogin()
         return;
     }
     requestRBNStatus(load, StepStart::now);
-}
-
-void ClusterConnection::confirmUnknownNodePrompt()
-{
-    const QString prompt = std::exchange(m_unknownNodePrompt, QString());
-    m_tailSettleTask.cancel();
-    setDetectedNodeType(ClusterNodeType::other);
-    handleUnsupportedNode(prompt);
 }
 
 void ClusterConnection::handleUnsupportedNode(const QString &prompt)

@@ -13,7 +13,7 @@ void ClusterConnection::requestRBNStatus(bool loadRecentSpotsAfter, StepStart st
     // A status still owed by a slow node is published when it comes.
     if (!m_isLoggedIn || m_awaitingRBNStatus || owes(OwedReply::rbnStatus))
         return;
-    if (waitsItsTurn(QueuedStep::rbnStatus, start)) {
+    if (queueUntilItsTurn(WaitingStep::rbnStatus, start)) {
         setRbnStatusLoading(true);
         return;
     }
@@ -65,7 +65,8 @@ bool ClusterConnection::wantsRBNBeaconKick(bool partOfLogin) const
 
 void ClusterConnection::startRBNBeaconKick(bool loadRecentSpotsAfter, StepStart start)
 {
-    if (!m_isLoggedIn || m_rbnBootstrapAttempted || waitsItsTurn(QueuedStep::rbnBeaconKick, start))
+    if (!m_isLoggedIn || m_rbnBootstrapAttempted ||
+        queueUntilItsTurn(WaitingStep::rbnBeaconKick, start))
         return;
     m_pendingRBNEnabled.reset();
     m_pendingRBNModes.clear();

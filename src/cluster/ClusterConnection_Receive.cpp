@@ -198,10 +198,6 @@ void ClusterConnection::receiveChunk(const QByteArray &data)
     ++m_receiveSerial;
     noteKeepaliveActivity();
     decodeReceivedData(data);
-    // The wait for silence after a possible prompt starts again with every read.
-    if (!m_unknownNodePrompt.isEmpty() && m_connection)
-        m_tailSettleTask.start(this, m_timing.unknownPromptSilence,
-                               [this, serial = m_receiveSerial] { handleSettledTail(serial); });
 }
 
 void ClusterConnection::decodeReceivedData(const QByteArray &data)
@@ -274,11 +270,21 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
     }
     const bool unsolicited = isUnsolicitedNodeLine(line);
     // Whether the node answered at all tells a slow node from one whose prompt is not known.
-    if (!unsolicited && !line.trimmed().isEmpty() && !matchesNodePrompt(lower))
+    const bool spoke = !unsolicited && !line.trimmed().isEmpty() && !matchesNodePrompt(lower);
+    if (spoke)
         m_nodeSpokeSinceCommand = true;
 
-    if (!m_owedPrompts.isEmpty() && m_owedPrompts.constFirst().reply != OwedReply::operatorLine &&
-        m_owedPrompts.constFirst().reply != OwedReply::spot) {
+    // An empty line is answered with the prompt alone: a node that says more did not answer it.
+    if (spoke && !m_owedPrompts.isEmpty() &&
+        m_owedPrompts.constFirst().reply == OwedReply::promptQuestion) {
+        m_owedPrompts.removeIf(
+            [](const OwedPrompt &owed) { return owed.reply == OwedReply::promptQuestion; });
+        armOwedPromptExpiry();
+    }
+    const OwedReply owed =
+        m_owedPrompts.isEmpty() ? OwedReply::operatorLine : m_owedPrompts.constFirst().reply;
+    if (owed != OwedReply::operatorLine && owed != OwedReply::spot &&
+        owed != OwedReply::promptQuestion) {
         // The late reply of a step that timed out: read, never shown.
         if (unsolicited)
             appendConsoleLine(line.toString());
@@ -359,7 +365,7 @@ std::optional<DuplicateConnection> ClusterConnection::parseDuplicateLoginLine(co
 void ClusterConnection::loadRecentSpots(StepStart start)
 {
     if (!m_isLoggedIn || m_activeNodeRole != ClusterNodeRole::primary || m_awaitingRecentSpots ||
-        owes(OwedReply::recentSpots) || waitsItsTurn(QueuedStep::recentSpots, start))
+        owes(OwedReply::recentSpots) || queueUntilItsTurn(WaitingStep::recentSpots, start))
         return;
     m_awaitingRecentSpots = true;
     m_pendingRecentSpots.clear();

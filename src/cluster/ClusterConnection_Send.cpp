@@ -109,7 +109,7 @@ bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return false;
-    WaitingRequest line{trimmed, isSpot, QueuedStep::none, {}};
+    WaitingRequest line{trimmed, isSpot, WaitingStep::none, {}};
     const bool mustWait =
         m_connection && m_isLoggedIn && (automaticStepWaiting() || !m_waitingRequests.isEmpty());
     if (!mustWait)
@@ -117,7 +117,7 @@ bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
     const QString shown = withInnerLineBreaksAsBlanks(trimmed);
     const bool alreadyWaiting = std::any_of(m_waitingRequests.cbegin(), m_waitingRequests.cend(),
                                             [&line](const WaitingRequest &queued) {
-                                                return queued.step == QueuedStep::none &&
+                                                return queued.step == WaitingStep::none &&
                                                        queued.isSpot == line.isSpot &&
                                                        queued.text == line.text;
                                             });
@@ -162,7 +162,7 @@ bool ClusterConnection::writeOperatorLine(const WaitingRequest &line)
 void ClusterConnection::sendWaitingRequests()
 {
     while (!m_waitingRequests.isEmpty() && m_connection && !automaticStepWaiting()) {
-        if (m_waitingRequests.constFirst().step == QueuedStep::none) {
+        if (m_waitingRequests.constFirst().step == WaitingStep::none) {
             writeOperatorLine(m_waitingRequests.takeFirst());
             continue;
         }
@@ -170,7 +170,7 @@ void ClusterConnection::sendWaitingRequests()
         // their replies.
         if (operatorLineOwed())
             return;
-        startQueuedStep(m_waitingRequests.takeFirst().step);
+        startWaitingStep(m_waitingRequests.takeFirst().step);
     }
 }
 
@@ -178,12 +178,12 @@ void ClusterConnection::dropWaitingRequests(const QString &reason)
 {
     const QList<WaitingRequest> dropped = std::exchange(m_waitingRequests, {});
     for (const WaitingRequest &line : dropped)
-        if (line.step == QueuedStep::none)
+        if (line.step == WaitingStep::none)
             appendConsoleLine(QStringLiteral("Not sent, ") + reason + QStringLiteral(": ") +
                               withInnerLineBreaksAsBlanks(line.text));
 }
 
-bool ClusterConnection::waitsItsTurn(QueuedStep step, StepStart start)
+bool ClusterConnection::queueUntilItsTurn(WaitingStep step, StepStart start)
 {
     if (start == StepStart::now || !m_connection || !m_isLoggedIn)
         return false;
@@ -197,32 +197,32 @@ bool ClusterConnection::waitsItsTurn(QueuedStep step, StepStart start)
     return true;
 }
 
-void ClusterConnection::startQueuedStep(QueuedStep step)
+void ClusterConnection::startWaitingStep(WaitingStep step)
 {
     // Its turn has come: what it sets off goes out at once, as in the post-login sequence.
     constexpr StepStart now = StepStart::now;
     switch (step) {
-    case QueuedStep::none:
+    case WaitingStep::none:
         return;
-    case QueuedStep::rbnStatus:
+    case WaitingStep::rbnStatus:
         requestRBNStatus(false, now);
         return;
-    case QueuedStep::rbnBeaconKick:
+    case WaitingStep::rbnBeaconKick:
         startRBNBeaconKick(false, now);
         return;
-    case QueuedStep::clearUpstreamFilters:
+    case WaitingStep::clearUpstreamFilters:
         clearUpstreamFilters(now);
         return;
-    case QueuedStep::clearSSIDFilterOverride:
+    case WaitingStep::clearSSIDFilterOverride:
         clearSSIDFilterOverride(now);
         return;
-    case QueuedStep::sendSSIDFilterOverride:
+    case WaitingStep::sendSSIDFilterOverride:
         sendSSIDFilterOverride(now);
         return;
-    case QueuedStep::recentSpots:
+    case WaitingStep::recentSpots:
         loadRecentSpots(now);
         return;
-    case QueuedStep::registrationCheck:
+    case WaitingStep::registrationCheck:
         runSilentRegistrationCheck(now);
         return;
     }

@@ -169,14 +169,21 @@ void ClusterConnection::keepTimedOutStepOwed()
 // ---------------------------------------------------------------------------------------------
 // Prompts the node still owes for older commands
 
-void ClusterConnection::owePrompt(OwedReply reply)
+std::chrono::steady_clock::time_point ClusterConnection::owedPromptDue(const OwedPrompt &owed) const
+{
+    // An empty line's prompt comes at once or not at all.
+    return owed.sentAt + (owed.reply == OwedReply::promptQuestion ? m_timing.promptQuestionWait
+                                                                  : m_timing.lateReplyTimeout);
+}
+
+void ClusterConnection::owePrompt(OwedReply reply, std::chrono::steady_clock::time_point sentAt)
 {
     // Only this program's own writes add to the list; a node that never prompts cannot grow it
     // beyond what the operator types, and the oldest are given up past this.
     constexpr qsizetype maximumOwedPrompts = 64;
     if (m_owedPrompts.size() >= maximumOwedPrompts)
         finishOwedPrompt(m_owedPrompts.takeFirst().reply, false);
-    m_owedPrompts.append(OwedPrompt{reply, std::chrono::steady_clock::now()});
+    m_owedPrompts.append(OwedPrompt{reply, sentAt});
     if (m_owedPrompts.size() == 1)
         armOwedPromptExpiry();
 }
@@ -214,6 +221,7 @@ void ClusterConnection::finishOwedPrompt(OwedReply reply, bool answered)
     switch (reply) {
     case OwedReply::operatorLine:
     case OwedReply::otherStep:
+    case OwedReply::promptQuestion:
         return;
     case OwedReply::spot:
         m_awaitingSpotSubmission = owes(OwedReply::spot);
@@ -247,7 +255,7 @@ void ClusterConnection::armOwedPromptExpiry()
         m_owedPromptExpiryTask.cancel();
         return;
     }
-    const auto due = m_owedPrompts.constFirst().sentAt + m_timing.lateReplyTimeout;
+    const auto due = owedPromptDue(m_owedPrompts.constFirst());
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         due - std::chrono::steady_clock::now());
     m_owedPromptExpiryTask.start(this, std::max(left, std::chrono::milliseconds(0)),
@@ -261,8 +269,7 @@ void ClusterConnection::expireOwedPrompts()
     // What the node never answered is given up: what it collected so far still counts (a late
     // back-fill is never shown live), and later prompts end later commands.
     const auto now = std::chrono::steady_clock::now();
-    while (!m_owedPrompts.isEmpty() &&
-           m_owedPrompts.constFirst().sentAt + m_timing.lateReplyTimeout <= now)
+    while (!m_owedPrompts.isEmpty() && owedPromptDue(m_owedPrompts.constFirst()) <= now)
         finishOwedPrompt(m_owedPrompts.takeFirst().reply, false);
     armOwedPromptExpiry();
     if (!anyStepWaiting())

@@ -51,13 +51,16 @@ private Q_SLOTS:
     void promptsOfSeveralRequestsInOneRead_endEachRequest_data()
     {
         QTest::addColumn<int>("commands");
-        QTest::newRow("two") << 2;
-        QTest::newRow("three") << 3;
+        QTest::addColumn<QString>("prompt"); // "": the node's standard one
+        QTest::newRow("two") << 2 << QString();
+        QTest::newRow("three") << 3 << QString();
+        QTest::newRow("two, user marked as not here") << 2 << "(%1) de NODE 2044Z dxspider >";
     }
 
     void promptsOfSeveralRequestsInOneRead_endEachRequest()
     {
         QFETCH(int, commands);
+        QFETCH(QString, prompt);
         ClusterTiming timing = fastTiming();
         timing.stepReplyTimeout = 5s;
         ConnectionKit kit(timing);
@@ -65,6 +68,8 @@ private Q_SLOTS:
         QVERIFY(kit.logIn());
         QVERIFY(kit.waitFor([&] { return kit.connection->rbnStatusKnown(); }));
         ConnectionKit::settle(200);
+        if (!prompt.isEmpty())
+            kit.node.setCommandPrompt(prompt);
         kit.node.setReplyDelay(150); // every reply is due at the same moment
         for (int i = 0; i < commands; ++i)
             kit.connection->sendUserCommand(QStringLiteral("cmd%1").arg(i));
@@ -75,26 +80,30 @@ private Q_SLOTS:
         QVERIFY(kit.connection->rbnStatusKnown());
     }
 
+    // A placeholder is no prompt: the node is not even asked. A line ending in ">" is one the
+    // node is asked about, and its answer ends no step.
     void greetingLineEndingInBracket_isNoPrompt_data()
     {
         QTest::addColumn<QStringList>("greeting");
         QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<int>("questions");
         QTest::newRow("placeholders, each line read on its own")
             << QStringList{QStringLiteral("Hello N0CALL, this is NODE in Testland"),
                            QStringLiteral("Please enter your name, set/name <your name>"),
                            QStringLiteral("Please enter your Home Node, set/homenode <your home "
                                           "DX Cluster>")}
-            << 150;
+            << 150 << 0;
         QTest::newRow("bracket line whose end follows at once")
             << QStringList{QStringLiteral("Cluster: 12 nodes, 40 users >"),
                            QStringLiteral("Uptime 12 days")}
-            << 0;
+            << 0 << 1;
     }
 
     void greetingLineEndingInBracket_isNoPrompt()
     {
         QFETCH(QStringList, greeting);
         QFETCH(int, pauseMs);
+        QFETCH(int, questions);
         ConnectionKit kit;
         kit.node.setGreeting(greeting, pauseMs);
         QVERIFY(kit.logIn());
@@ -103,6 +112,7 @@ private Q_SLOTS:
         // Each greeting line is a console line of its own, none glued to the callsign question.
         for (const QString &line : greeting)
             QVERIFY2(kit.consoleHas(line), qPrintable(line));
+        QCOMPARE(kit.node.countReceived(QString()), questions);
     }
 
     void talkLineEndingInBracket_doesNotEndTheBackFill()

@@ -167,64 +167,126 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->autoReconnectController().alert());
     }
 
-    // What the node sends after the callsign decides, on the first connection: a known prompt
-    // logs in (also the away prompt of a user marked as not here), a prompt of no known type (a
-    // DXSpider user's own) gets the warning naming it, with or without a line break and with spots
-    // streaming right behind it, and greeting lines that merely end in ">" are no prompt.
+    // What the node sends after the callsign decides, on the first connection and without a
+    // "Login stalled": a known prompt logs in (also the away prompt of a user marked as not here);
+    // a line ending in ">" of no known type makes the program ask the node with an empty line.
+    // The same line again is the node's prompt (a DXSpider user's own) and gets the warning naming
+    // it, whatever spots and chatter come before the answer, whether or not its line break or the
+    // next output follows at once, and however late before the watchdog it comes. A greeting line
+    // ending in ">" is followed by more greeting and the known prompt, however long it pauses.
     void promptAfterTheCallsign_data()
     {
         QTest::addColumn<QString>("prompt"); // "%1": the callsign
         QTest::addColumn<QStringList>("greeting");
-        QTest::addColumn<bool>("spotsFollow");
+        QTest::addColumn<int>("pauseMs");   // between greeting lines (a line's break comes after)
+        QTest::addColumn<bool>("spots");    // a spot stream from the callsign on
+        QTest::addColumn<int>("chatterMs"); // announcements this far apart (0: none)
+        QTest::addColumn<int>("answerMs");  // the node's answer delay (-1: no answer to "")
+        QTest::addColumn<QString>("named"); // the prompt the warning names ("": logs in)
+        QTest::addColumn<int>("questions"); // empty lines the node receives
         const QString own = QStringLiteral("%1 de GB7TST 2044Z >");
-        QTest::newRow("own prompt") << own << QStringList{} << false;
-        QTest::newRow("own prompt, line break") << own + "\r\n" << QStringList{} << false;
-        QTest::newRow("own prompt, spots behind") << own + "\r\n" << QStringList{} << true;
-        QTest::newRow("own prompt without de") << "%1 on GB7TST >\r\n" << QStringList{} << false;
+        const QString ownSent = own.arg(QStringLiteral("N0CALL"));
+        const QString spider = QStringLiteral("%1 de GB7TST 2044Z dxspider >");
+        const QString spot = FakeClusterNode::spotLine(1) + QStringLiteral("\r\n");
+        const QStringList none;
+        QTest::newRow("own prompt") << own << none << 0 << false << 0 << 0 << ownSent << 1;
+        QTest::newRow("own prompt, line break") << own + "\r\n"
+                                                << none << 0 << false << 0 << 0 << ownSent << 1;
+        QTest::newRow("own prompt, spots behind") << own + "\r\n"
+                                                  << none << 0 << true << 0 << 0 << ownSent << 1;
+        QTest::newRow("own prompt without de")
+            << "%1 on GB7TST >\r\n"
+            << none << 0 << false << 0 << 0 << "N0CALL on GB7TST >" << 1;
+        QTest::newRow("own prompt, an announcement before the late answer")
+            << own << none << 0 << false << 300 << 500 << ownSent << 1;
+        QTest::newRow("own prompt, announcements, no answer to an empty line")
+            << own << none << 0 << false << 100 << -1 << ownSent << 1;
+        QTest::newRow("own prompt just before the watchdog, answer after it")
+            << own << QStringList{"Please wait"} << 650 << false << 0 << 500 << ownSent << 1;
+        QTest::newRow("unknown prompt, spots glued to it")
+            << "EVIL >" << none << 0 << true << 0 << 0 << "EVIL >" << 1;
+        QTest::newRow("unknown prompt, a spot glued in the same write")
+            << "EVIL >" + spot << none << 0 << false << 0 << 0 << "EVIL >" << 1;
         QTest::newRow("away prompt, logs in")
-            << "(%1) de GB7TST 2044Z dxspider >" << QStringList{} << false;
+            << "(%1) de GB7TST 2044Z dxspider >" << none << 0 << false << 0 << 0 << "" << 0;
         QTest::newRow("greeting lines ending in >, logs in")
-            << "%1 de GB7TST 2044Z dxspider >\r\n"
-            << QStringList{"Cluster: 7 nodes, 12 users >", "Uptime 3 days ----->", "Have fun"}
-            << false;
+            << spider + "\r\n"
+            << QStringList{"Cluster: 7 nodes, 12 users >", "Uptime 3 days ----->", "Have fun"} << 20
+            << false << 0 << 0 << "" << 2;
+        // Silent for longer than a pause could tell apart, its rest and prompt in one write.
+        QTest::newRow("greeting held up after a line ending in >, logs in")
+            << "Cluster news\r\n" + spider << QStringList{"Type HELP for help >"} << 400 << false
+            << 0 << 0 << "" << 1;
+        QTest::newRow("greeting held up after a line ending in > and its break, logs in")
+            << "Cluster news\r\n" + spider << QStringList{"Type HELP for help >\r\n"} << 400
+            << false << 0 << 0 << "" << 1;
+        QTest::newRow("line ending in >, spots and the prompt in one write, logs in")
+            << "Last spots -->\r\n" + spot + spot + spot + spider << none << 0 << false << 0 << 0
+            << "" << 1;
     }
 
     void promptAfterTheCallsign()
     {
         QFETCH(QString, prompt);
         QFETCH(QStringList, greeting);
-        QFETCH(bool, spotsFollow);
+        QFETCH(int, pauseMs);
+        QFETCH(bool, spots);
+        QFETCH(int, chatterMs);
+        QFETCH(int, answerMs);
+        QFETCH(QString, named);
+        QFETCH(int, questions);
         ClusterTiming timing = fastTiming();
         timing.callsignSendWatchdog = 1500ms;
-        timing.unknownPromptSilence = 300ms;
         ConnectionKit kit(timing);
         kit.node.setCustomPrompt(prompt);
-        kit.node.setGreeting(greeting, 20);
-        if (spotsFollow) // never a moment's silence after the prompt
-            kit.node.onLine = [&](int, const QString &) { kit.node.startSpotStream(50); };
+        if (named.isEmpty()) // after commands, the prompt alone
+            kit.node.setCommandPrompt(
+                prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last());
+        kit.node.setGreeting(greeting, pauseMs);
+        kit.node.setAnswersEmptyLines(answerMs >= 0);
+        kit.node.setReplyDelay(std::max(answerMs, 0));
+        kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
+                          {spotLineFor(QStringLiteral("OLD1"))});
+        QTimer chatter;
+        QObject::connect(&chatter, &QTimer::timeout, [&] {
+            kit.node.sendLine(QStringLiteral("To ALL de K1ABC: contest starts at 1200Z"));
+        });
+        kit.node.onLine = [&](int, const QString &) {
+            if (spots) // never a moment's silence after the prompt
+                kit.node.startSpotStream(50);
+            if (chatterMs > 0 && !chatter.isActive())
+                chatter.start(chatterMs);
+        };
         kit.connectTo(kit.node);
         QVERIFY(kit.waitFor(
             [&] { return kit.connection->isLoggedIn() || kit.connection->clusterNodeWarning(); }));
         kit.node.stopSpotStream();
-        kit.settle(2 * timing.callsignSendWatchdog.count());
-        QCOMPARE(kit.node.connectionCount(), 1); // no "Login stalled" reconnect
-        QVERIFY(kit.liveSpots.isEmpty());
-        const bool known = prompt.contains(QLatin1String("dxspider"));
-        QCOMPARE(kit.connection->isLoggedIn(), known);
-        QCOMPARE(kit.connection->detectedNodeType(),
-                 known ? ClusterNodeType::dxSpider : ClusterNodeType::other);
-        for (const QString &line : std::as_const(greeting))
-            QVERIFY(kit.consoleHas(line));
-        const QString sent = prompt.arg(QStringLiteral("N0CALL")).trimmed();
+        chatter.stop();
+        kit.settle(timing.callsignSendWatchdog.count() + 500);
+        QCOMPARE(kit.node.connectionCount(), 1);
         const QStringList console = kit.console();
-        QCOMPARE(std::count_if(console.begin(), console.end(),
-                               [&](const QString &line) {
-                                   return line.startsWith(
-                                              QStringLiteral("The node's prompt was \"") + sent +
-                                              u'"') &&
-                                          line.contains(QStringLiteral("unset/prompt"));
-                               }),
-                 known ? 0 : 1);
+        QVERIFY(console.filter(QStringLiteral("Login stalled")).isEmpty());
+        QCOMPARE(kit.connection->isLoggedIn(), named.isEmpty());
+        QCOMPARE(kit.connection->detectedNodeType(),
+                 named.isEmpty() ? ClusterNodeType::dxSpider : ClusterNodeType::other);
+        for (const QString &line : std::as_const(greeting))
+            QVERIFY(kit.consoleHas(line.trimmed()));
+        const QStringList warning = console.filter(QStringLiteral("unset/prompt"));
+        QCOMPARE(warning.size(), named.isEmpty() ? 0 : 1);
+        if (!named.isEmpty()) {
+            QVERIFY(warning.first().startsWith(QStringLiteral("The node's prompt was \"") + named +
+                                               u'"'));
+            // The node's answer, the prompt once more, is not shown again.
+            QCOMPARE(console.count(named), 1);
+        }
+        QCOMPARE(kit.node.countReceived(QString()), questions);
+        if (named.isEmpty()) { // the answers end no step: the back-fill ends at its own prompt
+            QVERIFY(kit.waitFor([&] { return kit.spotCalls().contains(QStringLiteral("OLD1")); }));
+            QVERIFY(std::none_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
+                return s.callsign == QStringLiteral("OLD1");
+            }));
+            QVERIFY(kit.console().filter(QStringLiteral("No recognised prompt")).isEmpty());
+        }
     }
 
     void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()

@@ -202,32 +202,39 @@ void FakeClusterNode::handleLine(int index, const QString &line)
         client->password = line;
         finishLogin(index);
         break;
-    case Client::Stage::Commands: {
-        if (!m_promptAfterCommands)
-            break;
-        const QString key = line.trimmed().toLower();
-        const QStringList reply = m_replies.value(key);
-        const int delay = m_replyDelays.value(key, m_replyDelayMs);
-        if (delay <= 0 && m_pendingReplies.isEmpty()) {
-            answerCommand(index, key, reply);
-            break;
-        }
-        // Each timer answers the oldest command waiting, so replies keep their order.
-        const qint64 due = std::max(m_clock.elapsed() + delay, m_lastReplyDueMs);
-        m_lastReplyDueMs = due;
-        m_pendingReplies.append({index, key, reply});
-        QTimer::singleShot(int(due - m_clock.elapsed()), this, [this] {
-            const PendingReply next = m_pendingReplies.takeFirst();
-            if (resolve(next.connection) >= 0 && !m_silent)
-                answerCommand(next.connection, next.key, next.lines);
-        });
+    case Client::Stage::Greeting:
+        client->heldLines.append(line);
         break;
-    }
+    case Client::Stage::Commands:
+        answerLine(index, line);
+        break;
     case Client::Stage::Stalled:
         break;
     }
     if (onLine)
         onLine(index, line);
+}
+
+void FakeClusterNode::answerLine(int index, const QString &line)
+{
+    const QString key = line.trimmed().toLower();
+    if (!m_promptAfterCommands || (key.isEmpty() && !m_answersEmptyLines))
+        return;
+    const QStringList reply = m_replies.value(key);
+    const int delay = m_replyDelays.value(key, m_replyDelayMs);
+    if (delay <= 0 && m_pendingReplies.isEmpty()) {
+        answerCommand(index, key, reply);
+        return;
+    }
+    // Each timer answers the oldest command waiting, so replies keep their order.
+    const qint64 due = std::max(m_clock.elapsed() + delay, m_lastReplyDueMs);
+    m_lastReplyDueMs = due;
+    m_pendingReplies.append({index, key, reply});
+    QTimer::singleShot(int(due - m_clock.elapsed()), this, [this] {
+        const PendingReply next = m_pendingReplies.takeFirst();
+        if (resolve(next.connection) >= 0 && !m_silent)
+            answerCommand(next.connection, next.key, next.lines);
+    });
 }
 
 void FakeClusterNode::answerCommand(int index, const QString &key, const QStringList &reply)
@@ -256,7 +263,7 @@ void FakeClusterNode::finishLogin(int index)
         return;
     }
     // The greeting goes out line by line; the prompt follows the last line's break.
-    client->stage = Client::Stage::Stalled;
+    client->stage = Client::Stage::Greeting;
     QList<QByteArray> writes;
     for (qsizetype i = 0; i < m_greeting.size(); ++i)
         writes.append((i > 0 ? QByteArray("\r\n") : QByteArray()) + m_greeting[i].toUtf8());
@@ -272,8 +279,12 @@ void FakeClusterNode::finishLogin(int index)
             return;
         m_clients[index]->stage = Client::Stage::Commands;
         write(index, promptBytes(index));
-        if (m_behaviour == Behaviour::CloseAfterLogin)
+        if (m_behaviour == Behaviour::CloseAfterLogin) {
             closeConnection(index);
+            return;
+        }
+        for (const QString &held : std::exchange(m_clients[index]->heldLines, {}))
+            answerLine(index, held);
     });
 }
 

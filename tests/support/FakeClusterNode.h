@@ -94,6 +94,8 @@ public:
         m_splitPieceBytes = pieceBytes;
     }
     void setPromptAfterCommands(bool on) { m_promptAfterCommands = on; }
+    // Whether an empty line gets the prompt, as on a DXSpider node (the default), or nothing.
+    void setAnswersEmptyLines(bool on) { m_answersEmptyLines = on; }
     void setReply(const QString &command, const QStringList &lines);
     // Every command's reply and prompt go out this long after the command arrived, in the order
     // the commands came, as over a link with that round trip (0, the default: at once).
@@ -172,7 +174,16 @@ private:
         QByteArray inBuffer;
         QByteArray splitQueue;
         QTimer *splitTimer = nullptr;
-        enum class Stage { Callsign, Password, Commands, Stalled } stage = Stage::Callsign;
+        // Lines that come in while the greeting goes out are answered after it, as a real node
+        // reads them only once it is at its prompt.
+        enum class Stage {
+            Callsign,
+            Password,
+            Greeting,
+            Commands,
+            Stalled
+        } stage = Stage::Callsign;
+        QStringList heldLines;
         QString callsign;
         QString password;
     };
@@ -192,6 +203,7 @@ private:
     QByteArray promptBytes(int index);
     void finishLogin(int index);
     void answerCommand(int index, const QString &key, const QStringList &reply);
+    void answerLine(int index, const QString &line);
 
     QTcpServer m_server;
     quint16 m_port = 0;
@@ -212,6 +224,7 @@ private:
     bool m_splitWrites = false;
     int m_splitPieceBytes = 0;
     bool m_promptAfterCommands = true;
+    bool m_answersEmptyLines = true;
     bool m_silent = false;
     QString m_closeAfterCommand;
     QHash<QString, QStringList> m_replies;
