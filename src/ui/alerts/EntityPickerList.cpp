@@ -132,7 +132,9 @@ EntityPickerList::EntityPickerList(QWidget *parent)
     layout->addLayout(bar);
 
     m_list->setObjectName(QStringLiteral("entityList"));
-    m_list->setSearchField(m_search);
+    // The picks stay listed above whatever the search finds; the keys keep to what it found.
+    m_list->setSearchField(
+        m_search, [](const QModelIndex &index) { return !index.data(selectedRole).toBool(); });
     m_list->setItemDelegate(new EntityRowDelegate(m_list));
     m_list->setUniformItemSizes(false);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);

@@ -33,26 +33,43 @@ SectionedListWidget::SectionedListWidget(RowTest isRow, QWidget *parent)
                       [this](const QModelIndex &index) { return isKeyboardRow(index.row()); });
 }
 
-void SectionedListWidget::setSearchField(QLineEdit *field)
+void SectionedListWidget::setSearchField(QLineEdit *field, RowTest isMatch)
 {
     m_searchField = field;
+    m_isMatch = std::move(isMatch);
     // Down in the field goes on into the list, as if the list's first row followed the field.
     // The handler belongs to the list, so it goes when the list goes.
     onKeyPress(field, this, [this](const QKeyEvent &key) {
         if (key.key() != Qt::Key_Down || key.modifiers() != Qt::NoModifier || !isVisible() ||
-            !isEnabled() || nearestRow(0, 1) < 0)
+            !isEnabled())
             return false;
+        const int first = nearestRow(0, 1);
+        if (first < 0) // nothing matches: the keyboard stays in the field
+            return false;
+        // After a search the first match is where the operator looks, wherever the list was.
+        if (isSearching())
+            setCurrentRow(first, QItemSelectionModel::NoUpdate);
         // The tab reason, during a key press, makes the window show the keyboard focus.
         setFocus(Qt::TabFocusReason);
         return true;
     });
 }
 
-bool SectionedListWidget::isKeyboardRow(int row) const
+bool SectionedListWidget::isSearching() const
+{
+    return m_isMatch && m_searchField && !m_searchField->text().trimmed().isEmpty();
+}
+
+bool SectionedListWidget::isEntry(int row) const
 {
     if (row < 0 || row >= count() || isRowHidden(row))
         return false;
     return !m_isRow || m_isRow(model()->index(row, 0));
+}
+
+bool SectionedListWidget::isKeyboardRow(int row) const
+{
+    return isEntry(row) && (!isSearching() || m_isMatch(model()->index(row, 0)));
 }
 
 int SectionedListWidget::nearestRow(int row, int step) const
@@ -106,8 +123,11 @@ void SectionedListWidget::keyPressEvent(QKeyEvent *event)
     }
     if (m_searchField && event->key() == Qt::Key_Up && event->modifiers() == Qt::NoModifier &&
         m_searchField->isVisible() && m_searchField->isEnabled()) {
+        // Nothing to walk to above: the first row, or a pick just ticked from the matches.
+        const QModelIndex current = currentIndex();
         const QModelIndex above = moveCursor(MoveUp, Qt::NoModifier);
-        if (!above.isValid() || above == currentIndex()) {
+        if (!above.isValid() || above == current ||
+            (current.isValid() && above.row() > current.row())) {
             m_searchField->setFocus(Qt::OtherFocusReason);
             return;
         }
@@ -126,7 +146,7 @@ void SectionedListWidget::focusInEvent(QFocusEvent *event)
 void SectionedListWidget::mousePressEvent(QMouseEvent *event)
 {
     const QModelIndex pressed = indexAt(event->position().toPoint());
-    if (pressed.isValid() && !isKeyboardRow(pressed.row())) {
+    if (pressed.isValid() && !isEntry(pressed.row())) {
         event->accept();
         return;
     }

@@ -14,7 +14,10 @@ namespace varnello {
 // keyboard makes the first such row in view current. So the current row is always one that
 // shows the focus and that Space acts on. A click on a heading leaves the current row alone.
 // With a search field attached, Down in the field enters the list and Up on the list's first
-// row goes back to the field.
+// row goes back to the field. While the field holds a search, the keys walk only the rows
+// `isMatch` accepts: rows the search leaves listed all the same (earlier picks above the matches)
+// take clicks but not the keys, so Down from the field lands on the first match, Up from it goes
+// back to the field, and Space never unticks a pick the search did not find.
 class SectionedListWidget final : public QListWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SectionedListWidget)
@@ -24,7 +27,7 @@ public:
 
     explicit SectionedListWidget(RowTest isRow, QWidget *parent = nullptr);
 
-    void setSearchField(QLineEdit *field);
+    void setSearchField(QLineEdit *field, RowTest isMatch = {});
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
@@ -33,11 +36,15 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    bool isSearching() const;
+    // A shown row that is no heading.
+    bool isEntry(int row) const;
     bool isKeyboardRow(int row) const;
     // The nearest keyboard row from `row` on in the direction `step`, or -1.
     int nearestRow(int row, int step) const;
 
     RowTest m_isRow;
+    RowTest m_isMatch;
     QPointer<QLineEdit> m_searchField;
 };
 

@@ -27,6 +27,7 @@ using namespace filterparts;
 namespace {
 
 constexpr int adifRole = Qt::UserRole + 1;
+constexpr int selectedRole = Qt::UserRole + 2;
 
 void addSection(QListWidget *list, const QString &title)
 {
@@ -117,6 +118,7 @@ void addEntity(QListWidget *list, const CTYEntity &entity, bool selected)
                   QStringLiteral(" \u00b7 ADIF ") + QString::number(entity.adifNumber));
     item->setIcon(QIcon(checkBoxPixmap(selected, list)));
     item->setData(adifRole, entity.adifNumber);
+    item->setData(selectedRole, selected);
     item->setFlags(Qt::ItemIsEnabled);
 }
 
@@ -293,7 +295,9 @@ QWidget *AllowedSpotterEntitiesSheet::buildRightColumn()
     layout->addLayout(searchRow);
     auto *list = new SectionedListWidget(
         [](const QModelIndex &index) { return index.data(adifRole).isValid(); }, listPage);
-    list->setSearchField(m_search);
+    // The picks stay listed above whatever the search finds; the keys keep to what it found.
+    list->setSearchField(
+        m_search, [](const QModelIndex &index) { return !index.data(selectedRole).toBool(); });
     m_list = list;
     m_list->setObjectName(QStringLiteral("entities"));
     m_list->setUniformItemSizes(false);

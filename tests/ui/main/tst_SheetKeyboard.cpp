@@ -134,11 +134,19 @@ private Q_SLOTS:
         QTest::addColumn<Sheet>("sheet");
         QTest::addColumn<QString>("listName");
         QTest::addColumn<bool>("fromSearch"); // else the program gives the list the focus
-        QTest::newRow("alert editor") << Sheet::alertEditor << QStringLiteral("entityList") << true;
+        QTest::addColumn<QString>("search");  // typed after a click ticks the first entity
+        QTest::newRow("alert editor")
+            << Sheet::alertEditor << QStringLiteral("entityList") << true << QString();
         QTest::newRow("Populate from Club Log")
-            << Sheet::populate << QStringLiteral("entityList") << false;
+            << Sheet::populate << QStringLiteral("entityList") << false << QString();
         QTest::newRow("allowed spotter entities")
-            << Sheet::allowedEntities << QStringLiteral("entities") << true;
+            << Sheet::allowedEntities << QStringLiteral("entities") << true << QString();
+        QTest::newRow("alert editor, a search below a pick")
+            << Sheet::alertEditor << QStringLiteral("entityList") << true
+            << QStringLiteral("mauri");
+        QTest::newRow("allowed spotter entities, a search below a pick")
+            << Sheet::allowedEntities << QStringLiteral("entities") << true
+            << QStringLiteral("mauri");
     }
 
     void spaceTogglesTheCurrentEntityRow()
@@ -146,6 +154,7 @@ private Q_SLOTS:
         QFETCH(Sheet, sheet);
         QFETCH(QString, listName);
         QFETCH(bool, fromSearch);
+        QFETCH(QString, search);
         Scene s;
         QDialog *dialog = s.open(sheet);
         QVERIFY(dialog);
@@ -154,6 +163,14 @@ private Q_SLOTS:
             sheet == Sheet::allowedEntities ? "search" : "entitySearch");
         QVERIFY(list && field);
         QTRY_VERIFY(list->count() > 2);
+        const int pick = search.isEmpty() ? 0 : adifOf(list->item(1));
+        if (pick) { // listed above the matches, whatever the search
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(1)).center());
+            QTRY_VERIFY(s.draft(sheet).contains(pick));
+            QTest::keyClicks(field, search);
+            QTRY_VERIFY(list->count() < 10); // the pick and a few matches
+        }
         QWidget *start = fromSearch ? static_cast<QWidget *>(field) : list;
         start->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), start);
@@ -161,18 +178,22 @@ private Q_SLOTS:
             QTest::keyClick(field, Qt::Key_Down);
             QVERIFY(showsFocusOnCurrentRow(list));
         }
-        QCOMPARE(list->currentRow(), 1); // the first entity, under the "All DXCC Entities" header
+        // The first match, under the "All DXCC Entities" header (and the pick with its header).
+        QCOMPARE(list->currentRow(), pick ? 3 : 1);
         const int adif = adifOf(list->currentItem());
         QVERIFY(adif > 0);
         QVERIFY(!s.draft(sheet).contains(adif));
 
         QTest::keyClick(list, Qt::Key_Space);
         QTRY_VERIFY(s.draft(sheet).contains(adif));
+        QCOMPARE(s.draft(sheet).contains(pick), pick != 0);
         QTest::qWait(10); // the list is rebuilt
         // The keyboard stays on that entity, now in "Selected DXCC Entities"; Space unticks it.
         QTRY_COMPARE(adifOf(list->currentItem()), adif);
         // Down and Up step over the "All DXCC Entities" heading below it and back.
         for (const auto &[key, row] : {std::pair{Qt::Key_Down, 3}, std::pair{Qt::Key_Up, 1}}) {
+            if (pick)
+                break;
             QTest::keyClick(list, key);
             QCOMPARE(list->currentRow(), row);
             QVERIFY(showsFocusOnCurrentRow(list));
