@@ -32,7 +32,6 @@ SettingsNotices::SettingsNotices(AppSettingsStore &store, QMainWindow &window)
     bar->setSizeGripEnabled(false);
     bar->addWidget(lines, 1);
     bar->hide();
-    connect(&m_store, &AppSettingsStore::loadFailureChanged, this, &SettingsNotices::update);
     connect(&m_store, &AppSettingsStore::saveFailureChanged, this, &SettingsNotices::update);
     update(); // loading, and the save at load, happened before the window
 }

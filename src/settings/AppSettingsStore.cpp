@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <fcntl.h>
 #include <utility>
 
 namespace varnello {
@@ -15,25 +18,67 @@ namespace varnello {
 namespace {
 AppSettingsStore *g_sharedOverride = nullptr;
 
-// Reads the whole settings file, or nothing when it is missing, unreadable or implausibly large.
-std::optional<QByteArray> readSettingsFile(const QString &path)
+// Reads the whole settings file. Nothing, with `error` left empty, when the file is implausibly
+// large (damaged rather than unreadable); nothing, with the system's reason, when it could not be
+// read at all.
+std::optional<QByteArray> readSettingsFile(const QString &path, QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Qt's own words for this are not the system's.
+    if (QFileInfo(path).isDir()) {
+        error = qt_error_string(EISDIR);
         return std::nullopt;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return std::nullopt;
+    }
     const QByteArray bytes = file.read(SettingsDocument::maximumFileSize + 1);
-    if (bytes.size() > SettingsDocument::maximumFileSize || file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return std::nullopt;
+    }
+    if (bytes.size() > SettingsDocument::maximumFileSize)
         return std::nullopt;
     return bytes;
 }
 
-// Keeps a settings file this program could not use, so a hand edit or a newer program's document
-// survives the defaults that are about to replace it. Replaces an older kept copy. False when the
-// file could not be moved aside (a read-only folder, an old copy that cannot be removed).
-bool keepBadFile(const QString &path, const QString &badPath)
+// Something is at `path`, be it only a dangling link.
+bool occupied(const QString &path)
 {
-    QFile::remove(badPath);
-    return QFile::rename(path, badPath);
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// Keeps a settings file this program could not use, so a hand edit or a newer program's document
+// survives the defaults that are about to replace it. Takes the first free name and writes over
+// nothing, so an earlier kept copy survives too. Returns the name, or nothing with the reason in
+// `error` (a read-only folder, every name taken).
+std::optional<QString> keepBadFile(const QString &folder, QString &error)
+{
+    const QString path = folder + QLatin1Char('/') + AppSettingsStore::fileName;
+    for (int n = 1; n <= AppSettingsStore::maximumBadCopies; ++n) {
+        const QString name = AppSettingsStore::badCopyName(n);
+        const QString target = folder + QLatin1Char('/') + name;
+        if (occupied(target))
+            continue;
+        // Not QFile::rename: where renaming fails it copies, and words the failure its own way.
+        const QByteArray from = QFile::encodeName(path), to = QFile::encodeName(target);
+        int result =
+            ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) // a file system without it
+            result = ::rename(from.constData(), to.constData());
+        if (result == 0)
+            return name;
+        if (errno != EEXIST) { // else taken meanwhile: try the next name
+            error = qt_error_string(errno);
+            return std::nullopt;
+        }
+    }
+    error = QStringLiteral("%1 to %2 are all taken")
+                .arg(AppSettingsStore::badCopyName(1),
+                     AppSettingsStore::badCopyName(AppSettingsStore::maximumBadCopies));
+    return std::nullopt;
 }
 
 // `path` with the home folder written as "~", as the operator knows it.
@@ -73,24 +118,32 @@ QString SettingsSaveFailure::description() const
 
 QString SettingsLoadFailure::description() const
 {
-    QString what;
-    switch (outcome) {
-    case Outcome::keptAsBadCopy:
-        what = QStringLiteral("%1 could not be read; it is kept as %2")
-                   .arg(AppSettingsStore::fileName, AppSettingsStore::badFileName);
-        break;
-    case Outcome::leftAsItIs:
-        what = QStringLiteral("%1 could not be read and was left as it is")
-                   .arg(AppSettingsStore::fileName);
-        break;
-    case Outcome::replacedByDefaults:
-        what = QStringLiteral("%1 could not be read, no copy of it could be kept, and it has been "
-                              "written over")
-                   .arg(AppSettingsStore::fileName);
-        break;
+    const QString file = AppSettingsStore::fileName;
+    QString what = readError.isEmpty()
+                       ? QStringLiteral("%1 is damaged").arg(file)
+                       : QStringLiteral("%1 could not be read (%2)").arg(file, readError);
+    // Only a file that could not be read is worth having back once its owner is set right.
+    if (!keptAs.isEmpty()) {
+        what += QStringLiteral("; it is kept as %1").arg(keptAs);
+        if (!readError.isEmpty())
+            what += QStringLiteral(": fix that file's owner or permissions, then, with the program "
+                                   "closed, rename it back to %1")
+                        .arg(file);
+    } else {
+        what += QStringLiteral(" and no copy of it could be kept (%1), so it is left as it is")
+                    .arg(copyError);
+        if (!readError.isEmpty())
+            what += QStringLiteral(": fix its owner or permissions, then restart the program");
     }
-    return QStringLiteral("Started with the default settings \u2014 %1 (%2).")
-        .arg(what, homeRelative(folder));
+    return QStringLiteral("Started with the default settings%1 \u2014 %2 (%3).")
+        .arg(keptAs.isEmpty() ? QStringLiteral(", which will not be saved") : QString(), what,
+             homeRelative(folder));
+}
+
+QString AppSettingsStore::badCopyName(int n)
+{
+    const QString first = fileName + QStringLiteral(".bad");
+    return n <= 1 ? first : first + QLatin1Char('-') + QString::number(n);
 }
 
 AppSettingsStore::AppSettingsStore(std::optional<QString> folder, FileWriter writer,
@@ -148,16 +201,17 @@ void AppSettingsStore::load(const std::optional<QString> &folder)
 
     const bool existed = QFileInfo::exists(path);
     std::optional<SettingsDocument> document;
-    if (const auto bytes = readSettingsFile(path))
+    QString readError;
+    if (const auto bytes = readSettingsFile(path, readError))
         document = SettingsDocument::decode(*bytes);
     if (document) {
         m_values = std::move(document->values);
     } else if (existed) {
-        // Left as it is until the save below, or a later one, writes over it.
-        const bool kept = keepBadFile(path, *folder + QLatin1Char('/') + badFileName);
-        m_loadFailure = SettingsLoadFailure{QFileInfo(path).absolutePath(),
-                                            kept ? SettingsLoadFailure::Outcome::keptAsBadCopy
-                                                 : SettingsLoadFailure::Outcome::leftAsItIs};
+        SettingsLoadFailure failure{QFileInfo(path).absolutePath(), readError, {}, {}};
+        if (auto kept = keepBadFile(*folder, failure.copyError))
+            failure.keptAs = std::move(*kept);
+        m_fileLeftAsItIs = failure.keptAs.isEmpty();
+        m_loadFailure = std::move(failure);
     }
 
     const bool changed = fillLoadDefaults();
@@ -198,7 +252,7 @@ bool AppSettingsStore::save()
     // A whole-document save carries any coalesced change, and any earlier failed one, with it.
     m_coalesceTimer.stop();
     m_retryTimer.stop();
-    if (!m_settingsPath)
+    if (!m_settingsPath || m_fileLeftAsItIs)
         return false;
     SettingsDocument document;
     document.values = m_values;
@@ -208,10 +262,6 @@ bool AppSettingsStore::save()
                                         : PrivateFiles::writeAtomically(*m_settingsPath, bytes);
     if (!reason) {
         setSaveFailure(std::nullopt);
-        if (m_loadFailure && m_loadFailure->outcome == SettingsLoadFailure::Outcome::leftAsItIs) {
-            m_loadFailure->outcome = SettingsLoadFailure::Outcome::replacedByDefaults;
-            Q_EMIT loadFailureChanged();
-        }
         return true;
     }
     setSaveFailure(SettingsSaveFailure{QFileInfo(*m_settingsPath).absolutePath(), *reason});
@@ -321,13 +371,14 @@ void AppSettingsStore::removeValue(const QString &key)
 std::optional<SettingsResetFailure> AppSettingsStore::factoryReset()
 {
     if (m_settingsPath) {
-        // The kept copy goes first: a reset that cannot remove it changes nothing else.
-        const QString badPath =
-            QFileInfo(*m_settingsPath).absolutePath() + QLatin1Char('/') + badFileName;
-        QFile bad(badPath);
-        if (bad.exists() && !bad.remove())
-            return SettingsResetFailure{SettingsResetFailure::Kind::keptCopyNotRemoved, badPath,
-                                        bad.errorString()};
+        // The kept copies go first: a reset that cannot remove them changes nothing else.
+        const QString folder = QFileInfo(*m_settingsPath).absolutePath() + QLatin1Char('/');
+        for (int n = 1; n <= maximumBadCopies; ++n) {
+            QFile bad(folder + badCopyName(n));
+            if (occupied(bad.fileName()) && !bad.remove())
+                return SettingsResetFailure{SettingsResetFailure::Kind::keptCopyNotRemoved,
+                                            bad.fileName(), bad.errorString()};
+        }
     }
 
     const QString idKey = SettingsKeys::installationID.name;

@@ -35,16 +35,17 @@ struct SettingsSaveFailure {
     bool operator==(const SettingsSaveFailure &) const = default;
 };
 
-// The settings file found at start could not be read, so the program began from the defaults;
-// says what became of that file.
+// The settings file found at start could not be used, so the program began from the defaults;
+// says why, and what became of that file.
 struct SettingsLoadFailure {
-    enum class Outcome {
-        keptAsBadCopy,      // renamed to settings.json.bad
-        leftAsItIs,         // no copy could be made, and nothing has been written over it yet
-        replacedByDefaults, // no copy could be made, and a save has since written over it
-    };
     QString folder;
-    Outcome outcome = Outcome::keptAsBadCopy;
+    // The system's reason when the file could not be read at all (permissions, a folder in its
+    // place); empty when it was read but holds no settings document.
+    QString readError;
+    // The name the file was moved to. Empty when no copy could be made: the file is then left as
+    // it is, and nothing is saved this run.
+    QString keptAs;
+    QString copyError;
     // The one line the operator is shown, in the form of SettingsSaveFailure's.
     QString description() const;
     bool operator==(const SettingsLoadFailure &) const = default;
@@ -65,8 +66,10 @@ struct SettingsLoadFailure {
 // memory complete; saveFailure() then says why, and the save is tried again every
 // saveRetryInterval, and at quit, until one succeeds.
 //
-// A settings file that cannot be read or decoded is moved aside as settings.json.bad and the
-// program starts from the defaults; loadFailure() then says so for the rest of the run.
+// A settings file that cannot be read or decoded is moved aside under a name of its own
+// (settings.json.bad, settings.json.bad-2, ...) and the program starts from the defaults. When no
+// copy can be made the file is left as it is and the defaults are not saved over it. Either way
+// loadFailure() says so for the rest of the run.
 //
 // Tests: construct a store on a temporary folder (or std::nullopt for "no folder") and, where code
 // under test calls shared(), install it with SharedOverride.
@@ -76,8 +79,10 @@ class AppSettingsStore final : public QObject {
 
 public:
     static constexpr QLatin1StringView fileName{"settings.json"};
-    // An unreadable or undecodable settings file is moved here before the defaults replace it.
-    static constexpr QLatin1StringView badFileName{"settings.json.bad"};
+    // An unreadable or undecodable settings file is moved to the first free one of these names
+    // (1 is settings.json.bad, n > 1 settings.json.bad-n) before the defaults replace it.
+    static QString badCopyName(int n);
+    static constexpr int maximumBadCopies = 100;
 
     // Replaces the atomic file write of save(), so tests can watch every save (including the one
     // at load) or make one fail. Returns nothing on success, else the reason.
@@ -182,17 +187,18 @@ public:
     // Set when the settings file found at start could not be used; stays set for the whole run.
     const std::optional<SettingsLoadFailure> &loadFailure() const { return m_loadFailure; }
 
-    // Clears every setting except installationID, saves, and removes a kept copy of a damaged
-    // file (it may hold old passwords). From then on every setter and removeValue does nothing;
+    // Clears every setting except installationID, saves, and removes the kept copies of damaged
+    // files (they may hold old passwords). From then on every setter and removeValue does nothing;
     // the application is expected to quit. When the emptied document cannot be saved the file is
     // removed instead, so the next start still begins from the defaults. When neither works, or
-    // the kept copy cannot be removed, the reset did not happen: the settings stay as they were,
+    // a kept copy cannot be removed, the reset did not happen: the settings stay as they were,
     // writable, and the failure says why.
     std::optional<SettingsResetFailure> factoryReset();
     bool isFactoryResetInProgress() const { return m_factoryResetInProgress; }
 
-    // Writes the whole document atomically. False when there is no folder or the write failed;
-    // the values in memory stay, and a retry or the next change writes them.
+    // Writes the whole document atomically. False when there is no folder, the settings file
+    // found at start was left as it is, or the write failed; the values in memory stay, and after
+    // a failed write a retry or the next change writes them.
     bool save();
 
     // Full path of settings.json, or nothing when running without a data folder.
@@ -203,8 +209,6 @@ Q_SIGNALS:
     void valueChanged(const QString &key);
     // saveFailure() became set, changed its reason, or cleared.
     void saveFailureChanged();
-    // loadFailure()'s outcome changed: a file that was left as it was has now been written over.
-    void loadFailureChanged();
 
 private:
     void load(const std::optional<QString> &folder);
@@ -221,6 +225,8 @@ private:
     std::chrono::milliseconds m_coalescingDelay = defaultCoalescingDelay;
     std::optional<SettingsSaveFailure> m_saveFailure;
     std::optional<SettingsLoadFailure> m_loadFailure;
+    // A settings file that could not be used or moved aside is never written over.
+    bool m_fileLeftAsItIs = false;
     QTimer m_retryTimer;
     std::chrono::milliseconds m_saveRetryInterval = defaultSaveRetryInterval;
 };

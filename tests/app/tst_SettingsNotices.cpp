@@ -13,7 +13,6 @@
 #include <QtTest>
 
 using namespace varnello;
-using Outcome = SettingsLoadFailure::Outcome;
 
 // Keeps the text last painted by a widget it styles.
 struct PaintedText final : QProxyStyle {
@@ -40,21 +39,31 @@ private Q_SLOTS:
         const QString save =
             QStringLiteral("Changes are kept until the program quits \u2014 settings "
                            "cannot be saved: ");
-        const QString load =
-            QStringLiteral("Started with the default settings \u2014 settings.json "
-                           "could not be read");
+        const QString load = QStringLiteral("Started with the default settings");
         const QString reason = v + QStringLiteral("/settings.json is not writable");
         QTest::newRow("save") << SettingsSaveFailure{v, reason}.description()
                               << save + QStringLiteral("settings.json is not writable (~/V).");
-        QTest::newRow("load, kept")
-            << SettingsLoadFailure{v, Outcome::keptAsBadCopy}.description()
-            << load + QStringLiteral("; it is kept as settings.json.bad (~/V).");
-        QTest::newRow("load, no copy") << SettingsLoadFailure{v, Outcome::leftAsItIs}.description()
-                                       << load + QStringLiteral(" and was left as it is (~/V).");
-        QTest::newRow("load, no copy, written over")
-            << SettingsLoadFailure{v, Outcome::replacedByDefaults}.description()
-            << load + QStringLiteral(", no copy of it could be kept, and it has been written over "
-                                     "(~/V).");
+        QTest::newRow("load, damaged, kept")
+            << SettingsLoadFailure{v, {}, QStringLiteral("settings.json.bad-2"), {}}.description()
+            << load + QStringLiteral(" \u2014 settings.json is damaged; it is kept as "
+                                     "settings.json.bad-2 (~/V).");
+        QTest::newRow("load, unreadable, kept")
+            << SettingsLoadFailure{v,
+                                   QStringLiteral("Permission denied"),
+                                   QStringLiteral("settings.json.bad"),
+                                   {}}
+                   .description()
+            << load + QStringLiteral(" \u2014 settings.json could not be read (Permission denied); "
+                                     "it is kept as settings.json.bad: fix that file's owner or "
+                                     "permissions, then, with the program closed, rename it back "
+                                     "to settings.json (~/V).");
+        QTest::newRow("load, unreadable, no copy")
+            << SettingsLoadFailure{v, QStringLiteral("Is a directory"), {}, QStringLiteral("Busy")}
+                   .description()
+            << load + QStringLiteral(", which will not be saved \u2014 settings.json could not be "
+                                     "read (Is a directory) and no copy of it could be kept "
+                                     "(Busy), so it is left as it is: fix its owner or "
+                                     "permissions, then restart the program (~/V).");
     }
     void lines_sayWhatItMeansFirst_andNameTheFolderOnce()
     {
@@ -70,25 +79,28 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes"); // null: settings.json is a folder
         QTest::addColumn<bool>("copyBlocked"); // by a folder named settings.json.bad
-        QTest::addColumn<std::optional<Outcome>>("outcome");
+        QTest::addColumn<std::optional<SettingsLoadFailure>>("failure"); // in no folder
         const QByteArray document = R"({"schemaVersion":1,"values":{"clusterCallsign":)"
                                     R"({"type":"string","value":"N0CALL"}}})";
-        const auto kept = std::optional(Outcome::keptAsBadCopy);
+        const auto kept = std::optional(SettingsLoadFailure{{}, {}, "settings.json.bad", {}});
         QTest::newRow("garbage") << QByteArray("\x89PNG\r\n\x1a\n", 8) << false << kept;
         QTest::newRow("cut off") << document.chopped(10) << false << kept;
-        QTest::newRow("a folder") << QByteArray() << false << kept;
+        QTest::newRow("a folder") << QByteArray() << false
+                                  << std::optional(SettingsLoadFailure{
+                                         {}, "Is a directory", "settings.json.bad", {}});
         QTest::newRow("a value of the wrong type")
             << QByteArray(document).replace("\"N0CALL\"", "7") << false << kept;
         QTest::newRow("trailing NUL bytes") << document + QByteArray(64, '\0') << false << kept;
-        QTest::newRow("no copy possible")
-            << QByteArray("garbage") << true << std::optional(Outcome::leftAsItIs);
-        QTest::newRow("readable") << document << false << std::optional<Outcome>();
+        QTest::newRow("a folder in the copy's way")
+            << QByteArray("garbage") << true
+            << std::optional(SettingsLoadFailure{{}, {}, "settings.json.bad-2", {}});
+        QTest::newRow("readable") << document << false << std::optional<SettingsLoadFailure>();
     }
     void unreadableFileAndFailingSaves_areToldOnce()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, copyBlocked);
-        QFETCH(std::optional<Outcome>, outcome);
+        QFETCH(std::optional<SettingsLoadFailure>, failure);
         QTemporaryDir tmp;
         QFile file(tmp.filePath(QStringLiteral("settings.json")));
         const QString bad = file.fileName() + QStringLiteral(".bad");
@@ -97,13 +109,10 @@ private Q_SLOTS:
                     : file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         QVERIFY(!copyBlocked || QDir().mkpath(bad + QStringLiteral("/inside")));
-        const auto line = [&](Outcome o) {
-            return SettingsLoadFailure{tmp.path(), o}.description();
-        };
-        if (outcome)
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(line(*outcome)));
-        if (outcome == Outcome::leftAsItIs) // and again once the save below writes over it
-            QTest::ignoreMessage(QtWarningMsg, qPrintable(line(Outcome::replacedByDefaults)));
+        if (failure) {
+            failure->folder = tmp.path();
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(failure->description()));
+        }
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be saved")));
         QTest::failOnWarning(
             QRegularExpression(QStringLiteral("could not be read|cannot be saved")));
@@ -129,10 +138,11 @@ private Q_SLOTS:
         auto *load = window.findChild<ElidedLabel *>(SettingsNotices::loadLabelName);
         auto *save = window.findChild<ElidedLabel *>(SettingsNotices::saveLabelName);
         QVERIFY(load && save && save->isVisible());
-        QCOMPARE(load->isVisible(), outcome.has_value());
-        QCOMPARE(load->text(), outcome ? line(*outcome) : QString());
-        QVERIFY(outcome != Outcome::keptAsBadCopy || QFileInfo::exists(bad));
-        QVERIFY(!outcome || load->geometry().bottom() < save->geometry().top());
+        QCOMPARE(store.loadFailure(), failure);
+        QCOMPARE(load->isVisible(), failure.has_value());
+        QCOMPARE(load->text(), failure ? failure->description() : QString());
+        QVERIFY(!failure || QFileInfo::exists(tmp.filePath(failure->keptAs)));
+        QVERIFY(!failure || load->geometry().bottom() < save->geometry().top());
         QTRY_VERIFY(save->isElided());
         for (ElidedLabel *notice : {load, save}) { // what it means stays in view
             const QString shown = painted(notice), whole = notice->text();
@@ -150,10 +160,8 @@ private Q_SLOTS:
         diskFull = false;
         QVERIFY(store.save());
         QVERIFY(!save->isVisible());
-        QCOMPARE(load->isVisible(), outcome.has_value());
-        if (outcome == Outcome::leftAsItIs)
-            QCOMPARE(load->text(), line(Outcome::replacedByDefaults));
-        QCOMPARE(window.statusBar()->isVisible(), outcome.has_value());
+        QCOMPARE(load->isVisible(), failure.has_value());
+        QCOMPARE(window.statusBar()->isVisible(), failure.has_value());
     }
 };
 

@@ -101,34 +101,44 @@ private Q_SLOTS:
     void undecodableDocument_isKeptAsBadAndReplacedByDefaults_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("taken"); // names of kept copies, each by an older one
         const auto withEntry = [](const char *entry) {
             return QByteArray(
                        R"({"schemaVersion":1,"values":{"clusterCallsign":{"type":"string","value":"N0CALL"},"x":)") +
                    entry + "}}";
         };
-        QTest::newRow("unknown type") << withEntry(R"({"type":"url","value":"http:\/\/x"})");
-        QTest::newRow("unpadded Base64") << withEntry(R"({"type":"data","value":"YWI"})");
-        QTest::newRow("bool written as text") << withEntry(R"({"type":"bool","value":"true"})");
-        QTest::newRow("null double") << withEntry(R"({"type":"double","value":null})");
-        QTest::newRow("not JSON") << QByteArray("\x00\xffgarbage", 9);
-        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("unknown type") << withEntry(R"({"type":"url","value":"http:\/\/x"})") << 1;
+        QTest::newRow("unpadded Base64") << withEntry(R"({"type":"data","value":"YWI"})") << 1;
+        QTest::newRow("bool written as text")
+            << withEntry(R"({"type":"bool","value":"true"})") << 1;
+        QTest::newRow("null double") << withEntry(R"({"type":"double","value":null})") << 1;
+        QTest::newRow("not JSON") << QByteArray("\x00\xffgarbage", 9) << 1;
+        QTest::newRow("empty file") << QByteArray() << 1;
+        QTest::newRow("every name taken: left as it is")
+            << QByteArray("garbage") << AppSettingsStore::maximumBadCopies;
     }
 
     void undecodableDocument_isKeptAsBadAndReplacedByDefaults()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(int, taken);
         StoreFixture f;
         QDir().mkpath(f.folder);
-        const QString bad = f.folder + QStringLiteral("/settings.json.bad");
-        QVERIFY(writeAll(bad, "an older bad copy"));
+        const auto kept = [&](int n) { return f.folder + u'/' + AppSettingsStore::badCopyName(n); };
+        for (int n = 1; n <= taken; ++n)
+            QVERIFY(writeAll(kept(n), "an older bad copy"));
         QVERIFY(writeAll(f.file, bytes));
 
         AppSettingsStore &store = f.open();
         QVERIFY(store.values() == loadDefaults());
         QCOMPARE(store.string(SettingsKeys::clusterCallsign), QString());
-        QCOMPARE(readAll(bad), bytes);
-        QVERIFY(f.onDisk().values == loadDefaults());
-        QCOMPARE(f.saves.size(), 1);
+        QCOMPARE(readAll(kept(taken)), "an older bad copy");
+        QVERIFY(taken == AppSettingsStore::maximumBadCopies || f.onDisk().values == loadDefaults());
+        const bool left = taken == AppSettingsStore::maximumBadCopies; // and never written over
+        store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1NEW"));
+        QCOMPARE(readAll(left ? f.file : kept(taken + 1)), bytes);
+        QCOMPARE(store.loadFailure()->keptAs.isEmpty(), left);
+        QCOMPARE(f.saves.size(), left ? 0 : 2);
     }
 
     void oversizedFile_isTreatedAsUnreadable()

@@ -186,10 +186,11 @@ private slots:
     {
         ResetKit kit;
         const QString kept = *kit.store.store->settingsPath() + QStringLiteral(".bad");
-        QVERIFY(writeFile(kept, R"({"values": {"clusterPassword": "old secret"}})"));
+        for (const QString &copy : {kept, kept + QStringLiteral("-2")})
+            QVERIFY(writeFile(copy, R"({"values": {"clusterPassword": "old secret"}})"));
         kit.reset->confirmFactoryReset();
         kit.alerts.answer(0);
-        QVERIFY(!QFile::exists(kept));
+        QVERIFY(!QFile::exists(kept) && !QFile::exists(kept + QStringLiteral("-2")));
         QCOMPARE(kit.quits, 1);
     }
 
