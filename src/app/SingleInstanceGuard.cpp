@@ -110,6 +110,8 @@ SingleInstanceGuard::Start SingleInstanceGuard::claim()
 
 SingleInstanceGuard::Outcome SingleInstanceGuard::tryToClaim()
 {
+    // The running copy may have lost its socket just now and not yet be listening again.
+    const auto budget = m_timing.raiseBudget + m_channel.longestOutOfReach();
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
@@ -132,7 +134,7 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::tryToClaim()
         case InstanceChannel::Claim::heldByAnotherCopy:
             break;
         }
-        const auto left = m_timing.raiseBudget - std::chrono::milliseconds(elapsed.elapsed());
+        const auto left = budget - std::chrono::milliseconds(elapsed.elapsed());
         if (left <= std::chrono::milliseconds(0))
             return Outcome::unanswered;
         if (m_channel.requestRaise(left)) {

@@ -19,7 +19,8 @@ public:
 
     struct Timing {
         // How long a later copy keeps trying to reach the running one (which may still be
-        // starting and not yet listening) before it gives up and says so.
+        // starting and not yet listening) before it gives up and says so, beyond the longest the
+        // running one may be out of reach (InstanceChannel::longestOutOfReach).
         std::chrono::milliseconds raiseBudget{1500};
         std::chrono::milliseconds retryInterval{100};
     };

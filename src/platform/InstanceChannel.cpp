@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -102,6 +103,23 @@ qint64 ageMs(const QString &path)
     return QFileInfo(path).lastModified().msecsTo(QDateTime::currentDateTime());
 }
 
+// Renames `from` to `to` unless something has that name already (errno EEXIST then): what was
+// moved aside before is never replaced.
+bool renameUnlessTaken(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system that cannot refuse to replace: look first.
+    struct stat info {};
+    if (::lstat(to.constData(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return errno == ENOENT && ::rename(from.constData(), to.constData()) == 0;
+}
+
 } // namespace
 
 LocalInstanceChannel::LocalInstanceChannel(QString dataFolder, QString runtimeFolder,
@@ -118,9 +136,11 @@ LocalInstanceChannel::~LocalInstanceChannel()
 {
     if (!m_server || !m_server->isListening())
         return;
-    // Closing deletes whatever is under the socket's name, which may no longer be our socket.
+    // Closing deletes whatever is under the socket's name, which may no longer be our socket: what
+    // took its place, a socket too, goes aside first (a folder that refuses the rename refuses
+    // the deletion as well).
     if (!listeningHere())
-        clearSocketPath();
+        moveAside();
     m_server->close();
 }
 
@@ -255,18 +275,27 @@ bool LocalInstanceChannel::clearSocketPath()
     if (S_ISSOCK(info.st_mode))
         return ::unlink(path.constData()) == 0 || errno == ENOENT;
     // Anything else was put here by hand or by another program, and may be worth keeping.
-    for (int n = 1; n <= movedAsideNames; ++n) {
-        const QString movedTo = m_serverName + QStringLiteral(".moved-aside") +
-                                (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
-        const QByteArray target = QFile::encodeName(movedTo);
-        if (::lstat(target.constData(), &info) == 0 || errno != ENOENT)
-            continue;
-        if (::rename(path.constData(), target.constData()) != 0)
+    return moveAside();
+}
+
+bool LocalInstanceChannel::moveAside()
+{
+    const QString base = m_serverName + QStringLiteral(".moved-aside");
+    const QString time =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    // Ends: once a name is free, or when the move itself fails (nothing left to move included).
+    for (int n = 1;; ++n) {
+        QString movedTo = n > movedAsideNames ? base + u'-' + time : base;
+        const int number = n > movedAsideNames ? n - movedAsideNames : n;
+        if (number > 1)
+            movedTo += QStringLiteral("-%1").arg(number);
+        if (renameUnlessTaken(QFile::encodeName(m_serverName), QFile::encodeName(movedTo))) {
+            Q_EMIT socketPathMovedAside(m_serverName, movedTo);
+            return true;
+        }
+        if (errno != EEXIST)
             return false;
-        Q_EMIT socketPathMovedAside(m_serverName, movedTo);
-        return true;
     }
-    return false;
 }
 
 void LocalInstanceChannel::checkListening()

@@ -58,6 +58,10 @@ public:
     // Asks the copy holding the lock to show its main window. True once it confirmed; blocks for
     // at most `timeout` (this runs before any event loop).
     virtual bool requestRaise(std::chrono::milliseconds timeout) = 0;
+    // The longest a copy holding the lock, set up like this one, may go unreachable while it runs
+    // (its line can be taken away between two checks): a later copy keeps asking at least this
+    // long.
+    virtual std::chrono::milliseconds longestOutOfReach() const = 0;
 
 Q_SIGNALS:
     // A later copy asked this one to show its main window.
@@ -74,7 +78,8 @@ Q_SIGNALS:
 //
 // The holder keeps its socket reachable: a cleaner of the runtime folder may remove the socket
 // file, or something else may take its name, while the server goes on listening unseen. Whatever
-// sits under the socket's name that is not a socket is moved aside, never deleted.
+// sits under the socket's name that is not a socket is moved aside, never deleted; at the end
+// the holder removes its own socket only, and moves aside whatever else has taken its name.
 class LocalInstanceChannel final : public InstanceChannel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocalInstanceChannel)
@@ -87,7 +92,8 @@ public:
     // A caller that sends nothing useful is dropped after this long.
     static constexpr std::chrono::milliseconds clientTimeout{2000};
     static constexpr std::chrono::minutes foreignLockStaleAge{10};
-    // Names tried, after the socket's own, for something found in its place.
+    // Numbered names tried first, after the socket's own, for something found in its place; past
+    // them a name with the time (and a number when that is taken), so that nothing is left there.
     static constexpr int movedAsideNames = 9;
 
     struct Timing {
@@ -95,7 +101,7 @@ public:
         std::chrono::milliseconds lockRefresh = std::chrono::minutes(3);
         // How often the holder makes sure it still listens under its socket's name (a failed
         // accept closes the server; the file may go), and the longest wait between tries to
-        // listen again.
+        // listen again. Later copies keep asking for at least one check.
         std::chrono::milliseconds listenCheck = std::chrono::seconds(2);
         std::chrono::milliseconds longestListenRetry = std::chrono::minutes(1);
     };
@@ -113,6 +119,7 @@ public:
     LockFileProblem lockFileProblem() const override { return m_lockFileProblem; }
     bool listen() override;
     bool requestRaise(std::chrono::milliseconds timeout) override;
+    std::chrono::milliseconds longestOutOfReach() const override { return m_timing.listenCheck; }
 
     // The local server's full socket path for a data folder.
     static QString serverName(const QString &dataFolder, const QString &runtimeFolder);
@@ -139,6 +146,7 @@ private:
     bool listeningHere() const;
     bool startListening();
     bool clearSocketPath();
+    bool moveAside();
     void checkListening();
     void acceptCallers();
     void serveCaller(QLocalSocket *socket);

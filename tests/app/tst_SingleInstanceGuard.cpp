@@ -18,7 +18,9 @@ public:
     int claimCalls = 0;
     int raiseCalls = 0;
     bool listened = false;
-    QStringList alerts; // message and default button
+    QStringList alerts;                      // message and default button
+    std::chrono::milliseconds outOfReach{0}; // a raise fails until this has passed
+    const std::chrono::steady_clock::time_point created = std::chrono::steady_clock::now();
 
     Claim claim() override
     {
@@ -31,8 +33,10 @@ public:
     }
     bool requestRaise(std::chrono::milliseconds) override
     {
-        return raises.at(std::min<qsizetype>(raiseCalls++, raises.size() - 1));
+        return raises.at(std::min<qsizetype>(raiseCalls++, raises.size() - 1)) &&
+               std::chrono::steady_clock::now() - created >= outOfReach;
     }
+    std::chrono::milliseconds longestOutOfReach() const override { return outOfReach; }
     Holder holder() const override { return {4242, QStringLiteral("old-shack-pc"), "/v.lock"}; }
     LockFileProblem lockFileProblem() const override { return problem; }
     void present(QWidget *, const SettingsAlert &alert, Answer answer) override
@@ -59,25 +63,29 @@ private Q_SLOTS:
         QTest::addColumn<Start>("start");
         QTest::addColumn<bool>("listens");
         QTest::addColumn<int>("raiseCalls");
+        QTest::addColumn<int>("outOfReachMs");
         QTest::newRow("free folder: runs and listens")
-            << QList{Claim::acquired} << QList{false} << Start::run << true << 0;
+            << QList{Claim::acquired} << QList{false} << Start::run << true << 0 << 0;
         QTest::newRow("no lock possible: runs unguarded")
-            << QList{Claim::unavailable} << QList{false} << Start::run << false << 0;
+            << QList{Claim::unavailable} << QList{false} << Start::run << false << 0 << 0;
         QTest::newRow("running copy answers: leaves")
-            << QList{Claim::heldByAnotherCopy} << QList{true} << Start::leave << false << 1;
+            << QList{Claim::heldByAnotherCopy} << QList{true} << Start::leave << false << 1 << 0;
         // The running copy was still starting: the second try reaches it.
         QTest::newRow("running copy answers late: leaves")
             << QList{Claim::heldByAnotherCopy} << QList{false, false, true} << Start::leave << false
-            << 3;
+            << 3 << 0;
         // Nothing answers within the budget: the operator chose Quit (-1: any number of tries).
         QTest::newRow("running copy never answers: leaves")
-            << QList{Claim::heldByAnotherCopy} << QList{false} << Start::leave << false << -1;
+            << QList{Claim::heldByAnotherCopy} << QList{false} << Start::leave << false << -1 << 0;
+        // Its socket was removed just before this start: it listens again at its next check.
+        QTest::newRow("running copy's socket just removed: leaves")
+            << QList{Claim::heldByAnotherCopy} << QList{true} << Start::leave << false << -1 << 400;
         // The running copy ended meanwhile: this one takes over.
         QTest::newRow("holder went away: runs") << QList{Claim::heldByAnotherCopy, Claim::acquired}
-                                                << QList{false} << Start::run << true << 1;
+                                                << QList{false} << Start::run << true << 1 << 0;
         // A copy may still run from before its lock file was spoiled.
         QTest::newRow("unusable lock file, a copy answers: leaves")
-            << QList{Claim::lockFileUnusable} << QList{true} << Start::leave << false << 1;
+            << QList{Claim::lockFileUnusable} << QList{true} << Start::leave << false << 1 << 0;
     }
     void claim_decidesWhetherThisCopyRuns()
     {
@@ -86,7 +94,9 @@ private Q_SLOTS:
         ScriptedChannel channel;
         channel.claims = claims;
         channel.raises = raises;
-        SingleInstanceGuard guard(channel, channel, {.raiseBudget = 100ms, .retryInterval = 1ms});
+        QFETCH(int, outOfReachMs);
+        channel.outOfReach = std::chrono::milliseconds(outOfReachMs);
+        SingleInstanceGuard guard(channel, channel, {.raiseBudget = 250ms, .retryInterval = 1ms});
         QFETCH(Start, start);
         QCOMPARE(guard.claim(), start);
         QTEST(channel.listened, "listens");

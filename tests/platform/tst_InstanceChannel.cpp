@@ -88,12 +88,18 @@ private Q_SLOTS:
 
     // A cleaner of the runtime folder may remove the socket file, or something else take its
     // name, while the server listens on unseen: the holder listens under that name again. What is
-    // not a socket is kept under another name, also when the holder ends: never deleted.
+    // not a socket is kept under another name, also when the holder ends: never deleted; nor is
+    // another program's socket found there at the end.
     void takenSocketName_isListenedOnAgain_data()
     {
         QTest::addColumn<QByteArray>("replacement"); // null: the socket is only removed
-        QTest::newRow("socket removed") << QByteArray();
-        QTest::newRow("replaced by a file") << QByteArray("operator's notes");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<QByteArray>("atEnd"); // null: another program's socket
+        QTest::newRow("socket removed") << QByteArray() << 1 << QByteArray("late notes");
+        QTest::newRow("replaced by a file")
+            << QByteArray("operator's notes") << 1 << QByteArray("late notes");
+        QTest::newRow("replaced ten times, a socket at the end")
+            << QByteArray("operator's notes") << 10 << QByteArray();
     }
     void takenSocketName_isListenedOnAgain()
     {
@@ -114,19 +120,28 @@ private Q_SLOTS:
             QFile file(path);
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
-        QVERIFY(replace(replacement));
-        QTRY_VERIFY(QDir(f.runtime).entryList(QDir::System).contains(QFileInfo(name).fileName()));
+        QFETCH(int, times);
+        for (int n = 0; n < times; ++n) {
+            QVERIFY(replace(replacement));
+            QTRY_VERIFY(
+                QDir(f.runtime).entryList(QDir::System).contains(QFileInfo(name).fileName()));
+        }
         LocalInstanceChannel later(f.data, f.runtime);
         QFuture<bool> answered = QtConcurrent::run([&later] { return later.requestRaise(5000ms); });
         QTRY_VERIFY(answered.isFinished());
         QVERIFY(answered.result());
         QCOMPARE(contents(aside), replacement);
-        QCOMPARE(movedAside.size(), replacement.isNull() ? 0 : 1);
+        QCOMPARE(movedAside.size(), replacement.isNull() ? 0 : times);
 
-        QVERIFY(replace("late notes"));
+        QFETCH(QByteArray, atEnd);
+        QLocalServer other;
+        QVERIFY(atEnd.isNull() ? QFile::remove(name) && other.listen(name) : replace(atEnd));
         holder.reset();
-        QCOMPARE(contents(replacement.isNull() ? aside : aside + QStringLiteral("-2")),
-                 "late notes");
+        const QStringList kept = QDir(f.runtime).entryList({QFileInfo(aside).fileName() + u'*'},
+                                                           QDir::Files | QDir::System);
+        QCOMPARE(kept.size(), (replacement.isNull() ? 0 : times) + 1);
+        if (times == 1)
+            QCOMPARE(contents(replacement.isNull() ? aside : aside + QStringLiteral("-2")), atEnd);
     }
 
     void junkCaller_isDroppedWithoutARaise()
