@@ -12,6 +12,12 @@ namespace {
 
 const QString kSuggestedSuffix = QStringLiteral("-22");
 
+// A different failure tells a different story, so the window shows the alert afresh.
+QString failureSuffix(const QString &failure)
+{
+    return failure.isEmpty() ? QString() : QLatin1Char('-') + failure;
+}
+
 } // namespace
 
 AutoReconnectAlert AutoReconnectAlert::duplicateConnection(QString callsign, QString remoteIP,
@@ -27,17 +33,19 @@ AutoReconnectAlert AutoReconnectAlert::duplicateConnection(QString callsign, QSt
     return alert;
 }
 
-AutoReconnectAlert AutoReconnectAlert::repeatedFailures()
+AutoReconnectAlert AutoReconnectAlert::repeatedFailures(QString lastFailure)
 {
     AutoReconnectAlert alert;
     alert.kind = Kind::repeatedFailures;
+    alert.lastFailure = std::move(lastFailure);
     return alert;
 }
 
-AutoReconnectAlert AutoReconnectAlert::allClustersUnavailable()
+AutoReconnectAlert AutoReconnectAlert::allClustersUnavailable(QString lastFailure)
 {
     AutoReconnectAlert alert;
     alert.kind = Kind::allClustersUnavailable;
+    alert.lastFailure = std::move(lastFailure);
     return alert;
 }
 
@@ -49,9 +57,9 @@ QString AutoReconnectAlert::id() const
                QLatin1Char('-') + localIP.value_or(QStringLiteral("unknown")) + QLatin1Char('-') +
                suggestedCallsign.value_or(QStringLiteral("none"));
     case Kind::repeatedFailures:
-        return QStringLiteral("repeated-failures");
+        return QStringLiteral("repeated-failures") + failureSuffix(lastFailure);
     case Kind::allClustersUnavailable:
-        return QStringLiteral("all-clusters-unavailable");
+        return QStringLiteral("all-clusters-unavailable") + failureSuffix(lastFailure);
     }
     return {};
 }
@@ -171,14 +179,16 @@ void AutoReconnectController::reportRepeatedFailures()
     m_recentDisconnects.clear();
     m_pendingDuplicate.reset();
     m_reconnectSequenceActive = false;
-    setAlert(AutoReconnectAlert::repeatedFailures());
+    setAlert(AutoReconnectAlert::repeatedFailures(m_lastFailure));
     emit changed();
+    emit attemptsStopped();
 }
 
 void AutoReconnectController::noteConnectAttemptStarted()
 {
     cancelReconnectTask();
     m_pendingDuplicate.reset();
+    m_lastFailure.clear();
     m_incidentIsBeingHandled = false;
     emit changed();
 }
@@ -187,6 +197,7 @@ void AutoReconnectController::noteLoginSucceeded()
 {
     cancelReconnectTask();
     m_pendingDuplicate.reset();
+    m_lastFailure.clear();
     m_incidentIsBeingHandled = false;
     m_reconnectSequenceActive = false;
     emit changed();
@@ -221,8 +232,9 @@ void AutoReconnectController::failOverNow()
 void AutoReconnectController::reportAllClustersUnavailable()
 {
     endIncident();
-    setAlert(AutoReconnectAlert::allClustersUnavailable());
+    setAlert(AutoReconnectAlert::allClustersUnavailable(m_lastFailure));
     emit changed();
+    emit attemptsStopped();
 }
 
 void AutoReconnectController::reset()
@@ -230,6 +242,7 @@ void AutoReconnectController::reset()
     // A public-address lookup still under way belongs to the connection that was just ended.
     ++m_duplicateGeneration;
     endIncident();
+    m_lastFailure.clear();
     setAlert(std::nullopt);
     emit changed();
 }

@@ -27,12 +27,15 @@ struct AutoReconnectAlert {
     QString remoteIP;
     std::optional<QString> localIP;
     std::optional<QString> suggestedCallsign;
+    // For the two kinds that end the attempts: how the last attempt failed, in words ("Host not
+    // found", "Connection timed out"); empty when it is not known.
+    QString lastFailure;
 
     static AutoReconnectAlert duplicateConnection(QString callsign, QString remoteIP,
                                                   std::optional<QString> localIP,
                                                   std::optional<QString> suggestedCallsign);
-    static AutoReconnectAlert repeatedFailures();
-    static AutoReconnectAlert allClustersUnavailable();
+    static AutoReconnectAlert repeatedFailures(QString lastFailure = {});
+    static AutoReconnectAlert allClustersUnavailable(QString lastFailure = {});
 
     // Stable identity for the window's alert presentation.
     QString id() const;
@@ -94,6 +97,9 @@ public:
     // An attempt refused before any connection was made (empty address or callsign, port 0):
     // no outcome will ever be reported for it, so the reconnect sequence ends here.
     void noteAttemptRefused();
+    // How the current attempt failed, for the alert should the attempts end; forgotten when the
+    // next attempt starts or a login succeeds.
+    void noteAttemptFailed(const QString &failure) { m_lastFailure = failure; }
     void failOverNow();
     // The connection gave up after logins that never completed: the same end as too many
     // disconnects in the window.
@@ -119,6 +125,9 @@ signals:
     void alertChanged();
     // Any change of the controller's observable state; the connection forwards it.
     void changed();
+    // The attempts ended with the repeatedFailures or allClustersUnavailable alert: nothing
+    // reconnects any more.
+    void attemptsStopped();
 
 private:
     void endIncident();
@@ -138,6 +147,7 @@ private:
     std::function<void()> m_failoverAction;
     std::deque<std::chrono::steady_clock::time_point> m_recentDisconnects;
     std::optional<DuplicateConnection> m_pendingDuplicate;
+    QString m_lastFailure;
     QTimer *m_reconnectTimer = nullptr;
     std::uint64_t m_reconnectGeneration = 0;
     std::uint64_t m_duplicateGeneration = 0;

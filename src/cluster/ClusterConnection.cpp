@@ -47,6 +47,21 @@ ClusterConnection::ClusterConnection(CTYFileManager *ctyFileManager,
                              setIsConnectionSequenceActive(false);
                          emit autoReconnectChanged();
                      });
+    // The last attempt's status ("Login stalled — reconnecting…") would promise a reconnect that
+    // no longer comes.
+    QObject::connect(
+        m_autoReconnectController.get(), &AutoReconnectController::attemptsStopped, this, [this] {
+            if (!m_autoReconnectController->alert())
+                return; // already dismissed by whoever heard of the alert first
+            const AutoReconnectAlert &alert = *m_autoReconnectController->alert();
+            QString text = alert.kind == AutoReconnectAlert::Kind::allClustersUnavailable
+                               ? QStringLiteral("Primary and backup clusters unavailable — "
+                                                "attempts stopped")
+                               : QStringLiteral("Automatic reconnect stopped");
+            if (!alert.lastFailure.isEmpty())
+                text += QStringLiteral(" (") + alert.lastFailure + u')';
+            setStatusText(text);
+        });
     subscribeToCountryDatabase();
     if (m_powerEvents) {
         QObject::connect(m_powerEvents, &PowerEvents::willSleep, this,

@@ -181,6 +181,7 @@ void ClusterConnection::handleConnectionState(TcpConnection *connection, TcpConn
         setLoginState(LoginState::failed);
         setStatusText(QStringLiteral("Failed: ") + reason);
         appendConsoleLine(QStringLiteral("Connection failed: ") + reason);
+        m_autoReconnectController->noteAttemptFailed(reason);
         m_connectionAttemptTimeoutTask.cancel();
         releaseConnection();
         if (m_activeNodeRole == ClusterNodeRole::backup) {

@@ -49,8 +49,8 @@ void ClusterConnection::connectToBackup(bool isRetry)
     const QString callsign = s.string(QString(SettingsKeys::clusterCallsign.name), QString());
     const QString password = s.string(QString(SettingsKeys::clusterPassword.name), QString());
     if (!port) {
-        setStatusText(QStringLiteral("Invalid backup cluster port"));
         setLoginState(LoginState::failed);
+        m_autoReconnectController->noteAttemptFailed(QStringLiteral("Invalid backup cluster port"));
         m_autoReconnectController->reportAllClustersUnavailable();
         return;
     }
@@ -63,8 +63,11 @@ void ClusterConnection::connectToBackup(bool isRetry)
     }
     connect(host, *port, callsign, password, ClusterNodeRole::backup, false, true,
             ConnectionOrigin::failover);
-    if (host.trimmed().isEmpty())
+    if (host.trimmed().isEmpty()) {
+        m_autoReconnectController->noteAttemptFailed(
+            QStringLiteral("Backup node address is empty"));
         m_autoReconnectController->reportAllClustersUnavailable();
+    }
 }
 
 void ClusterConnection::reconnectToRole(ClusterNodeRole role)
@@ -115,14 +118,26 @@ void ClusterConnection::armConnectionAttemptTimeout(TcpConnection *connection, C
                                     : m_isBackupConnectionAttempt;
         if (!supervised && !m_isConnected)
             return; // an unsupervised attempt waits for the platform until it is ready
+        // A refused or unresolvable node has already said why it cannot be reached; calling that
+        // a time-out would send the operator after a slow network.
+        const QString failure = armedFor->waitingReason();
+        const bool wasConnected = m_isConnected;
         releaseConnection();
         setIsConnected(false);
         setIsLoggedIn(false);
         setLoginState(LoginState::failed);
+        const bool primary = role == ClusterNodeRole::primary;
         if (!supervised) {
             appendConsoleLine(QStringLiteral("No login prompt from the node. Reconnecting…"));
             setStatusText(QStringLiteral("No login prompt — reconnecting…"));
-        } else if (role == ClusterNodeRole::primary) {
+        } else if (!failure.isEmpty()) {
+            setStatusText((primary ? QStringLiteral("Primary cluster connection failed: ")
+                                   : QStringLiteral("Backup cluster connection failed: ")) +
+                          failure);
+            appendConsoleLine((primary ? QStringLiteral("Primary reconnect attempt failed: ")
+                                       : QStringLiteral("Backup connection attempt failed: ")) +
+                              failure);
+        } else if (primary) {
             setStatusText(QStringLiteral("Primary cluster connection timed out"));
             appendConsoleLine(
                 QStringLiteral("Primary reconnect attempt timed out after 5 seconds."));
@@ -131,6 +146,10 @@ void ClusterConnection::armConnectionAttemptTimeout(TcpConnection *connection, C
             appendConsoleLine(
                 QStringLiteral("Backup connection attempt timed out after 5 seconds."));
         }
+        m_autoReconnectController->noteAttemptFailed(
+            !failure.isEmpty() ? failure
+            : wasConnected     ? QStringLiteral("No login prompt from the node")
+                               : QStringLiteral("Connection timed out"));
         handleAttemptEndedBeforeLogin();
     });
 }
@@ -154,6 +173,8 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
         }
         appendConsoleLine(QStringLiteral("Login stalled after sending callsign. Reconnecting…"));
         setStatusText(QStringLiteral("Login stalled — reconnecting…"));
+        m_autoReconnectController->noteAttemptFailed(
+            QStringLiteral("Login stalled after sending callsign"));
         releaseConnection();
         setIsConnected(false);
         setIsLoggedIn(false);
@@ -237,7 +258,6 @@ void ClusterConnection::handleBackupAttemptFailure()
     appendConsoleLine(QStringLiteral("Backup cluster failed 3 consecutive connection attempts."));
     appendConsoleLine(
         QStringLiteral("Unable to connect to either the primary or backup DX Cluster."));
-    setStatusText(QStringLiteral("Primary and backup clusters unavailable"));
     setLoginState(LoginState::failed);
     setIsConnectionSequenceActive(false);
     m_autoReconnectController->reportAllClustersUnavailable();
@@ -271,7 +291,6 @@ void ClusterConnection::applyConnectionLostPolicy(bool wasLoggedIn)
         stopPrimaryRecovery();
         if (!wasLoggedIn) {
             appendConsoleLine(QStringLiteral("Unable to connect to the backup cluster."));
-            setStatusText(QStringLiteral("Primary and backup clusters unavailable"));
             m_autoReconnectController->reportAllClustersUnavailable();
         } else {
             appendConsoleLine(

@@ -107,6 +107,15 @@ QString duplicateConnectionMessage(const AutoReconnectAlert &alert)
     return message;
 }
 
+// Names the last failure, so the operator looks for a wrong address or port rather than a slow
+// network when the node could not be found or refused.
+QString withLastFailure(QString message, const AutoReconnectAlert &alert)
+{
+    if (!alert.lastFailure.isEmpty())
+        message += QStringLiteral(" The last attempt failed: ") + alert.lastFailure + u'.';
+    return message;
+}
+
 } // namespace
 
 AutoReconnectAlertContent autoReconnectAlertContent(const std::optional<AutoReconnectAlert> &alert)
@@ -116,15 +125,19 @@ AutoReconnectAlertContent autoReconnectAlertContent(const std::optional<AutoReco
     switch (alert->kind) {
     case AutoReconnectAlert::Kind::repeatedFailures:
         return {QStringLiteral("Automatic reconnect stopped"),
-                QStringLiteral("Varnello disconnected and reconnected eight times within "
-                               "forty-five seconds, so automatic reconnect has been stopped. Check "
-                               "the node address, your Internet connection, and whether another "
-                               "program is connecting with the same callsign."),
+                withLastFailure(
+                    QStringLiteral("Varnello disconnected and reconnected eight times within "
+                                   "forty-five seconds, so automatic reconnect has been stopped. "
+                                   "Check the node address, your Internet connection, and whether "
+                                   "another program is connecting with the same callsign."),
+                    *alert),
                 std::nullopt};
     case AutoReconnectAlert::Kind::allClustersUnavailable:
         return {QStringLiteral("Unable to connect"),
-                QStringLiteral("Varnello was unable to connect to either the primary or backup DX "
-                               "Cluster after three attempts to each node."),
+                withLastFailure(QStringLiteral("Varnello was unable to connect to either the "
+                                               "primary or backup DX Cluster after three attempts "
+                                               "to each node."),
+                                *alert),
                 std::nullopt};
     case AutoReconnectAlert::Kind::duplicateConnection:
         break;

@@ -37,6 +37,8 @@ public:
     State state() const { return m_state; }
     // How many times the connection was attempted so far (1 after start()).
     int attemptCount() const { return m_attempts; }
+    // Why the connection is waiting (the system's error text); empty in every other state.
+    QString waitingReason() const { return m_state == State::waiting ? m_lastReason : QString(); }
 
     // The socket for reading and writing once ready; owned by this object.
     QTcpSocket *socket() const { return m_socket; }

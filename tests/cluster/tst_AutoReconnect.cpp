@@ -31,6 +31,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(h.conn->autoReconnectController().alert().has_value(), 20000);
         QCOMPARE(*h.conn->autoReconnectController().alert(),
                  AutoReconnectAlert::repeatedFailures());
+        QCOMPARE(h.conn->statusText(), QStringLiteral("Automatic reconnect stopped"));
         QCOMPARE(node.connectionCount(), 8);
         QVERIFY(!h.conn->isConnectionSequenceActive());
         settle(800ms);

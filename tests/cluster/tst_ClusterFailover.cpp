@@ -5,6 +5,7 @@
 using namespace varnello;
 using namespace varnello::test;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,7 +14,9 @@ const QString kPrimaryFailed =
 const QString kTryingBackup = QStringLiteral("Primary cluster unavailable. Trying backup cluster…");
 const QString kBackupLogin = QStringLiteral("Login complete on backup cluster.");
 const QString kPrimaryLogin = QStringLiteral("Login complete.");
-const QString kUnavailable = QStringLiteral("Primary and backup clusters unavailable");
+const QString kRefused = QStringLiteral("Connection refused");
+const QString kPrimaryTimedOut =
+    QStringLiteral("Primary reconnect attempt timed out after 5 seconds.");
 
 } // namespace
 
@@ -50,9 +53,8 @@ private Q_SLOTS:
         const auto pause = scaledTiming().autoReconnect.retryDelay.count();
         QVERIFY(attempts[1] - attempts[0] >= pause);
         QVERIFY(attempts[2] - attempts[1] >= pause);
-        QCOMPARE(
-            h.consoleCount(QStringLiteral("Primary reconnect attempt timed out after 5 seconds.")),
-            3);
+        QCOMPARE(h.consoleCount(QStringLiteral("Primary reconnect attempt failed: ") + kRefused),
+                 3);
 
         const qsizetype failed = h.consoleIndex(kPrimaryFailed, lossIndex);
         QVERIFY(failed >= 0);
@@ -73,8 +75,10 @@ private Q_SLOTS:
 
         QTRY_VERIFY_WITH_TIMEOUT(h.conn->autoReconnectController().alert().has_value(), 20000);
         QCOMPARE(*h.conn->autoReconnectController().alert(),
-                 AutoReconnectAlert::allClustersUnavailable());
-        QCOMPARE(h.conn->statusText(), kUnavailable);
+                 AutoReconnectAlert::allClustersUnavailable(kRefused));
+        QCOMPARE(h.conn->statusText(),
+                 QStringLiteral("Primary and backup clusters unavailable — attempts stopped (") +
+                     kRefused + u')');
         QVERIFY(!h.conn->isConnectionSequenceActive());
         QCOMPARE(h.consoleCount(kTryingBackup), 1);
         QCOMPARE(h.consoleCount(QStringLiteral(
@@ -105,9 +109,7 @@ private Q_SLOTS:
         h.setBool(SettingsKeys::backupClusterEnabled, false);
         h.connectAsWindowDoes();
         settle(scaledTiming().primaryReconnectAttemptTimeout + 500ms);
-        QCOMPARE(
-            h.consoleCount(QStringLiteral("Primary reconnect attempt timed out after 5 seconds.")),
-            0);
+        QCOMPARE(h.consoleCount(kPrimaryTimedOut), 0);
         // The socket layer's retries pass through "Connecting…", so look until a wait shows.
         QTRY_VERIFY_WITH_TIMEOUT(h.conn->statusText().startsWith(QStringLiteral("Waiting: ")),
                                  5000);
@@ -117,19 +119,40 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(h.conn->isLoggedIn(), 10000);
     }
 
-    void supervisedAttempt_answeredButSilent_isAFailedAttempt()
+    // Only a node that never answers is "timed out"; each attempt still runs its full time.
+    void supervisedAttempt_isAFailedAttempt_toldByItsFailure_data()
     {
+        QTest::addColumn<QString>("host"); // empty: the test's node, which keeps silent or refuses
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<QString>("failure"); // empty: timed out
+        QTest::newRow("silent node") << "" << false << "";
+        QTest::newRow("refused port") << "" << true << "Connection refused";
+        QTest::newRow("unknown host") << "node.invalid" << false << "Host not found";
+    }
+
+    void supervisedAttempt_isAFailedAttempt_toldByItsFailure()
+    {
+        QFETCH(QString, host);
+        QFETCH(bool, refuse);
+        QFETCH(QString, failure);
         FakeClusterNode primary;
-        primary.setBehaviour(FakeClusterNode::Behaviour::Silent);
+        primary.setBehaviour(refuse ? FakeClusterNode::Behaviour::Refuse
+                                    : FakeClusterNode::Behaviour::Silent);
         ResilienceHarness h;
         h.usePrimary(primary);
+        if (!host.isEmpty())
+            h.settings.setString(QString(SettingsKeys::clusterHost.name), host);
         h.connectAsWindowDoes();
-        QTRY_VERIFY_WITH_TIMEOUT(h.conn->isConnected(), 10000);
-        // The attempt time-out covers the wait for the callsign question too.
         QTRY_COMPARE_WITH_TIMEOUT(
-            h.consoleCount(QStringLiteral("Primary reconnect attempt timed out after 5 seconds.")),
+            h.consoleCount(failure.isEmpty() ? kPrimaryTimedOut
+                                             : u"Primary reconnect attempt failed: "_s + failure),
             1, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(primary.connectionCount(), 2, 5000);
+        QVERIFY(h.statuses.contains(failure.isEmpty()
+                                        ? u"Primary cluster connection timed out"_s
+                                        : u"Primary cluster connection failed: "_s + failure));
+        QTRY_COMPARE_WITH_TIMEOUT(h.consoleCount(h.console.first().text), 2, 5000);
+        const QList<qint64> times = h.consoleTimes(h.console.first().text);
+        QVERIFY(times[1] - times[0] >= scaledTiming().primaryReconnectAttemptTimeout.count());
     }
 
     void emptyBackupHost_duringFailover_endsWithAlert()
@@ -142,7 +165,8 @@ private Q_SLOTS:
         h.connectAsWindowDoes();
         QTRY_VERIFY_WITH_TIMEOUT(h.conn->autoReconnectController().alert().has_value(), 20000);
         QCOMPARE(*h.conn->autoReconnectController().alert(),
-                 AutoReconnectAlert::allClustersUnavailable());
+                 AutoReconnectAlert::allClustersUnavailable(
+                     QStringLiteral("Backup node address is empty")));
         QVERIFY(h.consoleHas(kTryingBackup));
         QVERIFY(!h.conn->isConnectionSequenceActive());
     }

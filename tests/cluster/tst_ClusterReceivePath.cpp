@@ -185,8 +185,11 @@ private Q_SLOTS:
             QCOMPARE(primary.connectionCount(), 3);
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(h.conn->autoReconnectController().alert().has_value(), 20000);
+            const QString stall = QStringLiteral("Login stalled after sending callsign");
             QCOMPARE(*h.conn->autoReconnectController().alert(),
-                     AutoReconnectAlert::repeatedFailures());
+                     AutoReconnectAlert::repeatedFailures(stall));
+            QCOMPARE(h.conn->statusText(),
+                     QStringLiteral("Automatic reconnect stopped (") + stall + u')');
             QCOMPARE(primary.connectionCount(), ClusterConnection::failedLoginsBeforeGivingUp);
             QVERIFY(!h.conn->isConnectionSequenceActive());
             settle(800ms);

@@ -290,8 +290,11 @@ private slots:
 
         QCOMPARE(autoReconnectAlertContent(AutoReconnectAlert::repeatedFailures()).title,
                  QStringLiteral("Automatic reconnect stopped"));
-        QCOMPARE(autoReconnectAlertContent(AutoReconnectAlert::allClustersUnavailable()).title,
-                 QStringLiteral("Unable to connect"));
+        const AutoReconnectAlertContent unavailable = autoReconnectAlertContent(
+            AutoReconnectAlert::allClustersUnavailable(QStringLiteral("Host not found")));
+        QCOMPARE(unavailable.title, QStringLiteral("Unable to connect"));
+        QVERIFY(unavailable.message.endsWith(
+            QStringLiteral("to each node. The last attempt failed: Host not found.")));
         QCOMPARE(spotSubmissionAlertMessageText(std::nullopt),
                  QStringLiteral("The spot could not be sent."));
     }
