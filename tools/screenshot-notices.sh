@@ -4,7 +4,8 @@
 # display (Xvfb, with openbox when installed), logged in to a fake node, with
 #   settings-save-failure.png  the data folder read-only, so no save succeeds;
 #   settings-unreadable.png    a settings.json that is not a settings document;
-#   settings-both.png          both at once: an unreadable settings.json in a read-only folder;
+#   settings-both.png          a damaged settings.json in a read-only folder: no copy of it can be
+#                              kept, so it is left as it is and nothing is saved over it;
 # each also in Small View (*-small-view.png). The read-only folder is a read-only tmpfs in a
 # private mount namespace (unshare), so this also works as root.
 # BUILD names a build folder that already has the screenshot programs (default build/screenshots).

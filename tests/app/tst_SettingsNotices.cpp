@@ -115,7 +115,7 @@ private Q_SLOTS:
         }
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be saved")));
         QTest::failOnWarning(
-            QRegularExpression(QStringLiteral("could not be read|cannot be saved")));
+            QRegularExpression(QStringLiteral("Started with the default settings|cannot be saved")));
 
         bool diskFull = true;
         AppSettingsStore store(tmp.path(), [&diskFull](const QString &path, const QByteArray &b) {
