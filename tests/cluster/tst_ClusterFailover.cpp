@@ -127,7 +127,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("failure"); // empty: timed out
         QTest::newRow("silent node") << "" << false << "";
         QTest::newRow("refused port") << "" << true << "Connection refused";
-        QTest::newRow("unknown host") << "node.invalid" << false << "Host not found";
+        // An empty label: refused by the resolver before any name server is asked.
+        QTest::newRow("unknown host") << "node..invalid" << false << "Host not found";
     }
 
     void supervisedAttempt_isAFailedAttempt_toldByItsFailure()
