@@ -270,9 +270,11 @@ bool LocalInstanceChannel::clearSocketPath()
     struct stat info {};
     if (::lstat(path.constData(), &info) != 0)
         return errno == ENOENT;
-    // We hold the lock, so a socket here is one a crashed copy left, or one that took the place
-    // of ours; it holds nothing.
-    if (S_ISSOCK(info.st_mode))
+    // We hold the lock, so before we listened a socket here is one a crashed copy left, and
+    // since then one that is still ours: it holds nothing. Another program's that took the
+    // place of ours is its own business, and goes aside like anything else.
+    if (S_ISSOCK(info.st_mode) &&
+        (!m_socketIdentity || identityOf(m_serverName) == m_socketIdentity))
         return ::unlink(path.constData()) == 0 || errno == ENOENT;
     // Anything else was put here by hand or by another program, and may be worth keeping.
     return moveAside();

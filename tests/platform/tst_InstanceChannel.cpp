@@ -88,22 +88,25 @@ private Q_SLOTS:
 
     // A cleaner of the runtime folder may remove the socket file, or something else take its
     // name, while the server listens on unseen: the holder listens under that name again. What is
-    // not a socket is kept under another name, also when the holder ends: never deleted; nor is
-    // another program's socket found there at the end.
+    // not its own socket is kept under another name, also when the holder ends: never deleted.
     void takenSocketName_isListenedOnAgain_data()
     {
         QTest::addColumn<QByteArray>("replacement"); // null: the socket is only removed
         QTest::addColumn<int>("times");
         QTest::addColumn<QByteArray>("atEnd"); // null: another program's socket
-        QTest::newRow("socket removed") << QByteArray() << 1 << QByteArray("late notes");
+        QTest::addColumn<bool>("bySocket");    // the replacement is another program's socket
+        QTest::newRow("socket removed") << QByteArray() << 1 << QByteArray("late notes") << false;
         QTest::newRow("replaced by a file")
-            << QByteArray("operator's notes") << 1 << QByteArray("late notes");
+            << QByteArray("operator's notes") << 1 << QByteArray("late notes") << false;
         QTest::newRow("replaced ten times, a socket at the end")
-            << QByteArray("operator's notes") << 10 << QByteArray();
+            << QByteArray("operator's notes") << 10 << QByteArray() << false;
+        QTest::newRow("replaced by another program's socket")
+            << QByteArray() << 1 << QByteArray("late notes") << true;
     }
     void takenSocketName_isListenedOnAgain()
     {
         QFETCH(QByteArray, replacement);
+        QFETCH(bool, bySocket);
         Folders f;
         auto holder = std::make_unique<LocalInstanceChannel>(f.data, f.runtime);
         QCOMPARE(holder->claim(), InstanceChannel::Claim::acquired);
@@ -111,19 +114,24 @@ private Q_SLOTS:
         QVERIFY(holder->listen());
         QSignalSpy movedAside(holder.get(), &LocalInstanceChannel::socketPathMovedAside);
         const QString name = holder->serverName(), aside = name + QStringLiteral(".moved-aside");
-        const auto replace = [&name](const QByteArray &text) {
+        QLocalServer squatter;
+        const auto replace = [&](const QByteArray &text) {
             QFile file(name);
             return QFile::remove(name) &&
-                   (text.isNull() || (file.open(QIODevice::WriteOnly) && file.write(text) > 0));
+                   (bySocket ? squatter.listen(name)
+                             : text.isNull() ||
+                                   (file.open(QIODevice::WriteOnly) && file.write(text) > 0));
         };
         const auto contents = [](const QString &path) {
             QFile file(path);
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         QFETCH(int, times);
+        const int moved = replacement.isNull() && !bySocket ? 0 : times;
         for (int n = 0; n < times; ++n) {
             QVERIFY(replace(replacement));
             QTRY_VERIFY(
+                movedAside.size() == (moved ? n + 1 : 0) &&
                 QDir(f.runtime).entryList(QDir::System).contains(QFileInfo(name).fileName()));
         }
         LocalInstanceChannel later(f.data, f.runtime);
@@ -131,17 +139,18 @@ private Q_SLOTS:
         QTRY_VERIFY(answered.isFinished());
         QVERIFY(answered.result());
         QCOMPARE(contents(aside), replacement);
-        QCOMPARE(movedAside.size(), replacement.isNull() ? 0 : times);
+        QCOMPARE(movedAside.size(), moved);
 
         QFETCH(QByteArray, atEnd);
         QLocalServer other;
+        bySocket = false;
         QVERIFY(atEnd.isNull() ? QFile::remove(name) && other.listen(name) : replace(atEnd));
         holder.reset();
         const QStringList kept = QDir(f.runtime).entryList({QFileInfo(aside).fileName() + u'*'},
                                                            QDir::Files | QDir::System);
-        QCOMPARE(kept.size(), (replacement.isNull() ? 0 : times) + 1);
+        QCOMPARE(kept.size(), moved + 1);
         if (times == 1)
-            QCOMPARE(contents(replacement.isNull() ? aside : aside + QStringLiteral("-2")), atEnd);
+            QCOMPARE(contents(moved == 0 ? aside : aside + QStringLiteral("-2")), atEnd);
     }
 
     void junkCaller_isDroppedWithoutARaise()
