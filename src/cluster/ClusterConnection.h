@@ -447,8 +447,8 @@ private:
     void considerPromptCandidate(const QString &line, bool open);
     // The line is the node's answer to the question: the line in question again.
     bool repeatsPromptCandidate(const QString &line) const;
-    // Sends the node an empty line, which it answers with its prompt; false when none was sent.
-    bool askNodeForItsPrompt();
+    // Sends the node an empty line, which it answers with its prompt (none past the cap).
+    void askNodeForItsPrompt();
     bool promptQuestionAwaited() const;
     void handlePromptQuestionUnanswered();
     // A complete line before the login that is no candidate: greeting text shows the candidate
@@ -624,12 +624,10 @@ private:
     bool m_lastChunkEndedInCR = false;
     QString m_promptBuffer;
     // Before the login: a line ending in ">" after the callsign, of no known node type (trimmed),
-    // whether it is still the unfinished line, whether the node was asked about it, and the empty
-    // lines sent to ask, the ones still unanswered and when the last went out.
+    // whether it is still the unfinished line, the empty lines sent to ask (all unanswered until
+    // the login) and when the last went out.
     QString m_promptCandidate;
     bool m_promptCandidateOpen = false;
-    bool m_promptCandidateAsked = false;
-    int m_promptQuestionsAsked = 0;
     int m_promptQuestionsOwed = 0;
     std::chrono::steady_clock::time_point m_promptQuestionSentAt{};
     ClusterTask m_promptQuestionTask;

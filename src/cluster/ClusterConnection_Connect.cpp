@@ -128,8 +128,6 @@ void ClusterConnection::resetSessionFlags()
     m_tailSettleTask.cancel();
     m_promptCandidate.clear();
     m_promptCandidateOpen = false;
-    m_promptCandidateAsked = false;
-    m_promptQuestionsAsked = 0;
     m_promptQuestionsOwed = 0;
     m_promptQuestionTask.cancel();
     m_awaitingSpotSubmission = false;

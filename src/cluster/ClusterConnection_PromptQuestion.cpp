@@ -44,7 +44,7 @@ bool isBlankOrBellOnly(QStringView line)
 
 bool ClusterConnection::repeatsPromptCandidate(const QString &line) const
 {
-    return m_promptCandidateAsked &&
+    return m_promptQuestionsOwed > 0 &&
            withDigitRunsMasked(line) == withDigitRunsMasked(m_promptCandidate);
 }
 
@@ -56,20 +56,19 @@ void ClusterConnection::considerPromptCandidate(const QString &line, bool open)
     }
     m_promptCandidate = line;
     m_promptCandidateOpen = open;
-    m_promptCandidateAsked = askNodeForItsPrompt() || m_promptQuestionsOwed > 0;
+    askNodeForItsPrompt();
 }
 
-bool ClusterConnection::askNodeForItsPrompt()
+void ClusterConnection::askNodeForItsPrompt()
 {
-    if (m_promptQuestionsAsked >= maximumPromptQuestions ||
+    // Every question asked before the login is owed till then, so the count is also the cap's.
+    if (m_promptQuestionsOwed >= maximumPromptQuestions ||
         !writeToConnection(QByteArrayLiteral("\r\n")))
-        return false;
-    ++m_promptQuestionsAsked;
+        return;
     ++m_promptQuestionsOwed;
     m_promptQuestionSentAt = std::chrono::steady_clock::now();
     m_promptQuestionTask.start(this, m_timing.promptQuestionWait,
                                [this] { handlePromptQuestionUnanswered(); });
-    return true;
 }
 
 bool ClusterConnection::promptQuestionAwaited() const
@@ -108,7 +107,6 @@ void ClusterConnection::noteLineBeforeLogin(QStringView line)
         isUnsolicitedNodeLine(line))
         return;
     m_promptCandidate.clear();
-    m_promptCandidateAsked = false;
 }
 
 qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
@@ -129,7 +127,6 @@ void ClusterConnection::confirmUnknownNodePrompt()
 {
     const QString prompt = std::exchange(m_promptCandidate, QString());
     m_promptCandidateOpen = false;
-    m_promptCandidateAsked = false;
     m_promptQuestionsOwed = 0;
     m_promptQuestionTask.cancel();
     setDetectedNodeType(ClusterNodeType::other);

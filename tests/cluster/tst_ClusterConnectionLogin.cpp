@@ -167,13 +167,9 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->autoReconnectController().alert());
     }
 
-    // What the node sends after the callsign decides, on the first connection and without a
-    // "Login stalled": a known prompt logs in (also the away prompt of a user marked as not here);
-    // a line ending in ">" of no known type makes the program ask the node with an empty line.
-    // The same line again is the node's prompt (a DXSpider user's own) and gets the warning naming
-    // it, whatever spots and chatter come before the answer, whether or not its line break or the
-    // next output follows at once, and however late before the watchdog it comes. A greeting line
-    // ending in ">" is followed by more greeting and the known prompt, however long it pauses.
+    // After the callsign, a known prompt logs in; a line ending in ">" of no known type makes the
+    // program ask the node with an empty line: the same line again is its prompt (warning naming
+    // it), more greeting and a known prompt log in. Always on one connection, with no stall.
     void promptAfterTheCallsign_data()
     {
         QTest::addColumn<QString>("prompt"); // "%1": the callsign
