@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <memory>
 
 using namespace varnello;
@@ -187,6 +188,32 @@ void BM_NoLineEnd_1MB_In1KiBChunks(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * 1024 * 1024);
 }
 BENCHMARK(BM_NoLineEnd_1MB_In1KiBChunks)->Unit(benchmark::kMillisecond);
+
+// Lines at the line cap that look like the start of a prompt, with a long run of blanks: what one
+// such line costs the event loop, before the login (every pattern runs) and after it. The
+// argument picks the line; the counter is the time per line.
+void BM_PromptLikeLineAtTheCap(benchmark::State &state)
+{
+    const bool loggedIn = state.range(1) != 0;
+    const QByteArray blanks(ClusterConnection::maximumPartialLineLength - 20, ' ');
+    const std::array<QByteArray, 4> lines{
+        "N0CALL de " + blanks + "\r\n",
+        "N0CALL de NODE" + blanks + ">\r\n",
+        "(N0CALL) de " + blanks + "x\r\n",
+        "N0CALL de " + blanks + "arc\r\n",
+    };
+    const QByteArray &line = lines[size_t(state.range(0))];
+    auto connection = environment().makeConnection();
+    if (!loggedIn)
+        ClusterConnectionTestAccess::pretendCallsignSent(*connection);
+    for (auto _ : state)
+        ClusterConnectionTestAccess::receive(*connection, line);
+    state.SetBytesProcessed(state.iterations() * line.size());
+}
+BENCHMARK(BM_PromptLikeLineAtTheCap)
+    ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
+    ->ArgNames({"line", "loggedIn"})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_NoLineEnd_10MB_ResidentGrowth(benchmark::State &state)
 {

@@ -7,6 +7,7 @@
 #include "ClusterTypes.h"
 #include "DXSpot.h"
 #include "DXSpotParser.h"
+#include "PromptQuestion.h"
 #include "RBNMode.h"
 #include "RbnSkimmerSettings.h"
 #include "SettingsKeys.h"
@@ -65,11 +66,14 @@ struct ClusterTiming {
     // more arrived for this long.
     ms tailSettleDelay{40};
     // After the callsign, a line ending in ">" that names no known node type may be the node's
-    // prompt or a line of its greeting: the node is sent an empty line, which a node answers with
-    // its prompt once its greeting is out. Its answer is awaited this long (the login watchdog
-    // waits with it); a node that has said nothing but spots and chatter after such a line by
-    // then gets it taken for its prompt. Long enough for a greeting held up by a lost segment or
-    // a slow link, well under the watchdog's own time.
+    // prompt or a line of its greeting (see PromptQuestion). The node is asked about it with an
+    // empty line once it has been quiet this long after the line; more greeting or a known
+    // prompt within this time makes the question needless.
+    ms promptQuestionQuiet{1000};
+    // An answer to such an empty line is awaited this long (the login watchdog waits with it,
+    // once per attempt); a line that has met nothing but spots and chatter by then is taken for
+    // the prompt of a node that ignores empty lines. Long enough for a slow link, well under the
+    // watchdog's own time.
     ms promptQuestionWait{4000};
     // While spots pour in after login, reads closer together than this are gathered and handled
     // in one go this long after the previous handling (a quarter more when the stream pauses).
@@ -99,8 +103,9 @@ struct ClusterConnectionEnvironment {
 // The implementation is split by job: ClusterConnection.cpp (set-up, published state, console,
 // country data), _Connect.cpp (connect, connection states, teardown), _Send.cpp (sending),
 // _Receive.cpp (receive loop, line dispatch, back-fill), _Framing.cpp (lines, prompts and spots
-// cut by a read), _Login.cpp (login and node type), _PromptQuestion.cpp (a line before the login
-// that may be the prompt of an unknown node), _Steps.cpp (what ends a post-login step,
+// cut by a read), _Login.cpp (login and node type; the prompt patterns are PromptPatterns),
+// _PromptQuestion.cpp (a line before the login that may be the prompt of an unknown node; the
+// decisions are PromptQuestion's), _Steps.cpp (what ends a post-login step,
 // lines shown while one runs), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe,
 // keepalive, sleep and wake), _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local
 // spot server and UDP feed).
@@ -132,9 +137,6 @@ public:
     static constexpr quint16 defaultPrimaryPort = 7300;
     // Operator commands and spots that may wait for the node to answer what it was asked before.
     static constexpr qsizetype maximumWaitingRequests = 20;
-    // Empty lines sent to one node to learn its prompt: a greeting full of lines ending in ">"
-    // makes no more than this.
-    static constexpr int maximumPromptQuestions = 4;
     static constexpr QLatin1StringView recentSpotsCommand{"sh/dx filter real 50"};
     // Held in lower case: it is compared with lower-cased node lines.
     static constexpr QLatin1StringView defaultNodeRegistrationAddress{"register@ka2pbt.com"};
@@ -392,8 +394,9 @@ private:
     void receiveChunk(const QByteArray &data);
     void decodeReceivedData(const QByteArray &data);
     void splitReceivedLines(QStringView text);
-    void handleCompleteLine(QStringView piece);
-    void handleUnfinishedTail(QStringView tail);
+    // `readStart`: where the read that brought the piece's first character began.
+    void handleCompleteLine(QStringView piece, qint64 readStart);
+    void handleUnfinishedTail(QStringView tail, qint64 readStart);
     void handleSettledTail(std::uint64_t receiveSerial);
     void dispatchLine(QStringView line);
     void handleClusterLine(QStringView line);
@@ -440,23 +443,36 @@ private:
     // The ping's answer line; true when the line is not to be shown.
     bool takeKeepaliveAnswer(const QString &lower);
     // A line ending in ">" that may be a prompt this program does not know.
-    static bool looksLikeUnknownPrompt(const QString &line);
-    // Before the login: a line that may be the prompt of a node of no known type. The node is
-    // asked for its prompt; the same line again is its prompt. `open`: the line has no line
-    // break yet.
-    void considerPromptCandidate(const QString &line, bool open);
-    // The line is the node's answer to the question: the line in question again.
-    bool repeatsPromptCandidate(const QString &line) const;
-    // Sends the node an empty line, which it answers with its prompt (none past the cap).
+    static bool looksLikeUnknownPrompt(QStringView line);
+    // Nothing but white space and BEL characters (or nothing at all).
+    static bool isBlankLine(QStringView line);
+    // Before the login: a line that may be the prompt of a node of no known type (the question
+    // and its verdict are PromptQuestion's). `readStart`: where the read that brought its first
+    // character began; `open`: the line has no line break yet. True when the line is the node's
+    // answer, not to be shown again.
+    bool considerPromptCandidate(const QString &line, qint64 readStart, bool open);
+    // Whether an empty line may go to the node now: never while it may still ask for the
+    // password.
+    bool mayAskNodeForItsPrompt() const;
     void askNodeForItsPrompt();
-    bool promptQuestionAwaited() const;
-    void handlePromptQuestionUnanswered();
+    // The line taken for an answer waits until it is known whether it was one: it is shown
+    // before what proves it was greeting, and never once it proved to be the node's prompt.
+    void holdAnswerLine(QStringView line);
+    void releaseHeldAnswerLine();
+    void armPromptQuestionDeadline();
+    void handlePromptQuestionDeadline();
+    void followPromptDecision(PromptQuestion::Decision decision);
+    // Where the received stream will stand once everything the node has sent so far is read.
+    qint64 receivedStreamEnd() const;
     // A complete line before the login that is no candidate: greeting text shows the candidate
     // was part of the greeting; spots, talk, announcements and blank lines prove nothing.
     void noteLineBeforeLogin(QStringView line);
     // How long a prompt at the start of the line is that has the node's next output glued to it
     // (0: none there).
     qsizetype gluedPromptLength(QStringView line) const;
+    // The open line in question, followed by a new read: whether that read begins a line of its
+    // own (the line once more, a spot or chatter) rather than continuing it.
+    bool beginsLineOfItsOwn(QStringView text) const;
     void appendToPromptBuffer(QStringView text);
     PromptMatch matchPrompt() const;
     void answerLoginQuestion();
@@ -472,7 +488,7 @@ private:
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
-    // The candidate line proved to be the node's prompt.
+    // The line in question proved to be the node's prompt.
     void confirmUnknownNodePrompt();
     void finishSilentRegistrationCheck();
 
@@ -623,14 +639,12 @@ private:
     // The last chunk ended in CR: an LF opening the next chunk completes that CR LF.
     bool m_lastChunkEndedInCR = false;
     QString m_promptBuffer;
-    // Before the login: a line ending in ">" after the callsign, of no known node type (trimmed),
-    // whether it is still the unfinished line, the empty lines sent to ask (all unanswered until
-    // the login) and when the last went out.
-    QString m_promptCandidate;
-    bool m_promptCandidateOpen = false;
-    int m_promptQuestionsOwed = 0;
-    std::chrono::steady_clock::time_point m_promptQuestionSentAt{};
+    // Before the login: the question whether a line ending in ">" is the node's prompt, and the
+    // timer of its deadline.
+    PromptQuestion m_promptQuestion;
     ClusterTask m_promptQuestionTask;
+    // A line taken for the node's answer, shown only if it proves to be greeting after all.
+    QString m_heldAnswerLine;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;
@@ -666,6 +680,11 @@ private:
     // an overlong line whose first piece was handed on, the tail's settle timer and the
     // continuation of a read that used up its share of the event loop.
     QByteArray m_utf8Carry;
+    // Where in the received stream the read now handled began (its carried bytes included), how
+    // far the stream has been read, and where the read that began the unfinished line began.
+    qint64 m_readStart = 0;
+    qint64 m_bytesReceived = 0;
+    qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;
     bool m_continuingOverlongLine = false;

@@ -126,10 +126,12 @@ void ClusterConnection::resetSessionFlags()
     m_dropSpotRemainder = false;
     m_continuingOverlongLine = false;
     m_tailSettleTask.cancel();
-    m_promptCandidate.clear();
-    m_promptCandidateOpen = false;
-    m_promptQuestionsOwed = 0;
+    m_readStart = 0;
+    m_bytesReceived = 0;
+    m_partialLineReadStart = 0;
+    m_promptQuestion.reset(m_timing.promptQuestionQuiet, m_timing.promptQuestionWait);
     m_promptQuestionTask.cancel();
+    m_heldAnswerLine.clear();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
     m_awaitingSSIDFilterOverride = false;

@@ -162,11 +162,15 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
         if (!armedFor || !isCurrent(armedFor) || m_loginState != LoginState::callsignSent ||
             m_isLoggedIn)
             return;
-        if (promptQuestionAwaited()) {
-            // The node was asked for its prompt: its answer, due in a bounded time, decides.
+        // A line that may be the node's prompt is asked about now, if the quiet after it still
+        // runs; the answer is waited for once per attempt, for one answer wait at most.
+        if (m_promptQuestion.isWaitingForQuiet())
+            handlePromptQuestionDeadline();
+        if (!isCurrent(armedFor) || m_isLoggedIn || m_loginState != LoginState::callsignSent)
+            return;
+        if (const auto until = m_promptQuestion.takeWatchdogExtension()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                m_promptQuestionSentAt + m_timing.promptQuestionWait -
-                std::chrono::steady_clock::now());
+                *until - std::chrono::steady_clock::now());
             armCallsignWatchdog(armedFor, std::max(left, std::chrono::milliseconds(0)) +
                                               m_timing.tailSettleDelay);
             return;

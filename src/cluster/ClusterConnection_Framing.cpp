@@ -17,18 +17,6 @@ bool isLineBreak(QChar c)
     return c == u'\n' || c == u'\r';
 }
 
-// Blanks and BEL characters only: what is left of a spot line after its text, never a line of
-// its own worth showing.
-bool isBlankOrBellOnly(QStringView line)
-{
-    if (line.isEmpty())
-        return false;
-    for (QChar c : line)
-        if (c != u' ' && c != u'\a' && c != u'\t')
-            return false;
-    return true;
-}
-
 bool mayBeSpotLine(QStringView line)
 {
     return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
@@ -70,19 +58,25 @@ void ClusterConnection::splitReceivedLines(QStringView text)
     // glues the following line onto it. While a step runs, or once the node's prompt proved not
     // to be one the program knows, so is any other text ending like a prompt: a line glued to it
     // would not be recognised as talk or an announcement and would be lost in the step's reply.
-    // Before the login, so is a line the node was asked about: its answer or next output is a
-    // line of its own.
+    // Before the login, so is a line the node is asked about, when this read begins a line of
+    // its own (the answer, a spot, chatter); other text continues a greeting line cut by a read.
+    const bool openQuestionLine = !m_isLoggedIn && !m_promptQuestion.openLine().isEmpty() &&
+                                  m_partialLine.trimmed() == m_promptQuestion.openLine();
     const bool gluedToPrompt =
         !isLineBreak(text.front()) && !m_partialLine.isEmpty() && !m_dropSpotRemainder &&
-        (m_promptCandidateOpen ||
+        ((openQuestionLine && beginsLineOfItsOwn(text)) ||
          (m_isLoggedIn && (matchesNodePrompt(m_partialLine) ||
                            ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
                             looksLikeUnknownPrompt(m_partialLine)))));
     if (gluedToPrompt) {
-        m_promptCandidateOpen = false;
+        // The node's answer waits until it is known whether it was one.
+        const bool answer = openQuestionLine && m_promptQuestion.openLineIsAnswer();
+        m_promptQuestion.openLineEnded();
         const QString prompt = std::exchange(m_partialLine, QString());
         m_promptBuffer.clear();
-        if (!std::exchange(m_continuingOverlongLine, false))
+        if (answer)
+            holdAnswerLine(prompt);
+        else if (!std::exchange(m_continuingOverlongLine, false))
             dispatchLine(prompt);
         if (generation != m_connectionGeneration)
             return;
@@ -105,16 +99,17 @@ void ClusterConnection::splitReceivedLines(QStringView text)
                 m_lastChunkEndedInCR = true;
         }
         position = end + 1;
-        handleCompleteLine(piece);
+        handleCompleteLine(piece, m_readStart);
         if (generation != m_connectionGeneration)
             return;
     }
-    handleUnfinishedTail(text.sliced(position));
+    handleUnfinishedTail(text.sliced(position), m_readStart);
 }
 
-void ClusterConnection::handleCompleteLine(QStringView piece)
+void ClusterConnection::handleCompleteLine(QStringView piece, qint64 readStart)
 {
     const std::uint64_t generation = m_connectionGeneration;
+    const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
     if ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder) {
         // A node answering two commands in a row sends the second reply right behind the first
         // one's prompt, without a line break: the prompt is complete, and is handled on its own.
@@ -124,18 +119,18 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         const qsizetype promptLength = gluedPromptLength(line);
         if (promptLength > 0 && promptLength < line.size()) {
             const QString text = line.toString();
+            const qint64 restStart = promptLength >= m_partialLine.size() ? readStart : lineStart;
             m_partialLine.clear();
             m_promptBuffer.clear();
-            handleCompleteLine(QStringView(text).first(promptLength));
+            m_promptQuestion.openLineEnded();
+            handleCompleteLine(QStringView(text).first(promptLength), lineStart);
             if (generation != m_connectionGeneration)
                 return;
             m_promptBuffer.clear();
-            handleCompleteLine(QStringView(text).sliced(promptLength));
+            handleCompleteLine(QStringView(text).sliced(promptLength), restStart);
             return;
         }
     }
-    // The line in question, left unfinished by a read, now ends.
-    const bool candidateLineEnds = std::exchange(m_promptCandidateOpen, false);
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(piece);
@@ -148,6 +143,12 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         joined += piece;
         line = joined;
     }
+    // The line in question, left unfinished by a read, may now end as it was.
+    bool openLineWasAnswer = false;
+    const bool openLineEnds =
+        !m_isLoggedIn && m_promptQuestion.endsOpenLine(line.trimmed(), &openLineWasAnswer);
+    m_promptQuestion.openLineEnded();
+
     if (std::exchange(m_dropSpotRemainder, false) && !mayBeSpotLine(line)) {
         // The rest of a spot line that was already handled (its locator, its BEL characters).
         m_promptBuffer.clear();
@@ -187,16 +188,17 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         if (generation == m_connectionGeneration)
             handOn();
         break;
-    case PromptMatch::unknownNodePrompt: {
-        const QString candidate = line.trimmed().toString();
-        const bool sameLine = candidateLineEnds && candidate == m_promptCandidate;
-        // The answer to the question, the prompt once more, is not shown again.
-        if (sameLine || !repeatsPromptCandidate(candidate))
+    case PromptMatch::unknownNodePrompt:
+        // The node's answer, the line in question once more, is held back: shown only if it
+        // proves to be greeting after all.
+        if (openLineEnds ? openLineWasAnswer
+                         : considerPromptCandidate(line.trimmed().toString(), lineStart, false)) {
+            if (generation == m_connectionGeneration)
+                holdAnswerLine(line);
+        } else if (generation == m_connectionGeneration) {
             handOn();
-        if (!sameLine && generation == m_connectionGeneration)
-            considerPromptCandidate(candidate, false);
+        }
         break;
-    }
     case PromptMatch::none:
         if (!m_isLoggedIn)
             noteLineBeforeLogin(line);
@@ -207,7 +209,7 @@ void ClusterConnection::handleCompleteLine(QStringView piece)
         m_promptBuffer.clear();
 }
 
-void ClusterConnection::handleUnfinishedTail(QStringView tail)
+void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
 {
     if (tail.isEmpty())
         return;
@@ -217,6 +219,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     QString rest;
     while ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder &&
            !m_continuingOverlongLine) {
+        const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
         const QString joined =
             m_partialLine.isEmpty() ? QString() : m_partialLine + tail.toString();
         const QStringView text = m_partialLine.isEmpty() ? tail : QStringView(joined);
@@ -225,18 +228,23 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
             break;
         const QString prompt = text.first(promptLength).toString();
         QString next = text.sliced(promptLength).toString();
+        const qint64 restStart = promptLength >= m_partialLine.size() ? readStart : lineStart;
         m_partialLine.clear();
         m_promptBuffer.clear();
-        handleCompleteLine(prompt);
+        m_promptQuestion.openLineEnded();
+        handleCompleteLine(prompt, lineStart);
         if (generation != m_connectionGeneration)
             return;
         m_promptBuffer.clear();
         rest = std::move(next);
         tail = rest;
+        readStart = restStart;
     }
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(tail);
+    if (m_partialLine.isEmpty())
+        m_partialLineReadStart = readStart;
     m_partialLine += tail;
     // A prompt this program does not know, most likely; a spot's beginning proves nothing.
     if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
@@ -288,10 +296,13 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail)
     case PromptMatch::nodeType:
         detectNodeType();
         return;
-    case PromptMatch::unknownNodePrompt:
+    case PromptMatch::unknownNodePrompt: {
         // A prompt has no line break; a greeting line's break may simply not have come yet.
-        considerPromptCandidate(m_partialLine.trimmed(), true);
+        const QString line = m_partialLine.trimmed();
+        if (line != m_promptQuestion.openLine())
+            considerPromptCandidate(line, m_partialLineReadStart, true);
         return;
+    }
     case PromptMatch::none:
         break;
     }
@@ -330,6 +341,7 @@ void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
 
 void ClusterConnection::flushPartialLine()
 {
+    releaseHeldAnswerLine();
     m_tailSettleTask.cancel();
     m_dropSpotRemainder = false;
     const QString line = std::exchange(m_partialLine, QString());
@@ -339,7 +351,9 @@ void ClusterConnection::flushPartialLine()
 
 void ClusterConnection::dispatchLine(QStringView line)
 {
-    if (isBlankOrBellOnly(line))
+    // Blanks and BEL characters only: what is left of a spot line after its text, never a line
+    // of its own worth showing. An empty line still is one.
+    if (!line.isEmpty() && isBlankLine(line))
         return;
     handleClusterLine(line);
 }

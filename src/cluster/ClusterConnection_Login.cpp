@@ -1,8 +1,7 @@
 #include "ClusterConnection.h"
 
 #include "AppSettingsStore.h"
-
-#include <QRegularExpression>
+#include "PromptPatterns.h"
 
 #include <array>
 
@@ -27,75 +26,8 @@ constexpr std::array<QLatin1StringView, 6> passwordPromptWords{
     QLatin1StringView("enter password"), QLatin1StringView("please enter your password"),
 };
 
-enum class PromptKind { node, arCluster, ccCluster, dxSpider, leadingNode };
-
-// The prompt that ends every reply after login. ">" may follow the node name with or without a
-// blank, as the login tests accept it; a stricter test would leave such a node's post-login
-// steps waiting for ever. The word after "de" is the node's name, never a word ending in ":" as
-// in a talk line ("N0CALL de K1ABC: see you at <1800Z>"). Each pattern follows the callsign,
-// which stands in parentheses while the user is marked as not here ("(N0CALL) de NODE ... >").
-constexpr QLatin1StringView nodePromptSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*$)"};
-constexpr QLatin1StringView arClusterSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+arc\d*\s*>\s*$)"};
-constexpr QLatin1StringView ccClusterSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s+ccc\s*>\s*$)"};
-// A node prompt at the start of a line, with the node's next output glued to it.
-constexpr QLatin1StringView leadingNodePromptSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*)"};
-constexpr QLatin1StringView dxSpiderSuffix{R"(\s+de\s+(?![^\s>]*:)[^\r\n>]+\bdxspider\b\s*>\s*$)"};
-
-// The patterns depend on the login callsign, which changes rarely: keep the last one compiled
-// per kind instead of compiling on every chunk.
-const QRegularExpression &promptPattern(PromptKind kind, const QString &callsign)
-{
-    struct Cached {
-        QString callsign;
-        QRegularExpression pattern;
-        bool valid = false;
-    };
-    static std::array<Cached, 5> cache;
-    Cached &entry = cache[static_cast<size_t>(kind)];
-    if (!entry.valid || entry.callsign != callsign) {
-        QLatin1StringView suffix = nodePromptSuffix;
-        switch (kind) {
-        case PromptKind::node:
-            break;
-        case PromptKind::arCluster:
-            suffix = arClusterSuffix;
-            break;
-        case PromptKind::ccCluster:
-            suffix = ccClusterSuffix;
-            break;
-        case PromptKind::dxSpider:
-            suffix = dxSpiderSuffix;
-            break;
-        case PromptKind::leadingNode:
-            suffix = leadingNodePromptSuffix;
-            break;
-        }
-        entry.callsign = callsign;
-        const QString call = QRegularExpression::escape(callsign);
-        entry.pattern =
-            QRegularExpression(QStringLiteral("(?:\\(") + call + QStringLiteral("\\)|\\b") + call +
-                                   QStringLiteral("\\b)") + suffix,
-                               QRegularExpression::CaseInsensitiveOption |
-                                   QRegularExpression::UseUnicodePropertiesOption);
-        entry.valid = true;
-    }
-    return entry.pattern;
-}
-
-// Every prompt pattern ends in ">" and optional white space. Most received text does not end so,
-// and this look at its last characters spares the regular expression for it.
-bool endsLikeAPrompt(const QString &buffer)
-{
-    qsizetype end = buffer.size();
-    while (end > 0 && buffer[end - 1].isSpace())
-        --end;
-    return end > 0 && buffer[end - 1] == u'>';
-}
-
-// Where a prompt ending in the buffer's last ">" can begin: no prompt pattern takes in an earlier
-// ">". Matching from there keeps a long run of prompt-like words ("N0CALL de NODE ...")
-// from costing the square of the buffer's length on every chunk.
-qsizetype promptSegmentStart(const QString &buffer)
+// Where a prompt ending in the buffer's last ">" can begin: no prompt takes in an earlier ">".
+qsizetype promptSegmentStart(QStringView buffer)
 {
     qsizetype end = buffer.size();
     while (end > 0 && buffer[end - 1].isSpace())
@@ -107,20 +39,9 @@ qsizetype promptSegmentStart(const QString &buffer)
     return 0;
 }
 
-bool matchesPrompt(PromptKind kind, const QString &buffer, const QString &callsign)
+bool matchesPrompt(prompts::NodeKind kind, const QString &buffer, const QString &callsign)
 {
-    if (!endsLikeAPrompt(buffer))
-        return false;
-    const QRegularExpression &pattern = promptPattern(kind, callsign);
-    return pattern.isValid() && pattern.match(buffer, promptSegmentStart(buffer)).hasMatch();
-}
-
-bool matchesGenericPrompt(const QString &buffer)
-{
-    static const QRegularExpression pattern(QStringLiteral(R"((?:^|[\r\n])[^\r\n>]{1,250}>\s*$)"));
-    if (!endsLikeAPrompt(buffer))
-        return false;
-    return pattern.isValid() && pattern.match(buffer).hasMatch();
+    return prompts::endsInNodePrompt(buffer, callsign, kind, promptSegmentStart(buffer));
 }
 
 } // namespace
@@ -146,43 +67,35 @@ bool ClusterConnection::containsPasswordPrompt(const QString &buffer)
 
 bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 {
-    return matchesPrompt(PromptKind::node, buffer, m_loginCallsign.toLower());
+    return matchesPrompt(prompts::NodeKind::any, buffer, m_loginCallsign);
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
 {
-    // Most lines do not even begin with the callsign (or its away form); only those are worth
-    // the pattern.
-    if (m_loginCallsign.isEmpty() || !(line.startsWith(u'(') ? line.sliced(1) : line)
-                                          .startsWith(m_loginCallsign, Qt::CaseInsensitive))
-        return 0;
-    const QRegularExpression &pattern = promptPattern(PromptKind::leadingNode, m_loginCallsign);
-    const QRegularExpressionMatch match = pattern.match(
-        line, 0, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
-    return match.hasMatch() ? match.capturedEnd() : 0;
+    return prompts::leadingNodePromptLength(line, m_loginCallsign);
 }
 
 bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
-    return !call.isEmpty() && matchesPrompt(PromptKind::arCluster, buffer, call);
+    return !call.isEmpty() && matchesPrompt(prompts::NodeKind::arCluster, buffer, call);
 }
 
 bool ClusterConnection::isCCClusterPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
-    return !call.isEmpty() && matchesPrompt(PromptKind::ccCluster, buffer, call);
+    return !call.isEmpty() && matchesPrompt(prompts::NodeKind::ccCluster, buffer, call);
 }
 
 bool ClusterConnection::isDXSpiderPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
-    return !call.isEmpty() && matchesPrompt(PromptKind::dxSpider, buffer, call);
+    return !call.isEmpty() && matchesPrompt(prompts::NodeKind::dxSpider, buffer, call);
 }
 
-bool ClusterConnection::looksLikeUnknownPrompt(const QString &line)
+bool ClusterConnection::looksLikeUnknownPrompt(QStringView line)
 {
-    return !line.contains(u'<') && matchesGenericPrompt(line);
+    return !line.contains(u'<') && prompts::endsInGenericPrompt(line);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -250,6 +163,10 @@ void ClusterConnection::answerLoginQuestion()
         return;
     }
     m_callsignSendWatchdogTask.cancel();
+    // A line before the question was greeting.
+    releaseHeldAnswerLine();
+    m_promptQuestion.noteGreetingText();
+    armPromptQuestionDeadline();
     if (m_loginPassword.isEmpty()) {
         setLoginState(LoginState::waitingForPasswordPrompt);
         setStatusText(QStringLiteral("Password required but none configured"));
@@ -286,6 +203,7 @@ void ClusterConnection::completeLogin()
 {
     if (m_isLoggedIn)
         return;
+    releaseHeldAnswerLine();
     // The login's own notices come before the first step's command goes out; a line the operator
     // sends from one of their slots waits for the steps like any other.
     struct StepsStarting {
@@ -329,12 +247,11 @@ void ClusterConnection::completeLogin()
     const bool load = std::exchange(m_loadRecentSpotsAfterLogin, true);
     // The node answers the empty lines it was sent with prompts right after this one, before
     // any reply to what is sent from here.
-    const int questions = std::exchange(m_promptQuestionsOwed, 0);
-    for (int i = 0; i < questions; ++i)
+    // A node answers an empty line only once at its prompt, so none of them is answered yet.
+    for (int i = 0; i < m_promptQuestion.questionsAsked(); ++i)
         owePrompt(OwedReply::promptQuestion);
+    m_promptQuestion.decide();
     m_promptQuestionTask.cancel();
-    m_promptCandidate.clear();
-    m_promptCandidateOpen = false;
 
     if (!onBackup && m_detectedNodeType == ClusterNodeType::ccCluster) {
         m_clusterFilterChecker.markCheckDone();
@@ -357,6 +274,10 @@ void ClusterConnection::completeLogin()
 
 void ClusterConnection::handleUnsupportedNode(const QString &prompt)
 {
+    // Nothing more is asked of a node found unsupported, on either role.
+    releaseHeldAnswerLine();
+    m_promptQuestion.decide();
+    m_promptQuestionTask.cancel();
     if (m_activeNodeRole != ClusterNodeRole::primary)
         return;
     m_callsignSendWatchdogTask.cancel();

@@ -1,30 +1,13 @@
 // Before the login: a line ending in ">" of no known node type after the callsign, and the
-// question that tells whether it is the node's prompt.
+// question that tells whether it is the node's prompt. PromptQuestion decides; this file feeds it
+// what the node sent and carries out what it decides.
 #include "ClusterConnection.h"
 
 #include <QTcpSocket>
 
 namespace varnello {
 
-namespace {
-
-// A prompt may carry the time, which can move on between two sendings of it.
-QString withDigitRunsMasked(QStringView line)
-{
-    QString masked;
-    masked.reserve(line.size());
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        if (!line[i].isDigit()) {
-            masked += line[i].toLower();
-        } else if (i == 0 || !line[i - 1].isDigit()) {
-            masked += u'#';
-        }
-    }
-    return masked;
-}
-
-// Nothing but blanks and BEL characters (or nothing at all).
-bool isBlankOrBellOnly(QStringView line)
+bool ClusterConnection::isBlankLine(QStringView line)
 {
     for (QChar c : line)
         if (!c.isSpace() && c != u'\a')
@@ -32,102 +15,156 @@ bool isBlankOrBellOnly(QStringView line)
     return true;
 }
 
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
-// A line ending in ">" of no known node type after the callsign: the node's prompt (a node this
-// program does not know, or a DXSpider user's own set/prompt) or a line of its greeting. A pause
-// after it tells neither: a greeting can stall on a slow link, and a prompt can be followed by
-// other users' spots and talk. So the node is asked: an empty line makes it send its prompt once
-// its greeting is out. A known prompt then logs in as usual; the same line again is the prompt;
-// other text was more of the greeting.
-
-bool ClusterConnection::repeatsPromptCandidate(const QString &line) const
+bool ClusterConnection::considerPromptCandidate(const QString &line, qint64 readStart, bool open)
 {
-    return m_promptQuestionsOwed > 0 &&
-           withDigitRunsMasked(line) == withDigitRunsMasked(m_promptCandidate);
+    const PromptQuestion::Outcome outcome = m_promptQuestion.noteCandidate(
+        line, readStart, open, std::chrono::steady_clock::now(), mayAskNodeForItsPrompt());
+    if (!outcome.isAnswer)
+        releaseHeldAnswerLine();
+    followPromptDecision(outcome.decision);
+    return outcome.isAnswer;
 }
 
-void ClusterConnection::considerPromptCandidate(const QString &line, bool open)
+void ClusterConnection::holdAnswerLine(QStringView line)
 {
-    if (repeatsPromptCandidate(line)) {
-        confirmUnknownNodePrompt();
-        return;
+    releaseHeldAnswerLine();
+    m_heldAnswerLine = line.toString();
+}
+
+void ClusterConnection::releaseHeldAnswerLine()
+{
+    if (!m_heldAnswerLine.isEmpty())
+        dispatchLine(std::exchange(m_heldAnswerLine, QString()));
+}
+
+bool ClusterConnection::mayAskNodeForItsPrompt() const
+{
+    // A node that reads its lines in order would take an empty line for the password.
+    return m_connection && !m_isLoggedIn && (m_loginPassword.isEmpty() || m_hasSentPassword);
+}
+
+qint64 ClusterConnection::receivedStreamEnd() const
+{
+    qint64 end = m_bytesReceived + m_gatheredReadBytes;
+    if (m_connection) {
+        if (QTcpSocket *socket = m_connection->socket())
+            end += socket->bytesAvailable();
+        end += m_connection->unreadSystemBytes();
     }
-    m_promptCandidate = line;
-    m_promptCandidateOpen = open;
-    askNodeForItsPrompt();
+    return end;
 }
 
 void ClusterConnection::askNodeForItsPrompt()
 {
-    // Every question asked before the login is owed till then, so the count is also the cap's.
-    if (m_promptQuestionsOwed >= maximumPromptQuestions ||
-        !writeToConnection(QByteArrayLiteral("\r\n")))
+    // Whatever has arrived by now was sent before the node could see the empty line.
+    const qint64 mark = receivedStreamEnd();
+    if (!writeToConnection(QByteArrayLiteral("\r\n")))
         return;
-    ++m_promptQuestionsOwed;
-    m_promptQuestionSentAt = std::chrono::steady_clock::now();
-    m_promptQuestionTask.start(this, m_timing.promptQuestionWait,
-                               [this] { handlePromptQuestionUnanswered(); });
+    m_promptQuestion.noteAsked(mark, std::chrono::steady_clock::now());
 }
 
-bool ClusterConnection::promptQuestionAwaited() const
+void ClusterConnection::followPromptDecision(PromptQuestion::Decision decision)
 {
-    return !m_isLoggedIn && m_promptQuestionsOwed > 0 && m_promptQuestionTask.isActive();
-}
-
-void ClusterConnection::handlePromptQuestionUnanswered()
-{
-    if (!m_connection || m_isLoggedIn || m_promptQuestionsOwed == 0)
-        return;
-    // Data the kernel holds but the socket has not picked up yet may be the answer; a node that
-    // never stops sending gets a quarter more time, no longer.
-    const bool graceLeft = std::chrono::steady_clock::now() <
-                           m_promptQuestionSentAt + m_timing.promptQuestionWait * 5 / 4;
-    if (QTcpSocket *socket = m_connection->socket();
-        graceLeft &&
-        ((socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)) {
-        m_promptQuestionTask.start(this, m_timing.tailSettleDelay,
-                                   [this] { handlePromptQuestionUnanswered(); });
+    switch (decision) {
+    case PromptQuestion::Decision::wait:
+        break;
+    case PromptQuestion::Decision::ask:
+        askNodeForItsPrompt();
+        break;
+    case PromptQuestion::Decision::nodePrompt:
+        m_promptQuestionTask.cancel();
+        confirmUnknownNodePrompt();
         return;
     }
-    // A node that does not answer empty lines: nothing but spots and chatter since the line in
-    // question makes it the prompt; otherwise the login watchdog decides. A line still coming
-    // counts as well.
-    if (!m_partialLine.isEmpty() && !m_promptCandidateOpen)
-        noteLineBeforeLogin(m_partialLine);
-    if (!m_promptCandidate.isEmpty())
-        confirmUnknownNodePrompt();
+    armPromptQuestionDeadline();
+}
+
+void ClusterConnection::armPromptQuestionDeadline()
+{
+    const std::optional<PromptQuestion::TimePoint> deadline = m_promptQuestion.deadline();
+    if (!deadline || !m_connection) {
+        m_promptQuestionTask.cancel();
+        return;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *deadline - std::chrono::steady_clock::now());
+    m_promptQuestionTask.start(this, std::max(left, std::chrono::milliseconds(0)),
+                               [this] { handlePromptQuestionDeadline(); });
+}
+
+void ClusterConnection::handlePromptQuestionDeadline()
+{
+    if (!m_connection || m_isLoggedIn)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_promptQuestion.isWaitingForQuiet()) {
+        // Data the kernel holds but the socket has not picked up yet may be the answer; a node
+        // that never stops sending gets a quarter more time, no longer.
+        const bool graceLeft =
+            m_promptQuestion.deadline() &&
+            now < *m_promptQuestion.deadline() + m_promptQuestion.answerWait() / 4;
+        if (QTcpSocket *socket = m_connection->socket();
+            graceLeft &&
+            ((socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)) {
+            m_promptQuestionTask.start(this, m_timing.tailSettleDelay,
+                                       [this] { handlePromptQuestionDeadline(); });
+            return;
+        }
+        // A line still coming that is not the one in question counts as well.
+        if (!m_partialLine.isEmpty() && !m_promptQuestion.hasOpenLine())
+            noteLineBeforeLogin(m_partialLine);
+    }
+    followPromptDecision(m_promptQuestion.deadlineReached(now, mayAskNodeForItsPrompt()));
 }
 
 void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
-    if (m_promptCandidate.isEmpty() || isBlankOrBellOnly(line) ||
+    if (m_promptQuestion.candidate().isEmpty() || isBlankLine(line) ||
         line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive) ||
         isUnsolicitedNodeLine(line))
         return;
-    m_promptCandidate.clear();
+    releaseHeldAnswerLine();
+    m_promptQuestion.noteGreetingText();
+    armPromptQuestionDeadline();
+}
+
+bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
+{
+    if (m_promptQuestion.beginsWithCandidate(text) ||
+        text.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive))
+        return true;
+    qsizetype end = 0;
+    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
+        ++end;
+    return isUnsolicitedNodeLine(text.first(end));
 }
 
 qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
 {
     if (const qsizetype length = leadingNodePromptLength(line); length > 0 || m_isLoggedIn)
         return length;
-    // Before the login: the line in question sent again, or a spot, right behind it.
-    if (!m_promptCandidate.isEmpty() && line.size() > m_promptCandidate.size() &&
-        line.startsWith(m_promptCandidate, Qt::CaseInsensitive))
-        return m_promptCandidate.size();
+    // Before the login: a spot right behind a line that may be a prompt.
     const qsizetype spot = line.indexOf(QLatin1StringView("DX de"), 1, Qt::CaseInsensitive);
-    if (spot > 0 && looksLikeUnknownPrompt(line.first(spot).trimmed().toString()))
+    if (spot > 0 && looksLikeUnknownPrompt(line.first(spot).trimmed()))
         return spot;
     return 0;
 }
 
 void ClusterConnection::confirmUnknownNodePrompt()
 {
-    const QString prompt = std::exchange(m_promptCandidate, QString());
-    m_promptCandidateOpen = false;
-    m_promptQuestionsOwed = 0;
+    const QString prompt = m_promptQuestion.candidate();
+    // The prompt still waiting for a line break is shown before the warning that names it.
+    if (m_promptQuestion.hasOpenLine() && !m_promptQuestion.openLineIsAnswer() &&
+        m_partialLine.trimmed() == m_promptQuestion.openLine()) {
+        const QString line = std::exchange(m_partialLine, QString());
+        m_skipLeadingLineBreak = true;
+        const std::uint64_t generation = m_connectionGeneration;
+        dispatchLine(line);
+        if (generation != m_connectionGeneration)
+            return;
+    }
+    m_heldAnswerLine.clear();
+    m_promptQuestion.decide();
     m_promptQuestionTask.cancel();
     setDetectedNodeType(ClusterNodeType::other);
     handleUnsupportedNode(prompt);

@@ -196,6 +196,9 @@ void ClusterConnection::receiveChunk(const QByteArray &data)
     if (data.isEmpty())
         return;
     ++m_receiveSerial;
+    // Bytes of a character cut by the previous read came with that read.
+    m_readStart = m_bytesReceived - m_utf8Carry.size();
+    m_bytesReceived += data.size();
     noteKeepaliveActivity();
     decodeReceivedData(data);
 }

@@ -171,9 +171,9 @@ void ClusterConnection::keepTimedOutStepOwed()
 
 std::chrono::steady_clock::time_point ClusterConnection::owedPromptDue(const OwedPrompt &owed) const
 {
-    // An empty line's prompt comes at once or not at all.
-    return owed.sentAt + (owed.reply == OwedReply::promptQuestion ? m_timing.promptQuestionWait
-                                                                  : m_timing.lateReplyTimeout);
+    // An empty line's prompt is owed like any reply: a slow link brings it late, and a node that
+    // ignores empty lines shows it by answering a later request first.
+    return owed.sentAt + m_timing.lateReplyTimeout;
 }
 
 void ClusterConnection::owePrompt(OwedReply reply, std::chrono::steady_clock::time_point sentAt)

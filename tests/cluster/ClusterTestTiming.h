@@ -29,6 +29,7 @@ inline ClusterTiming scaledTiming()
     t.primaryRecoveryInterval = 60s;
     t.primaryRecoveryProbeTimeout = 1000ms;
     t.connectRetryInterval = 40ms;
+    t.promptQuestionQuiet = 250ms;
     t.promptQuestionWait = 1000ms;
     t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
     return t;

@@ -80,8 +80,8 @@ private Q_SLOTS:
         QVERIFY(kit.connection->rbnStatusKnown());
     }
 
-    // A placeholder is no prompt: the node is not even asked. A line ending in ">" is one the
-    // node is asked about, and its answer ends no step.
+    // A placeholder is no prompt, and a line ending in ">" with more greeting right behind it
+    // needs no question: the node is not even asked.
     void greetingLineEndingInBracket_isNoPrompt_data()
     {
         QTest::addColumn<QStringList>("greeting");
@@ -89,14 +89,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("questions");
         QTest::newRow("placeholders, each line read on its own")
             << QStringList{QStringLiteral("Hello N0CALL, this is NODE in Testland"),
-                           QStringLiteral("Please enter your name, set/name <your name>"),
-                           QStringLiteral("Please enter your Home Node, set/homenode <your home "
-                                          "DX Cluster>")}
+                           QStringLiteral("\r\nPlease enter your name, set/name <your name>"),
+                           QStringLiteral("\r\nPlease enter your Home Node, set/homenode <your "
+                                          "home DX Cluster>"),
+                           QStringLiteral("\r\n")}
             << 150 << 0;
         QTest::newRow("bracket line whose end follows at once")
             << QStringList{QStringLiteral("Cluster: 12 nodes, 40 users >"),
-                           QStringLiteral("Uptime 12 days")}
-            << 0 << 1;
+                           QStringLiteral("\r\nUptime 12 days\r\n")}
+            << 0 << 0;
     }
 
     void greetingLineEndingInBracket_isNoPrompt()
@@ -110,7 +111,8 @@ private Q_SLOTS:
         QCOMPARE(kit.connection->detectedNodeType(), ClusterNodeType::dxSpider);
         QVERIFY(!kit.connection->clusterNodeWarning());
         // Each greeting line is a console line of its own, none glued to the callsign question.
-        for (const QString &line : greeting)
+        for (const QString &line :
+             greeting.join(QString()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
             QVERIFY2(kit.consoleHas(line), qPrintable(line));
         QCOMPARE(kit.node.countReceived(QString()), questions);
     }

@@ -1,4 +1,10 @@
 #include "ClusterConnectionTestKit.h"
+#include "PromptPatterns.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <array>
 
 using namespace varnello;
 using namespace varnello::test;
@@ -167,58 +173,83 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->autoReconnectController().alert());
     }
 
-    // After the callsign, a known prompt logs in; a line ending in ">" of no known type makes the
-    // program ask the node with an empty line: the same line again is its prompt (warning naming
-    // it), more greeting and a known prompt log in. Always on one connection, with no stall.
+    // After the callsign, a known prompt logs in. A line ending in ">" of no known type is asked
+    // about with an empty line once the node went quiet after it: the line come back after two
+    // questions is the node's prompt (the warning names it); more greeting, copies within one
+    // read and a known prompt log in. Always on one connection, with no stall, and the answers
+    // owed at the login end no step however late they come.
     void promptAfterTheCallsign_data()
     {
-        QTest::addColumn<QString>("prompt"); // "%1": the callsign
-        QTest::addColumn<QStringList>("greeting");
-        QTest::addColumn<int>("pauseMs");   // between greeting lines (a line's break comes after)
-        QTest::addColumn<bool>("spots");    // a spot stream from the callsign on
-        QTest::addColumn<int>("chatterMs"); // announcements this far apart (0: none)
-        QTest::addColumn<int>("answerMs");  // the node's answer delay (-1: no answer to "")
-        QTest::addColumn<QString>("named"); // the prompt the warning names ("": logs in)
-        QTest::addColumn<int>("questions"); // empty lines the node receives
+        QTest::addColumn<QString>("prompt");       // "%1": the callsign, "%2": a moving number
+        QTest::addColumn<QStringList>("greeting"); // the node's writes before its prompt
+        QTest::addColumn<int>("pauseMs");          // between those writes and before the prompt
+        QTest::addColumn<int>("traffic"); // -1: spots from the callsign on; > 0: chatter this often
+        QTest::addColumn<int>("answerMs");     // the node's answer delay (-1: no answer to "")
+        QTest::addColumn<QString>("password"); // asked for after the greeting when set
+        QTest::addColumn<QString>("named");    // the prompt the warning names ("": logs in)
+        QTest::addColumn<int>("questions");    // empty lines the node receives
         const QString own = QStringLiteral("%1 de GB7TST 2044Z >");
         const QString ownSent = own.arg(QStringLiteral("N0CALL"));
         const QString spider = QStringLiteral("%1 de GB7TST 2044Z dxspider >");
         const QString spot = FakeClusterNode::spotLine(1) + QStringLiteral("\r\n");
-        const QStringList none;
-        QTest::newRow("own prompt") << own << none << 0 << false << 0 << 0 << ownSent << 1;
-        QTest::newRow("own prompt, line break") << own + "\r\n"
-                                                << none << 0 << false << 0 << 0 << ownSent << 1;
-        QTest::newRow("own prompt, spots behind") << own + "\r\n"
-                                                  << none << 0 << true << 0 << 0 << ownSent << 1;
-        QTest::newRow("own prompt without de")
-            << "%1 on GB7TST >\r\n"
-            << none << 0 << false << 0 << 0 << "N0CALL on GB7TST >" << 1;
-        QTest::newRow("own prompt, an announcement before the late answer")
-            << own << none << 0 << false << 300 << 500 << ownSent << 1;
-        QTest::newRow("own prompt, announcements, no answer to an empty line")
-            << own << none << 0 << false << 100 << -1 << ownSent << 1;
-        QTest::newRow("own prompt just before the watchdog, answer after it")
-            << own << QStringList{"Please wait"} << 650 << false << 0 << 500 << ownSent << 1;
-        QTest::newRow("unknown prompt, spots glued to it")
-            << "EVIL >" << none << 0 << true << 0 << 0 << "EVIL >" << 1;
-        QTest::newRow("unknown prompt, a spot glued in the same write")
-            << "EVIL >" + spot << none << 0 << false << 0 << 0 << "EVIL >" << 1;
-        QTest::newRow("away prompt, logs in")
-            << "(%1) de GB7TST 2044Z dxspider >" << none << 0 << false << 0 << 0 << "" << 0;
-        QTest::newRow("greeting lines ending in >, logs in")
-            << spider + "\r\n"
-            << QStringList{"Cluster: 7 nodes, 12 users >", "Uptime 3 days ----->", "Have fun"} << 20
-            << false << 0 << 0 << "" << 2;
-        // Silent for longer than a pause could tell apart, its rest and prompt in one write.
-        QTest::newRow("greeting held up after a line ending in >, logs in")
-            << "Cluster news\r\n" + spider << QStringList{"Type HELP for help >"} << 400 << false
-            << 0 << 0 << "" << 1;
-        QTest::newRow("greeting held up after a line ending in > and its break, logs in")
-            << "Cluster news\r\n" + spider << QStringList{"Type HELP for help >\r\n"} << 400
-            << false << 0 << 0 << "" << 1;
-        QTest::newRow("line ending in >, spots and the prompt in one write, logs in")
-            << "Last spots -->\r\n" + spot + spot + spot + spider << none << 0 << false << 0 << 0
-            << "" << 1;
+        const QStringList motd{QStringLiteral("Type HELP for help >"), QStringLiteral("\r\n")};
+        const auto add = [](const char *name, const QString &prompt, const QStringList &greeting,
+                            int pauseMs, int answerMs, const QString &named, int questions,
+                            int traffic = 0, const QString &password = {}) {
+            QTest::newRow(name) << prompt << greeting << pauseMs << traffic << answerMs << password
+                                << named << questions;
+        };
+        add("own prompt", own, {}, 0, 0, ownSent, 2);
+        add("own prompt, line break", own + "\r\n", {}, 0, 0, ownSent, 2);
+        add("own prompt, spots behind", own + "\r\n", {}, 0, 0, ownSent, 2, -1);
+        add("own prompt, its time moving on", "%1 de GB7TST 20%2Z >", {}, 0, 0,
+            "N0CALL de GB7TST 200Z >", 2);
+        add("own prompt without de", "%1 on GB7TST >\r\n", {}, 0, 0, "N0CALL on GB7TST >", 2);
+        add("own prompt, an announcement before the late answer", own, {}, 0, 500, ownSent, 2, 300);
+        add("own prompt, announcements, no answer to an empty line", own, {}, 0, -1, ownSent, 1,
+            100);
+        add("own prompt just before the watchdog, answer after it", own, {"Please wait", "\r\n"},
+            650, 300, ownSent, 2);
+        add("unknown prompt, spots glued to it", "EVIL >", {}, 0, 0, "EVIL >", 2, -1);
+        add("unknown prompt, a spot glued in the same write", "EVIL >" + spot, {}, 0, 0, "EVIL >",
+            2);
+        add("away prompt, logs in", "(%1) de GB7TST 2044Z dxspider >", {}, 0, 0, "", 0);
+        // Lines with more greeting or a known prompt right behind them ask nothing.
+        add("greeting lines ending in >, logs in", spider + "\r\n",
+            {"Cluster: 7 nodes, 12 users >", "\r\nUptime 3 days ----->", "\r\nHave fun", "\r\n"},
+            20, 0, "", 0);
+        add("line ending in >, spots and the prompt in one write, logs in",
+            "Last spots -->\r\n" + spot + spot + spot + spider, {}, 0, 0, "", 0);
+        add("a greeting line cut by a read after its >, logs in", spider,
+            {"Welcome to GB7TST -->", " enjoy your stay\r\n"}, 20, 0, "", 0);
+        // Silent for longer than the quiet: asked, and the answers are owed past the login.
+        add("greeting held up after a line ending in >, logs in", "Cluster news\r\n" + spider, motd,
+            400, 0, "", 1);
+        add("greeting held up after a line ending in > and its break, logs in",
+            "Cluster news\r\n" + spider, {motd.join(QString())}, 400, 0, "", 1);
+        // Lines alike within one greeting are no answer.
+        add("two lines differing in digits in one read, logs in", spider,
+            {"Telnet port 7300 >\r\nTelnet port 7373 >\r\n"}, 400, 0, "", 1);
+        add("a separator twice in one read, logs in", spider,
+            {"------------------------------>\r\n------------------------------>\r\n"}, 400, 0, "",
+            1);
+        add("a separator, a blank line and the separator 20 ms later, logs in", spider,
+            {"=====>\r\n", "\r\n=====>\r\n"}, 20, 0, "", 0);
+        add("a separator, a blank line and the separator in one write, logs in", spider,
+            {"=====>\r\n\r\n=====>\r\n"}, 400, 0, "", 1);
+        add("numbered lines apart, logs in", spider, {"Link 1 ---->\r\n", "Link 2 ---->\r\n"}, 400,
+            0, "", 2);
+        add("numbered lines, the third in the read of the second, logs in", spider,
+            {"Link 1 ---->\r\n", "Link 2 ---->\r\nLink 3 ---->\r\n"}, 400, 0, "", 2);
+        add("a line that begins with the line in question, logs in", spider,
+            {"-->\r\n", "--> Visit our web site\r\n"}, 400, 0, "", 1);
+        // Answers later than the answer wait end no step: 4.5 s and 6 s at full scale.
+        add("answer later than the answer wait, logs in", spider, motd, 400, 1125, "", 1);
+        add("answer much later than the answer wait, logs in", spider, motd, 400, 1500, "", 1);
+        add("no answer to an empty line, logs in", spider, motd, 400, -1, "", 1);
+        // A node that reads its lines in order would take an empty line for the password.
+        add("a line ending in > before the password question, logs in", spider,
+            {"Welcome to GB7TST -->\r\n"}, 400, 0, "", 0, 0, QStringLiteral("s3cret"));
     }
 
     void promptAfterTheCallsign()
@@ -226,21 +257,26 @@ private Q_SLOTS:
         QFETCH(QString, prompt);
         QFETCH(QStringList, greeting);
         QFETCH(int, pauseMs);
-        QFETCH(bool, spots);
-        QFETCH(int, chatterMs);
+        QFETCH(int, traffic);
         QFETCH(int, answerMs);
+        QFETCH(QString, password);
         QFETCH(QString, named);
         QFETCH(int, questions);
         ClusterTiming timing = fastTiming();
         timing.callsignSendWatchdog = 1500ms;
+        timing.stepReplyTimeout = 4s; // as at full scale, well over the late answers
         ConnectionKit kit(timing);
         kit.node.setCustomPrompt(prompt);
         if (named.isEmpty()) // after commands, the prompt alone
             kit.node.setCommandPrompt(
                 prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last());
         kit.node.setGreeting(greeting, pauseMs);
+        kit.node.setPassword(password);
+        kit.node.setGreetingBeforePassword(!password.isEmpty());
         kit.node.setAnswersEmptyLines(answerMs >= 0);
-        kit.node.setReplyDelay(std::max(answerMs, 0));
+        kit.node.setReplyDelayFor(QString(), std::max(answerMs, 0));
+        kit.node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No"),
+                                                      QStringLiteral("Want RBN Beacon : No")});
         kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
                           {spotLineFor(QStringLiteral("OLD1"))});
         QTimer chatter;
@@ -248,12 +284,12 @@ private Q_SLOTS:
             kit.node.sendLine(QStringLiteral("To ALL de K1ABC: contest starts at 1200Z"));
         });
         kit.node.onLine = [&](int, const QString &) {
-            if (spots) // never a moment's silence after the prompt
+            if (traffic < 0) // never a moment's silence after the prompt
                 kit.node.startSpotStream(50);
-            if (chatterMs > 0 && !chatter.isActive())
-                chatter.start(chatterMs);
+            else if (traffic > 0 && !chatter.isActive())
+                chatter.start(traffic);
         };
-        kit.connectTo(kit.node);
+        kit.connectTo(kit.node, QStringLiteral("N0CALL"), password);
         QVERIFY(kit.waitFor(
             [&] { return kit.connection->isLoggedIn() || kit.connection->clusterNodeWarning(); }));
         kit.node.stopSpotStream();
@@ -265,24 +301,89 @@ private Q_SLOTS:
         QCOMPARE(kit.connection->isLoggedIn(), named.isEmpty());
         QCOMPARE(kit.connection->detectedNodeType(),
                  named.isEmpty() ? ClusterNodeType::dxSpider : ClusterNodeType::other);
-        for (const QString &line : std::as_const(greeting))
-            QVERIFY(kit.consoleHas(line.trimmed()));
+        // Every greeting line is one console line, however the reads cut it.
+        for (const QString &line : greeting.join(QString()).split(QStringLiteral("\r\n")))
+            QVERIFY2(line.trimmed().isEmpty() || kit.consoleHas(line), qPrintable(line));
         const QStringList warning = console.filter(QStringLiteral("unset/prompt"));
         QCOMPARE(warning.size(), named.isEmpty() ? 0 : 1);
         if (!named.isEmpty()) {
             QVERIFY(warning.first().startsWith(QStringLiteral("The node's prompt was \"") + named +
                                                u'"'));
-            // The node's answer, the prompt once more, is not shown again.
+            // The node's answers, the prompt once more, are not shown again.
             QCOMPARE(console.count(named), 1);
         }
         QCOMPARE(kit.node.countReceived(QString()), questions);
-        if (named.isEmpty()) { // the answers end no step: the back-fill ends at its own prompt
+        if (named.isEmpty()) {
+            // The callsign, then the password, and each step's reply goes to its own step.
+            QCOMPARE(kit.node.loginPassword(), password);
             QVERIFY(kit.waitFor([&] { return kit.spotCalls().contains(QStringLiteral("OLD1")); }));
             QVERIFY(std::none_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
                 return s.callsign == QStringLiteral("OLD1");
             }));
+            QVERIFY(kit.connection->rbnStatusKnown());
+            QVERIFY(kit.console().filter(QStringLiteral("Want RBN")).isEmpty());
             QVERIFY(kit.console().filter(QStringLiteral("No recognised prompt")).isEmpty());
         }
+    }
+
+    // A node that never lets a line be judged: each attempt still ends within the login watchdog
+    // plus one answer wait, with at most four empty lines, on either role.
+    void promptQuestions_areBoundedPerAttempt_data()
+    {
+        QTest::addColumn<ClusterNodeRole>("role");
+        QTest::addColumn<bool>("repeatsAndMovesOn"); // else: a new line and text every interval
+        QTest::newRow("new line and text every 975 ms") << ClusterNodeRole::primary << false;
+        QTest::newRow("each line repeated, a new one behind it")
+            << ClusterNodeRole::primary << true;
+        QTest::newRow("each line repeated, a new one behind it, backup")
+            << ClusterNodeRole::backup << true;
+    }
+
+    void promptQuestions_areBoundedPerAttempt()
+    {
+        QFETCH(ClusterNodeRole, role);
+        QFETCH(bool, repeatsAndMovesOn);
+        const ClusterTiming timing = fastTiming();
+        ConnectionKit kit(timing);
+        kit.node.setBehaviour(FakeClusterNode::Behaviour::StallAfterCallsign);
+        int line = 0; // lines that differ in more than digits
+        const auto sendLine = [&](bool next) {
+            line += next ? 1 : 0;
+            kit.node.sendText(QStringLiteral("Line %1 >\r\n").arg(QChar(u'A' + line % 26)));
+        };
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            kit.node.sendText(QStringLiteral("Notice\r\n"));
+            sendLine(true);
+        });
+        qint64 callsignAt = -1;
+        kit.node.onLine = [&](int connection, const QString &text) {
+            if (connection == 0 && callsignAt < 0) {
+                callsignAt = kit.node.elapsedMs();
+                sendLine(false);
+                if (!repeatsAndMovesOn)
+                    ticker.start(3900 * timing.promptQuestionWait.count() / 4000);
+            } else if (connection == 0 && text.isEmpty() && repeatsAndMovesOn) {
+                sendLine(false);
+                sendLine(true);
+            }
+        };
+        kit.connection->connect(QStringLiteral("127.0.0.1"), kit.node.port(),
+                                QStringLiteral("N0CALL"), {}, role, false, true,
+                                ConnectionOrigin::manual);
+        // Stalled, or refused once the line proved to be the prompt.
+        QVERIFY(kit.waitFor([&] {
+            return !kit.console().filter(QStringLiteral("Login stalled")).isEmpty() ||
+                   kit.connection->clusterNodeWarning();
+        }));
+        const qint64 endedAfter = kit.node.elapsedMs() - callsignAt;
+        ticker.stop();
+        kit.settle(300);
+        const int questions = kit.node.countReceived(QString(), 0);
+        qInfo("attempt ended after %lld ms, %d empty lines", endedAfter, questions);
+        QVERIFY(questions <= PromptQuestion::maximumQuestions);
+        QVERIFY(endedAfter <=
+                (timing.callsignSendWatchdog + timing.promptQuestionWait).count() + 400);
     }
 
     void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()
@@ -343,6 +444,62 @@ private Q_SLOTS:
         QCOMPARE(ClusterConnection::isCCClusterPrompt(buffer, call), cc);
         QCOMPARE(ClusterConnection::isARClusterPrompt(buffer, call), ar);
         QVERIFY(!ClusterConnection::isDXSpiderPrompt(buffer, QStringLiteral("  ")));
+    }
+
+    // The prompt tests scan in linear time; on every line built from prompt-like pieces they
+    // answer as the regular expressions they replace.
+    void promptPatterns_answerAsTheirRegularExpressions()
+    {
+        const QString call = QStringLiteral("N0CALL");
+        const QString head = QStringLiteral("(?:\\(N0CALL\\)|\\bN0CALL\\b)\\s+de\\s+(?![^\\s>]*:)");
+        const auto pattern = [&](const char *tail) {
+            return QRegularExpression(head + QLatin1String(tail),
+                                      QRegularExpression::CaseInsensitiveOption |
+                                          QRegularExpression::UseUnicodePropertiesOption);
+        };
+        const std::array<std::pair<prompts::NodeKind, QRegularExpression>, 4> kinds{{
+            {prompts::NodeKind::any, pattern("[^\\r\\n>]+\\s*>\\s*$")},
+            {prompts::NodeKind::arCluster, pattern("[^\\r\\n>]+\\s+arc\\d*\\s*>\\s*$")},
+            {prompts::NodeKind::ccCluster, pattern("[^\\r\\n>]+\\s+ccc\\s*>\\s*$")},
+            {prompts::NodeKind::dxSpider, pattern("[^\\r\\n>]+\\bdxspider\\b\\s*>\\s*$")},
+        }};
+        const QRegularExpression leading = pattern("[^\\r\\n>]+\\s*>\\s*");
+        const QRegularExpression generic(QStringLiteral("(?:^|[\\r\\n])[^\\r\\n>]{1,250}>\\s*$"));
+        // Each line is a prompt's pieces in order, each piece picked from near misses.
+        const std::array<QStringList, 11> pieces{{
+            {"", "x", "(", "k1abc ", "\r\n", ">", "xn0call ", "n0call de "},
+            {"N0CALL", "n0call", "(N0CALL)", "(n0call", "N0CALLx", "", "N0CALL_"},
+            {" ", "  ", "\t", "", "\r\n"},
+            {"de", "DE", "dx", ""},
+            {" ", "  ", "   ", "", "\n ", " \r", "\t "},
+            {"node", "k1abc:", "node:x", ":", "", "n0de 7-dec 1200z", "x>y", "\r\nnode", "_"},
+            {" ", "", "  ", "\r\n", "\t"},
+            {"", "dxspider", "DXSpider", "arc", "arc6", "ccc", "xdxspider", "_dxspider", "6"},
+            {"", " ", "\r\n", "  "},
+            {">", "", ">>", "> x"},
+            {"", " ", "\r\n", "x", " \r\n "},
+        }};
+        QRandomGenerator random(20261208);
+        for (int round = 0; round < 40000; ++round) {
+            // The generic prompt's length limit first.
+            QString text = round < 2 ? QString(250 + round, u'x') + u'>' : QString();
+            for (int part = round < 2 ? 0 : random.bounded(1, 3); part > 0; --part)
+                for (const QStringList &options : pieces)
+                    text += options[random.bounded(int(options.size()))];
+            const QByteArray shown = text.toUtf8().toPercentEncoding(" ()>:_-");
+            for (const auto &[kind, regex] : kinds)
+                QVERIFY2(prompts::endsInNodePrompt(text, call, kind) ==
+                             regex.match(text).hasMatch(),
+                         shown.constData());
+            const QRegularExpressionMatch match =
+                leading.match(text, 0, QRegularExpression::NormalMatch,
+                              QRegularExpression::AnchorAtOffsetMatchOption);
+            QVERIFY2(prompts::leadingNodePromptLength(text, call) ==
+                         (match.hasMatch() ? match.capturedEnd() : 0),
+                     shown.constData());
+            QVERIFY2(prompts::endsInGenericPrompt(text) == generic.match(text).hasMatch(),
+                     shown.constData());
+        }
     }
 
     void callsignAndPasswordWords_data()

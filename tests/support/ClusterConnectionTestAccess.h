@@ -29,6 +29,13 @@ struct ClusterConnectionTestAccess {
         connection.m_isLoggedIn = true;
         connection.m_loginState = LoginState::loggedIn;
     }
+    // The state after the callsign went out, before any prompt.
+    static void pretendCallsignSent(ClusterConnection &connection)
+    {
+        pretendLoggedIn(connection);
+        connection.m_isLoggedIn = false;
+        connection.m_loginState = LoginState::callsignSent;
+    }
     static void logIn(ClusterConnection &connection, ClusterNodeType type)
     {
         connection.setIsLoggedIn(true);

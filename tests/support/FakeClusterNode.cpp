@@ -190,10 +190,24 @@ void FakeClusterNode::handleLine(int index, const QString &line)
             client->stage = Client::Stage::Stalled;
             closeConnection(index);
         } else if (!m_password.isEmpty()) {
-            client->stage = Client::Stage::Password;
-            sendText((m_lineBreak == LineBreak::Before ? QStringLiteral("\r\n") : QString()) +
-                         QStringLiteral("password: "),
-                     index);
+            const auto askPassword = [this, index] {
+                Client *asked = m_clients[index];
+                asked->stage = Client::Stage::Password;
+                sendText((m_lineBreak == LineBreak::Before ? QStringLiteral("\r\n") : QString()) +
+                             QStringLiteral("password: "),
+                         index);
+                // Lines are read in order: one that came during the greeting is the password.
+                if (!asked->heldLines.isEmpty()) {
+                    asked->password = asked->heldLines.takeFirst();
+                    finishLogin(index);
+                }
+            };
+            if (m_greetingBeforePassword) {
+                client->stage = Client::Stage::Greeting;
+                playGreeting(index, askPassword);
+            } else {
+                askPassword();
+            }
         } else {
             finishLogin(index);
         }
@@ -244,10 +258,7 @@ void FakeClusterNode::answerCommand(int index, const QString &key, const QString
         write(index, promptBytes(index));
     else if (!m_commandPrompt.isEmpty())
         write(index, (m_lineBreak == LineBreak::After ? QByteArray() : QByteArray("\r\n")) +
-                         (m_commandPrompt.contains(QLatin1String("%1"))
-                              ? m_commandPrompt.arg(m_clients[index]->callsign)
-                              : m_commandPrompt)
-                             .toUtf8());
+                         promptText(index, m_commandPrompt));
     if (!m_closeAfterCommand.isEmpty() && key == m_closeAfterCommand.trimmed().toLower())
         closeConnection(index);
 }
@@ -255,28 +266,17 @@ void FakeClusterNode::answerCommand(int index, const QString &key, const QString
 void FakeClusterNode::finishLogin(int index)
 {
     Client *client = m_clients[index];
-    if (m_greeting.isEmpty()) {
+    if (m_greeting.isEmpty() || m_greetingBeforePassword) {
         client->stage = Client::Stage::Commands;
         write(index, promptBytes(index));
         if (m_behaviour == Behaviour::CloseAfterLogin)
             closeConnection(index);
+        for (const QString &held : std::exchange(client->heldLines, {}))
+            answerLine(index, held);
         return;
     }
-    // The greeting goes out line by line; the prompt follows the last line's break.
     client->stage = Client::Stage::Greeting;
-    QList<QByteArray> writes;
-    for (qsizetype i = 0; i < m_greeting.size(); ++i)
-        writes.append((i > 0 ? QByteArray("\r\n") : QByteArray()) + m_greeting[i].toUtf8());
-    writes.append(QByteArray("\r\n"));
-    for (qsizetype i = 0; i < writes.size(); ++i) {
-        QTimer::singleShot(int(i) * m_greetingPauseMs, this, [this, index, bytes = writes[i]] {
-            if (resolve(index) >= 0)
-                write(index, bytes);
-        });
-    }
-    QTimer::singleShot(int(writes.size()) * m_greetingPauseMs, this, [this, index] {
-        if (resolve(index) < 0)
-            return;
+    playGreeting(index, [this, index] {
         m_clients[index]->stage = Client::Stage::Commands;
         write(index, promptBytes(index));
         if (m_behaviour == Behaviour::CloseAfterLogin) {
@@ -286,6 +286,22 @@ void FakeClusterNode::finishLogin(int index)
         for (const QString &held : std::exchange(m_clients[index]->heldLines, {}))
             answerLine(index, held);
     });
+}
+
+void FakeClusterNode::playGreeting(int index, std::function<void()> next)
+{
+    for (qsizetype i = 0; i < m_greeting.size(); ++i) {
+        QTimer::singleShot(int(i) * m_greetingPauseMs, this,
+                           [this, index, bytes = m_greeting[i].toUtf8()] {
+                               if (resolve(index) >= 0)
+                                   write(index, bytes);
+                           });
+    }
+    QTimer::singleShot(int(m_greeting.size()) * m_greetingPauseMs, this,
+                       [this, index, next = std::move(next)] {
+                           if (resolve(index) >= 0)
+                               next();
+                       });
 }
 
 int FakeClusterNode::resolve(int connection) const
@@ -302,9 +318,20 @@ QByteArray FakeClusterNode::lineBytes(const QString &text) const
     return m_lineBreak == LineBreak::After ? utf8 + "\r\n" : "\r\n" + utf8;
 }
 
+QByteArray FakeClusterNode::promptText(int index, const QString &promptTemplate)
+{
+    Client *client = m_clients[index];
+    QString text = promptTemplate;
+    text.replace(QLatin1String("%1"), client->callsign);
+    text.replace(QLatin1String("%2"), QString::number(client->promptsSent++));
+    return text.toUtf8();
+}
+
 QByteArray FakeClusterNode::promptBytes(int index)
 {
-    const QByteArray prompt = promptFor(m_clients[index]->callsign).toUtf8();
+    const QByteArray prompt = m_customPrompt.isEmpty()
+                                  ? promptFor(m_clients[index]->callsign).toUtf8()
+                                  : promptText(index, m_customPrompt);
     QByteArray bytes = m_lineBreak == LineBreak::After ? prompt : "\r\n" + prompt;
     if (m_spotAfterPrompt)
         bytes += "\r\n" + spotLine(m_streamIndex++).toUtf8() + "\r\n";

@@ -44,7 +44,8 @@ namespace varnello::test {
 //   ARCluster: "CALL de NODE  7-Dec-2026 1200Z arc6>"
 //   Other:     "NODE>"
 //   EmailQuestion: "Email address: "
-// setCustomPrompt() replaces the prompt text (use "%1" for the callsign).
+// setCustomPrompt() replaces the prompt text (use "%1" for the callsign, "%2" for the number of
+// prompts sent before on the connection, as a time that moves on).
 //
 // Line-break style: lines and prompts are written with CR LF after the text (LineBreak::After,
 // the default; prompts then carry no line break at all) or before it (LineBreak::Before: every
@@ -115,14 +116,16 @@ public:
     }
     // When set, the node closes the connection right after answering this command.
     void setCloseAfterCommand(const QString &command) { m_closeAfterCommand = command; }
-    // Lines the node sends between the callsign (or password) and its first prompt, one write
-    // each, pauseMs apart; each line's break goes out with the next write, so a read can end
-    // right after a line's text.
-    void setGreeting(const QStringList &lines, int pauseMs)
+    // What the node sends between the callsign (or password) and its first prompt: the writes
+    // as given, pauseMs apart, the prompt a pause after the last. A line's break may go out with
+    // the next write, so a read can end right after a line's text.
+    void setGreeting(const QStringList &writes, int pauseMs)
     {
-        m_greeting = lines;
+        m_greeting = writes;
         m_greetingPauseMs = pauseMs;
     }
+    // The greeting goes out before the password question instead of after the password.
+    void setGreetingBeforePassword(bool on) { m_greetingBeforePassword = on; }
     // Every prompt goes out in one write together with a following "DX de" line, as a busy node
     // sends another user's spot right behind it.
     void setSpotAfterPrompt(bool on) { m_spotAfterPrompt = on; }
@@ -184,6 +187,7 @@ private:
             Stalled
         } stage = Stage::Callsign;
         QStringList heldLines;
+        int promptsSent = 0;
         QString callsign;
         QString password;
     };
@@ -202,6 +206,9 @@ private:
     QByteArray lineBytes(const QString &text) const;
     QByteArray promptBytes(int index);
     void finishLogin(int index);
+    // Sends the greeting, then runs `next` once it is out (unless the connection is gone).
+    void playGreeting(int index, std::function<void()> next);
+    QByteArray promptText(int index, const QString &promptTemplate);
     void answerCommand(int index, const QString &key, const QStringList &reply);
     void answerLine(int index, const QString &line);
 
@@ -230,6 +237,7 @@ private:
     QHash<QString, QStringList> m_replies;
     QStringList m_greeting;
     int m_greetingPauseMs = 0;
+    bool m_greetingBeforePassword = false;
     bool m_spotAfterPrompt = false;
     int m_replyDelayMs = 0;
     QHash<QString, int> m_replyDelays;

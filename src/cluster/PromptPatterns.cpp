@@ -1,0 +1,289 @@
+#include "PromptPatterns.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace varnello::prompts {
+
+namespace {
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+// What the node name cannot run across.
+bool isStop(QChar c)
+{
+    return c == u'\r' || c == u'\n' || c == u'>';
+}
+
+bool isWordBoundary(QStringView text, qsizetype at)
+{
+    const bool before = at > 0 && isWordCharacter(text[at - 1]);
+    const bool after = at < text.size() && isWordCharacter(text[at]);
+    return before != after;
+}
+
+qsizetype skipSpace(QStringView text, qsizetype at)
+{
+    while (at < text.size() && text[at].isSpace())
+        ++at;
+    return at;
+}
+
+bool hasWordAt(QStringView text, qsizetype at, QLatin1StringView word)
+{
+    return at >= 0 && at + word.size() <= text.size() &&
+           text.sliced(at, word.size()).compare(word, Qt::CaseInsensitive) == 0;
+}
+
+// The closing ">" with nothing but white space after it, and where the white space in front of
+// it begins (the end of what comes before).
+struct PromptEnd {
+    qsizetype bracket = 0;
+    qsizetype body = 0;
+};
+
+std::optional<PromptEnd> promptEnd(QStringView text)
+{
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].isSpace())
+        --end;
+    if (end == 0 || text[end - 1] != u'>')
+        return std::nullopt;
+    PromptEnd result{end - 1, end - 1};
+    while (result.body > 0 && text[result.body - 1].isSpace())
+        --result.body;
+    return result;
+}
+
+qsizetype lastStopBefore(QStringView text, qsizetype at)
+{
+    for (qsizetype i = at - 1; i >= 0; --i)
+        if (isStop(text[i]))
+            return i;
+    return -1;
+}
+
+// After "CALL": white space, "de", white space. The node name can begin right after that white
+// space (when the first word there has no ":"), or on any blank of it but the first, as the
+// patterns backtrack.
+struct NameStart {
+    qsizetype first = -1; // -1: none
+    qsizetype lo = 0;     // blanks from lo to hi (empty when lo > hi)
+    qsizetype hi = -1;
+};
+
+NameStart nameStartAfterCall(QStringView text, qsizetype callEnd)
+{
+    const qsizetype de = skipSpace(text, callEnd);
+    if (de == callEnd || !hasWordAt(text, de, QLatin1StringView("de")))
+        return {};
+    const qsizetype blanks = de + 2;
+    const qsizetype name = skipSpace(text, blanks);
+    if (name == blanks)
+        return {};
+    NameStart start;
+    qsizetype at = name;
+    while (at < text.size() && !text[at].isSpace() && text[at] != u'>' && text[at] != u':')
+        ++at;
+    if (name < text.size() && (at == text.size() || text[at] != u':'))
+        start.first = name;
+    start.lo = blanks + 1;
+    start.hi = name - 1;
+    return start;
+}
+
+// What the end of the text must be for each kind, worked out once per text.
+struct KindEnd {
+    bool possible = false;
+    // any: where the white space before ">" begins, and the ">"; dxSpider: where the word
+    // begins; arCluster, ccCluster: where the word begins, and where the blanks in front of it
+    // begin.
+    qsizetype end = 0;
+    qsizetype blanks = 0;
+    // The last stop before `end` (any, dxSpider) or before `blanks` (the other two).
+    qsizetype lastStop = -1;
+};
+
+KindEnd kindEnd(QStringView text, NodeKind kind)
+{
+    KindEnd result;
+    const std::optional<PromptEnd> end = promptEnd(text);
+    if (!end)
+        return result;
+    switch (kind) {
+    case NodeKind::any:
+        result.end = end->body;
+        result.blanks = end->bracket;
+        result.lastStop = lastStopBefore(text, end->body);
+        result.possible = true;
+        return result;
+    case NodeKind::dxSpider: {
+        const qsizetype word = end->body - 8;
+        if (!hasWordAt(text, word, QLatin1StringView("dxspider")) || !isWordBoundary(text, word))
+            return result;
+        result.end = word;
+        result.lastStop = lastStopBefore(text, word);
+        result.possible = true;
+        return result;
+    }
+    case NodeKind::arCluster:
+    case NodeKind::ccCluster: {
+        qsizetype word = end->body;
+        if (kind == NodeKind::arCluster) {
+            while (word > 0 && text[word - 1].isDigit())
+                --word;
+        }
+        word -= 3;
+        if (!hasWordAt(text, word, QLatin1StringView(kind == NodeKind::arCluster ? "arc" : "ccc")))
+            return result;
+        qsizetype blanks = word;
+        while (blanks > 0 && text[blanks - 1].isSpace())
+            --blanks;
+        if (blanks == word)
+            return result;
+        result.end = word;
+        result.blanks = blanks;
+        result.lastStop = lastStopBefore(text, blanks);
+        result.possible = true;
+        return result;
+    }
+    }
+    return result;
+}
+
+// Whether a node name starting at one of the places `name` allows fits the end of the text.
+bool nameFits(QStringView text, const KindEnd &end, NodeKind kind, const NameStart &name)
+{
+    const auto anyIn = [](qsizetype from, qsizetype to) { return from <= to; };
+    // Some blank from `from` to `to` that is no line break.
+    const auto blankIn = [&](qsizetype from, qsizetype to) {
+        for (qsizetype at = from; at <= to; ++at)
+            if (!isStop(text[at]))
+                return true;
+        return false;
+    };
+    switch (kind) {
+    case NodeKind::dxSpider:
+        // No stop from the name's start to the word.
+        return (name.first >= 0 && end.lastStop < name.first && name.first < end.end) ||
+               anyIn(std::max(name.lo, end.lastStop + 1), std::min(name.hi, end.end - 1));
+    case NodeKind::any:
+        // No stop from the name's start to the white space before ">"; or the name is one of
+        // those blanks (never a line break).
+        if ((name.first >= 0 && end.lastStop < name.first && name.first < end.end) ||
+            anyIn(std::max(name.lo, end.lastStop + 1), std::min(name.hi, end.end - 1)))
+            return true;
+        return blankIn(std::max(name.lo, end.end), std::min(name.hi, end.blanks - 1));
+    case NodeKind::arCluster:
+    case NodeKind::ccCluster:
+        // The name ends before the blanks in front of the word with no stop on its way, or it
+        // is one of those blanks, with one left before the word.
+        if ((name.first >= 0 && name.first < end.blanks && end.lastStop < name.first) ||
+            anyIn(std::max(name.lo, end.lastStop + 1), std::min(name.hi, end.blanks - 1)))
+            return true;
+        return blankIn(std::max(name.lo, end.blanks), std::min(name.hi, end.end - 2));
+    }
+    return false;
+}
+
+// Where the callsign, alone or in parentheses, ends when it begins at `at` (-1: it does not).
+qsizetype callEndAt(QStringView text, QStringView callsign, qsizetype at, bool parenthesised)
+{
+    if (parenthesised) {
+        if (at >= text.size() || text[at] != u'(')
+            return -1;
+        const qsizetype close = at + 1 + callsign.size();
+        if (close >= text.size() || text[close] != u')' ||
+            text.sliced(at + 1, callsign.size()).compare(callsign, Qt::CaseInsensitive) != 0)
+            return -1;
+        return close + 1;
+    }
+    const qsizetype end = at + callsign.size();
+    if (end > text.size() ||
+        text.sliced(at, callsign.size()).compare(callsign, Qt::CaseInsensitive) != 0 ||
+        !isWordBoundary(text, at) || !isWordBoundary(text, end))
+        return -1;
+    return end;
+}
+
+} // namespace
+
+bool endsInNodePrompt(QStringView text, QStringView callsign, NodeKind kind, qsizetype from)
+{
+    if (callsign.isEmpty())
+        return false;
+    const KindEnd end = kindEnd(text, kind);
+    if (!end.possible)
+        return false;
+    for (qsizetype at = text.indexOf(callsign, from, Qt::CaseInsensitive); at >= 0;
+         at = text.indexOf(callsign, at + 1, Qt::CaseInsensitive)) {
+        for (const bool parenthesised : {true, false}) {
+            const qsizetype start = parenthesised ? at - 1 : at;
+            if (start < from)
+                continue;
+            const qsizetype callEnd = callEndAt(text, callsign, start, parenthesised);
+            if (callEnd < 0)
+                continue;
+            if (nameFits(text, end, kind, nameStartAfterCall(text, callEnd)))
+                return true;
+        }
+    }
+    return false;
+}
+
+qsizetype leadingNodePromptLength(QStringView line, QStringView callsign)
+{
+    if (callsign.isEmpty())
+        return 0;
+    // From a start, the name runs to the first stop; white space then leads to ">" or not. The
+    // starts are tried in the patterns' order, the blanks from the last one back; a blank start
+    // reaches either the same stop as the start after the blanks, or a line break among them.
+    const auto promptEndFrom = [&](qsizetype stop) -> qsizetype {
+        const qsizetype bracket = skipSpace(line, stop);
+        return bracket < line.size() && line[bracket] == u'>' ? skipSpace(line, bracket + 1) : 0;
+    };
+    for (const bool parenthesised : {true, false}) {
+        const qsizetype callEnd = callEndAt(line, callsign, 0, parenthesised);
+        if (callEnd < 0)
+            continue;
+        const NameStart name = nameStartAfterCall(line, callEnd);
+        if (name.first < 0 && name.lo > name.hi)
+            continue;
+        qsizetype afterBlanks = name.hi + 1;
+        while (afterBlanks < line.size() && !isStop(line[afterBlanks]))
+            ++afterBlanks;
+        if (name.first >= 0 && !isStop(line[name.first]))
+            if (const qsizetype end = promptEndFrom(afterBlanks))
+                return end;
+        qsizetype nextStop = -1; // the nearest line break at or after the start, among the blanks
+        for (qsizetype start = name.hi; start >= name.lo; --start) {
+            if (isStop(line[start])) {
+                nextStop = start;
+                continue;
+            }
+            if (const qsizetype end = promptEndFrom(nextStop >= 0 ? nextStop : afterBlanks))
+                return end;
+        }
+    }
+    return 0;
+}
+
+bool endsInGenericPrompt(QStringView text)
+{
+    const std::optional<PromptEnd> end = promptEnd(text);
+    if (!end)
+        return false;
+    qsizetype start = end->bracket;
+    while (start > 0 && !isStop(text[start - 1]))
+        --start;
+    if (start > 0 && text[start - 1] == u'>')
+        return false;
+    const qsizetype length = end->bracket - start;
+    return length >= 1 && length <= 250;
+}
+
+} // namespace varnello::prompts

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringView>
+
+namespace varnello::prompts {
+
+// The node prompts, matched in time proportional to the text's length. They read as these
+// regular expressions (case-insensitive, CALL the callsign taken literally), which backtrack
+// over a long run of blanks for seconds:
+//   node prompt:  (?:\(CALL\)|\bCALL\b)\s+de\s+(?![^\s>]*:)[^\r\n>]+\s*>\s*$
+//   AR-Cluster:   the same with [^\r\n>]+\s+arc\d*\s*>\s*$ at the end
+//   CC Cluster:   the same with [^\r\n>]+\s+ccc\s*>\s*$ at the end
+//   DXSpider:     the same with [^\r\n>]+\bdxspider\b\s*>\s*$ at the end
+// The callsign stands in parentheses while the user is marked as not here. The word after "de"
+// is the node's name, never a word with ":" as in a talk line ("N0CALL de K1ABC: hello >").
+enum class NodeKind { any, arCluster, ccCluster, dxSpider };
+
+// Whether a prompt of that kind ends `text`, beginning at or after `from`.
+bool endsInNodePrompt(QStringView text, QStringView callsign, NodeKind kind, qsizetype from = 0);
+
+// How long a node prompt at the start of `line` is, with the white space after it, when more
+// follows it (0: none there); the pattern above without the end anchor.
+qsizetype leadingNodePromptLength(QStringView line, QStringView callsign);
+
+// A last line of 1 to 250 characters with no ">" of its own, ending in ">" and white space:
+// (?:^|[\r\n])[^\r\n>]{1,250}>\s*$
+bool endsInGenericPrompt(QStringView text);
+
+} // namespace varnello::prompts
