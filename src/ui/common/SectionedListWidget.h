@@ -17,7 +17,8 @@ namespace varnello {
 // row goes back to the field. While the field holds a search, the keys walk only the rows
 // `isMatch` accepts: rows the search leaves listed all the same (earlier picks above the matches)
 // take clicks but not the keys, so Down from the field lands on the first match, Up from it goes
-// back to the field, and Space never unticks a pick the search did not find.
+// back to the field, Tab into the list leaves a pick for the first match in view, and Space never
+// unticks a pick the search did not find or one ticked before the keyboard went elsewhere.
 class SectionedListWidget final : public QListWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SectionedListWidget)

@@ -38,17 +38,24 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         // Before the view's own handling, which would make a heading current.
-        if (event->type() == QEvent::FocusIn &&
-            static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason)
-            makeFirstRowCurrent();
+        if (event->type() == QEvent::FocusIn)
+            placeCurrentRow(static_cast<QFocusEvent *>(event)->reason());
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    void makeFirstRowCurrent()
+    void placeCurrentRow(Qt::FocusReason reason)
     {
         const QAbstractItemModel *model = m_view->model();
-        if (!model || !m_view->selectionModel() || m_view->currentIndex().isValid())
+        if (!model || !m_view->selectionModel() || reason == Qt::MouseFocusReason)
+            return;
+        // A current row that is no row (a pick a search left listed, which the keys pass by) is
+        // given up when the keyboard comes from another control; the window coming back to the
+        // front keeps what it showed.
+        const QModelIndex current = m_view->currentIndex();
+        if (current.isValid() &&
+            (!m_isRow || m_isRow(current) || reason == Qt::ActiveWindowFocusReason ||
+             reason == Qt::PopupFocusReason))
             return;
         const QModelIndex root = m_view->rootIndex();
         const int rows = model->rowCount(root);
@@ -62,6 +69,8 @@ private:
                 }
             }
         }
+        // No row at all: nothing is current, so Space has nothing to act on.
+        m_view->selectionModel()->setCurrentIndex({}, QItemSelectionModel::NoUpdate);
     }
 
     QAbstractItemView *m_view;

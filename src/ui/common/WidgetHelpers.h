@@ -28,6 +28,8 @@ void onReturnKey(QLineEdit *field, std::function<void()> action);
 // When `view` takes the keyboard focus other than by a click and has no current row, the first
 // row at or below the top of what it shows becomes current (the first row `isRow` accepts, when
 // given: headings are no rows), so that the arrows and Space act at once and the focus shows.
+// A current row `isRow` rejects is replaced the same way, unless the focus comes back with the
+// window.
 void currentRowOnFocus(QAbstractItemView *view,
                        std::function<bool(const QModelIndex &)> isRow = {});
 

@@ -1,16 +1,18 @@
-// The sheets from the keyboard, in the real main window: the arrows and Space in the entity lists;
-// Return in a search field (and in the allowed-entity sheet's grid and radius) never saves and
-// closes the sheet.
+// The sheets from the keyboard, in the real main window maximised on a 1280 x 800 or a 1366 x 768
+// screen: the arrows, Tab and Space in the entity lists; Return in a search field (and in the
+// allowed-entity sheet's grid and radius) never saves and closes the sheet.
 #include "MainWindowKit.h"
 
 #include "AlertEditorSheet.h"
 #include "AlertPanelsInstaller.h"
 #include "ClubLogPopulateSheet.h"
 #include "FilterPanelsInstaller.h"
+#include "OffscreenScreens.h"
 #include "SettingsKeys.h"
 #include "SheetPresenter.h"
 
 #include <QListWidget>
+#include <QScreen>
 
 using namespace varnello;
 using namespace varnello::test;
@@ -36,9 +38,13 @@ struct Scene {
         storedAllowList = kit.settings().data(SettingsKeys::customSpotterEntityADIFNumbers);
     }
 
-    // Opens `sheet` as the operator would and gives its dialog.
-    QDialog *open(Sheet sheet)
+    // Opens `sheet` as the operator would, over the window maximised on the screen numbered
+    // `screen`, and gives its dialog.
+    QDialog *open(Sheet sheet, int screen = 0)
     {
+        kit.window->setScreen(QGuiApplication::screens().at(screen));
+        kit.window->move(kit.window->screen()->availableGeometry().topLeft());
+        kit.window->showMaximized();
         if (!kit.showWindow())
             return nullptr;
         if (sheet == Sheet::allowedEntities) {
@@ -132,33 +138,35 @@ private Q_SLOTS:
     void spaceTogglesTheCurrentEntityRow_data()
     {
         QTest::addColumn<Sheet>("sheet");
-        QTest::addColumn<QString>("listName");
         QTest::addColumn<bool>("fromSearch"); // else the program gives the list the focus
         QTest::addColumn<QString>("search");  // typed after a click ticks the first entity
-        QTest::newRow("alert editor")
-            << Sheet::alertEditor << QStringLiteral("entityList") << true << QString();
-        QTest::newRow("Populate from Club Log")
-            << Sheet::populate << QStringLiteral("entityList") << false << QString();
-        QTest::newRow("allowed spotter entities")
-            << Sheet::allowedEntities << QStringLiteral("entities") << true << QString();
-        QTest::newRow("alert editor, a search below a pick")
-            << Sheet::alertEditor << QStringLiteral("entityList") << true
-            << QStringLiteral("mauri");
-        QTest::newRow("allowed spotter entities, a search below a pick")
-            << Sheet::allowedEntities << QStringLiteral("entities") << true
-            << QStringLiteral("mauri");
+        QTest::addColumn<int>("screen");      // 0: 1280 x 800, 1: 1366 x 768
+        const std::pair<const char *, Sheet> sheets[] = {
+            {"alert editor", Sheet::alertEditor},
+            {"Populate from Club Log", Sheet::populate},
+            {"allowed spotter entities", Sheet::allowedEntities}};
+        for (const int screen : {0, 1}) {
+            const char *on = screen ? "on 1366 x 768" : "on 1280 x 800";
+            for (const auto &[name, sheet] : sheets) {
+                QTest::addRow("%s %s", name, on)
+                    << sheet << (sheet != Sheet::populate) << QString() << screen;
+                QTest::addRow("%s, a search below a pick %s", name, on)
+                    << sheet << true << QStringLiteral("mauri") << screen;
+            }
+        }
     }
 
     void spaceTogglesTheCurrentEntityRow()
     {
         QFETCH(Sheet, sheet);
-        QFETCH(QString, listName);
         QFETCH(bool, fromSearch);
         QFETCH(QString, search);
+        QFETCH(int, screen);
         Scene s;
-        QDialog *dialog = s.open(sheet);
+        QDialog *dialog = s.open(sheet, screen);
         QVERIFY(dialog);
-        auto *list = dialog->findChild<QListWidget *>(listName);
+        auto *list = dialog->findChild<QListWidget *>(
+            sheet == Sheet::allowedEntities ? "entities" : "entityList");
         auto *field = dialog->findChild<QLineEdit *>(
             sheet == Sheet::allowedEntities ? "search" : "entitySearch");
         QVERIFY(list && field);
@@ -186,10 +194,24 @@ private Q_SLOTS:
 
         QTest::keyClick(list, Qt::Key_Space);
         QTRY_VERIFY(s.draft(sheet).contains(adif));
-        QCOMPARE(s.draft(sheet).contains(pick), pick != 0);
+        QCOMPARE(s.draft(sheet).contains(pick), pick && sheet != Sheet::populate); // it takes one
         QTest::qWait(10); // the list is rebuilt
         // The keyboard stays on that entity, now in "Selected DXCC Entities"; Space unticks it.
         QTRY_COMPARE(adifOf(list->currentItem()), adif);
+        int ticked = adif;
+        if (pick) { // Up to the field and Tab back: the first match, not the pick just made
+            QTest::keyClick(list, Qt::Key_Up);
+            QTest::keyClick(field, Qt::Key_Tab);
+            if (sheet == Sheet::allowedEntities) // past the search's clear button
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QVERIFY(showsFocusOnCurrentRow(list));
+            QCOMPARE(list->currentRow(), sheet == Sheet::populate ? 3 : 4);
+            ticked = adifOf(list->currentItem());
+            QTest::keyClick(list, Qt::Key_Space);
+            QTRY_VERIFY(s.draft(sheet).contains(ticked));
+            QCOMPARE(s.draft(sheet).contains(adif), sheet != Sheet::populate);
+            QTRY_COMPARE(adifOf(list->currentItem()), ticked);
+        }
         // Down and Up step over the "All DXCC Entities" heading below it and back.
         for (const auto &[key, row] : {std::pair{Qt::Key_Down, 3}, std::pair{Qt::Key_Up, 1}}) {
             if (pick)
@@ -199,7 +221,7 @@ private Q_SLOTS:
             QVERIFY(showsFocusOnCurrentRow(list));
         }
         QTest::keyClick(list, Qt::Key_Space);
-        QTRY_VERIFY(!s.draft(sheet).contains(adif));
+        QTRY_VERIFY(!s.draft(sheet).contains(ticked));
         QVERIFY(s.stillOpen(sheet));
         QVERIFY(s.nothingStored());
         QTest::keyClick(list, Qt::Key_Up); // from the first entity back to the search field
@@ -256,5 +278,9 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_SheetKeyboard)
+int main(int argc, char **argv)
+{
+    return execOnOffscreenScreens<tst_SheetKeyboard>({{1280, 800}, {1366, 768}}, argc, argv);
+}
+
 #include "tst_SheetKeyboard.moc"
