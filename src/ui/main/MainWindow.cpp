@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QLineEdit>
 #include <QShortcut>
 #include <QStackedLayout>
 #include <QStackedWidget>
@@ -54,6 +55,10 @@ MainWindow::MainWindow(ContentView &view, QWidget *parent) : QMainWindow(parent)
     // Their contents come from the filter and alert panels (installFilterPanels, ...).
     setLeftPanelWidget(new QWidget);
     setRightPanelWidget(new QWidget);
+
+    // Typing in a fresh window goes to the node as a command. Left to Qt, the keyboard would
+    // start, unseen, on the first stop of the Tab chain: the Band Filters button.
+    m_commandField->setFocus();
 
     m_presenter = new SheetPresenter(m_view, this);
     connectShortcut();

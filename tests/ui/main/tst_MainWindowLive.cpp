@@ -111,6 +111,8 @@ private slots:
         installAlertPanels(*kit.window, *kit.view);
         QVERIFY(kit.showWindow());
         QVERIFY(QTest::qWaitForWindowActive(kit.window.get()));
+        // A fresh window takes typing in the command field, not on the Band Filters button.
+        QCOMPARE(QApplication::focusWidget(), kit.find<QWidget>(QStringLiteral("commandField")));
         QVERIFY(kit.logIn());
         kit.net.node.sendLines(
             {spotLineFor(QStringLiteral("K1ABC"), 1), spotLineFor(QStringLiteral("K2ABC"), 2)});
