@@ -3,7 +3,6 @@
 #include "AppSettingsStore.h"
 #include "ElidedLabel.h"
 #include "LaunchDiag.h"
-#include "NetworkText.h"
 
 #include <QMainWindow>
 #include <QStatusBar>
@@ -50,8 +49,7 @@ void SettingsNotices::show(Line &line, const QString &text)
     if (text != line.logged && !text.isEmpty())
         qCWarning(launchDiag, "%s", qUtf8Printable(text));
     line.logged = text;
-    line.label->setText(text);
-    line.label->setToolTip(text.isEmpty() ? QString() : plainToolTip(text));
+    line.label->setTextAndToolTip(text);
     line.label->setVisible(!text.isEmpty());
 }
 

@@ -2,28 +2,18 @@
 // be read at start, and saves that fail. Each line is said once on the console too.
 #include "AppSettingsStore.h"
 #include "ElidedLabel.h"
+#include "PaintedText.h"
 #include "PrivateFiles.h"
 #include "SettingsNotices.h"
 
 #include <QMainWindow>
-#include <QProxyStyle>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QtTest>
 
 using namespace varnello;
-
-// Keeps the text last painted by a widget it styles.
-struct PaintedText final : QProxyStyle {
-    mutable QString text;
-    void drawItemText(QPainter *painter, const QRect &rect, int flags, const QPalette &palette,
-                      bool enabled, const QString &shown, QPalette::ColorRole role) const override
-    {
-        text = shown;
-        QProxyStyle::drawItemText(painter, rect, flags, palette, enabled, shown, role);
-    }
-};
+using namespace varnello::test;
 
 class TestSettingsNotices : public QObject {
     Q_OBJECT
@@ -114,21 +104,15 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtWarningMsg, qPrintable(failure->description()));
         }
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot be saved")));
-        QTest::failOnWarning(
-            QRegularExpression(QStringLiteral("Started with the default settings|cannot be saved")));
+        QTest::failOnWarning(QRegularExpression(
+            QStringLiteral("Started with the default settings|cannot be saved")));
 
         bool diskFull = true;
         AppSettingsStore store(tmp.path(), [&diskFull](const QString &path, const QByteArray &b) {
             return diskFull ? std::optional(QStringLiteral("No space left on device"))
                             : PrivateFiles::writeAtomically(path, b);
         });
-        PaintedText style;
-        const auto painted = [&style](ElidedLabel *notice) {
-            style.text.clear();
-            notice->setStyle(&style);
-            notice->grab();
-            return style.text;
-        };
+        PaintedText painted;
         QMainWindow window; // too narrow for the lines
         new SettingsNotices(store, window);
         const QString saveFirstPart = QStringLiteral("Changes are kept until the program quits");
@@ -145,7 +129,7 @@ private Q_SLOTS:
         QVERIFY(!failure || load->geometry().bottom() < save->geometry().top());
         QTRY_VERIFY(save->isElided());
         for (ElidedLabel *notice : {load, save}) { // what it means stays in view
-            const QString shown = painted(notice), whole = notice->text();
+            const QString shown = painted.of(notice), whole = notice->text();
             QVERIFY2(whole.isEmpty() || (shown.startsWith(whole.section(u'\u2014', 0, 0)) &&
                                          shown.endsWith(u'\u2026')),
                      qPrintable(shown));
@@ -154,7 +138,7 @@ private Q_SLOTS:
         }
         window.resize(window.fontMetrics().horizontalAdvance(load->text() + save->text()) + 100,
                       300);
-        QTRY_VERIFY(painted(load) == load->text() && painted(save) == save->text());
+        QTRY_VERIFY(painted.of(load) == load->text() && painted.of(save) == save->text());
 
         store.setString(SettingsKeys::clusterCallsign, QStringLiteral("N1FULL")); // fails again
         diskFull = false;

@@ -77,6 +77,10 @@ struct ClusterConnectionTestAccess {
     {
         connection.setSpotSubmissionAlertMessage(std::move(message));
     }
+    static void setStatusText(ClusterConnection &connection, const QString &text)
+    {
+        connection.setStatusText(text);
+    }
 };
 
 } // namespace varnello

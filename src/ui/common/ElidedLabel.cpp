@@ -1,5 +1,7 @@
 #include "ElidedLabel.h"
 
+#include "NetworkText.h"
+
 #include <QPainter>
 #include <QStyle>
 
@@ -18,6 +20,12 @@ QSize ElidedLabel::minimumSizeHint() const
     return {fontMetrics().horizontalAdvance(QStringLiteral("W\u2026")) + margins.left() +
                 margins.right(),
             QLabel::minimumSizeHint().height()};
+}
+
+void ElidedLabel::setTextAndToolTip(const QString &text)
+{
+    setText(text);
+    setToolTip(text.trimmed().isEmpty() ? QString() : plainToolTip(text));
 }
 
 bool ElidedLabel::isElided() const

@@ -13,6 +13,9 @@ public:
     explicit ElidedLabel(const QString &text = QString(), QWidget *parent = nullptr);
 
     QSize minimumSizeHint() const override;
+    // Sets the text, and a tooltip that holds all of it (none for a blank text), so that a text
+    // cut with "…" can still be read whole.
+    void setTextAndToolTip(const QString &text);
     // Whether the text is cut at the label's present width.
     bool isElided() const;
     // What the label draws at its present width: the text, or its start and "…".

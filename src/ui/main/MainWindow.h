@@ -9,7 +9,6 @@
 
 class QAction;
 class QButtonGroup;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedLayout;
@@ -22,6 +21,7 @@ namespace varnello {
 class CallsignSearchField;
 class ConsoleView;
 class ContentView;
+class ElidedLabel;
 class EmptyStateView;
 class RefreshCoalescer;
 class SheetPresenter;
@@ -100,9 +100,9 @@ private:
     SidePanel *m_rightPanel = nullptr;
 
     StatusDot *m_statusDot = nullptr;
-    QLabel *m_statusLabel = nullptr;
-    QLabel *m_addressLabel = nullptr;
-    QLabel *m_countLabel = nullptr;
+    ElidedLabel *m_statusLabel = nullptr;
+    ElidedLabel *m_addressLabel = nullptr;
+    ElidedLabel *m_countLabel = nullptr;
     QWidget *m_countSlot = nullptr;
     QPointer<QWidget> m_filtersControl;
     QPointer<QWidget> m_rbnControl;
@@ -125,7 +125,7 @@ private:
     QVBoxLayout *m_commandBlock = nullptr;
     QPointer<QWidget> m_sendSpotBar;
     QPushButton *m_pauseButton = nullptr;
-    QLabel *m_pauseLabel = nullptr;
+    ElidedLabel *m_pauseLabel = nullptr;
 };
 
 } // namespace varnello

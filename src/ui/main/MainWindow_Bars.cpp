@@ -6,6 +6,7 @@
 #include "ClusterConnection.h"
 #include "ConsoleView.h"
 #include "ContentView.h"
+#include "ElidedLabel.h"
 #include "EmptyStateView.h"
 #include "Icons.h"
 #include "SidePanel.h"
@@ -17,7 +18,6 @@
 #include <QButtonGroup>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -33,13 +33,13 @@ constexpr int pauseBlockWidth = 150;
 constexpr int pauseButtonWidth = 110;
 constexpr int pauseLabelHeight = 16;
 
-QLabel *statusLabel(const QString &objectName, QWidget *parent, bool secondary)
+ElidedLabel *statusLabel(const QString &objectName, QWidget *parent, bool secondary)
 {
-    auto *label = new QLabel(parent);
+    // Long texts give way before the buttons do, cut with "…" and whole in their tooltips; they
+    // ask for their whole width, so that only a narrow window cuts them.
+    auto *label = new ElidedLabel(QString(), parent);
     label->setObjectName(objectName);
-    label->setTextFormat(Qt::PlainText);
-    // Long texts give way before the buttons do.
-    label->setMinimumWidth(1);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     if (secondary)
         makeSecondary(label);
     return label;
@@ -254,13 +254,13 @@ void MainWindow::refreshStatusRow(const SpotListsSnapshot &lists)
     ClusterConnection *cluster = m_view.cluster();
     const bool loggedIn = cluster && cluster->isLoggedIn();
     m_statusDot->setStatusColor(m_view.statusColor());
-    m_statusLabel->setText(m_view.statusText());
+    m_statusLabel->setTextAndToolTip(m_view.statusText());
     const QString address = m_view.nodeAddressText();
     m_addressLabel->setVisible(loggedIn && !address.isEmpty());
-    m_addressLabel->setText(QStringLiteral("— ") + address);
+    m_addressLabel->setTextAndToolTip(QStringLiteral("— ") + address);
     m_countSlot->setVisible(loggedIn);
     if (loggedIn) {
-        m_countLabel->setText(QStringLiteral("— ") + lists.spotCountLabel);
+        m_countLabel->setTextAndToolTip(QStringLiteral("— ") + lists.spotCountLabel);
     }
     m_connectButton->setText(connectButtonTitle(m_view.connectButtonRole()));
     m_clearSpotsButton->setEnabled(cluster && !cluster->spots().isEmpty());
@@ -285,7 +285,7 @@ void MainWindow::refreshBottomBar()
         label = m_view.selectedTab() == MainTab::alertsOnly ? m_view.alertsPauseLabel()
                                                             : m_view.spotsPauseLabel();
     }
-    m_pauseLabel->setText(label);
+    m_pauseLabel->setTextAndToolTip(label);
 }
 
 } // namespace varnello

@@ -2,14 +2,18 @@
 // console and the command field.
 #include "MainWindowKit.h"
 
+#include "ClusterConnectionTestAccess.h"
 #include "ConsoleView.h"
 #include "EmptyStateView.h"
 #include "NotificationHub.h"
+#include "PaintedText.h"
 #include "SidePanel.h"
+#include "SpotTableColumns.h"
 
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -142,6 +146,33 @@ private slots:
         kit.find<QPushButton>(QStringLiteral("connectButton"))->click();
         QTRY_COMPARE(kit.text(QStringLiteral("statusText")), QStringLiteral("Disconnected"));
         QTRY_COMPARE(kit.text(QStringLiteral("connectButton")), QStringLiteral("Connect"));
+    }
+
+    // In Small View and at the window's smallest, a long status text is cut with "…" and whole in
+    // its tooltip.
+    void statusRow_longTextIsCutWithAnEllipsis_andWholeInItsTooltip_data()
+    {
+        QTest::addColumn<bool>("smallView"); // else the window is held at its minimum size
+        QTest::newRow("Small View") << true;
+        QTest::newRow("smallest") << false;
+    }
+    void statusRow_longTextIsCutWithAnEllipsis_andWholeInItsTooltip()
+    {
+        QFETCH(bool, smallView);
+        PaintedText painted;
+        MainWindowKit kit;
+        QVERIFY(kit.showWindow());
+        const QString text = QStringLiteral(
+            "Primary and backup clusters unavailable — attempts stopped (Connection refused)");
+        ClusterConnectionTestAccess::setStatusText(kit.cluster(), text);
+        smallView ? NotificationHub::instance().post(applySmallViewNotification)
+                  : kit.window->resize(1, 1);
+        auto *label = kit.find<QLabel>(QStringLiteral("statusText"));
+        QTRY_VERIFY(painted.of(label).endsWith(u'…'));
+        QVERIFY(text.startsWith(painted.text.chopped(1)));
+        QVERIFY(label->fontMetrics().horizontalAdvance(painted.text) <=
+                label->contentsRect().width());
+        QCOMPARE(QTextDocumentFragment::fromHtml(label->toolTip()).toPlainText(), text);
     }
 
     void ctrlReturn_connectsOnlyWhileTheButtonReadsConnect()
