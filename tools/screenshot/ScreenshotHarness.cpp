@@ -187,13 +187,17 @@ int main(int argc, char **argv)
 
     VarnelloApp host;
     // Two alerts with their highlight colours, so the pictures show alert rows and the sidebar.
+    // Each names the entities it is for (ADIF numbers of the fake node's calls): the sidebar
+    // sums up an alert without any as "Not configured", whatever its bands and modes.
     {
         AlertStore &alerts = host.view().alertStore();
         QList<SpotAlertConfiguration> list = alerts.loadAlertConfigurations();
         list[0].name = QStringLiteral("20 m CW");
+        list[0].selectedEntityADIFNumbers = {339, 242}; // Japan, Iceland
         list[0].selectedBands = {QStringLiteral("20m")};
         list[0].selectedModes = {SpotType::cw};
         list[1].name = QStringLiteral("Pacific");
+        list[1].selectedEntityADIFNumbers = {150, 170, 110}; // Australia, New Zealand, Hawaii
         list[1].selectedBands = {QStringLiteral("10m"), QStringLiteral("12m"),
                                  QStringLiteral("15m")};
         list[1].playSound = true;
