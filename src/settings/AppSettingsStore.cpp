@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace varnello {
@@ -18,19 +20,45 @@ namespace varnello {
 namespace {
 AppSettingsStore *g_sharedOverride = nullptr;
 
+using Found = SettingsLoadFailure::Found;
+
+Found foundFor(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return Found::file;
+    if (S_ISDIR(mode))
+        return Found::folder;
+    if (S_ISFIFO(mode))
+        return Found::pipe;
+    return S_ISSOCK(mode) ? Found::socket : Found::device;
+}
+
 // Reads the whole settings file. Nothing, with `error` left empty, when the file is implausibly
 // large (damaged rather than unreadable); nothing, with the system's reason, when it could not be
-// read at all.
-std::optional<QByteArray> readSettingsFile(const QString &path, QString &error)
+// read at all; nothing, with `found` telling what is there, when that is no file.
+std::optional<QByteArray> readSettingsFile(const QString &path, QString &error, Found &found)
 {
-    // Qt's own words for this are not the system's.
-    if (QFileInfo(path).isDir()) {
-        error = qt_error_string(EISDIR);
+    // Opening a pipe waits for a writer for ever, and opening a device may do anything: only a
+    // file is opened, and never in a way that can block.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        found = foundFor(info.st_mode);
         return std::nullopt;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = qt_error_string(errno);
+        return std::nullopt;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         error = file.errorString();
+        return std::nullopt;
+    }
+    if (::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) { // swapped since the look
+        found = foundFor(info.st_mode);
         return std::nullopt;
     }
     const QByteArray bytes = file.read(SettingsDocument::maximumFileSize + 1);
@@ -94,6 +122,10 @@ QString homeRelative(const QString &path)
 
 QString SettingsResetFailure::description() const
 {
+    if (kind == Kind::keptCopyIsFolder)
+        return QStringLiteral("The kept copy of a damaged settings file (%1) is a folder that is "
+                              "not empty: move it out of the data folder, then try again.")
+            .arg(path);
     const QString what =
         kind == Kind::keptCopyNotRemoved
             ? QStringLiteral("The kept copy of a damaged settings file (%1) could not be removed")
@@ -119,24 +151,36 @@ QString SettingsSaveFailure::description() const
 QString SettingsLoadFailure::description() const
 {
     const QString file = AppSettingsStore::fileName;
-    QString what = readError.isEmpty()
-                       ? QStringLiteral("%1 is damaged").arg(file)
-                       : QStringLiteral("%1 could not be read (%2)").arg(file, readError);
-    // Only a file that could not be read is worth having back once its owner is set right.
-    if (!keptAs.isEmpty()) {
-        what += QStringLiteral("; it is kept as %1").arg(keptAs);
-        if (!readError.isEmpty())
-            what += QStringLiteral(": fix that file's owner or permissions, then, with the program "
-                                   "closed, rename it back to %1")
-                        .arg(file);
+    const bool kept = !keptAs.isEmpty();
+    QString what, remedy;
+    if (found != Found::file) {
+        static const char *const nouns[] = {"file", "folder", "named pipe", "socket", "device"};
+        const QLatin1String noun(nouns[int(found)]);
+        what = QStringLiteral("%1 is a %2, not a file").arg(file, noun);
+        // A folder may hold something of the operator's; the rest holds nothing at all.
+        remedy = found == Found::folder ? QStringLiteral("move that folder elsewhere")
+                                        : QStringLiteral("remove that %1").arg(noun);
+    } else if (readError.isEmpty()) {
+        what = QStringLiteral("%1 is damaged").arg(file);
     } else {
-        what += QStringLiteral(" and no copy of it could be kept (%1), so it is left as it is")
-                    .arg(copyError);
-        if (!readError.isEmpty())
-            what += QStringLiteral(": fix its owner or permissions, then restart the program");
+        what = QStringLiteral("%1 could not be read (%2)").arg(file, readError);
+        // Only a file that could not be read is worth having back once its owner is set right.
+        remedy = kept ? QStringLiteral("fix that file's owner or permissions, then, with the "
+                                       "program closed, rename it back to %1")
+                            .arg(file)
+                      : QStringLiteral("fix its owner or permissions");
     }
+    if (kept)
+        what += QStringLiteral("; it is kept as %1").arg(keptAs);
+    else
+        what += QLatin1String(found == Found::file ? "" : ",") +
+                QStringLiteral(" and no copy of it could be kept (%1), so it is left as it is")
+                    .arg(copyError);
+    if (!remedy.isEmpty())
+        what += QStringLiteral(": ") + remedy +
+                (kept ? QString() : QStringLiteral(", then restart the program"));
     return QStringLiteral("Started with the default settings%1 \u2014 %2 (%3).")
-        .arg(keptAs.isEmpty() ? QStringLiteral(", which will not be saved") : QString(), what,
+        .arg(kept ? QString() : QStringLiteral(", which will not be saved"), what,
              homeRelative(folder));
 }
 
@@ -202,12 +246,13 @@ void AppSettingsStore::load(const std::optional<QString> &folder)
     const bool existed = QFileInfo::exists(path);
     std::optional<SettingsDocument> document;
     QString readError;
-    if (const auto bytes = readSettingsFile(path, readError))
+    Found found = Found::file;
+    if (const auto bytes = readSettingsFile(path, readError, found))
         document = SettingsDocument::decode(*bytes);
     if (document) {
         m_values = std::move(document->values);
     } else if (existed) {
-        SettingsLoadFailure failure{QFileInfo(path).absolutePath(), readError, {}, {}};
+        SettingsLoadFailure failure{QFileInfo(path).absolutePath(), readError, {}, {}, found};
         if (auto kept = keepBadFile(*folder, failure.copyError))
             failure.keptAs = std::move(*kept);
         m_fileLeftAsItIs = failure.keptAs.isEmpty();
@@ -371,13 +416,27 @@ void AppSettingsStore::removeValue(const QString &key)
 std::optional<SettingsResetFailure> AppSettingsStore::factoryReset()
 {
     if (m_settingsPath) {
-        // The kept copies go first: a reset that cannot remove them changes nothing else.
+        // The kept copies go first: a reset that cannot remove them changes nothing else. A folder
+        // moved aside from the settings file's place goes only when empty: what is in it was put
+        // there by someone else, and is not this program's to delete.
         const QString folder = QFileInfo(*m_settingsPath).absolutePath() + QLatin1Char('/');
+        QStringList copies;
         for (int n = 1; n <= maximumBadCopies; ++n) {
-            QFile bad(folder + badCopyName(n));
-            if (occupied(bad.fileName()) && !bad.remove())
-                return SettingsResetFailure{SettingsResetFailure::Kind::keptCopyNotRemoved,
-                                            bad.fileName(), bad.errorString()};
+            const QFileInfo copy(folder + badCopyName(n));
+            if (copy.isDir() && !copy.isSymLink() &&
+                !QDir(copy.filePath())
+                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                              QDir::NoDotAndDotDot))
+                return SettingsResetFailure{
+                    SettingsResetFailure::Kind::keptCopyIsFolder, copy.filePath(), {}};
+            if (occupied(copy.filePath()))
+                copies.append(copy.filePath());
+        }
+        for (const QString &copy : std::as_const(copies)) {
+            // remove() takes an empty folder as well as a file.
+            if (std::remove(QFile::encodeName(copy).constData()) != 0 && errno != ENOENT)
+                return SettingsResetFailure{SettingsResetFailure::Kind::keptCopyNotRemoved, copy,
+                                            qt_error_string(errno)};
         }
     }
 

@@ -17,7 +17,7 @@ namespace varnello {
 
 // Why a Factory Reset of the settings did not take: the file, and what the system said.
 struct SettingsResetFailure {
-    enum class Kind { keptCopyNotRemoved, settingsNotCleared };
+    enum class Kind { keptCopyNotRemoved, keptCopyIsFolder, settingsNotCleared };
     Kind kind = Kind::settingsNotCleared;
     QString path;
     QString reason;
@@ -38,14 +38,17 @@ struct SettingsSaveFailure {
 // The settings file found at start could not be used, so the program began from the defaults;
 // says why, and what became of that file.
 struct SettingsLoadFailure {
+    // What stood in the settings file's place: only a file is ever opened.
+    enum class Found { file, folder, pipe, socket, device };
     QString folder;
-    // The system's reason when the file could not be read at all (permissions, a folder in its
-    // place); empty when it was read but holds no settings document.
+    // The system's reason when the file could not be read at all (permissions); empty when it was
+    // read but holds no settings document, or when it is no file.
     QString readError;
     // The name the file was moved to. Empty when no copy could be made: the file is then left as
     // it is, and nothing is saved this run.
     QString keptAs;
     QString copyError;
+    Found found = Found::file;
     // The one line the operator is shown, in the form of SettingsSaveFailure's.
     QString description() const;
     bool operator==(const SettingsLoadFailure &) const = default;
@@ -188,7 +191,8 @@ public:
     const std::optional<SettingsLoadFailure> &loadFailure() const { return m_loadFailure; }
 
     // Clears every setting except installationID, saves, and removes the kept copies of damaged
-    // files (they may hold old passwords). From then on every setter and removeValue does nothing;
+    // files (they may hold old passwords); a kept folder only when empty, since what it holds was
+    // never this program's. From then on every setter and removeValue does nothing;
     // the application is expected to quit. When the emptied document cannot be saved the file is
     // removed instead, so the next start still begins from the defaults. When neither works, or
     // a kept copy cannot be removed, the reset did not happen: the settings stay as they were,

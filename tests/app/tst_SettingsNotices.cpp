@@ -11,9 +11,11 @@
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace varnello;
 using namespace varnello::test;
+using Found = SettingsLoadFailure::Found;
 
 class TestSettingsNotices : public QObject {
     Q_OBJECT
@@ -54,6 +56,18 @@ private Q_SLOTS:
                                      "read (Is a directory) and no copy of it could be kept "
                                      "(Busy), so it is left as it is: fix its owner or "
                                      "permissions, then restart the program (~/V).");
+        QTest::newRow("load, a folder, kept")
+            << SettingsLoadFailure{v, {}, QStringLiteral("settings.json.bad"), {}, Found::folder}
+                   .description()
+            << load + QStringLiteral(" \u2014 settings.json is a folder, not a file; it is kept as "
+                                     "settings.json.bad: move that folder elsewhere (~/V).");
+        QTest::newRow("load, a named pipe, no copy")
+            << SettingsLoadFailure{v, {}, {}, QStringLiteral("Read-only file system"), Found::pipe}
+                   .description()
+            << load + QStringLiteral(", which will not be saved \u2014 settings.json is a named "
+                                     "pipe, not a file, and no copy of it could be kept "
+                                     "(Read-only file system), so it is left as it is: remove "
+                                     "that named pipe, then restart the program (~/V).");
     }
     void lines_sayWhatItMeansFirst_andNameTheFolderOnce()
     {
@@ -67,7 +81,7 @@ private Q_SLOTS:
     // line too long for the window is cut with "…" after what it means, and its tooltip is whole.
     void unreadableFileAndFailingSaves_areToldOnce_data()
     {
-        QTest::addColumn<QByteArray>("bytes"); // null: settings.json is a folder
+        QTest::addColumn<QByteArray>("bytes"); // of a file; what else is there, the failure says
         QTest::addColumn<bool>("copyBlocked"); // by a folder named settings.json.bad
         QTest::addColumn<std::optional<SettingsLoadFailure>>("failure"); // in no folder
         const QByteArray document = R"({"schemaVersion":1,"values":{"clusterCallsign":)"
@@ -77,7 +91,10 @@ private Q_SLOTS:
         QTest::newRow("cut off") << document.chopped(10) << false << kept;
         QTest::newRow("a folder") << QByteArray() << false
                                   << std::optional(SettingsLoadFailure{
-                                         {}, "Is a directory", "settings.json.bad", {}});
+                                         {}, {}, "settings.json.bad", {}, Found::folder});
+        QTest::newRow("a named pipe")
+            << QByteArray() << false
+            << std::optional(SettingsLoadFailure{{}, {}, "settings.json.bad", {}, Found::pipe});
         QTest::newRow("a value of the wrong type")
             << QByteArray(document).replace("\"N0CALL\"", "7") << false << kept;
         QTest::newRow("trailing NUL bytes") << document + QByteArray(64, '\0') << false << kept;
@@ -94,8 +111,10 @@ private Q_SLOTS:
         QTemporaryDir tmp;
         QFile file(tmp.filePath(QStringLiteral("settings.json")));
         const QString bad = file.fileName() + QStringLiteral(".bad");
-        QVERIFY(bytes.isNull()
-                    ? QDir().mkpath(file.fileName())
+        const Found found = failure ? failure->found : Found::file;
+        QVERIFY(found == Found::folder ? QDir().mkpath(file.fileName())
+                : found == Found::pipe
+                    ? ::mkfifo(QFile::encodeName(file.fileName()).constData(), 0600) == 0
                     : file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
         QVERIFY(!copyBlocked || QDir().mkpath(bad + QStringLiteral("/inside")));

@@ -51,7 +51,8 @@ void FactoryReset::confirmFactoryReset(QWidget *window)
     warning.message = QStringLiteral(
         "This will return Varnello to its original settings and remove downloaded data files.\n\n"
         "Your cluster configuration, alerts, filters, window settings and all other preferences "
-        "will be cleared.\n\n"
+        "will be cleared. The copies of damaged settings files that Varnello kept will be "
+        "removed too.\n\n"
         "Varnello will quit when the reset is complete. The next time you open it, it will "
         "behave like a new installation.");
     warning.buttons = {{QStringLiteral("Factory Reset"), QMessageBox::DestructiveRole},

@@ -17,9 +17,9 @@ class LoginItem;
 class SettingsAlertPresenter;
 
 // "Factory Reset…": after a warning, deletes the downloaded data files and the login item,
-// clears the settings (all but installationID, and no write lands afterwards) and quits. A
-// failed deletion or settings write stops it with "Factory Reset Failed", the settings untouched
-// and the program running.
+// clears the settings (all but installationID, and no write lands afterwards) with the kept
+// copies of damaged settings files, and quits. A failed deletion or settings write stops it with
+// "Factory Reset Failed", the settings untouched and the program running.
 class FactoryReset final : public QObject {
     Q_OBJECT
 

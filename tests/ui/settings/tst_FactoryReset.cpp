@@ -182,16 +182,32 @@ private slots:
         QCOMPARE(kit.storedKeys(), QStringList{QStringLiteral("installationID")});
     }
 
-    void confirm_removesTheKeptDamagedSettingsCopy()
+    // They may hold old passwords, so they go with the settings; so does an empty folder. A folder
+    // with something in it was never the program's: it stops the reset before a copy is removed.
+    void confirm_removesTheKeptDamagedSettingsCopies_data()
     {
+        QTest::addColumn<QString>("second"); // at settings.json.bad-2: a file, or a folder's inside
+        QTest::newRow("two files") << QString();
+        QTest::newRow("a file and an empty folder") << QStringLiteral("/");
+        QTest::newRow("a file and a folder in the way") << QStringLiteral("/inside");
+    }
+    void confirm_removesTheKeptDamagedSettingsCopies()
+    {
+        QFETCH(QString, second);
         ResetKit kit;
         const QString kept = *kit.store.store->settingsPath() + QStringLiteral(".bad");
-        for (const QString &copy : {kept, kept + QStringLiteral("-2")})
-            QVERIFY(writeFile(copy, R"({"values": {"clusterPassword": "old secret"}})"));
+        const QString other = kept + QStringLiteral("-2");
+        const QByteArray old = R"({"values": {"clusterPassword": "old secret"}})";
+        QVERIFY(writeFile(kept, old));
+        QVERIFY(second.isEmpty() ? writeFile(other, old) : QDir().mkpath(other + second));
         kit.reset->confirmFactoryReset();
         kit.alerts.answer(0);
-        QVERIFY(!QFile::exists(kept) && !QFile::exists(kept + QStringLiteral("-2")));
-        QCOMPARE(kit.quits, 1);
+        const bool inTheWay = second.size() > 1;
+        QCOMPARE(QFileInfo::exists(kept), inTheWay);
+        QCOMPARE(QFileInfo::exists(other), inTheWay);
+        QCOMPARE(kit.quits, inTheWay ? 0 : 1);
+        QCOMPARE(kit.alerts.shown.size(), inTheWay ? 1 : 0);
+        QVERIFY(!inTheWay || kit.alerts.shown[0].alert.message.contains(other + ") is a folder"));
     }
 
     void settingsWriteFailure_reportsAndKeepsRunning()
