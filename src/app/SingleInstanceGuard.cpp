@@ -120,6 +120,12 @@ SingleInstanceGuard::Outcome SingleInstanceGuard::tryToClaim()
             qCWarning(launchDiag, "no instance lock in the data folder; running unguarded");
             return Outcome::run;
         case InstanceChannel::Claim::acquired:
+            // A copy whose lock file was removed under it runs on, and answers at the socket;
+            // whatever else listens there is not this program and is moved aside by listen().
+            if (m_channel.requestRaise(m_timing.raiseBudget)) {
+                qCInfo(launchDiag, "another copy is running; asked it to show its window");
+                return Outcome::raised;
+            }
             if (!m_channel.listen())
                 qCWarning(launchDiag, "cannot listen for later copies");
             return Outcome::run;

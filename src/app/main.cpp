@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     QObject::connect(&instance, &varnello::LocalInstanceChannel::socketPathMovedAside, &instance,
                      [](const QString &path, const QString &movedTo) {
                          qCWarning(launchDiag,
-                                   "a file had the hand-over socket's name %s; "
+                                   "something else had the hand-over socket's name %s; "
                                    "renamed it %s",
                                    qUtf8Printable(path), qUtf8Printable(movedTo));
                      });

@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <optional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace varnello {
@@ -118,6 +120,25 @@ bool renameUnlessTaken(const QByteArray &from, const QByteArray &to)
         return false;
     }
     return errno == ENOENT && ::rename(from.constData(), to.constData()) == 0;
+}
+
+// Whether a socket file has a listener behind it. Refused at once when nobody listens; a listener
+// whose backlog is full still counts.
+bool someoneListensOn(const QByteArray &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof(address.sun_path)))
+        return true; // cannot be asked: taken for live, so it is kept
+    std::copy(path.begin(), path.end(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return true;
+    const bool refused =
+        ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) != 0 &&
+        (errno == ECONNREFUSED || errno == ENOENT);
+    ::close(fd);
+    return !refused;
 }
 
 } // namespace
@@ -270,11 +291,12 @@ bool LocalInstanceChannel::clearSocketPath()
     struct stat info {};
     if (::lstat(path.constData(), &info) != 0)
         return errno == ENOENT;
-    // We hold the lock, so before we listened a socket here is one a crashed copy left, and
-    // since then one that is still ours: it holds nothing. Another program's that took the
-    // place of ours is its own business, and goes aside like anything else.
+    // We hold the lock: since we listened, a socket here that is still ours holds nothing; before
+    // that, one that nobody listens on is a crashed copy's. Another program's, live before we
+    // started or put in place of ours since, is its own business, and goes aside like anything
+    // else.
     if (S_ISSOCK(info.st_mode) &&
-        (!m_socketIdentity || identityOf(m_serverName) == m_socketIdentity))
+        (m_socketIdentity ? identityOf(m_serverName) == m_socketIdentity : !someoneListensOn(path)))
         return ::unlink(path.constData()) == 0 || errno == ENOENT;
     // Anything else was put here by hand or by another program, and may be worth keeping.
     return moveAside();

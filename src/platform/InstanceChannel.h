@@ -78,8 +78,9 @@ Q_SIGNALS:
 //
 // The holder keeps its socket reachable: a cleaner of the runtime folder may remove the socket
 // file, or something else may take its name, while the server goes on listening unseen. Whatever
-// sits under the socket's name that is not a socket is moved aside, never deleted; at the end
-// the holder removes its own socket only, and moves aside whatever else has taken its name.
+// sits under the socket's name is moved aside, never deleted, but for this copy's own socket and,
+// found at the start, a socket nobody listens on (a crashed copy's): another program's live
+// socket goes aside too. At the end the holder removes its own socket only.
 class LocalInstanceChannel final : public InstanceChannel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocalInstanceChannel)
@@ -126,7 +127,8 @@ public:
     const QString &serverName() const { return m_serverName; }
 
 Q_SIGNALS:
-    // Something that was not a socket stood under the socket's name and was renamed `movedTo`.
+    // Something that was not this copy's socket stood under the socket's name and was renamed
+    // `movedTo`.
     void socketPathMovedAside(const QString &path, const QString &movedTo);
 
 private:

@@ -65,7 +65,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("raiseCalls");
         QTest::addColumn<int>("outOfReachMs");
         QTest::newRow("free folder: runs and listens")
-            << QList{Claim::acquired} << QList{false} << Start::run << true << 0 << 0;
+            << QList{Claim::acquired} << QList{false} << Start::run << true << 1 << 0;
+        // Its lock file was removed under it; another program at the socket would not answer.
+        QTest::newRow("free folder, a copy answers all the same: leaves")
+            << QList{Claim::acquired} << QList{true} << Start::leave << false << 1 << 0;
         QTest::newRow("no lock possible: runs unguarded")
             << QList{Claim::unavailable} << QList{false} << Start::run << false << 0 << 0;
         QTest::newRow("running copy answers: leaves")
@@ -82,7 +85,7 @@ private Q_SLOTS:
             << QList{Claim::heldByAnotherCopy} << QList{true} << Start::leave << false << -1 << 400;
         // The running copy ended meanwhile: this one takes over.
         QTest::newRow("holder went away: runs") << QList{Claim::heldByAnotherCopy, Claim::acquired}
-                                                << QList{false} << Start::run << true << 1 << 0;
+                                                << QList{false} << Start::run << true << 2 << 0;
         // A copy may still run from before its lock file was spoiled.
         QTest::newRow("unusable lock file, a copy answers: leaves")
             << QList{Claim::lockFileUnusable} << QList{true} << Start::leave << false << 1 << 0;

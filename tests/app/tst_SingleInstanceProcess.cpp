@@ -1,8 +1,13 @@
 // The real program started twice on one temporary home: the second start brings the first to the
-// front and leaves without touching the settings; a lock left by a killed copy is taken over.
+// front and leaves without touching the settings, and another program's socket in the way survives;
+// a lock left by a killed copy is taken over.
+#include "InstanceChannel.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -17,10 +22,10 @@ struct Home {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QString dataFolder = tmp.filePath(QStringLiteral("data/Varnello"));
     QString settings = dataFolder + QStringLiteral("/settings.json");
+    QString runtime = tmp.filePath(QStringLiteral("run"));
 
     Home()
     {
-        const QString runtime = tmp.filePath(QStringLiteral("run"));
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         environment.insert(QStringLiteral("HOME"), tmp.path());
@@ -96,6 +101,12 @@ private Q_SLOTS:
     void secondStart_raisesTheFirstAndWritesNothing()
     {
         Home home;
+        // Another program's socket under the hand-over socket's name goes aside, still listening.
+        QVERIFY(QDir().mkpath(home.dataFolder));
+        const QString socket =
+            varnello::LocalInstanceChannel::serverName(home.dataFolder, home.runtime);
+        QLocalServer other;
+        QVERIFY(other.listen(socket));
         Copy first(home);
         QTRY_VERIFY_WITH_TIMEOUT(first.said("main window first paint"), startTimeoutMs);
         QVERIFY(waitUntilSettled(home.settings, 2000));
@@ -114,6 +125,9 @@ private Q_SLOTS:
         QCOMPARE(first.process.state(), QProcess::Running);
         QCOMPARE(readAll(home.settings), before);
         QCOMPARE(QDir(home.dataFolder).entryList(QDir::Files), filesBefore);
+        QLocalSocket caller;
+        caller.connectToServer(socket + QStringLiteral(".moved-aside"));
+        QVERIFY(caller.waitForConnected(2000));
 
         // The session ending quits the ordinary way: a clean exit that gives the lock back.
         first.process.terminate();
