@@ -9,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -107,8 +108,14 @@ private Q_SLOTS:
             varnello::LocalInstanceChannel::serverName(home.dataFolder, home.runtime);
         QLocalServer other;
         QVERIFY(other.listen(socket));
+        QElapsedTimer sinceStart;
+        sinceStart.start();
         Copy first(home);
         QTRY_VERIFY_WITH_TIMEOUT(first.said("main window first paint"), startTimeoutMs);
+        // Counted from the process's start, not the epoch.
+        const auto paint = QRegularExpression(QStringLiteral("first paint at (\\d+) ms"))
+                               .match(QString::fromUtf8(first.output));
+        QVERIFY(paint.hasMatch() && paint.captured(1).toLongLong() <= sinceStart.elapsed());
         QVERIFY(waitUntilSettled(home.settings, 2000));
         const QByteArray before = readAll(home.settings);
         const QStringList filesBefore = QDir(home.dataFolder).entryList(QDir::Files);
