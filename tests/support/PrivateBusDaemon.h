@@ -14,7 +14,8 @@ public:
     PrivateBusDaemon(const PrivateBusDaemon &) = delete;
     PrivateBusDaemon &operator=(const PrivateBusDaemon &) = delete;
 
-    // The dbus-daemon program, or empty when it is not installed (the test then skips).
+    // The dbus-daemon program, or empty when it is not installed (the test then fails: a test
+    // that skipped would let the suite pass without it).
     static QString executable();
 
     // Starts a session daemon and gives the address it listens on; empty when it did not start
