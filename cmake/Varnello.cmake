@@ -30,8 +30,12 @@ function(varnello_tests folder)
       target_compile_definitions(${_name} PRIVATE VARNELLO_SANITIZE)
     endif()
     add_test(NAME ${folder}/${_name} COMMAND ${_name})
+    # A home of its own in the build folder: what the libraries under a test write there on their
+    # own (libcanberra's sound cache) never lands in the home of whoever runs the suite.
+    set(_home ${CMAKE_CURRENT_BINARY_DIR}/home/${_name})
+    file(MAKE_DIRECTORY ${_home})
     set_tests_properties(${folder}/${_name} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${_home};XDG_CACHE_HOME=${_home}/.cache;XDG_CONFIG_HOME=${_home}/.config;XDG_DATA_HOME=${_home}/.local/share;XDG_STATE_HOME=${_home}/.local/state"
       TIMEOUT 300)
   endforeach()
 endfunction()
