@@ -462,7 +462,8 @@ private:
     void armPromptQuestionDeadline();
     void handlePromptQuestionDeadline();
     void followPromptDecision(PromptQuestion::Decision decision);
-    // Where the received stream will stand once everything the node has sent so far is read.
+    // Where the received stream will stand once everything the node has sent so far is read;
+    // beyond m_bytesReceived while data the kernel or the socket holds is still to be read.
     qint64 receivedStreamEnd() const;
     // A complete line before the login that is no candidate: greeting text shows the candidate
     // was part of the greeting; spots, talk, announcements and blank lines prove nothing.

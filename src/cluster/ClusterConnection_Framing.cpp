@@ -326,8 +326,7 @@ void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
         return;
     // Data the kernel holds but the socket has not picked up yet counts as arrived: a busy event
     // loop must not make the wait look longer than it was.
-    if (QTcpSocket *socket = m_connection->socket();
-        (socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)
+    if (receivedStreamEnd() > m_bytesReceived)
         return; // the read that follows handles the tail
     DXSpotParser::ParseResult result =
         DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock, &m_lookupCache);

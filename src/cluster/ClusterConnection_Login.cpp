@@ -26,24 +26,6 @@ constexpr std::array<QLatin1StringView, 6> passwordPromptWords{
     QLatin1StringView("enter password"), QLatin1StringView("please enter your password"),
 };
 
-// Where a prompt ending in the buffer's last ">" can begin: no prompt takes in an earlier ">".
-qsizetype promptSegmentStart(QStringView buffer)
-{
-    qsizetype end = buffer.size();
-    while (end > 0 && buffer[end - 1].isSpace())
-        --end;
-    for (qsizetype i = end - 2; i >= 0; --i) {
-        if (buffer[i] == u'>')
-            return i + 1;
-    }
-    return 0;
-}
-
-bool matchesPrompt(prompts::NodeKind kind, const QString &buffer, const QString &callsign)
-{
-    return prompts::endsInNodePrompt(buffer, callsign, kind, promptSegmentStart(buffer));
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -67,7 +49,7 @@ bool ClusterConnection::containsPasswordPrompt(const QString &buffer)
 
 bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 {
-    return matchesPrompt(prompts::NodeKind::any, buffer, m_loginCallsign);
+    return prompts::endsInNodePrompt(buffer, m_loginCallsign, prompts::NodeKind::any);
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
@@ -78,19 +60,19 @@ qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
 bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
-    return !call.isEmpty() && matchesPrompt(prompts::NodeKind::arCluster, buffer, call);
+    return !call.isEmpty() && prompts::endsInNodePrompt(buffer, call, prompts::NodeKind::arCluster);
 }
 
 bool ClusterConnection::isCCClusterPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
-    return !call.isEmpty() && matchesPrompt(prompts::NodeKind::ccCluster, buffer, call);
+    return !call.isEmpty() && prompts::endsInNodePrompt(buffer, call, prompts::NodeKind::ccCluster);
 }
 
 bool ClusterConnection::isDXSpiderPrompt(const QString &buffer, const QString &callsign)
 {
     const QString call = callsign.trimmed();
-    return !call.isEmpty() && matchesPrompt(prompts::NodeKind::dxSpider, buffer, call);
+    return !call.isEmpty() && prompts::endsInNodePrompt(buffer, call, prompts::NodeKind::dxSpider);
 }
 
 bool ClusterConnection::looksLikeUnknownPrompt(QStringView line)

@@ -103,15 +103,13 @@ void ClusterConnection::handlePromptQuestionDeadline()
         const bool graceLeft =
             m_promptQuestion.deadline() &&
             now < *m_promptQuestion.deadline() + m_promptQuestion.answerWait() / 4;
-        if (QTcpSocket *socket = m_connection->socket();
-            graceLeft &&
-            ((socket && socket->bytesAvailable() > 0) || m_connection->unreadSystemBytes() > 0)) {
+        if (graceLeft && receivedStreamEnd() > m_bytesReceived) {
             m_promptQuestionTask.start(this, m_timing.tailSettleDelay,
                                        [this] { handlePromptQuestionDeadline(); });
             return;
         }
         // A line still coming that is not the one in question counts as well.
-        if (!m_partialLine.isEmpty() && !m_promptQuestion.hasOpenLine())
+        if (!m_partialLine.isEmpty() && m_promptQuestion.openLine().isEmpty())
             noteLineBeforeLogin(m_partialLine);
     }
     followPromptDecision(m_promptQuestion.deadlineReached(now, mayAskNodeForItsPrompt()));
@@ -154,7 +152,7 @@ void ClusterConnection::confirmUnknownNodePrompt()
 {
     const QString prompt = m_promptQuestion.candidate();
     // The prompt still waiting for a line break is shown before the warning that names it.
-    if (m_promptQuestion.hasOpenLine() && !m_promptQuestion.openLineIsAnswer() &&
+    if (!m_promptQuestion.openLine().isEmpty() && !m_promptQuestion.openLineIsAnswer() &&
         m_partialLine.trimmed() == m_promptQuestion.openLine()) {
         const QString line = std::exchange(m_partialLine, QString());
         m_skipLeadingLineBreak = true;

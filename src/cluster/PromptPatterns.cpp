@@ -99,9 +99,10 @@ NameStart nameStartAfterCall(QStringView text, qsizetype callEnd)
 // What the end of the text must be for each kind, worked out once per text.
 struct KindEnd {
     bool possible = false;
-    // any: where the white space before ">" begins, and the ">"; dxSpider: where the word
-    // begins; arCluster, ccCluster: where the word begins, and where the blanks in front of it
-    // begin.
+    // The closing ">".
+    qsizetype bracket = 0;
+    // any: where the white space before ">" begins; dxSpider: where the word begins; arCluster,
+    // ccCluster: where the word begins, and where the blanks in front of it begin.
     qsizetype end = 0;
     qsizetype blanks = 0;
     // The last stop before `end` (any, dxSpider) or before `blanks` (the other two).
@@ -114,10 +115,10 @@ KindEnd kindEnd(QStringView text, NodeKind kind)
     const std::optional<PromptEnd> end = promptEnd(text);
     if (!end)
         return result;
+    result.bracket = end->bracket;
     switch (kind) {
     case NodeKind::any:
         result.end = end->body;
-        result.blanks = end->bracket;
         result.lastStop = lastStopBefore(text, end->body);
         result.possible = true;
         return result;
@@ -177,7 +178,7 @@ bool nameFits(QStringView text, const KindEnd &end, NodeKind kind, const NameSta
         if ((name.first >= 0 && end.lastStop < name.first && name.first < end.end) ||
             anyIn(std::max(name.lo, end.lastStop + 1), std::min(name.hi, end.end - 1)))
             return true;
-        return blankIn(std::max(name.lo, end.end), std::min(name.hi, end.blanks - 1));
+        return blankIn(std::max(name.lo, end.end), std::min(name.hi, end.bracket - 1));
     case NodeKind::arCluster:
     case NodeKind::ccCluster:
         // The name ends before the blanks in front of the word with no stop on its way, or it
@@ -212,13 +213,16 @@ qsizetype callEndAt(QStringView text, QStringView callsign, qsizetype at, bool p
 
 } // namespace
 
-bool endsInNodePrompt(QStringView text, QStringView callsign, NodeKind kind, qsizetype from)
+bool endsInNodePrompt(QStringView text, QStringView callsign, NodeKind kind)
 {
     if (callsign.isEmpty())
         return false;
     const KindEnd end = kindEnd(text, kind);
     if (!end.possible)
         return false;
+    // No prompt takes in a ">" before its own: the callsign is looked for behind the last one, so
+    // a long run of prompt beginnings is not searched over again at every read.
+    const qsizetype from = text.first(end.bracket).lastIndexOf(u'>') + 1;
     for (qsizetype at = text.indexOf(callsign, from, Qt::CaseInsensitive); at >= 0;
          at = text.indexOf(callsign, at + 1, Qt::CaseInsensitive)) {
         for (const bool parenthesised : {true, false}) {

@@ -15,8 +15,8 @@ namespace varnello::prompts {
 // is the node's name, never a word with ":" as in a talk line ("N0CALL de K1ABC: hello >").
 enum class NodeKind { any, arCluster, ccCluster, dxSpider };
 
-// Whether a prompt of that kind ends `text`, beginning at or after `from`.
-bool endsInNodePrompt(QStringView text, QStringView callsign, NodeKind kind, qsizetype from = 0);
+// Whether a prompt of that kind ends `text`.
+bool endsInNodePrompt(QStringView text, QStringView callsign, NodeKind kind);
 
 // How long a node prompt at the start of `line` is, with the white space after it, when more
 // follows it (0: none there); the pattern above without the end anchor.

@@ -86,7 +86,6 @@ public:
     const QString &candidate() const { return m_candidate; }
     // The line in question (or a copy of it) while it is the unfinished line.
     const QString &openLine() const { return m_openLine; }
-    bool hasOpenLine() const { return !m_openLine.isEmpty(); }
     bool openLineIsAnswer() const { return m_openLineIsAnswer; }
     Duration answerWait() const { return m_answerWait; }
 
