@@ -227,24 +227,18 @@ private Q_SLOTS:
             400, 0, "", 1);
         add("greeting held up after a line ending in > and its break, logs in",
             "Cluster news\r\n" + spider, {motd.join(QString())}, 400, 0, "", 1);
-        // Lines alike within one greeting are no answer.
-        add("two lines differing in digits in one read, logs in", spider,
-            {"Telnet port 7300 >\r\nTelnet port 7373 >\r\n"}, 400, 0, "", 1);
-        add("a separator twice in one read, logs in", spider,
-            {"------------------------------>\r\n------------------------------>\r\n"}, 400, 0, "",
-            1);
+        // Lines alike within one greeting, or in one read, are no answer.
+        add("lines alike in one read, logs in", spider,
+            {"Telnet port 7300 >\r\nTelnet port 7373 "
+             ">\r\n----->\r\n----->\r\n=====>\r\n\r\n=====>\r\n"},
+            400, 0, "", 1);
         add("a separator, a blank line and the separator 20 ms later, logs in", spider,
             {"=====>\r\n", "\r\n=====>\r\n"}, 20, 0, "", 0);
-        add("a separator, a blank line and the separator in one write, logs in", spider,
-            {"=====>\r\n\r\n=====>\r\n"}, 400, 0, "", 1);
-        add("numbered lines apart, logs in", spider, {"Link 1 ---->\r\n", "Link 2 ---->\r\n"}, 400,
-            0, "", 2);
         add("numbered lines, the third in the read of the second, logs in", spider,
             {"Link 1 ---->\r\n", "Link 2 ---->\r\nLink 3 ---->\r\n"}, 400, 0, "", 2);
         add("a line that begins with the line in question, logs in", spider,
             {"-->\r\n", "--> Visit our web site\r\n"}, 400, 0, "", 1);
-        // Answers later than the answer wait end no step: 4.5 s and 6 s at full scale.
-        add("answer later than the answer wait, logs in", spider, motd, 400, 1125, "", 1);
+        // An answer later than the answer wait ends no step: 6 s at full scale.
         add("answer much later than the answer wait, logs in", spider, motd, 400, 1500, "", 1);
         add("no answer to an empty line, logs in", spider, motd, 400, -1, "", 1);
         // A node that reads its lines in order would take an empty line for the password.
@@ -379,9 +373,7 @@ private Q_SLOTS:
         const qint64 endedAfter = kit.node.elapsedMs() - callsignAt;
         ticker.stop();
         kit.settle(300);
-        const int questions = kit.node.countReceived(QString(), 0);
-        qInfo("attempt ended after %lld ms, %d empty lines", endedAfter, questions);
-        QVERIFY(questions <= PromptQuestion::maximumQuestions);
+        QVERIFY(kit.node.countReceived(QString(), 0) <= PromptQuestion::maximumQuestions);
         QVERIFY(endedAfter <=
                 (timing.callsignSendWatchdog + timing.promptQuestionWait).count() + 400);
     }
