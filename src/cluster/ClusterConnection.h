@@ -71,9 +71,9 @@ struct ClusterTiming {
     // prompt within this time makes the question needless.
     ms promptQuestionQuiet{1000};
     // An answer to such an empty line is awaited this long (the login watchdog waits with it,
-    // once per attempt); a line that has met nothing but spots and chatter by then is taken for
-    // the prompt of a node that ignores empty lines. Long enough for a slow link, well under the
-    // watchdog's own time.
+    // at most twice per attempt); a line that has met nothing but spots and chatter by then is
+    // taken for the prompt of a node that ignores empty lines. Long enough for a round trip of a
+    // slow link, under the watchdog's own time.
     ms promptQuestionWait{4000};
     // While spots pour in after login, reads closer together than this are gathered and handled
     // in one go this long after the previous handling (a quarter more when the stream pauses).
@@ -223,10 +223,6 @@ public:
     static bool containsCallsignPrompt(const QString &buffer);
     static bool containsPasswordPrompt(const QString &buffer);
     static std::optional<DuplicateConnection> parseDuplicateLoginLine(const QString &line);
-    // Node traffic that is nobody's reply (talk, announcements, WWV/WCY): shown even while a
-    // post-login step collects its reply.
-    static bool isUnsolicitedNodeLine(QStringView line);
-
     // --- Back-fill of recent spots (also the filter warning sheet's "No" choices). Like every
     // step the operator starts here (the RBN popover's Refresh, the filter warning's choices), it
     // goes out once the node has answered what it was asked before.
@@ -444,8 +440,6 @@ private:
     bool takeKeepaliveAnswer(const QString &lower);
     // A line ending in ">" that may be a prompt this program does not know.
     static bool looksLikeUnknownPrompt(QStringView line);
-    // Nothing but white space and BEL characters (or nothing at all).
-    static bool isBlankLine(QStringView line);
     // Before the login: a line that may be the prompt of a node of no known type (the question
     // and its verdict are PromptQuestion's). `readStart`: where the read that brought its first
     // character began; `open`: the line has no line break yet. True when the line is the node's

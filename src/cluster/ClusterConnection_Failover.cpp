@@ -163,16 +163,16 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
             m_isLoggedIn)
             return;
         // A line that may be the node's prompt is asked about now, if the quiet after it still
-        // runs; the answer is waited for once per attempt, for one answer wait at most.
+        // runs; an awaited answer is waited for (PromptQuestion says how often and how long).
         if (m_promptQuestion.isWaitingForQuiet())
             handlePromptQuestionDeadline();
         if (!isCurrent(armedFor) || m_isLoggedIn || m_loginState != LoginState::callsignSent)
             return;
-        if (const auto until = m_promptQuestion.takeWatchdogExtension()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                *until - std::chrono::steady_clock::now());
-            armCallsignWatchdog(armedFor, std::max(left, std::chrono::milliseconds(0)) +
-                                              m_timing.tailSettleDelay);
+        const auto now = std::chrono::steady_clock::now();
+        if (const auto until =
+                m_promptQuestion.takeWatchdogExtension(now, m_timing.tailSettleDelay)) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*until - now);
+            armCallsignWatchdog(armedFor, std::max(left, std::chrono::milliseconds(0)));
             return;
         }
         appendConsoleLine(QStringLiteral("Login stalled after sending callsign. Reconnecting…"));

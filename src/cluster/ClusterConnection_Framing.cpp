@@ -3,6 +3,7 @@
 #include "ClusterConnection.h"
 
 #include "DXSpotParser.h"
+#include "PromptPatterns.h"
 
 #include <QTcpSocket>
 
@@ -352,7 +353,7 @@ void ClusterConnection::dispatchLine(QStringView line)
 {
     // Blanks and BEL characters only: what is left of a spot line after its text, never a line
     // of its own worth showing. An empty line still is one.
-    if (!line.isEmpty() && isBlankLine(line))
+    if (!line.isEmpty() && prompts::isBlankLine(line))
         return;
     handleClusterLine(line);
 }

@@ -123,8 +123,9 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
         return PromptMatch::nodeType;
     // Any other line ending in ">" may be the prompt of a node this program does not know (or a
     // prompt the user set for themselves), or a line of the greeting: the node is asked. Never
-    // when the ">" closes a placeholder such as "<your name>" of a greeting.
-    if (looksLikeUnknownPrompt(m_promptBuffer))
+    // when the ">" closes a placeholder such as "<your name>" of a greeting, nor for an
+    // announcement or talk that happens to end in "-->".
+    if (looksLikeUnknownPrompt(m_promptBuffer) && !PromptQuestion::isPassingTraffic(m_promptBuffer))
         return PromptMatch::unknownNodePrompt;
     return PromptMatch::none;
 }

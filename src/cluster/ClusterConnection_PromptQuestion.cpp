@@ -3,17 +3,11 @@
 // what the node sent and carries out what it decides.
 #include "ClusterConnection.h"
 
+#include "PromptPatterns.h"
+
 #include <QTcpSocket>
 
 namespace varnello {
-
-bool ClusterConnection::isBlankLine(QStringView line)
-{
-    for (QChar c : line)
-        if (!c.isSpace() && c != u'\a')
-            return false;
-    return true;
-}
 
 bool ClusterConnection::considerPromptCandidate(const QString &line, qint64 readStart, bool open)
 {
@@ -117,9 +111,7 @@ void ClusterConnection::handlePromptQuestionDeadline()
 
 void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
-    if (m_promptQuestion.candidate().isEmpty() || isBlankLine(line) ||
-        line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive) ||
-        isUnsolicitedNodeLine(line))
+    if (m_promptQuestion.candidate().isEmpty() || PromptQuestion::isPassingTraffic(line))
         return;
     releaseHeldAnswerLine();
     m_promptQuestion.noteGreetingText();
@@ -134,7 +126,7 @@ bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
     qsizetype end = 0;
     while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
         ++end;
-    return isUnsolicitedNodeLine(text.first(end));
+    return prompts::isUnsolicitedLine(text.first(end));
 }
 
 qsizetype ClusterConnection::gluedPromptLength(QStringView line) const

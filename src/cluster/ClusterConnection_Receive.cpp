@@ -1,6 +1,7 @@
 #include "ClusterConnection.h"
 
 #include "DXSpotParser.h"
+#include "PromptPatterns.h"
 #include "SpotTypeClassifier.h"
 
 #include <QElapsedTimer>
@@ -271,7 +272,7 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
         appendConsoleLine(line.toString());
         return;
     }
-    const bool unsolicited = isUnsolicitedNodeLine(line);
+    const bool unsolicited = prompts::isUnsolicitedLine(line);
     // Whether the node answered at all tells a slow node from one whose prompt is not known.
     const bool spoke = !unsolicited && !line.trimmed().isEmpty() && !matchesNodePrompt(lower);
     if (spoke)

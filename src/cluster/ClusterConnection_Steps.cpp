@@ -4,8 +4,6 @@
 // the keepalive ping.
 #include "ClusterConnection.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <utility>
 
@@ -294,18 +292,6 @@ bool ClusterConnection::spotBelongsToBackFill() const
 
 // ---------------------------------------------------------------------------------------------
 // Lines while a step collects its reply
-
-bool ClusterConnection::isUnsolicitedNodeLine(QStringView line)
-{
-    // "To ALL de K1ABC: ...", "To N0CALL de K1ABC: ...", "N0CALL de K1ABC: ..." (talk),
-    // "WWV de W0MU <18>: ...", "WCY de DK0WCY-1 <18> : ...". A node prompt the line was glued to
-    // may stand in front; a node prompt itself has no ":" after its node name.
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^[\s\x07]*(?:[^\r\n<>]{1,250}>\s*)?(?:to\s+)?[a-z0-9/#-]+\s+de\s+)"
-                       R"([a-z0-9/#-]+\s*(?:<[^<>\r\n]*>\s*)?:)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern.match(line).hasMatch();
-}
 
 bool ClusterConnection::takeKeepaliveAnswer(const QString &lower)
 {

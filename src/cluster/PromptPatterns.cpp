@@ -1,5 +1,6 @@
 #include "PromptPatterns.h"
 
+#include <QRegularExpression>
 #include <QString>
 
 #include <optional>
@@ -288,6 +289,23 @@ bool endsInGenericPrompt(QStringView text)
         return false;
     const qsizetype length = end->bracket - start;
     return length >= 1 && length <= 250;
+}
+
+bool isUnsolicitedLine(QStringView line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^[\s\x07]*(?:[^\r\n<>]{1,250}>\s*)?(?:to\s+)?[a-z0-9/#-]+\s+de\s+)"
+                       R"([a-z0-9/#-]+\s*(?:<[^<>\r\n]*>\s*)?:)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(line).hasMatch();
+}
+
+bool isBlankLine(QStringView line)
+{
+    for (QChar c : line)
+        if (!c.isSpace() && c != u'\a')
+            return false;
+    return true;
 }
 
 } // namespace varnello::prompts

@@ -26,4 +26,13 @@ qsizetype leadingNodePromptLength(QStringView line, QStringView callsign);
 // (?:^|[\r\n])[^\r\n>]{1,250}>\s*$
 bool endsInGenericPrompt(QStringView text);
 
+// Lines a node sends of its own accord: "To ALL de K1ABC: ...", "To N0CALL de K1ABC: ...",
+// "N0CALL de K1ABC: ..." (talk), "WWV de W0MU <18>: ...", "WCY de DK0WCY-1 <18> : ...". A node
+// prompt the line was glued to may stand in front; a node prompt itself has no ":" after its
+// node name.
+bool isUnsolicitedLine(QStringView line);
+
+// Nothing but white space and BEL characters (or nothing at all).
+bool isBlankLine(QStringView line);
+
 } // namespace varnello::prompts

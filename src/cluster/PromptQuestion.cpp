@@ -1,5 +1,9 @@
 #include "PromptQuestion.h"
 
+#include "PromptPatterns.h"
+
+#include <algorithm>
+
 namespace varnello {
 
 namespace {
@@ -30,6 +34,13 @@ void PromptQuestion::reset(Duration quiet, Duration answerWait)
     *this = PromptQuestion{};
     m_quiet = quiet;
     m_answerWait = answerWait;
+}
+
+bool PromptQuestion::isPassingTraffic(QStringView line)
+{
+    return prompts::isBlankLine(line) ||
+           line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive) ||
+           prompts::isUnsolicitedLine(line);
 }
 
 PromptQuestion::Outcome PromptQuestion::noteCandidate(const QString &line, qint64 readStart,
@@ -142,12 +153,18 @@ std::optional<PromptQuestion::TimePoint> PromptQuestion::deadline() const
     return m_deadline;
 }
 
-std::optional<PromptQuestion::TimePoint> PromptQuestion::takeWatchdogExtension()
+std::optional<PromptQuestion::TimePoint> PromptQuestion::takeWatchdogExtension(TimePoint now,
+                                                                               Duration margin)
 {
-    if (m_decided || m_watchdogExtended || m_phase != Phase::answer)
+    if (m_decided || m_phase != Phase::answer)
         return std::nullopt;
-    m_watchdogExtended = true;
-    return m_deadline;
+    if (m_watchdogWaits == 0) {
+        m_watchdogLimit = now + 2 * m_answerWait;
+    } else if (m_watchdogWaits > 1 || m_returns != 1 || !m_awaitingAnswer) {
+        return std::nullopt;
+    }
+    ++m_watchdogWaits;
+    return std::min(m_deadline + margin, m_watchdogLimit);
 }
 
 void PromptQuestion::startAnswerWait(TimePoint until)

@@ -25,8 +25,13 @@ namespace varnello {
 //   spots and chatter in between, or when it stands unanswered for a whole answer wait after a
 //   question (or, when no question may be asked, after the quiet) as from a node that ignores
 //   empty lines. Any other text shows it was greeting.
-// - At most maximumQuestions empty lines go to one connection; the login watchdog waits for an
-//   answer once per connection; after a verdict nothing more is asked.
+// - Blank lines, spots and the node's unsolicited lines (announcements, talk, WWV/WCY) are
+//   passing traffic: never the line in question, whatever they end with, and no proof of
+//   greeting either.
+// - At most maximumQuestions empty lines go to one connection. The login watchdog waits for an
+//   awaited answer once, and a second time only for the second answer of a line that came back
+//   once after a question: behind a slow link both answers take a round trip each. It never
+//   waits past its own time plus two answer waits. After a verdict nothing more is asked.
 class PromptQuestion {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -50,6 +55,9 @@ public:
 
     // Empties the state for a new connection.
     void reset(Duration quiet, Duration answerWait);
+
+    // A line that is neither the line in question nor proof of greeting.
+    static bool isPassingTraffic(QStringView line);
 
     // A line of no known node type ending in ">", complete or still `open` (no line break yet).
     // `readStart`: where in the received stream the read that brought its first character began.
@@ -78,9 +86,10 @@ public:
     std::optional<TimePoint> deadline() const;
     // The quiet after the line still runs: no question about it has gone out.
     bool isWaitingForQuiet() const { return m_phase == Phase::quiet; }
-    // The login watchdog's one wait per connection: until when it waits for an awaited answer,
-    // or nothing when none is awaited or it waited already.
-    std::optional<TimePoint> takeWatchdogExtension();
+    // The login watchdog fired at `now`: until when it waits for an awaited answer (`margin`
+    // after the answer wait ends, so the wait's own verdict comes first), or nothing when it is
+    // to end the attempt.
+    std::optional<TimePoint> takeWatchdogExtension(TimePoint now, Duration margin);
 
     int questionsAsked() const { return m_asked; }
     const QString &candidate() const { return m_candidate; }
@@ -115,7 +124,8 @@ private:
     // still to come.
     qint64 m_mark = 0;
     bool m_awaitingAnswer = false;
-    bool m_watchdogExtended = false;
+    int m_watchdogWaits = 0;
+    TimePoint m_watchdogLimit{};
     bool m_decided = false;
 };
 

@@ -183,7 +183,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("prompt");       // "%1": the callsign, "%2": a moving number
         QTest::addColumn<QStringList>("greeting"); // the node's writes before its prompt
         QTest::addColumn<int>("pauseMs");          // between those writes and before the prompt
-        QTest::addColumn<int>("traffic"); // -1: spots from the callsign on; > 0: chatter this often
+        // -1: spots from the callsign on; > 0: announcements ending in "-->" this often
+        QTest::addColumn<int>("traffic");
         QTest::addColumn<int>("answerMs");     // the node's answer delay (-1: no answer to "")
         QTest::addColumn<QString>("password"); // asked for after the greeting when set
         QTest::addColumn<QString>("named");    // the prompt the warning names ("": logs in)
@@ -208,6 +209,9 @@ private Q_SLOTS:
         add("own prompt, an announcement before the late answer", own, {}, 0, 500, ownSent, 2, 300);
         add("own prompt, announcements, no answer to an empty line", own, {}, 0, -1, ownSent, 1,
             100);
+        add("own prompt, an announcement every 100 ms", own, {}, 0, 0, ownSent, 2, 100);
+        // 1.8 s each way at full scale: the prompt and each answer take a round trip.
+        add("own prompt behind a slow link", own, {QString()}, 900, 900, ownSent, 2);
         add("own prompt just before the watchdog, answer after it", own, {"Please wait", "\r\n"},
             650, 300, ownSent, 2);
         add("unknown prompt, spots glued to it", "EVIL >", {}, 0, 0, "EVIL >", 2, -1);
@@ -275,7 +279,7 @@ private Q_SLOTS:
                           {spotLineFor(QStringLiteral("OLD1"))});
         QTimer chatter;
         QObject::connect(&chatter, &QTimer::timeout, [&] {
-            kit.node.sendLine(QStringLiteral("To ALL de K1ABC: contest starts at 1200Z"));
+            kit.node.sendLine(QStringLiteral("To LOCAL de N3INJ: QSY 9 to 14.009 -->"));
         });
         kit.node.onLine = [&](int, const QString &) {
             if (traffic < 0) // never a moment's silence after the prompt
@@ -376,6 +380,35 @@ private Q_SLOTS:
         QVERIFY(kit.node.countReceived(QString(), 0) <= PromptQuestion::maximumQuestions);
         QVERIFY(endedAfter <=
                 (timing.callsignSendWatchdog + timing.promptQuestionWait).count() + 400);
+    }
+
+    // Whatever the node had sent when the empty line went out, read or not, cannot answer it.
+    void promptQuestion_aCopyUnreadWhenAskedIsNoAnswer()
+    {
+        ClusterTiming timing = fastTiming();
+        timing.promptQuestionQuiet = 60s; // the test asks
+        timing.promptQuestionWait = 60s;
+        timing.callsignSendWatchdog = 60s;
+        ConnectionKit kit(timing);
+        const QString prompt = QStringLiteral("N0CALL de GB7TST 2044Z >");
+        kit.node.setCustomPrompt(prompt);
+        kit.node.setAnswersEmptyLines(false);
+        kit.connectTo(kit.node, QStringLiteral("N0CALL"));
+        QVERIFY(kit.waitFor(
+            [&] { return ClusterConnectionTestAccess::hasLineInQuestion(*kit.connection); }));
+        kit.node.sendText(prompt);
+        // No event runs until the question is out: the copy waits in the kernel.
+        QElapsedTimer waited;
+        waited.start();
+        while (!ClusterConnectionTestAccess::hasUnreadData(*kit.connection) &&
+               waited.elapsed() < 2000)
+            QThread::msleep(1);
+        QVERIFY(ClusterConnectionTestAccess::hasUnreadData(*kit.connection));
+        ClusterConnectionTestAccess::askNodeForItsPrompt(*kit.connection);
+        kit.settle();
+        // Taken for an answer, the copy would have drawn the second question at once.
+        QCOMPARE(kit.node.countReceived(QString()), 1);
+        QVERIFY(!kit.connection->clusterNodeWarning());
     }
 
     void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()

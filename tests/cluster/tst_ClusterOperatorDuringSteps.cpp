@@ -4,6 +4,7 @@
 // recognised holds nothing up for long, and a slow node's late replies end their own steps.
 
 #include "ClusterConnectionTestKit.h"
+#include "PromptPatterns.h"
 
 using namespace varnello;
 using namespace varnello::test;
@@ -95,7 +96,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         QFETCH(bool, unsolicited);
-        QCOMPARE(ClusterConnection::isUnsolicitedNodeLine(line), unsolicited);
+        QCOMPARE(prompts::isUnsolicitedLine(line), unsolicited);
     }
 
     // A command and a spot sent the moment the login completes go out after the back-fill, in

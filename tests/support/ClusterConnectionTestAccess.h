@@ -17,6 +17,20 @@ struct ClusterConnectionTestAccess {
     {
         return connection.m_promptBuffer;
     }
+    // Before the login: whether a line ending in ">" is in question, whether the node's data
+    // waits unread, and the empty line that asks the node about it.
+    static bool hasLineInQuestion(const ClusterConnection &connection)
+    {
+        return !connection.m_promptQuestion.candidate().isEmpty();
+    }
+    static bool hasUnreadData(const ClusterConnection &connection)
+    {
+        return connection.receivedStreamEnd() > connection.m_bytesReceived;
+    }
+    static void askNodeForItsPrompt(ClusterConnection &connection)
+    {
+        connection.askNodeForItsPrompt();
+    }
     static void insertLiveSpot(ClusterConnection &connection, const DXSpot &spot)
     {
         connection.insertLiveSpot(spot);
