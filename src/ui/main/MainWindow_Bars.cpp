@@ -130,6 +130,13 @@ QWidget *MainWindow::buildStatusRow()
     m_statusDot = new StatusDot(row);
     m_statusLabel = statusLabel(QStringLiteral("statusText"), row, false);
     m_addressLabel = statusLabel(QStringLiteral("nodeAddress"), row, true);
+    // The host name is the text of the row that the operator can best spare: it gives way first,
+    // down to "…", before the state or the count lose a letter. The layout counts none of its
+    // width as wanted, so the others keep their whole texts while the row has room for them; its
+    // stretch hands it the room they leave before the flexible space takes any, up to its whole
+    // text (refreshStatusRow), so the count stays by it.
+    m_addressLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_addressLabel->setMinimumWidth(m_addressLabel->minimumSizeHint().width());
     m_countLabel = statusLabel(QStringLiteral("spotCount"), row, true);
     // The count changes with nearly every spot; one of the same width only repaints the label.
     m_countSlot = new SizeHintSlot(m_countLabel, row);
@@ -146,9 +153,9 @@ QWidget *MainWindow::buildStatusRow()
 
     layout->addWidget(m_statusDot);
     layout->addWidget(m_statusLabel);
-    layout->addWidget(m_addressLabel);
+    layout->addWidget(m_addressLabel, 1);
     layout->addWidget(m_countSlot);
-    layout->addStretch(1);
+    layout->addStretch();
     layout->addWidget(m_filtersControl);
     layout->addWidget(m_rbnControl);
     layout->addWidget(m_connectButton);
@@ -258,6 +265,7 @@ void MainWindow::refreshStatusRow(const SpotListsSnapshot &lists)
     const QString address = m_view.nodeAddressText();
     m_addressLabel->setVisible(loggedIn && !address.isEmpty());
     m_addressLabel->setTextAndToolTip(QStringLiteral("— ") + address);
+    m_addressLabel->setMaximumWidth(m_addressLabel->sizeHint().width());
     m_countSlot->setVisible(loggedIn);
     if (loggedIn) {
         m_countLabel->setTextAndToolTip(QStringLiteral("— ") + lists.spotCountLabel);

@@ -10,6 +10,7 @@
 #include "SidePanel.h"
 #include "SpotTableColumns.h"
 
+#include <QLayout>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -148,31 +149,83 @@ private slots:
         QTRY_COMPARE(kit.text(QStringLiteral("connectButton")), QStringLiteral("Connect"));
     }
 
-    // In Small View and at the window's smallest, a long status text is cut with "…" and whole in
-    // its tooltip.
-    void statusRow_longTextIsCutWithAnEllipsis_andWholeInItsTooltip_data()
+    // The row's texts give way in turn: the host first, down to "…"; the state and the count only
+    // when even they do not fit. A cut text ends in "…", whole in its tooltip, and the count
+    // stays by the host's text.
+    void statusRow_cutsTheHostFirst_andEveryCutTextIsWholeInItsTooltip_data()
     {
-        QTest::addColumn<bool>("smallView"); // else the window is held at its minimum size
-        QTest::newRow("Small View") << true;
-        QTest::newRow("smallest") << false;
+        QTest::addColumn<int>("width");         // the window's; 0 for Small View
+        QTest::addColumn<QString>("callsign");  // none: not logged in, a long failure text
+        QTest::addColumn<QStringList>("shown"); // state, host, count
+        const QString call = QStringLiteral("DL1AB");
+        const QString longCall = QStringLiteral("DL1AB/P at the far end of a long portable "
+                                                "expedition through several grid squares");
+        const QString whole = QStringLiteral("whole"), cut = QStringLiteral("cut");
+        const QString hidden = QStringLiteral("hidden");
+        QTest::newRow("failure, Small View") << 0 << QString() << QStringList{cut, hidden, hidden};
+        QTest::newRow("failure, smallest") << 1 << QString() << QStringList{cut, hidden, hidden};
+        QTest::newRow("wide") << 1400 << call << QStringList{whole, whole, whole};
+        QTest::newRow("default") << 1000 << call << QStringList{whole, cut, whole};
+        QTest::newRow("Small View") << 0 << call << QStringList{whole, cut, whole};
+        QTest::newRow("smallest") << 1 << call << QStringList{whole, cut, whole};
+        QTest::newRow("smallest, long state") << 1 << longCall << QStringList{cut, cut, cut};
     }
-    void statusRow_longTextIsCutWithAnEllipsis_andWholeInItsTooltip()
+    void statusRow_cutsTheHostFirst_andEveryCutTextIsWholeInItsTooltip()
     {
-        QFETCH(bool, smallView);
+        QFETCH(int, width);
+        QFETCH(QString, callsign);
+        QFETCH(QStringList, shown);
         PaintedText painted;
         MainWindowKit kit;
+        // Long enough to be cut at the default width.
+        kit.settings().setString(SettingsKeys::clusterHost,
+                                 QStringLiteral("spots-primary.a-rather-long-cluster-node-name."
+                                                "eu-central.dx-network.example.org"));
+        kit.settings().setString(SettingsKeys::clusterPort, QStringLiteral("7300"));
+        kit.settings().setString(SettingsKeys::clusterCallsign, callsign);
         QVERIFY(kit.showWindow());
-        const QString text = QStringLiteral(
-            "Primary and backup clusters unavailable — attempts stopped (Connection refused)");
-        ClusterConnectionTestAccess::setStatusText(kit.cluster(), text);
-        smallView ? NotificationHub::instance().post(applySmallViewNotification)
-                  : kit.window->resize(1, 1);
-        auto *label = kit.find<QLabel>(QStringLiteral("statusText"));
-        QTRY_VERIFY(painted.of(label).endsWith(u'…'));
-        QVERIFY(text.startsWith(painted.text.chopped(1)));
-        QVERIFY(label->fontMetrics().horizontalAdvance(painted.text) <=
-                label->contentsRect().width());
-        QCOMPARE(QTextDocumentFragment::fromHtml(label->toolTip()).toPlainText(), text);
+        const QString state = callsign.isEmpty()
+                                  ? QStringLiteral("Primary and backup clusters unavailable — "
+                                                   "attempts stopped (Connection refused)")
+                                  : QStringLiteral("Logged in as ") + callsign;
+        callsign.isEmpty()
+            ? ClusterConnectionTestAccess::setStatusText(kit.cluster(), state)
+            : ClusterConnectionTestAccess::logIn(kit.cluster(), ClusterNodeType::dxSpider);
+        width ? kit.window->resize(width, 800)
+              : NotificationHub::instance().post(applySmallViewNotification);
+        QTRY_COMPARE(kit.window->centralWidget()->width(),
+                     qMax(width, MainWindow::minimumContentWidth));
+        QTRY_COMPARE(kit.text(QStringLiteral("statusText")), state);
+
+        const auto reading = [&](const QString &name) {
+            auto *label = kit.find<QLabel>(name);
+            const QString text = painted.of(label);
+            // A long host name's tooltip holds zero-width spaces where it may break.
+            QString tip = QTextDocumentFragment::fromHtml(label->toolTip()).toPlainText();
+            if (!label->isVisible())
+                return QStringLiteral("hidden");
+            if (text == label->text())
+                return QStringLiteral("whole");
+            if (text.endsWith(u'…') && label->text().startsWith(text.chopped(1)) &&
+                label->fontMetrics().horizontalAdvance(text) <= label->contentsRect().width() &&
+                tip.remove(QChar(0x200B)) == label->text())
+                return QStringLiteral("cut");
+            return QStringLiteral("wrong: ") + text;
+        };
+        QTRY_COMPARE((QStringList{reading(QStringLiteral("statusText")),
+                                  reading(QStringLiteral("nodeAddress")),
+                                  reading(QStringLiteral("spotCount"))}),
+                     shown);
+
+        // At most a letter more than the row's spacing: the room a cut text leaves unused.
+        auto *host = kit.find<QLabel>(QStringLiteral("nodeAddress"));
+        const int hostTextEnd = host->mapTo(kit.window.get(), host->contentsRect().topLeft()).x() +
+                                host->fontMetrics().horizontalAdvance(painted.of(host));
+        const int gap =
+            kit.find<QLabel>(QStringLiteral("spotCount"))->mapTo(kit.window.get(), QPoint()).x() -
+            hostTextEnd;
+        QVERIFY(!host->isVisible() || gap <= host->parentWidget()->layout()->spacing() +
+                                                 host->fontMetrics().horizontalAdvance(u'W'));
     }
 
     void ctrlReturn_connectsOnlyWhileTheButtonReadsConnect()
