@@ -1,8 +1,11 @@
 #include "AlertSoundPlayer.h"
 
+#include "AppPaths.h"
+#include "AtomicFile.h"
 #include "BundledResources.h"
 #include "SoundOutput.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 #include <cstdio>
@@ -17,10 +20,25 @@ void writeLine(const QString &line)
     out << line << Qt::endl;
 }
 
+std::optional<QString> soundsFolder()
+{
+    const auto cache = AppPaths::cacheFolder();
+    if (!cache)
+        return std::nullopt;
+    return *cache + QStringLiteral("/sounds");
+}
+
+bool holds(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    // The size first: whatever else lies there is never read whole.
+    return file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes;
+}
+
 } // namespace
 
 AlertSoundPlayer::AlertSoundPlayer(SoundOutput &output, QObject *parent)
-    : QObject(parent), m_output(output)
+    : QObject(parent), m_output(output), m_folder(soundsFolder())
 {
     m_alert1Path = loadBundledAlertSound(QStringLiteral("alert1"));
     m_alert2Path = loadBundledAlertSound(QStringLiteral("alert2"));
@@ -43,24 +61,30 @@ std::optional<QString> AlertSoundPlayer::loadBundledAlertSound(const QString &na
         writeLine(QStringLiteral("Unable to find bundled alert sound ") + fileName);
         return std::nullopt;
     }
-    if (!m_folder) {
-        m_folder = std::make_unique<QTemporaryDir>();
-        if (!m_folder->isValid()) {
-            const QString reason = m_folder->errorString();
-            m_folder.reset();
-            writeLine(QStringLiteral("Unable to load bundled alert sound ") + fileName +
-                      QStringLiteral(": ") + reason);
-            return std::nullopt;
-        }
-    }
-    const QString target = m_folder->filePath(fileName);
-    QFile::remove(target);
-    QFile source(*resource);
-    if (!source.copy(target)) {
+    const auto failed = [&fileName](const QString &reason) {
         writeLine(QStringLiteral("Unable to load bundled alert sound ") + fileName +
-                  QStringLiteral(": ") + source.errorString());
-        return std::nullopt;
-    }
+                  QStringLiteral(": ") + reason);
+        return std::optional<QString>();
+    };
+    if (!m_folder)
+        return failed(QStringLiteral("no cache folder"));
+    QFile source(*resource);
+    if (!source.open(QIODevice::ReadOnly))
+        return failed(source.errorString());
+    const QByteArray bytes = source.readAll();
+    if (!QDir().mkpath(*m_folder))
+        return failed(QStringLiteral("cannot create ") + *m_folder);
+    // A fixed place rather than a temporary folder, so that neither a crash nor a process that
+    // never destroys its player leaves a copy behind. Copies running side by side share the
+    // files: one is replaced whole, and only when it differs, so no copy plays half a file.
+    const QString target = *m_folder + QLatin1Char('/') + fileName;
+    if (holds(target, bytes))
+        return target;
+    const auto error = AtomicFile::write(
+        target, bytes, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther,
+        AtomicFile::Mode::bestEffort);
+    if (error)
+        return failed(*error);
     return target;
 }
 

@@ -4,8 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTemporaryDir>
-#include <memory>
 #include <optional>
 
 namespace varnello {
@@ -19,7 +17,8 @@ class AlertSoundPlayer final : public QObject {
     Q_DISABLE_COPY_MOVE(AlertSoundPlayer)
 
 public:
-    // Loads "alert1" and then "alert2" from the built-in resources.
+    // Loads "alert1" and then "alert2" from the built-in resources into the "sounds" folder of
+    // the cache folder.
     explicit AlertSoundPlayer(SoundOutput &output, QObject *parent = nullptr);
     ~AlertSoundPlayer() override;
 
@@ -34,7 +33,7 @@ public:
 
 private:
     SoundOutput &m_output;
-    std::unique_ptr<QTemporaryDir> m_folder;
+    std::optional<QString> m_folder;
     std::optional<QString> m_alert1Path;
     std::optional<QString> m_alert2Path;
 };

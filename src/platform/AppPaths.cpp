@@ -9,16 +9,26 @@ namespace varnello {
 namespace {
 bool g_overridden = false;
 std::optional<QString> g_override;
+
+std::optional<QString> varnelloFolderIn(QStandardPaths::StandardLocation location)
+{
+    const QString base = QStandardPaths::writableLocation(location);
+    if (base.isEmpty())
+        return std::nullopt;
+    return base + QStringLiteral("/Varnello");
+}
 } // namespace
 
 std::optional<QString> AppPaths::dataFolder()
 {
     if (g_overridden)
         return g_override;
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty())
-        return std::nullopt;
-    return base + QStringLiteral("/Varnello");
+    return varnelloFolderIn(QStandardPaths::GenericDataLocation);
+}
+
+std::optional<QString> AppPaths::cacheFolder()
+{
+    return varnelloFolderIn(QStandardPaths::GenericCacheLocation);
 }
 
 bool AppPaths::ensureDataFolder()

@@ -20,6 +20,11 @@ public:
     // Path of a file inside the data folder, or nullopt when there is no folder.
     static std::optional<QString> filePath(const QString &fileName);
 
+    // Where Varnello keeps files it can make again from what it carries (~/.cache/Varnello), or
+    // nullopt when the platform gives no cache location. Named like the data folder, so that
+    // neither depends on the application object's names.
+    static std::optional<QString> cacheFolder();
+
     // Tests point the folder at a temporary directory (or at "no folder" with an empty
     // optional); the override lasts until the object is destroyed.
     class Override final {

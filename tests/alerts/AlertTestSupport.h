@@ -43,7 +43,7 @@ public:
     void playBeep() override { record(QStringLiteral("beep")); }
     void playFile(const QString &path) override
     {
-        // Only the file's name matters: the folder is a temporary one.
+        // Only the file's name matters: the folder is the test's cache.
         record(path.section(QLatin1Char('/'), -1));
     }
     QStringList played;

@@ -4,6 +4,8 @@
 #include "BundledResources.h"
 #include "SystemNotifications.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace varnello;
@@ -12,8 +14,23 @@ using namespace varnello::test;
 class tst_AlertOutputs : public QObject {
     Q_OBJECT
 
+    // The sounds' cache, and a temporary folder that nothing is to be left in.
+    QTemporaryDir m_cache;
+    QTemporaryDir m_temp;
+
+    QString soundsFolder() const { return m_cache.filePath(QStringLiteral("Varnello/sounds")); }
+
 private Q_SLOTS:
-    void cleanup() { BundledResources::setResolverForTesting({}); }
+    void initTestCase()
+    {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    }
+    void cleanup()
+    {
+        BundledResources::setResolverForTesting({});
+        QVERIFY(QDir(m_temp.path()).isEmpty());
+    }
 
     void notificationText_withAndWithoutEntity_data()
     {
@@ -107,6 +124,52 @@ private Q_SLOTS:
         player.play(AlertSoundChoice::alert2);
         player.play(AlertSoundChoice::alert1);
         QCOMPARE(output.played, (QStringList{"beep", "alert1.wav"}));
+    }
+
+    // What alert1.wav holds when the next player starts; marked old, so that a rewrite shows.
+    void builtInSounds_stayInTheCacheAndAreRewrittenOnlyWhenChanged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("untouched") << QStringLiteral("none") << false;
+        QTest::newRow("missing") << QStringLiteral("remove") << true;
+        QTest::newRow("one byte changed") << QStringLiteral("flip") << true;
+        QTest::newRow("cut short") << QStringLiteral("truncate") << true;
+    }
+    void builtInSounds_stayInTheCacheAndAreRewrittenOnlyWhenChanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, rewritten);
+        QVERIFY(QDir(soundsFolder()).removeRecursively());
+        QFile built(QStringLiteral(":/resources/alert1.wav"));
+        QVERIFY(built.open(QIODevice::ReadOnly));
+        const QByteArray original = built.readAll();
+        FakeSound output;
+        {
+            AlertSoundPlayer first(output);
+        }
+        QFile file(soundsFolder() + QStringLiteral("/alert1.wav"));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.readAll(), original);
+        const QDateTime old(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        if (change == QLatin1String("flip"))
+            QVERIFY(file.seek(100) && file.putChar(static_cast<char>(original.at(100) ^ 1)));
+        if (change == QLatin1String("truncate"))
+            QVERIFY(file.resize(original.size() / 2));
+        QVERIFY(file.flush() && file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        if (change == QLatin1String("remove"))
+            QVERIFY(file.remove());
+
+        AlertSoundPlayer next(output);
+        QVERIFY(QDir(m_temp.path()).isEmpty()); // also while a player lives
+        next.play(AlertSoundChoice::alert1);
+        QCOMPARE(output.played.last(), QStringLiteral("alert1.wav"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), original);
+        QCOMPARE(file.fileTime(QFileDevice::FileModificationTime) != old, rewritten);
+        QCOMPARE(QDir(soundsFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"alert1.wav", "alert2.wav"}));
     }
 
     void extractedSound_isARealWavFile()
