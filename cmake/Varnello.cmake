@@ -30,12 +30,19 @@ function(varnello_tests folder)
       target_compile_definitions(${_name} PRIVATE VARNELLO_SANITIZE)
     endif()
     add_test(NAME ${folder}/${_name} COMMAND ${_name})
-    # A home of its own in the build folder: what the libraries under a test write there on their
-    # own (libcanberra's sound cache) never lands in the home of whoever runs the suite.
-    set(_home ${CMAKE_CURRENT_BINARY_DIR}/home/${_name})
-    file(MAKE_DIRECTORY ${_home})
-    set_tests_properties(${folder}/${_name} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${_home};XDG_CACHE_HOME=${_home}/.cache;XDG_CONFIG_HOME=${_home}/.config;XDG_DATA_HOME=${_home}/.local/share;XDG_STATE_HOME=${_home}/.local/state"
-      TIMEOUT 300)
+    varnello_test_home(${folder}/${_name} ${CMAKE_CURRENT_BINARY_DIR}/home/${_name})
+    set_tests_properties(${folder}/${_name} PROPERTIES TIMEOUT 300)
   endforeach()
+endfunction()
+
+# Runs the test in a home of its own in the build folder: what the libraries under a test write
+# there on their own (libcanberra's sound cache, the program's cache, Qt's runtime folder, which
+# Qt makes in the shared temporary folder when XDG_RUNTIME_DIR is unset) never lands in the home
+# of whoever runs the suite, nor in the temporary folder.
+function(varnello_test_home test home)
+  # Qt takes a runtime folder only when no one else may enter it.
+  file(MAKE_DIRECTORY ${home}/run)
+  file(CHMOD ${home}/run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set_tests_properties(${test} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home};XDG_CACHE_HOME=${home}/.cache;XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state;XDG_RUNTIME_DIR=${home}/run")
 endfunction()

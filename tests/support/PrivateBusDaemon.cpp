@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QStandardPaths>
+#include <QUrl>
 
 namespace varnello::test {
 
@@ -12,8 +13,16 @@ QString PrivateBusDaemon::executable()
 
 QString PrivateBusDaemon::start(const QString &program, int timeoutMs)
 {
+    // The socket goes into a folder of the daemon's own, removed once it has ended: the session
+    // configuration's "unix:tmpdir=/tmp" leaves a socket file there for every daemon killed.
+    m_folder.emplace();
+    if (!m_folder->isValid())
+        return {};
+    const QByteArray path =
+        QUrl::toPercentEncoding(m_folder->filePath(QStringLiteral("bus")), "/", "~");
     m_process.start(program, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address=1")});
+                              QStringLiteral("--print-address=1"),
+                              QStringLiteral("--address=unix:path=") + QString::fromLatin1(path)});
     const QDeadlineTimer deadline(timeoutMs);
     if (!m_process.waitForStarted(timeoutMs))
         return {};
@@ -24,10 +33,11 @@ QString PrivateBusDaemon::start(const QString &program, int timeoutMs)
 
 void PrivateBusDaemon::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    m_folder.reset();
 }
 
 } // namespace varnello::test

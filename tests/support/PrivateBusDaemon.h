@@ -4,6 +4,8 @@
 
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
+#include <optional>
 
 namespace varnello::test {
 
@@ -25,6 +27,7 @@ public:
     void stop();
 
 private:
+    std::optional<QTemporaryDir> m_folder;
     QProcess m_process;
 };
 
