@@ -29,6 +29,7 @@ function(varnello_tests folder)
       # (GCC and clang announce the sanitizer differently; the build says it once for both).
       target_compile_definitions(${_name} PRIVATE VARNELLO_SANITIZE)
     endif()
+    varnello_sanitizer_defaults(${_name})
     add_test(NAME ${folder}/${_name} COMMAND ${_name})
     varnello_test_home(${folder}/${_name} ${CMAKE_CURRENT_BINARY_DIR}/home/${_name})
     set_tests_properties(${folder}/${_name} PROPERTIES TIMEOUT 300)
@@ -45,4 +46,23 @@ function(varnello_test_home test home)
   file(CHMOD ${home}/run PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   set_tests_properties(${test} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home};XDG_CACHE_HOME=${home}/.cache;XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state;XDG_RUNTIME_DIR=${home}/run")
+endfunction()
+
+# The sanitizer build's options and leak suppressions go into each of its programs (not into the
+# environment of the one command that runs the suite): ctest, a test run by hand and the program
+# that a test starts all run alike. tools/lsan.supp stays the one list: its text is copied in.
+if(VARNELLO_SANITIZE)
+  set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/tools/lsan.supp)
+  file(READ ${PROJECT_SOURCE_DIR}/tools/lsan.supp VARNELLO_LSAN_SUPPRESSIONS)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/SanitizerDefaults.cpp.in
+    ${PROJECT_BINARY_DIR}/generated/SanitizerDefaults.cpp @ONLY)
+  add_library(varnello_sanitizer_defaults OBJECT ${PROJECT_BINARY_DIR}/generated/SanitizerDefaults.cpp)
+  set_target_properties(varnello_sanitizer_defaults PROPERTIES AUTOMOC OFF)
+endif()
+
+function(varnello_sanitizer_defaults target)
+  if(VARNELLO_SANITIZE)
+    target_link_libraries(${target} PRIVATE varnello_sanitizer_defaults)
+  endif()
 endfunction()
