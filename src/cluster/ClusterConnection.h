@@ -462,6 +462,9 @@ private:
     // A complete line before the login that is no candidate: greeting text shows the candidate
     // was part of the greeting; spots, talk, announcements and blank lines prove nothing.
     void noteLineBeforeLogin(QStringView line);
+    void lineInQuestionWasGreeting();
+    // The node type is known: nothing more is asked, and a line held as an answer is shown.
+    void endPromptQuestion();
     // How long a prompt at the start of the line is that has the node's next output glued to it
     // (0: none there).
     qsizetype gluedPromptLength(QStringView line) const;

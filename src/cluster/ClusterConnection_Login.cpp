@@ -147,9 +147,7 @@ void ClusterConnection::answerLoginQuestion()
     }
     m_callsignSendWatchdogTask.cancel();
     // A line before the question was greeting.
-    releaseHeldAnswerLine();
-    m_promptQuestion.noteGreetingText();
-    armPromptQuestionDeadline();
+    lineInQuestionWasGreeting();
     if (m_loginPassword.isEmpty()) {
         setLoginState(LoginState::waitingForPasswordPrompt);
         setStatusText(QStringLiteral("Password required but none configured"));
@@ -186,7 +184,7 @@ void ClusterConnection::completeLogin()
 {
     if (m_isLoggedIn)
         return;
-    releaseHeldAnswerLine();
+    endPromptQuestion();
     // The login's own notices come before the first step's command goes out; a line the operator
     // sends from one of their slots waits for the steps like any other.
     struct StepsStarting {
@@ -233,8 +231,6 @@ void ClusterConnection::completeLogin()
     // A node answers an empty line only once at its prompt, so none of them is answered yet.
     for (int i = 0; i < m_promptQuestion.questionsAsked(); ++i)
         owePrompt(OwedReply::promptQuestion);
-    m_promptQuestion.decide();
-    m_promptQuestionTask.cancel();
 
     if (!onBackup && m_detectedNodeType == ClusterNodeType::ccCluster) {
         m_clusterFilterChecker.markCheckDone();
@@ -258,9 +254,7 @@ void ClusterConnection::completeLogin()
 void ClusterConnection::handleUnsupportedNode(const QString &prompt)
 {
     // Nothing more is asked of a node found unsupported, on either role.
-    releaseHeldAnswerLine();
-    m_promptQuestion.decide();
-    m_promptQuestionTask.cancel();
+    endPromptQuestion();
     if (m_activeNodeRole != ClusterNodeRole::primary)
         return;
     m_callsignSendWatchdogTask.cancel();

@@ -66,7 +66,6 @@ void ClusterConnection::followPromptDecision(PromptQuestion::Decision decision)
         askNodeForItsPrompt();
         break;
     case PromptQuestion::Decision::nodePrompt:
-        m_promptQuestionTask.cancel();
         confirmUnknownNodePrompt();
         return;
     }
@@ -113,9 +112,21 @@ void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
     if (m_promptQuestion.candidate().isEmpty() || PromptQuestion::isPassingTraffic(line))
         return;
+    lineInQuestionWasGreeting();
+}
+
+void ClusterConnection::lineInQuestionWasGreeting()
+{
     releaseHeldAnswerLine();
     m_promptQuestion.noteGreetingText();
     armPromptQuestionDeadline();
+}
+
+void ClusterConnection::endPromptQuestion()
+{
+    releaseHeldAnswerLine();
+    m_promptQuestion.decide();
+    m_promptQuestionTask.cancel();
 }
 
 bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
@@ -153,9 +164,9 @@ void ClusterConnection::confirmUnknownNodePrompt()
         if (generation != m_connectionGeneration)
             return;
     }
+    // The line held as an answer was one: it is not shown.
     m_heldAnswerLine.clear();
-    m_promptQuestion.decide();
-    m_promptQuestionTask.cancel();
+    endPromptQuestion();
     setDetectedNodeType(ClusterNodeType::other);
     handleUnsupportedNode(prompt);
 }
