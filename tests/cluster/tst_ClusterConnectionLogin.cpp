@@ -411,6 +411,99 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->clusterNodeWarning());
     }
 
+    // The question played event by event against a clock, at full-scale timing (1 s quiet, 4 s
+    // answer wait, the watchdog at 5 s). Each step is "<ms> <event> [arguments] = <result>":
+    //   line <text> <readStart>  a complete line in question: wait, ask or prompt, and "answer"
+    //                            when it is the node's answer
+    //   asked <mark>             an empty line went out
+    //   deadline                 the question's deadline passed: its decision
+    //   watchdog                 the login watchdog fired: until when it waits, or none
+    //   due                      the question's deadline, or none
+    //   no-asking                from now on no empty line may go out
+    void promptQuestion_decidesByTheEventsAndTheClock_data()
+    {
+        QTest::addColumn<QString>("steps");
+        // Prompt at 3 s, 1.5 s each way: each answer takes a round trip of 3 s.
+        QTest::newRow("slow link: the second answer is waited for")
+            << "3000 line N0CALL> 10 = wait; 3000 due = 4000; 4000 deadline = ask; 4000 asked 20; "
+               "5000 watchdog = 8040; 7000 line N0CALL> 30 = ask answer; 7000 asked 40; "
+               "8040 watchdog = 11040; 10000 line N0CALL> 50 = prompt answer";
+        // The prompt came just before the watchdog, which asks at once: the second wait is cut.
+        QTest::newRow("no wait past the watchdog plus two answer waits")
+            << "4500 line N0CALL> 10 = wait; 5000 deadline = ask; 5000 asked 20; "
+               "5000 watchdog = 9040; 8990 line N0CALL> 30 = ask answer; 8990 asked 40; "
+               "9040 watchdog = 13000";
+        // A new line every 3.9 s never comes back: one wait, then the attempt ends.
+        QTest::newRow("a new line each time: the watchdog waits once")
+            << "500 line A> 10 = wait; 1500 deadline = ask; 1500 asked 20; 4400 line B> 30 = wait; "
+               "4400 due = 8400; 5000 watchdog = 8440; 8300 line C> 40 = wait; "
+               "8440 watchdog = none";
+        QTest::newRow("a line back once but no second question: the watchdog waits once")
+            << "500 line A> 10 = wait; 1500 deadline = ask; 1500 asked 20; 4000 no-asking; "
+               "4500 line A> 30 = wait answer; 5000 watchdog = 8540; 8540 watchdog = none";
+        QTest::newRow("after a verdict nothing is asked or waited for")
+            << "0 line A> 10 = wait; 1000 deadline = ask; 1000 asked 20; "
+               "1100 line A> 30 = ask answer; 1100 asked 40; 1200 line A> 50 = prompt answer; "
+               "1200 due = none; 1300 line A> 60 = wait; 1300 line B> 70 = wait; "
+               "1300 due = none; 2300 deadline = wait; 5000 watchdog = none";
+        // The mark is where the stream stood when the empty line went out.
+        QTest::newRow("a copy read before the question's mark is no answer")
+            << "0 line A> 10 = wait; 1000 deadline = ask; 1000 asked 50; 1100 line A> 40 = wait; "
+               "1200 line A> 50 = ask answer";
+    }
+
+    void promptQuestion_decidesByTheEventsAndTheClock()
+    {
+        QFETCH(QString, steps);
+        PromptQuestion question;
+        question.reset(1000ms, 4000ms);
+        const PromptQuestion::TimePoint start{};
+        const auto inMs = [&](std::optional<PromptQuestion::TimePoint> at) {
+            return at ? QString::number((*at - start) / 1ms) : QStringLiteral("none");
+        };
+        const auto named = [](PromptQuestion::Decision decision) {
+            return QStringList{"wait", "ask", "prompt"}.at(int(decision));
+        };
+        bool mayAsk = true;
+        for (const QString &step : steps.split(QStringLiteral("; "))) {
+            const QStringList words = step.section(u'=', 0, 0).trimmed().split(u' ');
+            const auto now = start + std::chrono::milliseconds(words[0].toInt());
+            const QString &event = words[1];
+            QString result;
+            if (event == QLatin1String("line")) {
+                const PromptQuestion::Outcome outcome =
+                    question.noteCandidate(words[2], words[3].toInt(), false, now, mayAsk);
+                result = named(outcome.decision) + (outcome.isAnswer ? " answer" : "");
+            } else if (event == QLatin1String("asked")) {
+                question.noteAsked(words[2].toInt(), now);
+            } else if (event == QLatin1String("deadline")) {
+                result = named(question.deadlineReached(now, mayAsk));
+            } else if (event == QLatin1String("watchdog")) {
+                result = inMs(question.takeWatchdogExtension(now, 40ms));
+            } else if (event == QLatin1String("due")) {
+                result = inMs(question.deadline());
+            } else {
+                QCOMPARE(event, QStringLiteral("no-asking"));
+                mayAsk = false;
+            }
+            QVERIFY2(result == step.section(u'=', 1).trimmed(),
+                     qPrintable(step + QStringLiteral(" gave ") + result));
+        }
+    }
+
+    // Lines that neither are the line in question nor show it was greeting.
+    void promptQuestion_passingTrafficIsBlankSpotsAndUnsolicitedLines()
+    {
+        const std::pair<const char *, bool> lines[] = {
+            {"\a\a \a", true},
+            {"To LOCAL de N3INJ: QSY 9 to 14.009 -->", true},
+            {"N0CALL de K1ABC: see you on 20 m >", true},
+            {"N0CALL de GB7TST 2044Z >", false},
+            {"Welcome to GB7TST -->", false}};
+        for (const auto &[line, passing] : lines)
+            QVERIFY2(PromptQuestion::isPassingTraffic(QString::fromUtf8(line)) == passing, line);
+    }
+
     void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()
     {
         ConnectionKit kit;

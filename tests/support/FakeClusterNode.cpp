@@ -265,18 +265,7 @@ void FakeClusterNode::answerCommand(int index, const QString &key, const QString
 
 void FakeClusterNode::finishLogin(int index)
 {
-    Client *client = m_clients[index];
-    if (m_greeting.isEmpty() || m_greetingBeforePassword) {
-        client->stage = Client::Stage::Commands;
-        write(index, promptBytes(index));
-        if (m_behaviour == Behaviour::CloseAfterLogin)
-            closeConnection(index);
-        for (const QString &held : std::exchange(client->heldLines, {}))
-            answerLine(index, held);
-        return;
-    }
-    client->stage = Client::Stage::Greeting;
-    playGreeting(index, [this, index] {
+    const auto atPrompt = [this, index] {
         m_clients[index]->stage = Client::Stage::Commands;
         write(index, promptBytes(index));
         if (m_behaviour == Behaviour::CloseAfterLogin) {
@@ -285,7 +274,13 @@ void FakeClusterNode::finishLogin(int index)
         }
         for (const QString &held : std::exchange(m_clients[index]->heldLines, {}))
             answerLine(index, held);
-    });
+    };
+    if (m_greeting.isEmpty() || m_greetingBeforePassword) {
+        atPrompt();
+        return;
+    }
+    m_clients[index]->stage = Client::Stage::Greeting;
+    playGreeting(index, atPrompt);
 }
 
 void FakeClusterNode::playGreeting(int index, std::function<void()> next)

@@ -163,11 +163,9 @@ private slots:
         const QString whole = QStringLiteral("whole"), cut = QStringLiteral("cut");
         const QString hidden = QStringLiteral("hidden");
         QTest::newRow("failure, Small View") << 0 << QString() << QStringList{cut, hidden, hidden};
-        QTest::newRow("failure, smallest") << 1 << QString() << QStringList{cut, hidden, hidden};
         QTest::newRow("wide") << 1400 << call << QStringList{whole, whole, whole};
         QTest::newRow("default") << 1000 << call << QStringList{whole, cut, whole};
         QTest::newRow("Small View") << 0 << call << QStringList{whole, cut, whole};
-        QTest::newRow("smallest") << 1 << call << QStringList{whole, cut, whole};
         QTest::newRow("smallest, long state") << 1 << longCall << QStringList{cut, cut, cut};
     }
     void statusRow_cutsTheHostFirst_andEveryCutTextIsWholeInItsTooltip()
