@@ -11,9 +11,11 @@
 #include "ClusterConnection.h"
 #include "ClusterConnectionTestAccess.h"
 #include "DXSpotParser.h"
+#include "PromptPatterns.h"
 #include "SpotTypeClassifier.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -214,6 +216,45 @@ BENCHMARK(BM_PromptLikeLineAtTheCap)
     ->ArgsProduct({{0, 1, 2, 3}, {0, 1}})
     ->ArgNames({"line", "loggedIn"})
     ->Unit(benchmark::kMicrosecond);
+
+// What each line pattern costs per character on a line of 250 that reads like talk up to its
+// end, as the login runs them on every line ending in ">": the node prompt, the generic and the
+// widest prompt shape, the passing-traffic test and, for scale, the regular expression that test
+// stands for.
+void BM_LinePatternPerCharacter(benchmark::State &state)
+{
+    const QString line =
+        QStringLiteral("To ALL de K1ABC <18> ") + QString(226, u' ') + QStringLiteral("hi >");
+    static const QRegularExpression talk(
+        QStringLiteral(R"(^[\s\x07]*(?:[^\r\n<>]{1,250}>\s*)?(?:to\s+)?[a-z0-9/#-]+\s+de\s+)"
+                       R"([a-z0-9/#-]+\s*(?:<[^<>\r\n]*>\s*)?:)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QString call = QStringLiteral("N0CALL");
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0:
+            benchmark::DoNotOptimize(prompts::endsInNodePrompt(line, call, prompts::NodeKind::any));
+            break;
+        case 1:
+            benchmark::DoNotOptimize(prompts::endsInGenericPrompt(line));
+            break;
+        case 2:
+            benchmark::DoNotOptimize(prompts::endsInAnyPrompt(line));
+            break;
+        case 3:
+            benchmark::DoNotOptimize(prompts::isUnsolicitedLine(line));
+            break;
+        default:
+            benchmark::DoNotOptimize(talk.match(line).hasMatch());
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * line.size());
+}
+BENCHMARK(BM_LinePatternPerCharacter)
+    ->DenseRange(0, 4)
+    ->ArgName("pattern")
+    ->Unit(benchmark::kNanosecond);
 
 void BM_NoLineEnd_10MB_ResidentGrowth(benchmark::State &state)
 {

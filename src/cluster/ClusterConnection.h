@@ -452,7 +452,7 @@ private:
     // The line taken for an answer waits until it is known whether it was one: it is shown
     // before what proves it was greeting, and never once it proved to be the node's prompt.
     void holdAnswerLine(QStringView line);
-    void releaseHeldAnswerLine();
+    void releaseHeldAnswerLines();
     void armPromptQuestionDeadline();
     void handlePromptQuestionDeadline();
     void followPromptDecision(PromptQuestion::Decision decision);
@@ -641,8 +641,9 @@ private:
     // timer of its deadline.
     PromptQuestion m_promptQuestion;
     ClusterTask m_promptQuestionTask;
-    // A line taken for the node's answer, shown only if it proves to be greeting after all.
-    QString m_heldAnswerLine;
+    // Lines taken for the node's answer, each shown only if it proves not to be its prompt.
+    static constexpr qsizetype maximumHeldAnswerLines = 4;
+    QStringList m_heldAnswerLines;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;

@@ -131,7 +131,7 @@ void ClusterConnection::resetSessionFlags()
     m_partialLineReadStart = 0;
     m_promptQuestion.reset(m_timing.promptQuestionQuiet, m_timing.promptQuestionWait);
     m_promptQuestionTask.cancel();
-    m_heldAnswerLine.clear();
+    m_heldAnswerLines.clear();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
     m_awaitingSSIDFilterOverride = false;

@@ -158,15 +158,19 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
                                             std::chrono::milliseconds delay)
 {
     const QPointer<TcpConnection> armedFor(connection);
-    m_callsignSendWatchdogTask.start(this, delay, [this, armedFor] {
-        if (!armedFor || !isCurrent(armedFor) || m_loginState != LoginState::callsignSent ||
-            m_isLoggedIn)
+    // Whichever went out last, the callsign or the password, the login must go on from it.
+    const auto watching = [this] {
+        return !m_isLoggedIn && (m_loginState == LoginState::callsignSent ||
+                                 m_loginState == LoginState::passwordSent);
+    };
+    m_callsignSendWatchdogTask.start(this, delay, [this, armedFor, watching] {
+        if (!armedFor || !isCurrent(armedFor) || !watching())
             return;
         // A line that may be the node's prompt is asked about now, if the quiet after it still
         // runs; an awaited answer is waited for (PromptQuestion says how often and how long).
         if (m_promptQuestion.isWaitingForQuiet())
             handlePromptQuestionDeadline();
-        if (!isCurrent(armedFor) || m_isLoggedIn || m_loginState != LoginState::callsignSent)
+        if (!isCurrent(armedFor) || !watching())
             return;
         const auto now = std::chrono::steady_clock::now();
         if (const auto until =
@@ -175,10 +179,14 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
             armCallsignWatchdog(armedFor, std::max(left, std::chrono::milliseconds(0)));
             return;
         }
-        appendConsoleLine(QStringLiteral("Login stalled after sending callsign. Reconnecting…"));
-        setStatusText(QStringLiteral("Login stalled — reconnecting…"));
-        m_autoReconnectController->noteAttemptFailed(
-            QStringLiteral("Login stalled after sending callsign"));
+        const bool afterPassword = m_loginState == LoginState::passwordSent;
+        const QString stalled = afterPassword
+                                    ? QStringLiteral("Login stalled after sending password")
+                                    : QStringLiteral("Login stalled after sending callsign");
+        appendConsoleLine(stalled + QStringLiteral(". Reconnecting…"));
+        setStatusText(afterPassword ? stalled + QStringLiteral(" — reconnecting…")
+                                    : QStringLiteral("Login stalled — reconnecting…"));
+        m_autoReconnectController->noteAttemptFailed(stalled);
         releaseConnection();
         setIsConnected(false);
         setIsLoggedIn(false);

@@ -341,7 +341,7 @@ void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
 
 void ClusterConnection::flushPartialLine()
 {
-    releaseHeldAnswerLine();
+    releaseHeldAnswerLines();
     m_tailSettleTask.cancel();
     m_dropSpotRemainder = false;
     const QString line = std::exchange(m_partialLine, QString());

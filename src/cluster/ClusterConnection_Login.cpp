@@ -122,10 +122,9 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
         m_promptBuffer.contains(QLatin1String("email address:")))
         return PromptMatch::nodeType;
     // Any other line ending in ">" may be the prompt of a node this program does not know (or a
-    // prompt the user set for themselves), or a line of the greeting: the node is asked. Never
-    // when the ">" closes a placeholder such as "<your name>" of a greeting, nor for an
-    // announcement or talk that happens to end in "-->".
-    if (looksLikeUnknownPrompt(m_promptBuffer) && !PromptQuestion::isPassingTraffic(m_promptBuffer))
+    // prompt the user set for themselves, of any shape), a line of the greeting or the node's
+    // own traffic: the node is asked (PromptQuestion tells them apart).
+    if (prompts::endsInAnyPrompt(m_promptBuffer))
         return PromptMatch::unknownNodePrompt;
     return PromptMatch::none;
 }
@@ -159,6 +158,10 @@ void ClusterConnection::answerLoginQuestion()
         setStatusText(QStringLiteral("Sending password…"));
         appendConsoleLine(QStringLiteral("Password prompt detected. Sending password."));
         sendLine(m_loginPassword);
+        // The node may stall after the password as after the callsign: watched the same way.
+        m_promptQuestion.restartWatchdog();
+        if (m_connection)
+            armCallsignWatchdog(m_connection.data());
     }
     m_promptBuffer.clear();
 }

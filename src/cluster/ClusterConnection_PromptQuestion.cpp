@@ -13,22 +13,25 @@ bool ClusterConnection::considerPromptCandidate(const QString &line, qint64 read
 {
     const PromptQuestion::Outcome outcome = m_promptQuestion.noteCandidate(
         line, readStart, open, std::chrono::steady_clock::now(), mayAskNodeForItsPrompt());
-    if (!outcome.isAnswer)
-        releaseHeldAnswerLine();
+    if (!outcome.isAnswer && !outcome.isTraffic)
+        releaseHeldAnswerLines();
     followPromptDecision(outcome.decision);
     return outcome.isAnswer;
 }
 
 void ClusterConnection::holdAnswerLine(QStringView line)
 {
-    releaseHeldAnswerLine();
-    m_heldAnswerLine = line.toString();
+    // Copies of the line in question, and of traffic that may take its place; past the cap the
+    // oldest is shown.
+    if (m_heldAnswerLines.size() >= maximumHeldAnswerLines)
+        dispatchLine(m_heldAnswerLines.takeFirst());
+    m_heldAnswerLines.append(line.toString());
 }
 
-void ClusterConnection::releaseHeldAnswerLine()
+void ClusterConnection::releaseHeldAnswerLines()
 {
-    if (!m_heldAnswerLine.isEmpty())
-        dispatchLine(std::exchange(m_heldAnswerLine, QString()));
+    for (const QString &held : std::exchange(m_heldAnswerLines, QStringList()))
+        dispatchLine(held);
 }
 
 bool ClusterConnection::mayAskNodeForItsPrompt() const
@@ -110,21 +113,21 @@ void ClusterConnection::handlePromptQuestionDeadline()
 
 void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
-    if (m_promptQuestion.candidate().isEmpty() || PromptQuestion::isPassingTraffic(line))
+    if (!m_promptQuestion.hasLineInQuestion() || PromptQuestion::isPassingTraffic(line))
         return;
     lineInQuestionWasGreeting();
 }
 
 void ClusterConnection::lineInQuestionWasGreeting()
 {
-    releaseHeldAnswerLine();
+    releaseHeldAnswerLines();
     m_promptQuestion.noteGreetingText();
     armPromptQuestionDeadline();
 }
 
 void ClusterConnection::endPromptQuestion()
 {
-    releaseHeldAnswerLine();
+    releaseHeldAnswerLines();
     m_promptQuestion.decide();
     m_promptQuestionTask.cancel();
 }
@@ -142,11 +145,19 @@ bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
 
 qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
 {
-    if (const qsizetype length = leadingNodePromptLength(line); length > 0 || m_isLoggedIn)
+    const qsizetype length = leadingNodePromptLength(line);
+    if (m_isLoggedIn)
         return length;
+    // A prompt of the user's own may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"): before
+    // the login, a prompt ends where what follows begins a line of its own.
+    if (length > 0) {
+        const QStringView rest = line.sliced(length);
+        if (rest.isEmpty() || beginsLineOfItsOwn(rest) || leadingNodePromptLength(rest) > 0)
+            return length;
+    }
     // Before the login: a spot right behind a line that may be a prompt.
     const qsizetype spot = line.indexOf(QLatin1StringView("DX de"), 1, Qt::CaseInsensitive);
-    if (spot > 0 && looksLikeUnknownPrompt(line.first(spot).trimmed()))
+    if (spot > 0 && prompts::endsInAnyPrompt(line.first(spot).trimmed()))
         return spot;
     return 0;
 }
@@ -164,8 +175,11 @@ void ClusterConnection::confirmUnknownNodePrompt()
         if (generation != m_connectionGeneration)
             return;
     }
-    // The line held as an answer was one: it is not shown.
-    m_heldAnswerLine.clear();
+    // The line held as an answer was one: it is not shown. A line of another kind held while
+    // this one was in question was not.
+    m_heldAnswerLines.removeIf([&prompt](const QString &held) {
+        return PromptQuestion::sameLine(QStringView(held).trimmed(), prompt);
+    });
     endPromptQuestion();
     setDetectedNodeType(ClusterNodeType::other);
     handleUnsupportedNode(prompt);

@@ -1,8 +1,8 @@
 #include "PromptPatterns.h"
 
-#include <QRegularExpression>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 
 namespace varnello::prompts {
@@ -25,6 +25,78 @@ bool isWordBoundary(QStringView text, qsizetype at)
     const bool before = at > 0 && isWordCharacter(text[at - 1]);
     const bool after = at < text.size() && isWordCharacter(text[at]);
     return before != after;
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+// The blanks of the line patterns: space, tab, line breaks, vertical tab and form feed.
+bool isAsciiBlank(QChar c)
+{
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
+
+qsizetype skipAsciiBlanks(QStringView text, qsizetype at)
+{
+    while (at < text.size() && isAsciiBlank(text[at]))
+        ++at;
+    return at;
+}
+
+// A callsign or node name in a talk line: letters, digits, "/", "#" and "-".
+qsizetype callEnd(QStringView text, qsizetype at)
+{
+    const auto isCallCharacter = [](char16_t c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               c == u'/' || c == u'#' || c == u'-';
+    };
+    while (at < text.size() && isCallCharacter(text[at].unicode()))
+        ++at;
+    return at;
+}
+
+// "CALL de CALL" then ":", or a "<...>" and then ":". Each part has one way to match (a
+// callsign never holds a blank), so one pass decides.
+bool talkAfterToAt(QStringView text, qsizetype at)
+{
+    const qsizetype from = callEnd(text, at);
+    if (from == at)
+        return false;
+    qsizetype de = skipAsciiBlanks(text, from);
+    if (de == from || de + 2 > text.size() ||
+        text.sliced(de, 2).compare(QLatin1StringView("de"), Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype node = skipAsciiBlanks(text, de + 2);
+    if (node == de + 2)
+        return false;
+    const qsizetype nodeEnd = callEnd(text, node);
+    if (nodeEnd == node)
+        return false;
+    qsizetype at2 = skipAsciiBlanks(text, nodeEnd);
+    if (at2 < text.size() && text[at2] == u'<') {
+        qsizetype close = at2 + 1;
+        while (close < text.size() && text[close] != u'<' && text[close] != u'>' &&
+               !isLineBreak(text[close]))
+            ++close;
+        if (close == text.size() || text[close] != u'>')
+            return false;
+        at2 = skipAsciiBlanks(text, close + 1);
+    }
+    return at2 < text.size() && text[at2] == u':';
+}
+
+// The talk line from `at`, with or without "to" in front.
+bool talkAt(QStringView text, qsizetype at)
+{
+    if (talkAfterToAt(text, at))
+        return true;
+    if (at + 2 >= text.size() ||
+        text.sliced(at, 2).compare(QLatin1StringView("to"), Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype call = skipAsciiBlanks(text, at + 2);
+    return call > at + 2 && talkAfterToAt(text, call);
 }
 
 qsizetype skipSpace(QStringView text, qsizetype at)
@@ -291,13 +363,42 @@ bool endsInGenericPrompt(QStringView text)
     return length >= 1 && length <= 250;
 }
 
+bool endsInAnyPrompt(QStringView text)
+{
+    const std::optional<PromptEnd> end = promptEnd(text);
+    if (!end)
+        return false;
+    qsizetype start = end->bracket;
+    while (start > 0 && !isLineBreak(text[start - 1]))
+        --start;
+    const qsizetype length = end->bracket - start;
+    return length >= 1 && length <= 250;
+}
+
 bool isUnsolicitedLine(QStringView line)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^[\s\x07]*(?:[^\r\n<>]{1,250}>\s*)?(?:to\s+)?[a-z0-9/#-]+\s+de\s+)"
-                       R"([a-z0-9/#-]+\s*(?:<[^<>\r\n]*>\s*)?:)"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern.match(line).hasMatch();
+    const qsizetype size = line.size();
+    qsizetype afterBreak = 0; // a glued prompt cannot reach back over a line break
+    qsizetype body = 0;
+    while (body < size && (isAsciiBlank(line[body]) || line[body] == u'\a')) {
+        if (isLineBreak(line[body]))
+            afterBreak = body + 1;
+        ++body;
+    }
+    if (talkAt(line, body))
+        return true;
+    // A prompt in front: it ends at the first ">", holds no "<" or line break and is 1 to 250
+    // characters long, any of the blanks before it counting as its own.
+    qsizetype bracket = body;
+    while (bracket < size && bracket - body <= 250 && line[bracket] != u'>') {
+        if (line[bracket] == u'<' || isLineBreak(line[bracket]))
+            return false;
+        ++bracket;
+    }
+    if (bracket == size || line[bracket] != u'>' ||
+        std::max(afterBreak, bracket - 250) > std::min(body, bracket - 1))
+        return false;
+    return talkAt(line, skipAsciiBlanks(line, bracket + 1));
 }
 
 bool isBlankLine(QStringView line)

@@ -26,10 +26,17 @@ qsizetype leadingNodePromptLength(QStringView line, QStringView callsign);
 // (?:^|[\r\n])[^\r\n>]{1,250}>\s*$
 bool endsInGenericPrompt(QStringView text);
 
+// A last line of 1 to 250 characters ending in ">" and white space, whatever it holds ("<" and
+// ">" included): the widest shape a prompt a user set for themselves can take.
+bool endsInAnyPrompt(QStringView text);
+
 // Lines a node sends of its own accord: "To ALL de K1ABC: ...", "To N0CALL de K1ABC: ...",
 // "N0CALL de K1ABC: ..." (talk), "WWV de W0MU <18>: ...", "WCY de DK0WCY-1 <18> : ...". A node
 // prompt the line was glued to may stand in front; a node prompt itself has no ":" after its
-// node name.
+// node name. Read in one pass over the line's start, as this expression (case-insensitive, \s
+// the ASCII blanks) would:
+//   ^[\s\x07]*(?:[^\r\n<>]{1,250}>\s*)?(?:to\s+)?[a-z0-9/#-]+\s+de\s+
+//   [a-z0-9/#-]+\s*(?:<[^<>\r\n]*>\s*)?:
 bool isUnsolicitedLine(QStringView line);
 
 // Nothing but white space and BEL characters (or nothing at all).

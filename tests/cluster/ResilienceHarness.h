@@ -125,7 +125,8 @@ public:
         conn->setIsConnectionSequenceActive(true);
         conn->connect(settings.string(QString(SettingsKeys::clusterHost.name)),
                       settings.string(QString(SettingsKeys::clusterPort.name)).toUShort(),
-                      settings.string(QString(SettingsKeys::clusterCallsign.name)), QString(),
+                      settings.string(QString(SettingsKeys::clusterCallsign.name)),
+                      settings.string(QString(SettingsKeys::clusterPassword.name)),
                       ClusterNodeRole::primary,
                       settings.boolValue(QString(SettingsKeys::backupClusterEnabled.name), true),
                       true, ConnectionOrigin::manual);

@@ -81,19 +81,20 @@ private Q_SLOTS:
     }
 
     // A placeholder is no prompt, and a line ending in ">" with more greeting right behind it
-    // needs no question: the node is not even asked.
+    // needs no question: the node is not even asked. A pause after a placeholder may draw one
+    // question (a prompt of the user's own may hold "<" too), never a warning.
     void greetingLineEndingInBracket_isNoPrompt_data()
     {
         QTest::addColumn<QStringList>("greeting");
         QTest::addColumn<int>("pauseMs");
-        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("questions"); // at most
         QTest::newRow("placeholders, each line read on its own")
             << QStringList{QStringLiteral("Hello N0CALL, this is NODE in Testland"),
                            QStringLiteral("\r\nPlease enter your name, set/name <your name>"),
                            QStringLiteral("\r\nPlease enter your Home Node, set/homenode <your "
                                           "home DX Cluster>"),
                            QStringLiteral("\r\n")}
-            << 150 << 0;
+            << 150 << 1;
         QTest::newRow("bracket line whose end follows at once")
             << QStringList{QStringLiteral("Cluster: 12 nodes, 40 users >"),
                            QStringLiteral("\r\nUptime 12 days\r\n")}
@@ -114,7 +115,7 @@ private Q_SLOTS:
         for (const QString &line :
              greeting.join(QString()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
             QVERIFY2(kit.consoleHas(line), qPrintable(line));
-        QCOMPARE(kit.node.countReceived(QString()), questions);
+        QVERIFY(kit.node.countReceived(QString()) <= questions);
     }
 
     void talkLineEndingInBracket_doesNotEndTheBackFill()

@@ -173,6 +173,69 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->autoReconnectController().alert());
     }
 
+    // After the password the attempt is bounded as after the callsign: a node that goes silent or
+    // never stops sending new lines ending in ">" is left within the watchdog plus two answer
+    // waits of the password (13 s at full scale), in words that name the password, then
+    // reconnects as after the callsign (tst_ClusterFailover); one that answers, at once or after
+    // a greeting, logs in.
+    void loginWatchdog_boundsTheAttemptAfterThePassword_data()
+    {
+        QTest::addColumn<int>("greetingPauseMs"); // -1: silent after the password
+        QTest::addColumn<int>("newLineEveryMs");  // 0: none
+        QTest::addColumn<bool>("logsIn");
+        QTest::newRow("silent after the password") << -1 << 0 << false;
+        QTest::newRow("a new line ending in > every 3.9 s") << -1 << 975 << false;
+        QTest::newRow("answers at once") << 0 << 0 << true;
+        QTest::newRow("answers after a greeting") << 300 << 0 << true;
+    }
+
+    void loginWatchdog_boundsTheAttemptAfterThePassword()
+    {
+        QFETCH(int, greetingPauseMs);
+        QFETCH(int, newLineEveryMs);
+        QFETCH(bool, logsIn);
+        ClusterTiming timing = scaledTiming();
+        timing.primaryReconnectAttemptTimeout = 60s;
+        ConnectionKit kit(timing);
+        kit.node.setPassword(QStringLiteral("s3cret"));
+        kit.node.setGreeting({QStringLiteral("Welcome\r\n")},
+                             greetingPauseMs < 0 ? 60000 : greetingPauseMs);
+        qint64 passwordAt = -1;
+        int line = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            kit.node.sendText(QStringLiteral("Line %1 >\r\n").arg(QChar(u'A' + line++ % 26)));
+        });
+        kit.node.onLine = [&](int connection, const QString &text) {
+            if (connection == 0 && text == QLatin1String("s3cret")) {
+                passwordAt = kit.node.elapsedMs();
+                if (newLineEveryMs > 0)
+                    ticker.start(newLineEveryMs);
+            }
+        };
+        QStringList statuses;
+        QObject::connect(kit.connection.get(), &ClusterConnection::statusTextChanged,
+                         [&] { statuses.append(kit.connection->statusText()); });
+        kit.connectTo(kit.node, QStringLiteral("N0CALL"), QStringLiteral("s3cret"));
+        const QString stalled =
+            QStringLiteral("Login stalled after sending password. Reconnecting…");
+        QVERIFY(kit.waitFor([&] { return kit.connection->isLoggedIn() || kit.consoleHas(stalled); },
+                            10000));
+        const qint64 endedAfter = kit.node.elapsedMs() - passwordAt;
+        ticker.stop();
+        QCOMPARE(kit.connection->isLoggedIn(), logsIn);
+        if (logsIn) {
+            kit.settle(timing.callsignSendWatchdog.count() + 500);
+            QVERIFY(!kit.consoleHas(stalled));
+            return;
+        }
+        QVERIFY(endedAfter >= timing.callsignSendWatchdog.count() / 2);
+        QVERIFY(endedAfter <=
+                (timing.callsignSendWatchdog + 2 * timing.promptQuestionWait).count() + 400);
+        QVERIFY(statuses.contains(
+            QStringLiteral("Login stalled after sending password — reconnecting…")));
+    }
+
     // After the callsign, a known prompt logs in. A line ending in ">" of no known type is asked
     // about with an empty line once the node went quiet after it: the line come back after two
     // questions is the node's prompt (the warning names it); more greeting, copies within one
@@ -214,6 +277,33 @@ private Q_SLOTS:
         add("own prompt behind a slow link", own, {QString()}, 900, 900, ownSent, 2);
         add("own prompt just before the watchdog, answer after it", own, {"Please wait", "\r\n"},
             650, 300, ownSent, 2);
+        // A prompt a user may set of any shape: read like talk, a spot or a greeting placeholder,
+        // it is named by coming back on cue, traffic around it or not.
+        const QString talk = QStringLiteral("%1 de GB7TST: >");
+        const QString talkSent = talk.arg(QStringLiteral("N0CALL"));
+        add("own prompt like talk", talk, {}, 0, 0, talkSent, 2);
+        add("own prompt like talk, its time moving on", "%1 de GB7TST: 20%2Z >", {}, 0, 0,
+            "N0CALL de GB7TST: 200Z >", 2);
+        add("own prompt like talk, node first", "GB7TST de %1: >\r\n", {}, 0, 0,
+            "GB7TST de N0CALL: >", 2);
+        add("own prompt like talk to the user", "To %1 de GB7TST: >", {}, 0, 0,
+            "To N0CALL de GB7TST: >", 2);
+        add("own prompt like a spot", "DX de GB7TST 20%2Z >", {}, 0, 0, "DX de GB7TST 200Z >", 2);
+        add("own prompt with the time in brackets", "%1 de GB7TST <20%2Z> >", {}, 0, 0,
+            "N0CALL de GB7TST <200Z> >", 2);
+        add("own prompt like talk, the call in brackets", "(%1) de GB7TST: >", {}, 0, 0,
+            "(N0CALL) de GB7TST: >", 2);
+        add("own prompt like talk, date and time", "%1 de GB7TST: 8-Dec-2026 20%2Z >", {}, 0, 0,
+            "N0CALL de GB7TST: 8-Dec-2026 200Z >", 2);
+        add("own prompt like talk, an announcement every 100 ms", talk, {}, 0, 0, talkSent, 2, 100);
+        add("own prompt like talk, announcements before the late answer", talk, {}, 0, 500,
+            talkSent, 2, 300);
+        add("own prompt like talk, spots behind", talk + "\r\n", {}, 0, 0, talkSent, 2, -1);
+        add("own prompt like talk behind a slow link", talk, {QString()}, 900, 900, talkSent, 2);
+        add("own prompt like talk after greeting lines ending in >", talk,
+            {"Cluster: 7 nodes, 12 users >\r\n=====>\r\n"}, 0, 0, talkSent, 2);
+        add("own prompt like talk after talk and a placeholder in the greeting", talk,
+            {"N0CALL de K1ABC: welcome back >\r\nEnter <your name> >\r\n"}, 0, 0, talkSent, 2);
         add("unknown prompt, spots glued to it", "EVIL >", {}, 0, 0, "EVIL >", 2, -1);
         add("unknown prompt, a spot glued in the same write", "EVIL >" + spot, {}, 0, 0, "EVIL >",
             2);
@@ -377,9 +467,55 @@ private Q_SLOTS:
         const qint64 endedAfter = kit.node.elapsedMs() - callsignAt;
         ticker.stop();
         kit.settle(300);
-        QVERIFY(kit.node.countReceived(QString(), 0) <= PromptQuestion::maximumQuestions);
+        QVERIFY(kit.node.countReceived(QString(), 0) <= 4);
         QVERIFY(endedAfter <=
                 (timing.callsignSendWatchdog + timing.promptQuestionWait).count() + 400);
+    }
+
+    // Traffic ending in ">" at its own pace, faster or slower than the quiet before a question
+    // and than the answer wait, is never named the node's prompt: the attempt stalls.
+    void trafficEndingInBracket_isNeverNamed_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("everyMs"); // 0: once
+        const QString talk = QStringLiteral("N0CALL de K1ABC: are you there? >");
+        QTest::newRow("talk every 150 ms") << talk << 150;
+        QTest::newRow("talk every 400 ms") << talk << 400;
+        QTest::newRow("talk every 700 ms") << talk << 700;
+        QTest::newRow("talk once") << talk << 0;
+        QTest::newRow("an announcement every 300 ms")
+            << QStringLiteral("To ALL de GB7TST: QSY 9 to 14.009 -->") << 300;
+        QTest::newRow("WWV every 500 ms")
+            << QStringLiteral("WWV de W0MU <18>:   SFI=68, A=3, K=1 >") << 500;
+        QTest::newRow("a spot, its spotter with . and @, every 400 ms")
+            << QStringLiteral("DX de K1ABC.1@W1NODE:  14025.0  EA8XX  up 1 >") << 400;
+    }
+
+    void trafficEndingInBracket_isNeverNamed()
+    {
+        QFETCH(QString, line);
+        QFETCH(int, everyMs);
+        const ClusterTiming timing = fastTiming();
+        ConnectionKit kit(timing);
+        kit.node.setBehaviour(FakeClusterNode::Behaviour::StallAfterCallsign);
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { kit.node.sendText(line + "\r\n"); });
+        kit.node.onLine = [&](int connection, const QString &text) {
+            if (connection != 0 || text != QLatin1String("N0CALL"))
+                return;
+            kit.node.sendText(line + "\r\n");
+            if (everyMs > 0)
+                ticker.start(everyMs);
+        };
+        kit.connectTo(kit.node);
+        QVERIFY(kit.waitFor([&] {
+            return !kit.console().filter(QStringLiteral("Login stalled")).isEmpty() ||
+                   kit.connection->clusterNodeWarning();
+        }));
+        ticker.stop();
+        QVERIFY(!kit.connection->clusterNodeWarning());
+        QVERIFY(kit.console().filter(QStringLiteral("unset/prompt")).isEmpty());
+        QVERIFY(kit.node.countReceived(QString(), 0) <= 4);
     }
 
     // Whatever the node had sent when the empty line went out, read or not, cannot answer it.
@@ -429,10 +565,10 @@ private Q_SLOTS:
                "5000 watchdog = 8040; 7000 line N0CALL> 30 = ask answer; 7000 asked 40; "
                "8040 watchdog = 11040; 10000 line N0CALL> 50 = prompt answer";
         // The prompt came just before the watchdog, which asks at once: the second wait is cut.
-        QTest::newRow("no wait past the watchdog plus two answer waits")
+        QTest::newRow("no wait past the watchdog plus two answer waits, and no third")
             << "4500 line N0CALL> 10 = wait; 5000 deadline = ask; 5000 asked 20; "
                "5000 watchdog = 9040; 8990 line N0CALL> 30 = ask answer; 8990 asked 40; "
-               "9040 watchdog = 13000";
+               "9040 watchdog = 13000; 13000 watchdog = none";
         // A new line every 3.9 s never comes back: one wait, then the attempt ends.
         QTest::newRow("a new line each time: the watchdog waits once")
             << "500 line A> 10 = wait; 1500 deadline = ask; 1500 asked 20; 4400 line B> 30 = wait; "
@@ -446,6 +582,46 @@ private Q_SLOTS:
                "1100 line A> 30 = ask answer; 1100 asked 40; 1200 line A> 50 = prompt answer; "
                "1200 due = none; 1300 line A> 60 = wait; 1300 line B> 70 = wait; "
                "1300 due = none; 2300 deadline = wait; 5000 watchdog = none";
+        // Lines that must come back ("_" stands for a blank): twice on cue, round trips alike.
+        QTest::newRow("a line like talk back twice alike is the prompt")
+            << "0 line N0CALL_de_GB7TST:_> 10 = wait traffic; 1000 deadline = ask; 1000 asked 20; "
+               "1300 line N0CALL_de_GB7TST:_> 30 = ask answer traffic; 1300 asked 40; "
+               "1650 line N0CALL_de_GB7TST:_> 50 = prompt answer";
+        // Traffic every 1.5 s: the second round trip, asked in its rhythm, is its period; the
+        // first, asked after a quiet, is a quiet shorter. Never named, never asked about again.
+        QTest::newRow("traffic at its own pace is no prompt")
+            << "0 line A<x> 10 = wait traffic; 1000 deadline = ask; 1000 asked 20; "
+               "1500 line A<x> 30 = ask answer traffic; 1500 asked 40; "
+               "3000 line A<x> 50 = wait traffic; 3000 due = 5500; "
+               "4500 line A<x> 60 = wait traffic; 5500 deadline = wait; 5500 due = none";
+        QTest::newRow("four empty lines at most")
+            << "0 line A<x> 10 = wait traffic; 0 line B<x> 11 = wait traffic; "
+               "0 line C<x> 12 = wait traffic; 0 line D<x> 13 = wait traffic; "
+               "1000 deadline = ask; 1000 asked 20; 1100 line A<x> 30 = ask answer traffic; "
+               "1100 asked 40; 1200 line B<x> 50 = ask answer traffic; 1200 asked 60; "
+               "1300 line C<x> 70 = ask answer traffic; 1300 asked 80; "
+               "1400 line D<x> 90 = wait answer traffic";
+        QTest::newRow("a line that must come back, here again unasked, is asked nothing")
+            << "0 line A<x> 10 = wait traffic; 400 line A<x> 20 = wait traffic; "
+               "1000 deadline = wait; 1000 due = none";
+        QTest::newRow("seen first right behind the question: asked again once quiet")
+            << "0 line MOTD<x> 10 = wait traffic; 1000 deadline = ask; 1000 asked 20; "
+               "1100 line DX_de_GB7TST_1200Z_> 30 = wait traffic; "
+               "1150 line DX_de_GB7TST_1200Z_> 40 = wait answer traffic; "
+               "5000 deadline = ask; 5000 asked 50; "
+               "5100 line DX_de_GB7TST_1200Z_> 60 = ask answer traffic; 5100 asked 70; "
+               "5200 line DX_de_GB7TST_1200Z_> 80 = prompt answer";
+        // A line of the other kind goes first; traffic back in its place is asked about then.
+        QTest::newRow("the line in question back: traffic back with it is no prompt")
+            << "0 line ---> 10 = wait; 0 line K1ABC_de_N3INJ:_> 12 = wait traffic; "
+               "1000 deadline = ask; 1000 asked 20; "
+               "1200 line K1ABC_de_N3INJ:_> 30 = wait answer traffic; "
+               "1300 line ---> 40 = ask answer; 1300 asked 50; 1400 line ---> 60 = prompt answer";
+        QTest::newRow("the line in question not back: the line back in its place is asked about")
+            << "0 line ---> 10 = wait; 0 line K1ABC_de_N3INJ:_> 12 = wait traffic; "
+               "1000 deadline = ask; 1000 asked 20; "
+               "1200 line K1ABC_de_N3INJ:_> 30 = wait answer traffic; 5000 deadline = ask; "
+               "5000 asked 40; 5200 line K1ABC_de_N3INJ:_> 50 = prompt answer";
         // The mark is where the stream stood when the empty line went out.
         QTest::newRow("a copy read before the question's mark is no answer")
             << "0 line A> 10 = wait; 1000 deadline = ask; 1000 asked 50; 1100 line A> 40 = wait; "
@@ -471,9 +647,10 @@ private Q_SLOTS:
             const QString &event = words[1];
             QString result;
             if (event == QLatin1String("line")) {
-                const PromptQuestion::Outcome outcome =
-                    question.noteCandidate(words[2], words[3].toInt(), false, now, mayAsk);
-                result = named(outcome.decision) + (outcome.isAnswer ? " answer" : "");
+                const PromptQuestion::Outcome outcome = question.noteCandidate(
+                    QString(words[2]).replace(u'_', u' '), words[3].toInt(), false, now, mayAsk);
+                result = named(outcome.decision) + (outcome.isAnswer ? " answer" : "") +
+                         (outcome.isTraffic ? " traffic" : "");
             } else if (event == QLatin1String("asked")) {
                 question.noteAsked(words[2].toInt(), now);
             } else if (event == QLatin1String("deadline")) {
@@ -491,17 +668,27 @@ private Q_SLOTS:
         }
     }
 
-    // Lines that neither are the line in question nor show it was greeting.
-    void promptQuestion_passingTrafficIsBlankSpotsAndUnsolicitedLines()
+    // Lines that show nothing of the line in question (passing traffic), and lines ending in ">"
+    // that are the prompt only if they come back on cue.
+    void promptQuestion_passingTrafficAndLinesThatMustComeBack()
     {
-        const std::pair<const char *, bool> lines[] = {
-            {"\a\a \a", true},
-            {"To LOCAL de N3INJ: QSY 9 to 14.009 -->", true},
-            {"N0CALL de K1ABC: see you on 20 m >", true},
-            {"N0CALL de GB7TST 2044Z >", false},
-            {"Welcome to GB7TST -->", false}};
-        for (const auto &[line, passing] : lines)
+        const std::tuple<const char *, bool, bool> lines[] = {
+            {"\a\a \a", true, true},
+            {"To LOCAL de N3INJ: QSY 9 to 14.009 -->", true, true},
+            {"N0CALL de K1ABC: see you on 20 m >", true, true},
+            {"WWV de W0MU <18>:   SFI=68, A=3, K=1 >", true, true},
+            {"DX de K1ABC.1@W1NODE:  14025.0  EA8XX  up 1 >", true, true},
+            {"DX de GB7TST 2044Z >", true, true},
+            {"N0CALL de GB7TST 2044Z >", false, false},
+            {"(N0CALL) de GB7TST: >", false, false},
+            {"N0CALL de GB7TST <2044Z> >", false, true},
+            {"Enter <your name> >", false, true},
+            {"=====>>", false, true},
+            {"Welcome to GB7TST -->", false, false}};
+        for (const auto &[line, passing, mustComeBack] : lines) {
             QVERIFY2(PromptQuestion::isPassingTraffic(QString::fromUtf8(line)) == passing, line);
+            QVERIFY2(PromptQuestion::mustComeBack(QString::fromUtf8(line)) == mustComeBack, line);
+        }
     }
 
     void nodePromptWithoutBlankBeforeTheBracket_stillEndsEachStep()
@@ -616,6 +803,36 @@ private Q_SLOTS:
                          (match.hasMatch() ? match.capturedEnd() : 0),
                      shown.constData());
             QVERIFY2(prompts::endsInGenericPrompt(text) == generic.match(text).hasMatch(),
+                     shown.constData());
+        }
+        // Traffic lines and the widest prompt shape, against the expressions they stand for.
+        const QRegularExpression unsolicited(
+            QStringLiteral(R"(^[\s\x07]*(?:[^\r\n<>]{1,250}>\s*)?(?:to\s+)?[a-z0-9/#-]+\s+de\s+)"
+                           R"([a-z0-9/#-]+\s*(?:<[^<>\r\n]*>\s*)?:)"),
+            QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpression anyPrompt(QStringLiteral("(?:^|[\\r\\n])[^\\r\\n]{1,250}>\\s*$"));
+        const std::array<QStringList, 12> talk{{
+            {"", " ", "\a", "\r\n ", "\t\a "},
+            {"", "N0CALL de NODE 2044Z >", "x>", "<x> >", " > ", QString(248, u'y') + ">"},
+            {"", "To ", "to  ", "TO\t", "tO"},
+            {"ALL", "N0CALL", "K1ABC-2", "a/b#c", "", "x.y", "(N0CALL)"},
+            {" ", "", "  ", "\t", "\r\n"},
+            {"de", "DE", "dx", "d"},
+            {" ", "", "\n ", "  "},
+            {"K1ABC", "GB7TST-1", "", "N0.CALL", "@x"},
+            {"", " ", "  "},
+            {"", "<18>", "<18> ", "<1<8>", "<", "<\r\n>", "<>"},
+            {":", "", " :", ">", "x:"},
+            {"", " hello", " x >", "\r\n>"},
+        }};
+        for (int round = 0; round < 40000; ++round) {
+            QString text;
+            for (const QStringList &options : talk)
+                text += options[random.bounded(int(options.size()))];
+            const QByteArray shown = text.toUtf8().toPercentEncoding(" ()<>:/#@._-");
+            QVERIFY2(prompts::isUnsolicitedLine(text) == unsolicited.match(text).hasMatch(),
+                     shown.constData());
+            QVERIFY2(prompts::endsInAnyPrompt(text) == anyPrompt.match(text).hasMatch(),
                      shown.constData());
         }
     }

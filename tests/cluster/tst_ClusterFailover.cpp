@@ -225,30 +225,49 @@ private Q_SLOTS:
         QCOMPARE(primary.connectionCount(), 1);
     }
 
+    // The node stalls after the callsign, or after the password.
+    void loginWatchdog_closesStalledLogin_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("callsign") << ""
+                                  << "Login stalled — reconnecting…";
+        QTest::newRow("password") << "s3cret"
+                                  << "Login stalled after sending password — reconnecting…";
+    }
+
     void loginWatchdog_closesStalledLogin()
     {
+        QFETCH(QString, password);
+        QFETCH(QString, status);
+        const QString lastSent = password.isEmpty() ? QStringLiteral("N0CALL") : password;
+        const QString console = QStringLiteral("Login stalled after sending %1. Reconnecting…")
+                                    .arg(password.isEmpty() ? "callsign" : "password");
         FakeClusterNode primary;
-        primary.setBehaviour(FakeClusterNode::Behaviour::StallAfterCallsign);
+        if (password.isEmpty()) {
+            primary.setBehaviour(FakeClusterNode::Behaviour::StallAfterCallsign);
+        } else {
+            primary.setPassword(password);
+            primary.setGreeting({QStringLiteral("Welcome\r\n")}, 60000);
+        }
         ResilienceHarness h;
         h.usePrimary(primary);
         h.setBool(SettingsKeys::backupClusterEnabled, false);
-        qint64 callsignAt = -1;
-        primary.onLine = [&h, &callsignAt](int, const QString &line) {
-            if (callsignAt < 0 && line == QLatin1String("N0CALL"))
-                callsignAt = h.elapsed.elapsed();
+        h.settings.setString(QString(SettingsKeys::clusterPassword.name), password);
+        qint64 sentAt = -1;
+        primary.onLine = [&](int, const QString &line) {
+            if (sentAt < 0 && line == lastSent)
+                sentAt = h.elapsed.elapsed();
         };
         h.connectAsWindowDoes();
-        QTRY_VERIFY_WITH_TIMEOUT(callsignAt >= 0, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            h.consoleHas(QStringLiteral("Login stalled after sending callsign. Reconnecting…")),
-            10000);
+        QTRY_VERIFY_WITH_TIMEOUT(sentAt >= 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(h.consoleHas(console), 10000);
         // Not at once: the node had the watchdog's time to answer (half of it allows for a
-        // stalled event loop between sending the callsign and the node reading it).
-        const qsizetype stalled =
-            h.consoleIndex(QStringLiteral("Login stalled after sending callsign. Reconnecting…"));
-        QVERIFY(h.console[stalled].msecs - callsignAt >=
+        // stalled event loop between sending and the node reading it).
+        const qsizetype stalled = h.consoleIndex(console);
+        QVERIFY(h.console[stalled].msecs - sentAt >=
                 scaledTiming().callsignSendWatchdog.count() / 2);
-        QVERIFY(h.statuses.contains(QStringLiteral("Login stalled — reconnecting…")));
+        QVERIFY(h.statuses.contains(status));
         QTRY_COMPARE(primary.openConnectionCount(), 0);
         // The stalled attempt counts as failed: the controller tries again.
         QTRY_VERIFY_WITH_TIMEOUT(primary.connectionCount() >= 2, 10000);
