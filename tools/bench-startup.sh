@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up cost of the real program: Release build, a virtual X display (Xvfb), a throwaway home
 # with no settings. For each run: the time from the start to the main window's first paint (the
-# program logs it, counted from its process's start) and the resident memory 2 s after the start.
+# program logs it, counted from its own start: the loading of its libraries before that is not
+# counted) and the resident memory 2 s after the start.
 # Not part of the tests. RUNS=<n> sets the number of runs (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."

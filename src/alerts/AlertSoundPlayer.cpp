@@ -28,13 +28,6 @@ std::optional<QString> soundsFolder()
     return *cache + QStringLiteral("/sounds");
 }
 
-bool holds(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    // The size first: whatever else lies there is never read whole.
-    return file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes;
-}
-
 } // namespace
 
 AlertSoundPlayer::AlertSoundPlayer(SoundOutput &output, QObject *parent)
@@ -77,10 +70,13 @@ std::optional<QString> AlertSoundPlayer::loadBundledAlertSound(const QString &na
     // A fixed place rather than a temporary folder, so that neither a crash nor a process that
     // never destroys its player leaves a copy behind. Copies running side by side share the
     // files: one is replaced whole, and only when it differs, so no copy plays half a file.
+    // The names are the program's own: whatever else has one is replaced, never written
+    // through (a link's file belongs to someone else) or opened (a FIFO would block the start).
     const QString target = *m_folder + QLatin1Char('/') + fileName;
-    if (holds(target, bytes))
+    AtomicFile::removeLeftovers(target);
+    if (AtomicFile::holds(target, bytes))
         return target;
-    const auto error = AtomicFile::write(
+    const auto error = AtomicFile::replace(
         target, bytes, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther,
         AtomicFile::Mode::bestEffort);
     if (error)

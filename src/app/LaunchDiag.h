@@ -7,8 +7,8 @@ Q_DECLARE_LOGGING_CATEGORY(launchDiag)
 
 namespace varnello {
 
-// Milliseconds since this process started, as the system counts it (from the fork, before the
-// program is loaded): the times the start-up log gives.
-qint64 msSinceProcessStart();
+// Milliseconds since this program's own start (its first static object, after the loading): the
+// times the start-up log gives.
+qint64 msSinceProgramStart();
 
 } // namespace varnello

@@ -233,8 +233,8 @@ bool VarnelloApp::eventFilter(QObject *watched, QEvent *event)
         m_painted = true;
         // For the start-up benchmark (tools/bench-startup.sh).
         qApp->removeEventFilter(this);
-        qCInfo(launchDiag, "main window first paint at %lld ms after the process started",
-               msSinceProcessStart());
+        qCInfo(launchDiag, "main window first paint at %lld ms after the program started",
+               msSinceProgramStart());
     }
     if (watched == m_window.get()) {
         if (event->type() == QEvent::Show && !m_shown) {

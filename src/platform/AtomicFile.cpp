@@ -1,6 +1,16 @@
 #include "AtomicFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnello::AtomicFile {
 
@@ -33,6 +43,110 @@ bool writeEverything(QSaveFile &file, const QByteArray &bytes)
     return file.error() == QFileDevice::NoError && file.size() == bytes.size();
 }
 
+// The six letters or digits after "<name>." that QSaveFile and mkostemp() put in a temporary
+// file's name.
+constexpr int kTemporarySuffixLength = 6;
+// Each lost race with another copy's removeLeftovers() costs one fresh temporary file.
+constexpr int kReplaceAttempts = 3;
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+mode_t modeOf(QFile::Permissions permissions)
+{
+    const int bits = permissions.toInt();
+    return mode_t(((bits >> 12) & 07) << 6 | ((bits >> 4) & 07) << 3 | (bits & 07));
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+class Descriptor final {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+// Opens `name` for reading only when it is a regular file of its own: a FIFO would block the
+// open and a device could act on it.
+int openRegularFile(const QByteArray &name, struct stat &opened)
+{
+    struct stat named {};
+    if (::lstat(name.constData(), &named) != 0 || !S_ISREG(named.st_mode))
+        return -1;
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+enum class Attempt { done, failed, lostRace };
+
+// One temporary file, locked for as long as it exists under its name: the lock is what tells
+// removeLeftovers() that a writer still lives.
+Attempt replaceOnce(const QByteArray &target, const QByteArray &bytes, mode_t mode,
+                    AtomicFile::Mode modeRule, QString &reason)
+{
+    QByteArray temporary = target + '.' + QByteArray(kTemporarySuffixLength, 'X');
+    const Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.get() < 0) {
+        reason = systemReason(errno);
+        return Attempt::failed;
+    }
+    const auto fail = [&](int error) {
+        ::unlink(temporary.constData());
+        reason = systemReason(error);
+        return Attempt::failed;
+    };
+    // Between its creation and the lock, another copy may take it for a leftover.
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+        return Attempt::lostRace;
+    struct stat created {};
+    if (::fstat(file.get(), &created) != 0)
+        return fail(errno);
+    if (created.st_nlink == 0)
+        return Attempt::lostRace;
+    if (::fchmod(file.get(), mode) != 0 && modeRule == AtomicFile::Mode::required)
+        return fail(errno);
+    if (!writeAll(file.get(), bytes) || ::fdatasync(file.get()) != 0)
+        return fail(errno);
+    if (::rename(temporary.constData(), target.constData()) != 0)
+        return fail(errno);
+    return Attempt::done;
+}
+
 } // namespace
 
 std::optional<QString> write(const QString &path, const QByteArray &bytes,
@@ -52,6 +166,64 @@ std::optional<QString> write(const QString &path, const QByteArray &bytes,
     if (!file.commit())
         return file.errorString();
     return std::nullopt;
+}
+
+std::optional<QString> replace(const QString &path, const QByteArray &bytes,
+                               QFile::Permissions permissions, Mode mode)
+{
+    const QByteArray target = QFile::encodeName(path);
+    struct stat existing {};
+    if (::lstat(target.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return path + QStringLiteral(" is a folder");
+    QString reason;
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        switch (replaceOnce(target, bytes, modeOf(permissions), mode, reason)) {
+        case Attempt::done:
+            return std::nullopt;
+        case Attempt::failed:
+            return reason;
+        case Attempt::lostRace:
+            break;
+        }
+    }
+    return systemReason(EAGAIN);
+}
+
+bool holds(const QString &path, const QByteArray &bytes)
+{
+    struct stat opened {};
+    const int fd = openRegularFile(QFile::encodeName(path), opened);
+    if (fd < 0)
+        return false;
+    QFile file;
+    // The size first: whatever else lies there is never read whole.
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle) &&
+           opened.st_size == bytes.size() && file.readAll() == bytes;
+}
+
+void removeLeftovers(const QString &path)
+{
+    const QFileInfo info(path);
+    const QDir folder = info.dir();
+    const QString prefix = info.fileName() + QLatin1Char('.');
+    const QStringList candidates =
+        folder.entryList({prefix + QString(kTemporarySuffixLength, QLatin1Char('?'))},
+                         QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &entry : candidates) {
+        const QStringView suffix = QStringView(entry).sliced(prefix.size());
+        if (!std::all_of(suffix.begin(), suffix.end(),
+                         [](QChar c) { return c.unicode() < 0x80 && c.isLetterOrNumber(); }))
+            continue;
+        const QByteArray name = QFile::encodeName(folder.filePath(entry));
+        struct stat opened {};
+        const Descriptor file(openRegularFile(name, opened));
+        struct stat named {};
+        // Unlocked means its writer is gone; the name is checked again in case that writer
+        // finished and the name went away meanwhile.
+        if (file.get() >= 0 && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(name.constData(), &named) == 0 && sameFile(named, opened))
+            ::unlink(name.constData());
+    }
 }
 
 } // namespace varnello::AtomicFile

@@ -8,6 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace varnello;
 using namespace varnello::test;
 
@@ -19,6 +24,17 @@ class tst_AlertOutputs : public QObject {
     QTemporaryDir m_temp;
 
     QString soundsFolder() const { return m_cache.filePath(QStringLiteral("Varnello/sounds")); }
+
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static ino_t inode(const QString &path)
+    {
+        struct stat status {};
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -158,8 +174,17 @@ private Q_SLOTS:
             QVERIFY(file.resize(original.size() / 2));
         QVERIFY(file.flush() && file.setFileTime(old, QFileDevice::FileModificationTime));
         file.close();
+        // A second name for the old file stands for a copy that is playing it: a rewrite must
+        // leave it whole and put the new bytes in a file of their own.
+        const QString held = m_cache.filePath(QStringLiteral("held.wav"));
+        QFile::remove(held);
+        const QByteArray before = contents(file.fileName());
         if (change == QLatin1String("remove"))
             QVERIFY(file.remove());
+        else
+            QCOMPARE(::link(QFile::encodeName(file.fileName()).constData(),
+                            QFile::encodeName(held).constData()),
+                     0);
 
         AlertSoundPlayer next(output);
         QVERIFY(QDir(m_temp.path()).isEmpty()); // also while a player lives
@@ -168,8 +193,97 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), original);
         QCOMPARE(file.fileTime(QFileDevice::FileModificationTime) != old, rewritten);
+        if (change != QLatin1String("remove")) {
+            QCOMPARE(contents(held), before);
+            QCOMPARE(inode(held) != inode(file.fileName()), rewritten);
+        }
         QCOMPARE(QDir(soundsFolder()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"alert1.wav", "alert2.wav"}));
+    }
+
+    // What else may have a sound's name; "own.wav" beside it is a file of the user's.
+    void builtInSounds_replaceWhatElseHasTheirNameButNoFolder_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("played");
+        QTest::newRow("link to a file")
+            << QStringLiteral("own.wav") << QStringLiteral("alert1.wav");
+        QTest::newRow("dangling link")
+            << QStringLiteral("missing.wav") << QStringLiteral("alert1.wav");
+        QTest::newRow("link to a folder") << QStringLiteral(".") << QStringLiteral("alert1.wav");
+        QTest::newRow("FIFO") << QStringLiteral("fifo") << QStringLiteral("alert1.wav");
+        QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("beep");
+    }
+    void builtInSounds_replaceWhatElseHasTheirNameButNoFolder()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, played);
+        QVERIFY(QDir(soundsFolder()).removeRecursively());
+        QDir elsewhere(m_cache.filePath(QStringLiteral("elsewhere")));
+        QVERIFY(elsewhere.removeRecursively() && elsewhere.mkpath(QStringLiteral(".")));
+        QFile own(elsewhere.filePath(QStringLiteral("own.wav")));
+        QVERIFY(own.open(QIODevice::WriteOnly) && own.write("the user's") == 10);
+        own.close();
+        QVERIFY(QDir().mkpath(soundsFolder()));
+        const QString target = soundsFolder() + QStringLiteral("/alert1.wav");
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(target).constData(), 0644), 0);
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(target + QStringLiteral("/inside")));
+        else
+            QVERIFY(QFile::link(elsewhere.filePath(kind), target));
+
+        FakeSound output;
+        AlertSoundPlayer player(output);
+        player.play(AlertSoundChoice::alert1);
+        QCOMPARE(output.played, QStringList{played});
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QFileInfo(target + QStringLiteral("/inside")).isDir());
+        } else {
+            QVERIFY(!QFileInfo(target).isSymLink() && QFileInfo(target).isFile());
+            QCOMPARE(contents(target), contents(QStringLiteral(":/resources/alert1.wav")));
+        }
+        QCOMPARE(contents(own.fileName()), QByteArray("the user's"));
+        QCOMPARE(elsewhere.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"own.wav"});
+    }
+
+    // What an earlier start left in the sounds folder; "locked" stands for a copy still writing.
+    void builtInSounds_startRemovesHalfWrittenLeftoversOnly_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("alert1's") << QStringLiteral("alert1.wav.Ab3xYz") << "file" << true;
+        QTest::newRow("alert2's") << QStringLiteral("alert2.wav.QWERTY") << "file" << true;
+        QTest::newRow("still written") << QStringLiteral("alert1.wav.a1B2c3") << "locked" << false;
+        QTest::newRow("longer suffix") << QStringLiteral("alert1.wav.backup1") << "file" << false;
+        QTest::newRow("not a sound") << QStringLiteral("alert3.wav.Ab3xYz") << "file" << false;
+        QTest::newRow("folder") << QStringLiteral("alert1.wav.Ab3xYz") << "folder" << false;
+    }
+    void builtInSounds_startRemovesHalfWrittenLeftoversOnly()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        QVERIFY(QDir(soundsFolder()).removeRecursively() && QDir().mkpath(soundsFolder()));
+        const QString path = soundsFolder() + QLatin1Char('/') + name;
+        QFile leftover(path);
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QVERIFY(leftover.open(QIODevice::WriteOnly) && leftover.write("RIFF") == 4 &&
+                    leftover.flush());
+            if (kind == QLatin1String("locked"))
+                QCOMPARE(::flock(leftover.handle(), LOCK_EX | LOCK_NB), 0);
+            else
+                leftover.close();
+        }
+
+        FakeSound output;
+        AlertSoundPlayer player(output);
+        QCOMPARE(QFileInfo::exists(path), !removed);
+        QVERIFY(QFileInfo::exists(soundsFolder() + QStringLiteral("/alert1.wav")));
     }
 
     void extractedSound_isARealWavFile()

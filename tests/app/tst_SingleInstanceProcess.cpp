@@ -112,7 +112,7 @@ private Q_SLOTS:
         sinceStart.start();
         Copy first(home);
         QTRY_VERIFY_WITH_TIMEOUT(first.said("main window first paint"), startTimeoutMs);
-        // Counted from the process's start, not the epoch.
+        // Counted from the program's own start, not the epoch.
         const auto paint = QRegularExpression(QStringLiteral("first paint at (\\d+) ms"))
                                .match(QString::fromUtf8(first.output));
         QVERIFY(paint.hasMatch() && paint.captured(1).toLongLong() <= sinceStart.elapsed());
