@@ -39,9 +39,13 @@ endfunction()
 # Runs the test in a home of its own in the build folder: what the libraries under a test write
 # there on their own (libcanberra's sound cache, the program's cache, Qt's runtime folder, which
 # Qt makes in the shared temporary folder when XDG_RUNTIME_DIR is unset) never lands in the home
-# of whoever runs the suite, nor in the temporary folder.
+# of whoever runs the suite, nor in the temporary folder. The tests share a temporary folder in
+# the build folder, emptied before the run and required empty after it
+# (tests/TemporaryFolder.cmake): a test, or a program it starts, that leaves something there
+# fails the suite.
 function(varnello_test_home test home)
-  set(_environment "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home};XDG_CACHE_HOME=${home}/.cache;XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state")
+  set(_environment "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home};XDG_CACHE_HOME=${home}/.cache;XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state;TMPDIR=${PROJECT_BINARY_DIR}/tmp")
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED temporary-folder)
   # The program's hand-over socket lives in the runtime folder, and a socket path holds at most
   # 107 bytes: the folder has a short name of its own, and from a build folder too deep even for
   # that the tests keep Qt's shared fallback.

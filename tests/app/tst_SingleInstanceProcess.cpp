@@ -2,6 +2,7 @@
 // front and leaves without touching the settings, and another program's socket in the way survives;
 // a lock left by a killed copy is taken over.
 #include "InstanceChannel.h"
+#include "ShortTemporaryDir.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,7 +20,7 @@ constexpr int startTimeoutMs = 60000; // a sanitizer build starts slowly on a bu
 
 // One temporary home with its own data, config, cache and runtime folders.
 struct Home {
-    QTemporaryDir tmp;
+    QTemporaryDir tmp{varnello::test::shortTemporaryTemplate()};
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QString dataFolder = tmp.filePath(QStringLiteral("data/Varnello"));
     QString settings = dataFolder + QStringLiteral("/settings.json");

@@ -1,5 +1,6 @@
 // The lock and the raise line between copies, on temporary folders.
 #include "InstanceChannel.h"
+#include "ShortTemporaryDir.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +23,7 @@ using Problem = InstanceChannel::LockFileProblem;
 namespace {
 
 struct Folders {
-    QTemporaryDir tmp;
+    QTemporaryDir tmp{varnello::test::shortTemporaryTemplate()};
     QString data = tmp.filePath(QStringLiteral("data"));
     QString other = tmp.filePath(QStringLiteral("other"));
     QString runtime = tmp.filePath(QStringLiteral("run"));
