@@ -140,6 +140,21 @@ qsizetype lastStopBefore(QStringView text, qsizetype at)
     return -1;
 }
 
+// How long the last line is up to the closing ">" (-1: the text ends in no such ">"). With
+// `bracketEnds`, that line must hold no ">" of its own.
+qsizetype lastLineLength(QStringView text, bool bracketEnds)
+{
+    const std::optional<PromptEnd> end = promptEnd(text);
+    if (!end)
+        return -1;
+    qsizetype start = end->bracket;
+    while (start > 0 && !(bracketEnds ? isStop(text[start - 1]) : isLineBreak(text[start - 1])))
+        --start;
+    if (start > 0 && text[start - 1] == u'>')
+        return -1;
+    return end->bracket - start;
+}
+
 // After "CALL": white space, "de", white space. The node name can begin right after that white
 // space (when the first word there has no ":"), or on any blank of it but the first, as the
 // patterns backtrack.
@@ -351,27 +366,13 @@ qsizetype leadingNodePromptLength(QStringView line, QStringView callsign)
 
 bool endsInGenericPrompt(QStringView text)
 {
-    const std::optional<PromptEnd> end = promptEnd(text);
-    if (!end)
-        return false;
-    qsizetype start = end->bracket;
-    while (start > 0 && !isStop(text[start - 1]))
-        --start;
-    if (start > 0 && text[start - 1] == u'>')
-        return false;
-    const qsizetype length = end->bracket - start;
+    const qsizetype length = lastLineLength(text, true);
     return length >= 1 && length <= 250;
 }
 
 bool endsInAnyPrompt(QStringView text)
 {
-    const std::optional<PromptEnd> end = promptEnd(text);
-    if (!end)
-        return false;
-    qsizetype start = end->bracket;
-    while (start > 0 && !isLineBreak(text[start - 1]))
-        --start;
-    const qsizetype length = end->bracket - start;
+    const qsizetype length = lastLineLength(text, false);
     return length >= 1 && length <= 250;
 }
 
