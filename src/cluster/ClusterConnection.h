@@ -643,6 +643,8 @@ private:
     ClusterTask m_promptQuestionTask;
     // Lines taken for the node's answer, each shown only if it proves not to be its prompt.
     static constexpr qsizetype maximumHeldAnswerLines = 4;
+    // Where a line glued to a prompt may begin, before the login: behind one of these first ">".
+    static constexpr int maximumPromptBracketsTried = 4;
     QStringList m_heldAnswerLines;
     QString m_loginCallsign;
     QString m_loginPassword;

@@ -134,7 +134,7 @@ void ClusterConnection::endPromptQuestion()
 
 bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
 {
-    if (m_promptQuestion.beginsWithCandidate(text) ||
+    if (m_promptQuestion.leadingCopyLength(text) > 0 ||
         text.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive))
         return true;
     qsizetype end = 0;
@@ -155,10 +155,20 @@ qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
         if (rest.isEmpty() || beginsLineOfItsOwn(rest) || leadingNodePromptLength(rest) > 0)
             return length;
     }
-    // Before the login: a spot right behind a line that may be a prompt.
-    const qsizetype spot = line.indexOf(QLatin1StringView("DX de"), 1, Qt::CaseInsensitive);
-    if (spot > 0 && prompts::endsInAnyPrompt(line.first(spot).trimmed()))
-        return spot;
+    // A line that may be a prompt of any other shape, with a line of its own glued behind it (a
+    // spot, chatter, its own copy): it ends at one of its first ">".
+    qsizetype bracket = -1;
+    for (int tried = 0; tried < maximumPromptBracketsTried; ++tried) {
+        bracket = line.indexOf(u'>', bracket + 1);
+        if (bracket < 0 || bracket > 250)
+            break;
+        qsizetype end = bracket + 1;
+        while (end < line.size() && line[end].isSpace() && line[end] != u'\r' && line[end] != u'\n')
+            ++end;
+        if (end < line.size() && prompts::endsInAnyPrompt(line.first(end)) &&
+            beginsLineOfItsOwn(line.sliced(end)))
+            return end;
+    }
     return 0;
 }
 

@@ -216,20 +216,31 @@ bool PromptQuestion::endsOpenLine(QStringView line, bool *isAnswer)
     return true;
 }
 
-bool PromptQuestion::beginsWithCandidate(QStringView text) const
+qsizetype PromptQuestion::leadingCopyLength(QStringView text) const
 {
-    // The line up to as many ">" as the line it may repeat holds.
-    const auto repeats = [text](const QString &line) {
+    // The text up to as many ">" as the line it may repeat holds, and the blanks behind.
+    const auto copyOf = [text](const QString &line) -> qsizetype {
         if (line.isEmpty())
-            return false;
+            return 0;
         qsizetype end = -1;
         for (qsizetype brackets = line.count(u'>'); brackets > 0; --brackets)
             if ((end = text.indexOf(u'>', end + 1)) < 0)
-                return false;
+                return 0;
         const QStringView head = text.first(end + 1);
-        return !head.contains(u'\n') && !head.contains(u'\r') && sameLine(head.trimmed(), line);
+        if (head.contains(u'\n') || head.contains(u'\r') || !sameLine(head.trimmed(), line))
+            return 0;
+        while (++end < text.size() && text[end].isSpace() && text[end] != u'\r' &&
+               text[end] != u'\n') {
+        }
+        return end;
     };
-    return repeats(m_openLine) || repeats(m_candidate);
+    if (const qsizetype length = std::max(copyOf(m_openLine), copyOf(m_candidate)))
+        return length;
+    for (const Returning &line : m_returning)
+        if (!line.arrivedUnasked)
+            if (const qsizetype length = copyOf(line.text))
+                return length;
+    return 0;
 }
 
 void PromptQuestion::noteGreetingText()

@@ -87,9 +87,9 @@ public:
     bool endsOpenLine(QStringView line, bool *isAnswer);
     // The open line in question was ended by what followed it.
     void openLineEnded() { m_openLine.clear(); }
-    // Whether `text`, the start of a new read behind the open line in question, is that line
-    // (or the line in question) once more.
-    bool beginsWithCandidate(QStringView text) const;
+    // How long the copy of a line in question (of any kind, the open line too) is that `text`
+    // begins with, with the blanks behind it (0: none).
+    qsizetype leadingCopyLength(QStringView text) const;
     // Text that is neither such a line, nor spots, chatter or blank: the line in question was
     // greeting.
     void noteGreetingText();

@@ -300,6 +300,10 @@ private Q_SLOTS:
             talkSent, 2, 300);
         add("own prompt like talk, spots behind", talk + "\r\n", {}, 0, 0, talkSent, 2, -1);
         add("own prompt like talk behind a slow link", talk, {QString()}, 900, 900, talkSent, 2);
+        add("own prompt like talk, an announcement glued in the same write",
+            talk + "To ALL de K1ABC: hello\r\n", {}, 0, 0, talkSent, 2);
+        add("own prompt with the time in brackets, a spot glued in the same write",
+            "%1 de GB7TST <20%2Z> >" + spot, {}, 0, 0, "N0CALL de GB7TST <200Z> >", 2);
         add("own prompt like talk after greeting lines ending in >", talk,
             {"Cluster: 7 nodes, 12 users >\r\n=====>\r\n"}, 0, 0, talkSent, 2);
         add("own prompt like talk after talk and a placeholder in the greeting", talk,
