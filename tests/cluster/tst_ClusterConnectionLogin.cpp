@@ -300,6 +300,8 @@ private Q_SLOTS:
             talkSent, 2, 300);
         add("own prompt like talk, spots behind", talk + "\r\n", {}, 0, 0, talkSent, 2, -1);
         add("own prompt like talk behind a slow link", talk, {QString()}, 900, 900, talkSent, 2);
+        add("own prompt like talk after the password", talk, {}, 0, 0, talkSent, 2, 0,
+            QStringLiteral("s3cret"));
         add("own prompt like talk, an announcement glued in the same write",
             talk + "To ALL de K1ABC: hello\r\n", {}, 0, 0, talkSent, 2);
         add("own prompt with the time in brackets, a spot glued in the same write",
