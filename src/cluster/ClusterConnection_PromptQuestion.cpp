@@ -134,7 +134,7 @@ void ClusterConnection::endPromptQuestion()
 
 bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
 {
-    if (m_promptQuestion.leadingCopyLength(text) > 0 ||
+    if (m_promptQuestion.beginsWithCopy(text) ||
         text.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive))
         return true;
     qsizetype end = 0;

@@ -60,7 +60,7 @@ PromptQuestion::Outcome PromptQuestion::noteCandidate(const QString &line, qint6
     if (!m_candidate.isEmpty() && !m_candidateMustComeBack && sameLine(line, m_candidate)) {
         // Within the greeting, or before the last question could have reached the node, the
         // same line again proves nothing.
-        if (!m_awaitingAnswer || readStart < m_mark)
+        if (!m_awaitingAnswer || readStart < m_questions[size_t(m_asked - 1)].first)
             return {};
         m_openLineIsAnswer = open;
         return cameBack(m_returns + 1, mayAsk, now);
@@ -86,12 +86,12 @@ PromptQuestion::Outcome PromptQuestion::noteReturningLine(const QString &line, q
     const QString masked = withDigitRunsMasked(line);
     auto seen = std::find_if(m_returning.begin(), m_returning.end(),
                              [&](const Returning &known) { return known.masked == masked; });
+    // A placeholder such as "<your name>" is greeting; traffic proves nothing.
+    if (seen == m_returning.end() && !isPassingTraffic(line))
+        noteGreetingText();
+    m_openLine = open ? line : QString();
+    m_openLineIsAnswer = false;
     if (seen == m_returning.end()) {
-        // A placeholder such as "<your name>" is greeting; traffic proves nothing.
-        if (!isPassingTraffic(line))
-            noteGreetingText();
-        m_openLine = open ? line : QString();
-        m_openLineIsAnswer = false;
         if (m_returning.size() == maximumReturning)
             m_returning.removeFirst();
         Returning first;
@@ -108,8 +108,6 @@ PromptQuestion::Outcome PromptQuestion::noteReturningLine(const QString &line, q
         }
         return traffic;
     }
-    m_openLine = open ? line : QString();
-    m_openLineIsAnswer = false;
     if (seen->arrivedUnasked)
         return traffic;
     // The question this copy answers, if it is the node's prompt.
@@ -216,31 +214,23 @@ bool PromptQuestion::endsOpenLine(QStringView line, bool *isAnswer)
     return true;
 }
 
-qsizetype PromptQuestion::leadingCopyLength(QStringView text) const
+bool PromptQuestion::beginsWithCopy(QStringView text) const
 {
-    // The text up to as many ">" as the line it may repeat holds, and the blanks behind.
-    const auto copyOf = [text](const QString &line) -> qsizetype {
+    // The text up to as many ">" as the line it may repeat holds.
+    const auto copyOf = [text](const QString &line) {
         if (line.isEmpty())
-            return 0;
+            return false;
         qsizetype end = -1;
         for (qsizetype brackets = line.count(u'>'); brackets > 0; --brackets)
             if ((end = text.indexOf(u'>', end + 1)) < 0)
-                return 0;
+                return false;
         const QStringView head = text.first(end + 1);
-        if (head.contains(u'\n') || head.contains(u'\r') || !sameLine(head.trimmed(), line))
-            return 0;
-        while (++end < text.size() && text[end].isSpace() && text[end] != u'\r' &&
-               text[end] != u'\n') {
-        }
-        return end;
+        return !head.contains(u'\n') && !head.contains(u'\r') && sameLine(head.trimmed(), line);
     };
-    if (const qsizetype length = std::max(copyOf(m_openLine), copyOf(m_candidate)))
-        return length;
-    for (const Returning &line : m_returning)
-        if (!line.arrivedUnasked)
-            if (const qsizetype length = copyOf(line.text))
-                return length;
-    return 0;
+    return copyOf(m_openLine) || copyOf(m_candidate) ||
+           std::any_of(m_returning.cbegin(), m_returning.cend(), [&](const Returning &line) {
+               return !line.arrivedUnasked && copyOf(line.text);
+           });
 }
 
 void PromptQuestion::noteGreetingText()
@@ -256,7 +246,6 @@ void PromptQuestion::noteGreetingText()
 void PromptQuestion::noteAsked(qint64 mark, TimePoint now)
 {
     ++m_asked;
-    m_mark = mark;
     m_questions[size_t(m_asked - 1)] = {mark, now};
     m_awaitingAnswer = true;
     startAnswerWait(now + m_answerWait);

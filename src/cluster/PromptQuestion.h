@@ -87,9 +87,8 @@ public:
     bool endsOpenLine(QStringView line, bool *isAnswer);
     // The open line in question was ended by what followed it.
     void openLineEnded() { m_openLine.clear(); }
-    // How long the copy of a line in question (of any kind, the open line too) is that `text`
-    // begins with, with the blanks behind it (0: none).
-    qsizetype leadingCopyLength(QStringView text) const;
+    // Whether `text` begins with a copy of a line in question (of any kind, the open line too).
+    bool beginsWithCopy(QStringView text) const;
     // Text that is neither such a line, nor spots, chatter or blank: the line in question was
     // greeting.
     void noteGreetingText();
@@ -176,11 +175,9 @@ private:
     // Copies of the candidate that came back after a question.
     int m_returns = 0;
     int m_asked = 0;
-    // The last question: where the stream stood when it went out, and whether its answer is
-    // still to come.
-    qint64 m_mark = 0;
-    // Each question's mark and time.
+    // Each question: where the stream stood when it went out, and when.
     std::array<std::pair<qint64, TimePoint>, maximumQuestions> m_questions{};
+    // The last question's answer is still to come.
     bool m_awaitingAnswer = false;
     int m_watchdogWaits = 0;
     TimePoint m_watchdogLimit{};

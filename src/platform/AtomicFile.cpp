@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -20,10 +19,10 @@ namespace {
 // that still fits) reports no error, so the rest is written again until a write takes nothing:
 // that one carries the system's reason.
 //
-// Small writes only fill QSaveFile's buffer, and commit() renames the temporary file into place
-// even when pushing that buffer out fails (a full disk, a file size limit): the buffer is pushed
-// out and checked here instead.
-bool writeEverything(QSaveFile &file, const QByteArray &bytes)
+// Small writes only fill the file's buffer, and QSaveFile::commit() renames the temporary file
+// into place even when pushing that buffer out fails (a full disk, a file size limit): the buffer
+// is pushed out and checked here instead.
+bool writeEverything(QFileDevice &file, const QByteArray &bytes)
 {
     for (qint64 done = 0; done < bytes.size();) {
         const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
@@ -45,20 +44,9 @@ bool writeEverything(QSaveFile &file, const QByteArray &bytes)
 
 // The six letters or digits after "<name>." that QSaveFile and mkostemp() put in a temporary
 // file's name.
-constexpr int kTemporarySuffixLength = 6;
+constexpr int temporarySuffixLength = 6;
 // Each lost race with another copy's removeLeftovers() costs one fresh temporary file.
-constexpr int kReplaceAttempts = 3;
-
-QString systemReason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-mode_t modeOf(QFile::Permissions permissions)
-{
-    const int bits = permissions.toInt();
-    return mode_t(((bits >> 12) & 07) << 6 | ((bits >> 4) & 07) << 3 | (bits & 07));
-}
+constexpr int replaceAttempts = 3;
 
 bool sameFile(const struct stat &a, const struct stat &b)
 {
@@ -81,22 +69,6 @@ private:
     int m_fd;
 };
 
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            if (written == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += written;
-    }
-    return true;
-}
-
 // Opens `name` for reading only when it is a regular file of its own: a FIFO would block the
 // open and a device could act on it.
 int openRegularFile(const QByteArray &name, struct stat &opened)
@@ -116,34 +88,38 @@ enum class Attempt { done, failed, lostRace };
 
 // One temporary file, locked for as long as it exists under its name: the lock is what tells
 // removeLeftovers() that a writer still lives.
-Attempt replaceOnce(const QByteArray &target, const QByteArray &bytes, mode_t mode,
-                    AtomicFile::Mode modeRule, QString &reason)
+Attempt replaceOnce(const QByteArray &target, const QByteArray &bytes,
+                    QFile::Permissions permissions, AtomicFile::Mode mode, QString &reason)
 {
-    QByteArray temporary = target + '.' + QByteArray(kTemporarySuffixLength, 'X');
-    const Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0) {
-        reason = systemReason(errno);
+    QByteArray temporary = target + '.' + QByteArray(temporarySuffixLength, 'X');
+    const Descriptor descriptor(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (descriptor.get() < 0) {
+        reason = qt_error_string(errno);
         return Attempt::failed;
     }
-    const auto fail = [&](int error) {
+    const auto fail = [&](const QString &why) {
         ::unlink(temporary.constData());
-        reason = systemReason(error);
+        reason = why;
         return Attempt::failed;
     };
     // Between its creation and the lock, another copy may take it for a leftover.
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
+    if (::flock(descriptor.get(), LOCK_EX | LOCK_NB) != 0)
         return Attempt::lostRace;
     struct stat created {};
-    if (::fstat(file.get(), &created) != 0)
-        return fail(errno);
+    if (::fstat(descriptor.get(), &created) != 0)
+        return fail(qt_error_string(errno));
     if (created.st_nlink == 0)
         return Attempt::lostRace;
-    if (::fchmod(file.get(), mode) != 0 && modeRule == AtomicFile::Mode::required)
-        return fail(errno);
-    if (!writeAll(file.get(), bytes) || ::fdatasync(file.get()) != 0)
-        return fail(errno);
-    if (::rename(temporary.constData(), target.constData()) != 0)
-        return fail(errno);
+    QFile file;
+    if (!file.open(descriptor.get(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        return fail(file.errorString());
+    if (!file.setPermissions(permissions) && mode == AtomicFile::Mode::required)
+        return fail(file.errorString());
+    if (!writeEverything(file, bytes))
+        return fail(file.errorString());
+    if (::fdatasync(descriptor.get()) != 0 ||
+        ::rename(temporary.constData(), target.constData()) != 0)
+        return fail(qt_error_string(errno));
     return Attempt::done;
 }
 
@@ -176,8 +152,8 @@ std::optional<QString> replace(const QString &path, const QByteArray &bytes,
     if (::lstat(target.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return path + QStringLiteral(" is a folder");
     QString reason;
-    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        switch (replaceOnce(target, bytes, modeOf(permissions), mode, reason)) {
+    for (int attempt = 0; attempt < replaceAttempts; ++attempt) {
+        switch (replaceOnce(target, bytes, permissions, mode, reason)) {
         case Attempt::done:
             return std::nullopt;
         case Attempt::failed:
@@ -186,7 +162,7 @@ std::optional<QString> replace(const QString &path, const QByteArray &bytes,
             break;
         }
     }
-    return systemReason(EAGAIN);
+    return qt_error_string(EAGAIN);
 }
 
 bool holds(const QString &path, const QByteArray &bytes)
@@ -207,7 +183,7 @@ void removeLeftovers(const QString &path)
     const QDir folder = info.dir();
     const QString prefix = info.fileName() + QLatin1Char('.');
     const QStringList candidates =
-        folder.entryList({prefix + QString(kTemporarySuffixLength, QLatin1Char('?'))},
+        folder.entryList({prefix + QString(temporarySuffixLength, QLatin1Char('?'))},
                          QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QString &entry : candidates) {
         const QStringView suffix = QStringView(entry).sliced(prefix.size());
