@@ -225,20 +225,25 @@ private Q_SLOTS:
         QCOMPARE(primary.connectionCount(), 1);
     }
 
-    // The node stalls after the callsign, or after the password.
+    // The node stalls after the callsign, or after the password (silent, or with a new line
+    // ending in ">" every 3.9 s at full scale): the attempt ends within the watchdog plus two
+    // answer waits, in words that name what was sent last, and the controller tries again.
     void loginWatchdog_closesStalledLogin_data()
     {
         QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("newLineEveryMs"); // 0: none
         QTest::addColumn<QString>("status");
-        QTest::newRow("callsign") << ""
-                                  << "Login stalled — reconnecting…";
-        QTest::newRow("password") << "s3cret"
-                                  << "Login stalled after sending password — reconnecting…";
+        const QString afterPassword =
+            QStringLiteral("Login stalled after sending password — reconnecting…");
+        QTest::newRow("callsign") << "" << 0 << "Login stalled — reconnecting…";
+        QTest::newRow("password") << "s3cret" << 0 << afterPassword;
+        QTest::newRow("password, a new line every 3.9 s") << "s3cret" << 975 << afterPassword;
     }
 
     void loginWatchdog_closesStalledLogin()
     {
         QFETCH(QString, password);
+        QFETCH(int, newLineEveryMs);
         QFETCH(QString, status);
         const QString lastSent = password.isEmpty() ? QStringLiteral("N0CALL") : password;
         const QString console = QStringLiteral("Login stalled after sending %1. Reconnecting…")
@@ -254,19 +259,30 @@ private Q_SLOTS:
         h.usePrimary(primary);
         h.setBool(SettingsKeys::backupClusterEnabled, false);
         h.settings.setString(QString(SettingsKeys::clusterPassword.name), password);
+        int line = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            primary.sendText(QStringLiteral("Line %1 >\r\n").arg(QChar(u'A' + line++ % 26)));
+        });
         qint64 sentAt = -1;
-        primary.onLine = [&](int, const QString &line) {
-            if (sentAt < 0 && line == lastSent)
-                sentAt = h.elapsed.elapsed();
+        primary.onLine = [&](int, const QString &text) {
+            if (sentAt >= 0 || text != lastSent)
+                return;
+            sentAt = h.elapsed.elapsed();
+            if (newLineEveryMs > 0)
+                ticker.start(newLineEveryMs);
         };
         h.connectAsWindowDoes();
         QTRY_VERIFY_WITH_TIMEOUT(sentAt >= 0, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(h.consoleHas(console), 10000);
+        ticker.stop();
         // Not at once: the node had the watchdog's time to answer (half of it allows for a
         // stalled event loop between sending and the node reading it).
         const qsizetype stalled = h.consoleIndex(console);
-        QVERIFY(h.console[stalled].msecs - sentAt >=
-                scaledTiming().callsignSendWatchdog.count() / 2);
+        const ClusterTiming timing = scaledTiming();
+        QVERIFY(h.console[stalled].msecs - sentAt >= timing.callsignSendWatchdog.count() / 2);
+        QVERIFY(h.console[stalled].msecs - sentAt <=
+                (timing.callsignSendWatchdog + 2 * timing.promptQuestionWait).count() + 400);
         QVERIFY(h.statuses.contains(status));
         QTRY_COMPARE(primary.openConnectionCount(), 0);
         // The stalled attempt counts as failed: the controller tries again.
