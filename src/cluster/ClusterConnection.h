@@ -66,15 +66,17 @@ struct ClusterTiming {
     // more arrived for this long.
     ms tailSettleDelay{40};
     // After the callsign, a line ending in ">" that names no known node type may be the node's
-    // prompt or a line of its greeting (see PromptQuestion). The node is asked about it with an
-    // empty line once it has been quiet this long after the line; more greeting or a known
-    // prompt within this time makes the question needless.
+    // prompt, a line of its greeting or its traffic (see PromptQuestion). The node is asked about
+    // it with two empty lines once it has been quiet this long; more greeting or a known prompt
+    // within this time makes the question needless.
     ms promptQuestionQuiet{1000};
-    // An answer to such an empty line is awaited this long (the login watchdog waits with it,
-    // at most twice per attempt); a line that has met nothing but spots and chatter by then is
-    // taken for the prompt of a node that ignores empty lines. Long enough for a round trip of a
-    // slow link, under the watchdog's own time.
+    // The answer to the empty lines is awaited at least this long (longer when the node was slow
+    // to answer the callsign; the login watchdog waits with it); a line shaped like a prompt
+    // that has met nothing but spots and chatter by then is taken for the prompt of a node that
+    // ignores empty lines.
     ms promptQuestionWait{4000};
+    // The node's two answers come this close together; traffic never does.
+    ms promptQuestionPairSpan{300};
     // While spots pour in after login, reads closer together than this are gathered and handled
     // in one go this long after the previous handling (a quarter more when the stream pauses).
     ms readGatherWindow{150};
@@ -438,38 +440,43 @@ private:
     bool spotBelongsToBackFill() const;
     // The ping's answer line; true when the line is not to be shown.
     bool takeKeepaliveAnswer(const QString &lower);
-    // A line ending in ">" that may be a prompt this program does not know.
-    static bool looksLikeUnknownPrompt(QStringView line);
     // Before the login: a line that may be the prompt of a node of no known type (the question
     // and its verdict are PromptQuestion's). `readStart`: where the read that brought its first
     // character began; `open`: the line has no line break yet. True when the line is the node's
     // answer, not to be shown again.
     bool considerPromptCandidate(const QString &line, qint64 readStart, bool open);
-    // Whether an empty line may go to the node now: never while it may still ask for the
-    // password.
+    // Whether empty lines may go to the node now: never while it waits for a password that is
+    // not configured.
     bool mayAskNodeForItsPrompt() const;
     void askNodeForItsPrompt();
-    // The line taken for an answer waits until it is known whether it was one: it is shown
-    // before what proves it was greeting, and never once it proved to be the node's prompt.
-    void holdAnswerLine(QStringView line);
-    void releaseHeldAnswerLines();
+    void resetPromptQuestion();
+    // The node is given longer to go quiet while it may still ask for a configured password.
+    void noteWhetherPasswordMayBeAsked();
+    // The callsign or password went out; the node's first text after it tells the round trip.
+    void noteLoginLineSent();
+    void noteLoginReply();
+    // A line taken for a possible answer waits until it is known whether it was one, and the
+    // lines after it wait behind it: shown in order, an answer never once it proved to be the
+    // node's prompt.
+    void holdLine(QStringView line, bool possibleAnswer);
+    bool holdsLines() const;
+    void releaseHeldLines(bool dropPromptCopies = false);
     void armPromptQuestionDeadline();
     void handlePromptQuestionDeadline();
     void followPromptDecision(PromptQuestion::Decision decision);
     // Where the received stream will stand once everything the node has sent so far is read;
     // beyond m_bytesReceived while data the kernel or the socket holds is still to be read.
     qint64 receivedStreamEnd() const;
-    // A complete line before the login that is no candidate: greeting text shows the candidate
-    // was part of the greeting; spots, talk, announcements and blank lines prove nothing.
+    // A complete line before the login that is no candidate: greeting text shows the greeting
+    // goes on; spots, talk, announcements and blank lines prove nothing.
     void noteLineBeforeLogin(QStringView line);
-    void lineInQuestionWasGreeting();
     // The node type is known: nothing more is asked, and a line held as an answer is shown.
     void endPromptQuestion();
     // How long a prompt at the start of the line is that has the node's next output glued to it
     // (0: none there).
     qsizetype gluedPromptLength(QStringView line) const;
     // The open line in question, followed by a new read: whether that read begins a line of its
-    // own (the line once more, a spot or chatter) rather than continuing it.
+    // own (a line in question once more, a spot or chatter) rather than continuing it.
     bool beginsLineOfItsOwn(QStringView text) const;
     void appendToPromptBuffer(QStringView text);
     PromptMatch matchPrompt() const;
@@ -486,7 +493,8 @@ private:
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
-    // The line in question proved to be the node's prompt.
+    // A line in question proved to be the node's prompt: a DXSpider node's that its user set,
+    // or an unknown node's.
     void confirmUnknownNodePrompt();
     void finishSilentRegistrationCheck();
 
@@ -641,11 +649,24 @@ private:
     // timer of its deadline.
     PromptQuestion m_promptQuestion;
     ClusterTask m_promptQuestionTask;
-    // Lines taken for the node's answer, each shown only if it proves not to be its prompt.
-    static constexpr qsizetype maximumHeldAnswerLines = 4;
+    // Lines held while a possible answer is told from traffic (a fraction of a second).
+    static constexpr qsizetype maximumHeldLines = 64;
     // Where a line glued to a prompt may begin, before the login: behind one of these first ">".
     static constexpr int maximumPromptBracketsTried = 4;
-    QStringList m_heldAnswerLines;
+    struct HeldLine {
+        QString text;
+        bool possibleAnswer = false;
+    };
+    QList<HeldLine> m_heldLines;
+    // When the callsign or password went out, and where the received stream stood then; cleared
+    // at the node's first text after it.
+    std::optional<std::chrono::steady_clock::time_point> m_loginLineSentAt;
+    qint64 m_loginLineMark = 0;
+    // The greeting said the node runs DXSpider.
+    bool m_greetingAnnouncedDXSpider = false;
+    // The prompt a DXSpider user set for themselves, found before the login: it ends each reply
+    // as the standard prompt does.
+    QString m_ownPrompt;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;

@@ -129,9 +129,7 @@ void ClusterConnection::resetSessionFlags()
     m_readStart = 0;
     m_bytesReceived = 0;
     m_partialLineReadStart = 0;
-    m_promptQuestion.reset(m_timing.promptQuestionQuiet, m_timing.promptQuestionWait);
-    m_promptQuestionTask.cancel();
-    m_heldAnswerLines.clear();
+    resetPromptQuestion();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;
     m_awaitingSSIDFilterOverride = false;

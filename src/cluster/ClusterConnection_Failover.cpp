@@ -166,12 +166,8 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
     m_callsignSendWatchdogTask.start(this, delay, [this, armedFor, watching] {
         if (!armedFor || !isCurrent(armedFor) || !watching())
             return;
-        // A line that may be the node's prompt is asked about now, if the quiet after it still
-        // runs; an awaited answer is waited for (PromptQuestion says how often and how long).
-        if (m_promptQuestion.isWaitingForQuiet())
-            handlePromptQuestionDeadline();
-        if (!isCurrent(armedFor) || !watching())
-            return;
+        // A line that may be the node's prompt is waited for: its quiet, its answer and the
+        // check of the answer (PromptQuestion says how long).
         const auto now = std::chrono::steady_clock::now();
         if (const auto until =
                 m_promptQuestion.takeWatchdogExtension(now, m_timing.tailSettleDelay)) {
@@ -187,6 +183,8 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
         setStatusText(afterPassword ? stalled + QStringLiteral(" — reconnecting…")
                                     : QStringLiteral("Login stalled — reconnecting…"));
         m_autoReconnectController->noteAttemptFailed(stalled);
+        // What the node sent is shown, however the attempt ended.
+        flushPartialLine();
         releaseConnection();
         setIsConnected(false);
         setIsLoggedIn(false);

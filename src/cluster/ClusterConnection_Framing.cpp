@@ -18,11 +18,6 @@ bool isLineBreak(QChar c)
     return c == u'\n' || c == u'\r';
 }
 
-bool mayBeSpotLine(QStringView line)
-{
-    return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -68,7 +63,7 @@ void ClusterConnection::splitReceivedLines(QStringView text)
         ((openQuestionLine && beginsLineOfItsOwn(text)) ||
          (m_isLoggedIn && (matchesNodePrompt(m_partialLine) ||
                            ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
-                            looksLikeUnknownPrompt(m_partialLine)))));
+                            prompts::looksLikePrompt(m_partialLine)))));
     if (gluedToPrompt) {
         // The node's answer waits until it is known whether it was one.
         const bool answer = openQuestionLine && m_promptQuestion.openLineIsAnswer();
@@ -76,7 +71,7 @@ void ClusterConnection::splitReceivedLines(QStringView text)
         const QString prompt = std::exchange(m_partialLine, QString());
         m_promptBuffer.clear();
         if (answer)
-            holdAnswerLine(prompt);
+            holdLine(prompt, true);
         else if (!std::exchange(m_continuingOverlongLine, false))
             dispatchLine(prompt);
         if (generation != m_connectionGeneration)
@@ -150,7 +145,7 @@ void ClusterConnection::handleCompleteLine(QStringView piece, qint64 readStart)
         !m_isLoggedIn && m_promptQuestion.endsOpenLine(line.trimmed(), &openLineWasAnswer);
     m_promptQuestion.openLineEnded();
 
-    if (std::exchange(m_dropSpotRemainder, false) && !mayBeSpotLine(line)) {
+    if (std::exchange(m_dropSpotRemainder, false) && !prompts::beginsSpotLine(line)) {
         // The rest of a spot line that was already handled (its locator, its BEL characters).
         m_promptBuffer.clear();
         return;
@@ -195,7 +190,7 @@ void ClusterConnection::handleCompleteLine(QStringView piece, qint64 readStart)
         if (openLineEnds ? openLineWasAnswer
                          : considerPromptCandidate(line.trimmed().toString(), lineStart, false)) {
             if (generation == m_connectionGeneration)
-                holdAnswerLine(line);
+                holdLine(line, true);
         } else if (generation == m_connectionGeneration) {
             handOn();
         }
@@ -248,7 +243,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
         m_partialLineReadStart = readStart;
     m_partialLine += tail;
     // A prompt this program does not know, most likely; a spot's beginning proves nothing.
-    if (promptWork && m_isLoggedIn && !mayBeSpotLine(m_partialLine))
+    if (promptWork && m_isLoggedIn && !prompts::beginsSpotLine(m_partialLine))
         m_nodeSpokeSinceCommand = true;
     while (m_partialLine.size() > maximumPartialLineLength) {
         // A node that never ends its line can neither exhaust memory nor make every read
@@ -311,7 +306,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
     // A spot line cut by the read may still be missing its end (the spotter's locator); it is
     // handled once nothing more arrives for a moment, so a node that leaves the line open is
     // still served quickly.
-    if (m_continuingOverlongLine || !mayBeSpotLine(m_partialLine) ||
+    if (m_continuingOverlongLine || !prompts::beginsSpotLine(m_partialLine) ||
         m_partialLine.size() > maximumSpotLineLength)
         return;
     // Whether it reads as a spot does not depend on the country data: no lookups here.
@@ -341,7 +336,7 @@ void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
 
 void ClusterConnection::flushPartialLine()
 {
-    releaseHeldAnswerLines();
+    releaseHeldLines();
     m_tailSettleTask.cancel();
     m_dropSpotRemainder = false;
     const QString line = std::exchange(m_partialLine, QString());
@@ -355,6 +350,10 @@ void ClusterConnection::dispatchLine(QStringView line)
     // of its own worth showing. An empty line still is one.
     if (!line.isEmpty() && prompts::isBlankLine(line))
         return;
+    if (holdsLines()) {
+        holdLine(line, false);
+        return;
+    }
     handleClusterLine(line);
 }
 

@@ -3,6 +3,7 @@
 #include "AppSettingsStore.h"
 #include "PromptPatterns.h"
 
+#include <algorithm>
 #include <array>
 
 namespace varnello {
@@ -49,11 +50,21 @@ bool ClusterConnection::containsPasswordPrompt(const QString &buffer)
 
 bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 {
-    return prompts::endsInNodePrompt(buffer, m_loginCallsign, prompts::NodeKind::any);
+    if (prompts::endsInNodePrompt(buffer, m_loginCallsign, prompts::NodeKind::any))
+        return true;
+    if (m_ownPrompt.isEmpty())
+        return false;
+    // The prompt its user set is the last line, as the question found it.
+    const qsizetype lineStart = std::max(buffer.lastIndexOf(u'\n'), buffer.lastIndexOf(u'\r')) + 1;
+    return PromptQuestion::sameLine(QStringView(buffer).sliced(lineStart).trimmed(), m_ownPrompt);
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
 {
+    // The prompt its user set may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"), where
+    // the standard prompt would end.
+    if (const qsizetype own = prompts::leadingCopyLength(line, m_ownPrompt))
+        return own;
     return prompts::leadingNodePromptLength(line, m_loginCallsign);
 }
 
@@ -73,11 +84,6 @@ bool ClusterConnection::isDXSpiderPrompt(const QString &buffer, const QString &c
 {
     const QString call = callsign.trimmed();
     return !call.isEmpty() && prompts::endsInNodePrompt(buffer, call, prompts::NodeKind::dxSpider);
-}
-
-bool ClusterConnection::looksLikeUnknownPrompt(QStringView line)
-{
-    return !line.contains(u'<') && prompts::endsInGenericPrompt(line);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -103,14 +109,17 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
 {
     if (m_promptBuffer.isEmpty())
         return PromptMatch::none;
-    if (!m_hasSentCallsign) {
-        if (containsCallsignPrompt(m_promptBuffer))
+    // Talk or an announcement that mentions "password:" is no question of the node's.
+    if (!m_isLoggedIn && !prompts::isNodeTraffic(m_promptBuffer)) {
+        if (!m_hasSentCallsign) {
+            if (containsCallsignPrompt(m_promptBuffer))
+                return PromptMatch::loginQuestion;
+        } else if (!m_hasSentPassword && containsPasswordPrompt(m_promptBuffer)) {
+            // Only a question during the login is one: once logged in, a node line that merely
+            // mentions "password:" must neither undo the login state nor draw the password out
+            // as a command.
             return PromptMatch::loginQuestion;
-    } else if (!m_hasSentPassword && !m_isLoggedIn && containsPasswordPrompt(m_promptBuffer)) {
-        // Only a question during the login is one: once logged in, a node line that merely
-        // mentions "password:" must neither undo the login state nor draw the password out as a
-        // command.
-        return PromptMatch::loginQuestion;
+        }
     }
     if (anyStepWaiting() && matchesNodePrompt(m_promptBuffer))
         return PromptMatch::stepPrompt;
@@ -139,14 +148,15 @@ void ClusterConnection::answerLoginQuestion()
         setStatusText(QStringLiteral("Sending callsign…"));
         appendConsoleLine(QStringLiteral("Login prompt detected. Sending callsign."));
         sendLine(m_loginCallsign);
+        noteLoginLineSent();
         if (m_connection)
             armCallsignWatchdog(m_connection.data());
         m_promptBuffer.clear();
         return;
     }
     m_callsignSendWatchdogTask.cancel();
-    // A line before the question was greeting.
-    lineInQuestionWasGreeting();
+    // The question is greeting: a line before it was no prompt.
+    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     if (m_loginPassword.isEmpty()) {
         setLoginState(LoginState::waitingForPasswordPrompt);
         setStatusText(QStringLiteral("Password required but none configured"));
@@ -158,6 +168,8 @@ void ClusterConnection::answerLoginQuestion()
         setStatusText(QStringLiteral("Sending password…"));
         appendConsoleLine(QStringLiteral("Password prompt detected. Sending password."));
         sendLine(m_loginPassword);
+        noteLoginLineSent();
+        noteWhetherPasswordMayBeAsked();
         // The node may stall after the password as after the callsign: watched the same way.
         m_promptQuestion.restartWatchdog();
         if (m_connection)
@@ -229,10 +241,9 @@ void ClusterConnection::completeLogin()
 
     m_promptBuffer.clear();
     const bool load = std::exchange(m_loadRecentSpotsAfterLogin, true);
-    // The node answers the empty lines it was sent with prompts right after this one, before
-    // any reply to what is sent from here.
-    // A node answers an empty line only once at its prompt, so none of them is answered yet.
-    for (int i = 0; i < m_promptQuestion.questionsAsked(); ++i)
+    // The node answers the empty lines still unanswered with prompts right after this one,
+    // before any reply to what is sent from here.
+    for (int i = 0; i < m_promptQuestion.unansweredQuestions(); ++i)
         owePrompt(OwedReply::promptQuestion);
 
     if (!onBackup && m_detectedNodeType == ClusterNodeType::ccCluster) {

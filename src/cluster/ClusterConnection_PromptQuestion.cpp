@@ -9,35 +9,77 @@
 
 namespace varnello {
 
+void ClusterConnection::resetPromptQuestion()
+{
+    m_promptQuestion.reset({m_timing.promptQuestionQuiet, m_timing.promptQuestionWait,
+                            m_timing.promptQuestionPairSpan});
+    m_promptQuestionTask.cancel();
+    m_heldLines.clear();
+    m_loginLineSentAt.reset();
+    m_greetingAnnouncedDXSpider = false;
+    m_ownPrompt.clear();
+    noteWhetherPasswordMayBeAsked();
+}
+
+void ClusterConnection::noteWhetherPasswordMayBeAsked()
+{
+    // A node that reads its lines in order would take an empty line for the password: while a
+    // configured password may still be asked for, the node is given twice as long to go quiet.
+    const bool mayStillAsk = !m_loginPassword.isEmpty() && !m_hasSentPassword;
+    m_promptQuestion.setQuiet(m_timing.promptQuestionQuiet * (mayStillAsk ? 2 : 1));
+}
+
+void ClusterConnection::noteLoginLineSent()
+{
+    m_loginLineSentAt = std::chrono::steady_clock::now();
+    m_loginLineMark = receivedStreamEnd();
+}
+
+void ClusterConnection::noteLoginReply()
+{
+    // The first text after the callsign or password took a round trip and the node's own time:
+    // an empty line's answer may take as long. What was on its way before it proves nothing.
+    if (!m_loginLineSentAt || m_readStart < m_loginLineMark)
+        return;
+    m_promptQuestion.noteResponseTime(std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - *std::exchange(m_loginLineSentAt, std::nullopt)));
+}
+
 bool ClusterConnection::considerPromptCandidate(const QString &line, qint64 readStart, bool open)
 {
-    const PromptQuestion::Outcome outcome = m_promptQuestion.noteCandidate(
-        line, readStart, open, std::chrono::steady_clock::now(), mayAskNodeForItsPrompt());
-    if (!outcome.isAnswer && !outcome.isTraffic)
-        releaseHeldAnswerLines();
-    followPromptDecision(outcome.decision);
-    return outcome.isAnswer;
+    const bool answer =
+        m_promptQuestion.noteCandidate(line, readStart, open, std::chrono::steady_clock::now());
+    armPromptQuestionDeadline();
+    return answer;
 }
 
-void ClusterConnection::holdAnswerLine(QStringView line)
+void ClusterConnection::holdLine(QStringView line, bool possibleAnswer)
 {
-    // Copies of the line in question, and of traffic that may take its place; past the cap the
-    // oldest is shown.
-    if (m_heldAnswerLines.size() >= maximumHeldAnswerLines)
-        dispatchLine(m_heldAnswerLines.takeFirst());
-    m_heldAnswerLines.append(line.toString());
+    // Past the cap the oldest is shown, still in order.
+    if (m_heldLines.size() >= maximumHeldLines)
+        handleClusterLine(m_heldLines.takeFirst().text);
+    m_heldLines.append({line.toString(), possibleAnswer});
+    if (!m_promptQuestion.holdsAnswers())
+        releaseHeldLines();
 }
 
-void ClusterConnection::releaseHeldAnswerLines()
+bool ClusterConnection::holdsLines() const
 {
-    for (const QString &held : std::exchange(m_heldAnswerLines, QStringList()))
-        dispatchLine(held);
+    return !m_isLoggedIn && !m_heldLines.isEmpty();
+}
+
+void ClusterConnection::releaseHeldLines(bool dropPromptCopies)
+{
+    for (const HeldLine &held : std::exchange(m_heldLines, {}))
+        if (!(dropPromptCopies && held.possibleAnswer && m_promptQuestion.isPromptCopy(held.text)))
+            handleClusterLine(held.text);
 }
 
 bool ClusterConnection::mayAskNodeForItsPrompt() const
 {
-    // A node that reads its lines in order would take an empty line for the password.
-    return m_connection && !m_isLoggedIn && (m_loginPassword.isEmpty() || m_hasSentPassword);
+    // Never while the node waits for a password that is not configured: it would take the empty
+    // line for one.
+    return m_connection && !m_isLoggedIn && m_loginState != LoginState::waitingForPasswordPrompt;
 }
 
 qint64 ClusterConnection::receivedStreamEnd() const
@@ -53,9 +95,9 @@ qint64 ClusterConnection::receivedStreamEnd() const
 
 void ClusterConnection::askNodeForItsPrompt()
 {
-    // Whatever has arrived by now was sent before the node could see the empty line.
+    // Whatever has arrived by now was sent before the node could see the empty lines.
     const qint64 mark = receivedStreamEnd();
-    if (!writeToConnection(QByteArrayLiteral("\r\n")))
+    if (!writeToConnection(QByteArrayLiteral("\r\n").repeated(PromptQuestion::linesPerQuestion)))
         return;
     m_promptQuestion.noteAsked(mark, std::chrono::steady_clock::now());
 }
@@ -72,6 +114,8 @@ void ClusterConnection::followPromptDecision(PromptQuestion::Decision decision)
         confirmUnknownNodePrompt();
         return;
     }
+    if (!m_promptQuestion.holdsAnswers())
+        releaseHeldLines();
     armPromptQuestionDeadline();
 }
 
@@ -93,54 +137,47 @@ void ClusterConnection::handlePromptQuestionDeadline()
     if (!m_connection || m_isLoggedIn)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (!m_promptQuestion.isWaitingForQuiet()) {
-        // Data the kernel holds but the socket has not picked up yet may be the answer; a node
-        // that never stops sending gets a quarter more time, no longer.
-        const bool graceLeft =
-            m_promptQuestion.deadline() &&
-            now < *m_promptQuestion.deadline() + m_promptQuestion.answerWait() / 4;
-        if (graceLeft && receivedStreamEnd() > m_bytesReceived) {
-            m_promptQuestionTask.start(this, m_timing.tailSettleDelay,
-                                       [this] { handlePromptQuestionDeadline(); });
-            return;
-        }
-        // A line still coming that is not the one in question counts as well.
-        if (!m_partialLine.isEmpty() && m_promptQuestion.openLine().isEmpty())
-            noteLineBeforeLogin(m_partialLine);
+    // Data the kernel holds but the socket has not picked up yet may be an answer or a copy; a
+    // node that never stops sending gets a quarter more time, no longer.
+    const bool graceLeft = m_promptQuestion.deadline() &&
+                           now < *m_promptQuestion.deadline() + m_promptQuestion.answerWait() / 4;
+    if (graceLeft && receivedStreamEnd() > m_bytesReceived) {
+        m_promptQuestionTask.start(this, m_timing.tailSettleDelay,
+                                   [this] { handlePromptQuestionDeadline(); });
+        return;
     }
+    // A line still coming that is not the one in question counts as well.
+    if (!m_partialLine.isEmpty() && m_promptQuestion.openLine().isEmpty())
+        noteLineBeforeLogin(m_partialLine);
     followPromptDecision(m_promptQuestion.deadlineReached(now, mayAskNodeForItsPrompt()));
 }
 
 void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
-    if (!m_promptQuestion.hasLineInQuestion() || PromptQuestion::isPassingTraffic(line))
+    if (PromptQuestion::isPassingTraffic(line))
         return;
-    lineInQuestionWasGreeting();
-}
-
-void ClusterConnection::lineInQuestionWasGreeting()
-{
-    releaseHeldAnswerLines();
-    m_promptQuestion.noteGreetingText();
+    // The node tells what it runs in its greeting.
+    if (prompts::announcesDXSpider(line))
+        m_greetingAnnouncedDXSpider = true;
+    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     armPromptQuestionDeadline();
 }
 
 void ClusterConnection::endPromptQuestion()
 {
-    releaseHeldAnswerLines();
+    releaseHeldLines();
     m_promptQuestion.decide();
     m_promptQuestionTask.cancel();
 }
 
 bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
 {
-    if (m_promptQuestion.beginsWithCopy(text) ||
-        text.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive))
+    if (m_promptQuestion.leadingCopyLength(text) > 0)
         return true;
     qsizetype end = 0;
     while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
         ++end;
-    return prompts::isUnsolicitedLine(text.first(end));
+    return prompts::isNodeTraffic(text.first(end));
 }
 
 qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
@@ -174,23 +211,33 @@ qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
 
 void ClusterConnection::confirmUnknownNodePrompt()
 {
-    const QString prompt = m_promptQuestion.candidate();
-    // The prompt still waiting for a line break is shown before the warning that names it.
-    if (!m_promptQuestion.openLine().isEmpty() && !m_promptQuestion.openLineIsAnswer() &&
+    const QString prompt = m_promptQuestion.prompt();
+    // The prompt still waiting for a line break is shown before what follows from it; a copy
+    // that answered an empty line is not shown at all.
+    if (!m_promptQuestion.openLine().isEmpty() &&
         m_partialLine.trimmed() == m_promptQuestion.openLine()) {
         const QString line = std::exchange(m_partialLine, QString());
         m_skipLeadingLineBreak = true;
-        const std::uint64_t generation = m_connectionGeneration;
-        dispatchLine(line);
-        if (generation != m_connectionGeneration)
-            return;
+        m_promptBuffer.clear();
+        if (!m_promptQuestion.openLineIsAnswer()) {
+            const std::uint64_t generation = m_connectionGeneration;
+            dispatchLine(line);
+            if (generation != m_connectionGeneration)
+                return;
+        }
     }
-    // The line held as an answer was one: it is not shown. A line of another kind held while
-    // this one was in question was not.
-    m_heldAnswerLines.removeIf([&prompt](const QString &held) {
-        return PromptQuestion::sameLine(QStringView(held).trimmed(), prompt);
-    });
+    releaseHeldLines(true);
     endPromptQuestion();
+    // A DXSpider node announces itself in its greeting; the prompt its user set answered the
+    // empty lines as the standard one would.
+    if (m_greetingAnnouncedDXSpider && m_promptQuestion.promptCameBack()) {
+        m_ownPrompt = prompt;
+        setDetectedNodeType(ClusterNodeType::dxSpider);
+        appendConsoleLine(QStringLiteral("DXSpider node with the prompt \"") + prompt +
+                          QStringLiteral("\" (set with set/prompt)."));
+        completeLogin();
+        return;
+    }
     setDetectedNodeType(ClusterNodeType::other);
     handleUnsupportedNode(prompt);
 }

@@ -201,6 +201,8 @@ void ClusterConnection::receiveChunk(const QByteArray &data)
     m_readStart = m_bytesReceived - m_utf8Carry.size();
     m_bytesReceived += data.size();
     noteKeepaliveActivity();
+    if (m_loginLineSentAt)
+        noteLoginReply();
     decodeReceivedData(data);
 }
 

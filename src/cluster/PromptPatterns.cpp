@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace varnello::prompts {
@@ -373,7 +374,88 @@ bool endsInGenericPrompt(QStringView text)
 bool endsInAnyPrompt(QStringView text)
 {
     const qsizetype length = lastLineLength(text, false);
-    return length >= 1 && length <= 250;
+    return length >= 0 && length <= 250;
+}
+
+bool looksLikePrompt(QStringView line)
+{
+    return !line.contains(u'<') && endsInGenericPrompt(line);
+}
+
+bool beginsSpotLine(QStringView line)
+{
+    return line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive);
+}
+
+bool isNodeTraffic(QStringView line)
+{
+    return beginsSpotLine(line) || isUnsolicitedLine(line);
+}
+
+bool announcesDXSpider(QStringView line)
+{
+    static constexpr QLatin1StringView name("dxspider");
+    for (qsizetype at = line.indexOf(name, 0, Qt::CaseInsensitive); at >= 0;
+         at = line.indexOf(name, at + 1, Qt::CaseInsensitive)) {
+        if (at > 0 && isWordCharacter(line[at - 1]))
+            continue;
+        const qsizetype version = skipSpace(line, at + name.size());
+        if (version > at + name.size() && version + 1 < line.size() &&
+            (line[version] == u'V' || line[version] == u'v') && line[version + 1].isDigit())
+            return true;
+    }
+    return false;
+}
+
+QString promptKey(QStringView line)
+{
+    static constexpr std::array<QLatin1StringView, 12> months{
+        QLatin1StringView("jan"), QLatin1StringView("feb"), QLatin1StringView("mar"),
+        QLatin1StringView("apr"), QLatin1StringView("may"), QLatin1StringView("jun"),
+        QLatin1StringView("jul"), QLatin1StringView("aug"), QLatin1StringView("sep"),
+        QLatin1StringView("oct"), QLatin1StringView("nov"), QLatin1StringView("dec")};
+    const auto isLetter = [&](qsizetype at) {
+        return at >= 0 && at < line.size() && line[at].isLetter();
+    };
+    QString key;
+    key.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c.isDigit()) {
+            if (i == 0 || !line[i - 1].isDigit())
+                key += u'#';
+        } else if (c == u'(' || c == u')') {
+            continue;
+        } else if (!isLetter(i - 1) && isLetter(i + 2) && !isLetter(i + 3) &&
+                   std::any_of(months.begin(), months.end(), [&](QLatin1StringView month) {
+                       return line.sliced(i, 3).compare(month, Qt::CaseInsensitive) == 0;
+                   })) {
+            key += u'@';
+            i += 2;
+        } else {
+            key += c.toLower();
+        }
+    }
+    return key;
+}
+
+qsizetype leadingCopyLength(QStringView text, QStringView line)
+{
+    if (line.isEmpty())
+        return 0;
+    // The text up to as many ">" as the line holds.
+    qsizetype end = -1;
+    for (qsizetype brackets = line.count(u'>'); brackets > 0; --brackets)
+        if ((end = text.indexOf(u'>', end + 1)) < 0)
+            return 0;
+    const QStringView head = text.first(end + 1);
+    if (head.contains(u'\n') || head.contains(u'\r') ||
+        promptKey(head.trimmed()) != promptKey(line.trimmed()))
+        return 0;
+    ++end;
+    while (end < text.size() && text[end].isSpace() && !isLineBreak(text[end]))
+        ++end;
+    return end;
 }
 
 bool isUnsolicitedLine(QStringView line)

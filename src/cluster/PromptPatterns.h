@@ -26,9 +26,34 @@ qsizetype leadingNodePromptLength(QStringView line, QStringView callsign);
 // (?:^|[\r\n])[^\r\n>]{1,250}>\s*$
 bool endsInGenericPrompt(QStringView text);
 
-// A last line of 1 to 250 characters ending in ">" and white space, whatever it holds ("<" and
-// ">" included): the widest shape a prompt a user set for themselves can take.
+// A last line of up to 250 characters ending in ">" and white space, whatever it holds ("<" and
+// ">" included, or nothing but the ">"): the widest shape a prompt a user set for themselves can
+// take.
 bool endsInAnyPrompt(QStringView text);
+
+// A line shaped like the prompt of a node: the generic prompt, with no "<" of a greeting
+// placeholder ("Enter <your name> >").
+bool looksLikePrompt(QStringView line);
+
+// A line that begins a spot ("DX de").
+bool beginsSpotLine(QStringView line);
+
+// A line the node sends of its own accord, never in answer to the user: a spot, talk, an
+// announcement, WWV or WCY.
+bool isNodeTraffic(QStringView line);
+
+// A line in which the node says it runs DXSpider: "DXSpider V" and a version, in whatever
+// language the rest of the line is ("running DXSpider V1.57 build 441", "usando DXSpider V1.57").
+bool announcesDXSpider(QStringView line);
+
+// What stays the same from one sending of a prompt to the next: lower case, each run of digits
+// one "#" and each month name one "@" (the time and date move on), no parentheses (the callsign
+// stands in them while the user is marked away).
+QString promptKey(QStringView line);
+
+// How long the copy of `line` (a prompt, as promptKey compares them) at the start of `text` is,
+// with the blanks after it, when the line holds no line break up to there (0: none there).
+qsizetype leadingCopyLength(QStringView text, QStringView line);
 
 // Lines a node sends of its own accord: "To ALL de K1ABC: ...", "To N0CALL de K1ABC: ...",
 // "N0CALL de K1ABC: ..." (talk), "WWV de W0MU <18>: ...", "WCY de DK0WCY-1 <18> : ...". A node

@@ -8,201 +8,155 @@ namespace varnello {
 
 namespace {
 
-// A prompt may carry the time, which can move on between two sendings of it.
-QString withDigitRunsMasked(QStringView line)
+template <typename T> void earliest(std::optional<T> &at, std::optional<T> candidate)
 {
-    QString masked;
-    masked.reserve(line.size());
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        if (!line[i].isDigit())
-            masked += line[i].toLower();
-        else if (i == 0 || !line[i - 1].isDigit())
-            masked += u'#';
-    }
-    return masked;
+    if (candidate && (!at || *candidate < *at))
+        at = candidate;
 }
 
 } // namespace
 
-bool PromptQuestion::sameLine(QStringView a, QStringView b)
-{
-    return withDigitRunsMasked(a) == withDigitRunsMasked(b);
-}
-
-void PromptQuestion::reset(Duration quiet, Duration answerWait)
+void PromptQuestion::reset(Timing timing)
 {
     *this = PromptQuestion{};
-    m_quiet = quiet;
-    m_answerWait = answerWait;
+    m_timing = timing;
+    m_quiet = timing.quiet;
+}
+
+void PromptQuestion::noteResponseTime(Duration elapsed)
+{
+    m_responseTime = elapsed;
+}
+
+PromptQuestion::Duration PromptQuestion::answerWait() const
+{
+    // The answer comes a round trip after the question, as the callsign's did.
+    return std::clamp(m_responseTime + m_timing.answerWait / 4, m_timing.answerWait,
+                      2 * m_timing.answerWait);
 }
 
 bool PromptQuestion::isPassingTraffic(QStringView line)
 {
-    return prompts::isBlankLine(line) ||
-           line.startsWith(QLatin1StringView("DX de"), Qt::CaseInsensitive) ||
-           prompts::isUnsolicitedLine(line);
+    return prompts::isBlankLine(line) || prompts::isNodeTraffic(line);
+}
+
+bool PromptQuestion::sameLine(QStringView a, QStringView b)
+{
+    return prompts::promptKey(a) == prompts::promptKey(b);
 }
 
 bool PromptQuestion::mustComeBack(QStringView line)
 {
-    return line.contains(u'<') || !prompts::endsInGenericPrompt(line) || isPassingTraffic(line);
+    return !prompts::looksLikePrompt(line) || isPassingTraffic(line);
 }
 
-PromptQuestion::Outcome PromptQuestion::noteCandidate(const QString &line, qint64 readStart,
-                                                      bool open, TimePoint now, bool mayAsk)
+PromptQuestion::Line *PromptQuestion::find(const QString &key)
+{
+    const auto seen = std::find_if(m_lines.begin(), m_lines.end(),
+                                   [&key](const Line &line) { return line.key == key; });
+    return seen == m_lines.end() ? nullptr : &*seen;
+}
+
+PromptQuestion::Line &PromptQuestion::remember(const QString &line, const QString &key)
+{
+    if (m_lines.size() == maximumLines) {
+        auto forgotten = std::find_if(m_lines.begin(), m_lines.end(),
+                                      [](const Line &known) { return known.traffic; });
+        if (forgotten == m_lines.end())
+            forgotten = std::find_if(m_lines.begin(), m_lines.end(), [this](const Line &known) {
+                return known.key != m_plainKey && known.key != m_pairKey && !known.pairOpen;
+            });
+        if (forgotten == m_lines.end())
+            forgotten = m_lines.begin();
+        if (forgotten->key == m_plainKey)
+            m_plainKey.clear();
+        if (forgotten->key == m_pairKey)
+            m_pairKey.clear();
+        m_lines.erase(forgotten);
+    }
+    Line first;
+    first.text = line;
+    first.key = key;
+    first.copies = 1;
+    m_lines.append(std::move(first));
+    return m_lines.last();
+}
+
+bool PromptQuestion::noteCandidate(const QString &line, qint64 readStart, bool open, TimePoint now)
 {
     if (m_decided)
-        return {};
-    if (mustComeBack(line))
-        return noteReturningLine(line, readStart, open, now, mayAsk);
+        return false;
+    const QString key = prompts::promptKey(line);
     m_openLine = open ? line : QString();
     m_openLineIsAnswer = false;
-    if (!m_candidate.isEmpty() && !m_candidateMustComeBack && sameLine(line, m_candidate)) {
-        // Within the greeting, or before the last question could have reached the node, the
-        // same line again proves nothing.
-        if (!m_awaitingAnswer || readStart < m_questions[size_t(m_asked - 1)].first)
-            return {};
-        m_openLineIsAnswer = open;
-        return cameBack(m_returns + 1, mayAsk, now);
+    if (Line *seen = find(key)) {
+        const bool answer = noteCopy(*seen, line, readStart, now);
+        m_openLineIsAnswer = open && answer;
+        return answer;
     }
-    m_candidate = line;
-    m_candidateMustComeBack = false;
-    m_returns = 0;
-    if (m_awaitingAnswer) {
-        // The question still out is answered with this line if it is the prompt: a node at its
-        // prompt answers it right behind. The line gets a whole answer wait of its own.
-        startAnswerWait(now + m_answerWait);
-    } else {
-        m_phase = Phase::quiet;
-        m_deadline = now + m_quiet;
-    }
-    return {};
-}
-
-PromptQuestion::Outcome PromptQuestion::noteReturningLine(const QString &line, qint64 readStart,
-                                                          bool open, TimePoint now, bool mayAsk)
-{
-    constexpr Outcome traffic{Decision::wait, false, true};
-    const QString masked = withDigitRunsMasked(line);
-    auto seen = std::find_if(m_returning.begin(), m_returning.end(),
-                             [&](const Returning &known) { return known.masked == masked; });
-    // A placeholder such as "<your name>" is greeting; traffic proves nothing.
-    if (seen == m_returning.end() && !isPassingTraffic(line))
-        noteGreetingText();
-    m_openLine = open ? line : QString();
-    m_openLineIsAnswer = false;
-    if (seen == m_returning.end()) {
-        if (m_returning.size() == maximumReturning)
-            m_returning.removeFirst();
-        Returning first;
-        first.text = line;
-        first.masked = masked;
-        first.copies = 1;
-        first.lastSeen = now;
-        m_returning.append(std::move(first));
-        // The quiet runs from the last such line; one of the other kind keeps its own.
-        if ((m_phase == Phase::idle && !m_awaitingAnswer) ||
-            (m_phase == Phase::quiet && !plainLineInQuestion())) {
-            m_phase = Phase::quiet;
-            m_deadline = now + m_quiet;
+    remember(line, key);
+    if (!isPassingTraffic(line)) {
+        greetingGoesOn(now);
+        if (prompts::looksLikePrompt(line)) {
+            m_plainKey = key;
+            m_plainSince = now;
         }
-        return traffic;
+    } else if (!m_quietArmed) {
+        m_quietSince = now;
     }
-    if (seen->arrivedUnasked)
-        return traffic;
-    // The question this copy answers, if it is the node's prompt.
-    const int question = seen->copies;
-    if (question > m_asked || readStart < m_questions[size_t(question - 1)].first) {
-        // Here on its own time: no prompt, whatever comes later.
-        seen->arrivedUnasked = true;
-        return traffic;
-    }
-    ++seen->copies;
-    const TimePoint askedAt = m_questions[size_t(question - 1)].second;
-    const auto roundTrip = std::chrono::duration_cast<Duration>(now - askedAt);
-    const bool quietBefore = seen->lastSeen + m_quiet * 3 / 4 <= askedAt;
-    seen->lastSeen = now;
-    // A copy that may be the node's answer is held back like the line in question's.
-    m_openLineIsAnswer = open;
-    if (seen->askedOnReturn == question) {
-        seen->askedOnReturn = 0;
-        if (std::chrono::abs(roundTrip - *seen->roundTrip) <= m_quiet / 2) {
-            m_candidate = seen->text;
-            m_candidateMustComeBack = true;
-            return cameBack(2, mayAsk, now);
-        }
-        // Back in a rhythm of its own.
-        seen->arrivedUnasked = true;
-        if (m_candidateMustComeBack && sameLine(m_candidate, line)) {
-            m_candidate.clear();
-            m_candidateMustComeBack = false;
-            m_returns = 0;
-        }
-        m_openLineIsAnswer = false;
-        return traffic;
-    }
-    if (!quietBefore)
-        return {Decision::wait, true, true};
-    seen->roundTrip = roundTrip;
-    seen->answered = question;
-    // While a line of the other kind is in question, this one waits for that one's verdict.
-    if (plainLineInQuestion())
-        return {Decision::wait, true, true};
-    Outcome outcome = returnedOnce(*seen, mayAsk, now);
-    outcome.isTraffic = true;
-    return outcome;
+    m_quietArmed = true;
+    return false;
 }
 
-PromptQuestion::Outcome PromptQuestion::returnedOnce(Returning &line, bool mayAsk, TimePoint now)
+bool PromptQuestion::noteCopy(Line &line, const QString &copy, qint64 readStart, TimePoint now)
 {
-    m_candidate = line.text;
-    m_candidateMustComeBack = true;
-    m_returns = 1;
-    if (mayAsk && m_asked < maximumQuestions) {
-        line.askedOnReturn = m_asked + 1;
-        return {Decision::ask, true};
+    if (line.traffic)
+        return false;
+    if (line.key == m_plainKey)
+        m_plainKey.clear(); // it came back: no node that ignores empty lines
+    // After its first sighting, the n-th copy of the prompt answers empty line n - 1 at the
+    // earliest: a copy that no empty line could have drawn is traffic.
+    const int answering = ++line.copies - 1;
+    if (answering > m_asked ||
+        readStart < m_questions[size_t((answering - 1) / linesPerQuestion)].first) {
+        markTraffic(line);
+        return false;
     }
-    startAnswerWait(now + m_answerWait);
-    return {Decision::wait, true};
-}
-
-std::optional<PromptQuestion::TimePoint> PromptQuestion::lastLiveSighting() const
-{
-    std::optional<TimePoint> last;
-    for (const Returning &line : m_returning)
-        if (!line.arrivedUnasked && (!last || line.lastSeen > *last))
-            last = line.lastSeen;
-    return last;
-}
-
-PromptQuestion::Decision PromptQuestion::askAgain(TimePoint now, bool mayAsk)
-{
-    m_phase = Phase::idle;
-    if (!mayAsk || m_asked >= maximumQuestions)
-        return Decision::wait;
-    const std::optional<TimePoint> lastSeen = lastLiveSighting();
-    if (!lastSeen)
-        return Decision::wait;
-    if (*lastSeen + m_quiet <= now)
-        return Decision::ask;
-    m_phase = Phase::quiet;
-    m_deadline = *lastSeen + m_quiet;
-    return Decision::wait;
-}
-
-PromptQuestion::Outcome PromptQuestion::cameBack(int returns, bool mayAsk, TimePoint now)
-{
-    m_awaitingAnswer = false;
-    m_returns = returns;
-    if (returns >= 2) {
-        m_decided = true;
-        m_phase = Phase::idle;
-        return {Decision::nodePrompt, true};
+    // An answer to an earlier question, or a copy too late to pair with the first: no pair.
+    if (readStart < m_questions[size_t(m_asked / linesPerQuestion - 1)].first ||
+        (line.answers > 0 && now - line.firstAnswer > m_timing.pairSpan)) {
+        ++line.answers;
+        line.pairOpen = false;
+        return false;
     }
-    if (mayAsk && m_asked < maximumQuestions)
-        return {Decision::ask, true};
-    startAnswerWait(now + m_answerWait);
-    return {Decision::wait, true};
+    if (++line.answers == 1) {
+        line.firstAnswer = now;
+        line.firstAnswerText = copy;
+        line.pairOpen = true;
+        return true;
+    }
+    if (line.answers > linesPerQuestion) {
+        markTraffic(line);
+        return false;
+    }
+    line.pairOpen = false;
+    // Lines numbered alike ("Link 2", "Link 3") are no two answers.
+    if (copy != line.firstAnswerText)
+        return false;
+    line.pairOpen = false;
+    m_pairKey = line.key;
+    m_pairCheckUntil = now + checkSpan();
+    return true;
+}
+
+void PromptQuestion::markTraffic(Line &line)
+{
+    line.traffic = true;
+    line.pairOpen = false;
+    if (line.key == m_pairKey)
+        m_pairKey.clear();
+    if (line.key == m_plainKey)
+        m_plainKey.clear();
 }
 
 bool PromptQuestion::endsOpenLine(QStringView line, bool *isAnswer)
@@ -214,118 +168,163 @@ bool PromptQuestion::endsOpenLine(QStringView line, bool *isAnswer)
     return true;
 }
 
-bool PromptQuestion::beginsWithCopy(QStringView text) const
+qsizetype PromptQuestion::leadingCopyLength(QStringView text) const
 {
-    // The text up to as many ">" as the line it may repeat holds.
-    const auto copyOf = [text](const QString &line) {
-        if (line.isEmpty())
-            return false;
-        qsizetype end = -1;
-        for (qsizetype brackets = line.count(u'>'); brackets > 0; --brackets)
-            if ((end = text.indexOf(u'>', end + 1)) < 0)
-                return false;
-        const QStringView head = text.first(end + 1);
-        return !head.contains(u'\n') && !head.contains(u'\r') && sameLine(head.trimmed(), line);
-    };
-    return copyOf(m_openLine) || copyOf(m_candidate) ||
-           std::any_of(m_returning.cbegin(), m_returning.cend(), [&](const Returning &line) {
-               return !line.arrivedUnasked && copyOf(line.text);
-           });
+    qsizetype length = prompts::leadingCopyLength(text, m_openLine);
+    for (const Line &line : m_lines)
+        if (!line.traffic)
+            length = std::max(length, prompts::leadingCopyLength(text, line.text));
+    return length;
 }
 
-void PromptQuestion::noteGreetingText()
+void PromptQuestion::noteGreetingText(TimePoint now)
 {
-    m_candidate.clear();
-    m_candidateMustComeBack = false;
-    m_openLine.clear();
-    m_returns = 0;
-    // A question still out stays out: its answer comes once the greeting is over.
-    m_phase = Phase::idle;
+    if (!m_decided)
+        greetingGoesOn(now);
+}
+
+void PromptQuestion::greetingGoesOn(TimePoint now)
+{
+    m_quietSince = now;
+    m_plainKey.clear();
+    // A node at its prompt says nothing of its own but traffic: the pair was greeting.
+    if (Line *pair = m_pairKey.isEmpty() ? nullptr : find(m_pairKey))
+        markTraffic(*pair);
 }
 
 void PromptQuestion::noteAsked(qint64 mark, TimePoint now)
 {
-    ++m_asked;
-    m_questions[size_t(m_asked - 1)] = {mark, now};
-    m_awaitingAnswer = true;
-    startAnswerWait(now + m_answerWait);
+    m_questions[size_t(m_asked / linesPerQuestion)] = {mark, now};
+    m_asked += linesPerQuestion;
+    m_answerUntil = now + answerWait();
+    m_quietArmed = false;
+    m_pairKey.clear();
+    for (Line &line : m_lines) {
+        line.answers = 0;
+        line.pairOpen = false;
+    }
+}
+
+std::optional<PromptQuestion::TimePoint> PromptQuestion::quietEnd() const
+{
+    if (!m_quietArmed || m_answerUntil || m_judgedWithoutQuestion || !m_pairKey.isEmpty())
+        return std::nullopt;
+    return m_quietSince + m_quiet;
+}
+
+std::optional<PromptQuestion::TimePoint> PromptQuestion::silenceEnd() const
+{
+    if (m_plainKey.isEmpty())
+        return std::nullopt;
+    if (m_asked > 0)
+        return std::max(m_plainSince, m_questions[size_t(m_asked / linesPerQuestion - 1)].second) +
+               answerWait();
+    if (m_judgedWithoutQuestion)
+        return std::max(m_plainSince, *m_judgedWithoutQuestion) + answerWait();
+    return std::nullopt;
+}
+
+std::optional<PromptQuestion::TimePoint> PromptQuestion::pairEnd() const
+{
+    std::optional<TimePoint> end;
+    if (!m_pairKey.isEmpty())
+        end = m_pairCheckUntil;
+    for (const Line &line : m_lines)
+        if (line.pairOpen)
+            earliest(end, std::optional(line.firstAnswer + m_timing.pairSpan));
+    return end;
+}
+
+std::optional<PromptQuestion::TimePoint> PromptQuestion::deadline() const
+{
+    if (m_decided)
+        return std::nullopt;
+    std::optional<TimePoint> due = pairEnd();
+    earliest(due, silenceEnd());
+    earliest(due, m_answerUntil);
+    earliest(due, quietEnd());
+    return due;
+}
+
+bool PromptQuestion::holdsAnswers() const
+{
+    return !m_decided &&
+           (!m_pairKey.isEmpty() || std::any_of(m_lines.cbegin(), m_lines.cend(),
+                                                [](const Line &line) { return line.pairOpen; }));
 }
 
 PromptQuestion::Decision PromptQuestion::deadlineReached(TimePoint now, bool mayAsk)
 {
     if (m_decided)
         return Decision::wait;
-    switch (m_phase) {
-    case Phase::idle:
-        return Decision::wait;
-    case Phase::quiet:
-        if (!plainLineInQuestion() && !lastLiveSighting()) {
-            m_phase = Phase::idle; // only traffic was in question
-            return Decision::wait;
-        }
-        if (mayAsk && m_asked < maximumQuestions)
-            return Decision::ask;
-        // Judged as for a node that ignores empty lines; a line that must come back cannot be.
-        if (plainLineInQuestion())
-            startAnswerWait(now + m_answerWait);
-        else
-            m_phase = Phase::idle;
-        return Decision::wait;
-    case Phase::answer:
-        break;
+    if (!m_pairKey.isEmpty() && m_pairCheckUntil <= now)
+        return name(*find(m_pairKey), true);
+    for (Line &line : m_lines)
+        if (line.pairOpen && line.firstAnswer + m_timing.pairSpan <= now)
+            line.pairOpen = false;
+    if (const std::optional<TimePoint> end = silenceEnd(); end && *end <= now)
+        return name(*find(m_plainKey), false);
+    if (m_answerUntil && *m_answerUntil <= now) {
+        // Nothing named: what is still in question is asked about again, once quiet.
+        m_answerUntil.reset();
+        m_quietArmed = std::any_of(m_lines.cbegin(), m_lines.cend(),
+                                   [](const Line &line) { return !line.traffic; });
     }
-    if (!plainLineInQuestion())
-        return askAgain(now, mayAsk);
-    if (m_awaitingAnswer && mayAsk && m_asked < maximumQuestions) {
-        // The node answered with a line of the other kind, quiet before the question: that line
-        // is asked about in this one's place, its answer counting as its first return.
-        const auto answered =
-            std::find_if(m_returning.begin(), m_returning.end(), [this](const Returning &line) {
-                return !line.arrivedUnasked && line.answered == m_asked && line.roundTrip;
-            });
-        if (answered != m_returning.end()) {
-            returnedOnce(*answered, mayAsk, now);
+    if (const std::optional<TimePoint> end = quietEnd(); end && *end <= now) {
+        if (canAsk(mayAsk))
             return Decision::ask;
-        }
+        m_quietArmed = false;
+        if (!m_plainKey.isEmpty() && m_asked == 0)
+            m_judgedWithoutQuestion = now;
     }
-    m_decided = true;
-    m_phase = Phase::idle;
+    return Decision::wait;
+}
+
+PromptQuestion::Decision PromptQuestion::name(const Line &line, bool cameBack)
+{
+    m_prompt = line.text;
+    m_promptKey = line.key;
+    m_promptCameBack = cameBack;
+    m_unanswered = std::max(0, m_asked - (line.copies - 1));
+    // The open line stays known: the connection shows it, or drops it as an answer.
+    const QString openLine = m_openLine;
+    decide();
+    m_openLine = openLine;
     return Decision::nodePrompt;
+}
+
+bool PromptQuestion::isPromptCopy(QStringView line) const
+{
+    return !m_promptKey.isEmpty() && prompts::promptKey(line.trimmed()) == m_promptKey;
 }
 
 void PromptQuestion::decide()
 {
+    if (m_decided)
+        return;
+    // Decided otherwise (a known prompt): none of the empty lines is answered yet.
+    if (m_promptKey.isEmpty())
+        m_unanswered = m_asked;
     m_decided = true;
-    m_phase = Phase::idle;
-    m_candidate.clear();
     m_openLine.clear();
-}
-
-std::optional<PromptQuestion::TimePoint> PromptQuestion::deadline() const
-{
-    if (m_phase == Phase::idle)
-        return std::nullopt;
-    return m_deadline;
+    m_answerUntil.reset();
+    m_quietArmed = false;
+    m_pairKey.clear();
 }
 
 std::optional<PromptQuestion::TimePoint> PromptQuestion::takeWatchdogExtension(TimePoint now,
                                                                                Duration margin)
 {
-    if (m_decided || m_phase != Phase::answer)
+    const std::optional<TimePoint> due = deadline();
+    if (!due)
         return std::nullopt;
-    if (m_watchdogWaits == 0) {
-        m_watchdogLimit = now + 2 * m_answerWait;
-    } else if (m_watchdogWaits > 1 || m_returns != 1 || !m_awaitingAnswer) {
+    // A line that came just before the watchdog still gets its quiet, its answer and the pair's
+    // check; no more.
+    if (!m_watchdogLimit)
+        m_watchdogLimit = now + m_quiet + answerWait() + checkSpan() + margin;
+    if (now >= *m_watchdogLimit)
         return std::nullopt;
-    }
-    ++m_watchdogWaits;
-    return std::min(m_deadline + margin, m_watchdogLimit);
-}
-
-void PromptQuestion::startAnswerWait(TimePoint until)
-{
-    m_phase = Phase::answer;
-    m_deadline = until;
+    return std::min(*due + margin, *m_watchdogLimit);
 }
 
 } // namespace varnello

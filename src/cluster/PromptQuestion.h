@@ -12,38 +12,29 @@
 namespace varnello {
 
 // Before the login, a line ending in ">" that names no known node type is either the prompt of a
-// node this program does not know (or one a DXSpider user set for themselves), or a line of the
-// node's greeting. Neither a pause nor a line seen twice tells them apart, so the node is asked:
-// an empty line is answered with the node's prompt once its greeting is out. This is that
-// question's state for one connection, and the one place that decides what it means.
+// node this program does not know (or one a DXSpider user set for themselves), a line of the
+// node's greeting, or the node's own traffic (talk, announcements) that happens to end in ">".
+// Its shape cannot tell them apart, so the node is asked: it answers each empty line with its
+// prompt and sends its prompt at no other time. This is that question's state for one
+// connection, and the one place that decides what it means.
 //
 // The rules:
-// - A line is asked about only once the node has gone quiet after it (spots and chatter do not
-//   break the quiet): more greeting or a known prompt in what arrives next makes the question
-//   needless.
-// - A line can be the node's answer only if it arrived in a read that began after the empty line
-//   was written; lines alike within one greeting prove nothing.
-// - The line is the node's prompt when it came back after each of two questions with nothing but
-//   spots and chatter in between, or when it stands unanswered for a whole answer wait after a
-//   question (or, when no question may be asked, after the quiet) as from a node that ignores
-//   empty lines. Any other text shows it was greeting.
-// - A line that reads like the node's own traffic (an announcement, talk, WWV/WCY, a spot), or
-//   holds "<" or a second ">" as greeting placeholders do, may still be a prompt a user set for
-//   themselves: its shape cannot tell. What the node does can. The node answers each empty line
-//   with its prompt, in order and one round trip after it, and sends it at no other time: after
-//   its first sighting, such a line's n-th copy answers the n-th question, or it is no prompt.
-//   Traffic comes on its own time. Such a line is the prompt when a copy came back after a
-//   question it had been quiet before, and the next question, asked the moment that copy came,
-//   was answered after a round trip like the first. Traffic that repeats at its own pace shows
-//   that pace in the second round trip (asked in its rhythm) and not in the first (asked after a
-//   quiet). While a line of the other kind is in question, it goes first; such a line that came
-//   back when that one did not is asked about in its place.
-// - Blank lines, spots and the node's unsolicited lines are passing traffic: never proof of
-//   greeting.
-// - At most maximumQuestions empty lines go to one connection. The login watchdog waits for an
-//   awaited answer once, and a second time only for the second answer of a line that came back
-//   once after a question: behind a slow link both answers take a round trip each. It never
-//   waits past its own time plus two answer waits. After a verdict nothing more is asked.
+// - The node is asked once it has gone quiet after the last line of its greeting: text of the
+//   greeting and lines ending in ">" that read like no traffic restart the quiet; spots, talk and
+//   announcements, which may come at any time, do not.
+// - It is asked with two empty lines in one write. Its prompt comes back twice, right after each
+//   other; a line of traffic never comes twice within the pair span, however it is timed.
+// - A line is the node's prompt when two copies of it other than its first sighting arrive
+//   within the pair span in reads that began after the empty lines went out, and no further copy
+//   follows within half as long again. A line that shows more copies than empty lines were sent
+//   before them (after its first sighting) is traffic for the rest of the connection.
+// - A line shaped like a node's prompt (no greeting placeholder, no traffic) is also the prompt
+//   of a node that ignores empty lines when, after the question (or, when none may be asked, the
+//   quiet), neither a copy of it nor more greeting comes for a whole answer wait.
+// - At most maximumQuestions empty lines go to one connection: a second pair only when the first
+//   named nothing. The login watchdog waits for the question while something is due, within one
+//   quiet, one answer wait and the pair's check past its own time. After a verdict nothing more
+//   is asked.
 class PromptQuestion {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
@@ -51,137 +42,158 @@ public:
 
     // A greeting full of lines ending in ">" makes no more empty lines than this.
     static constexpr int maximumQuestions = 4;
+    // Empty lines sent together, as one question.
+    static constexpr int linesPerQuestion = 2;
+
+    struct Timing {
+        // How long the node must be quiet before it is asked.
+        Duration quiet{1000};
+        // How long the answer is awaited at least (longer behind a slow link).
+        Duration answerWait{4000};
+        // How close together the two answers come.
+        Duration pairSpan{300};
+    };
 
     enum class Decision : quint8 {
         wait,
-        // Send the node an empty line now (then noteAsked).
+        // Send the node linesPerQuestion empty lines now (then noteAsked).
         ask,
-        // The line in question is the node's prompt.
+        // The node's prompt is found (prompt()).
         nodePrompt,
-    };
-    struct Outcome {
-        Decision decision = Decision::wait;
-        // The line is the node's answer (the line in question once more): not shown again.
-        bool isAnswer = false;
-        // A line that must come back: it leaves the answers held as they are.
-        bool isTraffic = false;
     };
 
     // Empties the state for a new connection.
-    void reset(Duration quiet, Duration answerWait);
+    void reset(Timing timing);
+    // While the node may still ask for a password, it is given longer to go quiet.
+    void setQuiet(Duration quiet) { m_quiet = quiet; }
+    // How long the node took to answer the callsign or password: an empty line's answer may take
+    // as long.
+    void noteResponseTime(Duration elapsed);
 
-    // A line that is no proof of greeting.
+    // A line that is no proof of greeting: blank, or traffic.
     static bool isPassingTraffic(QStringView line);
     // The same line, a prompt's time or date moving on aside.
     static bool sameLine(QStringView a, QStringView b);
-    // A line ending in ">" that is the prompt only if it comes back on cue (see above).
+    // A line ending in ">" that is the prompt only if it comes back when asked: never named for
+    // standing unanswered.
     static bool mustComeBack(QStringView line);
 
     // A line of no known node type ending in ">", complete or still `open` (no line break yet).
     // `readStart`: where in the received stream the read that brought its first character began.
-    // `mayAsk`: whether the connection may send an empty line now.
-    Outcome noteCandidate(const QString &line, qint64 readStart, bool open, TimePoint now,
-                          bool mayAsk);
-    // The open line in question got its line break with nothing added: true when it was, and
-    // whether it was an answer (not to be shown) in `isAnswer`.
+    // True when the line may be the node's answer: it is held back until that is known
+    // (holdsAnswers()).
+    bool noteCandidate(const QString &line, qint64 readStart, bool open, TimePoint now);
+    // The open line got its line break with nothing added: true when it was, and whether it was
+    // a possible answer (to be held) in `isAnswer`.
     bool endsOpenLine(QStringView line, bool *isAnswer);
-    // The open line in question was ended by what followed it.
+    // The open line was ended by what followed it.
     void openLineEnded() { m_openLine.clear(); }
-    // Whether `text` begins with a copy of a line in question (of any kind, the open line too).
-    bool beginsWithCopy(QStringView text) const;
-    // Text that is neither such a line, nor spots, chatter or blank: the line in question was
-    // greeting.
-    void noteGreetingText();
-    // An empty line went out; nothing that arrived before `mark` (a position in the received
-    // stream) can answer it.
+    // How long the copy of a line still in question at the start of `text` is (0: none there).
+    qsizetype leadingCopyLength(QStringView text) const;
+    // Text that is neither a candidate, nor traffic, nor blank: the greeting goes on.
+    void noteGreetingText(TimePoint now);
+    // The empty lines went out; nothing that arrived before `mark` (a position in the received
+    // stream) can answer them.
     void noteAsked(qint64 mark, TimePoint now);
-    // The deadline passed.
+    // The deadline passed. `mayAsk`: whether the connection may send empty lines now.
     Decision deadlineReached(TimePoint now, bool mayAsk);
     // The node type is decided otherwise (a known prompt, a refused node, the login).
     void decide();
 
     std::optional<TimePoint> deadline() const;
-    // Some line is in question, or the quiet after one still runs.
-    bool hasLineInQuestion() const { return !m_candidate.isEmpty() || m_phase != Phase::idle; }
-    // The quiet after the line still runs: no question about it has gone out.
-    bool isWaitingForQuiet() const { return m_phase == Phase::quiet; }
-    // The login watchdog fired at `now`: until when it waits for an awaited answer (`margin`
-    // after the answer wait ends, so the wait's own verdict comes first), or nothing when it is
-    // to end the attempt.
+    // Some line is in question, or its quiet still runs.
+    bool hasLineInQuestion() const { return deadline().has_value(); }
+    // A possible answer is still to be told from traffic.
+    bool holdsAnswers() const;
+    // The login watchdog fired at `now`: until when it waits for the question (`margin` after
+    // its deadline, so the question's own verdict comes first), or nothing when it is to end the
+    // attempt.
     std::optional<TimePoint> takeWatchdogExtension(TimePoint now, Duration margin);
-    // The login watchdog starts afresh (the password went out): its waits count anew.
-    void restartWatchdog() { m_watchdogWaits = 0; }
+    // The login watchdog starts afresh (the password went out): its wait counts anew.
+    void restartWatchdog() { m_watchdogLimit.reset(); }
 
     int questionsAsked() const { return m_asked; }
-    // The line in question; after a verdict, the node's prompt.
-    const QString &candidate() const { return m_candidate; }
+    // After a verdict: the empty lines whose answer has not come yet.
+    int unansweredQuestions() const { return m_unanswered; }
+    // After a verdict: the node's prompt, and whether it came back when asked (rather than
+    // standing unanswered).
+    const QString &prompt() const { return m_prompt; }
+    bool promptCameBack() const { return m_promptCameBack; }
+    // Whether the line is a copy of the named prompt.
+    bool isPromptCopy(QStringView line) const;
     // The line in question (or a copy of it) while it is the unfinished line.
     const QString &openLine() const { return m_openLine; }
     bool openLineIsAnswer() const { return m_openLineIsAnswer; }
-    Duration answerWait() const { return m_answerWait; }
+    // How long an answer is awaited now.
+    Duration answerWait() const;
 
 private:
-    enum class Phase : quint8 {
-        idle,
-        // Waiting for the node to go quiet before asking.
-        quiet,
-        // A question is out (or none may be asked): waiting for the answer, then judging.
-        answer,
-    };
-
-    // A line that must come back, seen since the connection began.
-    struct Returning {
+    // A line ending in ">" seen on this connection.
+    struct Line {
         QString text;
-        QString masked;
-        // Copies seen: the first, then one answer per question.
+        QString key;
+        // Sightings, the first one included.
         int copies = 0;
-        TimePoint lastSeen{};
-        // The round trip of its copy after question `answered`, when it had been quiet before
-        // that question, and the question asked the moment that copy came (0: none).
-        std::optional<Duration> roundTrip;
-        int answered = 0;
-        int askedOnReturn = 0;
-        bool arrivedUnasked = false;
+        bool traffic = false;
+        // Copies since the last question went out, when the first of them came and its text
+        // (the two answers are sent together: even a moving time is the same in both).
+        int answers = 0;
+        TimePoint firstAnswer{};
+        QString firstAnswerText;
+        // Its first answer may still be joined by the second.
+        bool pairOpen = false;
     };
-    // Lines of passing traffic pile up; past this the oldest is forgotten.
-    static constexpr qsizetype maximumReturning = 16;
+    // Lines of traffic pile up; past this one is forgotten, traffic first.
+    static constexpr qsizetype maximumLines = 64;
 
-    Outcome noteReturningLine(const QString &line, qint64 readStart, bool open, TimePoint now,
-                              bool mayAsk);
-    // The line came back: the question is answered; asked again, or the verdict.
-    Outcome cameBack(int returns, bool mayAsk, TimePoint now);
-    // A line that must come back answered a question it was quiet before: the next question
-    // goes out at once.
-    Outcome returnedOnce(Returning &line, bool mayAsk, TimePoint now);
-    bool plainLineInQuestion() const { return !m_candidate.isEmpty() && !m_candidateMustComeBack; }
-    // After an unanswered question, with only lines that must come back in question: the next
-    // question once they have been quiet, or none.
-    Decision askAgain(TimePoint now, bool mayAsk);
-    // When a line that must come back and may still be the prompt arrived last.
-    std::optional<TimePoint> lastLiveSighting() const;
-    void startAnswerWait(TimePoint until);
+    bool canAsk(bool mayAsk) const
+    {
+        return mayAsk && m_asked + linesPerQuestion <= maximumQuestions;
+    }
+    Line *find(const QString &key);
+    Line &remember(const QString &line, const QString &key);
+    // A copy of a line seen before: true when it may be an answer.
+    bool noteCopy(Line &line, const QString &copy, qint64 readStart, TimePoint now);
+    void markTraffic(Line &line);
+    Duration checkSpan() const { return m_timing.pairSpan * 3 / 2; }
+    // When the node is asked (or, when it may not be, the plain line judged) next.
+    std::optional<TimePoint> quietEnd() const;
+    // When a plain line that met neither copy nor greeting is the prompt of a node that ignores
+    // empty lines.
+    std::optional<TimePoint> silenceEnd() const;
+    std::optional<TimePoint> pairEnd() const;
+    Decision name(const Line &line, bool cameBack);
+    // More greeting, or a line ending in ">" that reads like no traffic: the quiet starts over,
+    // and a line that seemed to answer was greeting.
+    void greetingGoesOn(TimePoint now);
 
+    Timing m_timing;
     Duration m_quiet{1000};
-    Duration m_answerWait{4000};
-    Phase m_phase = Phase::idle;
-    TimePoint m_deadline{};
-    QString m_candidate;
-    // The line in question must come back to be the prompt: no answer wait names it.
-    bool m_candidateMustComeBack = false;
-    QList<Returning> m_returning;
-    // The candidate or a copy of it, while it is the unfinished line.
-    QString m_openLine;
-    bool m_openLineIsAnswer = false;
-    // Copies of the candidate that came back after a question.
-    int m_returns = 0;
+    Duration m_responseTime{0};
+    QList<Line> m_lines;
+    // Lines in question since the last question; the quiet runs from m_quietSince.
+    bool m_quietArmed = false;
+    TimePoint m_quietSince{};
+    // The last line shaped like a node's prompt, with no copy and no greeting after it yet.
+    QString m_plainKey;
+    TimePoint m_plainSince{};
+    // No question may be asked: the plain line is judged by its silence alone, from then on.
+    std::optional<TimePoint> m_judgedWithoutQuestion;
     int m_asked = 0;
     // Each question: where the stream stood when it went out, and when.
-    std::array<std::pair<qint64, TimePoint>, maximumQuestions> m_questions{};
-    // The last question's answer is still to come.
-    bool m_awaitingAnswer = false;
-    int m_watchdogWaits = 0;
-    TimePoint m_watchdogLimit{};
+    std::array<std::pair<qint64, TimePoint>, maximumQuestions / linesPerQuestion> m_questions{};
+    std::optional<TimePoint> m_answerUntil;
+    // Two answers came together: the line and when its check ends.
+    QString m_pairKey;
+    TimePoint m_pairCheckUntil{};
+    QString m_openLine;
+    bool m_openLineIsAnswer = false;
+    std::optional<TimePoint> m_watchdogLimit;
     bool m_decided = false;
+    QString m_prompt;
+    QString m_promptKey;
+    bool m_promptCameBack = false;
+    int m_unanswered = 0;
 };
 
 } // namespace varnello

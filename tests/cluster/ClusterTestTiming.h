@@ -31,6 +31,7 @@ inline ClusterTiming scaledTiming()
     t.connectRetryInterval = 40ms;
     t.promptQuestionQuiet = 250ms;
     t.promptQuestionWait = 1000ms;
+    t.promptQuestionPairSpan = 150ms;
     t.autoReconnect = AutoReconnectController::Timing{100ms, 45000ms, 8};
     return t;
 }

@@ -82,19 +82,19 @@ private Q_SLOTS:
 
     // A placeholder is no prompt, and a line ending in ">" with more greeting right behind it
     // needs no question: the node is not even asked. A pause after a placeholder may draw one
-    // question (a prompt of the user's own may hold "<" too), never a warning.
+    // question, two empty lines (a prompt of the user's own may hold "<" too), never a warning.
     void greetingLineEndingInBracket_isNoPrompt_data()
     {
         QTest::addColumn<QStringList>("greeting");
         QTest::addColumn<int>("pauseMs");
-        QTest::addColumn<int>("questions"); // at most
+        QTest::addColumn<int>("questions"); // empty lines, at most
         QTest::newRow("placeholders, each line read on its own")
             << QStringList{QStringLiteral("Hello N0CALL, this is NODE in Testland"),
                            QStringLiteral("\r\nPlease enter your name, set/name <your name>"),
                            QStringLiteral("\r\nPlease enter your Home Node, set/homenode <your "
                                           "home DX Cluster>"),
                            QStringLiteral("\r\n")}
-            << 150 << 1;
+            << 150 << 2;
         QTest::newRow("bracket line whose end follows at once")
             << QStringList{QStringLiteral("Cluster: 12 nodes, 40 users >"),
                            QStringLiteral("\r\nUptime 12 days\r\n")}

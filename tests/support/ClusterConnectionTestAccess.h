@@ -21,7 +21,7 @@ struct ClusterConnectionTestAccess {
     // waits unread, and the empty line that asks the node about it.
     static bool hasLineInQuestion(const ClusterConnection &connection)
     {
-        return !connection.m_promptQuestion.candidate().isEmpty();
+        return connection.m_promptQuestion.hasLineInQuestion();
     }
     static bool hasUnreadData(const ClusterConnection &connection)
     {

@@ -318,7 +318,12 @@ QByteArray FakeClusterNode::promptText(int index, const QString &promptTemplate)
     Client *client = m_clients[index];
     QString text = promptTemplate;
     text.replace(QLatin1String("%1"), client->callsign);
-    text.replace(QLatin1String("%2"), QString::number(client->promptsSent++));
+    // A clock that moves on between prompts sent apart, not between prompts sent together.
+    const qint64 now = m_clock.elapsed();
+    if (client->lastPromptMs >= 0 && now - client->lastPromptMs > 20)
+        ++client->promptTime;
+    client->lastPromptMs = now;
+    text.replace(QLatin1String("%2"), QString::number(client->promptTime));
     return text.toUtf8();
 }
 

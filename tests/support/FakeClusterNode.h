@@ -44,8 +44,9 @@ namespace varnello::test {
 //   ARCluster: "CALL de NODE  7-Dec-2026 1200Z arc6>"
 //   Other:     "NODE>"
 //   EmailQuestion: "Email address: "
-// setCustomPrompt() replaces the prompt text (use "%1" for the callsign, "%2" for the number of
-// prompts sent before on the connection, as a time that moves on).
+// setCustomPrompt() replaces the prompt text (use "%1" for the callsign, "%2" for a time that moves
+// on: one more for each prompt sent apart from the one before, the same for prompts sent
+// together).
 //
 // Line-break style: lines and prompts are written with CR LF after the text (LineBreak::After,
 // the default; prompts then carry no line break at all) or before it (LineBreak::Before: every
@@ -187,7 +188,8 @@ private:
             Stalled
         } stage = Stage::Callsign;
         QStringList heldLines;
-        int promptsSent = 0;
+        int promptTime = 0;
+        qint64 lastPromptMs = -1;
         QString callsign;
         QString password;
     };
