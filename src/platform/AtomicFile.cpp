@@ -42,9 +42,16 @@ bool writeEverything(QFileDevice &file, const QByteArray &bytes)
     return file.error() == QFileDevice::NoError && file.size() == bytes.size();
 }
 
-// The six letters or digits after "<name>." that QSaveFile and mkostemp() put in a temporary
-// file's name.
+// The six letters or digits that mkostemp() puts at the end of a temporary file's name.
 constexpr int temporarySuffixLength = 6;
+
+// What precedes them: hidden, and marked as the program's own, so that removeLeftovers() can tell
+// what a replace() left from the user's "alert1.wav.backup" beside the file.
+QString temporaryPrefix(const QFileInfo &target)
+{
+    return QLatin1Char('.') + target.fileName() + QStringLiteral(".varnello-");
+}
+
 // Each lost race with another copy's removeLeftovers() costs one fresh temporary file.
 constexpr int replaceAttempts = 3;
 
@@ -88,10 +95,9 @@ enum class Attempt { done, failed, lostRace };
 
 // One temporary file, locked for as long as it exists under its name: the lock is what tells
 // removeLeftovers() that a writer still lives.
-Attempt replaceOnce(const QByteArray &target, const QByteArray &bytes,
+Attempt replaceOnce(const QByteArray &target, QByteArray temporary, const QByteArray &bytes,
                     QFile::Permissions permissions, AtomicFile::Mode mode, QString &reason)
 {
-    QByteArray temporary = target + '.' + QByteArray(temporarySuffixLength, 'X');
     const Descriptor descriptor(::mkostemp(temporary.data(), O_CLOEXEC));
     if (descriptor.get() < 0) {
         reason = qt_error_string(errno);
@@ -151,9 +157,12 @@ std::optional<QString> replace(const QString &path, const QByteArray &bytes,
     struct stat existing {};
     if (::lstat(target.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return path + QStringLiteral(" is a folder");
+    const QFileInfo info(path);
+    const QByteArray temporary = QFile::encodeName(info.dir().filePath(
+        temporaryPrefix(info) + QString(temporarySuffixLength, QLatin1Char('X'))));
     QString reason;
     for (int attempt = 0; attempt < replaceAttempts; ++attempt) {
-        switch (replaceOnce(target, bytes, permissions, mode, reason)) {
+        switch (replaceOnce(target, temporary, bytes, permissions, mode, reason)) {
         case Attempt::done:
             return std::nullopt;
         case Attempt::failed:
@@ -181,7 +190,7 @@ void removeLeftovers(const QString &path)
 {
     const QFileInfo info(path);
     const QDir folder = info.dir();
-    const QString prefix = info.fileName() + QLatin1Char('.');
+    const QString prefix = temporaryPrefix(info);
     const QStringList candidates =
         folder.entryList({prefix + QString(temporarySuffixLength, QLatin1Char('?'))},
                          QDir::Files | QDir::Hidden | QDir::NoSymLinks);

@@ -28,8 +28,10 @@ std::optional<QString> replace(const QString &path, const QByteArray &bytes,
 // nothing else, so a FIFO there cannot hold the caller up.
 bool holds(const QString &path, const QByteArray &bytes);
 
-// Removes the temporary files ("<name>.XXXXXX", from write() or replace()) that a process ended
-// in mid-write left beside `path`. One that a running replace() is still writing stays.
+// Removes the temporary files (".<name>.varnello-XXXXXX") that a replace() ended in mid-write
+// left beside `path`. One that a running replace() is still writing stays, and so does every
+// other name: "<name>.XXXXXX", which write() and older builds' replace() used, is also a name the
+// user may give a copy of their own.
 void removeLeftovers(const QString &path);
 
 } // namespace varnello::AtomicFile

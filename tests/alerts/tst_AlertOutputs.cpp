@@ -247,17 +247,28 @@ private Q_SLOTS:
                  QStringList{"own.wav"});
     }
 
-    // What an earlier start left in the sounds folder; "locked" stands for a copy still writing.
+    // What an earlier start, or the user, left in the sounds folder; "locked" stands for a copy
+    // still writing.
     void builtInSounds_startRemovesHalfWrittenLeftoversOnly_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("alert1's") << QStringLiteral("alert1.wav.Ab3xYz") << "file" << true;
-        QTest::newRow("still written") << QStringLiteral("alert1.wav.a1B2c3") << "locked" << false;
-        QTest::newRow("longer suffix") << QStringLiteral("alert1.wav.backup1") << "file" << false;
-        QTest::newRow("not a sound") << QStringLiteral("alert3.wav.Ab3xYz") << "file" << false;
-        QTest::newRow("folder") << QStringLiteral("alert1.wav.Ab3xYz") << "folder" << false;
+        const auto row = [](const char *tag, const char *name, const char *kind, bool removed) {
+            QTest::newRow(tag) << QString::fromLatin1(name) << QString::fromLatin1(kind) << removed;
+        };
+        row("alert1's", ".alert1.wav.varnello-Ab3xYz", "file", true);
+        row("alert2's", ".alert2.wav.varnello-0q9Z8y", "file", true);
+        row("still written", ".alert1.wav.varnello-a1B2c3", "locked", false);
+        row("longer suffix", ".alert1.wav.varnello-Ab3xYz1", "file", false);
+        row("not a sound", ".alert3.wav.varnello-Ab3xYz", "file", false);
+        row("not hidden", "alert1.wav.varnello-Ab3xYz", "file", false);
+        row("folder", ".alert1.wav.varnello-Ab3xYz", "folder", false);
+        row("user's backup", "alert1.wav.backup", "file", false);
+        row("user's custom", "alert1.wav.custom", "file", false);
+        row("user's old123", "alert2.wav.old123", "file", false);
+        // An older build's leftover has the same shape as the three above.
+        row("older build's", "alert1.wav.Ab3xYz", "file", false);
     }
     void builtInSounds_startRemovesHalfWrittenLeftoversOnly()
     {
