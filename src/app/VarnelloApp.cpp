@@ -1,16 +1,15 @@
 #include "VarnelloApp.h"
 
+#include "AlertPanelsInstaller.h"
 #include "AppSettingsStore.h"
 #include "BuildInfo.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "FactoryReset.h"
 #include "FileManagerReveal.h"
-#include "AlertPanelsInstaller.h"
 #include "FilterPanelsInstaller.h"
 #include "HostHardware.h"
 #include "Icons.h"
-#include "ScreenFit.h"
 #include "LaunchDiag.h"
 #include "LoginItem.h"
 #include "MainWindow.h"
@@ -18,10 +17,12 @@
 #include "MainWindowHostState.h"
 #include "NotificationHub.h"
 #include "RegistrationMail.h"
+#include "ScreenFit.h"
 #include "SettingsAlertPresenter.h"
 #include "SettingsNotices.h"
 #include "SettingsWindow.h"
 #include "SettingsWindowController.h"
+#include "SheetPresenter.h"
 #include "ShellDataFiles.h"
 #include "ShellLinks.h"
 #include "ShellMenus.h"
@@ -155,6 +156,11 @@ void VarnelloApp::buildMainWindow()
     qApp->installEventFilter(this); // until the first paint
     m_frameKeeper->watch(m_window.get());
     m_hostState->setAlertWindow(m_window.get());
+    // A program that seems stuck is often one waiting for an answer: the log says to what.
+    connect(&m_window->presenter(), &SheetPresenter::presented, this, [this] {
+        if (const QDialog *dialog = m_window->presenter().currentDialog())
+            qCInfo(launchDiag, "the window shows %s", qUtf8Printable(dialog->objectName()));
+    });
     new SettingsNotices(m_settings, *m_window); // owned by the window
     buildMenus();
 }
@@ -224,6 +230,28 @@ void VarnelloApp::raiseMainWindow()
     m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->raise();
     m_window->activateWindow();
+}
+
+void VarnelloApp::endSession()
+{
+    // A sheet, alert or dialog goes away unanswered: answering acts (an unsupported node's
+    // Continue restores the default node), and the answer is the operator's to give, not the
+    // session's. Hidden, it refuses no close, and a loop of its own ends.
+    QStringList putAway;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->isModal()) {
+            const QString name = widget->objectName();
+            putAway.append(name.isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : name);
+            widget->hide();
+        }
+    }
+    qCInfo(launchDiag, "the session ends%s%s", putAway.isEmpty() ? "" : "; put away unanswered: ",
+           qUtf8Printable(putAway.join(QStringLiteral(", "))));
+    // The windows close as at a quit, which saves the frame and ends an edit in the Settings
+    // window; unlike a quit, the program then ends even if one of them refused.
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
 }
 
 bool VarnelloApp::eventFilter(QObject *watched, QEvent *event)

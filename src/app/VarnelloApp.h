@@ -48,6 +48,8 @@ public:
     void openSettings();
     // Brings the main window to the front (un-minimised), as a second start of the program asks.
     void raiseMainWindow();
+    // Ends the program as the desktop session ends: unlike a quit, nothing open may refuse.
+    void endSession();
 
     CTYFileManager &dataFiles() { return *m_dataFiles; }
     ClusterConnection &cluster() { return *m_cluster; }

@@ -42,13 +42,14 @@ int main(int argc, char **argv)
             return 0;
     }
 
-    // Ending the session (or Ctrl+C) quits the ordinary way, so a frame or column width still
-    // waiting to be saved is saved.
+    // Before the program is built: a signal that comes meanwhile waits for the loop.
     varnello::TerminationSignals termination;
-    QObject::connect(&termination, &varnello::TerminationSignals::terminationRequested, &app,
-                     &QCoreApplication::quit);
 
     varnello::VarnelloApp varnello;
+    // Ending the session (or Ctrl+C) saves what a quit saves, such as a frame or column width
+    // still waiting to be saved, but no sheet or dialog can hold the program up.
+    QObject::connect(&termination, &varnello::TerminationSignals::terminationRequested, &varnello,
+                     &varnello::VarnelloApp::endSession);
     QObject::connect(&instance, &varnello::InstanceChannel::raiseRequested, &varnello,
                      &varnello::VarnelloApp::raiseMainWindow);
     varnello.show();

@@ -7,9 +7,10 @@ class QSocketNotifier;
 namespace varnello {
 
 // Turns SIGTERM, SIGINT and SIGHUP (the session ending, Ctrl+C, the terminal going away) into a
-// signal on the main thread, so that the program ends through its ordinary quit, which saves
-// what is still waiting to be saved. A second such signal while quitting ends the process the
-// default way. One instance at a time; destroying it restores the default handling.
+// signal on the main thread, so that the program ends its own way, saving what is still waiting
+// to be saved and removing what only a running copy needs. A second such signal while ending
+// ends the process the default way. One instance at a time; destroying it restores the default
+// handling.
 class TerminationSignals final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TerminationSignals)

@@ -1,6 +1,8 @@
 // The real program started twice on one temporary home: the second start brings the first to the
 // front and leaves without touching the settings, and another program's socket in the way survives;
-// a lock left by a killed copy is taken over.
+// a lock left by a killed copy is taken over. The end of the session ends it whatever sheet is up.
+#include "AppSettingsStore.h"
+#include "FakeClusterNode.h"
 #include "InstanceChannel.h"
 #include "ShortTemporaryDir.h"
 
@@ -14,6 +16,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
+using varnello::test::FakeClusterNode;
+
 namespace {
 
 constexpr int startTimeoutMs = 60000; // a sanitizer build starts slowly on a busy machine
@@ -25,10 +31,12 @@ struct Home {
     QString dataFolder = tmp.filePath(QStringLiteral("data/Varnello"));
     QString settings = dataFolder + QStringLiteral("/settings.json");
     QString runtime = tmp.filePath(QStringLiteral("run"));
+    QString temporary = tmp.filePath(QStringLiteral("tmp"));
 
     Home()
     {
         QDir().mkpath(runtime);
+        QDir().mkpath(temporary);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         environment.insert(QStringLiteral("HOME"), tmp.path());
         environment.insert(QStringLiteral("XDG_DATA_HOME"), tmp.filePath(QStringLiteral("data")));
@@ -36,6 +44,7 @@ struct Home {
                            tmp.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), tmp.filePath(QStringLiteral("cache")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+        environment.insert(QStringLiteral("TMPDIR"), temporary);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         // No desktop services: notifications, sleep events and autostart stay out of reach.
         environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
@@ -143,6 +152,68 @@ private Q_SLOTS:
         QCOMPARE(first.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.process.exitCode(), 0);
         QVERIFY(!QFile::exists(home.dataFolder + QStringLiteral("/varnello.lock")));
+    }
+
+    // The session's end (SIGTERM), Ctrl+C (SIGINT) and a closed terminal (SIGHUP) end the program
+    // in its usual time although the sheet refuses every close, without answering the sheet.
+    void terminationSignal_endsTheProgramWhateverSheetIsUp_data()
+    {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<int>("signalNumber");
+        const QString unsupported = QStringLiteral("unsupportedClusterWarning");
+        const QString filters = QStringLiteral("upstreamFilterWarning");
+        QTest::newRow("unsupported node, SIGTERM") << unsupported << SIGTERM;
+        QTest::newRow("unsupported node, SIGINT") << unsupported << SIGINT;
+        QTest::newRow("upstream filters, SIGTERM") << filters << SIGTERM;
+        QTest::newRow("upstream filters, SIGHUP") << filters << SIGHUP;
+    }
+
+    void terminationSignal_endsTheProgramWhateverSheetIsUp()
+    {
+        QFETCH(QString, sheet);
+        QFETCH(int, signalNumber);
+        Home home;
+        FakeClusterNode node;
+        if (sheet == QLatin1String("unsupportedClusterWarning")) {
+            // No DXSpider word in the greeting, and a prompt of no known node.
+            node.setKind(FakeClusterNode::Kind::Other);
+            node.setCustomPrompt(QStringLiteral("foo>"));
+        } else {
+            node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No")});
+            node.setReply(QStringLiteral("sh/filter"), {QStringLiteral("filter1 accept on hf/cw")});
+        }
+        const QString host = QStringLiteral("127.0.0.1");
+        {
+            varnello::AppSettingsStore settings(home.dataFolder);
+            settings.setBool(varnello::SettingsKeys::autoConnectOnStartup, true);
+            settings.setString(varnello::SettingsKeys::clusterHost, host);
+            settings.setString(varnello::SettingsKeys::clusterPort, QString::number(node.port()));
+            settings.setString(varnello::SettingsKeys::clusterCallsign, QStringLiteral("N0CALL"));
+            settings.setBool(varnello::SettingsKeys::backupClusterEnabled, false);
+        }
+        Copy copy(home);
+        QTRY_VERIFY_WITH_TIMEOUT(copy.said(qPrintable(QStringLiteral("the window shows ") + sheet)),
+                                 startTimeoutMs);
+
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(::kill(static_cast<pid_t>(copy.process.processId()), signalNumber), 0);
+        QVERIFY(copy.process.waitForFinished(10000));
+        const qint64 took = timer.elapsed();
+        QVERIFY2(took < 3000, qPrintable(QStringLiteral("ended %1 ms after the signal").arg(took)));
+        QCOMPARE(copy.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.process.exitCode(), 0);
+        QVERIFY(copy.said(qPrintable(QStringLiteral("put away unanswered: ") + sheet)));
+        // Nothing left behind: no hand-over socket, no lock, no temporary file.
+        const auto everything =
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        QCOMPARE(QDir(home.runtime).entryList(everything), QStringList());
+        QCOMPARE(QDir(home.temporary).entryList(everything), QStringList());
+        QVERIFY(!QFile::exists(home.dataFolder + QStringLiteral("/varnello.lock")));
+        // Unanswered: the unsupported node's Continue would have restored the default node.
+        QCOMPARE(
+            varnello::AppSettingsStore(home.dataFolder).string(varnello::SettingsKeys::clusterHost),
+            host);
     }
 
     void lockOfAKilledCopy_doesNotStopTheNextStart()

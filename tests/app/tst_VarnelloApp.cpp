@@ -1,8 +1,10 @@
 // The whole program as it starts: a temporary home whose settings ask for the automatic
-// connection to a fake node, the main window with its menus, the Settings window.
+// connection to a fake node, the main window with its menus, the Settings window; and as it ends
+// with the session.
 #include "AppPaths.h"
 #include "AppSettingsStore.h"
 #include "ClusterConnection.h"
+#include "ContentView.h"
 #include "FakeClusterNode.h"
 #include "GridDXCCDatabase.h"
 #include "HttpStub.h"
@@ -10,8 +12,10 @@
 #include "MainWindowHostState.h"
 #include "SettingsWindow.h"
 #include "ShellMenus.h"
+#include "TerminationSignals.h"
 #include "VarnelloApp.h"
 #include "VarnelloStartupCoordinator.h"
+#include "WindowFrame.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -20,10 +24,26 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+
 using namespace varnello;
 using namespace varnello::test;
 
 namespace {
+
+CTYFileManager::Dependencies filesFrom(const HttpStub &site)
+{
+    CTYFileManager::Dependencies files;
+    files.endpoints = CTYFileManager::Endpoints::withBases(site.baseUrl(), site.baseUrl());
+    return files;
+}
+
+int visibleWindows()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return static_cast<int>(std::count_if(
+        windows.begin(), windows.end(), [](const QWidget *window) { return window->isVisible(); }));
+}
 
 QString spotLine(const QString &call, int minute)
 {
@@ -68,10 +88,7 @@ private Q_SLOTS:
             earlier.setString(SettingsKeys::VarnelloMainWindowFrame,
                               QStringLiteral("{{60, 50}, {1000, 700}}"));
         }
-        CTYFileManager::Dependencies files;
-        files.endpoints =
-            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
-        VarnelloApp app({.dataFiles = files});
+        VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
         MainWindow &window = app.window();
         QVERIFY(!window.isVisible());
         app.show();
@@ -143,10 +160,7 @@ private Q_SLOTS:
         settings.setString(SettingsKeys::VarnelloMainWindowFrame, QString());
         HttpStub dataFilesSite;
         QVERIFY(dataFilesSite.listen());
-        CTYFileManager::Dependencies files;
-        files.endpoints =
-            CTYFileManager::Endpoints::withBases(dataFilesSite.baseUrl(), dataFilesSite.baseUrl());
-        VarnelloApp app({.dataFiles = files});
+        VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
         QTest::qWait(VarnelloApp::frameCheckDelayMs / 2);
         QVERIFY(!app.window().isVisible());
         // Nobody showed the window: the check 0.75 s after start does.
@@ -162,6 +176,68 @@ private Q_SLOTS:
         app.window().setGeometry(120, 90, 1010, 790); // as a window manager would place it
         QTRY_COMPARE(settings.string(SettingsKeys::VarnelloMainWindowFrame),
                      QStringLiteral("{{120, 90}, {1010, 790}}"));
+    }
+
+    // Whatever the operator has open, even a dialog running a loop of its own or a sheet that
+    // refuses to close, the session's end ends the program at once, leaves it unanswered, and
+    // saves what waited to be saved.
+    void terminationSignal_endsTheProgramWhateverDialogIsOpen_data()
+    {
+        QTest::addColumn<QByteArray>("opens"); // a menu item, or else the first alert's editor
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("About, in its own loop, SIGTERM") << QByteArray("aboutAction") << SIGTERM;
+        QTest::newRow("Factory Reset alert, SIGINT") << QByteArray("factoryResetAction") << SIGINT;
+        QTest::newRow("Settings window, SIGTERM") << QByteArray("settingsAction") << SIGTERM;
+        QTest::newRow("alert editor sheet, SIGINT") << QByteArray("alertEditor") << SIGINT;
+    }
+
+    void terminationSignal_endsTheProgramWhateverDialogIsOpen()
+    {
+        QFETCH(QByteArray, opens);
+        QFETCH(int, signalNumber);
+        AppSettingsStore &settings = AppSettingsStore::shared();
+        settings.setBool(SettingsKeys::autoConnectOnStartup, false);
+        HttpStub dataFilesSite;
+        QVERIFY(dataFilesSite.listen());
+        VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
+        app.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window()));
+        QTest::qWait(VarnelloApp::frameCheckDelayMs);
+        QTRY_VERIFY(!settings.hasPendingSave());
+        app.window().move(app.window().pos() + QPoint(9, 7));
+        QTRY_VERIFY(settings.hasPendingSave());
+        const QString frame = WindowFrame::toText(app.window().geometry());
+        TerminationSignals termination;
+        connect(&termination, &TerminationSignals::terminationRequested, &app,
+                &VarnelloApp::endSession);
+
+        QTimer::singleShot(0, &app, [&] {
+            if (QAction *item = app.menus().action(opens.constData()))
+                item->trigger();
+            else
+                app.view().openAlertEditor(0);
+        });
+        QTimer signalOnceOpen; // also from within the dialog's own loop
+        connect(&signalOnceOpen, &QTimer::timeout, &app, [&] {
+            if (visibleWindows() == 2) {
+                signalOnceOpen.stop();
+                ::raise(signalNumber);
+            }
+        });
+        signalOnceOpen.start(10);
+        QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); }); // it did not end
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(visibleWindows(), 0);
+        // Put away, not cancelled.
+        QCOMPARE(app.view().alertEditorSession().has_value(), opens == "alertEditor");
+        QVERIFY(!settings.hasPendingSave());
+        // On disk, and not wiped by a Factory Reset.
+        QCOMPARE(
+            AppSettingsStore(AppPaths::dataFolder()).string(SettingsKeys::VarnelloMainWindowFrame),
+            frame);
     }
 };
 
