@@ -122,9 +122,11 @@ bool PromptQuestion::noteCopy(Line &line, const QString &copy, qint64 readStart,
         markTraffic(line);
         return false;
     }
-    // An answer to an earlier question, or a copy too late to pair with the first: no pair.
-    if (readStart < m_questions[size_t(m_asked / linesPerQuestion - 1)].first ||
-        (line.answers > 0 && now - line.firstAnswer > m_timing.pairSpan)) {
+    // An answer to the question before, on its way when this one went out.
+    if (readStart < m_questions[size_t(m_asked / linesPerQuestion - 1)].first)
+        return false;
+    // Too late to pair with the first.
+    if (line.answers > 0 && now - line.firstAnswer > m_timing.pairSpan) {
         ++line.answers;
         line.pairOpen = false;
         return false;

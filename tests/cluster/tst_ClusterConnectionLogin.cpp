@@ -624,6 +624,10 @@ private Q_SLOTS:
         row("a copy read before the question's mark is no answer",
             "0 line TALK 10 = wait; 1000 deadline = ask; 1000 asked 50; 1100 line TALK 40 = wait; "
             "1110 line TALK 60 = wait; 1110 due = 5000");
+        row("an answer to the first question on its way as the second went out pairs with none",
+            "0 line TALK 10 = wait; 1000 deadline = ask; 1000 asked 20; 5000 deadline = ask; "
+            "5000 asked 40; 5010 line TALK 30 = wait; 5100 line TALK 50 = answer; "
+            "5100 line TALK 51 = answer; 5550 deadline = prompt");
         row("greeting text restarts the quiet, traffic does not",
             "0 line Type_HELP_> 10 = wait; 600 greeting; 600 due = 1600; "
             "1100 line To_ALL_de_K1ABC:_hi_> 12 = wait; 1100 due = 1600; "
