@@ -37,29 +37,19 @@ function(varnello_tests folder)
 endfunction()
 
 # Runs the test in a home of its own in the build folder: what the libraries under a test write
-# there on their own (libcanberra's sound cache, the program's cache, Qt's runtime folder, which
-# Qt makes in the shared temporary folder when XDG_RUNTIME_DIR is unset) never lands in the home
-# of whoever runs the suite, nor in the temporary folder. The tests share a temporary folder in
-# the build folder, emptied before the run and required empty after it
-# (tests/TemporaryFolder.cmake): a test, or a program it starts, that leaves something there
-# fails the suite.
+# there on their own (libcanberra's sound cache, the program's cache) never lands in the home of
+# whoever runs the suite. The tests share a temporary folder in the build folder, and each has a
+# runtime folder of its own under the run's socket folder (tests/CMakeLists.txt), so that Qt never
+# makes its shared fallback in the temporary folder. Both are made anew before the run and must
+# be empty after it (tests/TemporaryFolder.cmake): a test, or a program it starts, that leaves
+# something there fails the suite.
 function(varnello_test_home test home)
-  set(_environment "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home};XDG_CACHE_HOME=${home}/.cache;XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state;TMPDIR=${PROJECT_BINARY_DIR}/tmp")
-  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED temporary-folder)
-  # The program's hand-over socket lives in the runtime folder, and a socket path holds at most
-  # 107 bytes: the folder has a short name of its own, and from a build folder too deep even for
-  # that the tests keep Qt's shared fallback.
-  string(MD5 _id "${test}")
-  string(SUBSTRING "${_id}" 0 8 _id)
-  set(_runtime "${PROJECT_BINARY_DIR}/run/${_id}")
-  string(LENGTH "${_runtime}/varnello-00000000000000000000.socket" _socketPath)
-  if(_socketPath LESS 108)
-    # Qt takes a runtime folder only when no one else may enter it.
-    file(MAKE_DIRECTORY ${_runtime})
-    file(CHMOD ${_runtime} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
-    list(APPEND _environment "XDG_RUNTIME_DIR=${_runtime}")
-  endif()
-  set_tests_properties(${test} PROPERTIES ENVIRONMENT "${_environment}")
+  # The runtime folder's name is the test's number: short, since the sockets in it must fit.
+  set_property(GLOBAL APPEND PROPERTY VARNELLO_TESTS_WITH_HOME ${test})
+  get_property(_tests GLOBAL PROPERTY VARNELLO_TESTS_WITH_HOME)
+  list(LENGTH _tests _number)
+  set_tests_properties(${test} PROPERTIES FIXTURES_REQUIRED temporary-folder ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen;VARNELLO_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR};HOME=${home};XDG_CACHE_HOME=${home}/.cache;XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_STATE_HOME=${home}/.local/state;TMPDIR=${PROJECT_BINARY_DIR}/tmp;XDG_RUNTIME_DIR=${VARNELLO_TEST_SOCKET_FOLDER}/${_number}")
 endfunction()
 
 # The sanitizer build's options and leak suppressions go into each of its programs (not into the

@@ -13,12 +13,15 @@ start_wait_s=240 # a sanitizer build starts slowly on a busy machine
 quit_wait_s=120
 
 work=$(mktemp -d)
+run=
 pid=
 cleanup() {
   if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
+  rm -rf "$work" "$run"
 }
 trap cleanup EXIT
+# The program's socket goes into its runtime folder: the test's own is short enough for it.
+run=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/install-XXXXXX")
 fail() {
   echo "FAIL: $*" >&2
   if [ -s "$work/log" ]; then echo "--- program output:" >&2; tail -n 50 "$work/log" >&2; fi
@@ -55,12 +58,10 @@ for size in "${sizes[@]}"; do
 done
 
 home="$work/home"
-mkdir -p "$home/run"
-chmod 700 "$home/run"
 # No desktop services: notifications, sleep events and the session bus stay out of reach.
 session=(env -u DBUS_SESSION_BUS_ADDRESS -u DISPLAY -u WAYLAND_DISPLAY
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data"
-  XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/run" QT_QPA_PLATFORM=offscreen)
+  XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$run" QT_QPA_PLATFORM=offscreen)
 "${session[@]}" "$prefix/bin/varnello" >"$work/log" 2>&1 &
 pid=$!
 

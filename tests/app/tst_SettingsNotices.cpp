@@ -5,6 +5,7 @@
 #include "PaintedText.h"
 #include "PrivateFiles.h"
 #include "SettingsNotices.h"
+#include "ShortTemporaryDir.h"
 
 #include <QMainWindow>
 #include <QStatusBar>
@@ -108,7 +109,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, copyBlocked);
         QFETCH(std::optional<SettingsLoadFailure>, failure);
-        QTemporaryDir tmp;
+        // The notice names the folder, and a tooltip holds maximumToolTipLength characters: in a
+        // short folder the whole notice fits, whatever the build folder's depth.
+        QTemporaryDir tmp{varnello::test::shortTemporaryTemplate()};
         QFile file(tmp.filePath(QStringLiteral("settings.json")));
         const QString bad = file.fileName() + QStringLiteral(".bad");
         const Found found = failure ? failure->found : Found::file;

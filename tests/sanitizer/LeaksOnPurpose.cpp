@@ -7,7 +7,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServer>
-#include <QDir>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -94,7 +94,9 @@ private:
     int m_pending = 4;
     QTcpServer m_tcpServer;
     QTcpSocket m_tcpClient;
-    QDBusServer m_dbusServer{QStringLiteral("unix:tmpdir=") + QDir::tempPath()};
+    // The runtime folder's path is short enough for the socket's address.
+    QDBusServer m_dbusServer{QStringLiteral("unix:tmpdir=") +
+                             QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)};
     std::optional<QDBusConnection> m_dbusClient;
 };
 
