@@ -3,23 +3,38 @@
 # (the program, a valid desktop entry, the icons, nothing else), then starts the installed program
 # in a throwaway home, has GLib's desktop-entry loader (as GNOME's menu does) start it again from
 # its entry with the prefix's bin folder off PATH, and ends it the way the end of a session does:
-# SIGTERM, exit status 0.
+# SIGTERM, exit status 0, its socket removed. Every copy it started ends with it, pass or fail.
 # Usage: install_check.sh <cmake> <build folder> <desktop id>
 set -euo pipefail
 cmake=$1
 build=$2
 id=$3
-start_wait_s=240 # a sanitizer build starts slowly on a busy machine
-quit_wait_s=120
+# A sanitizer build starts slowly on a busy machine, but every wait ends before CTest's time-out
+# (600 s), which kills this script without a chance to end what it started.
+deadline=$((SECONDS + 540))
 
 work=$(mktemp -d)
+# A blank, a quote and a dollar sign, which the entry's Exec must quote and escape.
+prefix="$work/my \"radio\" \$apps"
 run=
 pid=
+# The installed program's processes: the copy that GLib starts from the desktop entry is not this
+# script's child.
+copies() {
+  local p
+  for p in /proc/[0-9]*; do
+    [ "$(readlink "$p/exe" 2>/dev/null)" = "$prefix/bin/varnello" ] && echo "${p#/proc/}"
+  done
+  return 0
+}
 cleanup() {
-  if [ -n "$pid" ]; then kill -KILL "$pid" 2>/dev/null || true; fi
+  local p i
+  for p in $(copies); do kill -KILL "$p" 2>/dev/null || true; done
+  for ((i = 0; i < 50; i++)); do [ -z "$(copies)" ] && break; sleep 0.1; done
   rm -rf "$work" "$run"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT HUP
 # The program's socket goes into its runtime folder: the test's own is short enough for it.
 run=$(mktemp -d "${XDG_RUNTIME_DIR:-${TMPDIR:-/tmp}}/install-XXXXXX")
 fail() {
@@ -28,8 +43,6 @@ fail() {
   exit 1
 }
 
-# A blank, a quote and a dollar sign, which the entry's Exec must quote and escape.
-prefix="$work/my \"radio\" \$apps"
 "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log" >&2; fail "cmake --install failed"; }
 
@@ -67,48 +80,34 @@ pid=$!
 
 # A child that has ended stays a zombie until it is waited for.
 running() { [ -r "/proc/$pid/stat" ] && [ "$(sed 's/^.*) //' "/proc/$pid/stat" | cut -d' ' -f1)" != Z ]; }
-for ((i = 0; i < start_wait_s * 5; i++)); do
-  grep -q "main window first paint" "$work/log" && break
-  running || fail "the installed program ended at start"
-  sleep 0.2
-done
-grep -q "main window first paint" "$work/log" || fail "no first paint in ${start_wait_s} s"
+# Waits until the command succeeds, failing with the message once the deadline has passed.
+within() {
+  local late=$1
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "$late after $SECONDS s"
+    sleep 0.2
+  done
+}
+# The program has written the text; fails with the message when it has ended without.
+said() { grep -q "$1" "$work/log" || { running || fail "$2"; return 1; }; }
+within "no first paint" said "main window first paint" "the installed program ended at start"
 
 # A menu reads the entry in a session whose PATH may not have the prefix's bin folder yet (Debian
-# adds ~/.local/bin at login only when it exists). The copy it starts finds this one and asks it
-# to come to the front.
+# adds ~/.local/bin at login only when it exists). The copy it starts finds this one, asks it to
+# come to the front and leaves.
 "${session[@]}" PATH=/usr/bin:/bin gio launch "$entry" >"$work/launch.log" 2>&1 ||
   fail "GLib does not start the desktop entry: $(cat "$work/launch.log")"
-for ((i = 0; i < start_wait_s * 5; i++)); do
-  grep -q "raise requested by another copy" "$work/log" && break
-  running || fail "the installed program ended while the desktop entry started it again"
-  sleep 0.2
-done
-grep -q "raise requested by another copy" "$work/log" ||
-  fail "the copy started from the desktop entry did not reach the running one in ${start_wait_s} s"
-# That copy leaves on its own; it is not this script's child, so it is found by its program file.
-others() {
-  local p
-  for p in /proc/[0-9]*; do
-    [ "${p#/proc/}" != "$pid" ] && [ "$(readlink "$p/exe" 2>/dev/null)" = "$prefix/bin/varnello" ] &&
-      return 0
-  done
-  return 1
-}
-for ((i = 0; i < quit_wait_s * 5; i++)); do
-  others || break
-  sleep 0.2
-done
-others && fail "the copy started from the desktop entry still runs after ${quit_wait_s} s"
+within "the copy started from the desktop entry did not reach the running one" said \
+  "raise requested by another copy" "the installed program ended while the desktop entry started it"
+alone() { [ "$(copies)" = "$pid" ]; }
+within "the copy started from the desktop entry still runs" alone
 
 kill -TERM "$pid"
-for ((i = 0; i < quit_wait_s * 5; i++)); do
-  running || break
-  sleep 0.2
-done
-running && fail "still running ${quit_wait_s} s after SIGTERM"
+stopped() { ! running; }
+within "still running after SIGTERM" stopped
 status=0
 wait "$pid" || status=$?
-pid=
 [ "$status" -eq 0 ] || fail "exit status $status after SIGTERM"
+[ -z "$(ls -A "$run")" ] || fail "left in its runtime folder: $(ls -A "$run")"
 echo "installed into a temporary prefix, started (also from the desktop entry) and quit on SIGTERM"
