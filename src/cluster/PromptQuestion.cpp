@@ -145,7 +145,6 @@ bool PromptQuestion::noteCopy(Line &line, const QString &copy, qint64 readStart,
     // Lines numbered alike ("Link 2", "Link 3") are no two answers.
     if (copy != line.firstAnswerText)
         return false;
-    line.pairOpen = false;
     m_pairKey = line.key;
     m_pairCheckUntil = now + checkSpan();
     return true;

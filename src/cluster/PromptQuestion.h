@@ -112,7 +112,6 @@ public:
     // The login watchdog starts afresh (the password went out): its wait counts anew.
     void restartWatchdog() { m_watchdogLimit.reset(); }
 
-    int questionsAsked() const { return m_asked; }
     // After a verdict: the empty lines whose answer has not come yet.
     int unansweredQuestions() const { return m_unanswered; }
     // After a verdict: the node's prompt, and whether it came back when asked (rather than
