@@ -490,6 +490,7 @@ private:
     bool matchesNodePrompt(const QString &buffer) const;
     // How long a node prompt at the start of the line is (0: none there).
     qsizetype leadingNodePromptLength(QStringView line) const;
+    qsizetype leadingOwnPromptLength(QStringView line) const;
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});

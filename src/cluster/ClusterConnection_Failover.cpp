@@ -173,6 +173,8 @@ void ClusterConnection::armCallsignWatchdog(TcpConnection *connection,
                 m_promptQuestion.takeWatchdogExtension(now, m_timing.tailSettleDelay)) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*until - now);
             armCallsignWatchdog(armedFor, std::max(left, std::chrono::milliseconds(0)));
+            // The question may have a deadline from now on (a DXSpider node's silence).
+            armPromptQuestionDeadline();
             return;
         }
         const bool afterPassword = m_loginState == LoginState::passwordSent;

@@ -63,9 +63,32 @@ qsizetype ClusterConnection::leadingNodePromptLength(QStringView line) const
 {
     // The prompt its user set may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"), where
     // the standard prompt would end.
-    if (const qsizetype own = prompts::leadingCopyLength(line, m_ownPrompt))
+    if (const qsizetype own = leadingOwnPromptLength(line))
         return own;
     return prompts::leadingNodePromptLength(line, m_loginCallsign);
+}
+
+qsizetype ClusterConnection::leadingOwnPromptLength(QStringView line) const
+{
+    const qsizetype length = prompts::leadingCopyLength(line, m_ownPrompt);
+    if (length == 0)
+        return 0;
+    // The prompts owed for empty lines and for steps that timed out come right behind each
+    // other and before the next reply, and no such reply quotes.
+    if (!m_owedPrompts.isEmpty() && m_owedPrompts.constFirst().reply != OwedReply::operatorLine &&
+        m_owedPrompts.constFirst().reply != OwedReply::spot)
+        return length;
+    // The reply to the operator's line may quote a message ("> Tom wrote:", behind a prompt of
+    // ">" alone): the prompt ends there only when what follows its copies is a line of its own
+    // (a spot, talk, an announcement) or the standard prompt.
+    qsizetype end = length;
+    while (const qsizetype copy = prompts::leadingCopyLength(line.sliced(end), m_ownPrompt))
+        end += copy;
+    const QStringView rest = line.sliced(end);
+    return rest.isEmpty() || prompts::isNodeTraffic(rest) ||
+                   prompts::leadingNodePromptLength(rest, m_loginCallsign) > 0
+               ? length
+               : 0;
 }
 
 bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)

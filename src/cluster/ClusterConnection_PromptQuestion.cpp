@@ -7,6 +7,8 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace varnello {
 
 void ClusterConnection::resetPromptQuestion()
@@ -24,9 +26,12 @@ void ClusterConnection::resetPromptQuestion()
 void ClusterConnection::noteWhetherPasswordMayBeAsked()
 {
     // A node that reads its lines in order would take an empty line for the password: while a
-    // configured password may still be asked for, the node is given twice as long to go quiet.
+    // configured password may still be asked for, the node is given as long to ask after its
+    // last greeting line as the login watchdog gives it to answer the callsign.
     const bool mayStillAsk = !m_loginPassword.isEmpty() && !m_hasSentPassword;
-    m_promptQuestion.setQuiet(m_timing.promptQuestionQuiet * (mayStillAsk ? 2 : 1));
+    m_promptQuestion.setQuiet(
+        mayStillAsk ? std::max(m_timing.promptQuestionQuiet, m_timing.callsignSendWatchdog)
+                    : m_timing.promptQuestionQuiet);
 }
 
 void ClusterConnection::noteLoginLineSent()
@@ -156,9 +161,11 @@ void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
     if (PromptQuestion::isPassingTraffic(line))
         return;
-    // The node tells what it runs in its greeting.
-    if (prompts::announcesDXSpider(line))
+    // The node tells what it runs in its greeting; DXSpider answers every empty line.
+    if (prompts::announcesDXSpider(line)) {
         m_greetingAnnouncedDXSpider = true;
+        m_promptQuestion.setAnswersEveryQuestion();
+    }
     m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     armPromptQuestionDeadline();
 }
@@ -228,9 +235,9 @@ void ClusterConnection::confirmUnknownNodePrompt()
     }
     releaseHeldLines(true);
     endPromptQuestion();
-    // A DXSpider node announces itself in its greeting; the prompt its user set answered the
-    // empty lines as the standard one would.
-    if (m_greetingAnnouncedDXSpider && m_promptQuestion.promptCameBack()) {
+    // A DXSpider node announces itself in its greeting: the line is the prompt its user set,
+    // whether it answered the empty lines or the node said nothing more until the login's bound.
+    if (m_greetingAnnouncedDXSpider) {
         m_ownPrompt = prompt;
         setDetectedNodeType(ClusterNodeType::dxSpider);
         appendConsoleLine(QStringLiteral("DXSpider node with the prompt \"") + prompt +

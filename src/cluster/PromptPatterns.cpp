@@ -424,6 +424,9 @@ QString promptKey(QStringView line)
         if (c.isDigit()) {
             if (i == 0 || !line[i - 1].isDigit())
                 key += u'#';
+        } else if (c.isSpace()) {
+            if (i == 0 || !line[i - 1].isSpace())
+                key += u' ';
         } else if (c == u'(' || c == u')') {
             continue;
         } else if (!isLetter(i - 1) && isLetter(i + 2) && !isLetter(i + 3) &&

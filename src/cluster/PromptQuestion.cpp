@@ -112,8 +112,10 @@ bool PromptQuestion::noteCopy(Line &line, const QString &copy, qint64 readStart,
 {
     if (line.traffic)
         return false;
-    if (line.key == m_plainKey)
-        m_plainKey.clear(); // it came back: no node that ignores empty lines
+    // It came back: no node that ignores empty lines. A node that answers every empty line
+    // may be in the middle of its answers at the login's bound: its line stays named then.
+    if (line.key == m_plainKey && !m_answersEveryQuestion)
+        m_plainKey.clear();
     // After its first sighting, the n-th copy of the prompt answers empty line n - 1 at the
     // earliest: a copy that no empty line could have drawn is traffic.
     const int answering = ++line.copies - 1;
@@ -138,6 +140,10 @@ bool PromptQuestion::noteCopy(Line &line, const QString &copy, qint64 readStart,
         return true;
     }
     if (line.answers > linesPerQuestion) {
+        // A node that answers every empty line sends all it still owes together once its
+        // greeting is out: as many copies as empty lines went out join the pair.
+        if (m_answersEveryQuestion && line.key == m_pairKey)
+            return true;
         markTraffic(line);
         return false;
     }
@@ -217,6 +223,8 @@ std::optional<PromptQuestion::TimePoint> PromptQuestion::silenceEnd() const
 {
     if (m_plainKey.isEmpty())
         return std::nullopt;
+    if (m_answersEveryQuestion)
+        return m_silenceBound;
     if (m_asked > 0)
         return std::max(m_plainSince, m_questions[size_t(m_asked / linesPerQuestion - 1)].second) +
                answerWait();
@@ -259,12 +267,12 @@ PromptQuestion::Decision PromptQuestion::deadlineReached(TimePoint now, bool may
     if (m_decided)
         return Decision::wait;
     if (!m_pairKey.isEmpty() && m_pairCheckUntil <= now)
-        return name(*find(m_pairKey), true);
+        return name(*find(m_pairKey));
     for (Line &line : m_lines)
         if (line.pairOpen && line.firstAnswer + m_timing.pairSpan <= now)
             line.pairOpen = false;
     if (const std::optional<TimePoint> end = silenceEnd(); end && *end <= now)
-        return name(*find(m_plainKey), false);
+        return name(*find(m_plainKey));
     if (m_answerUntil && *m_answerUntil <= now) {
         // Nothing named: what is still in question is asked about again, once quiet.
         m_answerUntil.reset();
@@ -281,11 +289,10 @@ PromptQuestion::Decision PromptQuestion::deadlineReached(TimePoint now, bool may
     return Decision::wait;
 }
 
-PromptQuestion::Decision PromptQuestion::name(const Line &line, bool cameBack)
+PromptQuestion::Decision PromptQuestion::name(const Line &line)
 {
     m_prompt = line.text;
     m_promptKey = line.key;
-    m_promptCameBack = cameBack;
     m_unanswered = std::max(0, m_asked - (line.copies - 1));
     // The open line stays known: the connection shows it, or drops it as an answer.
     const QString openLine = m_openLine;
@@ -316,16 +323,19 @@ void PromptQuestion::decide()
 std::optional<PromptQuestion::TimePoint> PromptQuestion::takeWatchdogExtension(TimePoint now,
                                                                                Duration margin)
 {
-    const std::optional<TimePoint> due = deadline();
-    if (!due)
+    // A line still waiting for the silence of a node that answers every empty line has its
+    // deadline only from here on.
+    if (m_decided || (!deadline() && (!m_answersEveryQuestion || m_plainKey.isEmpty())))
         return std::nullopt;
     // A line that came just before the watchdog still gets its quiet, its answer and the pair's
     // check; no more.
-    if (!m_watchdogLimit)
-        m_watchdogLimit = now + m_quiet + answerWait() + checkSpan() + margin;
+    if (!m_watchdogLimit) {
+        m_silenceBound = now + m_quiet + answerWait() + checkSpan();
+        m_watchdogLimit = *m_silenceBound + margin;
+    }
     if (now >= *m_watchdogLimit)
         return std::nullopt;
-    return std::min(*due + margin, *m_watchdogLimit);
+    return std::min(*deadline() + margin, *m_watchdogLimit);
 }
 
 } // namespace varnello

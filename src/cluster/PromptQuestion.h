@@ -30,7 +30,9 @@ namespace varnello {
 //   before them (after its first sighting) is traffic for the rest of the connection.
 // - A line shaped like a node's prompt (no greeting placeholder, no traffic) is also the prompt
 //   of a node that ignores empty lines when, after the question (or, when none may be asked, the
-//   quiet), neither a copy of it nor more greeting comes for a whole answer wait.
+//   quiet), neither a copy of it nor more greeting comes for a whole answer wait. A node known to
+//   answer every empty line (DXSpider) may only be slow to: its silence names such a line at the
+//   login watchdog's bound, so a late answer or more greeting still comes first.
 // - At most maximumQuestions empty lines go to one connection: a second pair only when the first
 //   named nothing. The login watchdog waits for the question while something is due, within one
 //   quiet, one answer wait and the pair's check past its own time. After a verdict nothing more
@@ -66,6 +68,9 @@ public:
     void reset(Timing timing);
     // While the node may still ask for a password, it is given longer to go quiet.
     void setQuiet(Duration quiet) { m_quiet = quiet; }
+    // The node answers every empty line with its prompt, however late (its greeting said it
+    // runs DXSpider).
+    void setAnswersEveryQuestion() { m_answersEveryQuestion = true; }
     // How long the node took to answer the callsign or password: an empty line's answer may take
     // as long.
     void noteResponseTime(Duration elapsed);
@@ -110,14 +115,16 @@ public:
     // attempt.
     std::optional<TimePoint> takeWatchdogExtension(TimePoint now, Duration margin);
     // The login watchdog starts afresh (the password went out): its wait counts anew.
-    void restartWatchdog() { m_watchdogLimit.reset(); }
+    void restartWatchdog()
+    {
+        m_watchdogLimit.reset();
+        m_silenceBound.reset();
+    }
 
     // After a verdict: the empty lines whose answer has not come yet.
     int unansweredQuestions() const { return m_unanswered; }
-    // After a verdict: the node's prompt, and whether it came back when asked (rather than
-    // standing unanswered).
+    // After a verdict: the node's prompt.
     const QString &prompt() const { return m_prompt; }
-    bool promptCameBack() const { return m_promptCameBack; }
     // Whether the line is a copy of the named prompt.
     bool isPromptCopy(QStringView line) const;
     // The line in question (or a copy of it) while it is the unfinished line.
@@ -161,7 +168,7 @@ private:
     // empty lines.
     std::optional<TimePoint> silenceEnd() const;
     std::optional<TimePoint> pairEnd() const;
-    Decision name(const Line &line, bool cameBack);
+    Decision name(const Line &line);
     // More greeting, or a line ending in ">" that reads like no traffic: the quiet starts over,
     // and a line that seemed to answer was greeting.
     void greetingGoesOn(TimePoint now);
@@ -188,10 +195,13 @@ private:
     QString m_openLine;
     bool m_openLineIsAnswer = false;
     std::optional<TimePoint> m_watchdogLimit;
+    bool m_answersEveryQuestion = false;
+    // When the silence of a node that answers every empty line names a line: the login
+    // watchdog's bound, known once it first fired.
+    std::optional<TimePoint> m_silenceBound;
     bool m_decided = false;
     QString m_prompt;
     QString m_promptKey;
-    bool m_promptCameBack = false;
     int m_unanswered = 0;
 };
 

@@ -11,6 +11,17 @@
 using namespace varnello;
 using namespace varnello::test;
 
+namespace {
+
+// The question's timing as the program has it.
+PromptQuestion::Timing fullScale()
+{
+    const ClusterTiming timing;
+    return {timing.promptQuestionQuiet, timing.promptQuestionWait, timing.promptQuestionPairSpan};
+}
+
+} // namespace
+
 class TestClusterConnectionLogin : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -85,10 +96,14 @@ private Q_SLOTS:
         QCOMPARE(kit.connection->statusText(), QStringLiteral("Logged in"));
     }
 
+    // Nothing goes to a node that waits for a password that is not configured, not even the
+    // question about a line of its greeting: it would take an empty line for the password.
     void password_missingStopsTheLoginWithItsTexts()
     {
         ConnectionKit kit;
         kit.node.setPassword(QStringLiteral("secret"));
+        kit.node.setGreeting({QStringLiteral("Welcome to GB7TST -->\r\n")}, 0);
+        kit.node.setGreetingBeforePassword(true);
         kit.connectTo(kit.node);
         QVERIFY(kit.waitFor(
             [&] { return kit.connection->loginState() == LoginState::waitingForPasswordPrompt; }));
@@ -96,7 +111,7 @@ private Q_SLOTS:
                  QStringLiteral("Password required but none configured"));
         QVERIFY(kit.consoleHas(
             QStringLiteral("The node requested a password, but no password is configured.")));
-        kit.settle();
+        kit.settle(int(4 * kit.connection->timing().promptQuestionQuiet.count()));
         QCOMPARE(kit.node.receivedLines(), QStringList{QStringLiteral("N0CALL")});
         QVERIFY(kit.connection->isConnected());
         QVERIFY(!kit.connection->isLoggedIn());
@@ -214,10 +229,12 @@ private Q_SLOTS:
             QStringLiteral("Hallo N0CALL, dit is GB7TST in Hull met DXSpider V1.57\r\n")};
         const auto user = [](const char *name, const QString &prompt, const QStringList &greeting,
                              int pauseMs, int answerMs, const QString &named, int traffic = 0,
-                             const QString &password = {}, bool asked = true) {
+                             const QString &password = {}, bool asked = true, int questions = -1) {
             QTest::newRow(name) << prompt << greeting << pauseMs << traffic << answerMs << password
                                 << (asked && !password.isEmpty()) << named << true
-                                << (named.isEmpty() ? 0 : 2);
+                                << (questions >= 0    ? questions
+                                    : named.isEmpty() ? 0
+                                                      : 2);
         };
         add("own prompt", own, {}, 0, 0, ownSent, 2);
         add("own prompt, line break", own + "\r\n", {}, 0, 0, ownSent, 2);
@@ -295,6 +312,10 @@ private Q_SLOTS:
         // A node that reads its lines in order would take an empty line for the password.
         add("a line ending in > before the password question, logs in", spider,
             {"Welcome to GB7TST -->\r\n"}, 400, 0, "", 0, 0, QStringLiteral("s3cret"));
+        add("a line ending in > and the password question 625 ms after it, logs in", spider,
+            {"Welcome to GB7TST -->\r\n"}, 625, 0, "", 0, 0, QStringLiteral("s3cret"));
+        add("a line ending in > and the password question 1225 ms after it, logs in", spider,
+            {"Welcome to GB7TST -->\r\n"}, 1225, 0, "", 0, 0, QStringLiteral("s3cret"));
         add("unknown prompt ignoring empty lines, announcements worded anew", "GB7TST>", {}, 0, -1,
             "GB7TST>", 2, -2);
         // Talk that mentions a password is no question for it.
@@ -318,6 +339,27 @@ private Q_SLOTS:
              password);
         user("DXSpider, own prompt like talk, a password configured the node never asks for", talk,
              hello, 0, 0, talkSent, 0, password, false);
+        // Its date moves on after the login, and the day's width with it.
+        user("DXSpider, own prompt with the date, the 9th to the 10th",
+             "%1 de GB7TST: %3-Dec-2026 1200Z >", hello, 0, 0,
+             "N0CALL de GB7TST:  8-Dec-2026 1200Z >");
+        user("DXSpider, own prompt with the date, the 31st to the 1st",
+             "%1 de GB7TST: %4-Dec-2026 1200Z >", hello, 0, 0,
+             "N0CALL de GB7TST: 30-Dec-2026 1200Z >");
+        // A slow DXSpider node: it answers the empty lines after the answer wait (5.5 and 10 s at
+        // full scale; the second pair goes out meanwhile), or the rest of its greeting comes then.
+        user("DXSpider, own prompt answered 1375 ms late", own, hello, 0, 1375, ownSent, 0, {},
+             true, 4);
+        user("DXSpider, own prompt answered 2500 ms late", own, hello, 0, 2500, ownSent, 0, {},
+             true, 4);
+        user("DXSpider, own prompt like talk among announcements worded anew, answered 1900 ms "
+             "late",
+             talk, hello, 0, 1900, talkSent, -2, {}, true, 4);
+        user("DXSpider, own prompt behind a greeting still coming at the watchdog", own,
+             {hello.first(), "New user: set/name <your name>\r\n", "Please set your QTH\r\n"},
+             700, 0, ownSent, 0, {}, true, 4);
+        user("DXSpider, a greeting line ending in > and the standard prompt 1750 ms behind it",
+             spider, {hello.first() + "Type HELP for help >\r\n"}, 1750, 0, "", 0, {}, true, 4);
     }
 
     void promptAfterTheCallsign()
@@ -403,9 +445,13 @@ private Q_SLOTS:
             }));
             QVERIFY(kit.connection->rbnStatusKnown());
             QVERIFY(kit.console().filter(QStringLiteral("Want RBN")).isEmpty());
-            // The operator's command and the RBN refresh behind it end at the prompt as well.
-            kit.node.setReply(QStringLiteral("sh/time"), {QStringLiteral("8-Dec-2026 1200Z")});
-            QVERIFY(kit.connection->sendUserCommand(QStringLiteral("sh/time")));
+            // The operator's command and the RBN refresh behind it end at the prompt as well, and
+            // a quoted line of a message is a line of the reply, whatever the prompt.
+            const QStringList message{QStringLiteral("8-Dec-2026 1200Z"),
+                                      QStringLiteral("> Tom wrote: hello"),
+                                      QStringLiteral("> the band was open to EA8 at 1200Z")};
+            kit.node.setReply(QStringLiteral("read"), message);
+            QVERIFY(kit.connection->sendUserCommand(QStringLiteral("read")));
             kit.connection->requestRBNStatus(false);
             QVERIFY(kit.waitFor(
                 [&] {
@@ -413,7 +459,8 @@ private Q_SLOTS:
                            !kit.connection->rbnStatusLoading();
                 },
                 2000));
-            QVERIFY(kit.consoleHas(QStringLiteral("8-Dec-2026 1200Z")));
+            for (const QString &line : message)
+                QVERIFY2(kit.consoleHas(line), qPrintable(line));
             QVERIFY(kit.console().filter(QStringLiteral("No recognised prompt")).isEmpty());
             // Every announcement is shown, those held with the answers too.
             if (traffic > 0)
@@ -580,8 +627,9 @@ private Q_SLOTS:
         QVERIFY(!kit.connection->isLoggedIn());
     }
 
-    // The question played event by event against a clock, at full-scale timing (1 s quiet, 4 s
-    // answer wait, 300 ms pair span, the watchdog at 5 s). Each step is
+    // The question played event by event against a clock, at the program's own timing, which the
+    // rows are written for (1 s quiet, 4 s answer wait, 300 ms pair span, the watchdog at 5 s):
+    // another value fails a row. Each step is
     // "<ms> <event> [arguments] = <result>" ("_" stands for a blank in a line):
     //   line <text> <readStart>  a complete line ending in ">": "answer" when it is held as a
     //                            possible answer, else "wait"
@@ -659,7 +707,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, steps);
         PromptQuestion question;
-        question.reset({1000ms, 4000ms, 300ms});
+        question.reset(fullScale());
         const PromptQuestion::TimePoint start{};
         const auto inMs = [&](std::optional<PromptQuestion::TimePoint> at) {
             return at ? QString::number((*at - start) / 1ms) : QStringLiteral("none");
@@ -738,7 +786,7 @@ private Q_SLOTS:
         int promptFound = 0;
         for (int run = 0; run < runs; ++run) {
             PromptQuestion question;
-            question.reset({1000ms, 4000ms, 300ms});
+            question.reset(fullScale());
             const PromptQuestion::TimePoint start{};
             const auto at = [&](qint64 ms) { return start + std::chrono::milliseconds(ms); };
             // What the node sends, by when it arrives (ms after the callsign went out).
@@ -810,6 +858,10 @@ private Q_SLOTS:
         // A prompt's time and date move on, and its callsign stands in brackets while away.
         const std::tuple<const char *, const char *, bool> copies[] = {
             {"N0CALL de GB7TST 8-Dec-2026 2359Z >", "N0CALL de GB7TST 1-Jan-2027 0000Z >", true},
+            {"N0CALL de GB7TST:  9-Dec-2026 2359Z >", "N0CALL de GB7TST: 10-Dec-2026 0000Z >",
+             true},
+            {"N0CALL de GB7TST: 31-Dec-2026 2359Z >", "N0CALL de GB7TST:  1-Jan-2027 0000Z >",
+             true},
             {"N0CALL de GB7TST: >", "(N0CALL) de GB7TST: >", true},
             {"N0CALL de GB7TST <2044Z> >", "n0call DE gb7tst <2045Z> >", true},
             {"N0CALL de GB7TST >", "N0CALL de GB7TSX >", false},
