@@ -1,6 +1,8 @@
 #include "ShellMenus.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -16,9 +18,12 @@ ShellMenus::ShellMenus(QMenuBar *menuBar, Commands commands, const QString &supp
     file->addSeparator();
     add(file, "factoryResetAction", QStringLiteral("Factory Reset\u2026"), commands.factoryReset);
     file->addSeparator();
-    QAction *quit = add(file, "quitAction", QStringLiteral("Quit"), commands.quit);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    quit->setMenuRole(QAction::QuitRole);
+    m_quit = add(file, "quitAction", QStringLiteral("Quit"), commands.quit);
+    m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    m_quit->setMenuRole(QAction::QuitRole);
+    // The shortcut of a menu item only reaches the main window, and not while a sheet blocks it:
+    // Ctrl+Q is taken from every window of the program here.
+    QCoreApplication::instance()->installEventFilter(this);
 
     QMenu *view = menuBar->addMenu(QStringLiteral("&View"));
     m_defaultView =
@@ -41,6 +46,18 @@ ShellMenus::ShellMenus(QMenuBar *menuBar, Commands commands, const QString &supp
     add(help, "aboutAction", QStringLiteral("About Varnello"), commands.showAbout)
         ->setMenuRole(QAction::AboutRole);
     update({});
+}
+
+bool ShellMenus::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && m_quit->isEnabled()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (QKeySequence(key->keyCombination()) == m_quit->shortcut()) {
+            m_quit->trigger();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QAction *ShellMenus::add(QMenu *menu, const char *objectName, const QString &text,

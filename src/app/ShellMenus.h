@@ -49,6 +49,9 @@ public:
     // "manualAction", "contactAction", "checkForUpdatesAction", "aboutAction".
     QAction *action(const char *objectName) const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QAction *add(QMenu *menu, const char *objectName, const QString &text,
                  const std::function<void()> &command);
@@ -57,6 +60,7 @@ private:
     QAction *m_defaultView = nullptr;
     QAction *m_smallView = nullptr;
     QAction *m_advanced = nullptr;
+    QAction *m_quit = nullptr;
     ViewState m_state;
 };
 

@@ -30,6 +30,7 @@
 #include "UrlOpener.h"
 #include "UsageTracker.h"
 #include "VarnelloStartupCoordinator.h"
+#include "WindowManagerClose.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -132,6 +133,7 @@ VarnelloApp::~VarnelloApp()
 {
     // The window and its state go before the connection and the data files they show.
     m_menus.reset();
+    m_windowManagerClose.reset();
     m_window.reset();
     m_view.reset();
 }
@@ -163,6 +165,11 @@ void VarnelloApp::buildMainWindow()
     });
     new SettingsNotices(m_settings, *m_window); // owned by the window
     buildMenus();
+    // The window manager's close of the main window while a sheet blocks it, which Qt drops.
+    m_windowManagerClose = std::make_unique<WindowManagerClose>(
+        [window = m_window.get()] { return quintptr(window->internalWinId()); });
+    connect(m_windowManagerClose.get(), &WindowManagerClose::closeRequested, this,
+            &VarnelloApp::endSession, Qt::QueuedConnection);
 }
 
 void VarnelloApp::buildMenus()
@@ -172,7 +179,7 @@ void VarnelloApp::buildMenus()
     ShellMenus::Commands commands;
     commands.openSettings = [this] { openSettings(); };
     commands.factoryReset = [this] { m_factoryReset->confirmFactoryReset(m_window.get()); };
-    commands.quit = [] { QCoreApplication::quit(); };
+    commands.quit = [this] { endSession(); };
     commands.selectDefaultView = [this] {
         const QWidget *key = QApplication::activeWindow();
         m_hostState->selectDefaultView(key ? std::optional(key->geometry()) : std::nullopt);
@@ -234,9 +241,11 @@ void VarnelloApp::raiseMainWindow()
 
 void VarnelloApp::endSession()
 {
+    if (std::exchange(m_ending, true))
+        return;
     // A sheet, alert or dialog goes away unanswered: answering acts (an unsupported node's
     // Continue restores the default node), and the answer is the operator's to give, not the
-    // session's. Hidden, it refuses no close, and a loop of its own ends.
+    // quit's. Hidden, it refuses no close, and a loop of its own ends.
     QStringList putAway;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (widget->isVisible() && widget->isModal()) {
@@ -246,10 +255,13 @@ void VarnelloApp::endSession()
             widget->hide();
         }
     }
-    qCInfo(launchDiag, "the session ends%s%s", putAway.isEmpty() ? "" : "; put away unanswered: ",
+    qCInfo(launchDiag, "the program ends%s%s", putAway.isEmpty() ? "" : "; put away unanswered: ",
            qUtf8Printable(putAway.join(QStringLiteral(", "))));
-    // The windows close as at a quit, which saves the frame and ends an edit in the Settings
-    // window; unlike a quit, the program then ends even if one of them refused.
+    // The main window's frame is not kept while a sheet covers it: it is taken now, also when
+    // that window has closed already (the sheet's close closes it).
+    m_frameKeeper->saveMainWindowFrame(m_window.get());
+    // The windows close, which ends an edit in the Settings window; the program then ends even if
+    // one of them refused.
     QApplication::closeAllWindows();
     QCoreApplication::exit(0);
 }
@@ -270,7 +282,7 @@ bool VarnelloApp::eventFilter(QObject *watched, QEvent *event)
             m_hostState->runStartupTask();
         } else if (event->type() == QEvent::Close) {
             // Closing the main window ends the program, also while the Settings window is open.
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            QTimer::singleShot(0, this, &VarnelloApp::endSession);
         }
     }
     return QObject::eventFilter(watched, event);

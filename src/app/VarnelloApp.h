@@ -26,6 +26,7 @@ class ShellMenus;
 class UpdateChecker;
 class UsageTracker;
 class VarnelloStartupCoordinator;
+class WindowManagerClose;
 
 // The program: builds every long-lived object in a fixed order, the main window around them, and
 // runs the start-up work. One per process, on the main thread, after the QApplication.
@@ -48,7 +49,8 @@ public:
     void openSettings();
     // Brings the main window to the front (un-minimised), as a second start of the program asks.
     void raiseMainWindow();
-    // Ends the program as the desktop session ends: unlike a quit, nothing open may refuse.
+    // Ends the program, at Quit, the main window's close or the end of the desktop session:
+    // nothing open may refuse, and a sheet, alert or dialog goes away unanswered.
     void endSession();
 
     CTYFileManager &dataFiles() { return *m_dataFiles; }
@@ -59,6 +61,7 @@ public:
     VarnelloStartupCoordinator &coordinator() { return *m_coordinator; }
     MainWindowHostState &hostState() { return *m_hostState; }
     ShellMenus &menus() { return *m_menus; }
+    WindowManagerClose &windowManagerClose() { return *m_windowManagerClose; }
 
     // How long after the start the main window's frame is saved once (and the window shown if it
     // is not yet).
@@ -94,7 +97,9 @@ private:
     std::unique_ptr<ContentView> m_view;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<ShellMenus> m_menus;
+    std::unique_ptr<WindowManagerClose> m_windowManagerClose;
     bool m_shown = false;
+    bool m_ending = false;
     bool m_painted = false;
 };
 

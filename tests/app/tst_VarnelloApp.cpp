@@ -16,6 +16,7 @@
 #include "VarnelloApp.h"
 #include "VarnelloStartupCoordinator.h"
 #include "WindowFrame.h"
+#include "WindowManagerClose.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -25,6 +26,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <map>
 
 using namespace varnello;
 using namespace varnello::test;
@@ -179,24 +181,38 @@ private Q_SLOTS:
     }
 
     // Whatever the operator has open, even a dialog running a loop of its own or a sheet that
-    // refuses to close, the session's end ends the program at once, leaves it unanswered, and
-    // saves what waited to be saved.
+    // refuses to close, the session's end and Quit (Ctrl+Q from any window, the window manager's
+    // close of the main window or of the sheet) end the program at once, leave it unanswered, and
+    // save what waited to be saved.
     void terminationSignal_endsTheProgramWhateverDialogIsOpen_data()
     {
-        QTest::addColumn<QByteArray>("opens"); // a menu item, or else the first alert's editor
-        QTest::addColumn<int>("signalNumber");
-        QTest::newRow("About, in its own loop, SIGTERM") << QByteArray("aboutAction") << SIGTERM;
-        QTest::newRow("Factory Reset alert, SIGINT") << QByteArray("factoryResetAction") << SIGINT;
-        QTest::newRow("Settings window, SIGTERM") << QByteArray("settingsAction") << SIGTERM;
-        QTest::newRow("alert editor sheet, SIGINT") << QByteArray("alertEditor") << SIGINT;
+        // A menu item, the unsupported-node sheet, or else the first alert's editor.
+        QTest::addColumn<QByteArray>("opens");
+        QTest::addColumn<QByteArray>("ends"); // a signal, or a way to quit
+        const auto row = [](const char *name, const char *opens, const char *ends) {
+            QTest::newRow(name) << QByteArray(opens) << QByteArray(ends);
+        };
+        row("About, in its own loop, SIGTERM", "aboutAction", "SIGTERM");
+        row("Factory Reset alert, SIGINT", "factoryResetAction", "SIGINT");
+        row("Settings window, SIGTERM", "settingsAction", "SIGTERM");
+        row("alert editor sheet, SIGINT", "alertEditor", "SIGINT");
+        row("unsupported-node sheet, Ctrl+Q", "unsupportedNode", "Ctrl+Q");
+        row("unsupported-node sheet, the window manager closes the main window", "unsupportedNode",
+            "window manager");
+        row("unsupported-node sheet, the window manager closes the sheet", "unsupportedNode",
+            "sheet's close");
+        row("Settings window, Ctrl+Q", "settingsAction", "Ctrl+Q");
     }
 
     void terminationSignal_endsTheProgramWhateverDialogIsOpen()
     {
         QFETCH(QByteArray, opens);
-        QFETCH(int, signalNumber);
+        QFETCH(QByteArray, ends);
         AppSettingsStore &settings = AppSettingsStore::shared();
         settings.setBool(SettingsKeys::autoConnectOnStartup, false);
+        settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
+        FakeClusterNode node;
+        node.setKind(FakeClusterNode::Kind::Other); // refused once its prompt is found
         HttpStub dataFilesSite;
         QVERIFY(dataFilesSite.listen());
         VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
@@ -206,7 +222,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!settings.hasPendingSave());
         app.window().move(app.window().pos() + QPoint(9, 7));
         QTRY_VERIFY(settings.hasPendingSave());
-        const QString frame = WindowFrame::toText(app.window().geometry());
+        QString frame;
         TerminationSignals termination;
         connect(&termination, &TerminationSignals::terminationRequested, &app,
                 &VarnelloApp::endSession);
@@ -214,25 +230,45 @@ private Q_SLOTS:
         QTimer::singleShot(0, &app, [&] {
             if (QAction *item = app.menus().action(opens.constData()))
                 item->trigger();
+            else if (opens == "unsupportedNode")
+                app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
+                                      QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary, false,
+                                      true, ConnectionOrigin::manual);
             else
                 app.view().openAlertEditor(0);
         });
+        const std::map<QByteArray, int> signalNumbers{{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}};
+        QElapsedTimer sinceEnd;
         QTimer signalOnceOpen; // also from within the dialog's own loop
         connect(&signalOnceOpen, &QTimer::timeout, &app, [&] {
-            if (visibleWindows() == 2) {
-                signalOnceOpen.stop();
-                ::raise(signalNumber);
-            }
+            if (visibleWindows() != 2)
+                return;
+            signalOnceOpen.stop();
+            // Moved while it is open, which is saved only once it has gone.
+            app.window().move(app.window().pos() + QPoint(5, 3));
+            frame = WindowFrame::toText(app.window().geometry());
+            sinceEnd.start();
+            QWidget *open = QApplication::activeModalWidget();
+            if (!open)
+                open = &app.settingsWindow();
+            if (signalNumbers.count(ends))
+                ::raise(signalNumbers.at(ends));
+            else if (ends == "Ctrl+Q")
+                QTest::keyClick(open, Qt::Key_Q, Qt::ControlModifier);
+            else if (ends == "window manager")
+                emit app.windowManagerClose().closeRequested();
+            else
+                open->close();
         });
         signalOnceOpen.start(10);
         QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); }); // it did not end
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(QCoreApplication::exec(), 0);
-        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(sinceEnd.elapsed() < 2000, qPrintable(QString::number(sinceEnd.elapsed())));
         QCOMPARE(visibleWindows(), 0);
-        // Put away, not cancelled.
+        // Put away, not cancelled; the sheet's answer would have restored the default node.
         QCOMPARE(app.view().alertEditorSession().has_value(), opens == "alertEditor");
+        QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens == "unsupportedNode");
+        QCOMPARE(settings.string(SettingsKeys::clusterHost), QStringLiteral("127.0.0.1"));
         QVERIFY(!settings.hasPendingSave());
         // On disk, and not wiped by a Factory Reset.
         QCOMPARE(

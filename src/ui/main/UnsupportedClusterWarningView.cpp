@@ -3,7 +3,6 @@
 #include "Typography.h"
 #include "WarningSheetLayout.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -95,8 +94,7 @@ void UnsupportedClusterWarningView::reject()
 
 void UnsupportedClusterWarningView::closeEvent(QCloseEvent *event)
 {
-    // Only the owner closes the sheet, once the answer has been acted on.
-    event->ignore();
+    warningsheet::refuseClose(this, event);
 }
 
 } // namespace varnello

@@ -3,7 +3,6 @@
 #include "NetworkText.h"
 #include "WarningSheetLayout.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBoundaryFinder>
@@ -89,7 +88,7 @@ void UpstreamFilterWarningView::reject()
 
 void UpstreamFilterWarningView::closeEvent(QCloseEvent *event)
 {
-    event->ignore();
+    warningsheet::refuseClose(this, event);
 }
 
 } // namespace varnello

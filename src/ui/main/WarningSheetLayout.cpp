@@ -4,10 +4,12 @@
 #include "SheetFrame.h"
 #include "Typography.h"
 
+#include <QCloseEvent>
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 namespace varnello::warningsheet {
 
@@ -61,6 +63,14 @@ void finish(QDialog *sheet, const Parts &parts, int width)
     sheetframe::pinFooter(sheet, parts.text, parts.footer);
     screenfit::fitToScreen(
         sheet, QSize(width, sheetframe::naturalHeight(parts.text, parts.footer, width)));
+}
+
+void refuseClose(QDialog *sheet, QCloseEvent *event)
+{
+    event->ignore();
+    // The owner hides the sheet: a close comes from the window manager (or the program's end).
+    if (sheet->parentWidget())
+        QTimer::singleShot(0, sheet->parentWidget()->window(), &QWidget::close);
 }
 
 } // namespace varnello::warningsheet

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 class QBoxLayout;
+class QCloseEvent;
 class QDialog;
 class QLabel;
 class QPushButton;
@@ -38,6 +39,10 @@ Parts makeParts(QDialog *sheet, int spacing);
 // Lays the parts out in `sheet` and opens it `width` wide and as tall as its text asks, both
 // shrunk to the screen.
 void finish(QDialog *sheet, const Parts &parts, int width);
+// A warning sheet goes away only once its answer has been acted on: a close is refused. The
+// window manager's close of the sheet is the close of the window it belongs to, which ends the
+// program with the sheet unanswered.
+void refuseClose(QDialog *sheet, QCloseEvent *event);
 
 } // namespace warningsheet
 } // namespace varnello
