@@ -356,8 +356,8 @@ private Q_SLOTS:
              "late",
              talk, hello, 0, 1900, talkSent, -2, {}, true, 4);
         user("DXSpider, own prompt behind a greeting still coming at the watchdog", own,
-             {hello.first(), "New user: set/name <your name>\r\n", "Please set your QTH\r\n"},
-             700, 0, ownSent, 0, {}, true, 4);
+             {hello.first(), "New user: set/name <your name>\r\n", "Please set your QTH\r\n"}, 700,
+             0, ownSent, 0, {}, true, 4);
         user("DXSpider, a greeting line ending in > and the standard prompt 1750 ms behind it",
              spider, {hello.first() + "Type HELP for help >\r\n"}, 1750, 0, "", 0, {}, true, 4);
     }
