@@ -224,7 +224,7 @@ std::optional<PromptQuestion::TimePoint> PromptQuestion::silenceEnd() const
     if (m_plainKey.isEmpty())
         return std::nullopt;
     if (m_answersEveryQuestion)
-        return m_silenceBound;
+        return m_watchdogBound;
     if (m_asked > 0)
         return std::max(m_plainSince, m_questions[size_t(m_asked / linesPerQuestion - 1)].second) +
                answerWait();
@@ -329,13 +329,12 @@ std::optional<PromptQuestion::TimePoint> PromptQuestion::takeWatchdogExtension(T
         return std::nullopt;
     // A line that came just before the watchdog still gets its quiet, its answer and the pair's
     // check; no more.
-    if (!m_watchdogLimit) {
-        m_silenceBound = now + m_quiet + answerWait() + checkSpan();
-        m_watchdogLimit = *m_silenceBound + margin;
-    }
-    if (now >= *m_watchdogLimit)
+    if (!m_watchdogBound)
+        m_watchdogBound = now + m_quiet + answerWait() + checkSpan();
+    const TimePoint limit = *m_watchdogBound + margin;
+    if (now >= limit)
         return std::nullopt;
-    return std::min(*deadline() + margin, *m_watchdogLimit);
+    return std::min(*deadline() + margin, limit);
 }
 
 } // namespace varnello

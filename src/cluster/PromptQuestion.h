@@ -115,11 +115,7 @@ public:
     // attempt.
     std::optional<TimePoint> takeWatchdogExtension(TimePoint now, Duration margin);
     // The login watchdog starts afresh (the password went out): its wait counts anew.
-    void restartWatchdog()
-    {
-        m_watchdogLimit.reset();
-        m_silenceBound.reset();
-    }
+    void restartWatchdog() { m_watchdogBound.reset(); }
 
     // After a verdict: the empty lines whose answer has not come yet.
     int unansweredQuestions() const { return m_unanswered; }
@@ -194,11 +190,10 @@ private:
     TimePoint m_pairCheckUntil{};
     QString m_openLine;
     bool m_openLineIsAnswer = false;
-    std::optional<TimePoint> m_watchdogLimit;
+    // How long the login watchdog waits for the question, known once it first fired; the
+    // silence of a node that answers every empty line names a line then.
+    std::optional<TimePoint> m_watchdogBound;
     bool m_answersEveryQuestion = false;
-    // When the silence of a node that answers every empty line names a line: the login
-    // watchdog's bound, known once it first fired.
-    std::optional<TimePoint> m_silenceBound;
     bool m_decided = false;
     QString m_prompt;
     QString m_promptKey;
