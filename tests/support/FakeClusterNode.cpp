@@ -324,11 +324,8 @@ QByteArray FakeClusterNode::promptText(int index, const QString &promptTemplate)
         ++client->promptTime;
     client->lastPromptMs = now;
     text.replace(QLatin1String("%2"), QString::number(client->promptTime));
-    // The day of the month moving on with it, two columns wide as DXSpider writes its date: from
-    // the 8th on, or from the 30th on to the 1st.
+    // The day of the month moving on with it from the 8th, two columns wide as DXSpider writes it.
     text.replace(QLatin1String("%3"), QStringLiteral("%1").arg(8 + client->promptTime % 23, 2));
-    text.replace(QLatin1String("%4"),
-                 QStringLiteral("%1").arg((29 + client->promptTime) % 31 + 1, 2));
     return text.toUtf8();
 }
 

@@ -46,8 +46,7 @@ namespace varnello::test {
 //   EmailQuestion: "Email address: "
 // setCustomPrompt() replaces the prompt text (use "%1" for the callsign, "%2" for a time that moves
 // on: one more for each prompt sent apart from the one before, the same for prompts sent
-// together; "%3" and "%4" for a day of the month moving on with it, in two columns, from the 8th
-// and from the 30th).
+// together; "%3" for a day of the month moving on with it, in two columns, from the 8th).
 //
 // Line-break style: lines and prompts are written with CR LF after the text (LineBreak::After,
 // the default; prompts then carry no line break at all) or before it (LineBreak::Before: every
