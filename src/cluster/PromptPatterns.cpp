@@ -425,8 +425,14 @@ QString promptKey(QStringView line)
             if (i == 0 || !line[i - 1].isDigit())
                 key += u'#';
         } else if (c.isSpace()) {
-            if (i == 0 || !line[i - 1].isSpace())
+            // Blanks that pad a number to its width come and go with its width, whatever stands
+            // before them (": 9-Dec", ":10-Dec"): none is kept before a digit.
+            qsizetype next = i + 1;
+            while (next < line.size() && line[next].isSpace())
+                ++next;
+            if (next == line.size() || !line[next].isDigit())
                 key += u' ';
+            i = next - 1;
         } else if (c == u'(' || c == u')') {
             continue;
         } else if (!isLetter(i - 1) && isLetter(i + 2) && !isLetter(i + 3) &&

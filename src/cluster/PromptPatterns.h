@@ -47,9 +47,10 @@ bool isNodeTraffic(QStringView line);
 bool announcesDXSpider(QStringView line);
 
 // What stays the same from one sending of a prompt to the next: lower case, each run of digits
-// one "#", each month name one "@" and each run of blanks one space (the time and date move on,
-// and a day of one digit is padded to the width of two: " 9-Dec-2026", "10-Dec-2026"), no
-// parentheses (the callsign stands in them while the user is marked away).
+// one "#", each month name one "@", each run of blanks one space and none before a digit (the
+// time and date move on, and a day of one digit is padded to the width of two: " 9-Dec-2026",
+// "10-Dec-2026", behind a blank or anything else), no parentheses (the callsign stands in them
+// while the user is marked away).
 QString promptKey(QStringView line);
 
 // How long the copy of `line` (a prompt, as promptKey compares them) at the start of `text` is,

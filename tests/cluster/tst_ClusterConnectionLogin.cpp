@@ -341,6 +341,8 @@ private Q_SLOTS:
         user("DXSpider, own prompt with the date, the 9th to the 10th",
              "%1 de GB7TST: %3-Dec-2026 1200Z >", hello, 0, 0,
              "N0CALL de GB7TST:  8-Dec-2026 1200Z >");
+        user("DXSpider, own prompt with the date right behind a colon, the 9th to the 10th",
+             "%1@GB7TST:%3-Dec-2026>", hello, 0, 0, "N0CALL@GB7TST: 8-Dec-2026>");
         // A slow DXSpider node: it answers the empty lines after the answer wait (10 s at full
         // scale; the second pair goes out meanwhile), or the rest of its greeting comes then.
         user("DXSpider, own prompt answered 2500 ms late", own, hello, 0, 2500, ownSent, 0, {},
@@ -855,6 +857,8 @@ private Q_SLOTS:
              true},
             {"N0CALL de GB7TST: 31-Dec-2026 2359Z >", "N0CALL de GB7TST:  1-Jan-2027 0000Z >",
              true},
+            {"N0CALL@GB7TST: 9-Dec-2026>", "N0CALL@GB7TST:10-Dec-2026>", true},
+            {"GB7TST:31-Dec-2026 2359Z>", "GB7TST: 1-Jan-2027 0000Z>", true},
             {"N0CALL de GB7TST: >", "(N0CALL) de GB7TST: >", true},
             {"N0CALL de GB7TST <2044Z> >", "n0call DE gb7tst <2045Z> >", true},
             {"N0CALL de GB7TST >", "N0CALL de GB7TSX >", false},
