@@ -394,6 +394,14 @@ private:
     void splitReceivedLines(QStringView text);
     // `readStart`: where the read that brought the piece's first character began.
     void handleCompleteLine(QStringView piece, qint64 readStart);
+    // The line that partialLine and `piece` make, with no prompt glued to its front.
+    void handleLine(QStringView piece, qint64 readStart);
+    // Hands on each node prompt glued to the front of the line that partialLine and `text` make
+    // as a line of its own, one after the other: a line of many prompts costs in proportion to
+    // its length. `text` and `readStart` are left at the rest (a view into `storage` or into
+    // `text`), partialLine empty once a prompt was handed on. False: the connection ended.
+    bool handOnGluedPrompts(QStringView &text, qint64 &readStart, QString &storage,
+                            bool overlongStops);
     void handleUnfinishedTail(QStringView tail, qint64 readStart);
     void handleSettledTail(std::uint64_t receiveSerial);
     void dispatchLine(QStringView line);
@@ -473,8 +481,9 @@ private:
     // The node type is known: nothing more is asked, and a line held as an answer is shown.
     void endPromptQuestion();
     // How long a prompt at the start of the line is that has the node's next output glued to it
-    // (0: none there).
-    qsizetype gluedPromptLength(QStringView line) const;
+    // (0: none there); `ownRunLeft`, when given, gets what is left behind it of a run of the
+    // learned prompt's copies that end replies all together.
+    qsizetype gluedPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
     // The open line in question, followed by a new read: whether that read begins a line of its
     // own (a line in question once more, a spot or chatter) rather than continuing it.
     bool beginsLineOfItsOwn(QStringView text) const;
@@ -489,8 +498,17 @@ private:
     void detectNodeType();
     bool matchesNodePrompt(const QString &buffer) const;
     // How long a node prompt at the start of the line is (0: none there).
-    qsizetype leadingNodePromptLength(QStringView line) const;
-    qsizetype leadingOwnPromptLength(QStringView line) const;
+    qsizetype leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
+    qsizetype leadingOwnPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
+    // Whether the learned prompt may end the reply where the line now handled begins: the node
+    // owes prompts that come glued together (for empty lines, for steps that timed out), or no
+    // line of a reply follows in what the read brought.
+    bool ownPromptMayEndReply() const;
+    bool replyLineFollows() const;
+    bool owedPromptsComeGlued() const;
+    // Where the run of the learned prompt's copies that begins the line with one `first` long
+    // ends, when what follows it may come behind a prompt (0: it may not).
+    qsizetype ownPromptRunEnd(QStringView line, qsizetype first) const;
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
@@ -709,6 +727,14 @@ private:
     qint64 m_bytesReceived = 0;
     qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;
+    // While a complete line is handled: what its read holds behind it, and how far a look through
+    // it for a line of a reply went (counted back from the read's end; replyAt -1: none found).
+    QStringView m_readAhead;
+    struct ReadAheadScan {
+        qsizetype from = -1;
+        qsizetype replyAt = -1;
+    };
+    mutable ReadAheadScan m_readAheadScan;
     bool m_dropSpotRemainder = false;
     bool m_continuingOverlongLine = false;
     std::uint64_t m_receiveSerial = 0;

@@ -78,6 +78,12 @@ void ClusterConnection::splitReceivedLines(QStringView text)
             return;
     }
 
+    // What the read holds behind the line now handled, for as long as this read is handled.
+    struct ReadAhead {
+        ClusterConnection *connection;
+        ~ReadAhead() { connection->m_readAhead = {}; }
+    } readAhead{this};
+    m_readAheadScan = {};
     qsizetype position = 0;
     const qsizetype size = text.size();
     const QChar *data = text.data();
@@ -95,38 +101,67 @@ void ClusterConnection::splitReceivedLines(QStringView text)
                 m_lastChunkEndedInCR = true;
         }
         position = end + 1;
+        m_readAhead = text.sliced(position);
         handleCompleteLine(piece, m_readStart);
         if (generation != m_connectionGeneration)
             return;
     }
+    m_readAhead = {};
     handleUnfinishedTail(text.sliced(position), m_readStart);
+}
+
+bool ClusterConnection::handOnGluedPrompts(QStringView &text, qint64 &readStart, QString &storage,
+                                           bool overlongStops)
+{
+    const std::uint64_t generation = m_connectionGeneration;
+    // What is left of a run of the learned prompt's copies found to end replies all together.
+    qsizetype ownRunLeft = 0;
+    while ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder &&
+           !(overlongStops && m_continuingOverlongLine)) {
+        const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
+        QStringView line = text;
+        if (!m_partialLine.isEmpty()) {
+            QString joined = m_partialLine;
+            joined += text;
+            storage = std::move(joined);
+            line = storage;
+        }
+        qsizetype promptLength = 0;
+        if (ownRunLeft > 0) {
+            promptLength = prompts::leadingCopyLength(line, m_ownPrompt);
+            ownRunLeft -= promptLength;
+        } else {
+            promptLength = gluedPromptLength(line, &ownRunLeft);
+        }
+        if (promptLength == 0 || promptLength >= line.size())
+            break;
+        const qint64 restStart = promptLength >= m_partialLine.size() ? readStart : lineStart;
+        m_partialLine.clear();
+        m_promptBuffer.clear();
+        m_promptQuestion.openLineEnded();
+        handleLine(line.first(promptLength), lineStart);
+        if (generation != m_connectionGeneration)
+            return false;
+        m_promptBuffer.clear();
+        text = line.sliced(promptLength);
+        readStart = restStart;
+    }
+    return true;
 }
 
 void ClusterConnection::handleCompleteLine(QStringView piece, qint64 readStart)
 {
+    // A node answering two commands in a row sends the second reply right behind the first
+    // one's prompt, without a line break: the prompt is complete, and is handled on its own.
+    QString storage;
+    if (handOnGluedPrompts(piece, readStart, storage, false))
+        handleLine(piece, readStart);
+}
+
+void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
+{
     const std::uint64_t generation = m_connectionGeneration;
     const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
-    if ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder) {
-        // A node answering two commands in a row sends the second reply right behind the first
-        // one's prompt, without a line break: the prompt is complete, and is handled on its own.
-        const QString joined =
-            m_partialLine.isEmpty() ? QString() : m_partialLine + piece.toString();
-        const QStringView line = m_partialLine.isEmpty() ? piece : QStringView(joined);
-        const qsizetype promptLength = gluedPromptLength(line);
-        if (promptLength > 0 && promptLength < line.size()) {
-            const QString text = line.toString();
-            const qint64 restStart = promptLength >= m_partialLine.size() ? readStart : lineStart;
-            m_partialLine.clear();
-            m_promptBuffer.clear();
-            m_promptQuestion.openLineEnded();
-            handleCompleteLine(QStringView(text).first(promptLength), lineStart);
-            if (generation != m_connectionGeneration)
-                return;
-            m_promptBuffer.clear();
-            handleCompleteLine(QStringView(text).sliced(promptLength), restStart);
-            return;
-        }
-    }
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(piece);
@@ -212,30 +247,9 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
     const std::uint64_t generation = m_connectionGeneration;
     // Replies to two requests in one read: the first one's prompt, which has no line break, with
     // the next reply (or just its prompt) right behind it. Each prompt ends its own request.
-    QString rest;
-    while ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder &&
-           !m_continuingOverlongLine) {
-        const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
-        const QString joined =
-            m_partialLine.isEmpty() ? QString() : m_partialLine + tail.toString();
-        const QStringView text = m_partialLine.isEmpty() ? tail : QStringView(joined);
-        const qsizetype promptLength = gluedPromptLength(text);
-        if (promptLength == 0 || promptLength == text.size())
-            break;
-        const QString prompt = text.first(promptLength).toString();
-        QString next = text.sliced(promptLength).toString();
-        const qint64 restStart = promptLength >= m_partialLine.size() ? readStart : lineStart;
-        m_partialLine.clear();
-        m_promptBuffer.clear();
-        m_promptQuestion.openLineEnded();
-        handleCompleteLine(prompt, lineStart);
-        if (generation != m_connectionGeneration)
-            return;
-        m_promptBuffer.clear();
-        rest = std::move(next);
-        tail = rest;
-        readStart = restStart;
-    }
+    QString storage;
+    if (!handOnGluedPrompts(tail, readStart, storage, true))
+        return;
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(tail);

@@ -187,9 +187,9 @@ bool ClusterConnection::beginsLineOfItsOwn(QStringView text) const
     return prompts::isNodeTraffic(text.first(end));
 }
 
-qsizetype ClusterConnection::gluedPromptLength(QStringView line) const
+qsizetype ClusterConnection::gluedPromptLength(QStringView line, qsizetype *ownRunLeft) const
 {
-    const qsizetype length = leadingNodePromptLength(line);
+    const qsizetype length = leadingNodePromptLength(line, ownRunLeft);
     if (m_isLoggedIn)
         return length;
     // A prompt of the user's own may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"): before

@@ -441,10 +441,15 @@ private Q_SLOTS:
             QVERIFY(kit.connection->rbnStatusKnown());
             QVERIFY(kit.console().filter(QStringLiteral("Want RBN")).isEmpty());
             // The operator's command and the RBN refresh behind it end at the prompt as well, and
-            // a quoted line of a message is a line of the reply, whatever the prompt.
+            // a quoted line of a message is a line of the reply, whatever the prompt: an empty
+            // line, a spot and an announcement quoted behind a prompt of ">" alone too.
             const QStringList message{QStringLiteral("8-Dec-2026 1200Z"),
                                       QStringLiteral("> Tom wrote: hello"),
-                                      QStringLiteral("> the band was open to EA8 at 1200Z")};
+                                      QStringLiteral(">"),
+                                      u'>' + spotLineFor(QStringLiteral("EA8XX")),
+                                      QStringLiteral(">To ALL de G4ABC: contest this weekend"),
+                                      QStringLiteral("> the band was open to EA8 at 1200Z"),
+                                      QStringLiteral("73 Bob")};
             kit.node.setReply(QStringLiteral("read"), message);
             QVERIFY(kit.connection->sendUserCommand(QStringLiteral("read")));
             kit.connection->requestRBNStatus(false);
@@ -456,6 +461,20 @@ private Q_SLOTS:
                 2000));
             for (const QString &line : message)
                 QVERIFY2(kit.consoleHas(line), qPrintable(line));
+            // A spot right behind the prompt, in the same write, is a spot, and the prompt still
+            // ends the reply.
+            kit.node.setCommandPrompt(
+                prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last() +
+                spotLineFor(QStringLiteral("GLUED1")) + "\r\n");
+            QVERIFY(kit.connection->sendUserCommand(QStringLiteral("read")));
+            kit.connection->requestRBNStatus(false);
+            QVERIFY(kit.waitFor(
+                [&] {
+                    return kit.node.countReceived(QStringLiteral("stat/us")) == 3 &&
+                           !kit.connection->rbnStatusLoading();
+                },
+                2000));
+            QVERIFY(kit.spotCalls().contains(QStringLiteral("GLUED1")));
             QVERIFY(kit.console().filter(QStringLiteral("No recognised prompt")).isEmpty());
             // Every announcement is shown, those held with the answers too.
             if (traffic > 0)

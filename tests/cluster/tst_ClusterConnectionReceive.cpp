@@ -277,11 +277,24 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("loggedIn");
         QTest::addColumn<QByteArrayList>("reads");
+        QTest::addColumn<QString>("learned"); // the prompt the user set ("": none)
         QByteArray run;
         while (run.size() < 7000)
             run += "N0CALL de NODE ";
         QTest::newRow("prompt beginnings, then reads ending in >")
-            << true << (QByteArrayList{run} + QByteArrayList(200, ">b >"));
+            << true << (QByteArrayList{run} + QByteArrayList(200, ">b >")) << QString();
+        // Copies of the learned prompt, each a prompt of its own: a line of thousands in one read
+        // (the read's share of the loop), and one line over many reads.
+        const QByteArray copies(ClusterConnection::maximumPartialLineLength - 2, '>');
+        QTest::newRow("a line of copies of the learned >")
+            << true << QByteArrayList{"\r\n" + copies + "\r\n"} << QStringLiteral(">");
+        QTest::newRow("copies of the learned > without a line end")
+            << true << QByteArrayList(8, copies.left(4096)) << QStringLiteral(">");
+        QTest::newRow("copies of a learned prompt with a date, glued to a spot")
+            << true
+            << QByteArrayList(4, QByteArray("N0CALL@GB7TST: 9-Dec-2026>").repeated(150) +
+                                     spotLineFor(QStringLiteral("K1ABC")).toUtf8() + "\r\n")
+            << QStringLiteral("N0CALL@GB7TST:10-Dec-2026>");
         const QByteArray blanks(8000, ' ');
         const std::array<std::pair<const char *, QByteArray>, 3> lines{{
             {"call, de, blanks", "N0CALL de " + blanks + "\r\n"},
@@ -291,23 +304,27 @@ private Q_SLOTS:
         for (const bool loggedIn : {false, true})
             for (const auto &[name, line] : lines)
                 QTest::addRow("%s, %s", name, loggedIn ? "logged in" : "before the login")
-                    << loggedIn << QByteArrayList{line, "\r\n"};
+                    << loggedIn << QByteArrayList{line, "\r\n"} << QString();
     }
 
     void promptLikeText_holdsTheLoopBriefly()
     {
         QFETCH(bool, loggedIn);
         QFETCH(QByteArrayList, reads);
+        QFETCH(QString, learned);
         ConnectionKit kit;
         if (loggedIn) {
             QVERIFY(logInPastBackfill(kit));
+            if (!learned.isEmpty())
+                ClusterConnectionTestAccess::learnPrompt(*kit.connection, learned);
         } else {
             kit.node.setBehaviour(FakeClusterNode::Behaviour::StallAfterCallsign);
             kit.connectTo(kit.node);
             QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(QStringLiteral("N0CALL")); }));
         }
         qint64 longestMs = 0;
-        for (int cycle = 0; cycle < 4; ++cycle) {
+        constexpr int cycles = 4;
+        for (int cycle = 0; cycle < cycles; ++cycle) {
             for (const QByteArray &read : std::as_const(reads)) {
                 QElapsedTimer timer;
                 timer.start();
@@ -318,6 +335,9 @@ private Q_SLOTS:
         qInfo("longest read: %lld ms", longestMs);
         QVERIFY2(longestMs < 250, qPrintable(QString::number(longestMs)));
         QCOMPARE(kit.connection->isLoggedIn(), loggedIn);
+        // A spot glued behind the prompts is still one.
+        if (reads.constFirst().contains("DX de"))
+            QCOMPARE(kit.liveSpots.size(), cycles * reads.size());
     }
 
     // ----- Lists and their caps

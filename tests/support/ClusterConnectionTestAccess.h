@@ -43,6 +43,11 @@ struct ClusterConnectionTestAccess {
         connection.m_isLoggedIn = true;
         connection.m_loginState = LoginState::loggedIn;
     }
+    // The prompt a DXSpider user set, as the login learns it.
+    static void learnPrompt(ClusterConnection &connection, const QString &prompt)
+    {
+        connection.m_ownPrompt = prompt;
+    }
     // The state after the callsign went out, before any prompt.
     static void pretendCallsignSent(ClusterConnection &connection)
     {
