@@ -257,6 +257,32 @@ BENCHMARK(BM_LinePatternPerCharacter)
     ->ArgNames({"pattern", "blanks"})
     ->Unit(benchmark::kNanosecond);
 
+// One 8 KB line with a prompt of ">" alone learned at the login: nothing but copies of the
+// prompt, each a prompt of its own and a console line, or a spot line padded with its comment to
+// the same size. The counter is the time per line.
+void BM_LearnedPromptCopiesLine_8KB(benchmark::State &state)
+{
+    const qsizetype size = 8 * 1024;
+    QByteArray line;
+    if (state.range(0) == 0) {
+        line = QByteArray(size, '>');
+    } else {
+        line = "DX de K1ABC:     14025.0  EA8XX        up 1";
+        line += QByteArray(size - line.size() - 6, ' ') + " 1200Z";
+    }
+    line += "\r\n";
+    auto connection = environment().makeConnection();
+    ClusterConnectionTestAccess::learnPrompt(*connection, QStringLiteral(">"));
+    for (auto _ : state)
+        ClusterConnectionTestAccess::receive(*connection, line);
+    state.SetBytesProcessed(state.iterations() * line.size());
+}
+BENCHMARK(BM_LearnedPromptCopiesLine_8KB)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("spotLine")
+    ->Unit(benchmark::kMicrosecond);
+
 void BM_NoLineEnd_10MB_ResidentGrowth(benchmark::State &state)
 {
     const QByteArray chunk(ClusterConnection::receiveChunkBytes, 'x');

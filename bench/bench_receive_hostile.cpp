@@ -21,6 +21,7 @@
 #include "LoopbackNode.h"
 #include "NodeTranscript.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,6 +29,7 @@
 
 #include <atomic>
 #include <memory>
+#include <thread>
 #include <sys/socket.h>
 
 using namespace varnello;
@@ -76,6 +78,13 @@ void pourOut(bench::LoopbackNode &node, int socket, const QByteArray &payload,
     char sink[4096];
     while (!node.stopping() && ::recv(socket, sink, sizeof sink, 0) > 0) {
     }
+}
+
+void waitForOnNodeThread(std::chrono::milliseconds duration, const bench::LoopbackNode &node)
+{
+    const auto until = std::chrono::steady_clock::now() + duration;
+    while (!node.stopping() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 void waitFor(std::chrono::milliseconds duration)
@@ -157,6 +166,107 @@ void BM_HostileNodeAtStepTimeouts(benchmark::State &state)
         connection.disconnect();
     }
 }
+// A DXSpider node whose user set a prompt of ">" alone: the client learns it at the login (the
+// node answers every empty line and command with it). Once the steps are done the node sends, in
+// one write, a line of that many copies of the prompt and then a spot. Reported: the longest gap
+// of a precise 10 ms timer from that write until the spot is listed, the time until then, and the
+// resident memory at the login, its peak growth and what is kept once the spot is in.
+void BM_LearnedPromptFlood(benchmark::State &state)
+{
+    const qsizetype copies = state.range(0);
+    QTemporaryDir dir;
+    AppPaths::Override paths(dir.path() + QStringLiteral("/Varnello"));
+    AppSettingsStore store(dir.path() + QStringLiteral("/Varnello"));
+    CTYFileManager manager;
+    for (auto _ : state) {
+        std::atomic<bool> flooded{false};
+        bench::LoopbackNode node([&](bench::LoopbackNode &self, int socket) {
+            const auto write = [&](const QByteArray &bytes) {
+                bench::LoopbackNode::writeAll(socket, bytes.constData(), bytes.size(), self);
+            };
+            write("Welcome to the benchmark node\r\nlogin: ");
+            bench::LoopbackNode::readLine(socket, self);
+            write("Hello N0CALL, this is GB7TST\r\nrunning DXSpider V1.57 build 441\r\n>");
+            QByteArray line;
+            char c = 0;
+            while (!self.stopping() && ::recv(socket, &c, 1, 0) == 1) {
+                if (c != '\n') {
+                    line += c;
+                    continue;
+                }
+                write(">");
+                if (line.trimmed() == ClusterConnection::recentSpotsCommand) {
+                    waitForOnNodeThread(std::chrono::milliseconds(1000), self);
+                    flooded = true;
+                    write(QByteArray(copies, '>') + "\r\n" +
+                          "DX de K1ABC:     14025.0  EA8XX        up 1                   1200Z\r\n");
+                }
+                line.clear();
+            }
+        });
+        ClusterConnectionEnvironment environment;
+        environment.settings = &store;
+        ClusterConnection connection(&manager, environment);
+        bench::AlertOutputs outputs;
+        ContentViewEnvironment viewEnvironment;
+        viewEnvironment.settings = &store;
+        viewEnvironment.cluster = &connection;
+        viewEnvironment.observeNotificationHub = false;
+        outputs.install(viewEnvironment);
+        ContentView view(viewEnvironment);
+
+        bench::TimerGapProbe gaps;
+        double loginMiB = -1;
+        QObject::connect(&connection, &ClusterConnection::isLoggedInChanged, [&] {
+            if (connection.isLoggedIn() && loginMiB < 0)
+                loginMiB = bench::residentMiB();
+        });
+        QElapsedTimer floodTime;
+        QEventLoop loop;
+        QObject::connect(&connection, &ClusterConnection::liveSpotReceived, &loop,
+                         [&](const DXSpot &spot) {
+                             if (spot.callsign == QStringLiteral("EA8XX"))
+                                 loop.quit();
+                         });
+        QTimer watch;
+        watch.setInterval(1);
+        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+            if (flooded && !floodTime.isValid()) {
+                floodTime.start();
+                gaps.measure();
+            }
+        });
+        gaps.start();
+        watch.start();
+        connection.connect(QStringLiteral("127.0.0.1"), node.port(), QStringLiteral("N0CALL"),
+                           QString(), ClusterNodeRole::primary, false, true,
+                           ConnectionOrigin::manual);
+        QTimer::singleShot(300'000, &loop, &QEventLoop::quit);
+        loop.exec();
+        gaps.stop();
+        if (!floodTime.isValid() || connection.spots().isEmpty() ||
+            connection.spots().constFirst().callsign != QStringLiteral("EA8XX")) {
+            state.SkipWithError("the spot behind the prompts never came");
+            break;
+        }
+        state.counters["until_spot_ms"] = double(floodTime.elapsed());
+        state.counters["longest_gap_ms"] = gaps.longestMs();
+        state.counters["longest_gap_cpu_ms"] = gaps.longestCpuMs();
+        state.counters["rss_login_mib"] = loginMiB;
+        state.counters["rss_growth_peak_mib"] = bench::peakResidentMiB() - loginMiB;
+        state.counters["rss_growth_kept_mib"] = bench::residentMiB() - loginMiB;
+        state.counters["console_lines"] = double(connection.lines().size());
+        connection.disconnect();
+    }
+}
+// Each case in a process of its own, for its memory figures ('copies:60000/').
+BENCHMARK(BM_LearnedPromptFlood)
+    ->ArgName("copies")
+    ->Arg(60'000)
+    ->Arg(1'000'000)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+
 // Run each case in a process of its own (for example --benchmark_filter='storm:0/real_timeouts:0'):
 // the memory figures are the process's. The cases with the real time-outs take 17 s each.
 BENCHMARK(BM_HostileNodeAtStepTimeouts)
