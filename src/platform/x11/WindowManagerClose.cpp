@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#ifdef VARNELLO_HAVE_XCB
+// Qt's own setting decides, not only whether libxcb is installed: a Qt built for Wayland alone has
+// no X connection to hand out.
+#if defined(VARNELLO_HAVE_XCB) && QT_CONFIG(xcb)
+#define VARNELLO_X11 1
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #endif
@@ -15,7 +18,7 @@ namespace varnello {
 
 namespace {
 
-#ifdef VARNELLO_HAVE_XCB
+#ifdef VARNELLO_X11
 quint32 internAtom(xcb_connection_t *connection, const char *name)
 {
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
@@ -28,7 +31,7 @@ quint32 internAtom(xcb_connection_t *connection, const char *name)
 
 std::optional<WindowManagerClose::Atoms> x11Atoms()
 {
-#ifdef VARNELLO_HAVE_XCB
+#ifdef VARNELLO_X11
     const auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     const auto *x11 = gui ? gui->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (xcb_connection_t *connection = x11 ? x11->connection() : nullptr) {

@@ -20,6 +20,10 @@ private Q_SLOTS:
         QTest::addColumn<QList<quint32>>("words"); // window, message type, protocol
         QTest::addColumn<bool>("close");
         QTest::newRow("WM_DELETE_WINDOW") << 33 << QList<quint32>{0x400006, 305, 306} << true;
+        // As window managers send it: a ClientMessage (33) from another client carries the X
+        // server's sent-event bit (0x80).
+        QTest::newRow("WM_DELETE_WINDOW sent by the window manager")
+            << 161 << QList<quint32>{0x400006, 305, 306} << true;
         QTest::newRow("a ping") << 33 << QList<quint32>{0x400006, 305, 400} << false;
         QTest::newRow("another window") << 33 << QList<quint32>{0x400007, 305, 306} << false;
         QTest::newRow("a key press") << 2 << QList<quint32>{0x400006, 305, 306} << false;
