@@ -181,12 +181,12 @@ private Q_SLOTS:
     }
 
     // Whatever the operator has open, even a dialog running a loop of its own or a sheet that
-    // refuses to close, the session's end and Quit (Ctrl+Q from any window, the window manager's
-    // close of the main window or of the sheet) end the program at once, leave it unanswered, and
-    // save what waited to be saved.
+    // refuses to close, the session's end and Quit (Ctrl+Q from any window, however the main
+    // window behind a sheet was brought forward; the window manager's close of the main window or
+    // of the sheet) end the program at once, leave it unanswered, and save what waited to be saved.
     void terminationSignal_endsTheProgramWhateverDialogIsOpen_data()
     {
-        // A menu item, the unsupported-node sheet, or else the first alert's editor.
+        // A menu item, a node sheet, or else the first alert's editor.
         QTest::addColumn<QByteArray>("opens");
         QTest::addColumn<QByteArray>("ends"); // a signal, or a way to quit
         const auto row = [](const char *name, const char *opens, const char *ends) {
@@ -202,6 +202,10 @@ private Q_SLOTS:
         row("unsupported-node sheet, the window manager closes the sheet", "unsupportedNode",
             "sheet's close");
         row("Settings window, Ctrl+Q", "settingsAction", "Ctrl+Q");
+        row("unsupported-node sheet, Ctrl+Q once the main window is activated", "unsupportedNode",
+            "activation, Ctrl+Q");
+        row("upstream-filter sheet, Ctrl+Q once a second start raised the program",
+            "upstreamFilters", "second start, Ctrl+Q");
     }
 
     void terminationSignal_endsTheProgramWhateverDialogIsOpen()
@@ -212,7 +216,10 @@ private Q_SLOTS:
         settings.setBool(SettingsKeys::autoConnectOnStartup, false);
         settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
         FakeClusterNode node;
-        node.setKind(FakeClusterNode::Kind::Other); // refused once its prompt is found
+        if (opens == "unsupportedNode")
+            node.setKind(FakeClusterNode::Kind::Other); // refused once its prompt is found
+        node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No")});
+        node.setReply(QStringLiteral("sh/filter"), {QStringLiteral("filter1 accept on hf/cw")});
         HttpStub dataFilesSite;
         QVERIFY(dataFilesSite.listen());
         VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
@@ -230,7 +237,7 @@ private Q_SLOTS:
         QTimer::singleShot(0, &app, [&] {
             if (QAction *item = app.menus().action(opens.constData()))
                 item->trigger();
-            else if (opens == "unsupportedNode")
+            else if (opens == "unsupportedNode" || opens == "upstreamFilters")
                 app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
                                       QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary, false,
                                       true, ConnectionOrigin::manual);
@@ -257,8 +264,18 @@ private Q_SLOTS:
                 QTest::keyClick(open, Qt::Key_Q, Qt::ControlModifier);
             else if (ends == "window manager")
                 emit app.windowManagerClose().closeRequested();
-            else
+            else if (ends.endsWith(", Ctrl+Q")) {
+                // As a click on the window or a second start would; the keys then go where the
+                // focus is, on the platform's path.
+                if (ends.startsWith("second start"))
+                    app.raiseMainWindow();
+                else
+                    app.window().activateWindow();
+                QTest::qWait(50);
+                QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Q, Qt::ControlModifier);
+            } else {
                 open->close();
+            }
         });
         signalOnceOpen.start(10);
         QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); }); // it did not end
@@ -268,6 +285,8 @@ private Q_SLOTS:
         // Put away, not cancelled; the sheet's answer would have restored the default node.
         QCOMPARE(app.view().alertEditorSession().has_value(), opens == "alertEditor");
         QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens == "unsupportedNode");
+        QCOMPARE(app.cluster().upstreamFilterWarningLines().has_value(),
+                 opens == "upstreamFilters");
         QCOMPARE(settings.string(SettingsKeys::clusterHost), QStringLiteral("127.0.0.1"));
         QVERIFY(!settings.hasPendingSave());
         // On disk, and not wiped by a Factory Reset.
