@@ -183,14 +183,16 @@ private Q_SLOTS:
     // Whatever the operator has open, even a dialog running a loop of its own or a sheet that
     // refuses to close, the session's end and Quit (Ctrl+Q from any window, however the main
     // window behind a sheet was brought forward; the window manager's close of the main window or
-    // of the sheet) end the program at once, leave it unanswered, and save what waited to be saved.
+    // of the unsupported-node sheet) end the program at once, leave it unanswered, and save what
+    // waited to be saved. What is not a quit leaves the program running until a signal ends it.
     void terminationSignal_endsTheProgramWhateverDialogIsOpen_data()
     {
         // A menu item, a node sheet, or else the first alert's editor.
         QTest::addColumn<QByteArray>("opens");
         QTest::addColumn<QByteArray>("ends"); // a signal, or a way to quit
-        const auto row = [](const char *name, const char *opens, const char *ends) {
-            QTest::newRow(name) << QByteArray(opens) << QByteArray(ends);
+        QTest::addColumn<int>("leftOpen");    // windows still shown after a way that is no quit
+        const auto row = [](const char *name, const char *opens, const char *ends, int left = 0) {
+            QTest::newRow(name) << QByteArray(opens) << QByteArray(ends) << left;
         };
         row("About, in its own loop, SIGTERM", "aboutAction", "SIGTERM");
         row("Factory Reset alert, SIGINT", "factoryResetAction", "SIGINT");
@@ -206,12 +208,16 @@ private Q_SLOTS:
             "activation, Ctrl+Q");
         row("upstream-filter sheet, Ctrl+Q once a second start raised the program",
             "upstreamFilters", "second start, Ctrl+Q");
+        // Its close answers No, as Escape does.
+        row("upstream-filter sheet, the window manager closes the sheet", "upstreamFilters",
+            "sheet's close", 1);
     }
 
     void terminationSignal_endsTheProgramWhateverDialogIsOpen()
     {
         QFETCH(QByteArray, opens);
         QFETCH(QByteArray, ends);
+        QFETCH(int, leftOpen);
         AppSettingsStore &settings = AppSettingsStore::shared();
         settings.setBool(SettingsKeys::autoConnectOnStartup, false);
         settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
@@ -247,6 +253,7 @@ private Q_SLOTS:
         const std::map<QByteArray, int> signalNumbers{{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}};
         QElapsedTimer sinceEnd;
         QTimer signalOnceOpen; // also from within the dialog's own loop
+        bool wentOn = leftOpen > 0;
         connect(&signalOnceOpen, &QTimer::timeout, &app, [&] {
             if (visibleWindows() != 2)
                 return;
@@ -276,6 +283,13 @@ private Q_SLOTS:
             } else {
                 open->close();
             }
+            if (leftOpen > 0) {
+                wentOn = wentOn && QTest::qWaitFor([&] {
+                             return app.window().isVisible() && visibleWindows() == leftOpen;
+                         });
+                sinceEnd.start();
+                ::raise(SIGTERM);
+            }
         });
         signalOnceOpen.start(10);
         QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); }); // it did not end
@@ -285,8 +299,12 @@ private Q_SLOTS:
         // Put away, not cancelled; the sheet's answer would have restored the default node.
         QCOMPARE(app.view().alertEditorSession().has_value(), opens == "alertEditor");
         QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens == "unsupportedNode");
+        QCOMPARE(wentOn, leftOpen > 0);
+        // The filter sheet's No; Yes would have cleared them on the node.
         QCOMPARE(app.cluster().upstreamFilterWarningLines().has_value(),
-                 opens == "upstreamFilters");
+                 opens == "upstreamFilters" && !wentOn);
+        QVERIFY(!node.hasReceived(QStringLiteral("clear/spots all")));
+        QVERIFY(!settings.boolValue(SettingsKeys::suppressUpstreamFilterWarning));
         QCOMPARE(settings.string(SettingsKeys::clusterHost), QStringLiteral("127.0.0.1"));
         QVERIFY(!settings.hasPendingSave());
         // On disk, and not wiped by a Factory Reset.
