@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -187,7 +188,7 @@ private Q_SLOTS:
     // waited to be saved. What is not a quit leaves the program running until a signal ends it.
     void terminationSignal_endsTheProgramWhateverDialogIsOpen_data()
     {
-        // A menu item, a node sheet, or else the first alert's editor.
+        // Menu items, node sheets, or else the first alert's editor; all opened before it ends.
         QTest::addColumn<QByteArray>("opens");
         QTest::addColumn<QByteArray>("ends"); // a signal, or a way to quit
         QTest::addColumn<int>("leftOpen");    // windows still shown after a way that is no quit
@@ -211,6 +212,10 @@ private Q_SLOTS:
         // Its close answers No, as Escape does.
         row("upstream-filter sheet, the window manager closes the sheet", "upstreamFilters",
             "sheet's close", 1);
+        // Q without Ctrl is a letter, in a callsign such as 9Q1A.
+        row("main window, q and Shift+Q typed", "", "typing", 1);
+        row("unsupported-node sheet, q and Shift+Q typed in the Settings window",
+            "unsupportedNode settingsAction", "typing", 3);
     }
 
     void terminationSignal_endsTheProgramWhateverDialogIsOpen()
@@ -222,7 +227,7 @@ private Q_SLOTS:
         settings.setBool(SettingsKeys::autoConnectOnStartup, false);
         settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
         FakeClusterNode node;
-        if (opens == "unsupportedNode")
+        if (opens.contains("unsupportedNode"))
             node.setKind(FakeClusterNode::Kind::Other); // refused once its prompt is found
         node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No")});
         node.setReply(QStringLiteral("sh/filter"), {QStringLiteral("filter1 accept on hf/cw")});
@@ -240,22 +245,25 @@ private Q_SLOTS:
         connect(&termination, &TerminationSignals::terminationRequested, &app,
                 &VarnelloApp::endSession);
 
+        const QList<QByteArray> opened = opens.isEmpty() ? QList<QByteArray>() : opens.split(' ');
         QTimer::singleShot(0, &app, [&] {
-            if (QAction *item = app.menus().action(opens.constData()))
-                item->trigger();
-            else if (opens == "unsupportedNode" || opens == "upstreamFilters")
-                app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
-                                      QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary, false,
-                                      true, ConnectionOrigin::manual);
-            else
-                app.view().openAlertEditor(0);
+            for (const QByteArray &what : opened) {
+                if (QAction *item = app.menus().action(what.constData()))
+                    item->trigger();
+                else if (what == "unsupportedNode" || what == "upstreamFilters")
+                    app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
+                                          QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary,
+                                          false, true, ConnectionOrigin::manual);
+                else if (what == "alertEditor")
+                    app.view().openAlertEditor(0);
+            }
         });
         const std::map<QByteArray, int> signalNumbers{{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}};
         QElapsedTimer sinceEnd;
         QTimer signalOnceOpen; // also from within the dialog's own loop
         bool wentOn = leftOpen > 0;
         connect(&signalOnceOpen, &QTimer::timeout, &app, [&] {
-            if (visibleWindows() != 2)
+            if (visibleWindows() != 1 + opened.size())
                 return;
             signalOnceOpen.stop();
             // Moved while it is open, which is saved only once it has gone.
@@ -265,13 +273,13 @@ private Q_SLOTS:
             QWidget *open = QApplication::activeModalWidget();
             if (!open)
                 open = &app.settingsWindow();
-            if (signalNumbers.count(ends))
+            if (signalNumbers.count(ends)) {
                 ::raise(signalNumbers.at(ends));
-            else if (ends == "Ctrl+Q")
+            } else if (ends == "Ctrl+Q") {
                 QTest::keyClick(open, Qt::Key_Q, Qt::ControlModifier);
-            else if (ends == "window manager")
+            } else if (ends == "window manager") {
                 emit app.windowManagerClose().closeRequested();
-            else if (ends.endsWith(", Ctrl+Q")) {
+            } else if (ends.endsWith(", Ctrl+Q")) {
                 // As a click on the window or a second start would; the keys then go where the
                 // focus is, on the platform's path.
                 if (ends.startsWith("second start"))
@@ -280,6 +288,16 @@ private Q_SLOTS:
                     app.window().activateWindow();
                 QTest::qWait(50);
                 QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Q, Qt::ControlModifier);
+            } else if (ends == "typing") {
+                const bool settingsWindow = opens.contains("settings");
+                QWidget *in =
+                    settingsWindow ? static_cast<QWidget *>(&app.settingsWindow()) : &app.window();
+                auto *field =
+                    in->findChild<QLineEdit *>(settingsWindow ? "callsignField" : "commandField");
+                field->clear();
+                QTest::keyClicks(field, QStringLiteral("9q1a"));
+                QTest::keyClick(field, Qt::Key_Q, Qt::ShiftModifier);
+                wentOn = field->text().toUpper() == QLatin1String("9Q1AQ");
             } else {
                 open->close();
             }
@@ -298,7 +316,7 @@ private Q_SLOTS:
         QCOMPARE(visibleWindows(), 0);
         // Put away, not cancelled; the sheet's answer would have restored the default node.
         QCOMPARE(app.view().alertEditorSession().has_value(), opens == "alertEditor");
-        QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens == "unsupportedNode");
+        QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens.contains("unsupportedNode"));
         QCOMPARE(wentOn, leftOpen > 0);
         // The filter sheet's No; Yes would have cleared them on the node.
         QCOMPARE(app.cluster().upstreamFilterWarningLines().has_value(),
