@@ -15,6 +15,7 @@
 #include "MainWindow.h"
 #include "MainWindowFrameKeeper.h"
 #include "MainWindowHostState.h"
+#include "ModalFocus.h"
 #include "NotificationHub.h"
 #include "RegistrationMail.h"
 #include "ScreenFit.h"
@@ -170,6 +171,7 @@ void VarnelloApp::buildMainWindow()
         [window = m_window.get()] { return quintptr(window->internalWinId()); });
     connect(m_windowManagerClose.get(), &WindowManagerClose::closeRequested, this,
             &VarnelloApp::endSession, Qt::QueuedConnection);
+    modalfocus::followModalWindows(this);
 }
 
 void VarnelloApp::buildMenus()
@@ -236,7 +238,13 @@ void VarnelloApp::raiseMainWindow()
         show();
     m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
     m_window->raise();
-    m_window->activateWindow();
+    // A sheet over the window comes forward with it and takes the focus, which the window itself
+    // could not use until the sheet is answered.
+    QWidget *front = modalfocus::blockerOf(m_window->windowHandle());
+    if (!front)
+        front = m_window.get();
+    front->raise();
+    front->activateWindow();
 }
 
 void VarnelloApp::endSession()

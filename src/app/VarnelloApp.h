@@ -47,7 +47,8 @@ public:
     void show();
     // Shows the Settings window.
     void openSettings();
-    // Brings the main window to the front (un-minimised), as a second start of the program asks.
+    // Brings the main window to the front (un-minimised), as a second start of the program asks,
+    // with the focus on the sheet or alert over it, if one is up.
     void raiseMainWindow();
     // Ends the program, at Quit, the main window's close or the end of the desktop session:
     // nothing open may refuse, and a sheet, alert or dialog goes away unanswered.

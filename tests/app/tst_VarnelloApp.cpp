@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
@@ -261,16 +262,18 @@ private Q_SLOTS:
     }
 
     // Whatever the operator has open, even a dialog running a loop of its own or a sheet that
-    // refuses to close, the session's end and Quit (Ctrl+Q from any window, the window manager's
-    // close of the main window or of the sheet) end the program at once, leave it unanswered, and
-    // save what waited to be saved.
+    // refuses to close, the session's end and Quit (Ctrl+Q from any window, however the main
+    // window behind a sheet was brought forward; the window manager's close of the main window or
+    // of the unsupported-node sheet) end the program at once, leave it unanswered, and save what
+    // waited to be saved. What is not a quit leaves the program running until a signal ends it.
     void terminationSignal_endsTheProgramWhateverDialogIsOpen_data()
     {
-        // A menu item, the unsupported-node sheet, or else the first alert's editor.
+        // Menu items, node sheets, or else the first alert's editor; all opened before it ends.
         QTest::addColumn<QByteArray>("opens");
         QTest::addColumn<QByteArray>("ends"); // a signal, or a way to quit
-        const auto row = [](const char *name, const char *opens, const char *ends) {
-            QTest::newRow(name) << QByteArray(opens) << QByteArray(ends);
+        QTest::addColumn<int>("leftOpen");    // windows still shown after a way that is no quit
+        const auto row = [](const char *name, const char *opens, const char *ends, int left = 0) {
+            QTest::newRow(name) << QByteArray(opens) << QByteArray(ends) << left;
         };
         row("About, in its own loop, SIGTERM", "aboutAction", "SIGTERM");
         row("Factory Reset alert, SIGINT", "factoryResetAction", "SIGINT");
@@ -282,6 +285,17 @@ private Q_SLOTS:
         row("unsupported-node sheet, the window manager closes the sheet", "unsupportedNode",
             "sheet's close");
         row("Settings window, Ctrl+Q", "settingsAction", "Ctrl+Q");
+        row("unsupported-node sheet, Ctrl+Q once the main window is activated", "unsupportedNode",
+            "activation, Ctrl+Q");
+        row("upstream-filter sheet, Ctrl+Q once a second start raised the program",
+            "upstreamFilters", "second start, Ctrl+Q");
+        // Its close answers No, as Escape does.
+        row("upstream-filter sheet, the window manager closes the sheet", "upstreamFilters",
+            "sheet's close", 1);
+        // Q without Ctrl is a letter, in a callsign such as 9Q1A.
+        row("main window, q and Shift+Q typed", "", "typing", 1);
+        row("unsupported-node sheet, q and Shift+Q typed in the Settings window",
+            "unsupportedNode settingsAction", "typing", 3);
 #ifdef VARNELLO_X_ROW
         // As X delivers it, to the window whose id the program watches.
         row("unsupported-node sheet, an X window manager closes Settings, then the main window",
@@ -293,6 +307,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, opens);
         QFETCH(QByteArray, ends);
+        QFETCH(int, leftOpen);
 #ifdef VARNELLO_X_ROW
         if (ends == "X" && QGuiApplication::platformName() != QLatin1String("xcb"))
             return runRowUnderX();
@@ -301,7 +316,10 @@ private Q_SLOTS:
         settings.setBool(SettingsKeys::autoConnectOnStartup, false);
         settings.setString(SettingsKeys::clusterHost, QStringLiteral("127.0.0.1"));
         FakeClusterNode node;
-        node.setKind(FakeClusterNode::Kind::Other); // refused once its prompt is found
+        if (opens.contains("unsupportedNode"))
+            node.setKind(FakeClusterNode::Kind::Other); // refused once its prompt is found
+        node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No")});
+        node.setReply(QStringLiteral("sh/filter"), {QStringLiteral("filter1 accept on hf/cw")});
         HttpStub dataFilesSite;
         QVERIFY(dataFilesSite.listen());
         VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
@@ -316,21 +334,25 @@ private Q_SLOTS:
         connect(&termination, &TerminationSignals::terminationRequested, &app,
                 &VarnelloApp::endSession);
 
+        const QList<QByteArray> opened = opens.isEmpty() ? QList<QByteArray>() : opens.split(' ');
         QTimer::singleShot(0, &app, [&] {
-            if (QAction *item = app.menus().action(opens.constData()))
-                item->trigger();
-            else if (opens == "unsupportedNode")
-                app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
-                                      QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary, false,
-                                      true, ConnectionOrigin::manual);
-            else
-                app.view().openAlertEditor(0);
+            for (const QByteArray &what : opened) {
+                if (QAction *item = app.menus().action(what.constData()))
+                    item->trigger();
+                else if (what == "unsupportedNode" || what == "upstreamFilters")
+                    app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
+                                          QStringLiteral("N0CALL"), {}, ClusterNodeRole::primary,
+                                          false, true, ConnectionOrigin::manual);
+                else if (what == "alertEditor")
+                    app.view().openAlertEditor(0);
+            }
         });
         const std::map<QByteArray, int> signalNumbers{{"SIGTERM", SIGTERM}, {"SIGINT", SIGINT}};
         QElapsedTimer sinceEnd;
         QTimer signalOnceOpen; // also from within the dialog's own loop
+        bool wentOn = leftOpen > 0;
         connect(&signalOnceOpen, &QTimer::timeout, &app, [&] {
-            if (visibleWindows() != 2)
+            if (visibleWindows() != 1 + opened.size())
                 return;
             signalOnceOpen.stop();
             // Moved while it is open, which is saved only once it has gone.
@@ -340,14 +362,33 @@ private Q_SLOTS:
             QWidget *open = QApplication::activeModalWidget();
             if (!open)
                 open = &app.settingsWindow();
-            if (signalNumbers.count(ends))
+            if (signalNumbers.count(ends)) {
                 ::raise(signalNumbers.at(ends));
-            else if (ends == "Ctrl+Q")
+            } else if (ends == "Ctrl+Q") {
                 QTest::keyClick(open, Qt::Key_Q, Qt::ControlModifier);
-            else if (ends == "window manager")
+            } else if (ends == "window manager") {
                 emit app.windowManagerClose().closeRequested();
+            } else if (ends.endsWith(", Ctrl+Q")) {
+                // As a click on the window or a second start would; the keys then go where the
+                // focus is, on the platform's path.
+                if (ends.startsWith("second start"))
+                    app.raiseMainWindow();
+                else
+                    app.window().activateWindow();
+                QTest::qWait(50);
+                QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Q, Qt::ControlModifier);
+            } else if (ends == "typing") {
+                const bool settingsWindow = opens.contains("settings");
+                QWidget *in =
+                    settingsWindow ? static_cast<QWidget *>(&app.settingsWindow()) : &app.window();
+                auto *field =
+                    in->findChild<QLineEdit *>(settingsWindow ? "callsignField" : "commandField");
+                field->clear();
+                QTest::keyClicks(field, QStringLiteral("9q1a"));
+                QTest::keyClick(field, Qt::Key_Q, Qt::ShiftModifier);
+                wentOn = field->text().toUpper() == QLatin1String("9Q1AQ");
 #ifdef VARNELLO_X_ROW
-            else if (ends == "X") {
+            } else if (ends == "X") {
                 // Settings, which the sheet does not block, closes alone.
                 app.openSettings();
                 QVERIFY(QTest::qWaitForWindowExposed(&app.settingsWindow()));
@@ -357,10 +398,17 @@ private Q_SLOTS:
                 QCOMPARE(visibleWindows(), 2);
                 sinceEnd.restart();
                 QVERIFY(sendDeleteWindow(app.window().winId()));
-            }
 #endif
-            else
+            } else {
                 open->close();
+            }
+            if (leftOpen > 0) {
+                wentOn = wentOn && QTest::qWaitFor([&] {
+                             return app.window().isVisible() && visibleWindows() == leftOpen;
+                         });
+                sinceEnd.start();
+                ::raise(SIGTERM);
+            }
         });
         signalOnceOpen.start(10);
         QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); }); // it did not end
@@ -369,7 +417,13 @@ private Q_SLOTS:
         QCOMPARE(visibleWindows(), 0);
         // Put away, not cancelled; the sheet's answer would have restored the default node.
         QCOMPARE(app.view().alertEditorSession().has_value(), opens == "alertEditor");
-        QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens == "unsupportedNode");
+        QCOMPARE(app.cluster().clusterNodeWarning().has_value(), opens.contains("unsupportedNode"));
+        QCOMPARE(wentOn, leftOpen > 0);
+        // The filter sheet's No; Yes would have cleared them on the node.
+        QCOMPARE(app.cluster().upstreamFilterWarningLines().has_value(),
+                 opens == "upstreamFilters" && !wentOn);
+        QVERIFY(!node.hasReceived(QStringLiteral("clear/spots all")));
+        QVERIFY(!settings.boolValue(SettingsKeys::suppressUpstreamFilterWarning));
         QCOMPARE(settings.string(SettingsKeys::clusterHost), QStringLiteral("127.0.0.1"));
         QVERIFY(!settings.hasPendingSave());
         // On disk, and not wiped by a Factory Reset.

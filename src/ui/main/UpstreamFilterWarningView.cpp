@@ -3,6 +3,7 @@
 #include "NetworkText.h"
 #include "WarningSheetLayout.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBoundaryFinder>
@@ -88,7 +89,10 @@ void UpstreamFilterWarningView::reject()
 
 void UpstreamFilterWarningView::closeEvent(QCloseEvent *event)
 {
-    warningsheet::refuseClose(this, event);
+    // The window manager's close (its close button, Alt+F4) answers as Escape does; the owner
+    // closes the sheet once the answer is done.
+    event->ignore();
+    reject();
 }
 
 } // namespace varnello

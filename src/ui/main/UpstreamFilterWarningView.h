@@ -7,7 +7,8 @@
 namespace varnello {
 
 // The sheet that lists filters found on the node and asks whether to clear them. Return answers
-// Yes, Escape answers No; it never closes itself (its owner closes it once the answer is done).
+// Yes, Escape and the window manager's close answer No; it never closes itself (its owner closes
+// it once the answer is done).
 class UpstreamFilterWarningView final : public QDialog {
     Q_OBJECT
 

@@ -39,9 +39,9 @@ Parts makeParts(QDialog *sheet, int spacing);
 // Lays the parts out in `sheet` and opens it `width` wide and as tall as its text asks, both
 // shrunk to the screen.
 void finish(QDialog *sheet, const Parts &parts, int width);
-// A warning sheet goes away only once its answer has been acted on: a close is refused. The
-// window manager's close of the sheet is the close of the window it belongs to, which ends the
-// program with the sheet unanswered.
+// For a sheet whose close stands for none of its answers: the close is refused, and the window
+// manager's close of the sheet is the close of the window it belongs to, which ends the program
+// with the sheet unanswered.
 void refuseClose(QDialog *sheet, QCloseEvent *event);
 
 } // namespace warningsheet
