@@ -347,6 +347,7 @@ private Q_SLOTS:
         // scale; the second pair goes out meanwhile), or the rest of its greeting comes then.
         user("DXSpider, own prompt answered 2500 ms late", own, hello, 0, 2500, ownSent, 0, {},
              true, 4);
+        user("DXSpider, own prompt never answered", own, hello, 0, -1, ownSent, 0, {}, true, 4);
         user("DXSpider, own prompt like talk among announcements worded anew, answered 1900 ms "
              "late",
              talk, hello, 0, 1900, talkSent, -2, {}, true, 4);
@@ -648,6 +649,7 @@ private Q_SLOTS:
     //   line <text> <readStart>  a complete line ending in ">": "answer" when it is held as a
     //                            possible answer, else "wait"
     //   greeting                 more of the greeting
+    //   dxspider                 the greeting said DXSpider: the node answers every empty line
     //   response <ms>            the node took this long to answer the callsign
     //   asked <mark>             the two empty lines went out
     //   deadline                 the question's deadline passed: its decision
@@ -715,6 +717,11 @@ private Q_SLOTS:
             "4500 line TALK 10 = wait; 5000 watchdog = 5540; 5500 deadline = ask; "
             "5500 asked 20; 5540 watchdog = 9540; 9500 deadline = ask; 9500 asked 30; "
             "9540 watchdog = 10490; 10490 watchdog = none");
+        row("DXSpider: a line never answered is named by its silence at the watchdog's bound",
+            "0 dxspider; 0 line N0CALL_de_GB7TST_2044Z_> 10 = wait; 1000 deadline = ask; "
+            "1000 asked 20; 5000 watchdog = 5040; 5000 deadline = ask; 5000 asked 30; "
+            "5040 watchdog = 9040; 9000 deadline = wait; 9000 due = 10450; "
+            "9040 watchdog = 10490; 10449 deadline = wait; 10450 deadline = prompt");
     }
 
     void promptQuestion_decidesByTheEventsAndTheClock()
@@ -742,6 +749,8 @@ private Q_SLOTS:
                              : QStringLiteral("wait");
             } else if (event == QLatin1String("greeting")) {
                 question.noteGreetingText(now);
+            } else if (event == QLatin1String("dxspider")) {
+                question.setAnswersEveryQuestion();
             } else if (event == QLatin1String("response")) {
                 question.noteResponseTime(std::chrono::milliseconds(words[2].toInt()));
             } else if (event == QLatin1String("asked")) {
