@@ -257,9 +257,9 @@ BENCHMARK(BM_LinePatternPerCharacter)
     ->ArgNames({"pattern", "blanks"})
     ->Unit(benchmark::kNanosecond);
 
-// One 8 KB line with a prompt of ">" alone learned at the login: nothing but copies of the
-// prompt, each a prompt of its own and a console line, or a spot line padded with its comment to
-// the same size. The counter is the time per line.
+// One 8 KB line with a prompt of ">" alone learned at the login, while nothing waits for a prompt:
+// nothing but copies of the prompt, or a spot line padded with its comment to the same size. The
+// counter is the time per line.
 void BM_LearnedPromptCopiesLine_8KB(benchmark::State &state)
 {
     const qsizetype size = 8 * 1024;

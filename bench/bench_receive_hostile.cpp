@@ -29,8 +29,8 @@
 
 #include <atomic>
 #include <memory>
-#include <thread>
 #include <sys/socket.h>
+#include <thread>
 
 using namespace varnello;
 
@@ -198,8 +198,9 @@ void BM_LearnedPromptFlood(benchmark::State &state)
                 if (line.trimmed() == ClusterConnection::recentSpotsCommand) {
                     waitForOnNodeThread(std::chrono::milliseconds(1000), self);
                     flooded = true;
-                    write(QByteArray(copies, '>') + "\r\n" +
-                          "DX de K1ABC:     14025.0  EA8XX        up 1                   1200Z\r\n");
+                    write(
+                        QByteArray(copies, '>') + "\r\n" +
+                        "DX de K1ABC:     14025.0  EA8XX        up 1                   1200Z\r\n");
                 }
                 line.clear();
             }

@@ -133,6 +133,11 @@ bool ClusterConnection::handOnGluedPrompts(QStringView &text, qint64 &readStart,
         } else {
             promptLength = gluedPromptLength(line, &ownRunLeft);
         }
+        // Copies that no step and no owed reply waits for are one line, as the node sent them.
+        if (ownRunLeft > 0 && !needsPromptWork()) {
+            promptLength += ownRunLeft;
+            ownRunLeft = 0;
+        }
         if (promptLength == 0 || promptLength >= line.size())
             break;
         const qint64 restStart = promptLength >= m_partialLine.size() ? readStart : lineStart;
