@@ -80,6 +80,18 @@ void pourOut(bench::LoopbackNode &node, int socket, const QByteArray &payload,
     }
 }
 
+// The main view over the connection, as the window has it.
+std::unique_ptr<ContentView> viewOver(ClusterConnection &connection, AppSettingsStore &store,
+                                      bench::AlertOutputs &outputs)
+{
+    ContentViewEnvironment environment;
+    environment.settings = &store;
+    environment.cluster = &connection;
+    environment.observeNotificationHub = false;
+    outputs.install(environment);
+    return std::make_unique<ContentView>(environment);
+}
+
 void waitForOnNodeThread(std::chrono::milliseconds duration, const bench::LoopbackNode &node)
 {
     const auto until = std::chrono::steady_clock::now() + duration;
@@ -119,12 +131,7 @@ void BM_HostileNodeAtStepTimeouts(benchmark::State &state)
         }
         ClusterConnection connection(&manager, environment);
         bench::AlertOutputs outputs;
-        ContentViewEnvironment viewEnvironment;
-        viewEnvironment.settings = &store;
-        viewEnvironment.cluster = &connection;
-        viewEnvironment.observeNotificationHub = false;
-        outputs.install(viewEnvironment);
-        ContentView view(viewEnvironment);
+        const std::unique_ptr<ContentView> view = viewOver(connection, store, outputs);
 
         bench::TimerGapProbe gaps;
         double loginMiB = -1;
@@ -209,12 +216,7 @@ void BM_LearnedPromptFlood(benchmark::State &state)
         environment.settings = &store;
         ClusterConnection connection(&manager, environment);
         bench::AlertOutputs outputs;
-        ContentViewEnvironment viewEnvironment;
-        viewEnvironment.settings = &store;
-        viewEnvironment.cluster = &connection;
-        viewEnvironment.observeNotificationHub = false;
-        outputs.install(viewEnvironment);
-        ContentView view(viewEnvironment);
+        const std::unique_ptr<ContentView> view = viewOver(connection, store, outputs);
 
         bench::TimerGapProbe gaps;
         double loginMiB = -1;
