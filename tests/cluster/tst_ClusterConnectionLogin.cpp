@@ -375,9 +375,11 @@ private Q_SLOTS:
         timing.stepReplyTimeout = 4s; // as at full scale, well over the late answers
         ConnectionKit kit(timing);
         kit.node.setCustomPrompt(prompt);
-        if (loggedIn) // after commands, the prompt alone
-            kit.node.setCommandPrompt(
-                prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last());
+        // After commands, the prompt alone.
+        const QString commandPrompt =
+            prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last();
+        if (loggedIn)
+            kit.node.setCommandPrompt(commandPrompt);
         kit.node.setGreeting(greeting, pauseMs);
         kit.node.setPassword(passwordAsked ? password : QString());
         kit.node.setGreetingBeforePassword(passwordAsked);
@@ -452,29 +454,25 @@ private Q_SLOTS:
                                       QStringLiteral("> the band was open to EA8 at 1200Z"),
                                       QStringLiteral("73 Bob")};
             kit.node.setReply(QStringLiteral("read"), message);
-            QVERIFY(kit.connection->sendUserCommand(QStringLiteral("read")));
-            kit.connection->requestRBNStatus(false);
-            QVERIFY(kit.waitFor(
-                [&] {
-                    return kit.node.countReceived(QStringLiteral("stat/us")) == 2 &&
-                           !kit.connection->rbnStatusLoading();
-                },
-                2000));
+            const auto readThenRefresh = [&](int refreshes) {
+                if (!kit.connection->sendUserCommand(QStringLiteral("read")))
+                    return false;
+                kit.connection->requestRBNStatus(false);
+                return kit.waitFor(
+                    [&] {
+                        return kit.node.countReceived(QStringLiteral("stat/us")) == refreshes &&
+                               !kit.connection->rbnStatusLoading();
+                    },
+                    2000);
+            };
+            QVERIFY(readThenRefresh(2));
             for (const QString &line : message)
                 QVERIFY2(kit.consoleHas(line), qPrintable(line));
             // A spot right behind the prompt, in the same write, is a spot, and the prompt still
             // ends the reply.
-            kit.node.setCommandPrompt(
-                prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last() +
-                spotLineFor(QStringLiteral("GLUED1")) + "\r\n");
-            QVERIFY(kit.connection->sendUserCommand(QStringLiteral("read")));
-            kit.connection->requestRBNStatus(false);
-            QVERIFY(kit.waitFor(
-                [&] {
-                    return kit.node.countReceived(QStringLiteral("stat/us")) == 3 &&
-                           !kit.connection->rbnStatusLoading();
-                },
-                2000));
+            kit.node.setCommandPrompt(commandPrompt + spotLineFor(QStringLiteral("GLUED1")) +
+                                      "\r\n");
+            QVERIFY(readThenRefresh(3));
             QVERIFY(kit.spotCalls().contains(QStringLiteral("GLUED1")));
             QVERIFY(kit.console().filter(QStringLiteral("No recognised prompt")).isEmpty());
             // Every announcement is shown, those held with the answers too.
