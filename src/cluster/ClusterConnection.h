@@ -7,6 +7,7 @@
 #include "ClusterTypes.h"
 #include "DXSpot.h"
 #include "DXSpotParser.h"
+#include "LearnedPrompt.h"
 #include "PromptQuestion.h"
 #include "RBNMode.h"
 #include "RbnSkimmerSettings.h"
@@ -499,16 +500,12 @@ private:
     bool matchesNodePrompt(const QString &buffer) const;
     // How long a node prompt at the start of the line is (0: none there).
     qsizetype leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
-    qsizetype leadingOwnPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
+    qsizetype leadingLearnedPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
     // Whether the learned prompt may end the reply where the line now handled begins: the node
     // owes prompts that come glued together (for empty lines, for steps that timed out), or no
     // line of a reply follows in what the read brought.
-    bool ownPromptMayEndReply() const;
-    bool replyLineFollows() const;
+    bool learnedPromptMayEndReply() const;
     bool owedPromptsComeGlued() const;
-    // Where the run of the learned prompt's copies that begins the line with one `first` long
-    // ends, when what follows it may come behind a prompt (0: it may not).
-    qsizetype ownPromptRunEnd(QStringView line, qsizetype first) const;
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
@@ -683,9 +680,8 @@ private:
     qint64 m_loginLineMark = 0;
     // The greeting said the node runs DXSpider.
     bool m_greetingAnnouncedDXSpider = false;
-    // The prompt a DXSpider user set for themselves, found before the login: it ends each reply
-    // as the standard prompt does.
-    QString m_ownPrompt;
+    // The prompt a DXSpider user set for themselves, found before the login.
+    LearnedPrompt m_learnedPrompt;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;
@@ -727,14 +723,6 @@ private:
     qint64 m_bytesReceived = 0;
     qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;
-    // While a complete line is handled: what its read holds behind it, and how far a look through
-    // it for a line of a reply went (counted back from the read's end; replyAt -1: none found).
-    QStringView m_readAhead;
-    struct ReadAheadScan {
-        qsizetype from = -1;
-        qsizetype replyAt = -1;
-    };
-    mutable ReadAheadScan m_readAheadScan;
     bool m_dropSpotRemainder = false;
     bool m_continuingOverlongLine = false;
     std::uint64_t m_receiveSerial = 0;

@@ -80,10 +80,9 @@ void ClusterConnection::splitReceivedLines(QStringView text)
 
     // What the read holds behind the line now handled, for as long as this read is handled.
     struct ReadAhead {
-        ClusterConnection *connection;
-        ~ReadAhead() { connection->m_readAhead = {}; }
-    } readAhead{this};
-    m_readAheadScan = {};
+        LearnedPrompt &prompt;
+        ~ReadAhead() { prompt.endRead(); }
+    } readAhead{m_learnedPrompt};
     qsizetype position = 0;
     const qsizetype size = text.size();
     const QChar *data = text.data();
@@ -101,12 +100,12 @@ void ClusterConnection::splitReceivedLines(QStringView text)
                 m_lastChunkEndedInCR = true;
         }
         position = end + 1;
-        m_readAhead = text.sliced(position);
+        m_learnedPrompt.setReadAhead(text.sliced(position));
         handleCompleteLine(piece, m_readStart);
         if (generation != m_connectionGeneration)
             return;
     }
-    m_readAhead = {};
+    m_learnedPrompt.setReadAhead({});
     handleUnfinishedTail(text.sliced(position), m_readStart);
 }
 
@@ -128,7 +127,7 @@ bool ClusterConnection::handOnGluedPrompts(QStringView &text, qint64 &readStart,
         }
         qsizetype promptLength = 0;
         if (ownRunLeft > 0) {
-            promptLength = prompts::leadingCopyLength(line, m_ownPrompt);
+            promptLength = m_learnedPrompt.leadingCopyLength(line);
             ownRunLeft -= promptLength;
         } else {
             promptLength = gluedPromptLength(line, &ownRunLeft);

@@ -52,26 +52,27 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 {
     if (prompts::endsInNodePrompt(buffer, m_loginCallsign, prompts::NodeKind::any))
         return true;
-    if (m_ownPrompt.isEmpty())
+    if (!m_learnedPrompt.isKnown())
         return false;
     // The prompt its user set is the last line, as the question found it.
     const qsizetype lineStart = std::max(buffer.lastIndexOf(u'\n'), buffer.lastIndexOf(u'\r')) + 1;
-    return PromptQuestion::sameLine(QStringView(buffer).sliced(lineStart).trimmed(), m_ownPrompt) &&
-           ownPromptMayEndReply();
+    return m_learnedPrompt.isCopy(QStringView(buffer).sliced(lineStart)) &&
+           learnedPromptMayEndReply();
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft) const
 {
     // The prompt its user set may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"), where
     // the standard prompt would end.
-    if (const qsizetype own = leadingOwnPromptLength(line, ownRunLeft))
+    if (const qsizetype own = leadingLearnedPromptLength(line, ownRunLeft))
         return own;
     return prompts::leadingNodePromptLength(line, m_loginCallsign);
 }
 
-qsizetype ClusterConnection::leadingOwnPromptLength(QStringView line, qsizetype *ownRunLeft) const
+qsizetype ClusterConnection::leadingLearnedPromptLength(QStringView line,
+                                                        qsizetype *ownRunLeft) const
 {
-    const qsizetype length = prompts::leadingCopyLength(line, m_ownPrompt);
+    const qsizetype length = m_learnedPrompt.leadingCopyLength(line);
     if (length == 0)
         return 0;
     if (owedPromptsComeGlued())
@@ -80,24 +81,12 @@ qsizetype ClusterConnection::leadingOwnPromptLength(QStringView line, qsizetype 
     // ">" alone): the prompt ends there only when what follows its copies is a line of its own
     // (a spot, talk, an announcement) or the standard prompt, and no line of the reply follows.
     // The copies all end replies or none does: a line of many is walked once.
-    const qsizetype end = ownPromptRunEnd(line, length);
-    if (end == 0 || replyLineFollows())
+    const qsizetype end = m_learnedPrompt.runEnd(line, length);
+    if (end == 0 || m_learnedPrompt.replyLineFollows())
         return 0;
     if (ownRunLeft)
         *ownRunLeft = end - length;
     return length;
-}
-
-qsizetype ClusterConnection::ownPromptRunEnd(QStringView line, qsizetype first) const
-{
-    qsizetype end = first;
-    while (const qsizetype copy = prompts::leadingCopyLength(line.sliced(end), m_ownPrompt))
-        end += copy;
-    const QStringView rest = line.sliced(end);
-    return rest.isEmpty() || prompts::isNodeTraffic(rest) ||
-                   prompts::leadingNodePromptLength(rest, m_loginCallsign) > 0
-               ? end
-               : 0;
 }
 
 bool ClusterConnection::owedPromptsComeGlued() const
@@ -109,44 +98,9 @@ bool ClusterConnection::owedPromptsComeGlued() const
            m_owedPrompts.constFirst().reply != OwedReply::spot;
 }
 
-bool ClusterConnection::ownPromptMayEndReply() const
+bool ClusterConnection::learnedPromptMayEndReply() const
 {
-    return owedPromptsComeGlued() || !replyLineFollows();
-}
-
-bool ClusterConnection::replyLineFollows() const
-{
-    // The node writes its prompt once the reply is over: behind it come only lines of its own
-    // accord and further prompts until the next command, which waits for that prompt. A line of
-    // any other kind further on in the read shows this was a line of the reply (a quoted empty
-    // line, a quoted spot). What is still unfinished proves nothing. Each line of the read is
-    // looked at once, however many lines ask.
-    const qsizetype left = m_readAhead.size();
-    if (left == 0)
-        return false;
-    if (left <= m_readAheadScan.from && left > m_readAheadScan.replyAt)
-        return m_readAheadScan.replyAt >= 0;
-    m_readAheadScan = {left, -1};
-    for (qsizetype at = 0; at < left;) {
-        qsizetype end = at;
-        while (end < left && m_readAhead[end] != u'\n' && m_readAhead[end] != u'\r')
-            ++end;
-        if (end == left)
-            break;
-        const QStringView line = m_readAhead.sliced(at, end - at);
-        const qsizetype copy = prompts::leadingCopyLength(line, m_ownPrompt);
-        const bool neutral =
-            prompts::isBlankLine(line) || prompts::isNodeTraffic(line) ||
-            prompts::endsInNodePrompt(line, m_loginCallsign, prompts::NodeKind::any) ||
-            prompts::leadingNodePromptLength(line, m_loginCallsign) > 0 ||
-            (copy > 0 && ownPromptRunEnd(line, copy) > 0);
-        if (!neutral) {
-            m_readAheadScan.replyAt = left - at;
-            return true;
-        }
-        at = end + 1;
-    }
-    return false;
+    return owedPromptsComeGlued() || !m_learnedPrompt.replyLineFollows();
 }
 
 bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)

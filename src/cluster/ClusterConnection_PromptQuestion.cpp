@@ -19,7 +19,7 @@ void ClusterConnection::resetPromptQuestion()
     m_heldLines.clear();
     m_loginLineSentAt.reset();
     m_greetingAnnouncedDXSpider = false;
-    m_ownPrompt.clear();
+    m_learnedPrompt.forget();
     noteWhetherPasswordMayBeAsked();
 }
 
@@ -238,7 +238,7 @@ void ClusterConnection::confirmUnknownNodePrompt()
     // A DXSpider node announces itself in its greeting: the line is the prompt its user set,
     // whether it answered the empty lines or the node said nothing more until the login's bound.
     if (m_greetingAnnouncedDXSpider) {
-        m_ownPrompt = prompt;
+        m_learnedPrompt.learn(prompt, m_loginCallsign);
         setDetectedNodeType(ClusterNodeType::dxSpider);
         appendConsoleLine(QStringLiteral("DXSpider node with the prompt \"") + prompt +
                           QStringLiteral("\" (set with set/prompt)."));

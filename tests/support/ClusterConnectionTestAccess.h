@@ -46,7 +46,7 @@ struct ClusterConnectionTestAccess {
     // The prompt a DXSpider user set, as the login learns it.
     static void learnPrompt(ClusterConnection &connection, const QString &prompt)
     {
-        connection.m_ownPrompt = prompt;
+        connection.m_learnedPrompt.learn(prompt, connection.m_loginCallsign);
     }
     // The state after the callsign went out, before any prompt.
     static void pretendCallsignSent(ClusterConnection &connection)
