@@ -283,6 +283,43 @@ BENCHMARK(BM_LearnedPromptCopiesLine_8KB)
     ->ArgName("spotLine")
     ->Unit(benchmark::kMicrosecond);
 
+// One line of copies of the prompt the user set (or of the standard prompt, shape 4) ending in
+// text that is no spot, 8 KB or 64 KB, arriving in one read or in reads of 8 bytes, while nothing
+// waits for a prompt. The counters: the time per line, and the console lines it made (one: the line
+// the node sent, shortened to its first 8 KB).
+void BM_PromptCopiesLine(benchmark::State &state)
+{
+    static const std::array<const char *, 5> shapes{
+        ">", "N0CALL de GB7TST >", "N0CALL de GB7TST: >", "N0CALL@GB7TST: 9-Dec-2026>",
+        "N0CALL de GB7TST  9-Dec-2026 1200Z dxspider >"};
+    const qsizetype shape = state.range(0);
+    const QByteArray copy(shapes[shape]);
+    const qsizetype size = state.range(1) * 1024;
+    QByteArray line = copy.repeated(size / copy.size());
+    line += "x\r\n";
+    const qsizetype readBytes = state.range(2) > 0 ? state.range(2) : line.size();
+    qsizetype consoleLines = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto connection = environment().makeConnection();
+        if (shape < 4)
+            ClusterConnectionTestAccess::learnPrompt(*connection, QString::fromLatin1(copy));
+        state.ResumeTiming();
+        for (qsizetype at = 0; at < line.size(); at += readBytes)
+            ClusterConnectionTestAccess::receive(*connection, line.mid(at, readBytes));
+        state.PauseTiming();
+        consoleLines = connection->lines().size();
+        connection.reset();
+        state.ResumeTiming();
+    }
+    state.counters["consoleLines"] = double(consoleLines);
+    state.SetBytesProcessed(state.iterations() * line.size());
+}
+BENCHMARK(BM_PromptCopiesLine)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {8, 64}, {0, 8, 1}})
+    ->ArgNames({"shape", "KB", "readBytes"})
+    ->Unit(benchmark::kMillisecond);
+
 void BM_NoLineEnd_10MB_ResidentGrowth(benchmark::State &state)
 {
     const QByteArray chunk(ClusterConnection::receiveChunkBytes, 'x');

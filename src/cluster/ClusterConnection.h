@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTcpSocket;
 
@@ -106,12 +107,12 @@ struct ClusterConnectionEnvironment {
 // The implementation is split by job: ClusterConnection.cpp (set-up, published state, console,
 // country data), _Connect.cpp (connect, connection states, teardown), _Send.cpp (sending),
 // _Receive.cpp (receive loop, line dispatch, back-fill), _Framing.cpp (lines, prompts and spots
-// cut by a read), _Login.cpp (login and node type; the prompt patterns are PromptPatterns),
-// _PromptQuestion.cpp (a line before the login that may be the prompt of an unknown node; the
-// decisions are PromptQuestion's), _Steps.cpp (what ends a post-login step,
-// lines shown while one runs), _Failover.cpp and _Keepalive.cpp (reconnect policy, probe,
-// keepalive, sleep and wake), _Rbn.cpp and _Filters.cpp (post-login set-up), _Feeds.cpp (local
-// spot server and UDP feed).
+// cut by a read), _Login.cpp (login and node type; the prompt patterns are PromptPatterns, a
+// prompt the user set is LearnedPrompt), _PromptQuestion.cpp (a line before the login that may be
+// the prompt of an unknown node; the decisions are PromptQuestion's), _Steps.cpp (what ends a
+// post-login step, lines shown while one runs, what came before a command went out), _Failover.cpp
+// and _Keepalive.cpp (reconnect policy, probe, keepalive, sleep and wake), _Rbn.cpp and
+// _Filters.cpp (post-login set-up), _Feeds.cpp (local spot server and UDP feed).
 class ClusterConnection final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ClusterConnection)
@@ -370,6 +371,9 @@ private:
     struct OwedPrompt {
         OwedReply reply;
         std::chrono::steady_clock::time_point sentAt;
+        // Where the received stream stood when the command went out: nothing before it answers
+        // the command.
+        qint64 mark = 0;
     };
     std::chrono::steady_clock::time_point owedPromptDue(const OwedPrompt &owed) const;
     bool sendLine(const QString &text);
@@ -397,12 +401,30 @@ private:
     void handleCompleteLine(QStringView piece, qint64 readStart);
     // The line that partialLine and `piece` make, with no prompt glued to its front.
     void handleLine(QStringView piece, qint64 readStart);
+    // A run of prompt copies at the front of a line: how long it is, and where its last copy
+    // begins.
+    struct PromptRun {
+        qsizetype end = 0;
+        qsizetype lastCopy = 0;
+    };
     // Hands on each node prompt glued to the front of the line that partialLine and `text` make
     // as a line of its own, one after the other: a line of many prompts costs in proportion to
     // its length. `text` and `readStart` are left at the rest (a view into `storage` or into
-    // `text`), partialLine empty once a prompt was handed on. False: the connection ended.
+    // `text`), partialLine empty once a prompt was handed on. `run`, given for the unfinished end
+    // of a read: set when the line is a run of copies nothing waits for, which it leaves whole.
+    // False: the connection ended.
     bool handOnGluedPrompts(QStringView &text, qint64 &readStart, QString &storage,
-                            bool overlongStops);
+                            bool overlongStops, PromptRun *run = nullptr);
+    // How long the copy of the learned or the standard prompt at the start of `text` is.
+    qsizetype promptCopyLength(QStringView text) const;
+    // Whether m_partialRun tells of the unfinished line as it is now.
+    bool partialRunKnown() const;
+    // The unfinished line is a run of copies that nothing waits for, and `text` goes on with it:
+    // `run` is set for the line they make, which stays whole.
+    bool extendPartialRun(QStringView text, PromptRun *run);
+    // Whether `text`, which arrived from `textStart` on, goes on with the run of copies the
+    // unfinished line is.
+    bool continuesPartialRun(QStringView text, qint64 textStart) const;
     void handleUnfinishedTail(QStringView tail, qint64 readStart);
     void handleSettledTail(std::uint64_t receiveSerial);
     void dispatchLine(QStringView line);
@@ -434,8 +456,7 @@ private:
     // be shown.
     bool endOwedPrompt();
     void finishOwedPrompt(OwedReply reply, bool answered);
-    void owePrompt(OwedReply reply,
-                   std::chrono::steady_clock::time_point sentAt = std::chrono::steady_clock::now());
+    void owePrompt(OwedReply reply, qint64 mark);
     bool owes(OwedReply reply) const;
     bool operatorLineOwed() const;
     void armOwedPromptExpiry();
@@ -445,6 +466,25 @@ private:
     // The node answered, but with no prompt this program recognises: everything owed is over.
     void endEverythingOwed();
     bool nodeAnsweredSinceCommand() const;
+    // How many of the commands the node still owes a prompt went out before the line now handled
+    // began: a line that began before a command went out is no part of its answer, neither a line
+    // of its reply nor its prompt.
+    qsizetype promptsAwaitedHere() const { return promptsAwaitedAt(m_lineStart); }
+    qsizetype promptsAwaitedAt(qint64 lineStart) const;
+    // While the prompt that ended a step is handed on: it goes where the step's lines went, also
+    // when it came before the next step's command.
+    struct StepPromptHandedOn {
+        explicit StepPromptHandedOn(ClusterConnection &connection)
+            : m_connection(connection), m_was(std::exchange(connection.m_handingOnStepPrompt, true))
+        {
+        }
+        ~StepPromptHandedOn() { m_connection.m_handingOnStepPrompt = m_was; }
+        Q_DISABLE_COPY_MOVE(StepPromptHandedOn)
+
+    private:
+        ClusterConnection &m_connection;
+        bool m_was;
+    };
     // Whether a spot now read belongs to the back-fill listing.
     bool spotBelongsToBackFill() const;
     // The ping's answer line; true when the line is not to be shown.
@@ -501,9 +541,9 @@ private:
     // How long a node prompt at the start of the line is (0: none there).
     qsizetype leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
     qsizetype leadingLearnedPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
-    // Whether the learned prompt may end the reply where the line now handled begins: the node
-    // owes prompts that come glued together (for empty lines, for steps that timed out), or no
-    // line of a reply follows in what the read brought.
+    // Whether a copy of the learned prompt may end a reply where the line now handled begins: the
+    // node owes prompts that come glued together (for empty lines, for steps that timed out), or
+    // fewer copies follow in the read than the node owes prompts (one at least).
     bool learnedPromptMayEndReply() const;
     bool owedPromptsComeGlued() const;
     void completeLogin();
@@ -721,6 +761,23 @@ private:
     // far the stream has been read, and where the read that began the unfinished line began.
     qint64 m_readStart = 0;
     qint64 m_bytesReceived = 0;
+    // Where in the received stream the line now handled begins, where the unfinished line began,
+    // and where the stream stood when the last command went out (the step that waits now, if
+    // any): whatever the node sent in answer to a command comes behind that mark.
+    qint64 m_lineStart = 0;
+    qint64 m_partialLineStart = 0;
+    qint64 m_lastCommandMark = 0;
+    // The unfinished line, as the read `serial` left it `size` long, begins with a run of prompt
+    // copies `end` long (the last of them from `lastCopy`) that nothing waited for: a read that
+    // adds more copies to it goes on from there, whatever the line's length.
+    struct PartialRun {
+        std::uint64_t serial = 0;
+        qsizetype size = 0;
+        qsizetype end = 0;
+        qsizetype lastCopy = 0;
+    };
+    PartialRun m_partialRun;
+    bool m_handingOnStepPrompt = false;
     qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;

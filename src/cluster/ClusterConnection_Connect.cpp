@@ -129,6 +129,9 @@ void ClusterConnection::resetSessionFlags()
     m_readStart = 0;
     m_bytesReceived = 0;
     m_partialLineReadStart = 0;
+    m_lineStart = 0;
+    m_partialLineStart = 0;
+    m_lastCommandMark = 0;
     resetPromptQuestion();
     m_awaitingSpotSubmission = false;
     m_awaitingUpstreamFilterClear = false;

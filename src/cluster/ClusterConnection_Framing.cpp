@@ -18,6 +18,22 @@ bool isLineBreak(QChar c)
     return c == u'\n' || c == u'\r';
 }
 
+// How many bytes the text took in the received stream (as UTF-8; a character that came as an
+// invalid sequence counts as the character it became).
+qint64 utf8Length(QStringView text)
+{
+    qint64 bytes = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : QChar::isSurrogate(u) ? 2 : 3;
+    }
+    return bytes;
+}
+
+// A prompt copy is at most this long (with the blanks behind it, but for a flood of blanks): what
+// may begin one is never looked at further.
+constexpr qsizetype promptCopyWindow = 512;
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -29,21 +45,27 @@ void ClusterConnection::splitReceivedLines(QStringView text)
 {
     if (text.isEmpty())
         return;
+    // Where in the received stream the text now framed begins.
+    qint64 at = m_readStart;
     // A CR LF pair cut between two reads is still one line break.
     if (m_lastChunkEndedInCR) {
         m_lastChunkEndedInCR = false;
-        if (text.startsWith(u'\n'))
+        if (text.startsWith(u'\n')) {
             text = text.mid(1);
+            ++at;
+        }
     }
     // A line handed on before its line break arrived (a question, a prompt, a spot) is ended by
     // the break that opens the next read; that break adds no empty line.
     if (m_skipLeadingLineBreak && !text.isEmpty()) {
         m_skipLeadingLineBreak = false;
-        if (text.startsWith(QLatin1StringView("\r\n")))
+        if (text.startsWith(QLatin1StringView("\r\n"))) {
             text = text.mid(2);
-        else if (isLineBreak(text.front())) {
+            at += 2;
+        } else if (isLineBreak(text.front())) {
             m_lastChunkEndedInCR = text.front() == u'\r' && text.size() == 1;
             text = text.mid(1);
+            ++at;
         }
     }
     if (text.isEmpty())
@@ -56,24 +78,32 @@ void ClusterConnection::splitReceivedLines(QStringView text)
     // would not be recognised as talk or an announcement and would be lost in the step's reply.
     // Before the login, so is a line the node is asked about, when this read begins a line of
     // its own (the answer, a spot, chatter); other text continues a greeting line cut by a read.
+    // Copies of a prompt that nothing waits for are one line, however the reads cut it.
+    m_lineStart = m_partialLineStart;
     const bool openQuestionLine = !m_isLoggedIn && !m_promptQuestion.openLine().isEmpty() &&
                                   m_partialLine.trimmed() == m_promptQuestion.openLine();
-    const bool gluedToPrompt =
-        !isLineBreak(text.front()) && !m_partialLine.isEmpty() && !m_dropSpotRemainder &&
-        ((openQuestionLine && beginsLineOfItsOwn(text)) ||
-         (m_isLoggedIn && (matchesNodePrompt(m_partialLine) ||
-                           ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
-                            prompts::looksLikePrompt(m_partialLine)))));
+    const bool gluedToPrompt = !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
+                               !m_dropSpotRemainder &&
+                               ((openQuestionLine && beginsLineOfItsOwn(text)) ||
+                                (m_isLoggedIn &&
+                                 (matchesNodePrompt(m_partialLine) ||
+                                  ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
+                                   prompts::looksLikePrompt(m_partialLine))) &&
+                                 !continuesPartialRun(text, at)));
     if (gluedToPrompt) {
         // The node's answer waits until it is known whether it was one.
         const bool answer = openQuestionLine && m_promptQuestion.openLineIsAnswer();
         m_promptQuestion.openLineEnded();
         const QString prompt = std::exchange(m_partialLine, QString());
         m_promptBuffer.clear();
-        if (answer)
+        m_partialRun = {};
+        if (answer) {
             holdLine(prompt, true);
-        else if (!std::exchange(m_continuingOverlongLine, false))
+        } else if (!std::exchange(m_continuingOverlongLine, false)) {
+            // It ended its step, if any, when it came.
+            const StepPromptHandedOn handedOn(*this);
             dispatchLine(prompt);
+        }
         if (generation != m_connectionGeneration)
             return;
     }
@@ -99,6 +129,8 @@ void ClusterConnection::splitReceivedLines(QStringView text)
             else if (end + 1 == size)
                 m_lastChunkEndedInCR = true;
         }
+        m_lineStart = std::min(at, m_bytesReceived);
+        at += utf8Length(piece) + (end + 1 - position - piece.size());
         position = end + 1;
         m_learnedPrompt.setReadAhead(text.sliced(position));
         handleCompleteLine(piece, m_readStart);
@@ -106,36 +138,132 @@ void ClusterConnection::splitReceivedLines(QStringView text)
             return;
     }
     m_learnedPrompt.setReadAhead({});
+    m_learnedPrompt.setLineOpen(true);
+    m_lineStart = std::min(at, m_bytesReceived);
     handleUnfinishedTail(text.sliced(position), m_readStart);
 }
 
+qsizetype ClusterConnection::promptCopyLength(QStringView text) const
+{
+    return std::max(m_learnedPrompt.leadingCopyLength(text),
+                    prompts::leadingNodePromptLength(text, m_loginCallsign));
+}
+
+bool ClusterConnection::partialRunKnown() const
+{
+    return m_partialRun.end > 0 && m_partialRun.serial + 1 == m_receiveSerial &&
+           m_partialRun.size == m_partialLine.size();
+}
+
+bool ClusterConnection::continuesPartialRun(QStringView text, qint64 textStart) const
+{
+    // What came after a command went out may be its prompt: it never joins copies from before.
+    if (!m_isLoggedIn || m_partialLine.isEmpty() || promptsAwaitedAt(textStart) > 0)
+        return false;
+    const QStringView line(m_partialLine);
+    QString seam;
+    QStringView copy;
+    if (partialRunKnown()) {
+        seam = line.sliced(m_partialRun.end).toString();
+        copy = line.sliced(m_partialRun.lastCopy, m_partialRun.end - m_partialRun.lastCopy);
+    } else if (m_learnedPrompt.isCopy(
+                   line.last(std::min(line.size(), m_learnedPrompt.text().size())))) {
+        copy = m_learnedPrompt.text();
+    } else {
+        // The standard prompt, from its callsign on (an overlong line of copies is not walked).
+        const QStringView end = line.last(std::min(line.size(), promptCopyWindow));
+        qsizetype call = end.lastIndexOf(m_loginCallsign, -1, Qt::CaseInsensitive);
+        if (call > 0 && end[call - 1] == u'(')
+            --call;
+        if (call < 0 ||
+            !prompts::endsInNodePrompt(end.sliced(call), m_loginCallsign, prompts::NodeKind::any))
+            return false;
+        copy = end.sliced(call);
+    }
+    seam += text.first(std::min(text.size(), promptCopyWindow));
+    return promptCopyLength(seam) > 0 || prompts::mayBeginCopy(seam, copy);
+}
+
+bool ClusterConnection::extendPartialRun(QStringView text, PromptRun *run)
+{
+    // Only what this read adds is walked, from the copy the last read cut on: a line of copies
+    // in small reads costs in proportion to its length.
+    if (!partialRunKnown() || m_continuingOverlongLine || m_dropSpotRemainder || !m_isLoggedIn ||
+        promptsAwaitedAt(m_partialLineStart) > 0 || promptsAwaitedAt(m_readStart) > 0)
+        return false;
+    const QStringView line(m_partialLine);
+    const qsizetype base = m_partialRun.end;
+    QString seam = line.sliced(base).toString();
+    seam += text;
+    qsizetype end = 0;
+    qsizetype lastCopy = -1;
+    while (const qsizetype copy = promptCopyLength(QStringView(seam).sliced(end))) {
+        lastCopy = end;
+        end += copy;
+    }
+    const QStringView copy = lastCopy >= 0
+                                 ? QStringView(seam).sliced(lastCopy, end - lastCopy)
+                                 : line.sliced(m_partialRun.lastCopy, base - m_partialRun.lastCopy);
+    if (end < seam.size() && !prompts::mayBeginCopy(QStringView(seam).sliced(end), copy))
+        return false;
+    *run = {base + end, lastCopy >= 0 ? base + lastCopy : m_partialRun.lastCopy};
+    return true;
+}
+
 bool ClusterConnection::handOnGluedPrompts(QStringView &text, qint64 &readStart, QString &storage,
-                                           bool overlongStops)
+                                           bool overlongStops, PromptRun *run)
 {
     const std::uint64_t generation = m_connectionGeneration;
+    if (run && extendPartialRun(text, run))
+        return true;
     // What is left of a run of the learned prompt's copies found to end replies all together.
     qsizetype ownRunLeft = 0;
     while ((m_isLoggedIn || m_hasSentCallsign) && !m_dropSpotRemainder &&
            !(overlongStops && m_continuingOverlongLine)) {
         const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
+        // What came in earlier reads: copies from there are one line with those of this read only
+        // when no command went out in between.
+        const qsizetype earlier = m_partialLine.size();
         QStringView line = text;
         if (!m_partialLine.isEmpty()) {
+            m_lineStart = m_partialLineStart;
             QString joined = m_partialLine;
             joined += text;
             storage = std::move(joined);
             line = storage;
         }
+        // Copies that nothing waits for are one line, as the node sent them (those of earlier
+        // reads are no copies of this read's when a command went out in between). A copy may
+        // still be coming, cut by the read: an unfinished line of copies waits for it whole.
+        const bool loose = m_isLoggedIn && promptsAwaitedHere() == 0;
+        const qsizetype limit = earlier > 0 && promptsAwaitedAt(m_readStart) > 0
+                                    ? std::min(earlier, line.size())
+                                    : line.size();
         qsizetype promptLength = 0;
+        qsizetype lastCopy = 0;
+        const auto walkRun = [&] {
+            for (qsizetype copy = 0; promptLength < limit; promptLength += copy) {
+                copy = promptCopyLength(line.sliced(promptLength));
+                if (copy == 0 || promptLength + copy > limit)
+                    break;
+                lastCopy = promptLength;
+            }
+            return run && (promptLength >= line.size() ||
+                           prompts::mayBeginCopy(line.sliced(promptLength),
+                                                 line.sliced(lastCopy, promptLength - lastCopy)));
+        };
         if (ownRunLeft > 0) {
             promptLength = m_learnedPrompt.leadingCopyLength(line);
             ownRunLeft -= promptLength;
         } else {
             promptLength = gluedPromptLength(line, &ownRunLeft);
         }
-        // Copies that no step and no owed reply waits for are one line, as the node sent them.
-        if (ownRunLeft > 0 && !needsPromptWork()) {
-            promptLength += ownRunLeft;
+        if (promptLength > 0 && loose) {
             ownRunLeft = 0;
+            if (walkRun()) {
+                *run = {promptLength, lastCopy};
+                break;
+            }
         }
         if (promptLength == 0 || promptLength >= line.size())
             break;
@@ -143,10 +271,12 @@ bool ClusterConnection::handOnGluedPrompts(QStringView &text, qint64 &readStart,
         m_partialLine.clear();
         m_promptBuffer.clear();
         m_promptQuestion.openLineEnded();
-        handleLine(line.first(promptLength), lineStart);
+        const QStringView prompt = line.first(promptLength);
+        handleLine(prompt, lineStart);
         if (generation != m_connectionGeneration)
             return false;
         m_promptBuffer.clear();
+        m_lineStart += utf8Length(prompt);
         text = line.sliced(promptLength);
         readStart = restStart;
     }
@@ -166,6 +296,8 @@ void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
 {
     const std::uint64_t generation = m_connectionGeneration;
     const qint64 lineStart = m_partialLine.isEmpty() ? readStart : m_partialLineReadStart;
+    if (!m_partialLine.isEmpty())
+        m_lineStart = m_partialLineStart;
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(piece);
@@ -213,8 +345,10 @@ void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
     case PromptMatch::stepPrompt:
         // The step ends before the prompt line is handled, so the prompt is not taken for part
         // of the reply; the lines it lets go follow it.
-        if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration)
+        if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
+            const StepPromptHandedOn handedOn(*this);
             handOn();
+        }
         if (generation == m_connectionGeneration)
             sendWaitingRequests();
         break;
@@ -252,16 +386,24 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
     // Replies to two requests in one read: the first one's prompt, which has no line break, with
     // the next reply (or just its prompt) right behind it. Each prompt ends its own request.
     QString storage;
-    if (!handOnGluedPrompts(tail, readStart, storage, true))
+    PromptRun run;
+    if (!handOnGluedPrompts(tail, readStart, storage, true, &run))
         return;
     const bool promptWork = needsPromptWork();
     if (promptWork)
         appendToPromptBuffer(tail);
-    if (m_partialLine.isEmpty())
+    if (m_partialLine.isEmpty()) {
         m_partialLineReadStart = readStart;
+        m_partialLineStart = m_lineStart;
+    }
     m_partialLine += tail;
+    m_lineStart = m_partialLineStart;
+    m_partialRun = run.end > 0
+                       ? PartialRun{m_receiveSerial, m_partialLine.size(), run.end, run.lastCopy}
+                       : PartialRun{};
     // A prompt this program does not know, most likely; a spot's beginning proves nothing.
-    if (promptWork && m_isLoggedIn && !prompts::beginsSpotLine(m_partialLine))
+    if (promptWork && m_isLoggedIn && promptsAwaitedHere() > 0 &&
+        !prompts::beginsSpotLine(m_partialLine))
         m_nodeSpokeSinceCommand = true;
     while (m_partialLine.size() > maximumPartialLineLength) {
         // A node that never ends its line can neither exhaust memory nor make every read
@@ -269,6 +411,9 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
         // it shortened): a flood without line ends fills neither the console nor a step's reply.
         const QString piece = m_partialLine.left(maximumPartialLineLength);
         m_partialLine.remove(0, maximumPartialLineLength);
+        m_partialRun = {};
+        m_lineStart = m_partialLineStart;
+        m_partialLineStart += utf8Length(piece);
         m_promptBuffer.clear();
         m_dropSpotRemainder = false;
         if (std::exchange(m_continuingOverlongLine, true))
@@ -299,8 +444,11 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
             const QString prompt = std::exchange(m_partialLine, QString());
             const bool continuation = std::exchange(m_continuingOverlongLine, false);
             m_skipLeadingLineBreak = true;
-            if (!dropPrompt && !continuation)
+            m_partialRun = {};
+            if (!dropPrompt && !continuation) {
+                const StepPromptHandedOn handedOn(*this);
                 dispatchLine(prompt);
+            }
             if (generation != m_connectionGeneration)
                 return;
         }
@@ -346,6 +494,7 @@ void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)
         DXSpotParser::parse(m_partialLine, currentDatabase(), *m_clock, &m_lookupCache);
     if (result.kind == DXSpotParser::ParseResult::Kind::notASpot)
         return;
+    m_lineStart = m_partialLineStart;
     const QString line = std::exchange(m_partialLine, QString());
     m_promptBuffer.clear();
     m_dropSpotRemainder = true;
@@ -357,6 +506,7 @@ void ClusterConnection::flushPartialLine()
     releaseHeldLines();
     m_tailSettleTask.cancel();
     m_dropSpotRemainder = false;
+    m_lineStart = m_partialLineStart;
     const QString line = std::exchange(m_partialLine, QString());
     if (!std::exchange(m_continuingOverlongLine, false) && !line.isEmpty())
         dispatchLine(line);

@@ -54,10 +54,13 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
         return true;
     if (!m_learnedPrompt.isKnown())
         return false;
-    // The prompt its user set is the last line, as the question found it.
-    const qsizetype lineStart = std::max(buffer.lastIndexOf(u'\n'), buffer.lastIndexOf(u'\r')) + 1;
-    return m_learnedPrompt.isCopy(QStringView(buffer).sliced(lineStart)) &&
-           learnedPromptMayEndReply();
+    // The prompt its user set is the last line, as the question found it; a longer last line is
+    // no copy, and is not looked through.
+    const QStringView end =
+        QStringView(buffer).last(std::min(buffer.size(), m_learnedPrompt.maximumCopyLength() + 1));
+    const qsizetype lineStart = std::max(end.lastIndexOf(u'\n'), end.lastIndexOf(u'\r')) + 1;
+    return (lineStart > 0 || end.size() == buffer.size()) &&
+           m_learnedPrompt.isCopy(end.sliced(lineStart)) && learnedPromptMayEndReply();
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft) const
@@ -79,10 +82,11 @@ qsizetype ClusterConnection::leadingLearnedPromptLength(QStringView line,
         return length;
     // The reply to the operator's line may quote a message ("> Tom wrote:", behind a prompt of
     // ">" alone): the prompt ends there only when what follows its copies is a line of its own
-    // (a spot, talk, an announcement) or the standard prompt, and no line of the reply follows.
-    // The copies all end replies or none does: a line of many is walked once.
+    // (a spot, talk, an announcement) or the standard prompt, and no other copy that only a
+    // quoted line can be follows in the read. The copies all end replies or none does: a line of
+    // many is walked once.
     const qsizetype end = m_learnedPrompt.runEnd(line, length);
-    if (end == 0 || m_learnedPrompt.replyLineFollows())
+    if (end == 0 || !learnedPromptMayEndReply())
         return 0;
     if (ownRunLeft)
         *ownRunLeft = end - length;
@@ -100,7 +104,10 @@ bool ClusterConnection::owedPromptsComeGlued() const
 
 bool ClusterConnection::learnedPromptMayEndReply() const
 {
-    return owedPromptsComeGlued() || !m_learnedPrompt.replyLineFollows();
+    // The last copy in a read is the prompt; and when the node owes prompts for several commands,
+    // so are as many of the last copies, one for each.
+    return owedPromptsComeGlued() ||
+           m_learnedPrompt.copiesFollowing() < std::max<qsizetype>(1, promptsAwaitedHere());
 }
 
 bool ClusterConnection::isARClusterPrompt(const QString &buffer, const QString &callsign)
@@ -156,7 +163,7 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
             return PromptMatch::loginQuestion;
         }
     }
-    if (anyStepWaiting() && matchesNodePrompt(m_promptBuffer))
+    if (anyStepWaiting() && promptsAwaitedHere() > 0 && matchesNodePrompt(m_promptBuffer))
         return PromptMatch::stepPrompt;
     if (!m_hasSentCallsign || m_isLoggedIn)
         return PromptMatch::none;
@@ -279,7 +286,7 @@ void ClusterConnection::completeLogin()
     // The node answers the empty lines still unanswered with prompts right after this one,
     // before any reply to what is sent from here.
     for (int i = 0; i < m_promptQuestion.unansweredQuestions(); ++i)
-        owePrompt(OwedReply::promptQuestion);
+        owePrompt(OwedReply::promptQuestion, 0);
 
     if (!onBackup && m_detectedNodeType == ClusterNodeType::ccCluster) {
         m_clusterFilterChecker.markCheckDone();

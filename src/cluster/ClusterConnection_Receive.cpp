@@ -270,7 +270,8 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
     if (takeKeepaliveAnswer(lower))
         return;
 
-    if (!anyStepWaiting()) {
+    // What came before the command now answered is no part of its answer: shown as the node's own.
+    if (!anyStepWaiting() || (!m_handingOnStepPrompt && promptsAwaitedHere() == 0)) {
         appendConsoleLine(line.toString());
         return;
     }

@@ -83,6 +83,7 @@ bool ClusterConnection::sendLine(const QString &text)
     }
     if (!writeToConnection(bytes))
         return false;
+    m_lastCommandMark = receivedStreamEnd();
     m_nodeSpokeSinceCommand = false;
     if (anyStepWaiting())
         armStepReplyTimeout(stepReplyTimeout());
@@ -151,7 +152,7 @@ bool ClusterConnection::writeOperatorLine(const WaitingRequest &line)
         m_lines.constLast().id != line.waitingMark)
         appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
     m_lastOperatorWrite = std::chrono::steady_clock::now();
-    owePrompt(line.isSpot ? OwedReply::spot : OwedReply::operatorLine);
+    owePrompt(line.isSpot ? OwedReply::spot : OwedReply::operatorLine, receivedStreamEnd());
     if (sendLine(line.text))
         return true;
     m_owedPrompts.removeLast();

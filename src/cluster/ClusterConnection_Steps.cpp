@@ -147,19 +147,19 @@ void ClusterConnection::keepTimedOutStepOwed()
     m_nodeAnswersLate = true;
     m_promptBuffer.clear();
     if (m_awaitingRBNStatus) {
-        owePrompt(OwedReply::rbnStatus);
+        owePrompt(OwedReply::rbnStatus, m_lastCommandMark);
         m_awaitingRBNStatus = false;
         continueLoginAfterRBNStatus(std::exchange(m_loadRecentSpotsAfterRBNStatus, false));
     } else if (m_clusterFilterChecker.isAwaitingResponse()) {
-        owePrompt(OwedReply::filterList);
+        owePrompt(OwedReply::filterList, m_lastCommandMark);
         m_lateFilterReply = m_clusterFilterChecker.takeResponse();
         loadRecentSpots(StepStart::now);
     } else if (m_awaitingRecentSpots) {
         // The listing still goes to the back-fill when it comes.
-        owePrompt(OwedReply::recentSpots);
+        owePrompt(OwedReply::recentSpots, m_lastCommandMark);
         m_awaitingRecentSpots = false;
     } else {
-        owePrompt(OwedReply::otherStep);
+        owePrompt(OwedReply::otherStep, m_lastCommandMark);
         runPendingPromptStep();
     }
 }
@@ -174,14 +174,14 @@ std::chrono::steady_clock::time_point ClusterConnection::owedPromptDue(const Owe
     return owed.sentAt + m_timing.lateReplyTimeout;
 }
 
-void ClusterConnection::owePrompt(OwedReply reply, std::chrono::steady_clock::time_point sentAt)
+void ClusterConnection::owePrompt(OwedReply reply, qint64 mark)
 {
     // Only this program's own writes add to the list; a node that never prompts cannot grow it
     // beyond what the operator types, and the oldest are given up past this.
     constexpr qsizetype maximumOwedPrompts = 64;
     if (m_owedPrompts.size() >= maximumOwedPrompts)
         finishOwedPrompt(m_owedPrompts.takeFirst().reply, false);
-    m_owedPrompts.append(OwedPrompt{reply, sentAt});
+    m_owedPrompts.append(OwedPrompt{reply, std::chrono::steady_clock::now(), mark});
     if (m_owedPrompts.size() == 1)
         armOwedPromptExpiry();
 }
@@ -282,8 +282,25 @@ void ClusterConnection::endEverythingOwed()
         finishOwedPrompt(m_owedPrompts.takeFirst().reply, true);
 }
 
+qsizetype ClusterConnection::promptsAwaitedAt(qint64 lineStart) const
+{
+    // The owed commands went out in this order, the step that waits now after them all.
+    qsizetype awaited = 0;
+    for (const OwedPrompt &owed : m_owedPrompts) {
+        if (owed.mark > lineStart)
+            return awaited;
+        ++awaited;
+    }
+    if (automaticStepWaiting() && m_lastCommandMark <= lineStart)
+        ++awaited;
+    return awaited;
+}
+
 bool ClusterConnection::spotBelongsToBackFill() const
 {
+    // A spot that came before the listing was asked for is live, though handled after.
+    if (!m_handingOnStepPrompt && promptsAwaitedHere() == 0)
+        return false;
     // A listing asked for after a command that is still owed its prompt comes after that prompt.
     if (m_owedPrompts.isEmpty())
         return m_awaitingRecentSpots;

@@ -2,6 +2,8 @@
 
 #include "PromptPatterns.h"
 
+#include <algorithm>
+
 namespace varnello {
 
 void LearnedPrompt::learn(const QString &prompt, const QString &callsign)
@@ -18,7 +20,10 @@ void LearnedPrompt::forget()
 
 bool LearnedPrompt::isCopy(QStringView line) const
 {
-    return isKnown() && prompts::promptKey(line.trimmed()) == prompts::promptKey(m_text);
+    line = line.trimmed();
+    // Its time and date may have grown a little, never to a line of many copies.
+    return isKnown() && line.size() <= maximumCopyLength() &&
+           prompts::promptKey(line) == prompts::promptKey(m_text);
 }
 
 qsizetype LearnedPrompt::leadingCopyLength(QStringView text) const
@@ -28,12 +33,16 @@ qsizetype LearnedPrompt::leadingCopyLength(QStringView text) const
 
 qsizetype LearnedPrompt::runEnd(QStringView line, qsizetype first) const
 {
+    qsizetype last = 0;
     qsizetype end = first;
-    while (const qsizetype copy = leadingCopyLength(line.sliced(end)))
+    while (const qsizetype copy = leadingCopyLength(line.sliced(end))) {
+        last = end;
         end += copy;
+    }
     const QStringView rest = line.sliced(end);
     return rest.isEmpty() || prompts::isNodeTraffic(rest) ||
-                   prompts::leadingNodePromptLength(rest, m_callsign) > 0
+                   prompts::leadingNodePromptLength(rest, m_callsign) > 0 ||
+                   (m_lineOpen && prompts::mayBeginCopy(rest, line.sliced(last, end - last)))
                ? end
                : 0;
 }
@@ -41,40 +50,33 @@ qsizetype LearnedPrompt::runEnd(QStringView line, qsizetype first) const
 void LearnedPrompt::endRead()
 {
     m_readAhead = {};
-    m_scan = {};
+    m_lineOpen = false;
+    m_scanned = false;
+    m_copyLines.clear();
 }
 
-bool LearnedPrompt::replyLineFollows() const
+qsizetype LearnedPrompt::copiesFollowing() const
 {
-    // The node writes its prompt once the reply is over: behind it come only lines of its own
-    // accord and further prompts until the next command, which waits for that prompt. A line of
-    // any other kind further on in the read shows this was a line of the reply (a quoted empty
-    // line, a quoted spot). What is still unfinished proves nothing.
     const qsizetype left = m_readAhead.size();
-    if (left == 0)
-        return false;
-    if (left <= m_scan.from && left > m_scan.replyAt)
-        return m_scan.replyAt >= 0;
-    m_scan = {left, -1};
-    for (qsizetype at = 0; at < left;) {
-        qsizetype end = at;
-        while (end < left && m_readAhead[end] != u'\n' && m_readAhead[end] != u'\r')
-            ++end;
-        if (end == left)
-            break;
-        const QStringView line = m_readAhead.sliced(at, end - at);
-        const qsizetype copy = leadingCopyLength(line);
-        const bool neutral = prompts::isBlankLine(line) || prompts::isNodeTraffic(line) ||
-                             prompts::endsInNodePrompt(line, m_callsign, prompts::NodeKind::any) ||
-                             prompts::leadingNodePromptLength(line, m_callsign) > 0 ||
-                             (copy > 0 && runEnd(line, copy) > 0);
-        if (!neutral) {
-            m_scan.replyAt = left - at;
-            return true;
+    if (left == 0 || !isKnown())
+        return 0;
+    if (!m_scanned) {
+        m_scanned = true;
+        for (qsizetype at = 0; at < left;) {
+            qsizetype end = at;
+            while (end < left && m_readAhead[end] != u'\n' && m_readAhead[end] != u'\r')
+                ++end;
+            const QStringView line = m_readAhead.sliced(at, end - at);
+            const qsizetype copy = leadingCopyLength(line);
+            if (copy > 0 && runEnd(line, copy) > 0)
+                m_copyLines.append(left - at);
+            at = end + 1;
         }
-        at = end + 1;
     }
-    return false;
+    // Those that begin within what is left of the read: the list runs from the read's front.
+    const auto from = std::lower_bound(m_copyLines.cbegin(), m_copyLines.cend(), left,
+                                       [](qsizetype line, qsizetype rest) { return line > rest; });
+    return m_copyLines.cend() - from;
 }
 
 } // namespace varnello

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -19,32 +20,37 @@ public:
 
     // Whether `line`, trimmed, is a copy (its time and date may have moved on).
     bool isCopy(QStringView line) const;
+    // No copy is longer, its time and date grown as they may.
+    qsizetype maximumCopyLength() const { return 2 * m_text.size() + 16; }
     // How long the copy at the start of `text` is, with the blanks behind it (0: none there).
     qsizetype leadingCopyLength(QStringView text) const;
     // Where the run of copies that begins `line`, the first of them `first` long, ends, when what
-    // follows it may come behind a prompt: nothing, the node's own traffic or its standard prompt
-    // (0: it may not).
+    // follows it may come behind a prompt: nothing, the node's own traffic or its standard prompt,
+    // or, on a line still open, the start of another copy (0: it may not).
     qsizetype runEnd(QStringView line, qsizetype first) const;
+    // Whether the line now handled is the read's unfinished end.
+    void setLineOpen(bool open) { m_lineOpen = open; }
 
     // What the read now framed holds behind the line now handled: set for each line of the read.
     void setReadAhead(QStringView rest) { m_readAhead = rest; }
     // The read is handled: what was learned of it is let go.
     void endRead();
-    // Whether a line of a reply follows in the read: a copy with one behind it is a quoted line.
-    // Each line of the read is looked at once, however many lines ask.
-    bool replyLineFollows() const;
+    // How many lines further on in the read could be the prompt: lines that begin with a copy
+    // followed by nothing, the node's own traffic or its standard prompt (the read's unfinished
+    // end too). The node writes a quoted line of a message in the same write as the prompt that
+    // ends the message, so a copy with another behind it in the read may be a quoted line; the
+    // last is the prompt. Each line of the read is looked at once, however many lines ask.
+    qsizetype copiesFollowing() const;
 
 private:
     QString m_text;
     QString m_callsign;
     QStringView m_readAhead;
-    // How far a look through the read went (counted back from its end), and where it found a line
-    // of a reply (-1: none).
-    struct Scan {
-        qsizetype from = -1;
-        qsizetype replyAt = -1;
-    };
-    mutable Scan m_scan;
+    bool m_lineOpen = false;
+    // Where each line that could be the prompt begins, counted back from the read's end, in the
+    // order they come; made at the first question of a read.
+    mutable bool m_scanned = false;
+    mutable QList<qsizetype> m_copyLines;
 };
 
 } // namespace varnello

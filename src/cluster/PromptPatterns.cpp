@@ -452,19 +452,39 @@ qsizetype leadingCopyLength(QStringView text, QStringView line)
 {
     if (line.isEmpty())
         return 0;
-    // The text up to as many ">" as the line holds.
+    // The text up to as many ">" as the line holds; its time and date may have grown a little.
+    const QStringView head = text.first(std::min(text.size(), 2 * line.size() + 16));
     qsizetype end = -1;
     for (qsizetype brackets = line.count(u'>'); brackets > 0; --brackets)
-        if ((end = text.indexOf(u'>', end + 1)) < 0)
+        if ((end = head.indexOf(u'>', end + 1)) < 0)
             return 0;
-    const QStringView head = text.first(end + 1);
-    if (head.contains(u'\n') || head.contains(u'\r') ||
-        promptKey(head.trimmed()) != promptKey(line.trimmed()))
+    const QStringView copy = text.first(end + 1);
+    if (copy.contains(u'\n') || copy.contains(u'\r') ||
+        promptKey(copy.trimmed()) != promptKey(line.trimmed()))
         return 0;
     ++end;
     while (end < text.size() && text[end].isSpace() && !isLineBreak(text[end]))
         ++end;
     return end;
+}
+
+bool mayBeginCopy(QStringView text, QStringView line)
+{
+    line = line.trimmed();
+    if (text.size() > line.size() + 8 || text.contains(u'\n') || text.contains(u'\r'))
+        return false;
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].isSpace())
+        --end;
+    if (promptKey(line).startsWith(promptKey(text.first(end))))
+        return true;
+    if (text.size() > line.size())
+        return false;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (text[at].isDigit() ? !line[at].isDigit() : text[at].toLower() != line[at].toLower())
+            return false;
+    }
+    return true;
 }
 
 bool isUnsolicitedLine(QStringView line)

@@ -54,8 +54,14 @@ bool announcesDXSpider(QStringView line);
 QString promptKey(QStringView line);
 
 // How long the copy of `line` (a prompt, as promptKey compares them) at the start of `text` is,
-// with the blanks after it, when the line holds no line break up to there (0: none there).
+// with the blanks after it, when the line holds no line break up to there (0: none there). A copy
+// is never looked for further than twice the line's length and a little more.
 qsizetype leadingCopyLength(QStringView text, QStringView line);
+
+// Whether `text` may be the start of a copy of `line` that a read cut: the same text so far, as
+// promptKey compares it, or character for character but for the digits (a month's name may be cut
+// too).
+bool mayBeginCopy(QStringView text, QStringView line);
 
 // Lines a node sends of its own accord: "To ALL de K1ABC: ...", "To N0CALL de K1ABC: ...",
 // "N0CALL de K1ABC: ..." (talk), "WWV de W0MU <18>: ...", "WCY de DK0WCY-1 <18> : ...". A node

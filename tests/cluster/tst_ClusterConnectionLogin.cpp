@@ -389,6 +389,10 @@ private Q_SLOTS:
                                                       QStringLiteral("Want RBN Beacon : No")});
         kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
                           {spotLineFor(QStringLiteral("OLD1"))});
+        // The back-fill's listing ends at its prompt, whatever follows it.
+        kit.node.setLinesBehindPrompt(
+            QString(ClusterConnection::recentSpotsCommand),
+            {QStringLiteral("New mail has arrived for you"), spotLineFor(QStringLiteral("LIVE1"))});
         const QString announcement = QStringLiteral("To LOCAL de N3INJ: QSY 9 to 14.009 -->");
         int announcements = 0;
         QTimer chatter;
@@ -441,40 +445,101 @@ private Q_SLOTS:
             QVERIFY(std::none_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
                 return s.callsign == QStringLiteral("OLD1");
             }));
+            QVERIFY(std::any_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
+                return s.callsign == QStringLiteral("LIVE1");
+            }));
+            QVERIFY(kit.consoleHas(QStringLiteral("New mail has arrived for you")));
             QVERIFY(kit.connection->rbnStatusKnown());
             QVERIFY(kit.console().filter(QStringLiteral("Want RBN")).isEmpty());
-            // The operator's command and the RBN refresh behind it end at the prompt as well, and
-            // a quoted line of a message is a line of the reply, whatever the prompt: an empty
-            // line, a spot and an announcement quoted behind a prompt of ">" alone too.
+            // From here the node answers about 10 ms after each command, as DXSpider does.
+            kit.node.setReplyDelay(10);
+            // The operator's commands and the RBN refresh behind them end at the prompt, and the
+            // refresh goes out at once: what the node sends behind its prompt never holds it up
+            // (till the step's time-out, 4 s) and is shown (a spot listed), never taken for the
+            // refresh's reply. A quoted line of a message is a line of the reply, whatever the
+            // prompt: an empty line, a spot and an announcement quoted behind a prompt of ">"
+            // alone too, also as the message's last line.
+            int refreshes = 1;
+            const auto commandsThenRefresh = [&](const QStringList &commands) {
+                const qsizetype received = kit.node.received().size();
+                for (const QString &command : commands)
+                    if (!kit.connection->sendUserCommand(command))
+                        return false;
+                kit.connection->requestRBNStatus(false);
+                ++refreshes;
+                if (!kit.waitFor(
+                        [&] {
+                            return kit.node.countReceived(QStringLiteral("stat/us")) == refreshes &&
+                                   !kit.connection->rbnStatusLoading();
+                        },
+                        4000))
+                    return false;
+                // From the first command to the refresh at the node: the replies, 10 ms each,
+                // and what the program took to see the prompts.
+                const QList<FakeClusterNode::Received> log = kit.node.received().mid(received);
+                const qint64 took = log.constLast().msecs - log.constFirst().msecs;
+                qInfo("%s: refresh %lld ms after the command", qPrintable(commands.join(", ")),
+                      took);
+                return took < 2000 && kit.connection->rbnStatusKnown() &&
+                       kit.console().filter(QStringLiteral("Want RBN")).isEmpty();
+            };
+            const QString quotedSpot = u'>' + spotLineFor(QStringLiteral("EA8XX"));
             const QStringList message{QStringLiteral("8-Dec-2026 1200Z"),
                                       QStringLiteral("> Tom wrote: hello"),
                                       QStringLiteral(">"),
-                                      u'>' + spotLineFor(QStringLiteral("EA8XX")),
+                                      quotedSpot,
                                       QStringLiteral(">To ALL de G4ABC: contest this weekend"),
                                       QStringLiteral("> the band was open to EA8 at 1200Z"),
                                       QStringLiteral("73 Bob")};
             kit.node.setReply(QStringLiteral("read"), message);
-            const auto readThenRefresh = [&](int refreshes) {
-                if (!kit.connection->sendUserCommand(QStringLiteral("read")))
-                    return false;
-                kit.connection->requestRBNStatus(false);
-                return kit.waitFor(
-                    [&] {
-                        return kit.node.countReceived(QStringLiteral("stat/us")) == refreshes &&
-                               !kit.connection->rbnStatusLoading();
-                    },
-                    2000);
-            };
-            QVERIFY(readThenRefresh(2));
+            QVERIFY(commandsThenRefresh({QStringLiteral("read")}));
             for (const QString &line : message)
                 QVERIFY2(kit.consoleHas(line), qPrintable(line));
-            // A spot right behind the prompt, in the same write, is a spot, and the prompt still
-            // ends the reply.
+            // A spot right behind the prompt, in the same write, is a spot, with its alert, and
+            // the prompt still ends the reply; a line of the node's own behind the spot changes
+            // nothing.
+            const QString login = QStringLiteral("User K1ABC has logged in");
             kit.node.setCommandPrompt(commandPrompt + spotLineFor(QStringLiteral("GLUED1")) +
                                       "\r\n");
-            QVERIFY(readThenRefresh(3));
-            QVERIFY(kit.spotCalls().contains(QStringLiteral("GLUED1")));
+            kit.node.setLinesBehindPrompt(QStringLiteral("read"), {login});
+            QVERIFY(commandsThenRefresh({QStringLiteral("read")}));
+            QVERIFY(std::any_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
+                return s.callsign == QStringLiteral("GLUED1");
+            }));
+            QVERIFY(kit.consoleHas(login));
             QVERIFY(kit.console().filter(QStringLiteral("No recognised prompt")).isEmpty());
+            // From here the prompt ends in a line break, as DXSpider's does. A message may end in
+            // a quoted line right before it. Behind it come lines of the node's own accord (in
+            // the user's language, too), a search's result (the prompt comes first), and the
+            // second of two commands read together, answered in the same write.
+            kit.node.setCommandPrompt(commandPrompt + "\r\n");
+            kit.node.setReply(QStringLiteral("read 2"),
+                              {QStringLiteral("> see you"), QStringLiteral(">")});
+            kit.node.setReply(QStringLiteral("read 3"),
+                              {QStringLiteral("> the spot was"), quotedSpot});
+            QVERIFY(commandsThenRefresh({QStringLiteral("read 2")}));
+            QVERIFY(commandsThenRefresh({QStringLiteral("read 3")}));
+            QVERIFY(kit.consoleHas(QStringLiteral("> see you")));
+            QCOMPARE(kit.console().count(quotedSpot), 3); // "read" twice, then "read 3"
+            QVERIFY(!kit.spotCalls().contains(QStringLiteral("EA8XX")));
+            const QStringList notices{login, QStringLiteral("Buddy G4ABC has logged in at GB7XYZ"),
+                                      QStringLiteral("New mail has arrived for you"),
+                                      QStringLiteral("User K1ABC hat eingeloggt")};
+            const QStringList found{
+                QStringLiteral(" 14025.0  K1ABC        8-Dec-2026 1130Z  CW 599     <W1AW>"),
+                QStringLiteral("  7255.0  K1ABC        8-Dec-2026 1102Z  LSB        <G4ABC>")};
+            kit.node.setLinesBehindPrompt(QStringLiteral("sh/dx 5"), notices);
+            kit.node.setLinesBehindPrompt(QStringLiteral("sh/dx k1abc"), found);
+            kit.node.setLinesBehindPrompt(QStringLiteral("stat/us"), notices.mid(1, 1));
+            kit.node.setReply(QStringLiteral("sh/dx 1"), {QStringLiteral("first reply")});
+            kit.node.setReply(QStringLiteral("sh/dx 2"), {QStringLiteral("second reply")});
+            QVERIFY(commandsThenRefresh({QStringLiteral("sh/dx 5")}));
+            QVERIFY(commandsThenRefresh({QStringLiteral("sh/dx K1ABC")}));
+            QVERIFY(commandsThenRefresh({QStringLiteral("sh/dx 1"), QStringLiteral("sh/dx 2")}));
+            for (const QString &line : notices + found)
+                QVERIFY2(kit.consoleHas(line), qPrintable(line));
+            QVERIFY(kit.consoleHas(QStringLiteral("first reply")));
+            QVERIFY(kit.consoleHas(QStringLiteral("second reply")));
             // Every announcement is shown, those held with the answers too.
             if (traffic > 0)
                 QCOMPARE(kit.console().count(announcement), announcements);

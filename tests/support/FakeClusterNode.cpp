@@ -103,6 +103,11 @@ void FakeClusterNode::setReply(const QString &command, const QStringList &lines)
     m_replies.insert(command.trimmed().toLower(), lines);
 }
 
+void FakeClusterNode::setLinesBehindPrompt(const QString &command, const QStringList &lines)
+{
+    m_linesBehindPrompt.insert(command.trimmed().toLower(), lines);
+}
+
 QString FakeClusterNode::promptFor(const QString &callsign) const
 {
     if (!m_customPrompt.isEmpty())
@@ -237,29 +242,56 @@ void FakeClusterNode::answerLine(int index, const QString &line)
     const QStringList reply = m_replies.value(key);
     const int delay = m_replyDelays.value(key, m_replyDelayMs);
     if (delay <= 0 && m_pendingReplies.isEmpty()) {
-        answerCommand(index, key, reply);
+        answerCommands(index, {key}, answerBytes(index, key, reply));
         return;
     }
-    // Each timer answers the oldest command waiting, so replies keep their order.
+    // Each timer answers the oldest commands waiting, so replies keep their order; those due
+    // together go out in one write.
     const qint64 due = std::max(m_clock.elapsed() + delay, m_lastReplyDueMs);
     m_lastReplyDueMs = due;
-    m_pendingReplies.append({index, key, reply});
+    m_pendingReplies.append({index, key, reply, due});
     QTimer::singleShot(int(due - m_clock.elapsed()), this, [this] {
-        const PendingReply next = m_pendingReplies.takeFirst();
-        if (resolve(next.connection) >= 0 && !m_silent)
-            answerCommand(next.connection, next.key, next.lines);
+        if (m_pendingReplies.isEmpty())
+            return;
+        const int connection = m_pendingReplies.constFirst().connection;
+        const qint64 dueMs = m_pendingReplies.constFirst().dueMs;
+        QStringList keys;
+        QByteArray bytes;
+        while (!m_pendingReplies.isEmpty() && m_pendingReplies.constFirst().dueMs == dueMs &&
+               m_pendingReplies.constFirst().connection == connection) {
+            const PendingReply next = m_pendingReplies.takeFirst();
+            if (resolve(next.connection) >= 0 && !m_silent)
+                bytes += answerBytes(next.connection, next.key, next.lines);
+            keys.append(next.key);
+        }
+        if (resolve(connection) >= 0 && !m_silent)
+            answerCommands(connection, keys, bytes);
     });
 }
 
-void FakeClusterNode::answerCommand(int index, const QString &key, const QStringList &reply)
+QByteArray FakeClusterNode::answerBytes(int index, const QString &key, const QStringList &reply)
 {
-    sendLines(reply, index);
+    QByteArray bytes;
+    for (const QString &line : reply)
+        bytes += lineBytes(line);
     if (!m_hasCommandPrompt)
-        write(index, promptBytes(index));
+        bytes += promptBytes(index);
     else if (!m_commandPrompt.isEmpty())
-        write(index, (m_lineBreak == LineBreak::After ? QByteArray() : QByteArray("\r\n")) +
-                         promptText(index, m_commandPrompt));
-    if (!m_closeAfterCommand.isEmpty() && key == m_closeAfterCommand.trimmed().toLower())
+        bytes += (m_lineBreak == LineBreak::After ? QByteArray() : QByteArray("\r\n")) +
+                 promptText(index, m_commandPrompt);
+    const QStringList behind = m_linesBehindPrompt.value(key);
+    // The prompt ends in a line break, as a DXSpider node's does.
+    if (!behind.isEmpty() && m_lineBreak == LineBreak::After && !bytes.endsWith('\n'))
+        bytes += "\r\n";
+    for (const QString &line : behind)
+        bytes += lineBytes(line);
+    return bytes;
+}
+
+void FakeClusterNode::answerCommands(int index, const QStringList &keys, const QByteArray &bytes)
+{
+    write(index, bytes);
+    if (!m_closeAfterCommand.isEmpty() && keys.contains(m_closeAfterCommand.trimmed().toLower()))
         closeConnection(index);
 }
 

@@ -99,8 +99,12 @@ public:
     // Whether an empty line gets the prompt, as on a DXSpider node (the default), or nothing.
     void setAnswersEmptyLines(bool on) { m_answersEmptyLines = on; }
     void setReply(const QString &command, const QStringList &lines);
+    // Lines that go out right behind the prompt that ends this command's reply, in the same write:
+    // a search's result, or what a node says of its own accord just then.
+    void setLinesBehindPrompt(const QString &command, const QStringList &lines);
     // Every command's reply and prompt go out this long after the command arrived, in the order
-    // the commands came, as over a link with that round trip (0, the default: at once).
+    // the commands came, as over a link with that round trip (0, the default: at once). A reply
+    // and its prompt go out in one write, and so do the answers to commands that arrived together.
     void setReplyDelay(int ms) { m_replyDelayMs = ms; }
     // The delay for one command in place of setReplyDelay's; a reply never overtakes an earlier
     // command's.
@@ -211,7 +215,9 @@ private:
     // Sends the greeting, then runs `next` once it is out (unless the connection is gone).
     void playGreeting(int index, std::function<void()> next);
     QByteArray promptText(int index, const QString &promptTemplate);
-    void answerCommand(int index, const QString &key, const QStringList &reply);
+    // A command's reply, its prompt and the lines behind it.
+    QByteArray answerBytes(int index, const QString &key, const QStringList &reply);
+    void answerCommands(int index, const QStringList &keys, const QByteArray &bytes);
     void answerLine(int index, const QString &line);
 
     QTcpServer m_server;
@@ -237,6 +243,7 @@ private:
     bool m_silent = false;
     QString m_closeAfterCommand;
     QHash<QString, QStringList> m_replies;
+    QHash<QString, QStringList> m_linesBehindPrompt;
     QStringList m_greeting;
     int m_greetingPauseMs = 0;
     bool m_greetingBeforePassword = false;
@@ -248,6 +255,7 @@ private:
         int connection = -1;
         QString key;
         QStringList lines;
+        qint64 dueMs = 0;
     };
     QList<PendingReply> m_pendingReplies;
     qint64 m_lastReplyDueMs = 0;
