@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace varnello::modalfocus {
 
 QWidget *blockerOf(const QWindow *window)
@@ -26,17 +28,13 @@ QWidget *blockerOf(const QWindow *window)
     return nullptr;
 }
 
-void followModalWindows(QObject *owner)
+bool isBlocked(quintptr windowId)
 {
-    // Qt drops every key sent to a window that a modal window blocks, Ctrl+Q included, and the
-    // window manager activates such a window when it is clicked or a second start raises it; X
-    // then keeps sending the keys there until the focus moves on.
-    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, owner, [](QWindow *window) {
-        if (QWidget *modal = blockerOf(window)) {
-            modal->raise();
-            modal->activateWindow();
-        }
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    const auto window = std::find_if(windows.begin(), windows.end(), [windowId](QWindow *w) {
+        return w->handle() && w->winId() == windowId;
     });
+    return window != windows.end() && blockerOf(*window);
 }
 
 } // namespace varnello::modalfocus

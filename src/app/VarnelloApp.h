@@ -10,6 +10,7 @@
 namespace varnello {
 
 class AppSettingsStore;
+class BlockedWindowKeys;
 class ClusterConnection;
 class ContentView;
 class CTYShellDataFiles;
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<ShellMenus> m_menus;
     std::unique_ptr<WindowManagerClose> m_windowManagerClose;
+    std::unique_ptr<BlockedWindowKeys> m_blockedWindowKeys;
     bool m_shown = false;
     bool m_ending = false;
     bool m_painted = false;
