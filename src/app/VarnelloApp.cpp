@@ -1,5 +1,6 @@
 #include "VarnelloApp.h"
 
+#include "ActivationRequestEcho.h"
 #include "AlertPanelsInstaller.h"
 #include "AppSettingsStore.h"
 #include "BlockedWindowKeys.h"
@@ -137,6 +138,7 @@ VarnelloApp::~VarnelloApp()
     m_menus.reset();
     m_windowManagerClose.reset();
     m_blockedWindowKeys.reset();
+    m_activationEcho.reset();
     m_window.reset();
     m_view.reset();
 }
@@ -180,6 +182,7 @@ void VarnelloApp::buildMainWindow()
     connect(
         m_blockedWindowKeys.get(), &BlockedWindowKeys::keyPressed, this,
         [this](QKeyCombination key) { m_menus->quitOnKey(key); }, Qt::QueuedConnection);
+    m_activationEcho = std::make_unique<ActivationRequestEcho>();
 }
 
 void VarnelloApp::buildMenus()

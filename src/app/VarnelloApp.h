@@ -9,6 +9,7 @@
 
 namespace varnello {
 
+class ActivationRequestEcho;
 class AppSettingsStore;
 class BlockedWindowKeys;
 class ClusterConnection;
@@ -101,6 +102,7 @@ private:
     std::unique_ptr<ShellMenus> m_menus;
     std::unique_ptr<WindowManagerClose> m_windowManagerClose;
     std::unique_ptr<BlockedWindowKeys> m_blockedWindowKeys;
+    std::unique_ptr<ActivationRequestEcho> m_activationEcho;
     bool m_shown = false;
     bool m_ending = false;
     bool m_painted = false;
