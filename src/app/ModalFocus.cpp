@@ -30,11 +30,18 @@ QWidget *blockerOf(const QWindow *window)
 
 bool isBlocked(quintptr windowId)
 {
-    const QWindowList windows = QGuiApplication::topLevelWindows();
-    const auto window = std::find_if(windows.begin(), windows.end(), [windowId](QWindow *w) {
+    // X reports a key to the deepest window under the pointer: a native child, such as the main
+    // window's menu bar or central area, stands for its top-level window.
+    const QWindowList windows = QGuiApplication::allWindows();
+    const auto found = std::find_if(windows.begin(), windows.end(), [windowId](QWindow *w) {
         return w->handle() && w->winId() == windowId;
     });
-    return window != windows.end() && blockerOf(*window);
+    if (found == windows.end())
+        return false;
+    QWindow *window = *found;
+    while (window->parent())
+        window = window->parent();
+    return blockerOf(window);
 }
 
 } // namespace varnello::modalfocus

@@ -11,7 +11,8 @@ namespace varnello::modalfocus {
 // modal to the whole program. Null when nothing does.
 QWidget *blockerOf(const QWindow *window);
 
-// Whether a modal window holds back the input of the program's window with this native id.
+// Whether a modal window holds back the input of the program's window with this native id, or
+// of the window that holds it.
 bool isBlocked(quintptr windowId);
 
 } // namespace varnello::modalfocus
