@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace varnello::modalfocus {
 
 QWidget *blockerOf(const QWindow *window)
@@ -26,17 +28,20 @@ QWidget *blockerOf(const QWindow *window)
     return nullptr;
 }
 
-void followModalWindows(QObject *owner)
+bool isBlocked(quintptr windowId)
 {
-    // Qt drops every key sent to a window that a modal window blocks, Ctrl+Q included, and the
-    // window manager activates such a window when it is clicked or a second start raises it; X
-    // then keeps sending the keys there until the focus moves on.
-    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, owner, [](QWindow *window) {
-        if (QWidget *modal = blockerOf(window)) {
-            modal->raise();
-            modal->activateWindow();
-        }
+    // X reports a key to the deepest window under the pointer: a native child, such as the main
+    // window's menu bar or central area, stands for its top-level window.
+    const QWindowList windows = QGuiApplication::allWindows();
+    const auto found = std::find_if(windows.begin(), windows.end(), [windowId](QWindow *w) {
+        return w->handle() && w->winId() == windowId;
     });
+    if (found == windows.end())
+        return false;
+    QWindow *window = *found;
+    while (window->parent())
+        window = window->parent();
+    return blockerOf(window);
 }
 
 } // namespace varnello::modalfocus

@@ -1,6 +1,7 @@
 #pragma once
 
-class QObject;
+#include <QtGlobal>
+
 class QWidget;
 class QWindow;
 
@@ -10,8 +11,8 @@ namespace varnello::modalfocus {
 // modal to the whole program. Null when nothing does.
 QWidget *blockerOf(const QWindow *window);
 
-// While `owner` lives, a window that takes the focus while a modal window holds back its input
-// hands the focus on to that modal window.
-void followModalWindows(QObject *owner);
+// Whether a modal window holds back the input of the program's window with this native id, or
+// of the window that holds it.
+bool isBlocked(quintptr windowId);
 
 } // namespace varnello::modalfocus

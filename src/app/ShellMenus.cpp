@@ -50,14 +50,18 @@ ShellMenus::ShellMenus(QMenuBar *menuBar, Commands commands, const QString &supp
 
 bool ShellMenus::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && m_quit->isEnabled()) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (QKeySequence(key->keyCombination()) == m_quit->shortcut()) {
-            m_quit->trigger();
-            return true;
-        }
-    }
+    if (event->type() == QEvent::KeyPress &&
+        quitOnKey(static_cast<QKeyEvent *>(event)->keyCombination()))
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+bool ShellMenus::quitOnKey(QKeyCombination key)
+{
+    if (!m_quit->isEnabled() || QKeySequence(key) != m_quit->shortcut())
+        return false;
+    m_quit->trigger();
+    return true;
 }
 
 QAction *ShellMenus::add(QMenu *menu, const char *objectName, const QString &text,

@@ -49,6 +49,10 @@ public:
     // "manualAction", "contactAction", "checkForUpdatesAction", "aboutAction".
     QAction *action(const char *objectName) const;
 
+    // Quits when `key` is Quit's shortcut and Quit is enabled; true if it did. Keys typed in any
+    // window of the program come here, also those read off X for a window behind a sheet.
+    bool quitOnKey(QKeyCombination key);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,7 +1,9 @@
 #include "VarnelloApp.h"
 
+#include "ActivationRequestEcho.h"
 #include "AlertPanelsInstaller.h"
 #include "AppSettingsStore.h"
+#include "BlockedWindowKeys.h"
 #include "BuildInfo.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
@@ -135,6 +137,8 @@ VarnelloApp::~VarnelloApp()
     // The window and its state go before the connection and the data files they show.
     m_menus.reset();
     m_windowManagerClose.reset();
+    m_blockedWindowKeys.reset();
+    m_activationEcho.reset();
     m_window.reset();
     m_view.reset();
 }
@@ -171,7 +175,14 @@ void VarnelloApp::buildMainWindow()
         [window = m_window.get()] { return quintptr(window->internalWinId()); });
     connect(m_windowManagerClose.get(), &WindowManagerClose::closeRequested, this,
             &VarnelloApp::endSession, Qt::QueuedConnection);
-    modalfocus::followModalWindows(this);
+    // Ctrl+Q typed in a window behind a sheet, which Qt drops with every other key there. The
+    // keyboard stays where the operator put it: a key meant for the window never answers the
+    // sheet.
+    m_blockedWindowKeys = std::make_unique<BlockedWindowKeys>(&modalfocus::isBlocked);
+    connect(
+        m_blockedWindowKeys.get(), &BlockedWindowKeys::keyPressed, this,
+        [this](QKeyCombination key) { m_menus->quitOnKey(key); }, Qt::QueuedConnection);
+    m_activationEcho = std::make_unique<ActivationRequestEcho>();
 }
 
 void VarnelloApp::buildMenus()

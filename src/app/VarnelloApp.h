@@ -9,7 +9,9 @@
 
 namespace varnello {
 
+class ActivationRequestEcho;
 class AppSettingsStore;
+class BlockedWindowKeys;
 class ClusterConnection;
 class ContentView;
 class CTYShellDataFiles;
@@ -99,6 +101,8 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<ShellMenus> m_menus;
     std::unique_ptr<WindowManagerClose> m_windowManagerClose;
+    std::unique_ptr<BlockedWindowKeys> m_blockedWindowKeys;
+    std::unique_ptr<ActivationRequestEcho> m_activationEcho;
     bool m_shown = false;
     bool m_ending = false;
     bool m_painted = false;

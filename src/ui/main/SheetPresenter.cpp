@@ -1,5 +1,6 @@
 #include "SheetPresenter.h"
 
+#include "BackgroundSheet.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "MainWindowTexts.h"
@@ -161,6 +162,7 @@ void SheetPresenter::refresh()
         m_current = presentation;
         m_currentIdentity = *identity;
         dialog->setWindowModality(Qt::WindowModal);
+        backgroundsheet::leaveKeyboardAlone(dialog);
         connect(dialog, &QDialog::finished, this,
                 [this, dialog](int result) { handleFinished(dialog, result); });
         dialog->open();

@@ -1,5 +1,7 @@
 #include "SettingsAlertPresenter.h"
 
+#include "BackgroundSheet.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPushButton>
@@ -74,6 +76,7 @@ void MessageBoxAlertPresenter::showNext()
                 m_current = nullptr;
                 showNext();
             });
+        backgroundsheet::leaveKeyboardAlone(box);
         // open() would make even a parentless box window-modal, which blocks nothing.
         if (next.hadParent)
             box->open();
