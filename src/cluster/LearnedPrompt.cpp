@@ -9,12 +9,14 @@ namespace varnello {
 void LearnedPrompt::learn(const QString &prompt, const QString &callsign)
 {
     m_text = prompt;
+    m_key = prompts::promptKey(QStringView(prompt).trimmed());
     m_callsign = callsign;
 }
 
 void LearnedPrompt::forget()
 {
     m_text.clear();
+    m_key.clear();
     m_callsign.clear();
 }
 
@@ -22,13 +24,12 @@ bool LearnedPrompt::isCopy(QStringView line) const
 {
     line = line.trimmed();
     // Its time and date may have grown a little, never to a line of many copies.
-    return isKnown() && line.size() <= maximumCopyLength() &&
-           prompts::promptKey(line) == prompts::promptKey(m_text);
+    return isKnown() && line.size() <= maximumCopyLength() && prompts::promptKey(line) == m_key;
 }
 
 qsizetype LearnedPrompt::leadingCopyLength(QStringView text) const
 {
-    return prompts::leadingCopyLength(text, m_text);
+    return prompts::leadingCopyLength(text, m_text, m_key);
 }
 
 qsizetype LearnedPrompt::runEnd(QStringView line, qsizetype first) const

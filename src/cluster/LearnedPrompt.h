@@ -44,6 +44,8 @@ public:
 
 private:
     QString m_text;
+    // What stays the same from one copy to the next (prompts::promptKey).
+    QString m_key;
     QString m_callsign;
     QStringView m_readAhead;
     bool m_lineOpen = false;

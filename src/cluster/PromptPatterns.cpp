@@ -450,6 +450,11 @@ QString promptKey(QStringView line)
 
 qsizetype leadingCopyLength(QStringView text, QStringView line)
 {
+    return leadingCopyLength(text, line, promptKey(line.trimmed()));
+}
+
+qsizetype leadingCopyLength(QStringView text, QStringView line, QStringView lineKey)
+{
     if (line.isEmpty())
         return 0;
     // The text up to as many ">" as the line holds; its time and date may have grown a little.
@@ -459,8 +464,7 @@ qsizetype leadingCopyLength(QStringView text, QStringView line)
         if ((end = head.indexOf(u'>', end + 1)) < 0)
             return 0;
     const QStringView copy = text.first(end + 1);
-    if (copy.contains(u'\n') || copy.contains(u'\r') ||
-        promptKey(copy.trimmed()) != promptKey(line.trimmed()))
+    if (copy.contains(u'\n') || copy.contains(u'\r') || promptKey(copy.trimmed()) != lineKey)
         return 0;
     ++end;
     while (end < text.size() && text[end].isSpace() && !isLineBreak(text[end]))

@@ -57,6 +57,8 @@ QString promptKey(QStringView line);
 // with the blanks after it, when the line holds no line break up to there (0: none there). A copy
 // is never looked for further than twice the line's length and a little more.
 qsizetype leadingCopyLength(QStringView text, QStringView line);
+// The same with the line's key, promptKey(line.trimmed()), worked out once.
+qsizetype leadingCopyLength(QStringView text, QStringView line, QStringView lineKey);
 
 // Whether `text` may be the start of a copy of `line` that a read cut: the same text so far, as
 // promptKey compares it, or character for character but for the digits (a month's name may be cut
