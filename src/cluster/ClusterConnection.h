@@ -417,6 +417,10 @@ private:
                             bool overlongStops, PromptRun *run = nullptr);
     // How long the copy of the learned or the standard prompt at the start of `text` is.
     qsizetype promptCopyLength(QStringView text) const;
+    // Where the copies that follow one another in `line` from `from` on end, none reaching past
+    // `limit`; `lastCopy` is set to where the last of them begins, if any.
+    qsizetype walkPromptCopies(QStringView line, qsizetype from, qsizetype limit,
+                               qsizetype *lastCopy) const;
     // Whether m_partialRun tells of the unfinished line as it is now.
     bool partialRunKnown() const;
     // The unfinished line is a run of copies that nothing waits for, and `text` goes on with it:

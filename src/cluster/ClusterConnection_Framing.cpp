@@ -149,6 +149,19 @@ qsizetype ClusterConnection::promptCopyLength(QStringView text) const
                     prompts::leadingNodePromptLength(text, m_loginCallsign));
 }
 
+qsizetype ClusterConnection::walkPromptCopies(QStringView line, qsizetype from, qsizetype limit,
+                                              qsizetype *lastCopy) const
+{
+    while (from < limit) {
+        const qsizetype copy = promptCopyLength(line.sliced(from));
+        if (copy == 0 || from + copy > limit)
+            break;
+        *lastCopy = from;
+        from += copy;
+    }
+    return from;
+}
+
 bool ClusterConnection::partialRunKnown() const
 {
     return m_partialRun.end > 0 && m_partialRun.serial + 1 == m_receiveSerial &&
@@ -195,12 +208,8 @@ bool ClusterConnection::extendPartialRun(QStringView text, PromptRun *run)
     const qsizetype base = m_partialRun.end;
     QString seam = line.sliced(base).toString();
     seam += text;
-    qsizetype end = 0;
     qsizetype lastCopy = -1;
-    while (const qsizetype copy = promptCopyLength(QStringView(seam).sliced(end))) {
-        lastCopy = end;
-        end += copy;
-    }
+    const qsizetype end = walkPromptCopies(seam, 0, seam.size(), &lastCopy);
     const QStringView copy = lastCopy >= 0
                                  ? QStringView(seam).sliced(lastCopy, end - lastCopy)
                                  : line.sliced(m_partialRun.lastCopy, base - m_partialRun.lastCopy);
@@ -242,12 +251,7 @@ bool ClusterConnection::handOnGluedPrompts(QStringView &text, qint64 &readStart,
         qsizetype promptLength = 0;
         qsizetype lastCopy = 0;
         const auto walkRun = [&] {
-            for (qsizetype copy = 0; promptLength < limit; promptLength += copy) {
-                copy = promptCopyLength(line.sliced(promptLength));
-                if (copy == 0 || promptLength + copy > limit)
-                    break;
-                lastCopy = promptLength;
-            }
+            promptLength = walkPromptCopies(line, promptLength, limit, &lastCopy);
             return run && (promptLength >= line.size() ||
                            prompts::mayBeginCopy(line.sliced(promptLength),
                                                  line.sliced(lastCopy, promptLength - lastCopy)));
