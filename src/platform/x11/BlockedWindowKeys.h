@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
-#include <QList>
 #include <QObject>
 
 #include <functional>
-#include <optional>
+#include <memory>
 
 namespace varnello {
 
@@ -19,20 +18,12 @@ class BlockedWindowKeys final : public QObject, public QAbstractNativeEventFilte
     Q_DISABLE_COPY_MOVE(BlockedWindowKeys)
 
 public:
-    // The keyboard's keysyms as the core protocol gives them: `perKeycode` of them for each
-    // keycode from `firstKeycode` on, the unshifted one first.
-    struct KeyboardMap {
-        quint8 firstKeycode = 0;
-        quint8 perKeycode = 0;
-        QList<quint32> keysyms;
-    };
-
     // `isBlocked`: whether a modal window holds back the input of the window with this native id.
-    // `keyboard`: read off the program's X connection, and again whenever X reports a new
-    // mapping, unless given; without either nothing is reported.
+    // `layouts`: the keyboard's layouts by their XKB names ("us,fr"), as a test gives them;
+    // without them the keyboard is read off the program's X connection, and again whenever X
+    // reports that it changed. Without either nothing is reported.
     explicit BlockedWindowKeys(std::function<bool(quintptr window)> isBlocked,
-                               std::optional<KeyboardMap> keyboard = std::nullopt,
-                               QObject *parent = nullptr);
+                               const QByteArray &layouts = {}, QObject *parent = nullptr);
     ~BlockedWindowKeys() override;
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;
@@ -41,11 +32,10 @@ Q_SIGNALS:
     void keyPressed(QKeyCombination key);
 
 private:
-    std::optional<Qt::Key> letter(quint8 keycode) const;
+    struct Keyboard;
 
     std::function<bool(quintptr)> m_isBlocked;
-    std::optional<KeyboardMap> m_keyboard;
-    bool m_readsX = false;
+    std::unique_ptr<Keyboard> m_keyboard;
 };
 
 } // namespace varnello

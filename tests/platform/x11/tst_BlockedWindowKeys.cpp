@@ -11,49 +11,63 @@ using namespace varnello;
 class TestBlockedWindowKeys : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // A key pressed in a window behind a sheet is reported as the letter its keycode carries
-    // first, with the modifiers that name commands; Qt is left to drop every one. A KeyPress as
-    // the server sends it: its code, the keycode, then at 12 bytes the window, at 28 the modifiers.
+    // A key pressed in a window behind a sheet is reported as the letter its keycode types
+    // unshifted in the layout in use, with the modifiers that name commands; Qt is left to drop
+    // every one. A KeyPress as the server sends it: its code, the keycode, then at 12 bytes the
+    // window, at 28 the modifiers and, in bits 13-14, the group (the layout) in use.
     void lettersPressedBehindASheetAreReported_data()
     {
+        QTest::addColumn<QByteArray>("layouts"); // the keyboard's, by their XKB names
         QTest::addColumn<int>("code");
-        QTest::addColumn<int>("keycode");
+        QTest::addColumn<int>("keycode"); // Q and A of QWERTY: 24, 38
         QTest::addColumn<quint32>("window");
         QTest::addColumn<int>("state");    // X's modifier bits: Shift 1, Lock 2, Control 4, Mod1 8
         QTest::addColumn<int>("reported"); // as QKeyCombination::toCombined(); 0: nothing
-        const int none = 0;
-        QTest::newRow("Ctrl+Q") << 2 << 24 << 0x400006u << 4 << (Qt::CTRL | Qt::Key_Q).toCombined();
+        const int none = 0, second = 1 << 13;
+        const int ctrlQ = (Qt::CTRL | Qt::Key_Q).toCombined();
+        const int ctrlA = (Qt::CTRL | Qt::Key_A).toCombined();
+        const QByteArray us = "us";
+        QTest::newRow("Ctrl+Q") << us << 2 << 24 << 0x400006u << 4 << ctrlQ;
         QTest::newRow("Ctrl+Q with Caps Lock and Num Lock on")
-            << 2 << 24 << 0x400006u << (4 | 2 | 16) << (Qt::CTRL | Qt::Key_Q).toCombined();
+            << us << 2 << 24 << 0x400006u << (4 | 2 | 16) << ctrlQ;
         QTest::newRow("Ctrl+Q sent by another client (xdotool)")
-            << 130 << 24 << 0x400006u << 4 << (Qt::CTRL | Qt::Key_Q).toCombined();
-        QTest::newRow("q") << 2 << 24 << 0x400006u << 0 << int(Qt::Key_Q);
-        QTest::newRow("Shift+Q") << 2 << 24 << 0x400006u << 1
+            << us << 130 << 24 << 0x400006u << 4 << ctrlQ;
+        QTest::newRow("q") << us << 2 << 24 << 0x400006u << 0 << int(Qt::Key_Q);
+        QTest::newRow("Shift+Q") << us << 2 << 24 << 0x400006u << 1
                                  << (Qt::SHIFT | Qt::Key_Q).toCombined();
-        QTest::newRow("Ctrl+Alt+W")
-            << 2 << 25 << 0x400006u << (4 | 8) << (Qt::CTRL | Qt::ALT | Qt::Key_W).toCombined();
-        QTest::newRow("Ctrl+1, no letter") << 2 << 10 << 0x400006u << 4 << none;
-        QTest::newRow("a keycode past the map") << 2 << 200 << 0x400006u << 4 << none;
-        QTest::newRow("a keycode before it") << 2 << 7 << 0x400006u << 4 << none;
-        QTest::newRow("Ctrl+Q in a window nothing blocks") << 2 << 24 << 0x400007u << 4 << none;
-        QTest::newRow("Ctrl+Q released") << 3 << 24 << 0x400006u << 4 << none;
+        QTest::newRow("Ctrl+Alt+W") << us << 2 << 25 << 0x400006u << (4 | 8)
+                                    << (Qt::CTRL | Qt::ALT | Qt::Key_W).toCombined();
+        QTest::newRow("Ctrl+1, no letter") << us << 2 << 10 << 0x400006u << 4 << none;
+        QTest::newRow("a keycode past the map") << us << 2 << 255 << 0x400006u << 4 << none;
+        QTest::newRow("a keycode before it") << us << 2 << 7 << 0x400006u << 4 << none;
+        QTest::newRow("Ctrl+Q in a window nothing blocks")
+            << us << 2 << 24 << 0x400007u << 4 << none;
+        QTest::newRow("Ctrl+Q released") << us << 3 << 24 << 0x400006u << 4 << none;
+        // AZERTY: A where QWERTY has Q, and Q where it has A.
+        QTest::newRow("fr, Ctrl+A") << QByteArray("fr") << 2 << 24 << 0x400006u << 4 << ctrlA;
+        QTest::newRow("fr, Ctrl+Q") << QByteArray("fr") << 2 << 38 << 0x400006u << 4 << ctrlQ;
+        QTest::newRow("us,fr in fr, Ctrl+A")
+            << QByteArray("us,fr") << 2 << 24 << 0x400006u << (4 | second) << ctrlA;
+        QTest::newRow("us,fr in fr, Ctrl+Q")
+            << QByteArray("us,fr") << 2 << 38 << 0x400006u << (4 | second) << ctrlQ;
+        QTest::newRow("fr,us in us, Ctrl+Q")
+            << QByteArray("fr,us") << 2 << 24 << 0x400006u << (4 | second) << ctrlQ;
+        QTest::newRow("fr,us in us, Ctrl+A")
+            << QByteArray("fr,us") << 2 << 38 << 0x400006u << (4 | second) << ctrlA;
+        QTest::newRow("fr,us in fr, Ctrl+Q")
+            << QByteArray("fr,us") << 2 << 38 << 0x400006u << 4 << ctrlQ;
     }
 
     void lettersPressedBehindASheetAreReported()
     {
+        QFETCH(QByteArray, layouts);
         QFETCH(int, code);
         QFETCH(int, keycode);
         QFETCH(quint32, window);
         QFETCH(int, state);
         QFETCH(int, reported);
         const int none = 0;
-        // Keycodes 8 to 25, two keysyms each: "1" at 10, "Q" at 24 (as "q", "Q"), "W" at 25.
-        BlockedWindowKeys::KeyboardMap map{8, 2, QList<quint32>(36, 0)};
-        map.keysyms[(10 - 8) * 2] = '1';
-        map.keysyms[(24 - 8) * 2] = 'q';
-        map.keysyms[(24 - 8) * 2 + 1] = 'Q';
-        map.keysyms[(25 - 8) * 2] = 'W';
-        BlockedWindowKeys keys([](quintptr id) { return id == 0x400006; }, map);
+        BlockedWindowKeys keys([](quintptr id) { return id == 0x400006; }, layouts);
         QSignalSpy pressed(&keys, &BlockedWindowKeys::keyPressed);
         std::array<char, 32> event{char(code), char(keycode)};
         std::memcpy(event.data() + 12, &window, sizeof window);
