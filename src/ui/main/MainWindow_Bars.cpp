@@ -220,10 +220,17 @@ QWidget *MainWindow::buildBottomBar()
     m_commandField->setPlaceholderText(QStringLiteral("Cluster command"));
     m_commandField->setClearButtonEnabled(false);
     connect(m_commandField, &QLineEdit::textEdited, &m_view, &ContentView::setCommand);
-    connect(m_commandField, &QLineEdit::returnPressed, &m_view, &ContentView::sendCommand);
+    // The field is emptied as its line is taken, not at the window's next refresh: a key typed
+    // right behind Return (a fast typist's rollover, a tool typing lines) begins the next line.
+    const auto sendLine = [this] {
+        m_view.sendCommand();
+        if (m_commandField->text() != m_view.command())
+            m_commandField->setText(m_view.command());
+    };
+    connect(m_commandField, &QLineEdit::returnPressed, this, sendLine);
     m_sendButton = new QPushButton(QStringLiteral("Send"), bar);
     m_sendButton->setObjectName(QStringLiteral("sendButton"));
-    connect(m_sendButton, &QPushButton::clicked, &m_view, &ContentView::sendCommand);
+    connect(m_sendButton, &QPushButton::clicked, this, sendLine);
     commandRow->addWidget(m_commandField, 1);
     commandRow->addWidget(m_sendButton);
     m_commandBlock->addLayout(commandRow);

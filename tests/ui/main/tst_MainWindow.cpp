@@ -272,6 +272,17 @@ private slots:
         QCOMPARE(kit.find<QStackedWidget>(QStringLiteral("mainStack"))->currentWidget(),
                  kit.find<QWidget>(QStringLiteral("console")));
         QTRY_COMPARE(field->text(), QString());
+
+        // Keys typed right behind Return, before the event loop comes round again, begin the
+        // next line in an empty field.
+        QTest::keyClicks(field, QStringLiteral("sh/dx 5"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClicks(field, QStringLiteral("sh/dx 6"));
+        QCOMPARE(field->text(), QStringLiteral("sh/dx 6"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY(kit.net.node.hasReceived(QStringLiteral("sh/dx 6")));
+        QVERIFY(kit.net.node.hasReceived(QStringLiteral("sh/dx 5")));
+        QTRY_COMPARE(field->text(), QString());
     }
 
     void tabs_postIsTableOnFirstShowAndAtEachChange()
