@@ -198,7 +198,7 @@ void ClusterConnection::answerLoginQuestion()
     }
     m_callsignSendWatchdogTask.cancel();
     // The question is greeting: a line before it was no prompt.
-    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
+    m_promptQuestion.noteLoginQuestion(std::chrono::steady_clock::now());
     if (m_loginPassword.isEmpty()) {
         setLoginState(LoginState::waitingForPasswordPrompt);
         setStatusText(QStringLiteral("Password required but none configured"));

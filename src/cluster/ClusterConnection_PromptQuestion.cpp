@@ -161,12 +161,12 @@ void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
     if (PromptQuestion::isPassingTraffic(line))
         return;
+    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     // The node tells what it runs in its greeting; DXSpider answers every empty line.
     if (prompts::announcesDXSpider(line)) {
         m_greetingAnnouncedDXSpider = true;
         m_promptQuestion.setAnswersEveryQuestion();
     }
-    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     armPromptQuestionDeadline();
 }
 

@@ -211,6 +211,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("named");      // the prompt the question found ("": none)
         QTest::addColumn<bool>("loggedIn");      // else the warning names the prompt
         QTest::addColumn<int>("questions");      // empty lines the node receives
+        // A user logs in or out this often from the callsign on (a busy node, set/logininfo).
+        QTest::addColumn<int>("noticeMs");
+        QTest::addColumn<QString>("typed"); // by the operator just after the callsign
         const QString own = QStringLiteral("%1 de GB7TST 2044Z >");
         const QString ownSent = own.arg(QStringLiteral("N0CALL"));
         const QString spider = QStringLiteral("%1 de GB7TST 2044Z dxspider >");
@@ -220,7 +223,8 @@ private Q_SLOTS:
                             int pauseMs, int answerMs, const QString &named, int questions,
                             int traffic = 0, const QString &password = {}) {
             QTest::newRow(name) << prompt << greeting << pauseMs << traffic << answerMs << password
-                                << !password.isEmpty() << named << named.isEmpty() << questions;
+                                << !password.isEmpty() << named << named.isEmpty() << questions << 0
+                                << QString();
         };
         // A DXSpider node (its greeting says so, in any language) with a prompt its user set.
         const QStringList hello{QStringLiteral("Hello N0CALL, this is GB7TST in Testland\r\n"
@@ -234,7 +238,14 @@ private Q_SLOTS:
                                 << (asked && !password.isEmpty()) << named << true
                                 << (questions >= 0    ? questions
                                     : named.isEmpty() ? 0
-                                                      : 2);
+                                                      : 2)
+                                << 0 << QString();
+        };
+        const auto busy = [&hello](const char *name, const QString &prompt, const QString &named,
+                                   int noticeMs, const QString &typed = {}) {
+            QTest::newRow(name) << prompt + "\r\n"
+                                << hello << 0 << 0 << 0 << QString() << false << named << true
+                                << (named.isEmpty() ? 0 : 2) << noticeMs << typed;
         };
         add("own prompt", own, {}, 0, 0, ownSent, 2);
         add("own prompt, line break", own + "\r\n", {}, 0, 0, ownSent, 2);
@@ -356,6 +367,22 @@ private Q_SLOTS:
              0, ownSent, 0, {}, true, 4);
         user("DXSpider, a greeting line ending in > and the standard prompt 1750 ms behind it",
              spider, {hello.first() + "Type HELP for help >\r\n"}, 1750, 0, "", 0, {}, true, 4);
+        // Every 0.5 s and 1.5 s at full scale: a notice always comes within the answers' check,
+        // and more often than the quiet.
+        const QString typed = QStringLiteral("sh/dx 3");
+        busy("DXSpider, own prompt of a > alone, a user logs in every 125 ms, a command typed", ">",
+             ">", 125, typed);
+        busy("DXSpider, own prompt of a > alone, a user logs in every 375 ms", ">", ">", 375);
+        busy("DXSpider, own prompt call de node, a user logs in every 125 ms, a command typed",
+             "%1 de GB7TST >", "N0CALL de GB7TST >", 125, typed);
+        busy("DXSpider, own prompt call de node, a user logs in every 375 ms", "%1 de GB7TST >",
+             "N0CALL de GB7TST >", 375);
+        busy("DXSpider, own prompt with the date, a user logs in every 125 ms, a command typed",
+             "%1@GB7TST:%3-Dec-2026>", "N0CALL@GB7TST: 8-Dec-2026>", 125, typed);
+        busy("DXSpider, own prompt with the date, a user logs in every 375 ms",
+             "%1@GB7TST:%3-Dec-2026>", "N0CALL@GB7TST: 8-Dec-2026>", 375);
+        busy("DXSpider, standard prompt, a user logs in every 125 ms, a command typed",
+             "%1 de GB7TST  9-Dec-2026 1200Z dxspider >", "", 125, typed);
     }
 
     void promptAfterTheCallsign()
@@ -370,6 +397,8 @@ private Q_SLOTS:
         QFETCH(QString, named);
         QFETCH(bool, loggedIn);
         QFETCH(int, questions);
+        QFETCH(int, noticeMs);
+        QFETCH(QString, typed);
         ClusterTiming timing = fastTiming();
         timing.callsignSendWatchdog = 1500ms;
         timing.stepReplyTimeout = 4s; // as at full scale, well over the late answers
@@ -378,8 +407,8 @@ private Q_SLOTS:
         // After commands, the prompt alone.
         const QString commandPrompt =
             prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last();
-        if (loggedIn)
-            kit.node.setCommandPrompt(commandPrompt);
+        if (loggedIn) // a notice behind a prompt comes after its line break, as on DXSpider
+            kit.node.setCommandPrompt(noticeMs > 0 ? commandPrompt + "\r\n" : commandPrompt);
         kit.node.setGreeting(greeting, pauseMs);
         kit.node.setPassword(passwordAsked ? password : QString());
         kit.node.setGreetingBeforePassword(passwordAsked);
@@ -404,21 +433,54 @@ private Q_SLOTS:
                                   ? announcement
                                   : QStringLiteral("To ALL de K1ABC: news %1 -->").arg(news));
         });
-        kit.node.onLine = [&](int, const QString &) {
+        QStringList notices;
+        QTimer noticeTimer;
+        QObject::connect(&noticeTimer, &QTimer::timeout, [&] {
+            if (kit.connection->isLoggedIn())
+                return; // what a step makes of a notice is not the login's
+            notices.append(
+                QStringLiteral("User K%1ABC has logged %2")
+                    .arg(notices.size())
+                    .arg(notices.size() % 2 ? QStringLiteral("out") : QStringLiteral("in")));
+            kit.node.sendLine(notices.constLast());
+        });
+        kit.node.onLine = [&](int, const QString &line) {
             if (traffic == -1) // never a moment's silence after the prompt
                 kit.node.startSpotStream(50);
             else if (traffic != 0 && !chatter.isActive())
                 chatter.start(traffic > 0 ? traffic : 100);
+            if (noticeMs > 0 && !noticeTimer.isActive() && line == QLatin1String("N0CALL")) {
+                noticeTimer.start(noticeMs);
+                if (!typed.isEmpty())
+                    QTimer::singleShot(100, kit.connection.get(),
+                                       [&] { kit.connection->sendUserCommand(typed); });
+            }
         };
+        QElapsedTimer loginTime;
+        loginTime.start();
         kit.connectTo(kit.node, QStringLiteral("N0CALL"), password);
         QVERIFY(kit.waitFor(
             [&] { return kit.connection->isLoggedIn() || kit.connection->clusterNodeWarning(); }));
+        if (noticeMs > 0)
+            qInfo("logged in after %lld ms", loginTime.elapsed());
         kit.node.stopSpotStream();
         chatter.stop();
+        noticeTimer.stop();
         kit.settle(700);
         QCOMPARE(kit.node.connectionCount(), 1);
         const QStringList console = kit.console();
         QVERIFY(console.filter(QStringLiteral("Login stalled")).isEmpty());
+        // Each notice during the login is shown once, whatever the login made of the lines around
+        // it.
+        for (const QString &notice : std::as_const(notices))
+            QVERIFY2(console.count(notice) == 1, qPrintable(notice));
+        // A line typed during the login goes out once the login and its steps are done.
+        if (!typed.isEmpty()) {
+            QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(typed); }));
+            QVERIFY(
+                kit.node.receivedLines().indexOf(typed) >
+                kit.node.receivedLines().indexOf(QString(ClusterConnection::recentSpotsCommand)));
+        }
         QCOMPARE(kit.connection->isLoggedIn(), loggedIn);
         QCOMPARE(kit.connection->detectedNodeType(),
                  loggedIn ? ClusterNodeType::dxSpider : ClusterNodeType::other);
@@ -757,6 +819,10 @@ private Q_SLOTS:
             "0 line Type_HELP_> 10 = wait; 600 greeting; 600 due = 1600; "
             "1100 line To_ALL_de_K1ABC:_hi_> 12 = wait; 1100 due = 1600; "
             "1200 line Enter_<your_name>_> 14 = wait; 1200 due = 2200");
+        row("DXSpider: its own notices neither hold the question back nor make answers greeting",
+            "0 dxspider; 0 line TALK 10 = wait; 600 greeting; 600 due = 1000; "
+            "1000 deadline = ask; 1000 asked 20; 1050 line TALK 30 = answer; "
+            "1050 line TALK 31 = answer; 1100 greeting; 1500 deadline = prompt");
         row("a plain line unanswered is the prompt of a node that ignores empty lines",
             "0 line NODE> 10 = wait; 1000 deadline = ask; 1000 asked 20; 1000 due = 5000; "
             "3000 line To_ALL_de_K1ABC:_hi_--> 30 = wait; 5000 deadline = prompt");
