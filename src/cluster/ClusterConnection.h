@@ -553,6 +553,9 @@ private:
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
+    // Tells the operator what the node is; returns what it is and where ("AR-Cluster detected
+    // on host:port").
+    QString describeUnsupportedNode(const QString &prompt);
     // A line in question proved to be the node's prompt: a DXSpider node's that its user set,
     // or an unknown node's.
     void confirmUnknownNodePrompt();
@@ -571,6 +574,9 @@ private:
     void armCallsignWatchdog(TcpConnection *connection, std::chrono::milliseconds delay);
     void handlePrimaryAttemptFailure();
     void handleBackupAttemptFailure();
+    // The backup node is of a kind this program does not support: the attempts end with an alert
+    // that says so.
+    void refuseBackupNode(const QString &prompt);
     // Routes an attempt that ended before its login completed to the failure policy.
     void handleAttemptEndedBeforeLogin();
     // Counts a login that never completed; true when the automatic reconnect gave up.

@@ -311,8 +311,10 @@ void ClusterConnection::handleUnsupportedNode(const QString &prompt)
 {
     // Nothing more is asked of a node found unsupported, on either role.
     endPromptQuestion();
-    if (m_activeNodeRole != ClusterNodeRole::primary)
+    if (m_activeNodeRole != ClusterNodeRole::primary) {
+        refuseBackupNode(prompt);
         return;
+    }
     m_callsignSendWatchdogTask.cancel();
     m_connectionAttemptTimeoutTask.cancel();
     m_backupRetryTask.cancel();
@@ -339,30 +341,36 @@ void ClusterConnection::handleUnsupportedNode(const QString &prompt)
     m_promptBuffer.clear();
 
     if (m_activePort && *m_activePort != 0) {
-        QString typeText;
-        switch (m_detectedNodeType) {
-        case ClusterNodeType::arCluster:
-            typeText = QStringLiteral("AR-Cluster");
-            break;
-        case ClusterNodeType::other:
-            typeText = QStringLiteral("unknown cluster type");
-            break;
-        default:
-            typeText = QStringLiteral("unsupported cluster type");
-            break;
-        }
-        appendConsoleLine(typeText + QStringLiteral(" detected on ") + m_activeHost + u':' +
-                          QString::number(*m_activePort) +
-                          QStringLiteral(". Varnello does not support this node."));
-        // A DXSpider user who set a prompt of their own sees here what to undo.
-        if (!prompt.isEmpty())
-            appendConsoleLine(
-                QStringLiteral("The node's prompt was \"") + prompt +
-                QStringLiteral("\", which is no DXSpider, CC Cluster or AR-Cluster prompt. On a "
-                               "DXSpider node, unset/prompt restores the standard prompt if you "
-                               "changed yours with set/prompt."));
+        describeUnsupportedNode(prompt);
         setClusterNodeWarning(ClusterNodeWarning{m_detectedNodeType, m_activeHost, *m_activePort});
     }
+}
+
+QString ClusterConnection::describeUnsupportedNode(const QString &prompt)
+{
+    QString typeText;
+    switch (m_detectedNodeType) {
+    case ClusterNodeType::arCluster:
+        typeText = QStringLiteral("AR-Cluster");
+        break;
+    case ClusterNodeType::other:
+        typeText = QStringLiteral("unknown cluster type");
+        break;
+    default:
+        typeText = QStringLiteral("unsupported cluster type");
+        break;
+    }
+    const QString found = typeText + QStringLiteral(" detected on ") + m_activeHost + u':' +
+                          QString::number(m_activePort.value_or(0));
+    appendConsoleLine(found + QStringLiteral(". Varnello does not support this node."));
+    // A DXSpider user who set a prompt of their own sees here what to undo.
+    if (!prompt.isEmpty())
+        appendConsoleLine(
+            QStringLiteral("The node's prompt was \"") + prompt +
+            QStringLiteral("\", which is no DXSpider, CC Cluster or AR-Cluster prompt. On a "
+                           "DXSpider node, unset/prompt restores the standard prompt if you "
+                           "changed yours with set/prompt."));
+    return found;
 }
 
 void ClusterConnection::continueWithReducedFeatures()

@@ -157,37 +157,65 @@ private Q_SLOTS:
         QTest::addColumn<FakeClusterNode::Kind>("kind");
         QTest::addColumn<ClusterNodeType>("type");
         QTest::addColumn<QString>("typeText");
-        QTest::newRow("AR-Cluster") << FakeClusterNode::Kind::ARCluster
-                                    << ClusterNodeType::arCluster << QStringLiteral("AR-Cluster");
-        QTest::newRow("other prompt") << FakeClusterNode::Kind::Other << ClusterNodeType::other
-                                      << QStringLiteral("unknown cluster type");
-        QTest::newRow("e-mail question")
-            << FakeClusterNode::Kind::EmailQuestion << ClusterNodeType::other
-            << QStringLiteral("unknown cluster type");
+        QTest::addColumn<ClusterNodeRole>("role");
+        for (const ClusterNodeRole role : {ClusterNodeRole::primary, ClusterNodeRole::backup}) {
+            const char *on = role == ClusterNodeRole::primary ? "" : ", backup";
+            QTest::addRow("AR-Cluster%s", on)
+                << FakeClusterNode::Kind::ARCluster << ClusterNodeType::arCluster
+                << QStringLiteral("AR-Cluster") << role;
+            QTest::addRow("other prompt%s", on)
+                << FakeClusterNode::Kind::Other << ClusterNodeType::other
+                << QStringLiteral("unknown cluster type") << role;
+            QTest::addRow("e-mail question%s", on)
+                << FakeClusterNode::Kind::EmailQuestion << ClusterNodeType::other
+                << QStringLiteral("unknown cluster type") << role;
+        }
     }
 
+    // On the primary node the warning sheet says what the node is; a backup node that names
+    // itself ends the attempts at once with an alert that says so, never waiting for the login
+    // watchdog nor trying the node again.
     void unsupportedNodes_areDisconnectedWithoutReconnect()
     {
         QFETCH(FakeClusterNode::Kind, kind);
         QFETCH(ClusterNodeType, type);
         QFETCH(QString, typeText);
-        ConnectionKit kit;
+        QFETCH(ClusterNodeRole, role);
+        ClusterTiming timing = fastTiming();
+        timing.callsignSendWatchdog = 60s;
+        ConnectionKit kit(timing);
         kit.node.setKind(kind);
         kit.connection->setIsConnectionSequenceActive(true);
-        kit.connectTo(kit.node);
-        QVERIFY(kit.waitFor([&] { return kit.connection->clusterNodeWarning().has_value(); }));
-        QCOMPARE(kit.connection->statusText(), QStringLiteral("Unsupported DX Cluster node"));
+        kit.connection->connect(QStringLiteral("127.0.0.1"), kit.node.port(),
+                                QStringLiteral("N0CALL"), {}, role, false, true,
+                                role == ClusterNodeRole::primary ? ConnectionOrigin::manual
+                                                                 : ConnectionOrigin::failover);
+        const bool primary = role == ClusterNodeRole::primary;
+        QVERIFY(kit.waitFor([&] {
+            return kit.connection->clusterNodeWarning() ||
+                   kit.connection->autoReconnectController().alert();
+        }));
+        const QString found =
+            typeText + QStringLiteral(" detected on 127.0.0.1:%1").arg(kit.node.port());
+        if (!primary)
+            QCOMPARE(*kit.connection->autoReconnectController().alert(),
+                     AutoReconnectAlert::allClustersUnavailable(
+                         found + QStringLiteral(", not supported by Varnello")));
+        QCOMPARE(kit.connection->clusterNodeWarning().has_value(), primary);
+        QCOMPARE(kit.connection->statusText(),
+                 primary ? QStringLiteral("Unsupported DX Cluster node")
+                         : QStringLiteral("Primary and backup clusters unavailable — attempts "
+                                          "stopped (%1, not supported by Varnello)")
+                               .arg(found));
         QCOMPARE(kit.connection->loginState(), LoginState::failed);
         QCOMPARE(kit.connection->detectedNodeType(), type);
         QVERIFY(!kit.connection->isConnected());
         QVERIFY(!kit.connection->isConnectionSequenceActive());
-        QVERIFY(kit.consoleHas(typeText + QStringLiteral(" detected on 127.0.0.1:%1. Varnello does "
-                                                         "not support this node.")
-                                              .arg(kit.node.port())));
+        QVERIFY(kit.consoleHas(found + QStringLiteral(". Varnello does not support this node.")));
         QVERIFY(kit.waitFor([&] { return kit.node.openConnectionCount() == 0; }));
         kit.settle(500); // several reconnect delays
         QCOMPARE(kit.node.connectionCount(), 1);
-        QVERIFY(!kit.connection->autoReconnectController().alert());
+        QCOMPARE(kit.connection->autoReconnectController().alert().has_value(), !primary);
     }
 
     // After the callsign, a known prompt logs in. A line ending in ">" of no known type is asked
