@@ -382,6 +382,9 @@ private Q_SLOTS:
              "N0CALL de GB7TST:  8-Dec-2026 1200Z >");
         user("DXSpider, own prompt with the date right behind a colon, the 9th to the 10th",
              "%1@GB7TST:%3-Dec-2026>", hello, 0, 0, "N0CALL@GB7TST: 8-Dec-2026>");
+        // Learned without the blank that pads the day: from the 10th on each copy is longer.
+        user("DXSpider, own prompt of the date and time alone, the 9th to the 10th",
+             "%3-Dec-2026 1200Z >\r\n", hello, 0, 0, "8-Dec-2026 1200Z >");
         // A slow DXSpider node: it answers the empty lines after the answer wait (10 s at full
         // scale; the second pair goes out meanwhile), or the rest of its greeting comes then.
         user("DXSpider, own prompt answered 2500 ms late", own, hello, 0, 2500, ownSent, 0, {},
@@ -523,7 +526,10 @@ private Q_SLOTS:
         if (!named.isEmpty()) {
             QVERIFY(naming.first().contains(u'"' + named + u'"'));
             // The node's answers, the prompt once more, are not shown again.
-            QCOMPARE(console.mid(0, console.indexOf(naming.first())).count(named), 1);
+            const QStringList before = console.mid(0, console.indexOf(naming.first()));
+            QCOMPARE(std::count_if(before.begin(), before.end(),
+                                   [&](const QString &line) { return line.trimmed() == named; }),
+                     1);
         }
         QCOMPARE(kit.node.countReceived(QString()), questions);
         if (loggedIn) {
@@ -739,16 +745,18 @@ private Q_SLOTS:
         kit.connection->connect(QStringLiteral("127.0.0.1"), kit.node.port(),
                                 QStringLiteral("N0CALL"), afterPassword ? password : QString(),
                                 role, false, true, ConnectionOrigin::manual);
-        // Stalled, or refused once the line proved to be the prompt.
+        // Stalled, or refused once the line proved to be the prompt (a backup node at once).
         QVERIFY(kit.waitFor([&] {
             return !kit.console().filter(QStringLiteral("Login stalled")).isEmpty() ||
-                   kit.connection->clusterNodeWarning();
+                   kit.connection->clusterNodeWarning() ||
+                   kit.connection->autoReconnectController().alert();
         }));
         const qint64 endedAt = kit.node.elapsedMs();
         const qint64 endedAfter = endedAt - startedAt;
         ticker.stop();
         kit.settle(300);
-        QVERIFY(traffic.isEmpty() || !kit.connection->clusterNodeWarning());
+        QVERIFY(traffic.isEmpty() || (!kit.connection->clusterNodeWarning() &&
+                                      !kit.connection->autoReconnectController().alert()));
         QVERIFY(kit.node.countReceived(QString(), 0) <= 4);
         QVERIFY(endedAfter <= (timing.callsignSendWatchdog + timing.promptQuestionQuiet +
                                timing.promptQuestionWait + timing.promptQuestionPairSpan * 3 / 2)
