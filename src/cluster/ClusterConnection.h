@@ -542,6 +542,10 @@ private:
     void handleStepReplyTimeout();
     void detectNodeType();
     bool matchesNodePrompt(const QString &buffer) const;
+    // The operator's set/prompt or unset/prompt went out: the node's answer tells its new prompt.
+    void notePromptChangeSent(const QString &command);
+    // Each line the node sends, looked at while such a change is under way.
+    void notePromptChangeLine(QStringView line);
     // How long a node prompt at the start of the line is (0: none there).
     qsizetype leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
     qsizetype leadingLearnedPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
@@ -730,8 +734,13 @@ private:
     qint64 m_loginLineMark = 0;
     // The greeting said the node runs DXSpider.
     bool m_greetingAnnouncedDXSpider = false;
-    // The prompt a DXSpider user set for themselves, found before the login.
+    // The prompt a DXSpider user set for themselves, found before the login or when the operator
+    // sets another.
     LearnedPrompt m_learnedPrompt;
+    // The operator changes the prompt: the line went out, or the node said "Prompt is changed"
+    // and its next line is the new prompt.
+    enum class PromptChange : quint8 { none, sent, confirmed };
+    PromptChange m_promptChange = PromptChange::none;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;

@@ -52,6 +52,10 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 {
     if (prompts::endsInNodePrompt(buffer, m_loginCallsign, prompts::NodeKind::any))
         return true;
+    // The line after "Prompt is changed" is the prompt the operator just set.
+    if (m_promptChange == PromptChange::confirmed && !buffer.contains(u'\n') &&
+        !buffer.contains(u'\r') && prompts::endsInAnyPrompt(buffer))
+        return true;
     if (!m_learnedPrompt.isKnown())
         return false;
     // The prompt its user set is the last line, as the question found it; a longer last line is
@@ -61,6 +65,37 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
     const qsizetype lineStart = std::max(end.lastIndexOf(u'\n'), end.lastIndexOf(u'\r')) + 1;
     return (lineStart > 0 || end.size() == buffer.size()) &&
            m_learnedPrompt.isCopy(end.sliced(lineStart)) && learnedPromptMayEndReply();
+}
+
+void ClusterConnection::notePromptChangeSent(const QString &command)
+{
+    const QString word = command.section(u' ', 0, 0, QString::SectionSkipEmpty);
+    if (word.compare(QLatin1String("set/prompt"), Qt::CaseInsensitive) == 0 ||
+        word.compare(QLatin1String("unset/prompt"), Qt::CaseInsensitive) == 0)
+        m_promptChange = PromptChange::sent;
+}
+
+void ClusterConnection::notePromptChangeLine(QStringView line)
+{
+    if (m_promptChange == PromptChange::none)
+        return;
+    const QStringView text = line.trimmed();
+    // The standard prompt again (unset/prompt): the patterns know it.
+    if (isDXSpiderPrompt(text.toString(), m_loginCallsign)) {
+        m_learnedPrompt.forget();
+        m_promptChange = PromptChange::none;
+    } else if (m_promptChange == PromptChange::confirmed) {
+        // DXSpider sends the new prompt right behind its words, in the same write.
+        if (prompts::endsInAnyPrompt(text))
+            m_learnedPrompt.learn(text.toString(), m_loginCallsign);
+        m_promptChange = PromptChange::none;
+    } else if (text == QLatin1String("Prompt is changed")) {
+        // In English whatever the user's language; a notice may come before it.
+        m_promptChange = PromptChange::confirmed;
+    } else if (!operatorLineOwed()) {
+        // Answered without a word of a change (refused, or no DXSpider).
+        m_promptChange = PromptChange::none;
+    }
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft) const

@@ -20,6 +20,7 @@ void ClusterConnection::resetPromptQuestion()
     m_loginLineSentAt.reset();
     m_greetingAnnouncedDXSpider = false;
     m_learnedPrompt.forget();
+    m_promptChange = PromptChange::none;
     noteWhetherPasswordMayBeAsked();
 }
 

@@ -160,8 +160,11 @@ bool ClusterConnection::writeOperatorLine(const WaitingRequest &line)
         appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
     m_lastOperatorWrite = std::chrono::steady_clock::now();
     owePrompt(line.isSpot ? OwedReply::spot : OwedReply::operatorLine, receivedStreamEnd());
-    if (sendLine(line.text))
+    if (sendLine(line.text)) {
+        if (!line.isSpot)
+            notePromptChangeSent(line.text);
         return true;
+    }
     m_owedPrompts.removeLast();
     armOwedPromptExpiry();
     return false;

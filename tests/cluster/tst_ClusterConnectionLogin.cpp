@@ -640,6 +640,19 @@ private Q_SLOTS:
             // Every announcement is shown, those held with the answers too.
             if (traffic > 0)
                 QCOMPARE(kit.console().count(announcement), announcements);
+            // The operator sets a prompt of ">" alone: the node says so and sends it at once, and
+            // from there it ends every reply, the Refreshes behind it too, at once.
+            if (noticeMs > 0) {
+                const QString setPrompt = QStringLiteral("set/prompt >");
+                kit.node.setReply(setPrompt, {QStringLiteral("Prompt is changed")});
+                kit.node.onLine = [&](int, const QString &line) {
+                    if (line == setPrompt)
+                        kit.node.setCommandPrompt(QStringLiteral(">\r\n"));
+                };
+                QVERIFY(commandsThenRefresh({setPrompt}));
+                QVERIFY(commandsThenRefresh({}));
+                QVERIFY(commandsThenRefresh({QStringLiteral("sh/dx 1")}));
+            }
         }
     }
 
