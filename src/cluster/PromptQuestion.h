@@ -29,9 +29,9 @@ namespace varnello {
 //   other; a line of traffic never comes twice within the pair span, however it is timed.
 // - A line is the node's prompt when two copies of it other than its first sighting arrive
 //   within the pair span in reads that began after the empty lines went out, and no further copy
-//   follows within half as long again, nor (but on a node known to answer every empty line) more
-//   greeting. A line that shows more copies than empty lines were sent before them (after its
-//   first sighting) is traffic for the rest of the connection.
+//   follows within half as long again, nor more greeting (text counts as greeting only on a node
+//   not known to answer every empty line). A line that shows more copies than empty lines were
+//   sent before them (after its first sighting) is traffic for the rest of the connection.
 // - A line shaped like a node's prompt (no greeting placeholder, no traffic) is also the prompt
 //   of a node that ignores empty lines when, after the question (or, when none may be asked, the
 //   quiet), neither a copy of it nor more greeting comes for a whole answer wait. A node known to
