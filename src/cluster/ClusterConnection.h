@@ -542,6 +542,10 @@ private:
     void handleStepReplyTimeout();
     void detectNodeType();
     bool matchesNodePrompt(const QString &buffer) const;
+    // The operator's set/prompt or unset/prompt went out: the node's answer tells its new prompt.
+    void notePromptChangeSent(const QString &command);
+    // Each line the node sends, looked at while such a change is under way.
+    void notePromptChangeLine(QStringView line);
     // How long a node prompt at the start of the line is (0: none there).
     qsizetype leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
     qsizetype leadingLearnedPromptLength(QStringView line, qsizetype *ownRunLeft = nullptr) const;
@@ -553,6 +557,9 @@ private:
     void completeLogin();
     // `prompt`: the line taken for the prompt of a node of no known type, shown to the operator.
     void handleUnsupportedNode(const QString &prompt = {});
+    // Tells the operator what the node is; returns what it is and where ("AR-Cluster detected
+    // on host:port").
+    QString describeUnsupportedNode(const QString &prompt);
     // A line in question proved to be the node's prompt: a DXSpider node's that its user set,
     // or an unknown node's.
     void confirmUnknownNodePrompt();
@@ -571,6 +578,9 @@ private:
     void armCallsignWatchdog(TcpConnection *connection, std::chrono::milliseconds delay);
     void handlePrimaryAttemptFailure();
     void handleBackupAttemptFailure();
+    // The backup node is of a kind this program does not support: the attempts end with an alert
+    // that says so.
+    void refuseBackupNode(const QString &prompt);
     // Routes an attempt that ended before its login completed to the failure policy.
     void handleAttemptEndedBeforeLogin();
     // Counts a login that never completed; true when the automatic reconnect gave up.
@@ -724,8 +734,13 @@ private:
     qint64 m_loginLineMark = 0;
     // The greeting said the node runs DXSpider.
     bool m_greetingAnnouncedDXSpider = false;
-    // The prompt a DXSpider user set for themselves, found before the login.
+    // The prompt a DXSpider user set for themselves, found before the login or when the operator
+    // sets another.
     LearnedPrompt m_learnedPrompt;
+    // The operator changes the prompt: the line went out, or the node said "Prompt is changed"
+    // and its next line is the new prompt.
+    enum class PromptChange : quint8 { none, sent, confirmed };
+    PromptChange m_promptChange = PromptChange::none;
     QString m_loginCallsign;
     QString m_loginPassword;
     bool m_hasSentCallsign = false;

@@ -275,6 +275,30 @@ void ClusterConnection::handleBackupAttemptFailure()
     m_autoReconnectController->reportAllClustersUnavailable();
 }
 
+void ClusterConnection::refuseBackupNode(const QString &prompt)
+{
+    // The backup node named itself as one this program cannot use: trying it again would only
+    // meet the same node, so the attempts end here with what it is.
+    const QString found = describeUnsupportedNode(prompt);
+    m_callsignSendWatchdogTask.cancel();
+    m_connectionAttemptTimeoutTask.cancel();
+    m_backupRetryTask.cancel();
+    m_isBackupConnectionAttempt = false;
+    m_connectionIncidentHandled = true;
+    releaseConnection();
+    setIsConnected(false);
+    setIsLoggedIn(false);
+    setLoginState(LoginState::failed);
+    setStatusText(QStringLiteral("Unsupported DX Cluster node"));
+    stopPrimaryRecovery();
+    appendConsoleLine(
+        QStringLiteral("Unable to connect to either the primary or backup DX Cluster."));
+    setIsConnectionSequenceActive(false);
+    m_autoReconnectController->noteAttemptFailed(found +
+                                                 QStringLiteral(", not supported by Varnello"));
+    m_autoReconnectController->reportAllClustersUnavailable();
+}
+
 void ClusterConnection::applyConnectionLostPolicy(bool wasLoggedIn)
 {
     if (m_isPreparingForSystemSleep)

@@ -52,6 +52,10 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
 {
     if (prompts::endsInNodePrompt(buffer, m_loginCallsign, prompts::NodeKind::any))
         return true;
+    // The line after "Prompt is changed" is the prompt the operator just set.
+    if (m_promptChange == PromptChange::confirmed && !buffer.contains(u'\n') &&
+        !buffer.contains(u'\r') && prompts::endsInAnyPrompt(buffer))
+        return true;
     if (!m_learnedPrompt.isKnown())
         return false;
     // The prompt its user set is the last line, as the question found it; a longer last line is
@@ -61,6 +65,37 @@ bool ClusterConnection::matchesNodePrompt(const QString &buffer) const
     const qsizetype lineStart = std::max(end.lastIndexOf(u'\n'), end.lastIndexOf(u'\r')) + 1;
     return (lineStart > 0 || end.size() == buffer.size()) &&
            m_learnedPrompt.isCopy(end.sliced(lineStart)) && learnedPromptMayEndReply();
+}
+
+void ClusterConnection::notePromptChangeSent(const QString &command)
+{
+    const QString word = command.section(u' ', 0, 0, QString::SectionSkipEmpty);
+    if (word.compare(QLatin1String("set/prompt"), Qt::CaseInsensitive) == 0 ||
+        word.compare(QLatin1String("unset/prompt"), Qt::CaseInsensitive) == 0)
+        m_promptChange = PromptChange::sent;
+}
+
+void ClusterConnection::notePromptChangeLine(QStringView line)
+{
+    if (m_promptChange == PromptChange::none)
+        return;
+    const QStringView text = line.trimmed();
+    // The standard prompt again (unset/prompt): the patterns know it.
+    if (isDXSpiderPrompt(text.toString(), m_loginCallsign)) {
+        m_learnedPrompt.forget();
+        m_promptChange = PromptChange::none;
+    } else if (m_promptChange == PromptChange::confirmed) {
+        // DXSpider sends the new prompt right behind its words, in the same write.
+        if (prompts::endsInAnyPrompt(text))
+            m_learnedPrompt.learn(text.toString(), m_loginCallsign);
+        m_promptChange = PromptChange::none;
+    } else if (text == QLatin1String("Prompt is changed")) {
+        // In English whatever the user's language; a notice may come before it.
+        m_promptChange = PromptChange::confirmed;
+    } else if (!operatorLineOwed()) {
+        // Answered without a word of a change (refused, or no DXSpider).
+        m_promptChange = PromptChange::none;
+    }
 }
 
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft) const
@@ -198,7 +233,7 @@ void ClusterConnection::answerLoginQuestion()
     }
     m_callsignSendWatchdogTask.cancel();
     // The question is greeting: a line before it was no prompt.
-    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
+    m_promptQuestion.noteLoginQuestion(std::chrono::steady_clock::now());
     if (m_loginPassword.isEmpty()) {
         setLoginState(LoginState::waitingForPasswordPrompt);
         setStatusText(QStringLiteral("Password required but none configured"));
@@ -311,8 +346,10 @@ void ClusterConnection::handleUnsupportedNode(const QString &prompt)
 {
     // Nothing more is asked of a node found unsupported, on either role.
     endPromptQuestion();
-    if (m_activeNodeRole != ClusterNodeRole::primary)
+    if (m_activeNodeRole != ClusterNodeRole::primary) {
+        refuseBackupNode(prompt);
         return;
+    }
     m_callsignSendWatchdogTask.cancel();
     m_connectionAttemptTimeoutTask.cancel();
     m_backupRetryTask.cancel();
@@ -339,30 +376,36 @@ void ClusterConnection::handleUnsupportedNode(const QString &prompt)
     m_promptBuffer.clear();
 
     if (m_activePort && *m_activePort != 0) {
-        QString typeText;
-        switch (m_detectedNodeType) {
-        case ClusterNodeType::arCluster:
-            typeText = QStringLiteral("AR-Cluster");
-            break;
-        case ClusterNodeType::other:
-            typeText = QStringLiteral("unknown cluster type");
-            break;
-        default:
-            typeText = QStringLiteral("unsupported cluster type");
-            break;
-        }
-        appendConsoleLine(typeText + QStringLiteral(" detected on ") + m_activeHost + u':' +
-                          QString::number(*m_activePort) +
-                          QStringLiteral(". Varnello does not support this node."));
-        // A DXSpider user who set a prompt of their own sees here what to undo.
-        if (!prompt.isEmpty())
-            appendConsoleLine(
-                QStringLiteral("The node's prompt was \"") + prompt +
-                QStringLiteral("\", which is no DXSpider, CC Cluster or AR-Cluster prompt. On a "
-                               "DXSpider node, unset/prompt restores the standard prompt if you "
-                               "changed yours with set/prompt."));
+        describeUnsupportedNode(prompt);
         setClusterNodeWarning(ClusterNodeWarning{m_detectedNodeType, m_activeHost, *m_activePort});
     }
+}
+
+QString ClusterConnection::describeUnsupportedNode(const QString &prompt)
+{
+    QString typeText;
+    switch (m_detectedNodeType) {
+    case ClusterNodeType::arCluster:
+        typeText = QStringLiteral("AR-Cluster");
+        break;
+    case ClusterNodeType::other:
+        typeText = QStringLiteral("unknown cluster type");
+        break;
+    default:
+        typeText = QStringLiteral("unsupported cluster type");
+        break;
+    }
+    const QString found = typeText + QStringLiteral(" detected on ") + m_activeHost + u':' +
+                          QString::number(m_activePort.value_or(0));
+    appendConsoleLine(found + QStringLiteral(". Varnello does not support this node."));
+    // A DXSpider user who set a prompt of their own sees here what to undo.
+    if (!prompt.isEmpty())
+        appendConsoleLine(
+            QStringLiteral("The node's prompt was \"") + prompt +
+            QStringLiteral("\", which is no DXSpider, CC Cluster or AR-Cluster prompt. On a "
+                           "DXSpider node, unset/prompt restores the standard prompt if you "
+                           "changed yours with set/prompt."));
+    return found;
 }
 
 void ClusterConnection::continueWithReducedFeatures()

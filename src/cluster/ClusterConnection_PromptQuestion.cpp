@@ -20,6 +20,7 @@ void ClusterConnection::resetPromptQuestion()
     m_loginLineSentAt.reset();
     m_greetingAnnouncedDXSpider = false;
     m_learnedPrompt.forget();
+    m_promptChange = PromptChange::none;
     noteWhetherPasswordMayBeAsked();
 }
 
@@ -161,12 +162,12 @@ void ClusterConnection::noteLineBeforeLogin(QStringView line)
 {
     if (PromptQuestion::isPassingTraffic(line))
         return;
+    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     // The node tells what it runs in its greeting; DXSpider answers every empty line.
     if (prompts::announcesDXSpider(line)) {
         m_greetingAnnouncedDXSpider = true;
         m_promptQuestion.setAnswersEveryQuestion();
     }
-    m_promptQuestion.noteGreetingText(std::chrono::steady_clock::now());
     armPromptQuestionDeadline();
 }
 

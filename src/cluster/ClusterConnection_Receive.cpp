@@ -231,6 +231,7 @@ void ClusterConnection::decodeReceivedData(const QByteArray &data)
 
 void ClusterConnection::handleClusterLine(QStringView line)
 {
+    notePromptChangeLine(line);
     handleParsedLine(line,
                      line.size() > maximumSpotLineLength
                          ? DXSpotParser::ParseResult::notSpot()

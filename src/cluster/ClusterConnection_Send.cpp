@@ -111,8 +111,15 @@ bool ClusterConnection::echoAndSendLine(const QString &text, bool isSpot)
     if (trimmed.isEmpty())
         return false;
     WaitingRequest line{trimmed, isSpot, WaitingStep::none, {}};
+    // Once the callsign (or password) went out, the node's answer to a line would bring one more
+    // copy of its prompt while the login still tells that prompt from traffic by its copies: the
+    // line waits for the login and its steps. A password the node asks for and the program
+    // does not know goes out at once.
+    const bool loginUnderWay =
+        m_hasSentCallsign && !m_isLoggedIn && m_loginState != LoginState::waitingForPasswordPrompt;
     const bool mustWait =
-        m_connection && m_isLoggedIn && (automaticStepWaiting() || !m_waitingRequests.isEmpty());
+        m_connection && (loginUnderWay || (m_isLoggedIn && (automaticStepWaiting() ||
+                                                            !m_waitingRequests.isEmpty())));
     if (!mustWait)
         return writeOperatorLine(line);
     const QString shown = withInnerLineBreaksAsBlanks(trimmed);
@@ -153,8 +160,11 @@ bool ClusterConnection::writeOperatorLine(const WaitingRequest &line)
         appendConsoleLine(QStringLiteral("> ") + withInnerLineBreaksAsBlanks(line.text));
     m_lastOperatorWrite = std::chrono::steady_clock::now();
     owePrompt(line.isSpot ? OwedReply::spot : OwedReply::operatorLine, receivedStreamEnd());
-    if (sendLine(line.text))
+    if (sendLine(line.text)) {
+        if (!line.isSpot)
+            notePromptChangeSent(line.text);
         return true;
+    }
     m_owedPrompts.removeLast();
     armOwedPromptExpiry();
     return false;
@@ -162,7 +172,8 @@ bool ClusterConnection::writeOperatorLine(const WaitingRequest &line)
 
 void ClusterConnection::sendWaitingRequests()
 {
-    while (!m_waitingRequests.isEmpty() && m_connection && !automaticStepWaiting()) {
+    while (!m_waitingRequests.isEmpty() && m_connection && m_isLoggedIn &&
+           !automaticStepWaiting()) {
         if (m_waitingRequests.constFirst().step == WaitingStep::none) {
             writeOperatorLine(m_waitingRequests.takeFirst());
             continue;

@@ -186,6 +186,12 @@ qsizetype PromptQuestion::leadingCopyLength(QStringView text) const
 
 void PromptQuestion::noteGreetingText(TimePoint now)
 {
+    if (!m_answersEveryQuestion)
+        noteLoginQuestion(now);
+}
+
+void PromptQuestion::noteLoginQuestion(TimePoint now)
+{
     if (!m_decided)
         greetingGoesOn(now);
 }

@@ -21,13 +21,17 @@ namespace varnello {
 // The rules:
 // - The node is asked once it has gone quiet after the last line of its greeting: text of the
 //   greeting and lines ending in ">" that read like no traffic restart the quiet; spots, talk and
-//   announcements, which may come at any time, do not.
+//   announcements, which may come at any time, do not. Nor does text on a node known to answer
+//   every empty line (DXSpider): it answers them only once its greeting is out, whenever they
+//   went out, and at its prompt it sends lines of its own at any moment ("User K1ABC has logged
+//   in", in the user's language), which no rule can tell from greeting by their words.
 // - It is asked with two empty lines in one write. Its prompt comes back twice, right after each
 //   other; a line of traffic never comes twice within the pair span, however it is timed.
 // - A line is the node's prompt when two copies of it other than its first sighting arrive
 //   within the pair span in reads that began after the empty lines went out, and no further copy
-//   follows within half as long again. A line that shows more copies than empty lines were sent
-//   before them (after its first sighting) is traffic for the rest of the connection.
+//   follows within half as long again, nor more greeting (text counts as greeting only on a node
+//   not known to answer every empty line). A line that shows more copies than empty lines were
+//   sent before them (after its first sighting) is traffic for the rest of the connection.
 // - A line shaped like a node's prompt (no greeting placeholder, no traffic) is also the prompt
 //   of a node that ignores empty lines when, after the question (or, when none may be asked, the
 //   quiet), neither a copy of it nor more greeting comes for a whole answer wait. A node known to
@@ -95,8 +99,11 @@ public:
     void openLineEnded() { m_openLine.clear(); }
     // How long the copy of a line still in question at the start of `text` is (0: none there).
     qsizetype leadingCopyLength(QStringView text) const;
-    // Text that is neither a candidate, nor traffic, nor blank: the greeting goes on.
+    // Text that is neither a candidate, nor traffic, nor blank: the greeting goes on, or on a
+    // node known to answer every empty line, perhaps a line it sends of its own accord.
     void noteGreetingText(TimePoint now);
+    // The node asked for the password: whatever came before was greeting.
+    void noteLoginQuestion(TimePoint now);
     // The empty lines went out; nothing that arrived before `mark` (a position in the received
     // stream) can answer them.
     void noteAsked(qint64 mark, TimePoint now);

@@ -157,37 +157,64 @@ private Q_SLOTS:
         QTest::addColumn<FakeClusterNode::Kind>("kind");
         QTest::addColumn<ClusterNodeType>("type");
         QTest::addColumn<QString>("typeText");
-        QTest::newRow("AR-Cluster") << FakeClusterNode::Kind::ARCluster
-                                    << ClusterNodeType::arCluster << QStringLiteral("AR-Cluster");
-        QTest::newRow("other prompt") << FakeClusterNode::Kind::Other << ClusterNodeType::other
-                                      << QStringLiteral("unknown cluster type");
-        QTest::newRow("e-mail question")
-            << FakeClusterNode::Kind::EmailQuestion << ClusterNodeType::other
-            << QStringLiteral("unknown cluster type");
+        QTest::addColumn<ClusterNodeRole>("role");
+        for (const ClusterNodeRole role : {ClusterNodeRole::primary, ClusterNodeRole::backup}) {
+            const char *on = role == ClusterNodeRole::primary ? "" : ", backup";
+            QTest::addRow("AR-Cluster%s", on)
+                << FakeClusterNode::Kind::ARCluster << ClusterNodeType::arCluster
+                << QStringLiteral("AR-Cluster") << role;
+            QTest::addRow("other prompt%s", on)
+                << FakeClusterNode::Kind::Other << ClusterNodeType::other
+                << QStringLiteral("unknown cluster type") << role;
+            QTest::addRow("e-mail question%s", on)
+                << FakeClusterNode::Kind::EmailQuestion << ClusterNodeType::other
+                << QStringLiteral("unknown cluster type") << role;
+        }
     }
 
+    // On the primary node the warning sheet says what the node is; a backup node that names
+    // itself ends the attempts at once with an alert that says so, never waiting for the login
+    // watchdog nor trying the node again.
     void unsupportedNodes_areDisconnectedWithoutReconnect()
     {
         QFETCH(FakeClusterNode::Kind, kind);
         QFETCH(ClusterNodeType, type);
         QFETCH(QString, typeText);
-        ConnectionKit kit;
+        QFETCH(ClusterNodeRole, role);
+        ClusterTiming timing = fastTiming();
+        timing.callsignSendWatchdog = 60s;
+        ConnectionKit kit(timing);
         kit.node.setKind(kind);
         kit.connection->setIsConnectionSequenceActive(true);
-        kit.connectTo(kit.node);
-        QVERIFY(kit.waitFor([&] { return kit.connection->clusterNodeWarning().has_value(); }));
-        QCOMPARE(kit.connection->statusText(), QStringLiteral("Unsupported DX Cluster node"));
+        const bool primary = role == ClusterNodeRole::primary;
+        kit.connection->connect(QStringLiteral("127.0.0.1"), kit.node.port(),
+                                QStringLiteral("N0CALL"), {}, role, false, true,
+                                primary ? ConnectionOrigin::manual : ConnectionOrigin::failover);
+        QVERIFY(kit.waitFor([&] {
+            return kit.connection->clusterNodeWarning() ||
+                   kit.connection->autoReconnectController().alert();
+        }));
+        const QString found =
+            typeText + QStringLiteral(" detected on 127.0.0.1:%1").arg(kit.node.port());
+        if (!primary)
+            QCOMPARE(*kit.connection->autoReconnectController().alert(),
+                     AutoReconnectAlert::allClustersUnavailable(
+                         found + QStringLiteral(", not supported by Varnello")));
+        QCOMPARE(kit.connection->clusterNodeWarning().has_value(), primary);
+        QCOMPARE(kit.connection->statusText(),
+                 primary ? QStringLiteral("Unsupported DX Cluster node")
+                         : QStringLiteral("Primary and backup clusters unavailable — attempts "
+                                          "stopped (%1, not supported by Varnello)")
+                               .arg(found));
         QCOMPARE(kit.connection->loginState(), LoginState::failed);
         QCOMPARE(kit.connection->detectedNodeType(), type);
         QVERIFY(!kit.connection->isConnected());
         QVERIFY(!kit.connection->isConnectionSequenceActive());
-        QVERIFY(kit.consoleHas(typeText + QStringLiteral(" detected on 127.0.0.1:%1. Varnello does "
-                                                         "not support this node.")
-                                              .arg(kit.node.port())));
+        QVERIFY(kit.consoleHas(found + QStringLiteral(". Varnello does not support this node.")));
         QVERIFY(kit.waitFor([&] { return kit.node.openConnectionCount() == 0; }));
         kit.settle(500); // several reconnect delays
         QCOMPARE(kit.node.connectionCount(), 1);
-        QVERIFY(!kit.connection->autoReconnectController().alert());
+        QCOMPARE(kit.connection->autoReconnectController().alert().has_value(), !primary);
     }
 
     // After the callsign, a known prompt logs in. A line ending in ">" of no known type is asked
@@ -211,6 +238,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("named");      // the prompt the question found ("": none)
         QTest::addColumn<bool>("loggedIn");      // else the warning names the prompt
         QTest::addColumn<int>("questions");      // empty lines the node receives
+        // A user logs in or out this often from the callsign on (a busy node, set/logininfo).
+        QTest::addColumn<int>("noticeMs");
+        QTest::addColumn<QString>("typed"); // by the operator just after the callsign
         const QString own = QStringLiteral("%1 de GB7TST 2044Z >");
         const QString ownSent = own.arg(QStringLiteral("N0CALL"));
         const QString spider = QStringLiteral("%1 de GB7TST 2044Z dxspider >");
@@ -220,7 +250,8 @@ private Q_SLOTS:
                             int pauseMs, int answerMs, const QString &named, int questions,
                             int traffic = 0, const QString &password = {}) {
             QTest::newRow(name) << prompt << greeting << pauseMs << traffic << answerMs << password
-                                << !password.isEmpty() << named << named.isEmpty() << questions;
+                                << !password.isEmpty() << named << named.isEmpty() << questions << 0
+                                << QString();
         };
         // A DXSpider node (its greeting says so, in any language) with a prompt its user set.
         const QStringList hello{QStringLiteral("Hello N0CALL, this is GB7TST in Testland\r\n"
@@ -234,7 +265,14 @@ private Q_SLOTS:
                                 << (asked && !password.isEmpty()) << named << true
                                 << (questions >= 0    ? questions
                                     : named.isEmpty() ? 0
-                                                      : 2);
+                                                      : 2)
+                                << 0 << QString();
+        };
+        const auto busy = [&hello](const char *name, const QString &prompt, const QString &named,
+                                   int noticeMs, const QString &typed = {}) {
+            QTest::newRow(name) << prompt + "\r\n"
+                                << hello << 0 << 0 << 0 << QString() << false << named << true
+                                << (named.isEmpty() ? 0 : 2) << noticeMs << typed;
         };
         add("own prompt", own, {}, 0, 0, ownSent, 2);
         add("own prompt, line break", own + "\r\n", {}, 0, 0, ownSent, 2);
@@ -343,6 +381,9 @@ private Q_SLOTS:
              "N0CALL de GB7TST:  8-Dec-2026 1200Z >");
         user("DXSpider, own prompt with the date right behind a colon, the 9th to the 10th",
              "%1@GB7TST:%3-Dec-2026>", hello, 0, 0, "N0CALL@GB7TST: 8-Dec-2026>");
+        // Learned without the blank that pads the day: from the 10th on each copy is longer.
+        user("DXSpider, own prompt of the date and time alone, the 9th to the 10th",
+             "%3-Dec-2026 1200Z >\r\n", hello, 0, 0, "8-Dec-2026 1200Z >");
         // A slow DXSpider node: it answers the empty lines after the answer wait (10 s at full
         // scale; the second pair goes out meanwhile), or the rest of its greeting comes then.
         user("DXSpider, own prompt answered 2500 ms late", own, hello, 0, 2500, ownSent, 0, {},
@@ -356,6 +397,22 @@ private Q_SLOTS:
              0, ownSent, 0, {}, true, 4);
         user("DXSpider, a greeting line ending in > and the standard prompt 1750 ms behind it",
              spider, {hello.first() + "Type HELP for help >\r\n"}, 1750, 0, "", 0, {}, true, 4);
+        // Every 0.5 s and 1.5 s at full scale: a notice always comes within the answers' check,
+        // and more often than the quiet.
+        const QString typed = QStringLiteral("sh/dx 3");
+        busy("DXSpider, own prompt of a > alone, a user logs in every 125 ms, a command typed", ">",
+             ">", 125, typed);
+        busy("DXSpider, own prompt of a > alone, a user logs in every 375 ms", ">", ">", 375);
+        busy("DXSpider, own prompt call de node, a user logs in every 125 ms, a command typed",
+             "%1 de GB7TST >", "N0CALL de GB7TST >", 125, typed);
+        busy("DXSpider, own prompt call de node, a user logs in every 375 ms", "%1 de GB7TST >",
+             "N0CALL de GB7TST >", 375);
+        busy("DXSpider, own prompt with the date, a user logs in every 125 ms, a command typed",
+             "%1@GB7TST:%3-Dec-2026>", "N0CALL@GB7TST: 8-Dec-2026>", 125, typed);
+        busy("DXSpider, own prompt with the date, a user logs in every 375 ms",
+             "%1@GB7TST:%3-Dec-2026>", "N0CALL@GB7TST: 8-Dec-2026>", 375);
+        busy("DXSpider, standard prompt, a user logs in every 125 ms, a command typed",
+             "%1 de GB7TST  9-Dec-2026 1200Z dxspider >", "", 125, typed);
     }
 
     void promptAfterTheCallsign()
@@ -370,6 +427,8 @@ private Q_SLOTS:
         QFETCH(QString, named);
         QFETCH(bool, loggedIn);
         QFETCH(int, questions);
+        QFETCH(int, noticeMs);
+        QFETCH(QString, typed);
         ClusterTiming timing = fastTiming();
         timing.callsignSendWatchdog = 1500ms;
         timing.stepReplyTimeout = 4s; // as at full scale, well over the late answers
@@ -378,8 +437,8 @@ private Q_SLOTS:
         // After commands, the prompt alone.
         const QString commandPrompt =
             prompt.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last();
-        if (loggedIn)
-            kit.node.setCommandPrompt(commandPrompt);
+        if (loggedIn) // a notice behind a prompt comes after its line break, as on DXSpider
+            kit.node.setCommandPrompt(noticeMs > 0 ? commandPrompt + "\r\n" : commandPrompt);
         kit.node.setGreeting(greeting, pauseMs);
         kit.node.setPassword(passwordAsked ? password : QString());
         kit.node.setGreetingBeforePassword(passwordAsked);
@@ -404,21 +463,47 @@ private Q_SLOTS:
                                   ? announcement
                                   : QStringLiteral("To ALL de K1ABC: news %1 -->").arg(news));
         });
-        kit.node.onLine = [&](int, const QString &) {
+        QStringList notices;
+        QTimer noticeTimer;
+        QObject::connect(&noticeTimer, &QTimer::timeout, [&] {
+            if (kit.connection->isLoggedIn())
+                return; // what a step makes of a notice is not the login's
+            notices.append(QStringLiteral("User K%1ABC has logged in").arg(notices.size()));
+            kit.node.sendLine(notices.constLast());
+        });
+        kit.node.onLine = [&](int, const QString &line) {
             if (traffic == -1) // never a moment's silence after the prompt
                 kit.node.startSpotStream(50);
             else if (traffic != 0 && !chatter.isActive())
                 chatter.start(traffic > 0 ? traffic : 100);
+            if (noticeMs > 0 && !noticeTimer.isActive() && line == QLatin1String("N0CALL")) {
+                noticeTimer.start(noticeMs);
+                if (!typed.isEmpty())
+                    QTimer::singleShot(100, kit.connection.get(),
+                                       [&] { kit.connection->sendUserCommand(typed); });
+            }
         };
         kit.connectTo(kit.node, QStringLiteral("N0CALL"), password);
         QVERIFY(kit.waitFor(
             [&] { return kit.connection->isLoggedIn() || kit.connection->clusterNodeWarning(); }));
         kit.node.stopSpotStream();
         chatter.stop();
+        noticeTimer.stop();
         kit.settle(700);
         QCOMPARE(kit.node.connectionCount(), 1);
         const QStringList console = kit.console();
         QVERIFY(console.filter(QStringLiteral("Login stalled")).isEmpty());
+        // Each notice during the login is shown once, whatever the login made of the lines around
+        // it.
+        for (const QString &notice : std::as_const(notices))
+            QVERIFY2(console.count(notice) == 1, qPrintable(notice));
+        // A line typed during the login goes out once the login and its steps are done.
+        if (!typed.isEmpty()) {
+            QVERIFY(kit.waitFor([&] { return kit.node.hasReceived(typed); }));
+            QVERIFY(
+                kit.node.receivedLines().indexOf(typed) >
+                kit.node.receivedLines().indexOf(QString(ClusterConnection::recentSpotsCommand)));
+        }
         QCOMPARE(kit.connection->isLoggedIn(), loggedIn);
         QCOMPARE(kit.connection->detectedNodeType(),
                  loggedIn ? ClusterNodeType::dxSpider : ClusterNodeType::other);
@@ -433,7 +518,10 @@ private Q_SLOTS:
         if (!named.isEmpty()) {
             QVERIFY(naming.first().contains(u'"' + named + u'"'));
             // The node's answers, the prompt once more, are not shown again.
-            QCOMPARE(console.mid(0, console.indexOf(naming.first())).count(named), 1);
+            const QStringList before = console.mid(0, console.indexOf(naming.first()));
+            QCOMPARE(std::count_if(before.begin(), before.end(),
+                                   [&](const QString &line) { return line.trimmed() == named; }),
+                     1);
         }
         QCOMPARE(kit.node.countReceived(QString()), questions);
         if (loggedIn) {
@@ -544,6 +632,19 @@ private Q_SLOTS:
             // Every announcement is shown, those held with the answers too.
             if (traffic > 0)
                 QCOMPARE(kit.console().count(announcement), announcements);
+            // The operator sets a prompt of ">" alone: the node says so and sends it at once, and
+            // from there it ends every reply, the Refreshes behind it too, at once.
+            if (noticeMs > 0) {
+                const QString setPrompt = QStringLiteral("set/prompt >");
+                kit.node.setReply(setPrompt, {QStringLiteral("Prompt is changed")});
+                kit.node.onLine = [&](int, const QString &line) {
+                    if (line == setPrompt)
+                        kit.node.setCommandPrompt(QStringLiteral(">\r\n"));
+                };
+                QVERIFY(commandsThenRefresh({setPrompt}));
+                QVERIFY(commandsThenRefresh({}));
+                QVERIFY(commandsThenRefresh({QStringLiteral("sh/dx 1")}));
+            }
         }
     }
 
@@ -649,16 +750,18 @@ private Q_SLOTS:
         kit.connection->connect(QStringLiteral("127.0.0.1"), kit.node.port(),
                                 QStringLiteral("N0CALL"), afterPassword ? password : QString(),
                                 role, false, true, ConnectionOrigin::manual);
-        // Stalled, or refused once the line proved to be the prompt.
+        // Stalled, or refused once the line proved to be the prompt (a backup node at once).
         QVERIFY(kit.waitFor([&] {
             return !kit.console().filter(QStringLiteral("Login stalled")).isEmpty() ||
-                   kit.connection->clusterNodeWarning();
+                   kit.connection->clusterNodeWarning() ||
+                   kit.connection->autoReconnectController().alert();
         }));
         const qint64 endedAt = kit.node.elapsedMs();
         const qint64 endedAfter = endedAt - startedAt;
         ticker.stop();
         kit.settle(300);
-        QVERIFY(traffic.isEmpty() || !kit.connection->clusterNodeWarning());
+        QVERIFY(traffic.isEmpty() || (!kit.connection->clusterNodeWarning() &&
+                                      !kit.connection->autoReconnectController().alert()));
         QVERIFY(kit.node.countReceived(QString(), 0) <= 4);
         QVERIFY(endedAfter <= (timing.callsignSendWatchdog + timing.promptQuestionQuiet +
                                timing.promptQuestionWait + timing.promptQuestionPairSpan * 3 / 2)
@@ -757,6 +860,10 @@ private Q_SLOTS:
             "0 line Type_HELP_> 10 = wait; 600 greeting; 600 due = 1600; "
             "1100 line To_ALL_de_K1ABC:_hi_> 12 = wait; 1100 due = 1600; "
             "1200 line Enter_<your_name>_> 14 = wait; 1200 due = 2200");
+        row("DXSpider: its own notices neither hold the question back nor make answers greeting",
+            "0 dxspider; 0 line TALK 10 = wait; 600 greeting; 600 due = 1000; "
+            "1000 deadline = ask; 1000 asked 20; 1050 line TALK 30 = answer; "
+            "1050 line TALK 31 = answer; 1100 greeting; 1500 deadline = prompt");
         row("a plain line unanswered is the prompt of a node that ignores empty lines",
             "0 line NODE> 10 = wait; 1000 deadline = ask; 1000 asked 20; 1000 due = 5000; "
             "3000 line To_ALL_de_K1ABC:_hi_--> 30 = wait; 5000 deadline = prompt");
