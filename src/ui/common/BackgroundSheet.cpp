@@ -1,10 +1,15 @@
 #include "BackgroundSheet.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QSet>
 #include <QTimer>
 #include <QWindow>
+
+#include <optional>
 
 namespace varnello::backgroundsheet {
 
@@ -34,18 +39,93 @@ private:
     QDialog *m_dialog;
 };
 
-} // namespace
+// Keeps from a sheet the keys typed for the window under it as it came. Set on the sheet's
+// window, which every key from the platform reaches before the sheet's controls, and after the
+// program's own filters (Ctrl+Q still ends it).
+class KeyGrace final : public QObject {
+public:
+    KeyGrace(QDialog *dialog, std::chrono::milliseconds grace) : QObject(dialog), m_grace(grace)
+    {
+    }
 
-void leaveKeyboardAlone(QDialog *dialog)
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Expose:
+            if (!m_until && static_cast<QWindow *>(watched)->isExposed())
+                m_until = QDeadlineTimer(m_grace);
+            return false;
+        case QEvent::MouseButtonPress:
+            if (m_until) // the operator has seen it
+                m_until = QDeadlineTimer(0);
+            return false;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return drops(*static_cast<QKeyEvent *>(event));
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool drops(const QKeyEvent &key)
+    {
+        if (!m_until || !m_until->hasExpired())
+            return true;
+        // A key held down since then repeats into the sheet: only a key pressed afresh counts.
+        const bool pressedHere = m_pressed.contains(key.key());
+        if (!key.isAutoRepeat()) {
+            if (key.type() == QEvent::KeyPress) {
+                m_pressed.insert(key.key());
+                return false;
+            }
+            m_pressed.remove(key.key());
+        }
+        return !pressedHere;
+    }
+
+    std::chrono::milliseconds m_grace;
+    std::optional<QDeadlineTimer> m_until; // from when it is on the screen
+    QSet<int> m_pressed;
+};
+
+void declineKeyboardUntilShown(QDialog *dialog)
 {
-    if (QGuiApplication::applicationState() == Qt::ApplicationActive)
-        return;
     // Qt 6.4 asks the window manager to activate a modal window once it is mapped, and openbox
     // grants every such request. While the window declines the keyboard the request moves none;
     // Qt::WA_ShowWithoutActivating alone does not stop it.
     dialog->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     dialog->winId();
     dialog->windowHandle()->installEventFilter(new FirstExposure(dialog));
+}
+
+// Whether the active window is `window` or one of the windows it holds.
+bool isActiveWithin(const QWidget *window)
+{
+    for (const QWidget *w = QApplication::activeWindow(); w;
+         w = w->parentWidget() ? w->parentWidget()->window() : nullptr) {
+        if (w == window)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void leaveKeyboardAlone(QDialog *dialog)
+{
+    if (QGuiApplication::applicationState() != Qt::ApplicationActive)
+        declineKeyboardUntilShown(dialog);
+}
+
+void leaveKeyboardAloneForNode(QDialog *dialog, std::chrono::milliseconds grace)
+{
+    const QWidget *over = dialog->parentWidget();
+    if (over ? !isActiveWithin(over->window())
+             : QGuiApplication::applicationState() != Qt::ApplicationActive)
+        declineKeyboardUntilShown(dialog);
+    dialog->winId();
+    dialog->windowHandle()->installEventFilter(new KeyGrace(dialog, grace));
 }
 
 } // namespace varnello::backgroundsheet
