@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 #include <QWindow>
@@ -18,16 +19,24 @@ namespace {
 // Hands a dialog shown without the keyboard its normal ways back once it is on the screen.
 class FirstExposure final : public QObject {
 public:
-    explicit FirstExposure(QDialog *dialog) : QObject(dialog), m_dialog(dialog) {}
+    // `inFront`: the program's own window that keeps the keyboard, put back in front.
+    FirstExposure(QDialog *dialog, QWidget *inFront)
+        : QObject(dialog), m_dialog(dialog), m_inFront(inFront)
+    {
+    }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Expose && m_dialog->windowHandle()->isExposed()) {
             watched->removeEventFilter(this);
             // Once Qt is done with the mapping: its request for the keyboard was made then.
-            QTimer::singleShot(0, m_dialog, [dialog = m_dialog] {
+            QTimer::singleShot(0, m_dialog, [dialog = m_dialog, inFront = m_inFront] {
                 dialog->windowHandle()->setFlag(Qt::WindowDoesNotAcceptFocus, false);
                 dialog->overrideWindowFlags(dialog->windowHandle()->flags());
+                // A window manager that lets a program raise its own windows (openbox) lifts
+                // the sheet and the window under it over the one the operator types in.
+                if (inFront)
+                    inFront->raise();
                 QApplication::alert(dialog);
             });
             deleteLater();
@@ -37,6 +46,7 @@ public:
 
 private:
     QDialog *m_dialog;
+    QPointer<QWidget> m_inFront;
 };
 
 // Keeps from a sheet the keys typed for the window under it as it came. Set on the sheet's
@@ -89,14 +99,14 @@ private:
     QSet<int> m_pressed;
 };
 
-void declineKeyboardUntilShown(QDialog *dialog)
+void declineKeyboardUntilShown(QDialog *dialog, QWidget *inFront = nullptr)
 {
     // Qt 6.4 asks the window manager to activate a modal window once it is mapped, and openbox
     // grants every such request. While the window declines the keyboard the request moves none;
     // Qt::WA_ShowWithoutActivating alone does not stop it.
     dialog->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
     dialog->winId();
-    dialog->windowHandle()->installEventFilter(new FirstExposure(dialog));
+    dialog->windowHandle()->installEventFilter(new FirstExposure(dialog, inFront));
 }
 
 // Whether the active window is `window` or one of the windows it holds.
@@ -123,7 +133,7 @@ void leaveKeyboardAloneForNode(QDialog *dialog, std::chrono::milliseconds grace)
     const QWidget *over = dialog->parentWidget();
     if (over ? !isActiveWithin(over->window())
              : QGuiApplication::applicationState() != Qt::ApplicationActive)
-        declineKeyboardUntilShown(dialog);
+        declineKeyboardUntilShown(dialog, QApplication::activeWindow());
     dialog->winId();
     dialog->windowHandle()->installEventFilter(new KeyGrace(dialog, grace));
 }
