@@ -54,9 +54,7 @@ private:
 // program's own filters (Ctrl+Q still ends it).
 class KeyGrace final : public QObject {
 public:
-    KeyGrace(QDialog *dialog, std::chrono::milliseconds grace) : QObject(dialog), m_grace(grace)
-    {
-    }
+    KeyGrace(QDialog *dialog, std::chrono::milliseconds grace) : QObject(dialog), m_grace(grace) {}
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
