@@ -3,6 +3,7 @@
 // with the session.
 #include "AppPaths.h"
 #include "AppSettingsStore.h"
+#include "BackgroundSheet.h"
 #include "ClusterConnection.h"
 #include "ContentView.h"
 #include "FakeClusterNode.h"
@@ -11,6 +12,7 @@
 #include "MainWindow.h"
 #include "MainWindowHostState.h"
 #include "SettingsWindow.h"
+#include "SheetPresenter.h"
 #include "ShellMenus.h"
 #include "TerminationSignals.h"
 #include "VarnelloApp.h"
@@ -26,6 +28,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -42,6 +45,8 @@
 
 using namespace varnello;
 using namespace varnello::test;
+
+Q_DECLARE_METATYPE(varnello::SheetPresenter::Presentation)
 
 namespace {
 
@@ -139,9 +144,38 @@ bool sendKeys(WId window, const QList<std::pair<quint8, quint16>> &keys)
     });
 }
 
+// The windows a property of the root window names on the X server `display` (the program's own
+// unless given), as a window manager sets them.
+QList<WId> rootWindows(const char *property, const QByteArray &display = {})
+{
+    QList<WId> windows;
+    xcb_connection_t *connection =
+        xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
+    if (!xcb_connection_has_error(connection)) {
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, quint16(qstrlen(property)), property),
+            nullptr);
+        xcb_get_property_reply_t *value = xcb_get_property_reply(
+            connection,
+            xcb_get_property(
+                connection, 0, xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root,
+                atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE), XCB_ATOM_WINDOW, 0, 1024),
+            nullptr);
+        const auto *ids =
+            value ? static_cast<const xcb_window_t *>(xcb_get_property_value(value)) : nullptr;
+        for (int i = 0; ids && i < xcb_get_property_value_length(value) / 4; ++i)
+            windows.append(ids[i]);
+        std::free(value);
+        std::free(atom);
+    }
+    xcb_disconnect(connection);
+    return windows;
+}
+
 // Runs the current row again in a copy of this test on an X server of its own (Xvfb, without a
-// window manager), since the offscreen platform has no X connection.
-void runRowUnderX()
+// window manager unless asked for: then openbox), since the offscreen platform has no X
+// connection.
+void runRowUnderX(bool withWindowManager = false)
 {
     QProcess server;
     // The server takes a free display and names it on its output. Without a socket file (the
@@ -163,6 +197,26 @@ void runRowUnderX()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("DISPLAY"),
                        ':' + QString::fromLatin1(server.readLine()).trimmed());
+    QProcess windowManager;
+    const auto stopWindowManager = qScopeGuard([&windowManager] {
+        windowManager.terminate();
+        windowManager.waitForFinished(10000);
+    });
+    if (withWindowManager) {
+        windowManager.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        windowManager.setProcessEnvironment(environment);
+        const QByteArray display = environment.value(QStringLiteral("DISPLAY")).toLatin1();
+        // Started again when it finds the server not yet ready for it, as on a loaded machine.
+        const auto runs = [&] {
+            return !rootWindows("_NET_SUPPORTING_WM_CHECK", display).isEmpty();
+        };
+        for (QDeadlineTimer ready(60000); !runs() && !ready.hasExpired();) {
+            if (windowManager.state() == QProcess::NotRunning)
+                windowManager.start(QStringLiteral("openbox"), {});
+            QTest::qWait(50);
+        }
+        QVERIFY2(runs(), qPrintable(windowManager.errorString()));
+    }
     QProcess copy;
     copy.setProcessEnvironment(environment);
     copy.setProcessChannelMode(QProcess::MergedChannels);
@@ -180,6 +234,56 @@ void runRowUnderX()
 #endif
 
 } // namespace
+
+#ifdef VARNELLO_X_ROW
+namespace {
+
+// Another program's window, given the keyboard; the program ends with the connection.
+using Connection = std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t *)>;
+
+Connection focusedOtherProgram()
+{
+    Connection connection(xcb_connect(nullptr, nullptr), xcb_disconnect);
+    xcb_connection_t *c = connection.get();
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 300, 200, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(c, window);
+    // Once the window manager has put it on the screen.
+    if (!QTest::qWaitFor([&] {
+            return taken(c, xcb_set_input_focus_checked(c, XCB_INPUT_FOCUS_POINTER_ROOT, window,
+                                                        XCB_CURRENT_TIME));
+        }))
+        connection.reset();
+    return connection;
+}
+
+// A click of the first button inside `window` as X delivers it.
+bool sendClick(WId window)
+{
+    return asAnotherClient([window](xcb_connection_t *connection) {
+        bool sent = true;
+        for (const quint8 type : {XCB_BUTTON_PRESS, XCB_BUTTON_RELEASE}) {
+            xcb_button_press_event_t event{};
+            event.response_type = type;
+            event.detail = 1;
+            event.root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+            event.event = xcb_window_t(window);
+            event.event_x = event.event_y = 20;
+            event.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
+            event.same_screen = 1;
+            sent = sent &&
+                   taken(connection,
+                         xcb_send_event_checked(connection, 0, event.event, XCB_EVENT_MASK_NO_EVENT,
+                                                reinterpret_cast<const char *>(&event)));
+        }
+        return sent;
+    });
+}
+
+} // namespace
+#endif
 
 class TestVarnelloApp : public QObject {
     Q_OBJECT
@@ -518,6 +622,167 @@ private Q_SLOTS:
         QCOMPARE(
             AppSettingsStore(AppPaths::dataFolder()).string(SettingsKeys::VarnelloMainWindowFrame),
             frame);
+    }
+
+    // A sheet or alert the node brings while the operator types. Over the command field it takes
+    // the keyboard but none of the line's keys, its Return nor the repeats of a held key, until
+    // it has been on the screen for a moment. It leaves the keys to the Settings window, which
+    // it does not block, and to another program, and asks for attention. A click on it, or the
+    // moment over, and the keys are its own.
+    void nodeSheet_keysTypedAsItComes_leaveItUnanswered_data()
+    {
+        using P = SheetPresenter::Presentation;
+        QTest::addColumn<P>("sheet");
+        QTest::addColumn<QByteArray>("typedIn");
+        QTest::newRow("filter sheet, a line in the command field")
+            << P::upstreamFilters << QByteArray("commandField");
+        QTest::newRow("unsupported-node sheet, a line in the command field")
+            << P::unsupportedNode << QByteArray("commandField");
+#ifdef VARNELLO_X_ROW
+        // The keyboard as X moves it.
+        QTest::newRow("X: filter sheet, typing in Settings")
+            << P::upstreamFilters << QByteArray("settings");
+        QTest::newRow("X: reconnect alert, typing in Settings")
+            << P::autoReconnect << QByteArray("settings");
+        QTest::newRow("X: filter sheet, another program active")
+            << P::upstreamFilters << QByteArray("otherProgram");
+#endif
+    }
+
+    void nodeSheet_keysTypedAsItComes_leaveItUnanswered()
+    {
+        using P = SheetPresenter::Presentation;
+        QFETCH(P, sheet);
+        QFETCH(QByteArray, typedIn);
+        const bool commandField = typedIn == "commandField";
+#ifdef VARNELLO_X_ROW
+        if (!commandField && QGuiApplication::platformName() != QLatin1String("xcb"))
+            return runRowUnderX(true);
+#endif
+        AppSettingsStore &settings = AppSettingsStore::shared();
+        settings.setBool(SettingsKeys::autoConnectOnStartup, false);
+        FakeClusterNode node;
+        if (sheet == P::unsupportedNode)
+            node.setKind(FakeClusterNode::Kind::CCCluster);
+        node.setReply(QStringLiteral("stat/us"), {QStringLiteral("Want RBN Spots : No")});
+        if (sheet == P::upstreamFilters)
+            node.setReply(QStringLiteral("sh/filter"), {QStringLiteral("filter1 accept on hf/cw")});
+        HttpStub dataFilesSite;
+        QVERIFY(dataFilesSite.listen());
+        VarnelloApp app({.dataFiles = filesFrom(dataFilesSite)});
+        app.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&app.window()));
+        const auto connectToNode = [&] {
+            app.cluster().connect(QStringLiteral("127.0.0.1"), node.port(),
+                                  QStringLiteral("N0CALL-3"), {}, ClusterNodeRole::primary, false,
+                                  true, ConnectionOrigin::manual);
+        };
+        if (sheet == P::autoReconnect) {
+            connectToNode();
+            QTRY_VERIFY_WITH_TIMEOUT(app.cluster().isLoggedIn(), 20000);
+        }
+
+        QWidget *in = &app.window();
+        auto *field = in->findChild<QLineEdit *>("commandField");
+        if (typedIn == "settings") {
+            app.openSettings();
+            in = &app.settingsWindow();
+            QVERIFY(QTest::qWaitForWindowExposed(in));
+            in->findChild<QTabBar *>()->setCurrentIndex(1); // Club Log: no field of the login
+            field = in->findChild<QLineEdit *>("clubLogCallsignField");
+            field->clear();
+        }
+        const bool otherProgram = typedIn == "otherProgram";
+#ifdef VARNELLO_X_ROW
+        const Connection otherProgramWindow =
+            otherProgram ? focusedOtherProgram() : Connection(nullptr, xcb_disconnect);
+        QVERIFY(otherProgramWindow || !otherProgram);
+#endif
+        if (otherProgram) {
+            QTRY_VERIFY(!QGuiApplication::focusWindow());
+        } else {
+            in->activateWindow();
+            field->setFocus();
+            QTRY_VERIFY(field->hasFocus() && in->isActiveWindow());
+        }
+
+        // Typed where the keyboard is, one key every 10 ms, as the node brings the sheet; the
+        // last keys as soon as it is on the screen.
+        SheetPresenter &presenter = app.window().presenter();
+        const auto onScreen = [&] {
+            return presenter.current() == sheet && presenter.currentDialog()->windowHandle() &&
+                   presenter.currentDialog()->windowHandle()->isExposed();
+        };
+        const QByteArray line = commandField ? "sh/dx 5" : "9q1a";
+        QString typed;
+        QTimer typing;
+        connect(&typing, &QTimer::timeout, &app, [&] {
+            QWindow *focus = QGuiApplication::focusWindow();
+            const bool last = onScreen();
+            // Return in Settings is its OK, which closes it.
+            for (const char key : last ? QByteArray(commandField ? "5\r " : "9q1")
+                                       : line.mid(typed.size() % line.size(), 1)) {
+                if (focus && key == '\r')
+                    QTest::keyClick(focus, Qt::Key_Return);
+                else if (focus)
+                    QTest::keyClick(focus, key);
+                if (key != '\r')
+                    typed += QChar(key);
+            }
+            if (last)
+                typing.stop();
+        });
+        typing.start(10);
+        if (sheet == P::autoReconnect) {
+            node.sendLine(QStringLiteral(
+                "Reconnected as N0CALL-3 at 192.0.2.10, this instance is disconnected"));
+            node.closeConnection();
+        } else {
+            connectToNode();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!typing.isActive(), 20000);
+        QDialog *dialog = presenter.currentDialog();
+        QWindow *sheetWindow = dialog->windowHandle();
+        QTest::qWait(50);
+        const auto unanswered = [&] {
+            return presenter.currentDialog() == dialog &&
+                   !node.hasReceived(QStringLiteral("clear/spots all"));
+        };
+        QVERIFY(unanswered());
+        // Over the command field it has the keyboard; elsewhere the keys stayed where they went.
+        QCOMPARE(QGuiApplication::focusWindow(), commandField   ? sheetWindow
+                                                 : otherProgram ? nullptr
+                                                                : in->windowHandle());
+        if (typedIn == "settings") {
+            QCOMPARE(field->text().toLower(), typed);
+#ifdef VARNELLO_X_ROW
+            const auto inFront = [&] {
+                const QList<WId> order = rootWindows("_NET_CLIENT_LIST_STACKING"); // lowest first
+                return order.indexOf(in->winId()) > order.indexOf(app.window().winId());
+            };
+            QTRY_VERIFY(inFront());
+#endif
+        }
+        QVERIFY(!node.hasReceived(QString::fromLatin1(line)));
+
+        const Qt::Key answer = sheet == P::upstreamFilters ? Qt::Key_Return : Qt::Key_Escape;
+        if (commandField) {
+            QTest::qWait(int(backgroundsheet::keyGrace.count()));
+            // The same key held since: its repeats.
+            QTest::simulateEvent(sheetWindow, true, answer, {}, {}, true);
+            QTest::simulateEvent(sheetWindow, false, answer, {}, {}, true);
+            QTest::qWait(50);
+            QVERIFY(unanswered());
+        } else {
+#ifdef VARNELLO_X_ROW
+            QVERIFY(sendClick(sheetWindow->winId()));
+            QTRY_COMPARE(QGuiApplication::focusWindow(), sheetWindow);
+#endif
+        }
+        QTest::keyClick(sheetWindow, answer);
+        QTRY_VERIFY(presenter.currentDialog() != dialog);
+        QTRY_COMPARE(node.hasReceived(QStringLiteral("clear/spots all")),
+                     sheet == P::upstreamFilters);
     }
 };
 

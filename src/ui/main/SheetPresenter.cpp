@@ -162,7 +162,11 @@ void SheetPresenter::refresh()
         m_current = presentation;
         m_currentIdentity = *identity;
         dialog->setWindowModality(Qt::WindowModal);
-        backgroundsheet::leaveKeyboardAlone(dialog);
+        // The editors come from the operator's click; the rest from the node, unasked.
+        if (isEditor(presentation))
+            backgroundsheet::leaveKeyboardAlone(dialog);
+        else
+            backgroundsheet::leaveKeyboardAloneForNode(dialog);
         connect(dialog, &QDialog::finished, this,
                 [this, dialog](int result) { handleFinished(dialog, result); });
         dialog->open();
