@@ -85,7 +85,7 @@ void ClusterConnection::splitReceivedLines(QStringView text)
     const bool gluedToPrompt = !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
                                !m_dropSpotRemainder &&
                                ((openQuestionLine && beginsLineOfItsOwn(text)) ||
-                                (m_isLoggedIn &&
+                                (m_isLoggedIn && !awaitsPromptLineEnd() &&
                                  (matchesNodePrompt(m_partialLine) ||
                                   ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
                                    prompts::looksLikePrompt(m_partialLine))) &&
@@ -347,6 +347,8 @@ void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
             answerLoginQuestion();
         break;
     case PromptMatch::stepPrompt:
+        if (m_learnedPrompt.isCopy(line))
+            m_learnedPromptEndsLine = true;
         // The step ends before the prompt line is handled, so the prompt is not taken for part
         // of the reply; the lines it lets go follow it.
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
@@ -439,26 +441,25 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
             answerLoginQuestion();
         return;
     }
-    case PromptMatch::stepPrompt: {
-        const bool dropPrompt = endStepAtRecognisedPrompt();
-        if (generation != m_connectionGeneration)
+    case PromptMatch::stepPrompt:
+        if (awaitsPromptLineEnd()) {
+            // The node ends its prompts with a line break: a copy without one may be a quoted
+            // line that the read cut. It is the prompt once its break comes, or when nothing
+            // follows it for a moment.
+            m_tailSettleTask.start(this, m_timing.tailSettleDelay,
+                                   [this, serial = m_receiveSerial] {
+                                       if (serial != m_receiveSerial || !m_connection ||
+                                           !awaitsPromptLineEnd())
+                                           return;
+                                       m_learnedPromptEndsLine = false;
+                                       m_lineStart = m_partialLineStart;
+                                       if (matchPrompt() == PromptMatch::stepPrompt)
+                                           endStepAtOpenPrompt();
+                                   });
             return;
-        if (dropPrompt || (!m_waitingRequests.isEmpty() && !automaticStepWaiting())) {
-            // A prompt that lets a waiting line go is shown before that line's echo.
-            const QString prompt = std::exchange(m_partialLine, QString());
-            const bool continuation = std::exchange(m_continuingOverlongLine, false);
-            m_skipLeadingLineBreak = true;
-            m_partialRun = {};
-            if (!dropPrompt && !continuation) {
-                const StepPromptHandedOn handedOn(*this);
-                dispatchLine(prompt);
-            }
-            if (generation != m_connectionGeneration)
-                return;
         }
-        sendWaitingRequests();
+        endStepAtOpenPrompt();
         return;
-    }
     case PromptMatch::nodeType:
         detectNodeType();
         return;
@@ -484,6 +485,34 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
         DXSpotParser::ParseResult::Kind::notASpot)
         m_tailSettleTask.start(this, m_timing.tailSettleDelay,
                                [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+}
+
+bool ClusterConnection::awaitsPromptLineEnd() const
+{
+    return m_learnedPromptEndsLine && !m_partialLine.isEmpty() &&
+           m_learnedPrompt.isCopy(m_partialLine);
+}
+
+void ClusterConnection::endStepAtOpenPrompt()
+{
+    const std::uint64_t generation = m_connectionGeneration;
+    const bool dropPrompt = endStepAtRecognisedPrompt();
+    if (generation != m_connectionGeneration)
+        return;
+    if (dropPrompt || (!m_waitingRequests.isEmpty() && !automaticStepWaiting())) {
+        // A prompt that lets a waiting line go is shown before that line's echo.
+        const QString prompt = std::exchange(m_partialLine, QString());
+        const bool continuation = std::exchange(m_continuingOverlongLine, false);
+        m_skipLeadingLineBreak = true;
+        m_partialRun = {};
+        if (!dropPrompt && !continuation) {
+            const StepPromptHandedOn handedOn(*this);
+            dispatchLine(prompt);
+        }
+        if (generation != m_connectionGeneration)
+            return;
+    }
+    sendWaitingRequests();
 }
 
 void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)

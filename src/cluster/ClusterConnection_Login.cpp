@@ -163,7 +163,8 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
             return PromptMatch::loginQuestion;
         }
     }
-    if (anyStepWaiting() && promptsAwaitedHere() > 0 && matchesNodePrompt(m_promptBuffer))
+    if (anyStepWaiting() && promptsAwaitedHere() > 0 && !promptPrecedesStepReply() &&
+        matchesNodePrompt(m_promptBuffer))
         return PromptMatch::stepPrompt;
     if (!m_hasSentCallsign || m_isLoggedIn)
         return PromptMatch::none;
