@@ -795,8 +795,10 @@ private:
     };
     PartialRun m_partialRun;
     bool m_handingOnStepPrompt = false;
-    // The last copy of the learned prompt that ended a reply came with its line break.
+    // The last copy of the learned prompt that ended a reply came with its line break, as
+    // DXSpider sends it: nothing is glued to a copy then.
     bool m_learnedPromptEndsLine = false;
+    bool m_handlingLineWithBreak = false;
     qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;

@@ -292,8 +292,12 @@ void ClusterConnection::handleCompleteLine(QStringView piece, qint64 readStart)
     // A node answering two commands in a row sends the second reply right behind the first
     // one's prompt, without a line break: the prompt is complete, and is handled on its own.
     QString storage;
-    if (handOnGluedPrompts(piece, readStart, storage, false))
-        handleLine(piece, readStart);
+    if (!handOnGluedPrompts(piece, readStart, storage, false))
+        return;
+    // Only this line came with its own line break; the prompts handed on before it had text glued.
+    m_handlingLineWithBreak = true;
+    handleLine(piece, readStart);
+    m_handlingLineWithBreak = false;
 }
 
 void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
@@ -347,7 +351,7 @@ void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
             answerLoginQuestion();
         break;
     case PromptMatch::stepPrompt:
-        if (m_learnedPrompt.isCopy(line))
+        if (m_handlingLineWithBreak && m_learnedPrompt.isCopy(line))
             m_learnedPromptEndsLine = true;
         // The step ends before the prompt line is handled, so the prompt is not taken for part
         // of the reply; the lines it lets go follow it.
@@ -446,16 +450,15 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
             // The node ends its prompts with a line break: a copy without one may be a quoted
             // line that the read cut. It is the prompt once its break comes, or when nothing
             // follows it for a moment.
-            m_tailSettleTask.start(this, m_timing.tailSettleDelay,
-                                   [this, serial = m_receiveSerial] {
-                                       if (serial != m_receiveSerial || !m_connection ||
-                                           !awaitsPromptLineEnd())
-                                           return;
-                                       m_learnedPromptEndsLine = false;
-                                       m_lineStart = m_partialLineStart;
-                                       if (matchPrompt() == PromptMatch::stepPrompt)
-                                           endStepAtOpenPrompt();
-                                   });
+            m_tailSettleTask.start(
+                this, m_timing.tailSettleDelay, [this, serial = m_receiveSerial] {
+                    if (serial != m_receiveSerial || !m_connection || !awaitsPromptLineEnd())
+                        return;
+                    m_learnedPromptEndsLine = false;
+                    m_lineStart = m_partialLineStart;
+                    if (matchPrompt() == PromptMatch::stepPrompt)
+                        endStepAtOpenPrompt();
+                });
             return;
         }
         endStepAtOpenPrompt();

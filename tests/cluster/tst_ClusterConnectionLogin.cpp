@@ -545,13 +545,13 @@ private Q_SLOTS:
                 QVERIFY2(kit.consoleHas(line), qPrintable(line));
             QCOMPARE(kit.console().count(quotedSpot), 3); // "read" twice, then "read 3"
             QVERIFY(!kit.spotCalls().contains(QStringLiteral("EA8XX")));
-            // The link cuts a reply into two reads anywhere, also right after a quoted ">", and
+            // The link cuts a reply into two reads anywhere, also right after a quoted line, and
             // the refresh may then go out before the reply ended; so may a second command typed
             // before the first reply came. Every line of the replies is shown, each once, and the
             // refresh still finds its status. Behind the prompt a notice, and the status comes
             // with one before it.
             const QStringList quoted{QStringLiteral("> hi"), QStringLiteral(">"),
-                                     QStringLiteral("73")};
+                                     QStringLiteral(">To ALL de K1ABC: hi"), QStringLiteral("73")};
             const QStringList wwv{
                 QStringLiteral(" Date        Hour   SFI   A   K Forecast              Logger"),
                 QStringLiteral(" 8-Dec-2026   18   150   5   2 No Storms -> No Storms <W0MU>")};

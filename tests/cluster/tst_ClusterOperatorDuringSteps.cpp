@@ -175,9 +175,9 @@ private Q_SLOTS:
         const QStringList status{QStringLiteral("Home Node : NODE"),
                                  QStringLiteral("Want Beep : Yes")};
         const QString noFilters = QStringLiteral("No filters defined for N0CALL-2");
-        for (const QString &step : {QStringLiteral("set/skimmer BEACON"),
-                                    QStringLiteral("unset/skimmer"),
-                                    QStringLiteral("rej/spot 9 on 100000/100001")})
+        for (const QString &step :
+             {QStringLiteral("set/skimmer BEACON"), QStringLiteral("unset/skimmer"),
+              QStringLiteral("rej/spot 9 on 100000/100001")})
             kit.node.setReply(step, replies);
         kit.node.setReply(statUs, status);
         kit.node.setReply(shFilter, {noFilters});
