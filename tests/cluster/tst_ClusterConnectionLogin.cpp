@@ -585,6 +585,7 @@ private Q_SLOTS:
                 .replace(QStringLiteral("%2"), QStringLiteral("9"))
                 .replace(QStringLiteral("%3"), QStringLiteral(" 9"));
             const qsizetype half = std::max<qsizetype>(1, unasked.size() / 2);
+            chatter.stop(); // the node writes its prompt at once, with nothing in between
             kit.node.sendText(unasked.first(half));
             ConnectionKit::settle(30);
             const auto onLine = std::exchange(kit.node.onLine, [&](int, const QString &line) {
