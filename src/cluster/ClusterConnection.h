@@ -795,9 +795,11 @@ private:
     };
     PartialRun m_partialRun;
     bool m_handingOnStepPrompt = false;
-    // The last copy of the learned prompt that ended a reply came with its line break, as
-    // DXSpider sends it: nothing is glued to a copy then.
-    bool m_learnedPromptEndsLine = false;
+    // How many copies of the learned prompt in a row ended a reply with their line break, as
+    // DXSpider sends them (up to the count that proves the habit): nothing is glued to a copy
+    // then. None when one stayed without it.
+    static constexpr int promptLineEndsProvingHabit = 3;
+    int m_learnedPromptLineEnds = 0;
     bool m_handlingLineWithBreak = false;
     qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;

@@ -7,6 +7,7 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <utility>
 
 namespace varnello {
@@ -72,6 +73,19 @@ void ClusterConnection::splitReceivedLines(QStringView text)
         return;
 
     const std::uint64_t generation = m_connectionGeneration;
+    // A copy that waited for its line break was the prompt after all when a line of its own (a
+    // spot, talk, an announcement) follows it, unless the node has ended its prompts with a line
+    // break for a while: then it is a quoted line that the read cut.
+    if (awaitsPromptLineEnd() && m_learnedPromptLineEnds < promptLineEndsProvingHabit &&
+        !isLineBreak(text.front()) && prompts::isNodeTraffic(text)) {
+        m_tailSettleTask.cancel();
+        m_learnedPromptLineEnds = 0;
+        m_lineStart = m_partialLineStart;
+        if (matchPrompt() == PromptMatch::stepPrompt)
+            endStepAtOpenPrompt();
+        if (generation != m_connectionGeneration)
+            return;
+    }
     // A node prompt that arrived without a line end is complete: hand it on before this read
     // glues the following line onto it. While a step runs, or once the node's prompt proved not
     // to be one the program knows, so is any other text ending like a prompt: a line glued to it
@@ -352,7 +366,8 @@ void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
         break;
     case PromptMatch::stepPrompt:
         if (m_handlingLineWithBreak && m_learnedPrompt.isCopy(line))
-            m_learnedPromptEndsLine = true;
+            m_learnedPromptLineEnds =
+                std::min(m_learnedPromptLineEnds + 1, promptLineEndsProvingHabit);
         // The step ends before the prompt line is handled, so the prompt is not taken for part
         // of the reply; the lines it lets go follow it.
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
@@ -454,7 +469,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
                 this, m_timing.tailSettleDelay, [this, serial = m_receiveSerial] {
                     if (serial != m_receiveSerial || !m_connection || !awaitsPromptLineEnd())
                         return;
-                    m_learnedPromptEndsLine = false;
+                    m_learnedPromptLineEnds = 0;
                     m_lineStart = m_partialLineStart;
                     if (matchPrompt() == PromptMatch::stepPrompt)
                         endStepAtOpenPrompt();
@@ -492,7 +507,7 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
 
 bool ClusterConnection::awaitsPromptLineEnd() const
 {
-    return m_learnedPromptEndsLine && !m_partialLine.isEmpty() &&
+    return m_learnedPromptLineEnds > 0 && !m_partialLine.isEmpty() &&
            m_learnedPrompt.isCopy(m_partialLine);
 }
 

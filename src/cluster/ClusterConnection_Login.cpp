@@ -68,7 +68,7 @@ qsizetype ClusterConnection::leadingNodePromptLength(QStringView line, qsizetype
     // The prompt its user set may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"), where
     // the standard prompt would end. A node that ends its prompt with a line break glues nothing
     // to it: a copy with text behind it is a quoted line ("> Tom wrote:", ">DX de ...").
-    if (m_learnedPromptEndsLine && m_learnedPrompt.leadingCopyLength(line) > 0)
+    if (m_learnedPromptLineEnds > 0 && m_learnedPrompt.leadingCopyLength(line) > 0)
         return 0;
     if (const qsizetype own = leadingLearnedPromptLength(line, ownRunLeft))
         return own;
