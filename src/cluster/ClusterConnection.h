@@ -430,6 +430,11 @@ private:
     // unfinished line is.
     bool continuesPartialRun(QStringView text, qint64 textStart) const;
     void handleUnfinishedTail(QStringView tail, qint64 readStart);
+    // The unfinished line is a copy of the learned prompt whose line break is still to come, as
+    // the node has sent its prompts so far: a read may have cut a quoted line there.
+    bool awaitsPromptLineEnd() const;
+    // The prompt that is the unfinished line ends the step that waits.
+    void endStepAtOpenPrompt();
     void handleSettledTail(std::uint64_t receiveSerial);
     void dispatchLine(QStringView line);
     void handleClusterLine(QStringView line);
@@ -456,6 +461,9 @@ private:
     void armStepReplyTimeout(std::chrono::milliseconds timeout);
     // runPendingPromptStep for a prompt that was recognised: the node's prompt is known again.
     bool endStepAtRecognisedPrompt();
+    // A prompt now would come before the reply of the step that waits, whose reply always has
+    // lines: it ends nothing.
+    bool promptPrecedesStepReply() const;
     // A recognised prompt that the oldest owed reply takes; true when the prompt line is not to
     // be shown.
     bool endOwedPrompt();
@@ -616,6 +624,9 @@ private:
     // ===== RBN (ClusterConnection_Rbn.cpp).
     void requestRBNStatus(bool loadRecentSpotsAfter, StepStart start);
     void parseRBNStatusLine(const QString &line);
+    // A line while the status is awaited: taken and parsed when it is part of the reply (false:
+    // it is not, and is shown as with no step waiting).
+    bool takeRBNStatusLine(QStringView line);
     // At the prompt that ends a status reply: the beacon kick, or the status published.
     void startRBNBootstrap();
     // Whether the status just read calls for the one-time beacon kick.
@@ -748,6 +759,8 @@ private:
     bool m_awaitingRBNStatus = false;
     bool m_loadRecentSpotsAfterRBNStatus = false;
     bool m_sawRBNBeaconStatusField = false;
+    // A line of the status reply came since "stat/us" went out.
+    bool m_rbnStatusReplyBegun = false;
     RBNBootstrapState m_rbnBootstrapState = RBNBootstrapState::idle;
     bool m_rbnBootstrapAttempted = false;
     bool m_awaitingRecentSpots = false;
@@ -797,6 +810,12 @@ private:
     };
     PartialRun m_partialRun;
     bool m_handingOnStepPrompt = false;
+    // How many copies of the learned prompt in a row ended a reply with their line break, as
+    // DXSpider sends them (up to the count that proves the habit): nothing is glued to a copy
+    // then. None when one stayed without it.
+    static constexpr int promptLineEndsProvingHabit = 3;
+    int m_learnedPromptLineEnds = 0;
+    bool m_handlingLineWithBreak = false;
     qint64 m_partialLineReadStart = 0;
     bool m_skipLeadingLineBreak = false;
     bool m_dropSpotRemainder = false;

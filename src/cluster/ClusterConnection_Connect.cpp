@@ -109,6 +109,7 @@ void ClusterConnection::clearRegistrationState()
 void ClusterConnection::resetSessionFlags()
 {
     m_lastChunkEndedInCR = false;
+    m_learnedPromptLineEnds = 0;
     m_hasSentCallsign = false;
     m_hasSentPassword = false;
     m_awaitingRBNStatus = false;

@@ -7,6 +7,7 @@
 
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <utility>
 
 namespace varnello {
@@ -72,6 +73,19 @@ void ClusterConnection::splitReceivedLines(QStringView text)
         return;
 
     const std::uint64_t generation = m_connectionGeneration;
+    // A copy that waited for its line break was the prompt after all when a line of its own (a
+    // spot, talk, an announcement) follows it, unless the node has ended its prompts with a line
+    // break for a while: then it is a quoted line that the read cut.
+    if (awaitsPromptLineEnd() && m_learnedPromptLineEnds < promptLineEndsProvingHabit &&
+        !isLineBreak(text.front()) && prompts::isNodeTraffic(text)) {
+        m_tailSettleTask.cancel();
+        m_learnedPromptLineEnds = 0;
+        m_lineStart = m_partialLineStart;
+        if (matchPrompt() == PromptMatch::stepPrompt)
+            endStepAtOpenPrompt();
+        if (generation != m_connectionGeneration)
+            return;
+    }
     // A node prompt that arrived without a line end is complete: hand it on before this read
     // glues the following line onto it. While a step runs, or once the node's prompt proved not
     // to be one the program knows, so is any other text ending like a prompt: a line glued to it
@@ -85,7 +99,7 @@ void ClusterConnection::splitReceivedLines(QStringView text)
     const bool gluedToPrompt = !isLineBreak(text.front()) && !m_partialLine.isEmpty() &&
                                !m_dropSpotRemainder &&
                                ((openQuestionLine && beginsLineOfItsOwn(text)) ||
-                                (m_isLoggedIn &&
+                                (m_isLoggedIn && !awaitsPromptLineEnd() &&
                                  (matchesNodePrompt(m_partialLine) ||
                                   ((automaticStepWaiting() || m_nodePromptUnconfirmed) &&
                                    prompts::looksLikePrompt(m_partialLine))) &&
@@ -292,8 +306,12 @@ void ClusterConnection::handleCompleteLine(QStringView piece, qint64 readStart)
     // A node answering two commands in a row sends the second reply right behind the first
     // one's prompt, without a line break: the prompt is complete, and is handled on its own.
     QString storage;
-    if (handOnGluedPrompts(piece, readStart, storage, false))
-        handleLine(piece, readStart);
+    if (!handOnGluedPrompts(piece, readStart, storage, false))
+        return;
+    // Only this line came with its own line break; the prompts handed on before it had text glued.
+    m_handlingLineWithBreak = true;
+    handleLine(piece, readStart);
+    m_handlingLineWithBreak = false;
 }
 
 void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
@@ -347,6 +365,9 @@ void ClusterConnection::handleLine(QStringView piece, qint64 readStart)
             answerLoginQuestion();
         break;
     case PromptMatch::stepPrompt:
+        if (m_handlingLineWithBreak && m_learnedPrompt.isCopy(line))
+            m_learnedPromptLineEnds =
+                std::min(m_learnedPromptLineEnds + 1, promptLineEndsProvingHabit);
         // The step ends before the prompt line is handled, so the prompt is not taken for part
         // of the reply; the lines it lets go follow it.
         if (!endStepAtRecognisedPrompt() && generation == m_connectionGeneration) {
@@ -439,26 +460,24 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
             answerLoginQuestion();
         return;
     }
-    case PromptMatch::stepPrompt: {
-        const bool dropPrompt = endStepAtRecognisedPrompt();
-        if (generation != m_connectionGeneration)
+    case PromptMatch::stepPrompt:
+        if (awaitsPromptLineEnd()) {
+            // The node ends its prompts with a line break: a copy without one may be a quoted
+            // line that the read cut. It is the prompt once its break comes, or when nothing
+            // follows it for a moment.
+            m_tailSettleTask.start(
+                this, m_timing.tailSettleDelay, [this, serial = m_receiveSerial] {
+                    if (serial != m_receiveSerial || !m_connection || !awaitsPromptLineEnd())
+                        return;
+                    m_learnedPromptLineEnds = 0;
+                    m_lineStart = m_partialLineStart;
+                    if (matchPrompt() == PromptMatch::stepPrompt)
+                        endStepAtOpenPrompt();
+                });
             return;
-        if (dropPrompt || (!m_waitingRequests.isEmpty() && !automaticStepWaiting())) {
-            // A prompt that lets a waiting line go is shown before that line's echo.
-            const QString prompt = std::exchange(m_partialLine, QString());
-            const bool continuation = std::exchange(m_continuingOverlongLine, false);
-            m_skipLeadingLineBreak = true;
-            m_partialRun = {};
-            if (!dropPrompt && !continuation) {
-                const StepPromptHandedOn handedOn(*this);
-                dispatchLine(prompt);
-            }
-            if (generation != m_connectionGeneration)
-                return;
         }
-        sendWaitingRequests();
+        endStepAtOpenPrompt();
         return;
-    }
     case PromptMatch::nodeType:
         detectNodeType();
         return;
@@ -484,6 +503,34 @@ void ClusterConnection::handleUnfinishedTail(QStringView tail, qint64 readStart)
         DXSpotParser::ParseResult::Kind::notASpot)
         m_tailSettleTask.start(this, m_timing.tailSettleDelay,
                                [this, serial = m_receiveSerial] { handleSettledTail(serial); });
+}
+
+bool ClusterConnection::awaitsPromptLineEnd() const
+{
+    return m_learnedPromptLineEnds > 0 && !m_partialLine.isEmpty() &&
+           m_learnedPrompt.isCopy(m_partialLine);
+}
+
+void ClusterConnection::endStepAtOpenPrompt()
+{
+    const std::uint64_t generation = m_connectionGeneration;
+    const bool dropPrompt = endStepAtRecognisedPrompt();
+    if (generation != m_connectionGeneration)
+        return;
+    if (dropPrompt || (!m_waitingRequests.isEmpty() && !automaticStepWaiting())) {
+        // A prompt that lets a waiting line go is shown before that line's echo.
+        const QString prompt = std::exchange(m_partialLine, QString());
+        const bool continuation = std::exchange(m_continuingOverlongLine, false);
+        m_skipLeadingLineBreak = true;
+        m_partialRun = {};
+        if (!dropPrompt && !continuation) {
+            const StepPromptHandedOn handedOn(*this);
+            dispatchLine(prompt);
+        }
+        if (generation != m_connectionGeneration)
+            return;
+    }
+    sendWaitingRequests();
 }
 
 void ClusterConnection::handleSettledTail(std::uint64_t receiveSerial)

@@ -101,7 +101,10 @@ void ClusterConnection::notePromptChangeLine(QStringView line)
 qsizetype ClusterConnection::leadingNodePromptLength(QStringView line, qsizetype *ownRunLeft) const
 {
     // The prompt its user set may hold a ">" of its own ("N0CALL de GB7TST <2044Z> >"), where
-    // the standard prompt would end.
+    // the standard prompt would end. A node that ends its prompt with a line break glues nothing
+    // to it: a copy with text behind it is a quoted line ("> Tom wrote:", ">DX de ...").
+    if (m_learnedPromptLineEnds > 0 && m_learnedPrompt.leadingCopyLength(line) > 0)
+        return 0;
     if (const qsizetype own = leadingLearnedPromptLength(line, ownRunLeft))
         return own;
     return prompts::leadingNodePromptLength(line, m_loginCallsign);
@@ -198,7 +201,8 @@ ClusterConnection::PromptMatch ClusterConnection::matchPrompt() const
             return PromptMatch::loginQuestion;
         }
     }
-    if (anyStepWaiting() && promptsAwaitedHere() > 0 && matchesNodePrompt(m_promptBuffer))
+    if (anyStepWaiting() && promptsAwaitedHere() > 0 && !promptPrecedesStepReply() &&
+        matchesNodePrompt(m_promptBuffer))
         return PromptMatch::stepPrompt;
     if (!m_hasSentCallsign || m_isLoggedIn)
         return PromptMatch::none;

@@ -3,6 +3,7 @@
 #include "ClusterConnection.h"
 
 #include "AppSettingsStore.h"
+#include "PromptPatterns.h"
 
 #include <utility>
 
@@ -24,6 +25,7 @@ void ClusterConnection::requestRBNStatus(bool loadRecentSpotsAfter, StepStart st
     m_pendingRBNEnabled.reset();
     m_pendingRBNModes.clear();
     m_sawRBNBeaconStatusField = false;
+    m_rbnStatusReplyBegun = false;
     m_promptBuffer.clear();
     sendLine(rbnStatusCommand.toString());
 }
@@ -36,6 +38,24 @@ void ClusterConnection::parseRBNStatusLine(const QString &line)
     m_pendingRBNEnabled = reply.enabled;
     m_pendingRBNModes = reply.modes;
     m_sawRBNBeaconStatusField = reply.sawBeaconField;
+}
+
+bool ClusterConnection::takeRBNStatusLine(QStringView line)
+{
+    // The prompt that ended the step before goes where that step's lines went, unseen.
+    if (m_handingOnStepPrompt)
+        return true;
+    // The node writes the reply and its prompt at once, so nothing of its own accord comes
+    // between the reply's first line and its prompt: from there on every line is the reply's. A
+    // prompt before it opens nothing, though it names the user.
+    if (!m_rbnStatusReplyBegun &&
+        (m_learnedPrompt.isCopy(line) ||
+         prompts::endsInNodePrompt(line, m_loginCallsign, prompts::NodeKind::any) ||
+         !opensRBNStatusReply(line, m_loginCallsign)))
+        return line.trimmed().isEmpty();
+    m_rbnStatusReplyBegun = true;
+    parseRBNStatusLine(line.toString());
+    return true;
 }
 
 void ClusterConnection::startRBNBootstrap()

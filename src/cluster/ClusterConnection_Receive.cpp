@@ -293,14 +293,18 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
         m_owedPrompts.isEmpty() ? OwedReply::operatorLine : m_owedPrompts.constFirst().reply;
     if (owed != OwedReply::operatorLine && owed != OwedReply::spot &&
         owed != OwedReply::promptQuestion) {
-        // The late reply of a step that timed out: read, never shown.
-        if (unsolicited)
+        // The late reply of a step that timed out: read, never shown. What the node says of its
+        // own accord before that reply is shown; the prompt that ended the step before is not.
+        if (unsolicited || (owed == OwedReply::rbnStatus && !takeRBNStatusLine(line))) {
             appendConsoleLine(line.toString());
-        else if (m_owedPrompts.constFirst().reply == OwedReply::rbnStatus)
-            parseRBNStatusLine(line.toString());
-        else if (m_owedPrompts.constFirst().reply == OwedReply::filterList &&
-                 m_lateFilterReply.size() < ClusterFilterChecker::maximumResponseLines)
-            m_lateFilterReply.append(line.toString());
+        } else if (owed == OwedReply::filterList && !m_handingOnStepPrompt) {
+            if (!m_lateFilterReply.isEmpty() || ClusterFilterChecker::opensReply(line)) {
+                if (m_lateFilterReply.size() < ClusterFilterChecker::maximumResponseLines)
+                    m_lateFilterReply.append(line.toString());
+            } else if (!line.trimmed().isEmpty()) {
+                appendConsoleLine(line.toString());
+            }
+        }
         return;
     }
 
@@ -323,12 +327,15 @@ void ClusterConnection::handleParsedLine(QStringView line, DXSpotParser::ParseRe
         m_clusterFilterChecker.isAwaitingResponse() || m_awaitingRBNStatus ||
         m_rbnBootstrapState != RBNBootstrapState::idle || m_awaitingUpstreamFilterClear ||
         m_awaitingSSIDFilterOverride || m_awaitingSSIDFilterOverrideClear;
+    // The filter list and the status know their reply's lines: the rest is shown.
     if (stepCollectsReply && unsolicited) {
         appendConsoleLine(line.toString());
     } else if (m_clusterFilterChecker.isAwaitingResponse()) {
-        m_clusterFilterChecker.captureLine(line);
+        if (!m_clusterFilterChecker.captureLine(line) && !m_handingOnStepPrompt)
+            appendConsoleLine(line.toString());
     } else if (m_awaitingRBNStatus) {
-        parseRBNStatusLine(line.toString());
+        if (!takeRBNStatusLine(line))
+            appendConsoleLine(line.toString());
     } else if (m_rbnBootstrapState == RBNBootstrapState::idle && !m_awaitingUpstreamFilterClear &&
                !m_awaitingSSIDFilterOverride && !m_awaitingSSIDFilterOverrideClear) {
         appendConsoleLine(line.toString());

@@ -93,6 +93,15 @@ bool ClusterConnection::runPendingPromptStep()
     return dropPromptLine;
 }
 
+bool ClusterConnection::promptPrecedesStepReply() const
+{
+    // A copy of a prompt the user set may be a line of an earlier reply that the link cut (a
+    // quoted ">"), so the status may have been asked for before that reply ended. Its reply
+    // always has lines: a prompt before any of them is the earlier reply's.
+    return m_owedPrompts.isEmpty() && m_awaitingRBNStatus && !m_rbnStatusReplyBegun &&
+           m_learnedPrompt.isKnown();
+}
+
 bool ClusterConnection::endStepAtRecognisedPrompt()
 {
     m_nodePromptUnconfirmed = false;

@@ -8,6 +8,8 @@ namespace varnello {
 
 namespace {
 
+constexpr QLatin1StringView noFiltersLineStart("no filters defined for ");
+
 bool isFilterLine(const QString &lowered)
 {
     static const QRegularExpression pattern(QStringLiteral("^filter\\d+\\s+"),
@@ -76,28 +78,37 @@ void ClusterFilterChecker::forgetReply()
     m_responseLines.clear();
 }
 
-void ClusterFilterChecker::captureLine(QStringView line)
+bool ClusterFilterChecker::captureLine(QStringView line)
 {
     // Each line is judged as it arrives, so the work is spread over the reads like that of live
     // lines, and the end of the check costs nothing however much the node sent.
-    if (!m_isAwaitingResponse || m_sawNoFiltersLine)
-        return;
+    if (!m_isAwaitingResponse)
+        return false;
+    if (m_sawNoFiltersLine)
+        return true;
     const QStringView trimmed = line.trimmed().left(maximumResponseLineLength);
     if (trimmed.isEmpty())
-        return;
+        return true;
     const QString lowered = trimmed.toString().toLower();
-    if (lowered.startsWith(QLatin1String("no filters defined for "))) {
+    if (lowered.startsWith(noFiltersLineStart)) {
         m_sawNoFiltersLine = true;
         m_responseLines.clear();
-        return;
+        return true;
     }
     if (!isFilterLine(lowered))
-        return;
+        return m_sawFilterLine;
     m_sawFilterLine = true;
     if (isOwnOverrideLine(lowered))
         m_sawOwnOverride = true;
     else if (m_responseLines.size() < maximumResponseLines)
         m_responseLines.append(trimmed.toString());
+    return true;
+}
+
+bool ClusterFilterChecker::opensReply(QStringView line)
+{
+    const QString lowered = line.trimmed().left(maximumResponseLineLength).toString().toLower();
+    return lowered.startsWith(noFiltersLineStart) || isFilterLine(lowered);
 }
 
 void ClusterFilterChecker::markCheckDone()

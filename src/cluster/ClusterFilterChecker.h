@@ -78,7 +78,12 @@ public:
     // Starts collecting a reply unless this run's check is done (`force` repeats it anyway) or a
     // reply is already being collected. Returns whether it started.
     bool begin(bool force);
-    void captureLine(QStringView line);
+    // Whether the line is part of the reply: a filter line or the line saying there are none
+    // opens it, and what follows belongs to it. Other lines (what the node sends of its own
+    // accord before the reply) are not kept.
+    bool captureLine(QStringView line);
+    // Whether a line can open a filter list.
+    static bool opensReply(QStringView line);
     // Counts the check of this run as done without running it.
     void markCheckDone();
     // Stops collecting without judging the reply (the check is not done); returns what was

@@ -63,6 +63,28 @@ std::optional<RBNStatusLine> decodeRBNStatusLine(QStringView line)
     return std::nullopt;
 }
 
+bool opensRBNStatusReply(QStringView line, QStringView callsign)
+{
+    // A field's name is a few words; a longer text before a colon is a sentence.
+    constexpr qsizetype longestFieldName = 40;
+    line = line.trimmed();
+    const qsizetype colon = line.indexOf(u':');
+    if (colon > 0 && colon <= longestFieldName && line.front().isLetter() &&
+        !line.first(colon).contains(u'>') && !line.first(colon).contains(u'<'))
+        return true;
+    const QStringView call = callsign.trimmed();
+    if (call.isEmpty())
+        return false;
+    for (qsizetype at = line.indexOf(call, 0, Qt::CaseInsensitive); at >= 0;
+         at = line.indexOf(call, at + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = at + call.size();
+        if ((at == 0 || !line[at - 1].isLetterOrNumber()) &&
+            (end == line.size() || !line[end].isLetterOrNumber()))
+            return true;
+    }
+    return false;
+}
+
 bool RBNStatusReply::apply(QStringView line)
 {
     const std::optional<RBNStatusLine> status = decodeRBNStatusLine(line);

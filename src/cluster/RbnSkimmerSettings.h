@@ -34,6 +34,12 @@ struct RBNStatusLine {
 // the values yes or no are understood; every other line gives nothing.
 std::optional<RBNStatusLine> decodeRBNStatusLine(QStringView line);
 
+// Whether a line can open the node's "stat/us" reply: a field of the user's record ("Want RBN
+// Spots : Yes", "Home Node : GB7TST", any short name before a colon) or a line that names the
+// user. What the node sends of its own accord meanwhile ("User K1ABC has logged in", new mail, in
+// any language) has neither, and neither has a line of an earlier reply that quotes with ">".
+bool opensRBNStatusReply(QStringView line, QStringView callsign);
+
 // What one "stat/us" reply said about the skimmer, gathered line by line.
 struct RBNStatusReply {
     std::optional<bool> enabled;

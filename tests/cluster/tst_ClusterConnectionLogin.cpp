@@ -448,10 +448,13 @@ private Q_SLOTS:
                                                       QStringLiteral("Want RBN Beacon : No")});
         kit.node.setReply(QString(ClusterConnection::recentSpotsCommand),
                           {spotLineFor(QStringLiteral("OLD1"))});
-        // The back-fill's listing ends at its prompt, whatever follows it.
+        // The back-fill's listing ends at its prompt, whatever follows it; a spot behind the
+        // prompt it was asked for at is live.
         kit.node.setLinesBehindPrompt(
             QString(ClusterConnection::recentSpotsCommand),
             {QStringLiteral("New mail has arrived for you"), spotLineFor(QStringLiteral("LIVE1"))});
+        kit.node.setLinesBehindPrompt(QStringLiteral("sh/filter"),
+                                      {spotLineFor(QStringLiteral("LIVE0"))});
         const QString announcement = QStringLiteral("To LOCAL de N3INJ: QSY 9 to 14.009 -->");
         int announcements = 0;
         QTimer chatter;
@@ -533,9 +536,10 @@ private Q_SLOTS:
             QVERIFY(std::none_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
                 return s.callsign == QStringLiteral("OLD1");
             }));
-            QVERIFY(std::any_of(kit.liveSpots.begin(), kit.liveSpots.end(), [](const DXSpot &s) {
-                return s.callsign == QStringLiteral("LIVE1");
-            }));
+            for (const QString &live : {QStringLiteral("LIVE0"), QStringLiteral("LIVE1")})
+                QVERIFY2(std::any_of(kit.liveSpots.begin(), kit.liveSpots.end(),
+                                     [&](const DXSpot &s) { return s.callsign == live; }),
+                         qPrintable(live));
             QVERIFY(kit.consoleHas(QStringLiteral("New mail has arrived for you")));
             QVERIFY(kit.connection->rbnStatusKnown());
             QVERIFY(kit.console().filter(QStringLiteral("Want RBN")).isEmpty());
@@ -629,6 +633,55 @@ private Q_SLOTS:
                 QVERIFY2(kit.consoleHas(line), qPrintable(line));
             QCOMPARE(kit.console().count(quotedSpot), 3); // "read" twice, then "read 3"
             QVERIFY(!kit.spotCalls().contains(QStringLiteral("EA8XX")));
+            // The link cuts a reply into two reads anywhere, also right after a quoted line, and
+            // the refresh may then go out before the reply ended; so may a second command typed
+            // before the first reply came. Every line of the replies is shown, each once, and the
+            // refresh still finds its status. Behind the prompt a notice, and the status comes
+            // with one before it.
+            const QStringList quoted{QStringLiteral("> hi"), QStringLiteral(">"),
+                                     QStringLiteral(">To ALL de K1ABC: hi"), QStringLiteral("73")};
+            const QStringList wwv{
+                QStringLiteral(" Date        Hour   SFI   A   K Forecast              Logger"),
+                QStringLiteral(" 8-Dec-2026   18   150   5   2 No Storms -> No Storms <W0MU>")};
+            kit.node.setReply(QStringLiteral("read 4"), quoted);
+            kit.node.setReply(QStringLiteral("sh/wwv"), wwv);
+            kit.node.setLinesBehindPrompt(QStringLiteral("sh/wwv"), notices.mid(2, 1));
+            kit.node.setReply(QStringLiteral("stat/us"),
+                              {notices.constLast(), QStringLiteral("Want RBN Spots : No"),
+                               QStringLiteral("Want RBN Beacon : No")});
+            const qsizetype replyBytes = quoted.join(QString()).size() + 2 * quoted.size() + 2;
+            for (const bool twoOwed : {false, true}) {
+                for (int at = 1; at <= replyBytes; ++at) {
+                    kit.node.setReplyCut(QStringLiteral("read 4"), at, 10);
+                    const qsizetype before = kit.connection->lines().size();
+                    QStringList commands{QStringLiteral("read 4")};
+                    if (twoOwed)
+                        commands.append(QStringLiteral("sh/wwv"));
+                    QVERIFY2(commandsThenRefresh(commands), qPrintable(QString::number(at)));
+                    const QStringList shown = kit.console().mid(before);
+                    for (const QString &line :
+                         (twoOwed ? quoted + wwv + notices.mid(2, 1) : quoted) + notices.mid(3))
+                        QVERIFY2(line == QStringLiteral(">") ? shown.contains(line)
+                                                             : shown.count(line) == 1,
+                                 qPrintable(QStringLiteral("%1 cut at %2").arg(line).arg(at)));
+                }
+            }
+            // A prompt the node sends unasked (after 11 minutes idle), cut by the link, with the
+            // refresh asked for between its two reads: that prompt ends nothing.
+            QString unasked = commandPrompt;
+            unasked.replace(QStringLiteral("%1"), QStringLiteral("N0CALL"))
+                .replace(QStringLiteral("%2"), QStringLiteral("9"))
+                .replace(QStringLiteral("%3"), QStringLiteral(" 9"));
+            const qsizetype half = std::max<qsizetype>(1, unasked.size() / 2);
+            chatter.stop(); // the node writes its prompt at once, with nothing in between
+            kit.node.sendText(unasked.first(half));
+            ConnectionKit::settle(30);
+            const auto onLine = std::exchange(kit.node.onLine, [&](int, const QString &line) {
+                if (line == QStringLiteral("stat/us"))
+                    kit.node.sendText(unasked.sliced(half) + QStringLiteral("\r\n"));
+            });
+            QVERIFY(commandsThenRefresh({}));
+            kit.node.onLine = onLine;
             // Every announcement is shown, those held with the answers too.
             if (traffic > 0)
                 QCOMPARE(kit.console().count(announcement), announcements);

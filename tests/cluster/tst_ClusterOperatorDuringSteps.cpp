@@ -154,7 +154,9 @@ private Q_SLOTS:
         QCOMPARE(kit.connection->rbnModes(), RBNModeSet{RBNMode::cw});
     }
 
-    // A talk line inside any step's reply reaches the console; the reply itself does not.
+    // A talk line inside any step's reply reaches the console; the reply itself does not. The
+    // status and the filter list know their reply's lines: a notice the node sends before them
+    // is shown too.
     void talkLineDuringAStep_reachesTheConsole_data()
     {
         QTest::addColumn<QString>("command");
@@ -170,17 +172,24 @@ private Q_SLOTS:
         // No beacon line, so the kick runs; a numeric SSID, so the own filter is set.
         const QStringList replies{QStringLiteral("step reply one"),
                                   QStringLiteral("step reply two")};
+        const QStringList status{QStringLiteral("Home Node : NODE"),
+                                 QStringLiteral("Want Beep : Yes")};
+        const QString noFilters = QStringLiteral("No filters defined for N0CALL-2");
         for (const QString &step :
-             {statUs, QStringLiteral("set/skimmer BEACON"), QStringLiteral("unset/skimmer"),
+             {QStringLiteral("set/skimmer BEACON"), QStringLiteral("unset/skimmer"),
               QStringLiteral("rej/spot 9 on 100000/100001")})
             kit.node.setReply(step, replies);
-        kit.node.setReply(shFilter, {QStringLiteral("No filters defined for N0CALL-2")});
-        QStringList reply = command == shFilter
-                                ? QStringList{QStringLiteral("No filters defined for N0CALL-2")}
-                                : replies;
+        kit.node.setReply(statUs, status);
+        kit.node.setReply(shFilter, {noFilters});
+        QStringList reply = command == shFilter ? QStringList{noFilters}
+                            : command == statUs ? status
+                                                : replies;
         reply.insert(1, talk);
         if (command == backFill)
             reply = {spotLineFor(QStringLiteral("OLD1")), talk};
+        const QString notice = QStringLiteral("User K1ABC has logged in");
+        if (command == statUs || command == shFilter)
+            reply.prepend(notice);
         kit.node.setReply(command, reply);
         QVERIFY(kit.logIn(QStringLiteral("N0CALL-2")));
         QVERIFY(consoleHasFor(kit, talk));
@@ -188,8 +197,9 @@ private Q_SLOTS:
             return kit.spotCalls().contains(QStringLiteral("OLD1")) || command != backFill;
         }));
         QVERIFY(kit.node.hasReceived(command));
-        QVERIFY(!kit.consoleHas(replies.first()));
-        QVERIFY(!kit.consoleHas(QStringLiteral("No filters defined for N0CALL-2")));
+        for (const QString &line : QStringList{replies.first(), status.first(), noFilters})
+            QVERIFY2(!kit.consoleHas(line), qPrintable(line));
+        QCOMPARE(kit.consoleHas(notice), reply.first() == notice);
         QVERIFY(kit.liveSpots.isEmpty());
     }
 

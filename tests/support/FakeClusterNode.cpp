@@ -184,6 +184,8 @@ void FakeClusterNode::handleLine(int index, const QString &line)
 {
     Client *client = m_clients[index];
     m_received.append({m_clock.elapsed(), index, line});
+    // The link delivers the rest of a cut write before anything the node writes later.
+    sendCutRest(index);
     emit lineReceived(index, line);
 
     switch (m_silent ? Client::Stage::Stalled : client->stage) {
@@ -290,9 +292,26 @@ QByteArray FakeClusterNode::answerBytes(int index, const QString &key, const QSt
 
 void FakeClusterNode::answerCommands(int index, const QStringList &keys, const QByteArray &bytes)
 {
-    write(index, bytes);
+    sendCutRest(index);
+    if (m_cutAt > 0 && m_cutAt < bytes.size() && keys.contains(m_cutCommand)) {
+        write(index, bytes.first(m_cutAt));
+        m_clients[index]->cutRest = bytes.mid(m_cutAt);
+        m_cutAt = -1;
+        QTimer::singleShot(m_cutPauseMs, this, [this, index] {
+            if (resolve(index) >= 0)
+                sendCutRest(index);
+        });
+    } else {
+        write(index, bytes);
+    }
     if (!m_closeAfterCommand.isEmpty() && keys.contains(m_closeAfterCommand.trimmed().toLower()))
         closeConnection(index);
+}
+
+void FakeClusterNode::sendCutRest(int index)
+{
+    if (!m_clients[index]->cutRest.isEmpty())
+        write(index, std::exchange(m_clients[index]->cutRest, {}));
 }
 
 void FakeClusterNode::finishLogin(int index)
@@ -415,8 +434,10 @@ void FakeClusterNode::pumpSplit(int index)
 void FakeClusterNode::send(const QByteArray &bytes, int connection)
 {
     const int index = resolve(connection);
-    if (index >= 0)
-        write(index, bytes);
+    if (index < 0)
+        return;
+    sendCutRest(index);
+    write(index, bytes);
 }
 
 void FakeClusterNode::sendText(const QString &text, int connection)

@@ -119,6 +119,15 @@ public:
         m_commandPrompt = promptTemplate;
         m_hasCommandPrompt = true;
     }
+    // The next answer to `command` (its reply, prompt and the lines behind) reaches the client in
+    // two reads, cut `at` bytes into it, as a link cuts one write: the rest follows when the next
+    // line from the client arrives, or `pauseMs` later at the latest, and before any later answer.
+    void setReplyCut(const QString &command, int at, int pauseMs)
+    {
+        m_cutCommand = command.trimmed().toLower();
+        m_cutAt = at;
+        m_cutPauseMs = pauseMs;
+    }
     // When set, the node closes the connection right after answering this command.
     void setCloseAfterCommand(const QString &command) { m_closeAfterCommand = command; }
     // What the node sends between the callsign (or password) and its first prompt: the writes
@@ -196,6 +205,8 @@ private:
         qint64 lastPromptMs = -1;
         QString callsign;
         QString password;
+        // The rest of an answer cut by setReplyCut, still to go out.
+        QByteArray cutRest;
     };
 
     bool listenOn(quint16 port);
@@ -219,6 +230,7 @@ private:
     QByteArray answerBytes(int index, const QString &key, const QStringList &reply);
     void answerCommands(int index, const QStringList &keys, const QByteArray &bytes);
     void answerLine(int index, const QString &line);
+    void sendCutRest(int index);
 
     QTcpServer m_server;
     quint16 m_port = 0;
@@ -261,6 +273,9 @@ private:
     qint64 m_lastReplyDueMs = 0;
     QString m_commandPrompt;
     bool m_hasCommandPrompt = false;
+    QString m_cutCommand;
+    int m_cutAt = -1;
+    int m_cutPauseMs = 0;
 
     QTimer m_streamTimer;
     int m_streamRemaining = 0;
