@@ -89,6 +89,18 @@ bool taken(xcb_connection_t *connection, xcb_void_cookie_t request)
     return !error;
 }
 
+// An input event sent to `window` on the first screen, as X would deliver it there.
+template <typename Event>
+bool sendInput(xcb_connection_t *connection, WId window, Event &event)
+{
+    event.root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    event.event = xcb_window_t(window);
+    event.same_screen = 1;
+    return taken(connection, xcb_send_event_checked(connection, 0, event.event,
+                                                    XCB_EVENT_MASK_NO_EVENT,
+                                                    reinterpret_cast<const char *>(&event)));
+}
+
 // The window manager's close of `window` as a window manager sends it.
 bool sendDeleteWindow(WId window)
 {
@@ -131,14 +143,8 @@ bool sendKeys(WId window, const QList<std::pair<quint8, quint16>> &keys)
             xcb_key_press_event_t event{};
             event.response_type = XCB_KEY_PRESS;
             event.detail = keycode;
-            event.root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-            event.event = xcb_window_t(window);
             event.state = state;
-            event.same_screen = 1;
-            sent = sent &&
-                   taken(connection,
-                         xcb_send_event_checked(connection, 0, event.event, XCB_EVENT_MASK_NO_EVENT,
-                                                reinterpret_cast<const char *>(&event)));
+            sent = sent && sendInput(connection, window, event);
         }
         return sent;
     });
@@ -268,15 +274,9 @@ bool sendClick(WId window)
             xcb_button_press_event_t event{};
             event.response_type = type;
             event.detail = 1;
-            event.root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-            event.event = xcb_window_t(window);
             event.event_x = event.event_y = 20;
             event.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
-            event.same_screen = 1;
-            sent = sent &&
-                   taken(connection,
-                         xcb_send_event_checked(connection, 0, event.event, XCB_EVENT_MASK_NO_EVENT,
-                                                reinterpret_cast<const char *>(&event)));
+            sent = sent && sendInput(connection, window, event);
         }
         return sent;
     });
